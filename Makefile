@@ -1,0 +1,24 @@
+# Quick start: `make demo` and `make test`.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test demo gui bench clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+clean:
+	rm -rf $(BUILD)

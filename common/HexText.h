@@ -1,0 +1,15 @@
+#pragma once
+// The hex text rule for address values in INI files and input fields: the
+// part after the first lower-case 'x' if there is one, read as hexadecimal
+// digits (0-9, A-F, a-f); any other character gives kInvalidHexValue. An
+// empty text gives 0. Digits beyond 32 bits shift the high ones out.
+#include <cstdint>
+#include <string_view>
+
+namespace zk {
+
+inline constexpr uint32_t kInvalidHexValue = 0xFFFFFFFFu;
+
+uint32_t HexTextToValue(std::string_view text);
+
+}  // namespace zk

@@ -1,0 +1,37 @@
+#pragma once
+// Private-profile INI files with the Windows rules: section and key names
+// compare ignoring ASCII case and surrounding blanks, the first match wins,
+// values are trimmed, ';' starts a comment line, an absent key gives the
+// caller's default. Writes keep every other line byte for byte and replace
+// the file atomically.
+#include "platform/Api.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zk::ini {
+
+// GetPrivateProfileString: the value (or the default) truncated to
+// bufferSize - 1 characters; bufferSize 0 gives an empty string.
+ZK_PLATFORM_API std::string GetString(const std::string& path, std::string_view section,
+                                      std::string_view key, std::string_view defaultValue,
+                                      std::size_t bufferSize);
+
+// GetPrivateProfileInt: an optional sign, then 0x/0X and hex digits or else
+// decimal digits, the longest valid leading part; no digits gives 0; an
+// absent key gives the default.
+ZK_PLATFORM_API int32_t GetInt(const std::string& path, std::string_view section,
+                               std::string_view key, int32_t defaultValue);
+
+// The integer rule of GetInt applied to a value text.
+ZK_PLATFORM_API int32_t ParseInt(std::string_view text);
+
+// WritePrivateProfileString: replaces the key in place or appends it (and
+// its section). Fails without changing anything when the file is read-only
+// or cannot be replaced.
+ZK_PLATFORM_API bool WriteString(const std::string& path, std::string_view section,
+                                 std::string_view key, std::string_view value);
+
+}  // namespace zk::ini
