@@ -4,10 +4,16 @@
 // values are trimmed, ';' starts a comment line, an absent key gives the
 // caller's default. Writes keep every other line byte for byte and replace
 // the file atomically.
+//
+// Lines that are neither "[section]" nor "key=value" (a line without '=', a
+// '[' without its ']') are ignored, as are keys before the first section.
+// A missing or unreadable file reads as a file with no keys. A value in
+// double quotes is read without the one surrounding pair.
 #include "platform/Api.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +33,11 @@ ZK_PLATFORM_API int32_t GetInt(const std::string& path, std::string_view section
 
 // The integer rule of GetInt applied to a value text.
 ZK_PLATFORM_API int32_t ParseInt(std::string_view text);
+
+// The value of a key as GetString reads it (trimmed, one pair of surrounding
+// double quotes removed), untruncated; nullopt when the key is absent.
+ZK_PLATFORM_API std::optional<std::string> ReadValue(const std::string& path, std::string_view section,
+                                                     std::string_view key);
 
 // WritePrivateProfileString: replaces the key in place or appends it (and
 // its section). Fails without changing anything when the file is read-only

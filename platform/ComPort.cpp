@@ -1,0 +1,60 @@
+#include "platform/ComPort.h"
+
+#include "platform/Files.h"
+#include "platform/Ini.h"
+#include "platform/Registry.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace zk::com {
+namespace {
+
+constexpr std::string_view kPortPrefix = "COM";
+constexpr std::string_view kSettingsFile = "Zelkor.ini";
+constexpr std::string_view kPortsSection = "Ports";
+constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";
+constexpr std::string_view kEnvironmentPrefix = "ZELKOR_";
+
+std::optional<std::string> NonEmpty(std::optional<std::string> text) {
+  if (text && text->empty()) return std::nullopt;
+  return text;
+}
+
+std::optional<std::string> FromEnvironment(const std::string& name) {
+  const char* value = std::getenv((std::string(kEnvironmentPrefix) + name).c_str());
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
+}
+
+std::optional<std::string> FromSettingsFile(const std::string& name) {
+  const std::string dir = reg::InstallationDirectory().value_or(files::HostProgramDir());
+  const std::optional<std::string> file = files::FindNoCase(dir, kSettingsFile);
+  if (!file) return std::nullopt;
+  return NonEmpty(ini::ReadValue(*file, kPortsSection, name));
+}
+
+}  // namespace
+
+std::optional<std::string> DevicePath(unsigned port) {
+  if (port < kFirstPort || port > kLastPort) return std::nullopt;
+  const std::string name = std::string(kPortPrefix) + std::to_string(port);
+  if (auto path = FromEnvironment(name)) return path;
+  if (auto path = NonEmpty(reg::QueryString(reg::Hive::CurrentUser, kUserPortsKey, name))) return path;
+  if (auto path = FromSettingsFile(name)) return path;
+  return std::string(kDefaultDevicePrefix) + std::to_string(port - 1);
+}
+
+std::optional<unsigned> ParsePortName(std::string_view name) {
+  if (name.substr(0, kPortPrefix.size()) != kPortPrefix) return std::nullopt;
+  const std::string_view digits = name.substr(kPortPrefix.size());
+  // Only the spelling "COM%u" gives: no sign, no leading zero, nothing after.
+  if (digits.empty() || digits.front() == '0') return std::nullopt;
+  unsigned port = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  if (port < kFirstPort || port > kLastPort) return std::nullopt;
+  return port;
+}
+
+}  // namespace zk::com
