@@ -1,0 +1,122 @@
+#include "platform/Library.h"
+#include "platform/Tick.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace zk {
+namespace {
+
+namespace fs = std::filesystem;
+
+using AnswerFn = int (*)();
+using AddressFn = const void* (*)();
+
+std::string WithBackslashes(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string Canonical(const std::string& path) { return fs::weakly_canonical(path).string(); }
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "zk-library-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+
+  const std::string& path() const { return path_; }
+  std::string Touch(const std::string& name, const std::string& content = "") const {
+    const std::string file = path_ + "/" + name;
+    std::ofstream(file) << content;
+    return file;
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(LibraryNames, LibPrefixThenPlainSoThenTheNameAsGiven) {
+  ScratchDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  const std::string prefixed = dir.Touch("libAlpha.so");
+  dir.Touch("Alpha.so");
+  const std::string plain = dir.Touch("beta.so");
+  const std::string asGiven = dir.Touch("Gamma.bin");
+  fs::create_directory(dir.path() + "/libdelta.so");  // a directory is no library
+
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/ALPHA.DLL"), prefixed);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/alpha"), prefixed);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/Beta.Dll"), plain);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/gamma.BIN"), asGiven);
+  EXPECT_EQ(FindLibraryFile(WithBackslashes(dir.path()) + "\\alpha.dll"), prefixed);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/delta.dll"), std::nullopt);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/"), std::nullopt);
+  EXPECT_EQ(FindLibraryFile(dir.path() + "/.dll"), std::nullopt);
+}
+
+TEST(LibraryNames, BareNameIsLookedForBesideTheProgram) {
+  EXPECT_EQ(Canonical(FindLibraryFile("TESTLIB.DLL").value_or("")), Canonical(ZK_TEST_LIBRARY));
+}
+
+TEST(Libraries, LoadedByAnySpellingOfItsWindowsName) {
+  const std::string dir = fs::path(ZK_TEST_LIBRARY).parent_path().string();
+  for (const std::string& name :
+       {std::string("TESTLIB.DLL"), std::string("TestLib.Dll"), std::string("testlib"),
+        WithBackslashes(dir) + "\\TestLib.dll"}) {
+    SCOPED_TRACE(name);
+    LibraryHandle library = LoadLibrary(name);
+    ASSERT_NE(library, nullptr) << LastLibraryError();
+    auto answer = reinterpret_cast<AnswerFn>(GetProcAddress(library, "ZkTestLibAnswer"));
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);
+    EXPECT_EQ(GetProcAddress(library, "NoSuchFunction"), nullptr);
+    EXPECT_TRUE(FreeLibrary(library));
+  }
+}
+
+TEST(Libraries, FailuresGiveNullAndATextSaysWhy) {
+  EXPECT_EQ(LoadLibrary("NoSuchLib.dll"), nullptr);
+  EXPECT_NE(LastLibraryError().find("no file matches"), std::string::npos);
+  EXPECT_NE(LastLibraryError().find("NoSuchLib.dll"), std::string::npos);
+
+  ScratchDir dir;
+  dir.Touch("libJunk.so", "not a library");
+  EXPECT_EQ(LoadLibrary(dir.path() + "/junk.dll"), nullptr);
+  EXPECT_EQ(LastLibraryError().find("no file matches"), std::string::npos);
+  EXPECT_FALSE(LastLibraryError().empty());
+
+  EXPECT_EQ(GetProcAddress(nullptr, "ZkTestLibAnswer"), nullptr);
+  EXPECT_FALSE(FreeLibrary(nullptr));
+}
+
+TEST(Libraries, ModuleFileNames) {
+  LibraryHandle library = LoadLibrary("testlib");
+  ASSERT_NE(library, nullptr) << LastLibraryError();
+  auto address = reinterpret_cast<AddressFn>(GetProcAddress(library, "ZkTestLibAddress"));
+  ASSERT_NE(address, nullptr);
+  const std::string libraryFile = ModuleFileName(address());
+  EXPECT_EQ(libraryFile.front(), '/');
+  EXPECT_EQ(Canonical(libraryFile), Canonical(ZK_TEST_LIBRARY));
+  EXPECT_TRUE(FreeLibrary(library));
+
+  const std::string program = ModuleFileName(nullptr);
+  EXPECT_EQ(program, Canonical(ZK_TEST_PROGRAM));
+  EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&WithBackslashes)), program);
+  EXPECT_EQ(fs::path(ModuleFileName(reinterpret_cast<const void*>(&GetTickCount))).filename(),
+            "libZkPlatform.so");
+}
+
+}  // namespace
+}  // namespace zk
