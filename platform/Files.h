@@ -14,6 +14,7 @@ namespace zk::files {
 ZK_PLATFORM_API std::string ToNative(std::string_view path);
 
 // dir + one separator + name, whatever either side ends or begins with.
+// The separator written is '/'; separators inside name are kept as given.
 // An empty dir gives name unchanged; an empty name gives dir.
 ZK_PLATFORM_API std::string Join(std::string_view dir, std::string_view name);
 
