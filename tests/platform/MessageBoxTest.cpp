@@ -45,8 +45,10 @@ class MessageBoxes : public ::testing::Test {
   void TearDown() override { SetMessageBoxHandler(nullptr, false); }
 };
 
+constexpr uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION;
+
 uint32_t AskYesNo(void*) {
-  return static_cast<uint32_t>(MessageBox("Erase all sectors?", "Flash", MB_YESNO | MB_ICONQUESTION));
+  return static_cast<uint32_t>(MessageBox("Erase all sectors?", "Flash", kQuestion));
 }
 
 TEST(MessageBoxDefaults, ConsoleAnswers) {
@@ -78,7 +80,7 @@ TEST_F(MessageBoxes, DirectHandlerRunsOnTheAskingThread) {
   CloseHandle(worker);
   EXPECT_EQ(answer, static_cast<uint32_t>(IDYES));
   EXPECT_EQ(handler.shownOn.load(), id);
-  EXPECT_EQ(handler.lastBox, "Flash|Erase all sectors?|" + std::to_string(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_EQ(handler.lastBox, "Flash|Erase all sectors?|" + std::to_string(kQuestion));
   EXPECT_EQ(handler.wakes.load(), 0);
 }
 
