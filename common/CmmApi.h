@@ -7,6 +7,13 @@
 
 extern "C" {
 
+uint32_t CmmLogin(const char* modulePath, zk::LoginInfo* loginInfo,
+                  zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmExitZelkor(zk::ExitRequest* request);
+uint32_t CmmCheckOldZelkor(void);
+uint32_t CmmSendPassword(zk::PasswordBlock* block);
+uint32_t CmmSetFlashBaseAddress(zk::BaseAddressRecord* record);
+
 uint32_t CmmGetCurrentThreadStatus(void);
 uint8_t CmmGetProgress(void);
 uint32_t CmmStopCurrentThread(void);
@@ -18,6 +25,11 @@ uint32_t CmmEnableProtectedAreas(uint32_t enable);
 
 namespace zk::cmm {
 
+using LoginFn = uint32_t (*)(const char*, LoginInfo*, WorkerThreadInfo*);
+using ExitZelkorFn = uint32_t (*)(ExitRequest*);
+using CheckOldZelkorFn = uint32_t (*)(void);
+using SendPasswordFn = uint32_t (*)(PasswordBlock*);
+using SetFlashBaseAddressFn = uint32_t (*)(BaseAddressRecord*);
 using GetCurrentThreadStatusFn = uint32_t (*)(void);
 using GetProgressFn = uint8_t (*)(void);
 using StopCurrentThreadFn = uint32_t (*)(void);

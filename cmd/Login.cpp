@@ -1,0 +1,194 @@
+// CmmLogin: binds the transport named by the module description, brings
+// the boot loader up and logs in to the firmware.
+#include "cmd/BootLoader.h"
+#include "cmd/CommandBuffer.h"
+#include "cmd/ModuleKeys.h"
+#include "cmd/Session.h"
+#include "cmd/Settings.h"
+#include "cmd/Transaction.h"
+#include "cmd/TransportBinding.h"
+#include "cmd/Worker.h"
+#include "cmd/WorkerState.h"
+#include "common/CmmApi.h"
+#include "common/Export.h"
+#include "common/IniFileAccess.h"
+#include "platform/ComPort.h"
+#include "platform/Files.h"
+#include "platform/Ini.h"
+#include "platform/Library.h"
+#include "platform/Registry.h"
+
+#include <mutex>
+
+namespace zk::cmd {
+namespace {
+
+constexpr std::string_view kPatchKey = "SOFTWARE\\Korvane\\Zelkor\\Zelkor3";
+constexpr std::string_view kPatchValue = "Win2KPatch";
+constexpr uint32_t kAutoBaudRate = 19200;
+
+// The path handed to CmmLogin, copied before the worker starts so that the
+// caller's string may go away at once.
+std::mutex g_loginPathMutex;
+std::string g_loginPath;
+
+// What the worker must undo when it ends early: the transport it bound and,
+// once opened, the link.
+class TransportGuard {
+ public:
+  ~TransportGuard() {
+    if (keep_) return;
+    if (initialized_) {
+      if (auto shutDown = Transport().Lookup<net::ShutDownFn>("NetShutDown"))
+        shutDown(net::kShutDownValue);
+    }
+    Transport().Release();
+  }
+  void Initialized() { initialized_ = true; }
+  void Keep() { keep_ = true; }
+
+ private:
+  bool initialized_ = false;
+  bool keep_ = false;
+};
+
+LineSettings ReadLineSettings(const std::string& modulePath) {
+  const IniFileAccess access(modulePath);
+  LineSettings line;
+  line.autoBoot = access.AutoBoot();
+  if (line.autoBoot != 0) {
+    line.releaseResetDelay = access.ReleaseResetDelay();
+    line.releaseBootDelay = access.ReleaseBootDelay();
+    line.resetInverted = access.ResetInverted();
+    line.bootInverted = access.BootInverted();
+  }
+  return line;
+}
+
+std::string TransportPath(const std::string& dllName) {
+  const std::string self = ModuleFileName(reinterpret_cast<const void*>(&CmmLogin));
+  return files::Join(files::DirName(self), files::ToNative(dllName));
+}
+
+void AddProgress(uint32_t increment) {
+  SetProgress(Worker().progress.load() + increment);
+}
+
+// Steps 6 and 7: the boot loader dialogue on the raw port.
+ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& protocol) {
+  const PortKeys port = ReadPortKeys(modulePath, kComBuffer);
+  if (port.com.empty() || port.baud.empty()) return kInvalidFileFormat;
+  const uint32_t baud = DecimalValue(port.baud);
+  const int32_t download = ini::GetInt(modulePath, kBootSection, "Download", kDownloadAbsent);
+  if (download == kDownloadAbsent) return kInvalidFileFormat;
+  const uint32_t autoBaud =
+      DecimalValue(ini::GetString(modulePath, protocol, "AutoBaudRadu", "", kAutoBaudBuffer));
+  CurrentSettings().autoBaud = autoBaud;
+
+  BootRequest request;
+  // A name that is not COM1..COM256 names no port: opening it fails.
+  request.port = com::ParsePortName(port.com).value_or(0);
+  request.baud = (autoBaud == 1 && (baud == 38400 || baud == 57600)) ? kAutoBaudRate : baud;
+  request.line = ReadLineSettings(modulePath);
+  request.retryOnFailure = reg::QueryDword(reg::Hive::CurrentUser, kPatchKey, kPatchValue) == 1u;
+  request.autoBaud = autoBaud == 1;
+  request.targetBaud = baud;
+
+  BootHooks hooks;
+  hooks.setProgress = [](uint32_t percent) { SetProgress(percent); };
+  hooks.addProgress = &AddProgress;
+  hooks.timing = CurrentBootTiming();
+
+  if (download != kDownloadBootFiles) return RunBaudHandshake(request, hooks);
+  const std::string dir = files::DirName(files::ToNative(modulePath));
+  const std::string bootFile =
+      ini::GetString(modulePath, kBootSection, "BootFile", "", kBootFileBuffer);
+  const std::string flashFile =
+      ini::GetString(modulePath, kBootSection, "FlashFile", "", kBootFileBuffer);
+  if (bootFile.empty() || flashFile.empty()) return kInvalidFileFormat;
+  request.bootFile = files::Join(dir, files::ToNative(bootFile));
+  request.flashFile = files::Join(dir, files::ToNative(flashFile));
+  return RunBootDownload(request, hooks);
+}
+
+WorkerEnd LoginRoutine(const ArgBlock& args) {
+  auto* loginInfo = reinterpret_cast<LoginInfo*>(args.second);
+  std::string modulePath;
+  {
+    std::lock_guard lock(g_loginPathMutex);
+    modulePath = g_loginPath;
+  }
+  CurrentSession().SetModulePath(modulePath);
+
+  const std::string protocol =
+      ini::GetString(modulePath, kGeneralSection, "ProtocolToUse", "", kProtocolBuffer);
+  if (protocol.empty()) return WorkerEnd::Done(kInvalidFileFormat);
+  const std::string dllName = ini::GetString(modulePath, protocol, "DllName", "", kDllNameBuffer);
+  if (dllName.empty()) return WorkerEnd::Done(kInvalidFileFormat);
+
+  LibraryHandle library = LoadLibrary(TransportPath(dllName));
+  if (library == nullptr) return WorkerEnd::Done(kNetDllNotLoaded);
+  Transport().Bind(library);
+  TransportGuard guard;
+
+  if (StopRequested()) return WorkerEnd::Stopped();
+  auto initialize = Transport().Lookup<net::InitializeFn>("NetInitialize");
+  if (initialize == nullptr) return WorkerEnd::Done(kNetDllError);
+  if (StopRequested()) return WorkerEnd::Stopped();
+
+  SetProgress(10);
+  auto selectParams = Transport().Lookup<net::SelectParamsFn>("NetSelectParams");
+  if (selectParams == nullptr) return WorkerEnd::Done(kNetDllError);
+
+  if (ResultCode rc = BringUpBootLoader(modulePath, protocol); rc != kOk)
+    return WorkerEnd::Done(rc);
+
+  if (StopRequested()) return WorkerEnd::Stopped();
+  SetProgress(70);
+  const uint8_t accepted = selectParams(modulePath.c_str(), protocol.c_str());
+  if (StopRequested()) return WorkerEnd::Stopped();
+  SetProgress(80);
+  if (accepted == 0) return WorkerEnd::Done(kFailed);
+
+  initialize(net::kInitRaw, nullptr);
+  guard.Initialized();
+  if (StopRequested()) return WorkerEnd::Stopped();
+
+  SetProgress(90);
+  if (!Transport().ResolveEntries()) return WorkerEnd::Done(kNetDllError);
+  CommandBufferBytes& buffer = CommandBuffer();
+  buffer[0] = Code(Command::Login);
+  if (ResultCode rc = RunTransaction(Command::Login, kLoginLength); rc != kOk)
+    return WorkerEnd::Done(rc);
+
+  if (loginInfo != nullptr) {
+    loginInfo->word = buffer.U16(1);
+    for (int i = 0; i < 3; ++i) loginInfo->bytes[i] = buffer.Byte(3 + static_cast<std::size_t>(i));
+  }
+  if (StopRequested()) return WorkerEnd::Stopped();
+  guard.Keep();
+  return WorkerEnd::Done(kOk);
+}
+
+WorkerSlot g_loginSlot{&LoginRoutine, {}};
+
+}  // namespace
+
+BootTiming& CurrentBootTiming() {
+  static BootTiming timing;
+  return timing;
+}
+
+}  // namespace zk::cmd
+
+using namespace zk;
+
+ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo,
+                            WorkerThreadInfo* threadInfo) {
+  {
+    std::lock_guard lock(cmd::g_loginPathMutex);
+    cmd::g_loginPath = modulePath != nullptr ? modulePath : "";
+  }
+  return cmd::StartWorker(cmd::g_loginSlot, reinterpret_cast<uintptr_t>(modulePath),
+                          reinterpret_cast<uintptr_t>(loginInfo), threadInfo);
+}

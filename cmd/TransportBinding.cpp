@@ -1,0 +1,36 @@
+#include "cmd/TransportBinding.h"
+
+namespace zk::cmd {
+
+void TransportBinding::Bind(LibraryHandle library) {
+  Release();
+  library_ = library;
+}
+
+void TransportBinding::Release() {
+  sendData_ = nullptr;
+  recData_ = nullptr;
+  restartRxTimeOut_ = nullptr;
+  getRxStatus_ = nullptr;
+  if (LibraryHandle library = library_.exchange(nullptr)) FreeLibrary(library);
+}
+
+bool TransportBinding::ResolveEntries() {
+  sendData_ = Lookup<net::SendDataFn>("NetSendData");
+  recData_ = Lookup<net::RecDataFn>("NetRecData");
+  restartRxTimeOut_ = Lookup<net::RestartRxTimeOutFn>("NetRestartRxTimeOut");
+  getRxStatus_ = Lookup<net::GetRxStatusFn>("NetGetRxStatus");
+  return Entries().Complete();
+}
+
+TransportEntries TransportBinding::Entries() const {
+  return TransportEntries{sendData_.load(), recData_.load(), restartRxTimeOut_.load(),
+                          getRxStatus_.load()};
+}
+
+TransportBinding& Transport() {
+  static TransportBinding binding;
+  return binding;
+}
+
+}  // namespace zk::cmd

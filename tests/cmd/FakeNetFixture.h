@@ -1,0 +1,71 @@
+#pragma once
+// Binds the scripted transport library as the command layer's transport.
+#include "cmd/TransportBinding.h"
+#include "platform/Library.h"
+#include "tests/cmd/fakenet/FakeNet.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace zk::cmd::test {
+
+class FakeNet {
+ public:
+  FakeNet() : library_(LoadLibrary(ZK_FAKE_NET)) {
+    EXPECT_NE(library_, nullptr) << LastLibraryError();
+    reset = Get<decltype(reset)>("FakeNetReset");
+    scriptStatuses = Get<decltype(scriptStatuses)>("FakeNetScriptStatuses");
+    setAnswer = Get<decltype(setAnswer)>("FakeNetSetAnswer");
+    scriptArmResults = Get<decltype(scriptArmResults)>("FakeNetScriptArmResults");
+    setSendResult = Get<decltype(setSendResult)>("FakeNetSetSendResult");
+    setSelectResult = Get<decltype(setSelectResult)>("FakeNetSetSelectResult");
+    getCounts = Get<decltype(getCounts)>("FakeNetGetCounts");
+    lastRequest = Get<decltype(lastRequest)>("FakeNetLastRequest");
+    reset();
+  }
+  ~FakeNet() {
+    Transport().Release();
+    FreeLibrary(library_);
+  }
+
+  // Makes the fake the bound transport, as a login would.
+  void Bind() {
+    Transport().Bind(LoadLibrary(ZK_FAKE_NET));
+    ASSERT_TRUE(Transport().ResolveEntries());
+  }
+
+  void Statuses(std::vector<uint8_t> s) { scriptStatuses(s.data(), s.size()); }
+  void Answer(std::vector<uint8_t> a) { setAnswer(a.data(), a.size()); }
+  void ArmResults(std::vector<uint8_t> r) { scriptArmResults(r.data(), r.size()); }
+  FakeNetCounts Counts() {
+    FakeNetCounts c{};
+    getCounts(&c);
+    return c;
+  }
+  std::vector<uint8_t> Request() {
+    std::vector<uint8_t> r(5000);
+    r.resize(lastRequest(r.data(), r.size()));
+    return r;
+  }
+
+  void (*reset)() = nullptr;
+  void (*scriptStatuses)(const uint8_t*, size_t) = nullptr;
+  void (*setAnswer)(const uint8_t*, size_t) = nullptr;
+  void (*scriptArmResults)(const uint8_t*, size_t) = nullptr;
+  void (*setSendResult)(uint8_t) = nullptr;
+  void (*setSelectResult)(uint8_t) = nullptr;
+  void (*getCounts)(FakeNetCounts*) = nullptr;
+  size_t (*lastRequest)(uint8_t*, size_t) = nullptr;
+
+ private:
+  template <typename Fn>
+  Fn Get(const char* name) {
+    auto fn = reinterpret_cast<Fn>(GetProcAddress(library_, name));
+    EXPECT_NE(fn, nullptr) << name;
+    return fn;
+  }
+  LibraryHandle library_;
+};
+
+}  // namespace zk::cmd::test
