@@ -1,0 +1,24 @@
+#include "link/BlockEncoder.h"
+
+#include "link/ControlChars.h"
+
+namespace zk::link {
+
+uint8_t EncodeBlock(std::span<const uint8_t> data, BlockEnd end, std::vector<uint8_t>& out) {
+  out.clear();
+  out.reserve(data.size() + data.size() / 8 + 2);
+  uint8_t bcc = 0;
+  const auto put = [&](uint8_t byte) {
+    out.push_back(byte);
+    bcc ^= byte;
+  };
+  for (const uint8_t byte : data) {
+    put(byte);
+    if (byte == DLE) put(byte);
+  }
+  put(DLE);
+  put(end == BlockEnd::Last ? ETX : ETB);
+  return bcc;
+}
+
+}  // namespace zk::link

@@ -1,0 +1,160 @@
+#include "link/LinkDriver.h"
+
+#include "link/CharPump.h"
+#include "link/LinkConfig.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <system_error>
+#include <thread>
+
+namespace zk::link {
+namespace {
+
+constexpr uint16_t kPortNumberMask = 0x7FFF;
+constexpr auto kThreadEndLimit = std::chrono::milliseconds(5000);
+constexpr uint32_t kCloseDrainMs = 5;
+
+}  // namespace
+
+// An open link. The link thread holds a reference of its own, so a thread
+// that does not end in time (a callback that never returns) keeps what it
+// uses alive; the port is then closed when it finally ends.
+struct LinkDriver::Session {
+  Session(const LinkConfig& config, std::unique_ptr<com::SerialPort> openPort, WindowHandle window)
+      : port(std::move(openPort)), engine(config, *port, window), pump(*port, engine) {}
+
+  std::unique_ptr<com::SerialPort> port;
+  LinkEngine engine;
+  CharPump pump;
+  std::atomic<bool> stop{false};
+  std::mutex exitMutex;
+  std::condition_variable exitSignal;
+  bool exited = false;
+  std::thread thread;
+};
+
+LinkDriver::LinkDriver() = default;
+
+LinkDriver::~LinkDriver() {
+  // Unloading: the callers' ECBs are not called back any more.
+  if (std::shared_ptr<Session> session = std::move(session_)) Close(session);
+}
+
+uint8_t LinkDriver::Initialize(LinkParams* params) {
+  if (params == nullptr) return kLinkOpenFailed;
+  params->port &= kPortNumberMask;
+
+  // A link still open is closed first; its queued ECBs are dropped.
+  std::shared_ptr<Session> old;
+  {
+    std::lock_guard lock(mutex_);
+    old = std::move(session_);
+  }
+  if (old) Close(old);
+
+  if (const LinkResult refused = CheckLinkParams(*params); refused != kLinkOk) return refused;
+  std::unique_ptr<com::SerialPort> port = com::OpenSerialPort(params->port, params->baudRate);
+  if (!port) return kLinkOpenFailed;
+  port->SetDtr(false);
+  port->SetRts(false);
+  port->Purge(com::PurgeWhat::Both);
+
+  auto session = std::make_shared<Session>(ConfigFrom(*params), std::move(port), notifyWindow_.load());
+  try {
+    session->thread = std::thread([session] {
+      session->pump.Run(session->stop);
+      {
+        std::lock_guard lock(session->exitMutex);
+        session->exited = true;
+      }
+      session->exitSignal.notify_all();
+    });
+  } catch (const std::system_error&) {
+    return kLinkOpenFailed;
+  }
+  std::lock_guard lock(mutex_);
+  session_ = std::move(session);
+  return kLinkOk;
+}
+
+uint8_t LinkDriver::Shutdown() {
+  std::shared_ptr<Session> session;
+  {
+    std::lock_guard lock(mutex_);
+    session = std::move(session_);
+  }
+  if (session) HandBack(Close(session));
+  return kLinkOk;
+}
+
+uint8_t LinkDriver::Send(ECB* ecb) {
+  const std::shared_ptr<Session> session = CurrentSession();
+  if (!session) return kLinkNotOpen;
+  if (ecb == nullptr) return kLinkSendFailed;
+  return session->engine.Send(*ecb);
+}
+
+uint8_t LinkDriver::Receive(ECB* ecb) {
+  const std::shared_ptr<Session> session = CurrentSession();
+  if (!session) return kLinkNotOpen;
+  if (ecb == nullptr) {
+    HandBack(session->engine.TakeQueue());
+  } else {
+    session->engine.Queue(*ecb);
+  }
+  return kLinkOk;
+}
+
+uint8_t LinkDriver::Receive(ECB& ecb, const ReceiveSetup& setup) {
+  const std::shared_ptr<Session> session = CurrentSession();
+  if (!session) return kLinkNotOpen;
+  session->engine.Queue(ecb, &setup);
+  return kLinkOk;
+}
+
+ECB* LinkDriver::CurrentEcb() {
+  const std::shared_ptr<Session> session = CurrentSession();
+  return session ? session->engine.Head() : nullptr;
+}
+
+WindowHandle LinkDriver::PassCallBack(WindowHandle window) {
+  notifyWindow_.store(window);
+  if (const std::shared_ptr<Session> session = CurrentSession()) session->engine.SetNotifyWindow(window);
+  return window;
+}
+
+bool LinkDriver::IsOpen() { return CurrentSession() != nullptr; }
+
+std::shared_ptr<LinkDriver::Session> LinkDriver::CurrentSession() {
+  std::lock_guard lock(mutex_);
+  return session_;
+}
+
+std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
+  session->engine.BeginClose();
+  session->stop.store(true);
+  session->port->Wake();
+  bool ended = false;
+  {
+    std::unique_lock lock(session->exitMutex);
+    ended = session->exitSignal.wait_for(lock, kThreadEndLimit, [&] { return session->exited; });
+  }
+  if (ended) {
+    session->thread.join();
+    session->port->ClearWake();
+    session->port->Drain(kCloseDrainMs);
+    session->port->Purge(com::PurgeWhat::Both);
+  } else {
+    session->thread.detach();
+  }
+  return session->engine.TakeQueue();
+}
+
+void LinkDriver::HandBack(const std::vector<ECB*>& ecbs) {
+  for (ECB* ecb : ecbs) {
+    if (ecb->callback != nullptr) ecb->callback(ecb);
+  }
+}
+
+}  // namespace zk::link

@@ -1,0 +1,47 @@
+#pragma once
+// The link of a process as the TN3964R_* functions see it: opened by
+// Initialize (port, link thread, engine), used by Send and Receive, closed
+// by Shutdown, which ends the link thread within 5000 ms and then hands
+// every queued ECB back through its callback.
+#include "link/LinkApi.h"
+#include "link/LinkEngine.h"
+#include "platform/Messages.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace zk::link {
+
+class LinkDriver {
+ public:
+  LinkDriver();
+  ~LinkDriver();
+  LinkDriver(const LinkDriver&) = delete;
+  LinkDriver& operator=(const LinkDriver&) = delete;
+
+  uint8_t Initialize(LinkParams* params);
+  uint8_t Shutdown();
+  uint8_t Send(ECB* ecb);
+  // Queues ecb; null hands back the whole queue through the callbacks.
+  uint8_t Receive(ECB* ecb);
+  // Sets the receive fields of ecb and queues it, in one step.
+  uint8_t Receive(ECB& ecb, const ReceiveSetup& setup);
+  ECB* CurrentEcb();
+  WindowHandle PassCallBack(WindowHandle window);
+
+  bool IsOpen();
+
+ private:
+  struct Session;
+  std::shared_ptr<Session> CurrentSession();
+  // Stops the link thread and closes the port; the queue is returned.
+  static std::vector<ECB*> Close(const std::shared_ptr<Session>& session);
+  static void HandBack(const std::vector<ECB*>& ecbs);
+
+  std::mutex mutex_;
+  std::shared_ptr<Session> session_;
+  std::atomic<WindowHandle> notifyWindow_{nullptr};
+};
+
+}  // namespace zk::link

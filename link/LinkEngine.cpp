@@ -1,0 +1,173 @@
+#include "link/LinkEngine.h"
+
+#include "link/EcbAccess.h"
+
+namespace zk::link {
+namespace {
+
+// A line byte is ten bit times (start, eight data bits, stop).
+constexpr uint64_t kBitsPerByte = 10;
+constexpr uint32_t kDrainSlackMs = 50;
+
+}  // namespace
+
+LinkEngine::LinkEngine(const LinkConfig& config, com::SerialPort& port, WindowHandle notifyWindow)
+    : config_(config),
+      port_(port),
+      notifyWindow_(notifyWindow),
+      sender_(config_, *this),
+      receiver_(config_, *this) {}
+
+LinkResult LinkEngine::Send(ECB& ecb) {
+  // An empty message or one without data is a caller error: nothing is sent
+  // and the ECB stays as it is.
+  if (ecb.length == 0 || ecb.buffer == nullptr) return kLinkSendFailed;
+  std::lock_guard sending(sendMutex_);
+  {
+    std::lock_guard lock(mutex_);
+    // Refused while the receiver owns the line; checked and claimed in one
+    // step so that no STX of the peer slips in between.
+    if (closing_ || receiver_.LineHeld()) return kLinkSendFailed;
+    senderActive_ = true;
+    awaitingReply_ = true;
+  }
+  return sender_.Send(ecb);
+}
+
+void LinkEngine::Queue(ECB& ecb, const ReceiveSetup* setup) {
+  std::lock_guard lock(mutex_);
+  if (setup != nullptr) {
+    ecb.buffer = setup->buffer;
+    ecb.length = setup->length;
+    ecb.blockSize = setup->blockSize;
+    ecb.callback = setup->callback;
+  }
+  receiver_.Queue(ecb);
+}
+
+std::vector<ECB*> LinkEngine::TakeQueue() {
+  std::vector<ECB*> taken;
+  {
+    std::lock_guard lock(mutex_);
+    taken = receiver_.TakeQueue();
+  }
+  changed_.notify_all();
+  return taken;
+}
+
+ECB* LinkEngine::Head() {
+  std::lock_guard lock(mutex_);
+  return receiver_.Head();
+}
+
+void LinkEngine::BeginClose() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+}
+
+uint16_t LinkEngine::Dispatch(std::optional<uint8_t> c) {
+  ReceiveEngine::Step step;
+  EcbCallback callback = nullptr;
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    const bool held = receiver_.LineHeld();
+    if (c && (senderActive_ || awaitingReply_)) {
+      // The character answers the sender.
+      lastChar_ = Clock::now();
+      replyChar_ = *c;
+      awaitingReply_ = false;
+      wake = true;
+    } else {
+      if (c) lastChar_ = Clock::now();
+      step = c ? receiver_.OnChar(*c) : receiver_.OnTimeout();
+      wake = held && !receiver_.LineHeld();
+      if (step.completed != nullptr) callback = step.completed->callback;
+    }
+  }
+  if (wake) changed_.notify_all();
+  if (step.completed != nullptr) {
+    if (callback != nullptr) callback(step.completed);
+    if (const WindowHandle window = notifyWindow_.load()) {
+      SendMessage(window, TN3964R_MSG_RECEIVED, 0, reinterpret_cast<intptr_t>(step.completed));
+    }
+  }
+  return step.timeoutMs;
+}
+
+void LinkEngine::Arm() {
+  std::lock_guard lock(mutex_);
+  senderActive_ = true;
+  awaitingReply_ = true;
+}
+
+void LinkEngine::Write(std::span<const uint8_t> bytes) {
+  // A failed write is caught by the reply time-outs.
+  port_.Write(bytes);
+  unsentBytes_ += bytes.size();
+}
+
+std::optional<uint8_t> LinkEngine::AwaitReply(uint16_t ms, bool rearm) {
+  // The time for the reply starts once our own output has left.
+  const uint64_t lineMs = unsentBytes_ * kBitsPerByte * 1000 / config_.baudRate;
+  port_.Drain(static_cast<uint32_t>(lineMs) + kDrainSlackMs);
+  unsentBytes_ = 0;
+
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !awaitingReply_ || closing_; });
+  if (awaitingReply_) return std::nullopt;
+  if (rearm) awaitingReply_ = true;
+  return replyChar_;
+}
+
+std::optional<uint8_t> LinkEngine::Interruption() {
+  std::lock_guard lock(mutex_);
+  if (awaitingReply_) return std::nullopt;
+  return replyChar_;
+}
+
+void LinkEngine::ArmForCheckChar() {
+  std::lock_guard lock(mutex_);
+  awaitingReply_ = true;
+  senderActive_ = false;
+}
+
+bool LinkEngine::YieldLine(uint32_t silenceMs) {
+  std::unique_lock lock(mutex_);
+  senderActive_ = false;
+  awaitingReply_ = false;
+  receiver_.YieldToPeer();
+  lastChar_ = Clock::now();
+  const auto silence = std::chrono::milliseconds(silenceMs);
+  for (;;) {
+    if (!receiver_.LineHeld()) return true;
+    const auto deadline = lastChar_ + silence;
+    if (closing_ || Clock::now() >= deadline) break;
+    changed_.wait_until(lock, deadline);
+  }
+  // The peer has gone quiet (or the link closes): start the receiver
+  // afresh so that the next send finds the line free.
+  if (ECB* head = receiver_.Head(); head != nullptr && HasFlags(*head, ECB_BUSY)) {
+    ChangeFlags(*head, ECB_FAILED | ECB_TIMEOUT, ECB_BUSY);
+  }
+  receiver_.FullReset();
+  return false;
+}
+
+void LinkEngine::Finish() {
+  std::lock_guard lock(mutex_);
+  senderActive_ = false;
+  awaitingReply_ = false;
+}
+
+void LinkEngine::Pause(uint32_t ms) {
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closing_; });
+}
+
+void LinkEngine::SendControl(uint8_t c) { port_.WriteByte(c); }
+
+}  // namespace zk::link

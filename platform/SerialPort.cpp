@@ -1,0 +1,323 @@
+#include "platform/SerialPort.h"
+
+#include "platform/ComPort.h"
+#include "platform/Immortal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <utility>
+
+namespace zk::com {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct RateEntry {
+  uint32_t rate;
+  speed_t speed;
+};
+
+constexpr std::array<RateEntry, 11> kRates{{
+    {300, B300},
+    {600, B600},
+    {1200, B1200},
+    {1800, B1800},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
+    {57600, B57600},
+    {115200, B115200},
+}};
+
+std::optional<speed_t> SpeedOf(uint32_t rate) {
+  for (const RateEntry& entry : kRates) {
+    if (entry.rate == rate) return entry.speed;
+  }
+  return std::nullopt;
+}
+
+// A file descriptor that closes itself.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { Reset(); }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Milliseconds left until deadline for poll: -1 without limit.
+int PollTimeout(std::optional<Clock::time_point> deadline) {
+  if (!deadline) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+std::optional<Clock::time_point> DeadlineAfter(uint32_t timeoutMs) {
+  if (timeoutMs == kWaitForever) return std::nullopt;
+  return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+// Ioctls on modem lines fail this way on a device that has none.
+bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+class TtyPort final : public SerialPort {
+ public:
+  TtyPort(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
+  ~TtyPort() override {
+    // The lock goes with the descriptor; leave nothing queued behind.
+    ::tcflush(device_.get(), TCIOFLUSH);
+  }
+
+  bool SetBaudRate(uint32_t rate) override {
+    const std::optional<speed_t> speed = SpeedOf(rate);
+    if (!speed) return false;
+    termios settings{};
+    if (::tcgetattr(device_.get(), &settings) != 0) return false;
+    if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) return false;
+    return ::tcsetattr(device_.get(), TCSANOW, &settings) == 0;
+  }
+
+  bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
+  bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
+
+  bool Purge(PurgeWhat what) override {
+    const int queue = what == PurgeWhat::Input ? TCIFLUSH : what == PurgeWhat::Output ? TCOFLUSH : TCIOFLUSH;
+    return ::tcflush(device_.get(), queue) == 0;
+  }
+
+  std::optional<QueueLevels> Levels() override {
+    int input = 0;
+    int output = 0;
+    if (::ioctl(device_.get(), FIONREAD, &input) != 0) return std::nullopt;
+    if (::ioctl(device_.get(), TIOCOUTQ, &output) != 0) return std::nullopt;
+    return QueueLevels{static_cast<std::size_t>(input), static_cast<std::size_t>(output)};
+  }
+
+  bool Write(std::span<const uint8_t> data) override {
+    while (!data.empty()) {
+      if (hungUp_.load()) return false;
+      const ssize_t written = ::write(device_.get(), data.data(), data.size());
+      if (written > 0) {
+        data = data.subspan(static_cast<std::size_t>(written));
+        continue;
+      }
+      if (written < 0 && errno == EINTR) continue;
+      if (written < 0 && errno == EAGAIN) {
+        const IoStatus status = PollDevice(POLLOUT, std::nullopt);
+        if (status != IoStatus::Ok) return false;
+        continue;
+      }
+      hungUp_.store(true);
+      return false;
+    }
+    return true;
+  }
+
+  bool Drain(uint32_t maxMs) override {
+    const std::optional<Clock::time_point> deadline = DeadlineAfter(maxMs);
+    for (;;) {
+      if (hungUp_.load()) return false;
+      int output = 0;
+      if (::ioctl(device_.get(), TIOCOUTQ, &output) != 0) return false;
+      if (output == 0) break;
+      if (deadline && Clock::now() >= *deadline) return false;
+      // One step of a millisecond at most; Wake ends it.
+      const IoStatus status = WaitWake(Clock::now() + std::chrono::milliseconds(1));
+      if (status == IoStatus::Woken) return false;
+    }
+    // The queue is empty; what is left is the transmitter itself.
+    return ::tcdrain(device_.get()) == 0 || errno == EINTR;
+  }
+
+  ReadResult Read(std::span<uint8_t> out, uint32_t timeoutMs) override {
+    if (out.empty()) return {IoStatus::Ok, 0};
+    const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
+    for (;;) {
+      if (hungUp_.load()) return {AfterHangUp(deadline), 0};
+      const ssize_t got = ::read(device_.get(), out.data(), out.size());
+      if (got > 0) return {IoStatus::Ok, static_cast<std::size_t>(got)};
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && errno == EAGAIN) {
+        const IoStatus status = PollDevice(POLLIN, deadline);
+        if (status == IoStatus::Ok || status == IoStatus::LineError) continue;
+        return {status, 0};
+      }
+      // End of file or EIO: the far end has gone.
+      hungUp_.store(true);
+    }
+  }
+
+  IoStatus WaitReadable(uint32_t timeoutMs) override {
+    const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
+    if (hungUp_.load()) return AfterHangUp(deadline);
+    const IoStatus status = PollDevice(POLLIN, deadline);
+    if (status == IoStatus::LineError) return AfterHangUp(deadline);
+    return status;
+  }
+
+  void Wake() override {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(wake_.get(), &one, sizeof one);
+  }
+
+  void ClearWake() override {
+    uint64_t value = 0;
+    [[maybe_unused]] const ssize_t ignored = ::read(wake_.get(), &value, sizeof value);
+  }
+
+ private:
+  bool SetLine(int line, bool on) {
+    if (::ioctl(device_.get(), on ? TIOCMBIS : TIOCMBIC, &line) == 0) return true;
+    return NoModemLines(errno);
+  }
+
+  // Waits for events on the device or for Wake. A hang-up found here is
+  // recorded and reported as LineError.
+  IoStatus PollDevice(short events, std::optional<Clock::time_point> deadline) {
+    for (;;) {
+      std::array<pollfd, 2> fds{{{device_.get(), events, 0}, {wake_.get(), POLLIN, 0}}};
+      const int ready = ::poll(fds.data(), fds.size(), PollTimeout(deadline));
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        hungUp_.store(true);
+        return IoStatus::LineError;
+      }
+      if (fds[1].revents & POLLIN) return IoStatus::Woken;
+      if (ready == 0) return IoStatus::TimedOut;
+      if (fds[0].revents & events) return IoStatus::Ok;
+      if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        hungUp_.store(true);
+        return IoStatus::LineError;
+      }
+    }
+  }
+
+  // Only Wake can end this wait early.
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) {
+    for (;;) {
+      pollfd fd{wake_.get(), POLLIN, 0};
+      const int ready = ::poll(&fd, 1, PollTimeout(deadline));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready > 0) return IoStatus::Woken;
+      return IoStatus::TimedOut;
+    }
+  }
+
+  // After a hang-up a read or wait still takes its time (or until Wake), so
+  // that a caller looping on it never spins.
+  IoStatus AfterHangUp(std::optional<Clock::time_point> deadline) {
+    if (WaitWake(deadline) == IoStatus::Woken) return IoStatus::Woken;
+    return IoStatus::LineError;
+  }
+
+  Descriptor device_;
+  Descriptor wake_;
+  std::atomic<bool> hungUp_{false};
+};
+
+std::unique_ptr<SerialPort> Fail(OpenError* error, OpenError reason) {
+  if (error != nullptr) *error = reason;
+  return nullptr;
+}
+
+bool ConfigureRaw(int fd, speed_t speed) {
+  termios settings{};
+  if (::tcgetattr(fd, &settings) != 0) return false;
+  ::cfmakeraw(&settings);
+  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | PARMRK);
+  settings.c_iflag |= IGNBRK;
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
+  settings.c_cflag |= CS8 | CLOCAL | CREAD;
+  settings.c_cc[VMIN] = 1;
+  settings.c_cc[VTIME] = 0;
+  if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0) return false;
+  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+struct OpenerSlot {
+  std::mutex mutex;
+  SerialPortOpener opener;
+};
+
+// Never destroyed: a port may be opened while the process exits.
+OpenerSlot& Opener() {
+  static detail::Immortal<OpenerSlot> slot;
+  return *slot;
+}
+
+}  // namespace
+
+bool IsStandardRate(uint32_t rate) { return SpeedOf(rate).has_value(); }
+
+std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate, OpenError* error) {
+  if (error != nullptr) *error = OpenError::None;
+  const std::optional<speed_t> speed = SpeedOf(rate);
+  if (!speed) return Fail(error, OpenError::BadRate);
+  // Opening must never wait for carrier.
+  Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!device.valid()) return Fail(error, errno == ENOENT || errno == ENXIO ? OpenError::NoSuchPort : OpenError::CannotOpen);
+  if (::isatty(device.get()) == 0) return Fail(error, OpenError::NotSerial);
+  // "Not shared": a second opener fails, also one running as root.
+  if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
+    return Fail(error, errno == EWOULDBLOCK ? OpenError::InUse : OpenError::CannotOpen);
+  }
+  if (!ConfigureRaw(device.get(), *speed)) return Fail(error, OpenError::CannotConfigure);
+  ::tcflush(device.get(), TCIOFLUSH);
+  Descriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake.valid()) return Fail(error, OpenError::CannotOpen);
+  return std::make_unique<TtyPort>(std::move(device), std::move(wake));
+}
+
+std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error) {
+  SerialPortOpener opener;
+  {
+    OpenerSlot& slot = Opener();
+    std::lock_guard lock(slot.mutex);
+    opener = slot.opener;
+  }
+  if (error != nullptr) *error = OpenError::None;
+  if (opener) return opener(port, rate, error);
+  const std::optional<std::string> path = DevicePath(port);
+  if (!path) return Fail(error, OpenError::NoSuchPort);
+  return OpenSerialDevice(*path, rate, error);
+}
+
+void SetSerialPortOpener(SerialPortOpener opener) {
+  OpenerSlot& slot = Opener();
+  std::lock_guard lock(slot.mutex);
+  slot.opener = std::move(opener);
+}
+
+}  // namespace zk::com
