@@ -51,7 +51,10 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
     std::lock_guard lock(mutex_);
     old = std::move(session_);
   }
-  if (old) Close(old);
+  if (old) {
+    Close(old);
+    old.reset();  // releases the port before it is opened again
+  }
 
   if (const LinkResult refused = CheckLinkParams(*params); refused != kLinkOk) return refused;
   std::unique_ptr<com::SerialPort> port = com::OpenSerialPort(params->port, params->baudRate);

@@ -1,0 +1,144 @@
+// The serial port on a pseudo terminal.
+#include "platform/SerialPort.h"
+#include "tests/link/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace zk::com {
+namespace {
+
+using test::PtyPair;
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<SerialPort> Open(OpenError* error = nullptr) {
+    return OpenSerialDevice(pty.slavePath(), 57600, error);
+  }
+  void PeerWrite(std::initializer_list<uint8_t> bytes) {
+    ASSERT_EQ(::write(pty.master(), bytes.begin(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+
+  PtyPair pty;
+};
+
+TEST_F(SerialPortTest, MovesBytesBothWaysAndReportsTheInputLevel) {
+  auto port = Open();
+  ASSERT_TRUE(port);
+  const std::array<uint8_t, 3> out{1, 0x10, 0xFF};
+  ASSERT_TRUE(port->Write(out));
+  ASSERT_TRUE(port->WriteByte(7));
+  std::array<uint8_t, 8> seen{};
+  ASSERT_EQ(::read(pty.master(), seen.data(), seen.size()), 4);
+  EXPECT_EQ(seen[1], 0x10);
+  EXPECT_EQ(seen[3], 7);
+
+  PeerWrite({'a', 'b', 'c', '\n'});  // raw: nothing translated or echoed
+  ASSERT_EQ(port->WaitReadable(2000), IoStatus::Ok);
+  EXPECT_EQ(port->Levels()->input, 4u);
+  std::array<uint8_t, 4> in{};
+  const ReadResult got = port->ReadExact(in, 2000);
+  EXPECT_EQ(got.status, IoStatus::Ok);
+  EXPECT_EQ(in, (std::array<uint8_t, 4>{'a', 'b', 'c', '\n'}));
+  EXPECT_TRUE(port->Drain(100));
+}
+
+TEST_F(SerialPortTest, ReadsTimeOutAndWakeEndsAWaitWithoutLimit) {
+  auto port = Open();
+  ASSERT_TRUE(port);
+  std::array<uint8_t, 4> in{};
+  EXPECT_EQ(port->Read(in, 5).status, IoStatus::TimedOut);
+  std::thread waker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    port->Wake();
+  });
+  EXPECT_EQ(port->Read(in, kWaitForever).status, IoStatus::Woken);
+  waker.join();
+  EXPECT_EQ(port->WaitReadable(kWaitForever), IoStatus::Woken);  // stays woken
+  port->ClearWake();
+  EXPECT_EQ(port->Read(in, 0).status, IoStatus::TimedOut);
+}
+
+TEST_F(SerialPortTest, IsNotSharedAndFreedWhenClosed) {
+  auto first = Open();
+  ASSERT_TRUE(first);
+  OpenError error = OpenError::None;
+  EXPECT_FALSE(Open(&error));
+  EXPECT_EQ(error, OpenError::InUse);
+  first.reset();
+  EXPECT_TRUE(Open());
+}
+
+TEST_F(SerialPortTest, RefusesWhatIsNoPortAndRatesNoPortRuns) {
+  OpenError error = OpenError::None;
+  EXPECT_FALSE(OpenSerialDevice("/nonexistent/tty", 9600, &error));
+  EXPECT_EQ(error, OpenError::NoSuchPort);
+  EXPECT_FALSE(OpenSerialDevice("/dev/null", 9600, &error));
+  EXPECT_EQ(error, OpenError::NotSerial);
+  EXPECT_FALSE(OpenSerialDevice(pty.slavePath(), 5000, &error));
+  EXPECT_EQ(error, OpenError::BadRate);
+  EXPECT_FALSE(OpenSerialPort(0, 9600, &error));
+  EXPECT_EQ(error, OpenError::NoSuchPort);
+  EXPECT_TRUE(IsStandardRate(300) && IsStandardRate(115200));
+  EXPECT_FALSE(IsStandardRate(230400));
+}
+
+TEST_F(SerialPortTest, LinesRatesAndPurgeWorkOnATerminalWithoutModemLines) {
+  auto port = Open();
+  ASSERT_TRUE(port);
+  EXPECT_TRUE(port->SetRts(true));
+  EXPECT_TRUE(port->SetDtr(false));
+  EXPECT_TRUE(port->SetBaudRate(4800));
+  EXPECT_FALSE(port->SetBaudRate(4801));
+  PeerWrite({1, 2, 3});
+  ASSERT_EQ(port->WaitReadable(2000), IoStatus::Ok);
+  EXPECT_TRUE(port->Purge(PurgeWhat::Input));
+  std::array<uint8_t, 4> in{};
+  EXPECT_EQ(port->Read(in, 0).status, IoStatus::TimedOut);
+}
+
+TEST_F(SerialPortTest, HangUpIsALineErrorThatNeverSpins) {
+  auto port = Open();
+  ASSERT_TRUE(port);
+  pty.HangUp();
+  std::array<uint8_t, 4> in{};
+  int reads = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  while (std::chrono::steady_clock::now() < end) {
+    EXPECT_EQ(port->Read(in, 20).status, IoStatus::LineError);
+    ++reads;
+  }
+  EXPECT_LE(reads, 8);  // each read took its time
+  EXPECT_FALSE(port->WriteByte(1));
+  port->Wake();
+  EXPECT_EQ(port->Read(in, kWaitForever).status, IoStatus::Woken);
+}
+
+TEST_F(SerialPortTest, PortNamesResolveThroughTheEnvironmentAndTestsCanPlugInAnOpener) {
+  pty.BindPort(201);
+  auto port = OpenSerialPort(201, 9600);
+  ASSERT_TRUE(port);
+  port.reset();
+
+  unsigned asked = 0;
+  SetSerialPortOpener([&](unsigned n, uint32_t, OpenError* error) -> std::unique_ptr<SerialPort> {
+    asked = n;
+    *error = OpenError::InUse;
+    return nullptr;
+  });
+  OpenError error = OpenError::None;
+  EXPECT_FALSE(OpenSerialPort(201, 9600, &error));
+  EXPECT_EQ(asked, 201u);
+  EXPECT_EQ(error, OpenError::InUse);
+  SetSerialPortOpener(nullptr);
+  EXPECT_TRUE(OpenSerialPort(201, 9600));
+}
+
+}  // namespace
+}  // namespace zk::com
