@@ -14,6 +14,19 @@ uint32_t CmmCheckOldZelkor(void);
 uint32_t CmmSendPassword(zk::PasswordBlock* block);
 uint32_t CmmSetFlashBaseAddress(zk::BaseAddressRecord* record);
 
+uint32_t CmmFindFlashLib(zk::FlashLibRequest* request, zk::FlashLibInfo* info);
+uint32_t CmmSelectFlashLib(zk::FlashLibSelection* selection);
+uint32_t CmmEraseChip(zk::SectorList* result);
+uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result,
+                         zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
+                        zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
+                            zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmReadFlash(zk::ReadRequest* request, zk::ReadResult* result,
+                      zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmProgFlash(zk::ProgRequest* request);
+
 uint32_t CmmGetCurrentThreadStatus(void);
 uint8_t CmmGetProgress(void);
 uint32_t CmmStopCurrentThread(void);
@@ -30,6 +43,12 @@ using ExitZelkorFn = uint32_t (*)(ExitRequest*);
 using CheckOldZelkorFn = uint32_t (*)(void);
 using SendPasswordFn = uint32_t (*)(PasswordBlock*);
 using SetFlashBaseAddressFn = uint32_t (*)(BaseAddressRecord*);
+using FindFlashLibFn = uint32_t (*)(FlashLibRequest*, FlashLibInfo*);
+using SelectFlashLibFn = uint32_t (*)(FlashLibSelection*);
+using EraseChipFn = uint32_t (*)(SectorList*);
+using RangeWorkerFn = uint32_t (*)(RangeRequest*, SectorList*, WorkerThreadInfo*);  // erase, status
+using ReadFlashFn = uint32_t (*)(ReadRequest*, ReadResult*, WorkerThreadInfo*);
+using ProgFlashFn = uint32_t (*)(ProgRequest*);
 using GetCurrentThreadStatusFn = uint32_t (*)(void);
 using GetProgressFn = uint8_t (*)(void);
 using StopCurrentThreadFn = uint32_t (*)(void);
