@@ -1,0 +1,28 @@
+#pragma once
+// Hands out the bytes of a long list answer piece by piece: at most
+// `firstCapacity` bytes go with the first answer, at most `nextCapacity` with
+// each continuation; an entry may straddle two answers.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zk::modsim {
+
+class EntryPager {
+ public:
+  void Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity);
+  void Clear() { bytes_.clear(); pos_ = 0; }
+  bool Empty() const { return pos_ >= bytes_.size(); }
+  // The next piece (empty once everything went out).
+  std::span<const uint8_t> Next();
+
+ private:
+  std::vector<uint8_t> bytes_;
+  std::size_t pos_ = 0;
+  std::size_t first_ = 0;
+  std::size_t next_ = 0;
+  bool started_ = false;
+};
+
+}  // namespace zk::modsim

@@ -1,0 +1,82 @@
+#pragma once
+// Seeded, reproducible faults. Line faults drop or corrupt single bytes with a
+// probability, each direction from its own random stream (one stream per
+// direction, three draws per byte whatever happens, so the outcome depends only
+// on the seed and the bytes). Event faults fire at counted opportunities: a
+// rule "nak-block@3" refuses the third block received, "@*" every one; a
+// fault armed at run time fires at the next opportunity.
+#include "modsim/Random.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zk::modsim {
+
+enum class FaultKind : uint8_t {
+  kNakBlock,        // the 3964R receiver refuses a block with a correct check character
+  kBootNak,         // a flash-file frame is answered negatively (value: error byte, default 2)
+  kIgnoreCommand,   // a firmware command is received but neither executed nor answered
+  kWrongEcho,       // an answer's byte 0 is replaced (value: the byte; default code ^ 0x80)
+  kHostileLength,   // an answer claims more data than it carries
+  kDelayAnswer,     // an answer goes out late (value: milliseconds, default 1000)
+  kHandshakeEcho,   // the handshake answers the index byte unchanged
+  kBootMute,        // the boot loader leaves an answer out
+  kEraseFail,       // an erased sector fails (status 0x21 in the list)
+  kSlowErase,       // an erase takes longer (value: extra milliseconds, default 5000)
+};
+inline constexpr std::size_t kFaultKindCount = 10;
+
+std::string_view FaultName(FaultKind kind);
+std::optional<FaultKind> FaultKindByName(std::string_view name);
+
+struct FaultRule {
+  FaultKind kind;
+  uint32_t occurrence = 1;  // 1-based; 0 means every opportunity
+  std::optional<uint32_t> value;
+};
+
+// "KIND[@N|@*][:VALUE]"; nullopt and a message when the text is not one.
+std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string* error);
+
+struct LineFaultRates {
+  double dropRx = 0, corruptRx = 0;
+  double dropTx = 0, corruptTx = 0;
+};
+
+struct FaultHit {
+  std::optional<uint32_t> value;
+  uint32_t ValueOr(uint32_t fallback) const { return value.value_or(fallback); }
+};
+
+class FaultInjector {
+ public:
+  FaultInjector(uint64_t seed, LineFaultRates rates);
+
+  void AddRule(const FaultRule& rule) { rules_.push_back(rule); }
+  // Fires once, at the next opportunity of its kind.
+  void ArmNext(FaultKind kind, std::optional<uint32_t> value);
+
+  // Counts one opportunity of `kind`; the hit when a fault fires there.
+  std::optional<FaultHit> Check(FaultKind kind);
+
+  // The byte as it survives the line (nullopt: lost).
+  std::optional<uint8_t> FilterRx(uint8_t byte) { return Filter(rx_, rates_.dropRx, rates_.corruptRx, byte); }
+  std::optional<uint8_t> FilterTx(uint8_t byte) { return Filter(tx_, rates_.dropTx, rates_.corruptTx, byte); }
+
+ private:
+  static std::optional<uint8_t> Filter(Random& random, double drop, double corrupt, uint8_t byte);
+
+  LineFaultRates rates_;
+  Random rx_;
+  Random tx_;
+  std::vector<FaultRule> rules_;
+  std::array<uint32_t, kFaultKindCount> seen_{};
+  std::array<std::optional<FaultHit>, kFaultKindCount> armed_{};
+};
+
+}  // namespace zk::modsim

@@ -1,0 +1,71 @@
+#pragma once
+// The two directions of the line between the device and the module's state
+// machines: bytes sent wait for the end of their wire slot before they are
+// written; bytes read wait for the end of the slot they would have arrived in.
+// Line faults (drop, corrupt) are applied on the way.
+#include "modsim/ByteSink.h"
+#include "modsim/WirePacer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace zk::modsim {
+
+class FaultInjector;
+class Trace;
+
+class LineOutput : public ByteSink {
+ public:
+  LineOutput(WirePacer& pacer, FaultInjector* faults, Trace* trace)
+      : pacer_(pacer), faults_(faults), trace_(trace) {}
+
+  void Put(uint8_t byte, TimePoint now) override;
+  TimePoint DrainTime(TimePoint now) const override { return pacer_.TxDrain(now); }
+  void DiscardPending(TimePoint now) override;
+
+  Deadline NextDue() const;
+  // The bytes whose slot has ended by now, oldest first, still queued.
+  std::vector<uint8_t> Due(TimePoint now) const;
+  // Removes the first `count` bytes (written to the device).
+  void Consume(std::size_t count);
+  bool Empty() const { return queue_.empty(); }
+
+ private:
+  struct Slot {
+    uint8_t byte;
+    TimePoint due;
+  };
+  WirePacer& pacer_;
+  FaultInjector* faults_;
+  Trace* trace_;
+  std::deque<Slot> queue_;
+};
+
+class LineInput {
+ public:
+  explicit LineInput(WirePacer& pacer) : pacer_(pacer) {}
+
+  void Push(std::span<const uint8_t> bytes, TimePoint readTime);
+  // When the oldest byte has arrived; `exempt` bytes count at their read time.
+  // Fixed for a byte once asked for.
+  Deadline NextArrival(bool exempt);
+  // The oldest byte if it has arrived by now.
+  std::optional<uint8_t> PopArrived(TimePoint now, bool exempt);
+  void Clear();
+  bool Empty() const { return queue_.empty(); }
+
+ private:
+  struct Read {
+    uint8_t byte;
+    TimePoint readTime;
+  };
+  WirePacer& pacer_;
+  std::deque<Read> queue_;
+  std::optional<TimePoint> headArrival_;
+};
+
+}  // namespace zk::modsim

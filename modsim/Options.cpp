@@ -1,0 +1,207 @@
+#include "modsim/Options.h"
+
+#include "modsim/BaudRates.h"
+#include "modsim/Numbers.h"
+
+#include <functional>
+#include <map>
+#include <string_view>
+
+namespace zk::modsim {
+namespace {
+
+bool ValidRate(uint32_t rate) {
+  for (uint8_t i = 1; i <= 10; ++i) {
+    if (HandshakeRate(i) == rate) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* error) {
+  auto fail = [&](std::string message) {
+    if (error) *error = std::move(message);
+    return false;
+  };
+  using Handler = std::function<bool(std::string_view)>;
+  auto probability = [&](double& target) -> Handler {
+    return [&target](std::string_view v) {
+      const auto p = ParseProbability(v);
+      if (p) target = *p;
+      return p.has_value();
+    };
+  };
+  auto both = [&](double& a, double& b) -> Handler {
+    return [&a, &b](std::string_view v) {
+      const auto p = ParseProbability(v);
+      if (p) a = b = *p;
+      return p.has_value();
+    };
+  };
+  const std::map<std::string_view, Handler> valued = {
+      {"--config", [&](std::string_view v) { o.configPath = v; return !v.empty(); }},
+      {"--set",
+       [&](std::string_view v) {
+         const auto dot = v.find('.');
+         const auto eq = v.find('=');
+         if (dot == std::string_view::npos || eq == std::string_view::npos || dot > eq || dot == 0) return false;
+         o.overrides.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
+         return true;
+       }},
+      {"--device", [&](std::string_view v) { o.device = v; return !v.empty(); }},
+      {"--link", [&](std::string_view v) { o.linkPath = v; return !v.empty(); }},
+      {"--start",
+       [&](std::string_view v) {
+         if (v != "boot" && v != "firmware") return false;
+         o.startFirmware = v == "firmware";
+         return true;
+       }},
+      {"--baud",
+       [&](std::string_view v) {
+         const auto rate = ParseU32(v);
+         if (rate && ValidRate(*rate)) o.baud = *rate;
+         return rate && ValidRate(*rate);
+       }},
+      {"--reset-input",
+       [&](std::string_view v) {
+         o.resetInput = v;
+         return v == "cts" || v == "dsr" || v == "dcd" || v == "ri" || v == "none";
+       }},
+      {"--rate-check",
+       [&](std::string_view v) {
+         if (v == "off") o.rateCheck = RateCheck::kOff;
+         else if (v == "warn") o.rateCheck = RateCheck::kWarn;
+         else if (v == "garble") o.rateCheck = RateCheck::kGarble;
+         else return false;
+         return true;
+       }},
+      {"--flash-file", [&](std::string_view v) { o.flashFile = v; return !v.empty(); }},
+      {"--seed",
+       [&](std::string_view v) {
+         const auto seed = ParseNumber(v);
+         if (seed) o.seed = *seed;
+         return seed.has_value();
+       }},
+      {"--drop", both(o.rates.dropRx, o.rates.dropTx)},
+      {"--drop-rx", probability(o.rates.dropRx)},
+      {"--drop-tx", probability(o.rates.dropTx)},
+      {"--corrupt", both(o.rates.corruptRx, o.rates.corruptTx)},
+      {"--corrupt-rx", probability(o.rates.corruptRx)},
+      {"--corrupt-tx", probability(o.rates.corruptTx)},
+      {"--fault",
+       [&](std::string_view v) {
+         const auto rule = ParseFaultRule(v, nullptr);
+         if (rule) o.faults.push_back(*rule);
+         return rule.has_value();
+       }},
+      {"--control", [&](std::string_view v) { o.controlPath = v; return !v.empty(); }},
+      {"--trace", [&](std::string_view v) { o.tracePath = std::string(v); return true; }},
+  };
+  const std::map<std::string_view, std::function<void()>> flags = {
+      {"--help", [&] { o.help = true; }},
+      {"-h", [&] { o.help = true; }},
+      {"--baud-emulation", [&] { o.baudEmulation = true; }},
+      {"--header-mode", [&] { o.headerMode = true; }},
+      {"--raw-mode", [&] { o.headerMode = false; }},
+      {"--trace-bytes", [&] { o.traceBytes = true; }},
+  };
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view value;
+    bool inlineValue = false;
+    if (const auto eq = arg.find('='); arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      inlineValue = true;
+    }
+    if (const auto flag = flags.find(arg); flag != flags.end() && !inlineValue) {
+      flag->second();
+      continue;
+    }
+    const auto option = valued.find(arg);
+    if (option == valued.end()) return fail("unknown option " + std::string(argv[i]) + " (see --help)");
+    if (!inlineValue) {
+      if (i + 1 >= argc) return fail(std::string(arg) + " needs a value");
+      value = argv[++i];
+    }
+    if (!option->second(value)) return fail("bad value \"" + std::string(value) + "\" for " + std::string(arg));
+  }
+  return true;
+}
+
+std::string HelpText() {
+  return R"(Usage: ModSim [options]
+
+Simulates a module on a serial line: its boot loader (baud rate handshake,
+boot download, flash-file protocol) and its firmware behind a 3964R link
+(login, password, base address, firmware generation, exit, and the flash
+commands on a simulated flash). Without --device it creates a pseudo terminal
+and prints its path as the first line on standard output; point the host's
+port at it with ZELKOR_COMn=<path>. The module returns to its boot loader
+after the exit command, on a line break (serial port), on SIGUSR1, when the
+reset line is pulsed (serial port), and when a boot stage hears nothing for
+[Boot] SilenceReset milliseconds. SIGINT, SIGTERM and SIGHUP end it.
+
+Line:
+  --device PATH          use the serial port PATH instead of a pseudo terminal
+  --link PATH            make PATH a symbolic link to the pseudo terminal
+  --baud N               rate of a serial port's boot loader, and of the firmware
+                         with --start firmware (300..115200; default 57600)
+  --reset-input LINE     serial port input wired to the host's reset line:
+                         cts (default), dsr, dcd, ri or none
+  --baud-emulation       every byte takes its wire time at the current rate
+                         (10 bits per byte) in both directions, following the
+                         speed switches; the raw boot code is not paced on
+                         reception
+  --rate-check MODE      pseudo terminal: what happens to bytes the host sends
+                         at another rate than the module's: garble (default),
+                         warn (trace only) or off
+
+Module:
+  --config FILE          the simulator's configuration (default: ModSim.ini
+                         beside the program, if present)
+  --set SECTION.KEY=VAL  override one configuration key (repeatable)
+  --start boot|firmware  start in the boot loader (default) or with the
+                         firmware already running at --baud
+  --header-mode          the firmware exchanges a header message (type,
+                         length) before every message ([Firmware] HeaderMode)
+  --raw-mode             one 3964R message per request or answer (default)
+  --flash-file PATH      keep the flash content in PATH across runs (created
+                         erased; a file of another size is refused)
+
+Faults (reproducible for a given seed):
+  --seed N               seed of the line faults (default 1)
+  --drop P               lose each byte with probability P (both directions)
+  --drop-rx P, --drop-tx P         the same for one direction
+  --corrupt P            flip one bit of each byte with probability P
+  --corrupt-rx P, --corrupt-tx P   the same for one direction
+  --fault KIND[@N|@*][:VALUE]      fire a fault at the N-th opportunity of its
+                         kind (default 1), or at every one (@*); repeatable:
+      nak-block          refuse a received 3964R block (NAK to its check character)
+      boot-nak           answer a memory write frame with a NAK frame
+                         (VALUE: error byte 1, 2 or 3; default 2)
+      ignore-command     receive a firmware command, neither execute nor answer it
+      wrong-echo         replace byte 0 of an answer (VALUE; default byte ^ 0x80)
+      hostile-length     an answer claims 0xFFFF entries or bytes, or is
+                         stretched to 5000 bytes when it has no count
+      delay-answer       answer late (VALUE: milliseconds; default 1000)
+      handshake-echo     answer the handshake index byte unchanged
+      boot-mute          leave out a boot loader answer (ident, handshake,
+                         check, ACK or NAK)
+      erase-fail         an erased sector fails (status 0x21 in the list)
+      slow-erase         an erase takes longer (VALUE: ms; default 5000)
+  --control PATH         read commands from the FIFO PATH (created if absent)
+                         or from standard input (-): "reset", "quit",
+                         "fault KIND[:VALUE]" (fires at the next opportunity)
+
+Trace:
+  --trace FILE           log every frame both ways with a time stamp, and the
+                         module's events (FILE - is standard error)
+  --trace-bytes          also log every byte on the line
+
+  -h, --help             this text
+)";
+}
+
+}  // namespace zk::modsim

@@ -1,0 +1,86 @@
+#include "modsim/PtyLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zk::modsim {
+namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+
+}  // namespace
+
+std::unique_ptr<PtyLine> PtyLine::Create(std::string* error) {
+  auto fail = [&](const char* what) -> std::unique_ptr<PtyLine> {
+    if (error) *error = std::string(what) + ": " + std::strerror(errno);
+    return nullptr;
+  };
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (master < 0) return fail("posix_openpt");
+  char name[128];
+  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    close(master);
+    return fail("pseudo terminal set-up");
+  }
+  const int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave < 0) {
+    close(master);
+    return fail(name);
+  }
+  termios settings{};
+  if (tcgetattr(slave, &settings) == 0) {
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    cfsetispeed(&settings, B9600);
+    cfsetospeed(&settings, B9600);
+    tcsetattr(slave, TCSANOW, &settings);
+  }
+  return std::unique_ptr<PtyLine>(new PtyLine(master, slave, name));
+}
+
+PtyLine::~PtyLine() {
+  close(master_);
+  close(slave_);
+}
+
+LineRead PtyLine::Read() {
+  LineRead result;
+  uint8_t buffer[kReadChunk];
+  for (;;) {
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n > 0) {
+      result.bytes.insert(result.bytes.end(), buffer, buffer + n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) result.failed = true;
+    return result;
+  }
+}
+
+std::size_t PtyLine::Write(const uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(master_, data + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // full: the rest waits
+    }
+  }
+  return done;
+}
+
+uint32_t PtyLine::HostRate() {
+  termios settings{};
+  if (tcgetattr(slave_, &settings) != 0) return 0;
+  return RateOfSpeed(cfgetospeed(&settings));
+}
+
+}  // namespace zk::modsim
