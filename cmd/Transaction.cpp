@@ -83,7 +83,7 @@ WaitProfile ProfileOf(Command command) {
   return {};
 }
 
-ExchangeEnd Exchange(Command command, uint16_t length) {
+ExchangeEnd Exchange(Command command, uint16_t length, const std::function<void()>& afterSend) {
   const TransportEntries net = Transport().Entries();
   if (!net.Complete()) return ExchangeEnd::NoTransport;
   const WaitProfile profile = ProfileOf(command);
@@ -91,6 +91,7 @@ ExchangeEnd Exchange(Command command, uint16_t length) {
   if (!Arm(net, profile.armTime)) return ExchangeEnd::ArmFailed;
   if (net.sendData(CommandBuffer().data(), length, kFrameType, kUnusedArgument) != 0)
     return ExchangeEnd::SendFailed;
+  if (afterSend) afterSend();
 
   uint8_t status = 0;
   for (uint32_t waits = 0;;) {

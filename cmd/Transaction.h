@@ -32,8 +32,9 @@ enum class ExchangeEnd {
 };
 
 // Sends the first length bytes of the command buffer with the profile of
-// command and waits for the answer.
-ExchangeEnd Exchange(Command command, uint16_t length);
+// command and waits for the answer; afterSend runs once the request is out.
+ExchangeEnd Exchange(Command command, uint16_t length,
+                     const std::function<void()>& afterSend = {});
 
 // The code of an exchange that did not end with an answer (241, 240, 243).
 ResultCode ExchangeFailure(ExchangeEnd end);

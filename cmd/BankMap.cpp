@@ -1,0 +1,49 @@
+#include "cmd/BankMap.h"
+
+#include "common/CmmApi.h"
+#include "common/IniFileAccess.h"
+#include "platform/Ini.h"
+
+namespace zk::cmd {
+namespace {
+
+constexpr uint32_t kAbsent = 0xFFFFFFFFu;
+// The command layer reads the bank count with this default, which counts as one bank.
+constexpr int32_t kBankCountAbsent = 255;
+
+int BankCount(const std::string& modulePath) {
+  const int32_t count = ini::GetInt(modulePath, "FlashConfig", "FlashBanks", kBankCountAbsent);
+  if (count == kBankCountAbsent) return 1;
+  return count < 0 ? 0 : (count > kMaxBanks ? kMaxBanks : count);
+}
+
+}  // namespace
+
+uint8_t BankModeOf(const std::string& modulePath, uint32_t flashStart) {
+  const IniFileAccess access(modulePath);
+  const int count = BankCount(modulePath);
+  int bank = 0;
+  while (bank < count && static_cast<uint32_t>(access.FlashStart(bank)) != flashStart) ++bank;
+  return static_cast<uint8_t>(access.FlashMode(bank));
+}
+
+BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end) {
+  const IniFileAccess access(modulePath);
+  for (int bank = 0; bank < kMaxBanks; ++bank) {
+    const auto s = static_cast<uint32_t>(access.FlashStart(bank));
+    const auto e = static_cast<uint32_t>(access.FlashEnd(bank));
+    if (s != kAbsent && start >= s && start <= e && end > s && end <= e) {
+      BaseAddressRecord record{s, BankModeOf(modulePath, s)};
+      CmmSetFlashBaseAddress(&record);
+      return BankOutcome::InsideBank;
+    }
+    if (start >= s && start <= e && end > e) {
+      end = e;
+      return BankOutcome::Clipped;
+    }
+    if (s == kAbsent) break;
+  }
+  return BankOutcome::NotInFlash;
+}
+
+}  // namespace zk::cmd

@@ -1,0 +1,123 @@
+#include "cmd/NonAccessAreas.h"
+
+#include "common/IniFileAccess.h"
+#include "platform/Ini.h"
+
+namespace zk::cmd {
+namespace {
+
+// More sections than this are not read (a description cannot sensibly hold more).
+constexpr int32_t kMaxAreas = 1024;
+constexpr uint32_t kInvalid = 0xFFFFFFFFu;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string_view TrimFront(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+}  // namespace
+
+std::vector<AddressArea> ReadNonAccessAreas(const std::string& modulePath) {
+  const IniFileAccess access(modulePath);
+  int32_t count = access.NumberOfNonAccessAreas();
+  if (count > kMaxAreas) count = kMaxAreas;
+  std::vector<AddressArea> areas;
+  for (int32_t n = 1; n <= count; ++n) {
+    const std::string section = std::string(kNonAccessAreaPrefix) + std::to_string(n);
+    areas.push_back({static_cast<uint32_t>(ini::GetInt(modulePath, section, "StartAddress", -1)),
+                     static_cast<uint32_t>(ini::GetInt(modulePath, section, "EndAddress", -1))});
+  }
+  return areas;
+}
+
+int OverlapCount(const std::vector<AddressArea>& areas, uint32_t a, uint32_t b) {
+  int count = 0;
+  for (const AddressArea& area : areas) {
+    const bool inRange = (area.start >= a && area.start <= b) || (area.end >= a && area.end <= b);
+    if (area.Contains(a) || area.Contains(b) || inRange) ++count;
+  }
+  return count;
+}
+
+bool TrimRange(const std::vector<AddressArea>& areas, uint32_t& start, uint32_t& end,
+               uint32_t& step) {
+  if (OverlapCount(areas, start, end) == 0) return true;
+  for (const AddressArea& area : areas) {
+    if (area.Contains(start)) {
+      if (area.end == kInvalid || area.end + 1 >= end) return false;
+      start = area.end + 1;
+    }
+    if (area.Contains(end)) {
+      if (area.start == 0) return false;
+      end = area.start - 1;
+    }
+    if (area.start >= start && area.end <= end) {
+      if (area.start == 0) return false;
+      end = area.start - 1;
+    }
+  }
+  if (end < start) return false;
+  const uint32_t n = end - start + 1;
+  if (n < step) {
+    step = n;
+  } else {
+    if (start >= end) return false;
+    if (step != 0) end -= n % step;
+  }
+  return true;
+}
+
+uint32_t AreaAddressValue(std::string_view text) {
+  text = TrimFront(text);
+  if (text.size() > 1) {
+    if (const auto x = text.find('x', 1); x != std::string_view::npos) text.remove_prefix(x + 1);
+  }
+  uint32_t value = 0;
+  for (const char c : text) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return kInvalid;
+    value = (value << 4) | static_cast<uint32_t>(digit);
+  }
+  return value;
+}
+
+std::optional<AreaText> ParseAreaText(std::string_view startText, std::string_view endText) {
+  startText = TrimFront(startText);
+  endText = TrimFront(endText);
+  if (startText.empty() || endText.empty()) return std::nullopt;
+  AreaText area;
+  const char s = startText.front();
+  if ((s == '+' || s == '-') && endText.front() == s) {
+    area.sign = s == '+' ? AreaSign::Plus : AreaSign::Minus;
+    startText.remove_prefix(1);
+    endText.remove_prefix(1);
+  }
+  area.start = AreaAddressValue(startText);
+  area.end = AreaAddressValue(endText);
+  return area;
+}
+
+ProgramAreaResult ProgramArea(const std::string& modulePath, uint32_t endOfFlash,
+                              AddressArea& area) {
+  const IniFileAccess access(modulePath);
+  const auto text = ParseAreaText(access.AreaStart(kNonAccessAreaPrefix, 1),
+                                  access.AreaEnd(kNonAccessAreaPrefix, 1));
+  if (!text) return ProgramAreaResult::None;
+  if (text->sign != AreaSign::None && endOfFlash == kInvalid)
+    return ProgramAreaResult::NeedsEndOfFlash;
+  if (text->sign == AreaSign::Minus) {
+    area = {endOfFlash - text->start - 1, endOfFlash - text->end - 1};
+  } else {
+    area = {text->start, text->end};
+  }
+  return ProgramAreaResult::Area;
+}
+
+}  // namespace zk::cmd
