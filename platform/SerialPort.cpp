@@ -277,6 +277,12 @@ OpenerSlot& Opener() {
   return *slot;
 }
 
+SerialPortOpener CurrentOpener() {
+  OpenerSlot& slot = Opener();
+  std::lock_guard lock(slot.mutex);
+  return slot.opener;
+}
+
 }  // namespace
 
 bool IsStandardRate(uint32_t rate) { return SpeedOf(rate).has_value(); }
@@ -301,17 +307,24 @@ std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t r
 }
 
 std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error) {
-  SerialPortOpener opener;
-  {
-    OpenerSlot& slot = Opener();
-    std::lock_guard lock(slot.mutex);
-    opener = slot.opener;
-  }
+  const SerialPortOpener opener = CurrentOpener();
   if (error != nullptr) *error = OpenError::None;
   if (opener) return opener(port, rate, error);
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return Fail(error, OpenError::NoSuchPort);
   return OpenSerialDevice(*path, rate, error);
+}
+
+bool PortAvailable(unsigned port) {
+  const SerialPortOpener opener = CurrentOpener();
+  if (opener) {
+    OpenError error = OpenError::None;
+    return opener(port, 9600, &error) != nullptr;
+  }
+  const std::optional<std::string> path = DevicePath(port);
+  if (!path) return false;
+  Descriptor device(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  return device.valid() && ::isatty(device.get()) != 0 && ::flock(device.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 void SetSerialPortOpener(SerialPortOpener opener) {

@@ -116,6 +116,11 @@ ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& 
                                                              uint32_t rate,
                                                              OpenError* error = nullptr);
 
+// Whether COMn could be opened "not shared" right now. The port is opened
+// and closed again, its settings untouched (through the opener when one is
+// plugged in).
+ZK_PLATFORM_API bool PortAvailable(unsigned port);
+
 // Whether rate is one of the standard rates 300..115200.
 ZK_PLATFORM_API bool IsStandardRate(uint32_t rate);
 

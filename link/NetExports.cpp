@@ -1,0 +1,46 @@
+// The Net* entry points of the library.
+#include "common/Export.h"
+#include "link/NetApi.h"
+#include "link/NetTransport.h"
+#include "link/ProcessLink.h"
+#include "link/SettingsDialogQt.h"
+#include "platform/SerialPort.h"
+
+namespace {
+
+zk::link::NetTransport& Transport() {
+  static zk::link::SystemNetServices services;
+  static zk::link::NetTransport transport(zk::link::ProcessLink(), services, &zk::com::PortAvailable);
+  return transport;
+}
+
+}  // namespace
+
+ZK_EXPORT uint8_t NetSelectParams(const char* iniFile, const char* section) {
+  return Transport().SelectParams(iniFile, section);
+}
+
+ZK_EXPORT uint8_t NetSelectProperty(const char* iniFile, const char* section) {
+  zk::link::QtSettingsDialog dialog;
+  return Transport().SelectProperty(iniFile, section, zk::link::QtDialogAvailable() ? &dialog : nullptr);
+}
+
+ZK_EXPORT uint8_t NetSelectNode(const char* iniFile, const char*) { return Transport().SelectNode(iniFile); }
+
+ZK_EXPORT uint8_t NetInitialize(uint8_t mode, zk::link::NetInfo** infoOut) {
+  return Transport().Initialize(mode, infoOut);
+}
+
+ZK_EXPORT uint8_t NetShutDown(uint8_t value) { return Transport().ShutDown(value); }
+
+ZK_EXPORT uint8_t NetSendData(const uint8_t* data, uint16_t length, uint8_t type, uint32_t) {
+  return Transport().SendData(data, length, type);
+}
+
+ZK_EXPORT uint8_t NetRecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs) {
+  return Transport().RecData(buffer, capacity, type, timeoutMs);
+}
+
+ZK_EXPORT uint8_t NetGetRxStatus() { return Transport().GetRxStatus(); }
+
+ZK_EXPORT void NetRestartRxTimeOut(uint32_t timeoutMs) { Transport().RestartRxTimeOut(timeoutMs); }

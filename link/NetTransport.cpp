@@ -1,0 +1,306 @@
+#include "link/NetTransport.h"
+
+#include "link/EcbAccess.h"
+#include "link/StringTable.h"
+#include "platform/ComPort.h"
+#include "platform/Ini.h"
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+namespace zk::link {
+namespace {
+
+constexpr uint16_t kDataBlockSize = 1024;
+constexpr uint16_t kHeaderLength = 3;
+constexpr uint8_t kReplyAccepted = 0x00;
+constexpr uint8_t kReplyRefused = 0xFF;
+constexpr std::size_t kNumberBuffer = 10;
+constexpr auto kCompletionStep = std::chrono::milliseconds(1);
+
+constexpr const char* kLinkName = "TN3964R";
+constexpr const char* kLinkDescription = "Serielle Punkt- zu Punkt-Verbindung";
+
+// Host types 1, 2 and 3 go on the line as they are, every other as 0xFF.
+uint8_t TypeCode(uint8_t type) { return type >= 1 && type <= 3 ? type : 0xFF; }
+
+std::string Text(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
+
+}  // namespace
+
+NetTransport::NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning)
+    : link_(link),
+      services_(services),
+      tuning_(tuning),
+      store_(std::move(probe)),
+      info_{kLinkName, kLinkDescription, 0, 0, 0, 0} {
+  dataRx_.owner = this;
+  headerRx_.owner = this;
+}
+
+void NetTransport::OnReceiveComplete(ECB* ecb) {
+  NetTransport& self = *reinterpret_cast<OwnedEcb*>(ecb)->owner;
+  if (!HasFlags(*ecb, ECB_DONE)) return;
+  {
+    std::lock_guard lock(self.completionMutex_);
+    self.receivePosted_.store(false);
+  }
+  self.completion_.notify_all();
+}
+
+void NetTransport::Prepare(const char* iniFile, const char* section) {
+  const std::string file = Text(iniFile);
+  language_ = LanguageFor(CountryOf(file), SystemPrimaryLanguage());
+  if (store_.Use(file, Text(section))) {
+    // Another module: nothing of the previous one's port stays.
+    portNumber_ = 2;
+    baudRate_ = 9600;
+  }
+}
+
+uint8_t NetTransport::SelectParams(const char* iniFile, const char* section) {
+  Prepare(iniFile, section);
+  const std::string file = Text(iniFile);
+  const std::string sect = Text(section);
+  const PortSettings& s = store_.settings();
+
+  uint8_t resolved = 0;
+  if (!s.comText.empty() && !s.baudText.empty()) {
+    const std::optional<unsigned> port = com::ParsePortName(s.comText);
+    const auto entry = std::find(s.baudList.begin(), s.baudList.end(), s.baudText);
+    // A rate must fit the link's 16-bit field to be used at all.
+    const uint32_t rate = entry != s.baudList.end() ? LeadingDecimal(*entry) : 0;
+    if (port && rate > 0 && rate <= std::numeric_limits<uint16_t>::max()) {
+      portNumber_ = static_cast<uint16_t>(*port);
+      baudRate_ = static_cast<uint16_t>(rate);
+      resolved = 1;
+    }
+  }
+  rawModeIni_ = LeadingDecimal(ini::GetString(file, sect, "RawMode", "1", kNumberBuffer)) != 0;
+  sendLockTime_ = LeadingDecimal(ini::GetString(file, sect, "SendLockTime", "0", kNumberBuffer));
+  messageBeep_ = LeadingDecimal(ini::GetString(file, sect, "MessageBeep", "0", kNumberBuffer)) != 0;
+  return resolved;
+}
+
+uint8_t NetTransport::SelectProperty(const char* iniFile, const char* section, SettingsDialog* dialog) {
+  Prepare(iniFile, section);
+  if (dialog == nullptr) return 0;
+  PortSettings& s = store_.settings();
+  const bool extended = s.extConfiguration == 1;
+
+  DialogSetup setup;
+  setup.templateId = MapResourceId(kSettingsTemplate, language_);
+  setup.comList = s.comList;
+  setup.baudList = s.baudList;
+  setup.comSelection = FindPrefix(s.comList, s.comText);
+  setup.baudSelection = FindPrefix(s.baudList, s.baudText);
+  setup.extended = extended;
+  setup.rawChecked = s.rawModeText == "1";
+  const std::optional<DialogChoice> choice = dialog->Run(setup);
+  if (!choice) return 0;
+
+  if (choice->com) s.comText = *choice->com;
+  if (choice->baud) s.baudText = *choice->baud;
+  if (extended) s.rawModeText.assign(1, choice->rawChecked ? '1' : '0');
+  const std::string file = Text(iniFile);
+  const std::string sect = Text(section);
+  bool written = ini::WriteString(file, sect, "COM", s.comText) && ini::WriteString(file, sect, "Baud", s.baudText);
+  if (written && extended) written = ini::WriteString(file, sect, "RawMode", s.rawModeText);
+  // A choice that could not be kept is not reported as kept.
+  return written ? 1 : 0;
+}
+
+uint8_t NetTransport::SelectNode(const char* iniFile) {
+  language_ = LanguageFor(CountryOf(Text(iniFile)), SystemPrimaryLanguage());
+  MessageBox(LinkString(MapResourceId(kIdsSelectNodeText, language_)),
+             LinkString(MapResourceId(kIdsSelectNodeCaption, language_)), MB_OK | MB_ICONINFORMATION);
+  return 1;
+}
+
+uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
+  const uint8_t mode = modeByte & kNetModeMask;
+  if (mode > 2) return kNetArgument;
+  const bool rawRequest = (modeByte & kNetModeRawBit) != 0 || rawModeIni_;
+  if (mode == 0) rawMode_ = rawRequest;
+
+  LinkParams params{portNumber_, baudRate_, 0, 0, tuning_.priority, tuning_.retries,
+                    tuning_.charTimeout, tuning_.ackTimeout, tuning_.retryDelay};
+  const uint8_t opened = link_.Initialize(&params);
+  const uint32_t now = services_.Now();
+  lastSendTick_ = now;
+  if (sendLockTime_ == 0) sendLockTime_ = tuning_.defaultSendLockMs;
+
+  if (mode == 0) {
+    info_.linkStart = now;
+    info_.reinitCount = 0;
+    info_.bytesPerSecond = 0;
+  } else if (mode == 2) {
+    ++info_.reinitCount;
+  }
+  info_.lastInit = now;
+  if (infoOut != nullptr) *infoOut = &info_;
+
+  receivePosted_.store(false);
+  awaitingHeader_ = false;
+  frameSeen_ = false;
+  currentEcb_ = nullptr;
+  rxStatus_ = kNetNoReceive;
+  return opened == kLinkOk ? kNetOk : kNetLinkError;
+}
+
+uint8_t NetTransport::ShutDown(uint8_t value) {
+  if (value != kNetShutDownSoft && value != kNetShutDownHard) return kNetArgument;
+  link_.Shutdown();
+  rxTimer_.Stop();
+  replyTimer_.Stop();
+  receivePosted_.store(false);
+  awaitingHeader_ = false;
+  currentEcb_ = nullptr;
+  rxStatus_ = kNetNoReceive;
+  return kNetOk;
+}
+
+bool NetTransport::SendFrame(ECB& ecb) {
+  // Frames go out at least sendLockTime apart; one due sooner waits the
+  // whole time.
+  if (TicksSince(lastSendTick_, services_.Now()) < sendLockTime_) {
+    if (messageBeep_) services_.Beep();
+    services_.Sleep(sendLockTime_);
+  }
+  const uint8_t sent = link_.Send(&ecb);
+  lastSendTick_ = services_.Now();
+  return sent == kLinkOk;
+}
+
+bool NetTransport::SendControl(std::span<const uint8_t> frame) {
+  std::copy(frame.begin(), frame.end(), controlBuf_.begin());
+  controlTx_ = ECB{controlBuf_.data(), static_cast<uint16_t>(frame.size()), 0, 0, 0, nullptr, nullptr};
+  return SendFrame(controlTx_);
+}
+
+uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t type) {
+  // The engine only reads a send buffer.
+  dataTx_ = ECB{const_cast<uint8_t*>(data), length, 0, kDataBlockSize, 0, nullptr, nullptr};
+  const uint32_t start = services_.Now();
+
+  if (!rawMode_) {
+    if (!awaitingHeader_) PostHeaderReceive();  // for the reply
+    const std::array<uint8_t, 3> header{TypeCode(type), static_cast<uint8_t>(length & 0xFF),
+                                        static_cast<uint8_t>(length >> 8)};
+    if (!SendControl(header)) return kNetLinkError;
+    replyTimer_.Start(services_.Now(), tuning_.headerReplyMs);
+    while (receivePosted_.load()) {
+      if (replyTimer_.Expired(services_.Now())) return kNetLinkError;
+      std::unique_lock lock(completionMutex_);
+      completion_.wait_for(lock, kCompletionStep, [&] { return !receivePosted_.load(); });
+    }
+    if (headerBuf_[0] != 0 || headerBuf_[1] != kReplyAccepted) return kNetLinkError;
+    if (awaitingHeader_) PostHeaderReceive();  // the host's receive goes on
+  }
+
+  if (!SendFrame(dataTx_)) return kNetLinkError;
+  UpdateRate(start, length);
+  return kNetOk;
+}
+
+void NetTransport::UpdateRate(uint32_t start, uint16_t length) {
+  const uint64_t elapsed = TicksSince(start, services_.Now()) + 1ull;
+  const uint64_t rate = std::min<uint64_t>(uint64_t{length} * 1000 / elapsed, std::numeric_limits<uint16_t>::max());
+  info_.bytesPerSecond =
+      static_cast<uint16_t>(info_.bytesPerSecond == 0 ? rate : (info_.bytesPerSecond + rate) / 2);
+}
+
+uint8_t NetTransport::RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs) {
+  rxStatus_ = kNetRxPending;
+  rxBuffer_ = buffer;
+  rxCapacity_ = buffer != nullptr ? capacity : uint16_t{0};
+  rxTimeout_ = timeoutMs;
+  frameSeen_ = false;
+  uint8_t result = kNetOk;
+  if (!rawMode_) {
+    awaitingHeader_ = true;
+    expectedType_ = TypeCode(type);
+    if (!receivePosted_.load()) PostHeaderReceive();
+  } else {
+    awaitingHeader_ = false;
+    if (!QueueData()) {
+      // Reported at once and as the final status, so a host that polls
+      // anyway does not wait for a block that cannot come.
+      rxStatus_ = kNetLinkError;
+      result = kNetLinkError;
+    }
+  }
+  rxTimer_.Start(services_.Now(), timeoutMs);
+  return result;
+}
+
+bool NetTransport::QueueData() {
+  receivePosted_.store(true);
+  currentEcb_ = &dataRx_.ecb;
+  const ReceiveSetup setup{rxBuffer_, rxCapacity_, kDataBlockSize, &OnReceiveComplete};
+  if (link_.Receive(dataRx_.ecb, setup) == kLinkOk) return true;
+  receivePosted_.store(false);
+  return false;
+}
+
+void NetTransport::PostHeaderReceive() {
+  // The buffer is only cleared while the engine does not hold it.
+  if (!receivePosted_.load()) headerBuf_.fill(0);
+  receivePosted_.store(true);
+  currentEcb_ = &headerRx_.ecb;
+  const ReceiveSetup setup{headerBuf_.data(), kHeaderLength, kHeaderLength, &OnReceiveComplete};
+  link_.Receive(headerRx_.ecb, setup);
+}
+
+uint8_t NetTransport::GetRxStatus() {
+  if (rxStatus_ != kNetRxPending) return rxStatus_;
+  if (receivePosted_.load()) {
+    const uint16_t flags = LoadFlags(*currentEcb_);
+    if (flags & ECB_FAILED) {
+      rxStatus_ = kNetLinkError;
+    } else if (flags & ECB_BUSY) {
+      frameSeen_ = true;  // a block is arriving: the time-out waits
+    } else {
+      if (frameSeen_) {
+        rxTimer_.Start(services_.Now(), rxTimeout_);
+        frameSeen_ = false;
+      }
+      if (rxTimer_.Expired(services_.Now())) rxStatus_ = kNetRxTimeout;
+    }
+  } else if (awaitingHeader_) {
+    JudgeHeader();
+  } else {
+    rxStatus_ = kNetOk;
+  }
+  return rxStatus_;
+}
+
+void NetTransport::JudgeHeader() {
+  const uint16_t announced = static_cast<uint16_t>(headerBuf_[1] | (headerBuf_[2] << 8));
+  static constexpr std::array<uint8_t, 2> kRefused{0x00, kReplyRefused};
+  static constexpr std::array<uint8_t, 2> kAccepted{0x00, kReplyAccepted};
+  if (headerBuf_[0] != expectedType_) {
+    SendControl(kRefused);
+    rxStatus_ = kNetHeaderType;
+  } else if (announced > rxCapacity_) {
+    SendControl(kRefused);
+    rxStatus_ = kNetHeaderLength;
+  } else {
+    awaitingHeader_ = false;
+    if (!QueueData()) {
+      rxStatus_ = kNetNotPosted;
+      return;
+    }
+    SendControl(kAccepted);
+    rxTimer_.Start(services_.Now(), tuning_.dataAfterHeaderMs);
+  }
+}
+
+void NetTransport::RestartRxTimeOut(uint32_t timeoutMs) {
+  rxTimer_.Start(services_.Now(), timeoutMs);
+  rxTimeout_ = timeoutMs;
+}
+
+}  // namespace zk::link

@@ -1,0 +1,117 @@
+#pragma once
+// The Net* transport on the 3964R link: port settings from the module
+// description, open and close, blocks sent as one 3964R message each
+// (raw mode) or announced by a header frame and confirmed by a reply frame
+// (header mode), receives posted and polled.
+#include "link/Language.h"
+#include "link/LinkApi.h"
+#include "link/LinkDriver.h"
+#include "link/NetApi.h"
+#include "link/NetServices.h"
+#include "link/PortSettings.h"
+#include "link/SettingsDialog.h"
+#include "link/SoftTimer.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+namespace zk::link {
+
+// The link parameters the transport opens the link with, and its own
+// fixed waits.
+struct NetTuning {
+  uint8_t priority = 1;
+  uint8_t retries = 3;
+  uint16_t charTimeout = 200;
+  uint16_t ackTimeout = 1000;
+  uint16_t retryDelay = 150;
+  uint32_t headerReplyMs = 5000;      // wait for the reply to a header
+  uint32_t dataAfterHeaderMs = 1000;  // receive time-out once a header is accepted
+  uint32_t defaultSendLockMs = 20;
+};
+
+class NetTransport {
+ public:
+  NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning = {});
+  NetTransport(const NetTransport&) = delete;
+  NetTransport& operator=(const NetTransport&) = delete;
+
+  uint8_t SelectParams(const char* iniFile, const char* section);
+  // dialog null: no dialog can be shown; nothing changes and 0 is returned.
+  uint8_t SelectProperty(const char* iniFile, const char* section, SettingsDialog* dialog);
+  uint8_t SelectNode(const char* iniFile);
+  uint8_t Initialize(uint8_t mode, NetInfo** infoOut);
+  uint8_t ShutDown(uint8_t value);
+  uint8_t SendData(const uint8_t* data, uint16_t length, uint8_t type);
+  uint8_t RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs);
+  uint8_t GetRxStatus();
+  void RestartRxTimeOut(uint32_t timeoutMs);
+
+  // For the tests.
+  const PortSettings& settings() { return store_.settings(); }
+  uint16_t portNumber() const { return portNumber_; }
+  uint16_t baudRate() const { return baudRate_; }
+  bool rawMode() const { return rawMode_; }
+  uint32_t sendLockTime() const { return sendLockTime_; }
+  const Language& language() const { return language_; }
+
+ private:
+  // An ECB that knows its transport, for the completion callback.
+  struct OwnedEcb {
+    ECB ecb;
+    NetTransport* owner;
+  };
+  static void OnReceiveComplete(ECB* ecb);
+
+  void Prepare(const char* iniFile, const char* section);
+  bool SendFrame(ECB& ecb);
+  bool SendControl(std::span<const uint8_t> frame);
+  void PostHeaderReceive();
+  void JudgeHeader();
+  bool QueueData();
+  void UpdateRate(uint32_t start, uint16_t length);
+
+  LinkDriver& link_;
+  NetServices& services_;
+  const NetTuning tuning_;
+  PortSettingsStore store_;
+  Language language_;
+
+  // From NetSelectParams.
+  uint16_t portNumber_ = 2;
+  uint16_t baudRate_ = 9600;
+  bool rawModeIni_ = true;
+  uint32_t sendLockTime_ = 0;
+  bool messageBeep_ = false;
+
+  NetInfo info_;
+  bool rawMode_ = false;
+  uint8_t rxStatus_ = kNetNoReceive;
+  std::atomic<bool> receivePosted_{false};
+  bool awaitingHeader_ = false;
+  uint8_t expectedType_ = 0;
+  ECB* currentEcb_ = nullptr;
+  bool frameSeen_ = false;
+  uint32_t rxTimeout_ = 0;
+  SoftTimer rxTimer_;      // timer 0
+  SoftTimer replyTimer_;   // timer 1
+  uint32_t lastSendTick_ = 0;
+
+  // The host's receive buffer, applied to the data ECB when it is queued.
+  uint8_t* rxBuffer_ = nullptr;
+  uint16_t rxCapacity_ = 0;
+  OwnedEcb dataRx_{};
+  OwnedEcb headerRx_{};
+  std::array<uint8_t, 3> headerBuf_{};
+  ECB dataTx_{};
+  ECB controlTx_{};
+  std::array<uint8_t, 3> controlBuf_{};
+
+  std::mutex completionMutex_;
+  std::condition_variable completion_;
+};
+
+}  // namespace zk::link

@@ -1,0 +1,108 @@
+#pragma once
+// The transport on a pty link, with a clock the test moves by hand and
+// module descriptions written into a temporary directory.
+#include "link/NetTransport.h"
+#include "tests/link/LinkFixture.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace zk::test {
+
+// Time stands still unless the test moves it (or autoStep moves it at
+// every reading); sleeping moves it by the time slept.
+class ManualServices : public link::NetServices {
+ public:
+  uint32_t Now() override { return now.fetch_add(autoStep.load()); }
+  void Sleep(uint32_t ms) override {
+    std::lock_guard lock(mutex_);
+    sleeps_.push_back(ms);
+    now += ms;
+  }
+  void Beep() override { ++beeps; }
+  std::vector<uint32_t> sleeps() {
+    std::lock_guard lock(mutex_);
+    return sleeps_;
+  }
+
+  std::atomic<uint32_t> now{0xFFFFFF00u};  // close to the wrap
+  std::atomic<uint32_t> autoStep{0};
+  std::atomic<int> beeps{0};
+
+ private:
+  std::mutex mutex_;
+  std::vector<uint32_t> sleeps_;
+};
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarnlink-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::string Write(const std::string& name, const std::string& text) const {
+    const std::string file = path_ + "/" + name;
+    std::ofstream(file) << text;
+    return file;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class NetFixture : public ::testing::Test {
+ protected:
+  static constexpr unsigned kPort = 77;
+  static constexpr const char* kSection = "RS232";
+
+  void SetUp() override {
+    pty.BindPort(kPort);
+    CallbackLog::Clear();
+  }
+  void TearDown() override { net.ShutDown(link::kNetShutDownHard); }
+
+  // A module description with the port on the pty; extra lines are added
+  // to its section.
+  std::string Module(const std::string& extra = "", const std::string& name = "modul.ini") {
+    return dir.Write(name, "[RS232]\nCOM=COM77\nBaud=57600\nBaudList=9600, 57600\n" + extra);
+  }
+  void Open(uint8_t mode, const std::string& extra = "SendLockTime=1\n") {
+    ini = Module(extra);
+    ASSERT_EQ(net.SelectParams(ini.c_str(), kSection), 1);
+    ASSERT_EQ(net.Initialize(mode, nullptr), link::kNetOk);
+  }
+  // Polls the receive status on another thread until it is final.
+  std::future<uint8_t> FinalStatusAsync() {
+    return std::async(std::launch::async, [this] {
+      uint8_t status = link::kNetRxPending;
+      WaitFor([&] { return (status = net.GetRxStatus()) != link::kNetRxPending; });
+      return status;
+    });
+  }
+  std::future<uint8_t> SendAsync(const std::vector<uint8_t>& data, uint8_t type = 2) {
+    return std::async(std::launch::async, [this, &data, type] {
+      return net.SendData(data.data(), static_cast<uint16_t>(data.size()), type);
+    });
+  }
+
+  PtyPair pty;
+  Peer3964 peer{pty.master()};
+  TempDir dir;
+  std::string ini;
+  std::vector<unsigned> availablePorts;
+  ManualServices services;
+  link::LinkDriver link;
+  link::NetTransport net{link, services, [this](unsigned n) {
+                           return std::find(availablePorts.begin(), availablePorts.end(), n) !=
+                                  availablePorts.end();
+                         }};
+};
+
+}  // namespace zk::test
