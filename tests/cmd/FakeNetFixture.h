@@ -22,6 +22,9 @@ class FakeNet {
     setSelectResult = Get<decltype(setSelectResult)>("FakeNetSetSelectResult");
     getCounts = Get<decltype(getCounts)>("FakeNetGetCounts");
     lastRequest = Get<decltype(lastRequest)>("FakeNetLastRequest");
+    queueAnswer = Get<decltype(queueAnswer)>("FakeNetQueueAnswer");
+    requestCount = Get<decltype(requestCount)>("FakeNetRequestCount");
+    requestAt = Get<decltype(requestAt)>("FakeNetRequest");
     reset();
   }
   ~FakeNet() {
@@ -43,6 +46,18 @@ class FakeNet {
     getCounts(&c);
     return c;
   }
+  void Queue(std::vector<uint8_t> a) { queueAnswer(a.data(), a.size()); }
+  // The code bytes of every request so far.
+  std::vector<uint8_t> Codes() {
+    std::vector<uint8_t> codes;
+    for (size_t i = 0; i < requestCount(); ++i) codes.push_back(RequestAt(i).at(0));
+    return codes;
+  }
+  std::vector<uint8_t> RequestAt(size_t i) {
+    std::vector<uint8_t> r(5000);
+    r.resize(requestAt(i, r.data(), r.size()));
+    return r;
+  }
   std::vector<uint8_t> Request() {
     std::vector<uint8_t> r(5000);
     r.resize(lastRequest(r.data(), r.size()));
@@ -57,6 +72,9 @@ class FakeNet {
   void (*setSelectResult)(uint8_t) = nullptr;
   void (*getCounts)(FakeNetCounts*) = nullptr;
   size_t (*lastRequest)(uint8_t*, size_t) = nullptr;
+  void (*queueAnswer)(const uint8_t*, size_t) = nullptr;
+  size_t (*requestCount)() = nullptr;
+  size_t (*requestAt)(size_t, uint8_t*, size_t) = nullptr;
 
  private:
   template <typename Fn>

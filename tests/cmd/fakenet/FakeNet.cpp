@@ -19,6 +19,8 @@ struct State {
   std::deque<uint8_t> armResults;
   std::vector<uint8_t> answer;
   std::vector<uint8_t> lastRequest;
+  std::deque<std::vector<uint8_t>> queued;
+  std::vector<std::vector<uint8_t>> requests;
   uint8_t sendResult = 0;
   uint8_t selectResult = 1;
   uint8_t* armed = nullptr;
@@ -40,6 +42,8 @@ FAKE_EXPORT void FakeNetReset(void) {
   s.armResults.clear();
   s.answer.clear();
   s.lastRequest.clear();
+  s.queued.clear();
+  s.requests.clear();
   s.sendResult = 0;
   s.selectResult = 1;
   s.armed = nullptr;
@@ -80,6 +84,25 @@ FAKE_EXPORT size_t FakeNetLastRequest(uint8_t* out, size_t capacity) {
   const size_t n = std::min(capacity, S().lastRequest.size());
   std::copy_n(S().lastRequest.begin(), n, out);
   return S().lastRequest.size();
+}
+
+FAKE_EXPORT void FakeNetQueueAnswer(const uint8_t* bytes, size_t count) {
+  std::lock_guard lock(S().mutex);
+  S().queued.emplace_back(bytes, bytes + count);
+}
+
+FAKE_EXPORT size_t FakeNetRequestCount(void) {
+  std::lock_guard lock(S().mutex);
+  return S().requests.size();
+}
+
+FAKE_EXPORT size_t FakeNetRequest(size_t index, uint8_t* out, size_t capacity) {
+  std::lock_guard lock(S().mutex);
+  if (index >= S().requests.size()) return 0;
+  const auto& r = S().requests[index];
+  const size_t n = std::min(capacity, r.size());
+  std::copy_n(r.begin(), n, out);
+  return r.size();
 }
 
 FAKE_EXPORT uint8_t NetSelectParams(const char*, const char*) {
@@ -123,9 +146,15 @@ FAKE_EXPORT uint8_t NetSendData(const uint8_t* data, uint16_t length, uint8_t, u
   std::lock_guard lock(s.mutex);
   ++s.counts.sendData;
   s.lastRequest.assign(data, data + length);
+  s.requests.push_back(s.lastRequest);
   if (s.sendResult != 0) return s.sendResult;
-  if (s.armed != nullptr && !s.answer.empty())
-    std::copy_n(s.answer.begin(), std::min<size_t>(s.answer.size(), s.armedCapacity), s.armed);
+  std::vector<uint8_t> answer = s.answer;
+  if (!s.queued.empty()) {
+    answer = std::move(s.queued.front());
+    s.queued.pop_front();
+  }
+  if (s.armed != nullptr && !answer.empty())
+    std::copy_n(answer.begin(), std::min<size_t>(answer.size(), s.armedCapacity), s.armed);
   return 0;
 }
 

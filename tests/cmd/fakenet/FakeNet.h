@@ -32,4 +32,9 @@ void FakeNetSetSelectResult(uint8_t result);
 void FakeNetGetCounts(FakeNetCounts* out);
 // The last request sent.
 size_t FakeNetLastRequest(uint8_t* out, size_t capacity);
+// Answers for the next requests, one each, before the standing answer.
+void FakeNetQueueAnswer(const uint8_t* bytes, size_t count);
+// Every request since the reset: how many, and request i.
+size_t FakeNetRequestCount(void);
+size_t FakeNetRequest(size_t index, uint8_t* out, size_t capacity);
 }
