@@ -36,7 +36,8 @@ class Reader {
   bool Flag(std::string_view key, bool fallback) const { return Number(key, fallback ? 1 : 0, 1) != 0; }
   std::vector<AddressRange> Ranges(std::string_view key) const {
     std::vector<AddressRange> ranges;
-    for (const auto piece : SplitList(Text(key, ""))) {
+    const std::string text = Text(key, "");
+    for (const auto piece : SplitList(text)) {
       const auto dash = piece.find('-');
       const auto start = ParseU32(piece.substr(0, dash));
       const auto end = dash == std::string_view::npos ? start : ParseU32(piece.substr(dash + 1));
@@ -59,7 +60,8 @@ FirmwareParams ReadFirmware(const Reader& r) {
   p.build = static_cast<uint8_t>(r.Number("Build", p.build, 0xFF));
   p.password = r.Text("Password", "");
   p.oldFirmware = r.Flag("OldFirmware", false);
-  for (const auto piece : SplitList(r.Text("SilentExitModes", ""))) {
+  const std::string modes = r.Text("SilentExitModes", "");
+  for (const auto piece : SplitList(modes)) {
     const auto mode = ParseU32(piece);
     if (!mode || *mode > 7) r.Fail("SilentExitModes", "\"" + std::string(piece) + "\" is no mode 0..7");
     p.silentExitModes = static_cast<uint8_t>(p.silentExitModes | (1u << *mode));
@@ -131,10 +133,12 @@ std::vector<FlashBank> ReadBanks(const IniFile& ini, const std::string& baseDir,
     FlashBank bank;
     bank.start = r.Number("Start", 0);
     bank.mode = static_cast<uint8_t>(r.Number("Mode", 1, 0xFF));
-    for (const auto piece : SplitList(r.Text("Libraries", ""))) {
+    const std::string libraries = r.Text("Libraries", "");
+    for (const auto piece : SplitList(libraries)) {
       const auto number = ParseU32(piece);
       const Reader lib(ini, "Library" + std::string(piece));
-      const auto words = SplitList(lib.Text("Words", ""));
+      const std::string wordText = lib.Text("Words", "");
+      const auto words = SplitList(wordText);
       if (!number || words.size() != 4) r.Fail("Libraries", "[Library" + std::string(piece) + "] Words needs w0, w1, w2, w3");
       FlashLibrary library;
       for (std::size_t w = 0; w < 4; ++w) {
