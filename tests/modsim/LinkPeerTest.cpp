@@ -8,6 +8,7 @@
 namespace zk::modsim {
 namespace {
 
+using test::HostBlock;
 using test::ManualClock;
 using test::RecordingSink;
 using ::testing::ElementsAre;
@@ -53,26 +54,6 @@ class LinkPeerTest : public ::testing::Test {
   FaultInjector faults_{1, {}};
   LinkPeer peer_;
 };
-
-// A block as the host sends it: data with DLE doubled, DLE ETX/ETB and the
-// XOR check over everything after the DLE that answered STX.
-Bytes HostBlock(const Bytes& data, bool last = true) {
-  Bytes out;
-  uint8_t bcc = 0;
-  for (uint8_t b : data) {
-    out.push_back(b);
-    bcc ^= b;
-    if (b == kDle) {
-      out.push_back(b);
-      bcc ^= b;
-    }
-  }
-  const uint8_t end = last ? kEtx : kEtb;
-  out.insert(out.end(), {kDle, end});
-  bcc ^= kDle ^ end;
-  out.push_back(bcc);
-  return out;
-}
 
 TEST_F(LinkPeerTest, ReceivesAMessageWithDoubledDleStoredOnce) {
   EXPECT_THAT(Feed({kStx}), ElementsAre(kDle));

@@ -3,8 +3,10 @@
 // what is sent and a clock the test moves by hand.
 #include "modsim/ByteSink.h"
 #include "modsim/Clock.h"
+#include "modsim/LinkPeer.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zk::modsim::test {
@@ -45,6 +47,50 @@ inline uint8_t Checksum(const std::vector<uint8_t>& bytes) {
 inline std::vector<uint8_t> WithChecksum(std::vector<uint8_t> bytes) {
   bytes.push_back(Checksum(bytes));
   return bytes;
+}
+
+// A 3964R block as the host sends it: data with DLE doubled, DLE ETX or ETB,
+// and the XOR check over everything after the DLE that answered STX.
+inline std::vector<uint8_t> HostBlock(const std::vector<uint8_t>& data, bool last = true) {
+  std::vector<uint8_t> out;
+  uint8_t bcc = 0;
+  for (uint8_t b : data) {
+    out.push_back(b);
+    bcc ^= b;
+    if (b == kDle) {
+      out.push_back(b);
+      bcc ^= b;
+    }
+  }
+  const uint8_t end = last ? kEtx : kEtb;
+  out.insert(out.end(), {kDle, end});
+  bcc ^= kDle ^ end;
+  out.push_back(bcc);
+  return out;
+}
+
+// The data of one block the module sent (DLE STX already answered), or
+// nothing when the bytes are no complete block with a correct check.
+inline std::optional<std::vector<uint8_t>> ParseModuleBlock(const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> data;
+  uint8_t bcc = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bcc ^= bytes[i];
+    if (bytes[i] != kDle) {
+      data.push_back(bytes[i]);
+      continue;
+    }
+    if (++i >= bytes.size()) return std::nullopt;
+    bcc ^= bytes[i];
+    if (bytes[i] == kDle) {
+      data.push_back(kDle);
+    } else if (bytes[i] == kEtx && i + 2 == bytes.size() && bytes[i + 1] == bcc) {
+      return data;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace zk::modsim::test
