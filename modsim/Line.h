@@ -38,6 +38,11 @@ class Line {
   virtual ResetLine PollResetLine() { return ResetLine::kUnchanged; }
   // Whether the device must be polled for its modem lines.
   virtual bool HasModemLines() const { return false; }
+
+  // A pseudo terminal tells when the host opens its far end: a descriptor to
+  // poll (-1: none) and the number of opens since the last call.
+  virtual int OpenWatchFd() const { return -1; }
+  virtual int TakeHostOpens() { return 0; }
 };
 
 // Rates of the termios speed constants, and back; 0 for others.

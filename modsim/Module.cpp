@@ -21,7 +21,24 @@ void Module::Note(std::string_view text, TimePoint now) {
   if (trace_) trace_->Note(std::string("module: ") + std::string(text), now);
 }
 
+void Module::OnHostOpened(TimePoint now) {
+  if (firmware_) {
+    openedInFirmware_ = true;
+  } else if (boot_.stage() != BootLoader::Stage::kReset) {
+    Reset("the host opened the port during a boot dialogue", now);
+  }
+}
+
 void Module::OnByte(uint8_t c, TimePoint now) {
+  if (firmware_ && openedInFirmware_) {
+    // A reply character may still belong to the session before the open:
+    // bytes written before and after it can arrive in one read.
+    if (c == 0x00) {
+      Reset("the host opened the port and speaks to the boot loader", now);
+    } else if (c != kDle && c != kNak) {
+      openedInFirmware_ = false;
+    }
+  }
   if (firmware_) {
     channel_.OnByte(c, now);
   } else {
@@ -62,6 +79,7 @@ void Module::Reset(std::string_view why, TimePoint now) {
   Note(std::string("reset (") + std::string(why) + "), back to the boot loader", now);
   out_.DiscardPending(now);
   firmware_ = false;
+  openedInFirmware_ = false;
   boot_.Reset();
   channel_.Reset();
   dispatcher_.Reset();

@@ -34,6 +34,12 @@ class Module : public BootListener, public ChannelReceiver {
   bool ExemptFromPacing() const { return !firmware_ && boot_.ExemptFromPacing(); }
 
   void Reset(std::string_view why, TimePoint now);
+  // The host opened the port. A pseudo terminal carries no reset line; this
+  // stands in for the reset a login drives: a boot dialogue under way is
+  // abandoned, and a running firmware whose first byte after the open (reply
+  // characters aside) is 0x00 (a boot loader dialogue, never a 3964R frame)
+  // is reset.
+  void OnHostOpened(TimePoint now);
   // Starts with the firmware already running (as after a handshake at `rate`).
   void StartFirmware(uint32_t rate, TimePoint now);
   bool InFirmware() const { return firmware_; }
@@ -61,6 +67,7 @@ class Module : public BootListener, public ChannelReceiver {
   MessageChannel channel_;
   CommandDispatcher dispatcher_;
   bool firmware_ = false;
+  bool openedInFirmware_ = false;
   std::deque<Pending> pending_;   // answers waiting for their time
   std::deque<bool> exitAfter_;    // answers handed to the channel, oldest first
 };

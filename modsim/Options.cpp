@@ -102,6 +102,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       {"--help", [&] { o.help = true; }},
       {"-h", [&] { o.help = true; }},
       {"--baud-emulation", [&] { o.baudEmulation = true; }},
+      {"--no-open-reset", [&] { o.openReset = false; }},
       {"--header-mode", [&] { o.headerMode = true; }},
       {"--raw-mode", [&] { o.headerMode = false; }},
       {"--trace-bytes", [&] { o.traceBytes = true; }},
@@ -141,7 +142,11 @@ and prints its path as the first line on standard output; point the host's
 port at it with ZELKOR_COMn=<path>. The module returns to its boot loader
 after the exit command, on a line break (serial port), on SIGUSR1, when the
 reset line is pulsed (serial port), and when a boot stage hears nothing for
-[Boot] SilenceReset milliseconds. SIGINT, SIGTERM and SIGHUP end it.
+[Boot] SilenceReset milliseconds. A pseudo terminal carries no reset line; in
+its place, the host opening the port resets a boot dialogue under way, and
+resets a running firmware when the first byte after the open is 0x00 (the
+start of a boot loader dialogue, never of a 3964R frame). SIGINT, SIGTERM and
+SIGHUP end it.
 
 Line:
   --device PATH          use the serial port PATH instead of a pseudo terminal
@@ -154,6 +159,8 @@ Line:
                          (10 bits per byte) in both directions, following the
                          speed switches; the raw boot code is not paced on
                          reception
+  --no-open-reset        pseudo terminal: the host opening the port does not
+                         stand in for its reset line (see below)
   --rate-check MODE      pseudo terminal: what happens to bytes the host sends
                          at another rate than the module's: garble (default),
                          warn (trace only) or off

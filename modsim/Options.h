@@ -21,6 +21,7 @@ struct Options {
   uint32_t baud = 57600;
   std::string resetInput = "cts";
   bool baudEmulation = false;
+  bool openReset = true;
   RateCheck rateCheck = RateCheck::kGarble;
   std::optional<bool> headerMode;
   std::string flashFile;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -39,12 +40,34 @@ std::unique_ptr<PtyLine> PtyLine::Create(std::string* error) {
     cfsetospeed(&settings, B9600);
     tcsetattr(slave, TCSANOW, &settings);
   }
-  return std::unique_ptr<PtyLine>(new PtyLine(master, slave, name));
+  // Opened before the watch is set: the module's own descriptor is not reported.
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch >= 0 && inotify_add_watch(watch, name, IN_OPEN) < 0) {
+    close(watch);
+    return std::unique_ptr<PtyLine>(new PtyLine(master, slave, -1, name));
+  }
+  return std::unique_ptr<PtyLine>(new PtyLine(master, slave, watch, name));
 }
 
 PtyLine::~PtyLine() {
   close(master_);
   close(slave_);
+  if (watch_ >= 0) close(watch_);
+}
+
+int PtyLine::TakeHostOpens() {
+  if (watch_ < 0) return 0;
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(watch_, buffer, sizeof buffer);
+    if (n <= 0) return opens;
+    for (const char* p = buffer; p < buffer + n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(p);
+      if (event->mask & IN_OPEN) ++opens;
+      p += sizeof(inotify_event) + event->len;
+    }
+  }
 }
 
 LineRead PtyLine::Read() {

@@ -146,8 +146,9 @@ int Simulator::Run() {
     const bool exempt = module_->ExemptFromPacing();
     Deadline deadline = Earliest(input_.NextArrival(exempt), module_->NextDeadline());
     if (line_->HasModemLines()) deadline = Earliest(deadline, now + kModemPollPeriod);
-    pollfd fds[3] = {{line_->Fd(), POLLIN, 0},
+    pollfd fds[4] = {{line_->Fd(), POLLIN, 0},
                      {signalFd_, POLLIN, 0},
+                     {options_.openReset ? line_->OpenWatchFd() : -1, POLLIN, 0},
                      {control_.Fd(), POLLIN, 0}};
     const Deadline due = output_.NextDue();
     if (due && *due <= now) {
@@ -156,15 +157,16 @@ int Simulator::Run() {
       deadline = Earliest(deadline, due);
     }
     const timespec timeout = deadline ? ToTimespec(*deadline - now) : timespec{};
-    const int ready = ppoll(fds, control_.Fd() >= 0 ? 3 : 2, deadline ? &timeout : nullptr, nullptr);
+    const int ready = ppoll(fds, 4, deadline ? &timeout : nullptr, nullptr);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "ModSim: poll: %s\n", std::strerror(errno));
       return 1;
     }
     now = Clock::now();
+    if (fds[2].revents & POLLIN) HandleHostOpen(now);  // before the bytes written after the open
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) ReadLine(now);
     if (fds[1].revents & POLLIN) HandleSignal(now);
-    if (control_.Fd() >= 0 && (fds[2].revents & (POLLIN | POLLHUP))) HandleControl(now);
+    if (fds[3].revents & (POLLIN | POLLHUP)) HandleControl(now);
     if (line_->HasModemLines()) PollResetLine(now);
   }
   trace_.Note("stopped", Clock::now());
@@ -219,6 +221,16 @@ void Simulator::WriteDue(TimePoint now) {
   const std::size_t written = line_->Write(due.data(), due.size());
   for (std::size_t i = 0; i < written; ++i) trace_.Byte(Direction::kToHost, due[i], now);
   output_.Consume(written);
+}
+
+void Simulator::HandleHostOpen(TimePoint now) {
+  if (line_->TakeHostOpens() == 0) return;
+  trace_.Note("the host opened the port", now);
+  if (!module_->InFirmware()) {
+    DeliverArrived(now);
+    input_.Clear();  // what is still on its way belongs to the abandoned dialogue
+  }
+  module_->OnHostOpened(now);
 }
 
 void Simulator::HandleSignal(TimePoint now) {

@@ -39,6 +39,7 @@ class Simulator : public LineControl {
   void WriteDue(TimePoint now);
   void HandleControl(TimePoint now);
   void HandleSignal(TimePoint now);
+  void HandleHostOpen(TimePoint now);
   void PollResetLine(TimePoint now);
   void RemoveLink();
 

@@ -120,6 +120,17 @@ TEST_F(ModuleTest, AResetInTheMiddleForgetsTheSessionButNotTheFlash) {
   EXPECT_EQ(kept[0], 0x00);
 }
 
+TEST_F(ModuleTest, OpeningThePortStandsInForTheResetLine) {
+  Feed({0x00});
+  RunFor(Milliseconds(30));  // the identification byte: the boot code is expected now
+  module_.OnHostOpened(clock_.Now());  // a new login: the old dialogue is abandoned
+  Handshake();
+  module_.OnHostOpened(clock_.Now());  // the transport opens the port: the firmware goes on
+  EXPECT_THAT(Transact({0x0F}), ElementsAre(0xEE, 0x00));
+  module_.OnHostOpened(clock_.Now());  // a host that lost the session starts a login
+  Handshake();
+}
+
 SimConfig SilentConfig() {
   SimConfig config = Config();
   config.firmware.silentExitModes = 1u << 2;

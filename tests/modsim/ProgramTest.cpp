@@ -149,7 +149,7 @@ TEST(ModSimProgram, HelpDocumentsEveryOption) {
   ModSimProcess sim({"--help"});
   const std::string text = sim.AllOutput();
   for (const char* option : {"--device", "--link", "--baud", "--reset-input", "--baud-emulation", "--rate-check",
-                             "--config", "--set", "--start", "--header-mode", "--raw-mode", "--flash-file", "--seed",
+                             "--no-open-reset", "--config", "--set", "--start", "--header-mode", "--raw-mode", "--flash-file", "--seed",
                              "--drop", "--corrupt", "--fault", "--control", "--trace", "--trace-bytes", "--help"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
@@ -186,6 +186,28 @@ TEST(ModSimProgram, HandshakeLoginReopenExitAndResetOverThePseudoTerminal) {
   EXPECT_THAT(port.Read(1), ElementsAre(0xF9));
   EXPECT_EQ(sim.Stop(), 0);  // SIGTERM ends it normally
   EXPECT_NE(lstat(link.c_str(), &info), 0);  // the link goes with the program
+}
+
+TEST(ModSimProgram, ALoginAfterAnAbandonedSessionFindsTheBootLoader) {
+  ModSimProcess sim({});
+  const std::string path = sim.FirstLine();
+  {
+    HostPort port(path, B19200);
+    port.Write({0x00});
+    EXPECT_THAT(port.Read(1), ElementsAre(0x5A));
+  }  // the host gives up in the middle of the boot download
+  {
+    HostPort port(path);
+    port.Write({0x00, 0x00, 0x09});
+    EXPECT_THAT(port.Read(1), ElementsAre(0xF6));
+  }
+  {
+    HostPort port(path);
+    EXPECT_THAT(port.Transact({0x01}), ElementsAre(0x01, 0x01, 0x03, 3, 1, 7));
+  }  // the host ends without the exit command
+  HostPort port(path);
+  port.Write({0x00, 0x00, 0x09});
+  EXPECT_THAT(port.Read(1), ElementsAre(0xF6));
 }
 
 TEST(ModSimProgram, ARateOtherThanTheModulesGarblesTheBytes) {
