@@ -87,7 +87,7 @@ class NetTransport {
   uint32_t sendLockTime_ = 0;
   bool messageBeep_ = false;
 
-  NetInfo info_;
+  alignas(8) NetInfo info_;  // packed record, kept at an aligned address
   bool rawMode_ = false;
   uint8_t rxStatus_ = kNetNoReceive;
   std::atomic<bool> receivePosted_{false};

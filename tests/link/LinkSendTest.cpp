@@ -215,6 +215,7 @@ TEST_F(LinkSendTest, SendWhileAMessageArrivesIsRefusedAndLeavesTheEcbAlone) {
   peer.Write(Peer3964::FrameWire(message, true));
   EXPECT_TRUE(peer.Expect(kDle));
   EXPECT_TRUE(peer.Quiet(10));  // the refused send wrote nothing
+  EXPECT_TRUE(WaitFor([&] { return HasFlags(receive, ECB_DONE); }));
 }
 
 TEST_F(LinkSendTest, SendOnAClosedLinkIsRefused) {

@@ -86,8 +86,8 @@ class NetFixture : public ::testing::Test {
       return status;
     });
   }
-  std::future<uint8_t> SendAsync(const std::vector<uint8_t>& data, uint8_t type = 2) {
-    return std::async(std::launch::async, [this, &data, type] {
+  std::future<uint8_t> SendAsync(std::vector<uint8_t> data, uint8_t type = 2) {
+    return std::async(std::launch::async, [this, data = std::move(data), type] {
       return net.SendData(data.data(), static_cast<uint16_t>(data.size()), type);
     });
   }

@@ -180,23 +180,23 @@ TEST_F(NetTransferTest, InitializeChecksItsModeAndReportsTheLink) {
   EXPECT_TRUE(net.rawMode());  // the raw bit wins over the file
   EXPECT_STREQ(info->name, "TN3964R");
   EXPECT_STREQ(info->description, "Serielle Punkt- zu Punkt-Verbindung");
-  EXPECT_EQ(info->linkStart, info->lastInit);
+  EXPECT_EQ(+info->linkStart, +info->lastInit);
   services.now += 7;
   ASSERT_EQ(net.Initialize(2, nullptr), kNetOk);
   ASSERT_EQ(net.Initialize(2, nullptr), kNetOk);
-  EXPECT_EQ(info->reinitCount, 2);
-  EXPECT_EQ(info->lastInit - info->linkStart, 7u);
+  EXPECT_EQ(+info->reinitCount, 2);
+  EXPECT_EQ(+info->lastInit - +info->linkStart, 7u);
   EXPECT_TRUE(net.rawMode());  // only mode 0 decides the mode
 
   auto sent = SendAsync(Pattern(100));
   EXPECT_TRUE(peer.ReceiveMessage());
   EXPECT_EQ(sent.get(), kNetOk);
-  EXPECT_GT(info->bytesPerSecond, 0);
+  EXPECT_GT(+info->bytesPerSecond, 0);
 
   ASSERT_EQ(net.Initialize(0, nullptr), kNetOk);
   EXPECT_FALSE(net.rawMode());
-  EXPECT_EQ(info->reinitCount, 0);
-  EXPECT_EQ(info->bytesPerSecond, 0);
+  EXPECT_EQ(+info->reinitCount, 0);
+  EXPECT_EQ(+info->bytesPerSecond, 0);
   EXPECT_EQ(net.ShutDown(kNetShutDownSoft), kNetOk);
   EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ(net.GetRxStatus(), kNetNoReceive);
