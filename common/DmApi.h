@@ -1,0 +1,68 @@
+#pragma once
+// The C-ABI entry points of the data manager library, and the pointer types
+// its callers resolve them into by name.
+#include "common/DmRecords.h"
+#include "common/Records.h"
+
+#include <cstdint>
+
+extern "C" {
+
+uint32_t DmLogin(const char* modulePath, zk::LoginInfo* loginInfo, zk::WorkerThreadInfo* threadInfo);
+uint32_t DmExitZelkor(zk::ExitRequest* request);
+uint32_t DmCheckOldZelkor(void);
+uint32_t DmFindFlashLib(zk::FlashLibRequest* request, zk::FlashLibInfo* info);
+// selection points at a FlashLibSelectionWords (two 16-bit words).
+uint32_t DmSelectFlashLib(zk::FlashLibSelection* selection);
+uint32_t DmSetFlashBaseAddress(zk::BaseAddressRecord* record);
+uint32_t DmGetSectorInfos(zk::FlashLibInfo* flash, zk::SectorInfos* out);
+uint32_t DmGetProtectedAreas(zk::ProtectedAreas* out);
+uint32_t DmGetGeneralInfos(zk::GeneralInfos* out);
+uint32_t DmSendPassword(zk::PasswordBlock* block);
+uint32_t DmEnableProtectedAreas(uint32_t enable);
+uint32_t DmAddOwnPages(uint32_t value);
+uint32_t DmEraseChip(zk::SectorList* result);
+uint32_t DmEraseSectors(zk::RangeRequest* range, zk::SectorList* result,
+                        zk::WorkerThreadInfo* threadInfo);
+uint32_t DmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
+                       zk::WorkerThreadInfo* threadInfo);  // the same entry as DmEraseSectors
+uint32_t DmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
+                           zk::WorkerThreadInfo* threadInfo);
+uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* threadInfo);
+// mode: low byte 1 binary, anything else Intel HEX.
+uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
+uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
+uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out);
+uint32_t DmProgFlash(uint32_t address, zk::WorkerThreadInfo* threadInfo);
+uint32_t DmFreeMemory(void* buffer);
+uint32_t DmGetProgress(void);
+uint32_t DmStopCurrentThread(void);
+uint32_t DmGetCurrentThreadStatus(void);
+
+}  // extern "C"
+
+namespace zk::dm {
+
+inline constexpr uint32_t kLoadBinary = 1;  // low byte of the mode of DmLoadFile / DmSaveFile
+
+using LoginFn = uint32_t (*)(const char*, LoginInfo*, WorkerThreadInfo*);
+using ExitZelkorFn = uint32_t (*)(ExitRequest*);
+using CheckOldZelkorFn = uint32_t (*)(void);
+using FindFlashLibFn = uint32_t (*)(FlashLibRequest*, FlashLibInfo*);
+using SelectFlashLibFn = uint32_t (*)(FlashLibSelection*);
+using SetFlashBaseAddressFn = uint32_t (*)(BaseAddressRecord*);
+using GetSectorInfosFn = uint32_t (*)(FlashLibInfo*, SectorInfos*);
+using GetProtectedAreasFn = uint32_t (*)(ProtectedAreas*);
+using GetGeneralInfosFn = uint32_t (*)(GeneralInfos*);
+using SendPasswordFn = uint32_t (*)(PasswordBlock*);
+using FlagFn = uint32_t (*)(uint32_t);  // DmEnableProtectedAreas, DmAddOwnPages
+using EraseChipFn = uint32_t (*)(SectorList*);
+using RangeWorkerFn = uint32_t (*)(RangeRequest*, SectorList*, WorkerThreadInfo*);
+using ReadFlashFn = uint32_t (*)(ReadRequest*, WorkerThreadInfo*);
+using FileFn = uint32_t (*)(const char*, uint32_t, WorkerThreadInfo*);  // load, save
+using GetHexFileInfoFn = uint32_t (*)(uint32_t, HexFileInfo*);
+using ProgFlashFn = uint32_t (*)(uint32_t, WorkerThreadInfo*);
+using FreeMemoryFn = uint32_t (*)(void*);
+using PollFn = uint32_t (*)(void);  // progress, stop, status, check old
+
+}  // namespace zk::dm

@@ -1,0 +1,66 @@
+#pragma once
+// The current worker thread of a library. A thread-starting export sets the
+// running mark and starts its routine on a new thread; callers poll Running()
+// and Status(); a stop request is WM_QUIT posted to the worker, which looks
+// for it at its check points (StopRequested) and then ends on its own.
+//
+// The library owns the worker's handle: it is released when the next worker
+// starts or at ShutDown. A worker that ends after a newer one was started
+// leaves the newer one's mark and status alone.
+#include "common/Records.h"
+#include "common/ResultCodes.h"
+#include "platform/Threads.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace zk {
+
+class WorkerThread {
+ public:
+  using Routine = std::function<ResultCode()>;
+
+  WorkerThread() = default;
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+  ~WorkerThread() = default;
+
+  // Sets the running mark and starts routine; its result becomes the status
+  // when it ends. When no thread can be created the "Error creating thread"
+  // box is shown, the mark is cleared and the status is kFailed; info then
+  // receives id 0 and a null handle.
+  void Start(Routine routine, WorkerThreadInfo* info);
+
+  bool Running() const { return running_.load() != 0; }
+  ResultCode Status() const { return status_.load(); }
+
+  // Posts WM_QUIT to the running worker and waits for it without a time
+  // limit; the status is what the worker left. kFailed when none runs.
+  ResultCode Stop();
+
+  // For library unload: asks a running worker to stop, waits at most
+  // waitMs for it and releases the handle (left open when the worker does
+  // not end in time, so that nothing waits on a released handle).
+  void ShutDown(uint32_t waitMs);
+
+ private:
+  struct Launch;
+  static uint32_t Main(void* argument);
+  void Finish(uint64_t generation, ResultCode code);
+  void ReplaceCurrent(ThreadId id, ThreadHandle handle);
+
+  std::atomic<uint32_t> running_{0};
+  std::atomic<ResultCode> status_{kOk};
+  std::mutex mutex_;  // orders a worker's end against the start of the next
+  uint64_t generation_ = 0;
+  std::atomic<ThreadId> currentId_{0};
+  std::atomic<ThreadHandle> currentHandle_{nullptr};
+};
+
+// Check point of a worker: takes one pending message off the calling
+// thread's queue; true when it was a stop request (WM_QUIT).
+bool StopRequested();
+
+}  // namespace zk

@@ -1,0 +1,107 @@
+// DmLoadFile and DmSaveFile: reading an image file into the memory image and
+// writing the flat image to a file, each on an own worker.
+#include "common/DmApi.h"
+#include "common/Export.h"
+#include "common/WorkerThread.h"
+#include "dm/Buffers.h"
+#include "dm/FileStreams.h"
+#include "dm/HexReader.h"
+#include "dm/HexWriter.h"
+#include "dm/OwnWorker.h"
+#include "dm/State.h"
+#include "platform/MessageBox.h"
+#include "platform/Messages.h"
+
+#include <string>
+
+namespace zk::dm {
+namespace {
+
+// Posted to the thread that started a load that met an unknown record type.
+constexpr uint32_t kLoadEndMessage = 34;
+constexpr uint32_t kSaveStartProgress = 10;
+
+bool IsBinary(uint32_t mode) { return (mode & 0xFF) == kLoadBinary; }
+
+ResultCode LoadBinary(InputFile& file) {
+  MemoryImage& image = State().image;
+  if (file.Size() > 0xFFFFFFFFu) return kFileLoadError;
+  const auto size = static_cast<uint32_t>(file.Size());
+  std::unique_ptr<uint8_t[]> buffer = TryBuffer(size);
+  if (!buffer || file.Read(buffer.get(), size) != size) return kFileLoadError;
+  image.SetFlat(std::move(buffer), size);
+  return kOk;
+}
+
+ResultCode LoadHex(InputFile& file, ThreadId caller) {
+  const uint64_t size = file.Size();
+  HexReadHooks hooks;
+  hooks.stopRequested = [] { return StopRequested(); };
+  hooks.progress = [size](uint64_t consumed) { SetProgress(consumed, size); };
+  HexReadResult read = ReadHex(file, hooks);
+  switch (read.outcome) {
+    case HexLoad::Complete:
+      State().image.SetPages(std::move(read.pages));
+      return kOk;
+    case HexLoad::ChecksumError:
+      MessageBox("CheckSum falsch !", "DEBUG BOX", MB_OK);
+      return kReceiveChecksum;
+    case HexLoad::UnknownType:
+      PostThreadMessage(caller, kLoadEndMessage, kInvalidFileFormat, 0);
+      return kInvalidFileFormat;
+    case HexLoad::FormatError:
+      return kInvalidFileFormat;
+    case HexLoad::ReadError:
+      return kFileLoadError;
+    case HexLoad::Stopped:
+      return kFailed;
+  }
+  return kInvalidFileFormat;
+}
+
+ResultCode Load(const std::string& path, bool binary, ThreadId caller) {
+  std::unique_ptr<InputFile> file = InputFile::Open(LocalPath(path));
+  if (!file || file->Size() == 0) return kFileLoadError;  // the image is left as it was
+  State().image.Discard();
+  return binary ? LoadBinary(*file) : LoadHex(*file, caller);
+}
+
+ResultCode Save(const std::string& path, bool binary) {
+  const FlatImage& flat = State().image.Flat();
+  if (!flat.present) return kFileNotFound;  // nothing to save: pages are not saved
+  std::unique_ptr<OutputFile> file = OutputFile::Create(LocalPath(path));
+  if (!file) return kFileLoadError;
+  State().progress = kSaveStartProgress;
+  if (binary) {
+    file->Write(flat.buffer.get(), flat.length);
+  } else {
+    const HexSave saved = WriteHex(flat.buffer.get(), flat.length, flat.base, *file,
+                                   [] { return StopRequested(); });
+    if (saved == HexSave::Stopped) {
+      file->Close();
+      return kFailed;
+    }
+  }
+  if (!file->Close()) return kFileLoadError;
+  State().progress = 100;
+  return kOk;
+}
+
+}  // namespace
+}  // namespace zk::dm
+
+using namespace zk;
+
+ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, WorkerThreadInfo* threadInfo) {
+  std::string file = path != nullptr ? path : "";
+  const ThreadId caller = GetCurrentThreadId();
+  const bool binary = dm::IsBinary(mode);
+  return dm::StartOwnWorker([file = std::move(file), binary, caller] { return dm::Load(file, binary, caller); },
+                            threadInfo);
+}
+
+ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, WorkerThreadInfo* threadInfo) {
+  std::string file = path != nullptr ? path : "";
+  const bool binary = dm::IsBinary(mode);
+  return dm::StartOwnWorker([file = std::move(file), binary] { return dm::Save(file, binary); }, threadInfo);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Passing an operation on to the command layer, under the missing-function
+// rule: a missing function answers kCmdDllError and releases the library.
+#include "common/ResultCodes.h"
+#include "dm/CommandLayer.h"
+#include "dm/State.h"
+
+namespace zk::dm {
+
+// A synchronous operation: clears the forwarded-operation mark and returns
+// the command layer's result.
+template <typename Fn, typename... Args>
+ResultCode Forward(const char* name, Args... args) {
+  const Fn fn = Cmd().Require<Fn>(name);
+  if (fn == nullptr) return kCmdDllError;
+  State().forwarded = 0;
+  return fn(args...);
+}
+
+// An operation that runs on the command layer's worker: from here on
+// progress and status are the command layer's.
+template <typename Fn, typename... Args>
+ResultCode ForwardWorker(const char* name, Args... args) {
+  const Fn fn = Cmd().Require<Fn>(name);
+  if (fn == nullptr) return kCmdDllError;
+  State().progress = kForwardedProgress;
+  State().forwarded = 1;
+  return fn(args...);
+}
+
+}  // namespace zk::dm

@@ -1,0 +1,36 @@
+// Progress, status and stop of the current operation, and the release of
+// buffers handed to callers.
+#include "common/DmApi.h"
+#include "common/Export.h"
+#include "dm/CommandLayer.h"
+#include "dm/Forward.h"
+#include "dm/State.h"
+
+using namespace zk;
+using dm::Cmd;
+using dm::State;
+
+ZK_EXPORT uint32_t DmGetProgress(void) {
+  const int32_t progress = State().progress;
+  if (progress != dm::kForwardedProgress) return static_cast<uint32_t>(progress);
+  return Cmd().Call<cmm::GetProgressFn>("CmmGetProgress");
+}
+
+ZK_EXPORT uint32_t DmGetCurrentThreadStatus(void) {
+  dm::DmState& state = State();
+  if (state.worker.Running()) return kWorkerRunning;
+  if (state.forwarded != 0) return Cmd().Call<cmm::GetCurrentThreadStatusFn>("CmmGetCurrentThreadStatus");
+  return state.worker.Status();
+}
+
+ZK_EXPORT uint32_t DmStopCurrentThread(void) {
+  dm::DmState& state = State();
+  if (state.forwarded != 0) return Cmd().Call<cmm::StopCurrentThreadFn>("CmmStopCurrentThread");
+  return state.worker.Stop();
+}
+
+ZK_EXPORT uint32_t DmFreeMemory(void* buffer) {
+  if (dm::Handouts().Release(buffer)) return kOk;
+  // Not ours: a sector list entry array of the command layer.
+  return dm::Forward<cmm::FreeMemoryFn>("CmmFreeMemory", buffer);
+}

@@ -1,0 +1,54 @@
+// DmGetHexFileInfo: the byte count of the image and the sectors it needs.
+#include "common/DmApi.h"
+#include "common/Export.h"
+#include "dm/FlashLayout.h"
+#include "dm/NeededSectors.h"
+#include "dm/OwnWorker.h"
+#include "dm/State.h"
+
+#include <algorithm>
+
+namespace zk::dm {
+namespace {
+
+// The byte ranges of the image placed at address: a flat image starts
+// there, the pages of a page image are moved by it.
+std::vector<ByteRange> PlacedRanges(const MemoryImage& image, uint32_t address) {
+  ImageRanges ranges;
+  if (image.HasFlat()) {
+    ranges.Add(address, image.Flat().length);
+  } else {
+    for (const Page& page : image.Pages().Pages()) ranges.Add(page.address + address, page.length);
+  }
+  return ranges.Take();
+}
+
+}  // namespace
+}  // namespace zk::dm
+
+using namespace zk;
+
+ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
+  if (out == nullptr) return kFailed;
+  if (dm::OwnWorkerRunning()) return kWorkerRunning;
+  dm::DmState& state = dm::State();
+  out->byteCount = state.image.ByteCount();
+  if (state.loggedIn == 0) {
+    out->neededSectorCount = 0;
+    return kNoModuleSelected;
+  }
+  // A layout that could not be read completely still gives the sectors of
+  // the blocks read; the caller learns why the list may be short.
+  const dm::SectorLayout layout = dm::LoadSectorLayout(state.currentFlash);
+  const std::vector<RangeRequest> needed =
+      dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
+  auto* array = dm::Handouts().AllocateArray<RangeRequest>(needed.size());
+  if (array == nullptr) {
+    out->neededSectorCount = 0;
+    return kFailed;
+  }
+  std::copy(needed.begin(), needed.end(), array);
+  out->neededSectorCount = static_cast<uint32_t>(needed.size());
+  out->neededSectors = array;
+  return layout.code;
+}

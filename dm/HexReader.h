@@ -1,0 +1,41 @@
+#pragma once
+// Reader of Intel HEX files into the page form of the memory image. Records
+// are found by their ':' mark (the first one at the start of a line);
+// whatever stands between records is passed over. Hex digits are '0'-'9'
+// and 'A'-'F' only. Data records are placed at the extended linear address
+// (type 04) shifted left by 16, or at the extended segment address (type 02)
+// times 16, plus the record's own address. Types 03 and 05 are ignored.
+#include "dm/ByteStreams.h"
+#include "dm/PageImage.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace zk::dm {
+
+enum class HexLoad {
+  Complete,       // end-of-file record read
+  ChecksumError,  // a record's checksum does not match
+  UnknownType,    // a record type other than 00..05
+  FormatError,    // no record, a character that is not a hex digit, or the end came early
+  ReadError,      // the source failed
+  Stopped,        // the stop check asked to stop
+};
+
+struct HexReadHooks {
+  // Asked before the first record and then every kHexStopInterval records.
+  std::function<bool()> stopRequested;
+  // Told the count of characters consumed, every time more are read.
+  std::function<void(uint64_t consumed)> progress;
+};
+
+inline constexpr uint32_t kHexStopInterval = 4096;
+
+struct HexReadResult {
+  HexLoad outcome = HexLoad::FormatError;
+  PageImage pages;  // complete loads only
+};
+
+HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks);
+
+}  // namespace zk::dm

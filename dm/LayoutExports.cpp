@@ -1,0 +1,110 @@
+// The flash layout for callers: sectors, protected and no-access areas,
+// general module facts, and the bank choice.
+#include "common/DmApi.h"
+#include "common/Export.h"
+#include "common/IniFileAccess.h"
+#include "dm/Areas.h"
+#include "dm/CommandLayer.h"
+#include "dm/FlashLayout.h"
+#include "dm/HexValue.h"
+#include "dm/State.h"
+#include "platform/Ini.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zk::dm {
+namespace {
+
+constexpr int32_t kBanksAbsent = 255;
+constexpr std::size_t kBankStartBuffer = 255;
+
+void CopyText(const std::string& text, char (&field)[kGeneralInfoTextSize]) {
+  std::memset(field, 0, sizeof field);
+  std::memcpy(field, text.data(), std::min(text.size(), sizeof field - 1));
+}
+
+// Fills count, array and areas of one kind; false when an area could not
+// be resolved (the areas before it are filled).
+bool HandOutAreas(const IniFileAccess& module, AreaKind kind, uint16_t& count, AddressRange*& array) {
+  count = AreaCount(module, kind);
+  if (count == 0) return true;
+  array = Handouts().AllocateArray<AddressRange>(count);
+  if (array == nullptr) {
+    count = 0;
+    return true;
+  }
+  const DmState& state = State();
+  const ResolvedAreas resolved = ReadAreas(module, kind, count, state.window.start, state.window.end);
+  std::copy(resolved.areas.begin(), resolved.areas.end(), array);
+  return !resolved.unresolved;
+}
+
+}  // namespace
+}  // namespace zk::dm
+
+using namespace zk;
+using dm::State;
+
+ZK_EXPORT uint32_t DmGetSectorInfos(FlashLibInfo* flash, SectorInfos* out) {
+  if (out == nullptr) return kFailed;
+  const dm::SectorLayout layout = dm::LoadSectorLayout(flash != nullptr ? *flash : State().currentFlash);
+  out->blockCount = 0;
+  out->blocks = nullptr;
+  if (layout.flashId) out->flashId = *layout.flashId;
+  if (!layout.blocks.empty()) {
+    FlashBlock* blocks = dm::Handouts().AllocateArray<FlashBlock>(layout.blocks.size());
+    if (blocks == nullptr) return kFailed;
+    std::copy(layout.blocks.begin(), layout.blocks.end(), blocks);
+    out->blocks = blocks;
+    out->blockCount = static_cast<uint16_t>(layout.blocks.size());
+  }
+  if (layout.flashSize) out->flashSize = *layout.flashSize;
+  return layout.code;
+}
+
+ZK_EXPORT uint32_t DmGetProtectedAreas(ProtectedAreas* out) {
+  if (out == nullptr) return kFailed;
+  State().forwarded = 0;
+  out->protectedAreas = nullptr;
+  out->noAccessAreas = nullptr;
+  out->noAccessCount = 0;
+  const IniFileAccess module(State().modulePath);
+  if (!dm::HandOutAreas(module, dm::AreaKind::Protected, out->protectedCount, out->protectedAreas) ||
+      !dm::HandOutAreas(module, dm::AreaKind::NonAccess, out->noAccessCount, out->noAccessAreas)) {
+    return kNoModuleSelected;
+  }
+  return kOk;
+}
+
+ZK_EXPORT uint32_t DmGetGeneralInfos(GeneralInfos* out) {
+  const dm::DmState& state = State();
+  if (state.modulePath.empty()) return kNoModuleSelected;
+  if (out == nullptr) return kFailed;
+  State().forwarded = 0;
+  const IniFileAccess module(state.modulePath);
+  dm::CopyText(module.ModulName(), out->moduleName);
+  out->flashMode = module.FlashMode(0);
+  dm::CopyText(module.Microcontroller(), out->microcontroller);
+  return kOk;
+}
+
+ZK_EXPORT uint32_t DmSetFlashBaseAddress(BaseAddressRecord* record) {
+  const auto setBase = dm::Cmd().Require<cmm::SetFlashBaseAddressFn>("CmmSetFlashBaseAddress");
+  if (setBase == nullptr) return kCmdDllError;
+  dm::DmState& state = State();
+  state.forwarded = 0;
+  if (record == nullptr) return kFailed;
+  int banks = ini::GetInt(state.modulePath, "FlashConfig", "FlashBanks", dm::kBanksAbsent) & 0xFF;
+  if (banks == dm::kBanksAbsent) banks = 1;
+  for (int bank = 0; bank < banks; ++bank) {
+    const std::string start =
+        ini::GetString(state.modulePath, "FlashConfig", BankKey("FlashStart", bank), "", dm::kBankStartBuffer);
+    if (start.empty()) return kInvalidFileFormat;
+    if (dm::HexValue(start) == record->baseAddress) {
+      state.currentBank = static_cast<uint8_t>(bank);
+      break;
+    }
+  }
+  return setBase(record);
+}

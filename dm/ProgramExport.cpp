@@ -1,0 +1,56 @@
+// DmProgFlash: programs the memory image on an own worker.
+#include "common/DmApi.h"
+#include "common/Export.h"
+#include "common/WorkerThread.h"
+#include "dm/CommandLayer.h"
+#include "dm/OwnWorker.h"
+#include "dm/ProtectionCheck.h"
+#include "dm/Programmer.h"
+#include "dm/State.h"
+
+namespace zk::dm {
+namespace {
+
+class CommandTarget : public ProgramTarget {
+ public:
+  explicit CommandTarget(cmm::ProgFlashFn progFlash) : progFlash_(progFlash) {}
+
+  ResultCode Program(uint32_t address, const uint8_t* data, uint16_t length) override {
+    ProgRequest request{address, length, data};
+    return progFlash_(&request);
+  }
+  bool StopRequested() override { return zk::StopRequested(); }
+  void Progress(uint64_t done, uint64_t total) override { SetProgress(done, total); }
+  ResultCode CheckChunk(uint32_t address, uint32_t length) override {
+    return guard_.CheckSpan(address, length);
+  }
+
+ private:
+  cmm::ProgFlashFn progFlash_;
+  ProtectionGuard guard_;
+};
+
+ResultCode ProgramImage(uint32_t address) {
+  const auto progFlash = Cmd().Require<cmm::ProgFlashFn>("CmmProgFlash");
+  if (progFlash == nullptr) return kCmdDllError;
+  const MemoryImage& image = State().image;
+  if (image.Empty()) return kFileNotFound;
+  CommandTarget target(progFlash);
+  if (image.HasFlat()) {
+    const FlatImage& flat = image.Flat();
+    return ProgramFlat(flat.buffer.get(), flat.length, address, target);
+  }
+  const ResultCode rc = ProgramPages(image.Pages().Pages(), address, target);
+  if (rc != kOk) return rc;
+  if (const auto statusByte = Cmd().Find<ProgStatusByteFn>("CmmProgStatusByte")) statusByte(0);
+  return kOk;
+}
+
+}  // namespace
+}  // namespace zk::dm
+
+using namespace zk;
+
+ZK_EXPORT uint32_t DmProgFlash(uint32_t address, WorkerThreadInfo* threadInfo) {
+  return dm::StartOwnWorker([address] { return dm::ProgramImage(address); }, threadInfo);
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Library-wide state of the data manager: one connection per process.
+// Values that a worker thread and the caller's thread share are atomics;
+// the rest is touched by the caller's thread only, or handed to a worker
+// before it starts and left alone until it has ended.
+#include "common/HandoutList.h"
+#include "common/Records.h"
+#include "common/WorkerThread.h"
+#include "dm/MemoryImage.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zk::dm {
+
+// progress value meaning that the command layer's progress applies.
+inline constexpr int32_t kForwardedProgress = -1;
+
+// The address window of the selected flash: end is one past the last byte;
+// both 0 until a layout has been read.
+struct FlashWindow {
+  std::atomic<uint32_t> start{0};
+  std::atomic<uint32_t> end{0};
+};
+
+struct DmState {
+  std::string modulePath;
+  std::atomic<uint32_t> loggedIn{0};
+  std::atomic<uint8_t> currentBank{0};
+  FlashLibInfo currentFlash{};
+  std::vector<FlashLibInfo> foundFlashes;  // appended by DmFindFlashLib
+  FlashWindow window;
+  MemoryImage image;
+  std::atomic<uint32_t> readPermission{0};
+  std::atomic<uint32_t> protectionOverride{0};
+
+  std::atomic<int32_t> progress{0};
+  std::atomic<uint32_t> forwarded{0};  // the current operation runs in the command layer
+  WorkerThread worker;
+
+  // Where the program-wide settings file is looked for; empty: the
+  // directory of the host program.
+  std::string settingsDirectory;
+};
+
+DmState& State();
+HandoutList& Handouts();
+
+// The directory of the program-wide settings file.
+std::string SettingsDirectory();
+
+// Sets the progress of an own worker (0..100).
+void SetProgress(uint64_t done, uint64_t total);
+
+// What the library leaves behind when it goes: stops an own worker,
+// releases the image, every handed-out buffer and the found flash list.
+void ReleaseState();
+
+}  // namespace zk::dm
