@@ -33,6 +33,12 @@ constexpr std::size_t kMessage = 1024;
 
 LinkParams Params() { return LinkParams{kPort, 57600, 0, 0, 1, 3, 200, 1000, 150}; }
 
+bool Open(benchmark::State& state, LinkDriver& link, LinkParams params) {
+  if (link.Initialize(&params) == kLinkOk) return true;
+  state.SkipWithError("link not opened");
+  return false;
+}
+
 // The far end as a thread: takes every message, and answers each with a
 // message of its own when answer is not empty.
 class FastPeer {
@@ -119,11 +125,7 @@ void BM_SendThroughput(benchmark::State& state) {
   PtyPair pty;
   pty.BindPort(kPort);
   LinkDriver link;
-  LinkParams params = Params();
-  if (link.Initialize(&params) != kLinkOk) {
-    state.SkipWithError("link not opened");
-    return;
-  }
+  if (!Open(state, link, Params())) return;
   FastPeer peer(pty.master(), {});
   std::vector<uint8_t> data(kMessage);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13);
@@ -162,11 +164,7 @@ void BM_ReceiveThroughput(benchmark::State& state) {
   PtyPair pty;
   pty.BindPort(kPort);
   LinkDriver link;
-  LinkParams params = Params();
-  if (link.Initialize(&params) != kLinkOk) {
-    state.SkipWithError("link not opened");
-    return;
-  }
+  if (!Open(state, link, Params())) return;
   gInbox.link = &link;
   gInbox.messages = 0;
   std::vector<uint8_t> first(kMessage), second(kMessage);
@@ -206,10 +204,7 @@ void BM_CpuWhileWaiting(benchmark::State& state) {
   LinkDriver link;
   LinkParams params = Params();
   params.ackTimeout = 2000;
-  if (link.Initialize(&params) != kLinkOk) {
-    state.SkipWithError("link not opened");
-    return;
-  }
+  if (!Open(state, link, params)) return;
   FastPeer peer(pty.master(), {}, std::chrono::milliseconds(300));
   std::vector<uint8_t> data(16, 0x42);
   double cpu = 0;

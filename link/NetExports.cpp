@@ -1,6 +1,7 @@
 // The Net* entry points of the library.
 #include "common/Export.h"
-#include "link/NetApi.h"
+#include "common/NetApi.h"
+#include "link/NetCodes.h"
 #include "link/NetTransport.h"
 #include "link/ProcessLink.h"
 #include "link/SettingsDialogQt.h"
@@ -27,7 +28,7 @@ ZK_EXPORT uint8_t NetSelectProperty(const char* iniFile, const char* section) {
 
 ZK_EXPORT uint8_t NetSelectNode(const char* iniFile, const char*) { return Transport().SelectNode(iniFile); }
 
-ZK_EXPORT uint8_t NetInitialize(uint8_t mode, zk::link::NetInfo** infoOut) {
+ZK_EXPORT uint8_t NetInitialize(uint8_t mode, zk::net::NetInfo** infoOut) {
   return Transport().Initialize(mode, infoOut);
 }
 

@@ -3,10 +3,11 @@
 // description, open and close, blocks sent as one 3964R message each
 // (raw mode) or announced by a header frame and confirmed by a reply frame
 // (header mode), receives posted and polled.
+#include "common/NetApi.h"
 #include "link/Language.h"
 #include "link/LinkApi.h"
 #include "link/LinkDriver.h"
-#include "link/NetApi.h"
+#include "link/NetCodes.h"
 #include "link/NetServices.h"
 #include "link/PortSettings.h"
 #include "link/SettingsDialog.h"
@@ -19,6 +20,8 @@
 #include <string>
 
 namespace zk::link {
+
+using net::NetInfo;
 
 // The link parameters the transport opens the link with, and its own
 // fixed waits.

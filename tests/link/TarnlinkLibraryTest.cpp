@@ -1,6 +1,7 @@
 // libTarnlink.so as a host sees it: its exported names and its settings
 // dialog.
-#include "link/NetApi.h"
+#include "common/NetApi.h"
+#include "link/NetCodes.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "platform/Library.h"
@@ -58,7 +59,7 @@ TEST(TarnlinkLibraryTest, SettingsDialogIsShownOnlyWithAnApplicationAndWritesThe
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   LibraryHandle library = LoadLibrary(LibraryPath());
   ASSERT_NE(library, nullptr) << LastLibraryError();
-  auto property = reinterpret_cast<link::NetSelectPropertyFn>(GetProcAddress(library, "NetSelectProperty"));
+  auto property = reinterpret_cast<net::SelectPropertyFn>(GetProcAddress(library, "NetSelectProperty"));
   ASSERT_NE(property, nullptr);
 
   TempDir dir;
