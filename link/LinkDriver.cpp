@@ -139,15 +139,19 @@ std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
   session->stop.store(true);
   session->port->Wake();
   bool ended = false;
-  {
+  // Closed from a callback on the link thread itself: it ends when the
+  // callback returns, so there is nothing to wait for.
+  if (std::this_thread::get_id() != session->thread.get_id()) {
     std::unique_lock lock(session->exitMutex);
     ended = session->exitSignal.wait_for(lock, kThreadEndLimit, [&] { return session->exited; });
   }
   if (ended) {
     session->thread.join();
     session->port->ClearWake();
+    // What is still queued goes out (our last DLE, say); what came in and
+    // was not read is dropped.
     session->port->Drain(kCloseDrainMs);
-    session->port->Purge(com::PurgeWhat::Both);
+    session->port->Purge(com::PurgeWhat::Input);
   } else {
     session->thread.detach();
   }

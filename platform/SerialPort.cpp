@@ -95,10 +95,10 @@ bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 class TtyPort final : public SerialPort {
  public:
   TtyPort(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
-  ~TtyPort() override {
-    // The lock goes with the descriptor; leave nothing queued behind.
-    ::tcflush(device_.get(), TCIOFLUSH);
-  }
+  // The lock goes with the descriptor. Unread input is dropped; output is
+  // left to go out (a pseudo terminal counts bytes its far end has not read
+  // yet as sent, and flushing would destroy them).
+  ~TtyPort() override { ::tcflush(device_.get(), TCIFLUSH); }
 
   bool SetBaudRate(uint32_t rate) override {
     const std::optional<speed_t> speed = SpeedOf(rate);

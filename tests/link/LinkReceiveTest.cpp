@@ -158,5 +158,19 @@ TEST_F(LinkReceiveTest, HangUpOfTheFarEndFailsSendsAndTheLinkStillShutsDown) {
   EXPECT_EQ(CallbackLog::Calls(), std::vector<ECB*>{&ecb});
 }
 
+LinkDriver* gClosingLink = nullptr;
+
+TEST_F(LinkReceiveTest, ACallbackMayShutTheLinkDown) {
+  gClosingLink = &link;
+  Open();
+  std::vector<uint8_t> buffer(8);
+  ECB closing = MakeEcb(buffer, 0, [](ECB*) { gClosingLink->Shutdown(); });
+  ASSERT_EQ(link.Receive(&closing), kLinkOk);
+  ASSERT_TRUE(peer.SendMessage(std::vector<uint8_t>{1}, 1024));
+  EXPECT_TRUE(WaitFor([&] { return !link.IsOpen(); }));
+  // The port is free again at once.
+  EXPECT_EQ(link.Initialize(&params), kLinkOk);
+}
+
 }  // namespace
 }  // namespace zk::test
