@@ -1,0 +1,35 @@
+#pragma once
+// Runs the module simulator on a pseudo terminal for one test and maps COM1
+// of this process to it.
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace zk::e2e {
+
+class ModSimProcess {
+ public:
+  // Starts ModSim with args (its configuration is the installation's).
+  explicit ModSimProcess(std::vector<std::string> args = {});
+  ~ModSimProcess();
+  ModSimProcess(const ModSimProcess&) = delete;
+  ModSimProcess& operator=(const ModSimProcess&) = delete;
+
+  bool Running() const { return pid_ > 0; }
+  const std::string& PortPath() const { return path_; }
+  const std::string& Dir() const { return dir_; }
+  // Sends a signal (SIGUSR1: back to the boot loader).
+  void Signal(int signal) const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string path_;
+  std::string dir_;
+};
+
+// The installation directory of the build.
+std::string BinDir();
+std::string ModuleDescription(const std::string& name);
+
+}  // namespace zk::e2e
