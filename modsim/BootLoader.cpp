@@ -34,8 +34,8 @@ uint8_t BootChecksum(std::span<const uint8_t> bytes) {
   return static_cast<uint8_t>(-sum);
 }
 
-BootLoader::BootLoader(const BootParams& params, ByteSink& out, BootListener& listener,
-                       FaultInjector* faults, Trace* trace)
+BootLoader::BootLoader(const BootParams& params, ByteSink& out, BootListener& listener, FaultInjector* faults,
+                       Trace* trace)
     : params_(params), out_(out), listener_(listener), faults_(faults), trace_(trace) {
   Reset();
 }
@@ -135,17 +135,10 @@ void BootLoader::OnByte(uint8_t c, TimePoint now) {
         stage_ = Stage::kReset;
       }
       return;
-    case Stage::kHandshake:
-      OnHandshakeByte(c, now);
-      return;
-    case Stage::kBootCode:
-      OnBootCodeByte(c, now);
-      return;
-    case Stage::kBootRunning:
-      OnFrameByte(c, now);
-      return;
-    case Stage::kHung:
-      return;
+    case Stage::kHandshake: OnHandshakeByte(c, now); return;
+    case Stage::kBootCode: OnBootCodeByte(c, now); return;
+    case Stage::kBootRunning: OnFrameByte(c, now); return;
+    case Stage::kHung: return;
   }
 }
 
@@ -189,18 +182,13 @@ void BootLoader::OnBootCodeByte(uint8_t c, TimePoint now) {
 
 std::size_t BootLoader::FrameLength() const {
   switch (static_cast<BootCode>(frame_[0])) {
-    case BootCode::kCheck:
-      return 1;
+    case BootCode::kCheck: return 1;
     case BootCode::kMemoryWrite:
       return frame_.size() < kMemoryWriteHeader ? 0 : kMemoryWriteHeader + frame_[4] + 1;
-    case BootCode::kSpeedSwitch:
-      return kSpeedSwitchLength;
-    case BootCode::kRange:
-      return kRangeLength;
-    case BootCode::kStart:
-      return kStartLength;
-    default:
-      return 1;  // unknown: refused at once
+    case BootCode::kSpeedSwitch: return kSpeedSwitchLength;
+    case BootCode::kRange: return kRangeLength;
+    case BootCode::kStart: return kStartLength;
+    default: return 1;  // unknown: refused at once
   }
 }
 
@@ -215,24 +203,12 @@ void BootLoader::OnFrameByte(uint8_t c, TimePoint now) {
 
 void BootLoader::HandleFrame(TimePoint now) {
   switch (static_cast<BootCode>(frame_[0])) {
-    case BootCode::kCheck:
-      AnswerByte(static_cast<uint8_t>(BootCode::kCheckOk), "boot check", now);
-      return;
-    case BootCode::kMemoryWrite:
-      HandleMemoryWrite(now);
-      return;
-    case BootCode::kSpeedSwitch:
-      HandleSpeedSwitch(now);
-      return;
-    case BootCode::kRange:
-      HandleRange(now);
-      return;
-    case BootCode::kStart:
-      HandleStart(now);
-      return;
-    default:
-      Nak(BootError::kUnsupported, Hex("unknown command 0x%02X", frame_[0]), now);
-      return;
+    case BootCode::kCheck: AnswerByte(static_cast<uint8_t>(BootCode::kCheckOk), "boot check", now); return;
+    case BootCode::kMemoryWrite: HandleMemoryWrite(now); return;
+    case BootCode::kSpeedSwitch: HandleSpeedSwitch(now); return;
+    case BootCode::kRange: HandleRange(now); return;
+    case BootCode::kStart: HandleStart(now); return;
+    default: Nak(BootError::kUnsupported, Hex("unknown command 0x%02X", frame_[0]), now); return;
   }
 }
 

@@ -57,7 +57,8 @@ std::optional<RecordFile> ParseRecordFile(std::span<const uint8_t> bytes, std::s
       const uint8_t* body = bytes.data() + pos + kRecordHeaderSize;
       MemoryRecord record;
       record.type = static_cast<RecordType>(type);
-      record.address = (static_cast<uint32_t>(body[0]) << 16) | body[1] | (static_cast<uint32_t>(body[2]) << 8);
+      record.address =
+          (static_cast<uint32_t>(body[0]) << 16) | body[1] | (static_cast<uint32_t>(body[2]) << 8);
       record.data.assign(body + 4, body + 4 + (length - kMemoryRecordOverhead));
       file.records.push_back(std::move(record));
     }

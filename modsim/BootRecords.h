@@ -21,7 +21,7 @@ enum class RecordType : uint8_t {
   kMemoryExtended = 0xE9,
 };
 
-inline constexpr std::size_t kRecordHeaderSize = 3;     // type, length low, length high
+inline constexpr std::size_t kRecordHeaderSize = 3;      // type, length low, length high
 inline constexpr std::size_t kMemoryRecordOverhead = 5;  // address (3), unused byte, check byte
 inline constexpr std::size_t kMaxRecordData = 0xFFFF - kMemoryRecordOverhead;
 

@@ -27,10 +27,10 @@ enum class Command : uint8_t {
 // Status bytes the firmware answers with besides the flash ones.
 enum FirmwareStatus : uint8_t {
   kStatusOk = 0x00,
-  kStatusNoAccess = 0x45,           // reading before a password was accepted
+  kStatusNoAccess = 0x45,  // reading before a password was accepted
   kStatusInvalidPassword = 0x90,
-  kStatusTooFewBytes = 0xA0,        // the request's length does not match its own fields
-  kStatusUnsupported = 0xB3,        // a command this firmware does not know
+  kStatusTooFewBytes = 0xA0,  // the request's length does not match its own fields
+  kStatusUnsupported = 0xB3,  // a command this firmware does not know
 };
 
 inline constexpr uint8_t kCurrentFirmwareMarker = 0xEE;

@@ -16,9 +16,9 @@ constexpr std::size_t kStatusNext = 253;
 constexpr std::size_t kEraseFirst = 252;
 constexpr std::size_t kEraseNext = 254;
 constexpr std::size_t kReadPiece = 250;
-constexpr std::size_t kReadHeader = 6;     // echo, status, count (2), two unused bytes
-constexpr std::size_t kListHeader = 4;     // echo, status, count (2)
-constexpr std::size_t kEntrySize = 5;      // 32-bit address, status byte
+constexpr std::size_t kReadHeader = 6;  // echo, status, count (2), two unused bytes
+constexpr std::size_t kListHeader = 4;  // echo, status, count (2)
+constexpr std::size_t kEntrySize = 5;   // 32-bit address, status byte
 constexpr std::size_t kAnswerLimit = 4096;
 constexpr std::size_t kHostileAnswerSize = 5000;
 constexpr uint32_t kDefaultFaultDelayMs = 1000;
@@ -53,10 +53,8 @@ bool HasCountField(uint8_t echo) {
     case Command::kReadMore:
     case Command::kEraseSectors:
     case Command::kEraseBlocks:
-    case Command::kEraseChip:
-      return true;
-    default:
-      return false;
+    case Command::kEraseChip: return true;
+    default: return false;
   }
 }
 
@@ -67,24 +65,19 @@ std::optional<std::size_t> ExpectedRequestLength(std::span<const uint8_t> reques
   switch (static_cast<Command>(request[0])) {
     case Command::kLogin:
     case Command::kEraseChip:
-    case Command::kFirmwareGeneration:
-      return 1;
+    case Command::kFirmwareGeneration: return 1;
     case Command::kFindFlashLib:
-    case Command::kBaseAddress:
-      return 7;
+    case Command::kBaseAddress: return 7;
     case Command::kSectorStatus:
     case Command::kEraseSectors:
     case Command::kEraseBlocks:
     case Command::kSectorStatusMore:
     case Command::kEraseSectorsMore:
-    case Command::kEraseBlocksMore:
-      return 13;
+    case Command::kEraseBlocksMore: return 13;
     case Command::kSelectFlashLib:
-    case Command::kExit:
-      return 6;
+    case Command::kExit: return 6;
     case Command::kRead:
-    case Command::kReadMore:
-      return 9;
+    case Command::kReadMore: return 9;
     case Command::kProgram:
       return request.size() < 7 ? 7 : 7 + static_cast<std::size_t>(ReadLe16(&request[5]));
     case Command::kPassword:
@@ -135,44 +128,29 @@ Reply CommandDispatcher::Dispatch(std::span<const uint8_t> request, TimePoint no
   }
   if (*expected != request.size()) {
     Note(Text("command 0x%02X with %u bytes where its fields ask for %u", request[0],
-              static_cast<uint32_t>(request.size()), static_cast<uint32_t>(std::min<std::size_t>(*expected, 0xFFFFFFFF))),
+              static_cast<uint32_t>(request.size()),
+              static_cast<uint32_t>(std::min<std::size_t>(*expected, 0xFFFFFFFF))),
          now);
     return {StatusAnswer(command, kStatusTooFewBytes)};
   }
   switch (command) {
-    case Command::kLogin:
-      return Login();
-    case Command::kFindFlashLib:
-      return FindFlashLib(request, now);
-    case Command::kSelectFlashLib:
-      return SelectFlashLib(request);
-    case Command::kSectorStatus:
-      return SectorStatus(request);
-    case Command::kSectorStatusMore:
-      return ListMore(command, statusPager_);
-    case Command::kProgram:
-      return Program(request);
-    case Command::kRead:
-      return Read(request);
-    case Command::kReadMore:
-      return ReadMore();
+    case Command::kLogin: return Login();
+    case Command::kFindFlashLib: return FindFlashLib(request, now);
+    case Command::kSelectFlashLib: return SelectFlashLib(request);
+    case Command::kSectorStatus: return SectorStatus(request);
+    case Command::kSectorStatusMore: return ListMore(command, statusPager_);
+    case Command::kProgram: return Program(request);
+    case Command::kRead: return Read(request);
+    case Command::kReadMore: return ReadMore();
     case Command::kEraseSectors:
-    case Command::kEraseBlocks:
-      return Erase(command, request, now);
-    case Command::kEraseSectorsMore:
-      return ListMore(command, erasePager_);
-    case Command::kEraseBlocksMore:
-      return ListMore(command, blockPager_);
-    case Command::kEraseChip:
-      return EraseChip(now);
-    case Command::kExit:
-      return Exit(request, now);
-    case Command::kPassword:
-      return Password(request, now);
-    case Command::kBaseAddress:
-      return BaseAddress(request, now);
-    case Command::kFirmwareGeneration:
-      return Generation();
+    case Command::kEraseBlocks: return Erase(command, request, now);
+    case Command::kEraseSectorsMore: return ListMore(command, erasePager_);
+    case Command::kEraseBlocksMore: return ListMore(command, blockPager_);
+    case Command::kEraseChip: return EraseChip(now);
+    case Command::kExit: return Exit(request, now);
+    case Command::kPassword: return Password(request, now);
+    case Command::kBaseAddress: return BaseAddress(request, now);
+    case Command::kFirmwareGeneration: return Generation();
   }
   return {StatusAnswer(command, kStatusUnsupported)};
 }
@@ -232,9 +210,10 @@ Reply CommandDispatcher::FindFlashLib(std::span<const uint8_t> request, TimePoin
   const auto refs = LibrariesFor(flashStart);
   std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kFindFlashLib)};
   for (std::size_t w = 0; w < 4; ++w) {
-    AppendLe16(answer, findCursor_ < refs.size()
-                           ? flash_.Banks()[refs[findCursor_].bank].libraries[refs[findCursor_].index].words[w]
-                           : 0);  // all words 0: no further library
+    AppendLe16(answer,
+               findCursor_ < refs.size()
+                   ? flash_.Banks()[refs[findCursor_].bank].libraries[refs[findCursor_].index].words[w]
+                   : 0);  // all words 0: no further library
   }
   return {answer};
 }
@@ -263,7 +242,8 @@ Reply CommandDispatcher::SectorStatus(std::span<const uint8_t> request) {
     return {answer};
   }
   std::vector<SectorOutcome> entries;
-  const uint8_t status = flash_.SectorStatus(ReadLe32(&request[1]), ReadLe32(&request[5]), ReadLe32(&request[9]), entries);
+  const uint8_t status =
+      flash_.SectorStatus(ReadLe32(&request[1]), ReadLe32(&request[5]), ReadLe32(&request[9]), entries);
   answer.push_back(status);
   AppendLe16(answer, static_cast<uint16_t>(entries.size()));
   statusPager_.Start(EntryBytes(entries), kStatusFirst, kStatusNext);
@@ -325,7 +305,8 @@ Reply CommandDispatcher::ReadMore() {
 Duration CommandDispatcher::EraseTime(uint32_t sectors) {
   Duration time = params_.eraseTimePerSector * static_cast<int64_t>(sectors);
   if (faults_) {
-    if (const auto hit = faults_->Check(FaultKind::kSlowErase)) time += Milliseconds(hit->ValueOr(kDefaultSlowEraseMs));
+    if (const auto hit = faults_->Check(FaultKind::kSlowErase))
+      time += Milliseconds(hit->ValueOr(kDefaultSlowEraseMs));
   }
   return time;
 }
@@ -375,7 +356,8 @@ Reply CommandDispatcher::Exit(std::span<const uint8_t> request, TimePoint now) {
            Text("), address 0x%X; back to the boot loader", ReadLe32(&request[2])),
        now);
   Reply reply;
-  if (mode >= 8 || !(params_.silentExitModes & (1u << mode))) reply.bytes = StatusAnswer(Command::kExit, kStatusOk);
+  if (mode >= 8 || !(params_.silentExitModes & (1u << mode)))
+    reply.bytes = StatusAnswer(Command::kExit, kStatusOk);
   reply.exitAfter = true;
   return reply;
 }
@@ -396,7 +378,8 @@ Reply CommandDispatcher::BaseAddress(std::span<const uint8_t> request, TimePoint
     return {StatusAnswer(Command::kBaseAddress, kFlashBadAddress)};
   }
   if (flash_.Banks()[*bank].mode != request[5]) {
-    Note(Text("base address 0x%X with mode %u; the bank has mode %u", base, request[5], flash_.Banks()[*bank].mode),
+    Note(Text("base address 0x%X with mode %u; the bank has mode %u", base, request[5],
+              flash_.Banks()[*bank].mode),
          now);
   }
   currentBank_ = *bank;

@@ -28,8 +28,8 @@ struct FirmwareParams {
   uint8_t minor = 1;
   uint8_t build = 7;
   std::string password;
-  bool oldFirmware = false;       // answers the generation query as a firmware before it existed
-  uint8_t silentExitModes = 0;    // bit n set: exit mode n is not answered
+  bool oldFirmware = false;     // answers the generation query as a firmware before it existed
+  uint8_t silentExitModes = 0;  // bit n set: exit mode n is not answered
   Duration eraseTimePerSector{};
   Duration programTimePerByte{};
 };

@@ -14,8 +14,8 @@
 namespace zk::modsim {
 
 struct ChannelParams {
-  bool headerMode = false;          // a header message (type, length) precedes every message
-  uint8_t type = 2;                 // type code of the header messages
+  bool headerMode = false;  // a header message (type, length) precedes every message
+  uint8_t type = 2;         // type code of the header messages
   Duration replyTimeout = Milliseconds(5000);
 };
 
@@ -27,7 +27,7 @@ struct SimConfig {
   LinkParams link;
   std::vector<FlashBank> banks;
   std::string imageFile;
-  std::string bootFile;   // as resolved, for messages
+  std::string bootFile;  // as resolved, for messages
   std::string flashFile;
 };
 

@@ -12,7 +12,10 @@ namespace zk::modsim {
 class EntryPager {
  public:
   void Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity);
-  void Clear() { bytes_.clear(); pos_ = 0; }
+  void Clear() {
+    bytes_.clear();
+    pos_ = 0;
+  }
   bool Empty() const { return pos_ >= bytes_.size(); }
   // The next piece (empty once everything went out).
   std::span<const uint8_t> Next();

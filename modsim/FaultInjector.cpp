@@ -6,8 +6,8 @@ namespace zk::modsim {
 namespace {
 
 constexpr std::string_view kNames[kFaultKindCount] = {
-    "nak-block",  "boot-nak",       "ignore-command", "wrong-echo", "hostile-length",
-    "delay-answer", "handshake-echo", "boot-mute",    "erase-fail", "slow-erase",
+    "nak-block",    "boot-nak",       "ignore-command", "wrong-echo", "hostile-length",
+    "delay-answer", "handshake-echo", "boot-mute",      "erase-fail", "slow-erase",
 };
 
 std::size_t Index(FaultKind kind) { return static_cast<std::size_t>(kind); }
@@ -52,7 +52,8 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string* erro
     rule.occurrence = 0;
   } else if (!countText.empty()) {
     const auto count = ParseU32(countText);
-    if (!count || *count == 0) return fail("bad occurrence \"" + std::string(countText) + "\" (1, 2, ... or *)");
+    if (!count || *count == 0)
+      return fail("bad occurrence \"" + std::string(countText) + "\" (1, 2, ... or *)");
     rule.occurrence = *count;
   }
   if (!valueText.empty()) {

@@ -18,16 +18,16 @@
 namespace zk::modsim {
 
 enum class FaultKind : uint8_t {
-  kNakBlock,        // the 3964R receiver refuses a block with a correct check character
-  kBootNak,         // a flash-file frame is answered negatively (value: error byte, default 2)
-  kIgnoreCommand,   // a firmware command is received but neither executed nor answered
-  kWrongEcho,       // an answer's byte 0 is replaced (value: the byte; default code ^ 0x80)
-  kHostileLength,   // an answer claims more data than it carries
-  kDelayAnswer,     // an answer goes out late (value: milliseconds, default 1000)
-  kHandshakeEcho,   // the handshake answers the index byte unchanged
-  kBootMute,        // the boot loader leaves an answer out
-  kEraseFail,       // an erased sector fails (status 0x21 in the list)
-  kSlowErase,       // an erase takes longer (value: extra milliseconds, default 5000)
+  kNakBlock,       // the 3964R receiver refuses a block with a correct check character
+  kBootNak,        // a flash-file frame is answered negatively (value: error byte, default 2)
+  kIgnoreCommand,  // a firmware command is received but neither executed nor answered
+  kWrongEcho,      // an answer's byte 0 is replaced (value: the byte; default code ^ 0x80)
+  kHostileLength,  // an answer claims more data than it carries
+  kDelayAnswer,    // an answer goes out late (value: milliseconds, default 1000)
+  kHandshakeEcho,  // the handshake answers the index byte unchanged
+  kBootMute,       // the boot loader leaves an answer out
+  kEraseFail,      // an erased sector fails (status 0x21 in the list)
+  kSlowErase,      // an erase takes longer (value: extra milliseconds, default 5000)
 };
 inline constexpr std::size_t kFaultKindCount = 10;
 

@@ -9,9 +9,11 @@
 namespace zk::modsim {
 namespace {
 
-bool WriteAll(int fd, const uint8_t* data, std::size_t size, off_t offset) {
+// The whole of [data, data + size) at offset, by pread or pwrite.
+template <typename Byte, typename Io>
+bool TransferAll(int fd, Byte* data, std::size_t size, off_t offset, Io io) {
   while (size > 0) {
-    const ssize_t n = pwrite(fd, data, size, offset);
+    const ssize_t n = io(fd, data, size, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -21,18 +23,11 @@ bool WriteAll(int fd, const uint8_t* data, std::size_t size, off_t offset) {
   return true;
 }
 
-bool ReadAll(int fd, uint8_t* data, std::size_t size) {
-  off_t offset = 0;
-  while (size > 0) {
-    const ssize_t n = pread(fd, data, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    offset += n;
-  }
-  return true;
+bool WriteAll(int fd, const uint8_t* data, std::size_t size, off_t offset) {
+  return TransferAll(fd, data, size, offset, ::pwrite);
 }
+
+bool ReadAll(int fd, uint8_t* data, std::size_t size) { return TransferAll(fd, data, size, 0, ::pread); }
 
 }  // namespace
 

@@ -22,9 +22,9 @@ class FaultInjector;
 // Module status bytes of the flash commands.
 enum FlashStatus : uint8_t {
   kFlashOk = 0x00,
-  kFlashNotBlank = 0x21,   // a write would set a bit that is clear; an erase that failed
+  kFlashNotBlank = 0x21,  // a write would set a bit that is clear; an erase that failed
   kFlashBlank = 0x22,
-  kFlashUnknown = 0x23,    // sector status: not accessible
+  kFlashUnknown = 0x23,  // sector status: not accessible
   kFlashBadAddress = 0x30,
   kFlashHardwareProtected = 0x41,
   kFlashFirmwareUsed = 0x43,
@@ -92,7 +92,8 @@ class FlashModel {
   // One entry per step from start to end: 33 not blank, 34 blank, 35 not
   // accessible. Status 0x30 for an empty step, a reversed range or more than
   // 65535 entries.
-  uint8_t SectorStatus(uint32_t start, uint32_t end, uint32_t step, std::vector<SectorOutcome>& entries) const;
+  uint8_t SectorStatus(uint32_t start, uint32_t end, uint32_t step,
+                       std::vector<SectorOutcome>& entries) const;
 
  private:
   struct Span {
@@ -103,7 +104,9 @@ class FlashModel {
   // The bank holding all of [address, address + length - 1].
   std::optional<std::size_t> BankHolding(uint32_t address, uint64_t length) const;
   uint8_t Protection(const FlashBank& bank, uint32_t a, uint32_t b, bool forWriting) const;
-  std::size_t Offset(std::size_t bank, uint32_t address) const { return bankOffsets_[bank] + (address - banks_[bank].start); }
+  std::size_t Offset(std::size_t bank, uint32_t address) const {
+    return bankOffsets_[bank] + (address - banks_[bank].start);
+  }
   EraseResult Erase(std::size_t bank, const std::vector<Span>& units, FaultInjector* faults);
   std::vector<Span> SectorsOf(std::size_t bank) const;
   std::vector<Span> BlocksOf(std::size_t bank) const;

@@ -1,6 +1,8 @@
 #include "modsim/Line.h"
 
+#include <cerrno>
 #include <termios.h>
+#include <unistd.h>
 
 namespace zk::modsim {
 
@@ -34,6 +36,21 @@ unsigned SpeedOfRate(uint32_t rate) {
     case 115200: return B115200;
     default: return 0;
   }
+}
+
+std::size_t WriteAvailable(int fd, const uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // full: the rest waits
+    }
+  }
+  return done;
 }
 
 }  // namespace zk::modsim

@@ -12,7 +12,7 @@ namespace zk::modsim {
 struct LineRead {
   std::vector<uint8_t> bytes;
   std::optional<std::size_t> breakAt;  // a break arrived before bytes[breakAt]
-  bool failed = false;     // the device is gone
+  bool failed = false;                 // the device is gone
 };
 
 enum class ResetLine : uint8_t { kUnchanged, kAsserted, kReleased };
@@ -44,6 +44,9 @@ class Line {
   virtual int OpenWatchFd() const { return -1; }
   virtual int TakeHostOpens() { return 0; }
 };
+
+// Writes what a non-blocking descriptor takes now; the count written.
+std::size_t WriteAvailable(int fd, const uint8_t* data, std::size_t size);
 
 // Rates of the termios speed constants, and back; 0 for others.
 uint32_t RateOfSpeed(unsigned speed);

@@ -50,12 +50,8 @@ void LinkPeer::OnByte(uint8_t c, TimePoint now) {
         Emit(kNak, now);
       }
       return;
-    case State::kRxData:
-      ReceiveData(c, now);
-      return;
-    case State::kRxCheck:
-      CheckBlock(c, now);
-      return;
+    case State::kRxData: ReceiveData(c, now); return;
+    case State::kRxCheck: CheckBlock(c, now); return;
     case State::kRxNextBlock:
       if (c == kStx) {
         Emit(kDle, now);
@@ -65,9 +61,7 @@ void LinkPeer::OnByte(uint8_t c, TimePoint now) {
       }
       return;
     case State::kTxConnect:
-    case State::kTxAck:
-      OnSenderByte(c, now);
-      return;
+    case State::kTxAck: OnSenderByte(c, now); return;
   }
 }
 
@@ -79,18 +73,10 @@ void LinkPeer::OnTimer(TimePoint now) {
       TryStartSend(now);  // the pause before the next try is over
       return;
     case State::kRxData:
-    case State::kRxCheck:
-      AbortReceive("character time-out", true, now);
-      return;
-    case State::kRxNextBlock:
-      AbortReceive("no next block", false, now);
-      return;
-    case State::kTxConnect:
-      FailTry("no reply to STX", false, false, now);
-      return;
-    case State::kTxAck:
-      FailTry("no reply to the check character", false, false, now);
-      return;
+    case State::kRxCheck: AbortReceive("character time-out", true, now); return;
+    case State::kRxNextBlock: AbortReceive("no next block", false, now); return;
+    case State::kTxConnect: FailTry("no reply to STX", false, false, now); return;
+    case State::kTxAck: FailTry("no reply to the check character", false, false, now); return;
   }
 }
 

@@ -105,11 +105,11 @@ class LinkPeer {
 
   std::deque<std::vector<uint8_t>> txQueue_;  // the head is the message being sent
   bool txStarted_ = false;
-  std::size_t txPos_ = 0;       // first byte of the current block
+  std::size_t txPos_ = 0;  // first byte of the current block
   std::size_t txBlockLen_ = 0;
   uint32_t txTriesLeft_ = 0;
   TimePoint txNotBefore_{};
-  TimePoint txBlockEnd_{};      // when the block's check character has reached the host
+  TimePoint txBlockEnd_{};  // when the block's check character has reached the host
 };
 
 }  // namespace zk::modsim

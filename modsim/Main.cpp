@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string configPath = options.configPath;
-  if (configPath.empty() && Exists(ProgramDirectory() + "/ModSim.ini")) configPath = ProgramDirectory() + "/ModSim.ini";
+  if (configPath.empty() && Exists(ProgramDirectory() + "/ModSim.ini"))
+    configPath = ProgramDirectory() + "/ModSim.ini";
   IniFile ini;
   if (!configPath.empty()) {
     auto loaded = IniFile::Load(configPath, &error);
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
   try {
     config = LoadConfig(ini, configPath.empty() ? ProgramDirectory() : DirectoryOf(configPath));
   } catch (const ConfigError& e) {
-    std::fprintf(stderr, "ModSim: %s: %s\n", configPath.empty() ? "configuration" : configPath.c_str(), e.what());
+    std::fprintf(stderr, "ModSim: %s: %s\n", configPath.empty() ? "configuration" : configPath.c_str(),
+                 e.what());
     return 2;
   }
   if (options.headerMode) config.channel.headerMode = *options.headerMode;

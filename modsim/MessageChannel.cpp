@@ -17,7 +17,10 @@ constexpr uint8_t kRefused = 0xFF;
 
 MessageChannel::MessageChannel(const ChannelParams& params, const LinkParams& link, ByteSink& out,
                                ChannelReceiver& receiver, FaultInjector* faults, Trace* trace)
-    : params_(params), capacity_(link.capacity), receiver_(receiver), trace_(trace),
+    : params_(params),
+      capacity_(link.capacity),
+      receiver_(receiver),
+      trace_(trace),
       link_(link, out, *this, faults, trace) {}
 
 void MessageChannel::Note(std::string_view text, TimePoint now) {
@@ -78,8 +81,7 @@ void MessageChannel::OnSendDone(bool delivered, TimePoint now) {
   const Sent kind = sent_.front();
   sent_.pop_front();
   switch (kind) {
-    case Sent::kReply:
-      return;
+    case Sent::kReply: return;
     case Sent::kData:
       if (params_.headerMode) {
         FinishAnswer(delivered, now);

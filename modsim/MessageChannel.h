@@ -22,8 +22,8 @@ class ChannelReceiver {
 
 class MessageChannel : public LinkListener {
  public:
-  MessageChannel(const ChannelParams& params, const LinkParams& link, ByteSink& out, ChannelReceiver& receiver,
-                 FaultInjector* faults, Trace* trace);
+  MessageChannel(const ChannelParams& params, const LinkParams& link, ByteSink& out,
+                 ChannelReceiver& receiver, FaultInjector* faults, Trace* trace);
 
   void OnByte(uint8_t c, TimePoint now) { link_.OnByte(c, now); }
   void OnTimer(TimePoint now);
@@ -50,8 +50,8 @@ class MessageChannel : public LinkListener {
   std::deque<Sent> sent_;
   std::deque<std::vector<uint8_t>> answers_;  // the head is being sent (header mode)
   bool answerActive_ = false;
-  Deadline replyDeadline_;                    // header mode: waiting for the host's reply to our header
-  std::optional<std::size_t> expectedData_;   // header mode: a header was accepted
+  Deadline replyDeadline_;                   // header mode: waiting for the host's reply to our header
+  std::optional<std::size_t> expectedData_;  // header mode: a header was accepted
 };
 
 }  // namespace zk::modsim

@@ -68,8 +68,8 @@ class Module : public BootListener, public ChannelReceiver {
   CommandDispatcher dispatcher_;
   bool firmware_ = false;
   bool openedInFirmware_ = false;
-  std::deque<Pending> pending_;   // answers waiting for their time
-  std::deque<bool> exitAfter_;    // answers handed to the channel, oldest first
+  std::deque<Pending> pending_;  // answers waiting for their time
+  std::deque<bool> exitAfter_;   // answers handed to the channel, oldest first
 };
 
 }  // namespace zk::modsim

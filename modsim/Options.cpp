@@ -32,6 +32,12 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       return p.has_value();
     };
   };
+  auto text = [](std::string& target) -> Handler {
+    return [&target](std::string_view v) {
+      target = v;
+      return !v.empty();
+    };
+  };
   auto both = [&](double& a, double& b) -> Handler {
     return [&a, &b](std::string_view v) {
       const auto p = ParseProbability(v);
@@ -40,17 +46,18 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
     };
   };
   const std::map<std::string_view, Handler> valued = {
-      {"--config", [&](std::string_view v) { o.configPath = v; return !v.empty(); }},
+      {"--config", text(o.configPath)},
       {"--set",
        [&](std::string_view v) {
          const auto dot = v.find('.');
          const auto eq = v.find('=');
-         if (dot == std::string_view::npos || eq == std::string_view::npos || dot > eq || dot == 0) return false;
+         if (dot == std::string_view::npos || eq == std::string_view::npos || dot > eq || dot == 0)
+           return false;
          o.overrides.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
          return true;
        }},
-      {"--device", [&](std::string_view v) { o.device = v; return !v.empty(); }},
-      {"--link", [&](std::string_view v) { o.linkPath = v; return !v.empty(); }},
+      {"--device", text(o.device)},
+      {"--link", text(o.linkPath)},
       {"--start",
        [&](std::string_view v) {
          if (v != "boot" && v != "firmware") return false;
@@ -70,13 +77,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
        }},
       {"--rate-check",
        [&](std::string_view v) {
-         if (v == "off") o.rateCheck = RateCheck::kOff;
-         else if (v == "warn") o.rateCheck = RateCheck::kWarn;
-         else if (v == "garble") o.rateCheck = RateCheck::kGarble;
-         else return false;
-         return true;
+         static const std::map<std::string_view, RateCheck> kModes = {
+             {"off", RateCheck::kOff}, {"warn", RateCheck::kWarn}, {"garble", RateCheck::kGarble}};
+         const auto mode = kModes.find(v);
+         if (mode != kModes.end()) o.rateCheck = mode->second;
+         return mode != kModes.end();
        }},
-      {"--flash-file", [&](std::string_view v) { o.flashFile = v; return !v.empty(); }},
+      {"--flash-file", text(o.flashFile)},
       {"--seed",
        [&](std::string_view v) {
          const auto seed = ParseNumber(v);
@@ -95,8 +102,12 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
          if (rule) o.faults.push_back(*rule);
          return rule.has_value();
        }},
-      {"--control", [&](std::string_view v) { o.controlPath = v; return !v.empty(); }},
-      {"--trace", [&](std::string_view v) { o.tracePath = std::string(v); return true; }},
+      {"--control", text(o.controlPath)},
+      {"--trace",
+       [&](std::string_view v) {
+         o.tracePath = std::string(v);
+         return true;
+       }},
   };
   const std::map<std::string_view, std::function<void()>> flags = {
       {"--help", [&] { o.help = true; }},
@@ -126,7 +137,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       if (i + 1 >= argc) return fail(std::string(arg) + " needs a value");
       value = argv[++i];
     }
-    if (!option->second(value)) return fail("bad value \"" + std::string(value) + "\" for " + std::string(arg));
+    if (!option->second(value))
+      return fail("bad value \"" + std::string(value) + "\" for " + std::string(arg));
   }
   return true;
 }

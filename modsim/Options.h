@@ -13,9 +13,9 @@ namespace zk::modsim {
 enum class RateCheck : uint8_t { kOff, kWarn, kGarble };
 
 struct Options {
-  std::string configPath;                                    // empty: ModSim.ini beside the program, if any
+  std::string configPath;                                      // empty: ModSim.ini beside the program, if any
   std::vector<std::pair<std::string, std::string>> overrides;  // "Section.Key", value
-  std::string device;                                        // empty: create a pseudo terminal
+  std::string device;                                          // empty: create a pseudo terminal
   std::string linkPath;
   bool startFirmware = false;
   uint32_t baud = 57600;

@@ -86,18 +86,7 @@ LineRead PtyLine::Read() {
 }
 
 std::size_t PtyLine::Write(const uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = write(master_, data + done, size - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;  // full: the rest waits
-    }
-  }
-  return done;
+  return WriteAvailable(master_, data, size);
 }
 
 uint32_t PtyLine::HostRate() {

@@ -25,8 +25,8 @@ int ModemBit(ModemInput input) {
 
 }  // namespace
 
-std::unique_ptr<SerialLine> SerialLine::Open(const std::string& path, uint32_t resetRate, ModemInput resetInput,
-                                             std::string* error) {
+std::unique_ptr<SerialLine> SerialLine::Open(const std::string& path, uint32_t resetRate,
+                                             ModemInput resetInput, std::string* error) {
   if (SpeedOfRate(resetRate) == 0) {
     if (error) *error = "unsupported rate " + std::to_string(resetRate);
     return nullptr;
@@ -105,18 +105,7 @@ LineRead SerialLine::Read() {
 }
 
 std::size_t SerialLine::Write(const uint8_t* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = write(fd_, data + done, size - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
-  return done;
+  return WriteAvailable(fd_, data, size);
 }
 
 ResetLine SerialLine::PollResetLine() {

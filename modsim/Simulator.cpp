@@ -74,7 +74,8 @@ bool Simulator::OpenLine() {
     struct stat info {};
     if (lstat(options_.linkPath.c_str(), &info) == 0) {
       if (!S_ISLNK(info.st_mode)) {
-        std::fprintf(stderr, "ModSim: %s exists and is no symbolic link; left as it is\n", options_.linkPath.c_str());
+        std::fprintf(stderr, "ModSim: %s exists and is no symbolic link; left as it is\n",
+                     options_.linkPath.c_str());
         return false;
       }
       unlink(options_.linkPath.c_str());
@@ -92,7 +93,8 @@ void Simulator::RemoveLink() {
   if (!linkMade_ || !line_) return;
   char target[PATH_MAX];
   const ssize_t n = readlink(options_.linkPath.c_str(), target, sizeof target - 1);
-  if (n > 0 && line_->Path() == std::string(target, static_cast<std::size_t>(n))) unlink(options_.linkPath.c_str());
+  if (n > 0 && line_->Path() == std::string(target, static_cast<std::size_t>(n)))
+    unlink(options_.linkPath.c_str());
   linkMade_ = false;
 }
 
@@ -184,7 +186,8 @@ void Simulator::ReadLine(TimePoint now) {
   const uint32_t host = line_->HostRate();
   const uint32_t module = pacer_.Rate();
   if (options_.rateCheck != RateCheck::kOff && host != 0 && module != 0 && host != module) {
-    trace_.Note("host sends at " + std::to_string(host) + " baud, the module listens at " + std::to_string(module) +
+    trace_.Note("host sends at " + std::to_string(host) + " baud, the module listens at " +
+                    std::to_string(module) +
                     (options_.rateCheck == RateCheck::kGarble ? ": bytes garbled" : ""),
                 now);
     if (options_.rateCheck == RateCheck::kGarble) {
@@ -258,9 +261,7 @@ void Simulator::HandleControl(TimePoint now) {
         input_.Clear();
         module_->Reset("control", now);
         break;
-      case ControlCommand::Kind::kQuit:
-        stop_ = true;
-        break;
+      case ControlCommand::Kind::kQuit: stop_ = true; break;
       case ControlCommand::Kind::kFault:
         faults_.ArmNext(command->fault.kind, command->fault.value);
         trace_.Note("fault armed: " + std::string(FaultName(command->fault.kind)), now);
@@ -280,8 +281,7 @@ void Simulator::PollResetLine(TimePoint now) {
       resetHeld_ = false;
       trace_.Note("reset line released", now);
       break;
-    case ResetLine::kUnchanged:
-      break;
+    case ResetLine::kUnchanged: break;
   }
 }
 

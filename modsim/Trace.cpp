@@ -2,7 +2,6 @@
 
 #include "modsim/Numbers.h"
 
-
 namespace zk::modsim {
 namespace {
 
@@ -37,7 +36,8 @@ void Trace::Attach(std::FILE* stream, TimePoint start) {
 
 void Trace::Stamp(TimePoint at) {
   const auto since = at > start_ ? at - start_ : Duration::zero();
-  const auto us = static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
+  const auto us =
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
   std::fprintf(out_, "%6lld.%06lld ", us / 1000000, us % 1000000);
 }
 

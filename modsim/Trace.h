@@ -29,8 +29,7 @@ class Trace {
   bool On() const { return out_ != nullptr; }
   bool BytesOn() const { return out_ != nullptr && bytes_; }
 
-  void Frame(Direction direction, std::string_view kind, const uint8_t* data, std::size_t size,
-             TimePoint at);
+  void Frame(Direction direction, std::string_view kind, const uint8_t* data, std::size_t size, TimePoint at);
   void Byte(Direction direction, uint8_t byte, TimePoint at);
   void Note(std::string_view text, TimePoint at);
 

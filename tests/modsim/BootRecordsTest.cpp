@@ -12,10 +12,9 @@ using Bytes = std::vector<uint8_t>;
 
 TEST(BootRecords, MemoryRecordsCarryA24BitAddressAndSkipEverythingElse) {
   // A comment record, a memory record at 0x12ABCD with two data bytes, the end.
-  const Bytes file = {0x88, 0x02, 0x00, 'h', 'i',
-                      0xB9, 0x07, 0x00, 0x12, 0xCD, 0xAB, 0x00, 0x41, 0x42, 0x99,
-                      0x8A, 0x01, 0x00, 0x00,
-                      0xE9, 0x06, 0x00, 0, 0, 0, 0, 1, 0};  // after the end: ignored
+  const Bytes file = {0x88, 0x02, 0x00, 'h',  'i',  0xB9, 0x07, 0x00, 0x12, 0xCD,
+                      0xAB, 0x00, 0x41, 0x42, 0x99, 0x8A, 0x01, 0x00, 0x00, 0xE9,
+                      0x06, 0x00, 0,    0,    0,    0,    1,    0};  // after the end: ignored
   std::string error;
   const auto parsed = ParseRecordFile(file, &error);
   ASSERT_TRUE(parsed) << error;

@@ -8,8 +8,8 @@
 namespace zk::modsim {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::Each;
+using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 
 Bytes ReadBack(const FlashModel& flash, uint32_t address, std::size_t n) {
@@ -22,7 +22,7 @@ TEST(FlashModel, StartsErasedAndProgrammingOnlyClearsBits) {
   FlashModel flash(test::SmallBanks());
   EXPECT_THAT(ReadBack(flash, 0x0, 16), Each(0xFF));
   EXPECT_EQ(flash.Program(0x10, Bytes{0xF0, 0x0F}), kFlashOk);
-  EXPECT_EQ(flash.Program(0x10, Bytes{0x30, 0x0F}), kFlashOk);  // clears more bits: fine
+  EXPECT_EQ(flash.Program(0x10, Bytes{0x30, 0x0F}), kFlashOk);        // clears more bits: fine
   EXPECT_EQ(flash.Program(0x10, Bytes{0x30, 0x1F}), kFlashNotBlank);  // would set a bit
   EXPECT_THAT(ReadBack(flash, 0x10, 2), ElementsAre(0x30, 0x0F));
   // A refused write changes nothing, not even its first byte.
@@ -70,7 +70,7 @@ TEST(FlashModel, ProtectionIsEnforcedByTheModule) {
 TEST(FlashModel, AddressesOutsideOneBankAreInvalid) {
   FlashModel flash(test::SmallBanks());
   EXPECT_EQ(flash.Program(0xBFF, Bytes{0, 0}), kFlashBadAddress);  // past the end of bank 0
-  EXPECT_EQ(flash.Program(0xC00, Bytes{0}), kFlashBadAddress);      // between the banks
+  EXPECT_EQ(flash.Program(0xC00, Bytes{0}), kFlashBadAddress);     // between the banks
   EXPECT_EQ(flash.CheckRead(0x0, 0x2000), kFlashBadAddress);
   EXPECT_EQ(flash.EraseSectors(0x200, 0x100, nullptr).status, kFlashBadAddress);
   EXPECT_EQ(flash.EraseSectors(0xB00, 0x1000, nullptr).status, kFlashBadAddress);
@@ -115,7 +115,8 @@ TEST(FlashModel, ReportsEveryChangeToItsObserver) {
   flash.Program(0x1002, Bytes{1, 2});
   flash.EraseSectors(0x1000, 0x1000, nullptr);
   ASSERT_EQ(changes.size(), 2u);
-  EXPECT_EQ(changes[0], (std::pair<std::size_t, std::size_t>{0xC02, 2}));  // bank 1 follows bank 0's 0xC00 bytes
+  EXPECT_EQ(changes[0],
+            (std::pair<std::size_t, std::size_t>{0xC02, 2}));  // bank 1 follows bank 0's 0xC00 bytes
   EXPECT_EQ(changes[1], (std::pair<std::size_t, std::size_t>{0xC00, 0x200}));
 }
 
@@ -135,13 +136,16 @@ TEST(FlashLayout, ReadsADescriptionFileAndScalesItForTwoChips) {
 
 TEST(FlashLayout, RefusesIncompleteOrOverlappingBlocks) {
   std::string error;
-  EXPECT_FALSE(ParseFlashLayout(IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=100\n"), &error));
+  EXPECT_FALSE(ParseFlashLayout(
+      IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=100\n"), &error));
   EXPECT_NE(error.find("NumberOfSectors"), std::string::npos);
   EXPECT_FALSE(ParseFlashLayout(IniFile::Parse("[General]\nNumberOfBlocks=2\n"
                                                "[Block 1]\nOffset=0\nSectorSize=100\nNumberOfSectors=2\n"
                                                "[Block 2]\nOffset=100\nSectorSize=100\nNumberOfSectors=2\n"),
                                 &error));
-  EXPECT_FALSE(ParseFlashLayout(IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=1G\nNumberOfSectors=1\n"), &error));
+  EXPECT_FALSE(ParseFlashLayout(
+      IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=1G\nNumberOfSectors=1\n"),
+      &error));
   EXPECT_EQ(FlashInfoFileName(0x00A7, 0x2101, 0x0001), "00a7x2101x0001.ini");
 }
 

@@ -34,7 +34,8 @@ LinkParams Params() {
 
 class LinkPeerTest : public ::testing::Test {
  protected:
-  explicit LinkPeerTest(LinkParams params = Params()) : params_(params), peer_(params_, sink_, listener_, &faults_, nullptr) {}
+  explicit LinkPeerTest(LinkParams params = Params())
+      : params_(params), peer_(params_, sink_, listener_, &faults_, nullptr) {}
 
   // Feeds the bytes as the host sends them, returns what the module answered.
   Bytes Feed(const Bytes& bytes) {

@@ -34,7 +34,9 @@ SimConfig Config() {
 class ModuleTest : public ::testing::Test {
  protected:
   explicit ModuleTest(SimConfig config = Config())
-      : config_(std::move(config)), flash_(config_.banks), module_(config_, flash_, sink_, line_, nullptr, nullptr) {}
+      : config_(std::move(config)),
+        flash_(config_.banks),
+        module_(config_, flash_, sink_, line_, nullptr, nullptr) {}
 
   Bytes Feed(const Bytes& bytes) {
     for (uint8_t b : bytes) module_.OnByte(b, clock_.Advance(Microseconds(100)));
@@ -122,7 +124,7 @@ TEST_F(ModuleTest, AResetInTheMiddleForgetsTheSessionButNotTheFlash) {
 
 TEST_F(ModuleTest, OpeningThePortStandsInForTheResetLine) {
   Feed({0x00});
-  RunFor(Milliseconds(30));  // the identification byte: the boot code is expected now
+  RunFor(Milliseconds(30));            // the identification byte: the boot code is expected now
   module_.OnHostOpened(clock_.Now());  // a new login: the old dialogue is abandoned
   Handshake();
   module_.OnHostOpened(clock_.Now());  // the transport opens the port: the firmware goes on

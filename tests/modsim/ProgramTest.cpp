@@ -72,7 +72,8 @@ class ModSimProcess {
     char buffer[4096];
     pollfd p{output_, POLLIN, 0};
     ssize_t n;
-    while (poll(&p, 1, kWaitMs) == 1 && (n = read(output_, buffer, sizeof buffer)) > 0) text.append(buffer, n);
+    while (poll(&p, 1, kWaitMs) == 1 && (n = read(output_, buffer, sizeof buffer)) > 0)
+      text.append(buffer, n);
     return text;
   }
   // The exit code once the program has ended by itself.
@@ -112,7 +113,9 @@ class HostPort {
     if (fd_ >= 0) close(fd_);
   }
   bool ok() const { return fd_ >= 0; }
-  void Write(const Bytes& bytes) { ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void Write(const Bytes& bytes) {
+    ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
   Bytes Read(std::size_t n, int timeoutMs = kWaitMs) {
     Bytes out;
     pollfd p{fd_, POLLIN, 0};
@@ -148,9 +151,11 @@ class HostPort {
 TEST(ModSimProgram, HelpDocumentsEveryOption) {
   ModSimProcess sim({"--help"});
   const std::string text = sim.AllOutput();
-  for (const char* option : {"--device", "--link", "--baud", "--reset-input", "--baud-emulation", "--rate-check",
-                             "--no-open-reset", "--config", "--set", "--start", "--header-mode", "--raw-mode", "--flash-file", "--seed",
-                             "--drop", "--corrupt", "--fault", "--control", "--trace", "--trace-bytes", "--help"}) {
+  for (const char* option :
+       {"--device",        "--link",        "--baud", "--reset-input", "--baud-emulation", "--rate-check",
+        "--no-open-reset", "--config",      "--set",  "--start",       "--header-mode",    "--raw-mode",
+        "--flash-file",    "--seed",        "--drop", "--corrupt",     "--fault",          "--control",
+        "--trace",         "--trace-bytes", "--help"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
 }
@@ -184,7 +189,7 @@ TEST(ModSimProgram, HandshakeLoginReopenExitAndResetOverThePseudoTerminal) {
   EXPECT_TRUE(port.Read(1, 200).empty());  // the boot loader does not answer STX
   port.Write({0x00, 0x00, 0x06});
   EXPECT_THAT(port.Read(1), ElementsAre(0xF9));
-  EXPECT_EQ(sim.Stop(), 0);  // SIGTERM ends it normally
+  EXPECT_EQ(sim.Stop(), 0);                  // SIGTERM ends it normally
   EXPECT_NE(lstat(link.c_str(), &info), 0);  // the link goes with the program
 }
 
