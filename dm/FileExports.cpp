@@ -42,6 +42,7 @@ ResultCode LoadHex(InputFile& file, ThreadId caller) {
   switch (read.outcome) {
     case HexLoad::Complete:
       State().image.SetPages(std::move(read.pages));
+      State().progress = 100;
       return kOk;
     case HexLoad::ChecksumError:
       MessageBox("CheckSum falsch !", "DEBUG BOX", MB_OK);
