@@ -60,7 +60,7 @@ struct BootParams {
   std::optional<RecordFile> firmware;
   uint32_t ramStart = 0x200000;
   uint32_t ramEnd = 0x20FFFF;
-  Duration settleTime = Milliseconds(30);
+  Duration settleTime = Milliseconds(50);
   Duration frameTimeout = Milliseconds(200);
   Duration silenceReset = Milliseconds(900);
 };

@@ -86,7 +86,7 @@ void ReadBoot(const Reader& r, const std::string& baseDir, SimConfig& config) {
   p.ramStart = r.Number("RamStart", p.ramStart, kAddress24);
   p.ramEnd = r.Number("RamEnd", p.ramEnd, kAddress24);
   if (p.ramEnd < p.ramStart || p.ramEnd - p.ramStart >= kMaxRamSize) r.Fail("RamEnd", "RAM area invalid");
-  p.settleTime = r.Millis("SettleTime", 30);
+  p.settleTime = r.Millis("SettleTime", 50);
   p.frameTimeout = r.Millis("FrameTimeout", 200);
   p.silenceReset = r.Millis("SilenceReset", 900);
   if (const auto file = r.Text("BootFile"); file && !file->empty()) {

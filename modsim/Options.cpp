@@ -25,6 +25,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
     return false;
   };
   using Handler = std::function<bool(std::string_view)>;
+  std::string faultError;
   auto probability = [&](double& target) -> Handler {
     return [&target](std::string_view v) {
       const auto p = ParseProbability(v);
@@ -98,7 +99,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       {"--corrupt-tx", probability(o.rates.corruptTx)},
       {"--fault",
        [&](std::string_view v) {
-         const auto rule = ParseFaultRule(v, nullptr);
+         const auto rule = ParseFaultRule(v, &faultError);
          if (rule) o.faults.push_back(*rule);
          return rule.has_value();
        }},
@@ -137,8 +138,10 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       if (i + 1 >= argc) return fail(std::string(arg) + " needs a value");
       value = argv[++i];
     }
-    if (!option->second(value))
-      return fail("bad value \"" + std::string(value) + "\" for " + std::string(arg));
+    if (!option->second(value)) {
+      return fail("bad value \"" + std::string(value) + "\" for " + std::string(arg) +
+                  (faultError.empty() ? "" : ": " + faultError));
+    }
   }
   return true;
 }

@@ -61,7 +61,7 @@ class BootLoaderTest : public ::testing::Test {
   // Through the boot download up to the running boot code.
   void ToBootCode() {
     Feed({0x00});
-    Wait(Milliseconds(30));
+    Wait(Milliseconds(50));
     ASSERT_THAT(sink_.Take(), ElementsAre(0x5A));
     EXPECT_TRUE(boot_.ExemptFromPacing());
     EXPECT_TRUE(Feed(kBootCode).empty());
@@ -107,7 +107,7 @@ TEST_F(BootLoaderTest, BootDownloadRunsTheExpectedBootCodeAndAnswersTheCheck) {
 
 TEST_F(BootLoaderTest, ABootCodeWithALostByteHangsTheModule) {
   Feed({0x00});
-  Wait(Milliseconds(30));
+  Wait(Milliseconds(50));
   sink_.Take();
   Feed({0x30, 0x10, 0x55});  // the 0x00 was lost: the check byte completes the count
   EXPECT_TRUE(Feed({0x30}).empty());
@@ -184,7 +184,7 @@ TEST(BootLoaderSettle, ASingleZeroGetsTheIdentOnlyAfterTheSettleTime) {
   BootLoader boot(Params(), sink, listener, nullptr, nullptr);
   boot.OnByte(0x00, clock.Now());
   ASSERT_TRUE(boot.NextDeadline().has_value());
-  boot.OnTimer(clock.Advance(Milliseconds(29)));
+  boot.OnTimer(clock.Advance(Milliseconds(49)));
   EXPECT_TRUE(sink.Take().empty());
   boot.OnTimer(clock.Advance(Milliseconds(1)));
   EXPECT_THAT(sink.Take(), ElementsAre(0x5A));

@@ -124,7 +124,7 @@ TEST_F(ModuleTest, AResetInTheMiddleForgetsTheSessionButNotTheFlash) {
 
 TEST_F(ModuleTest, OpeningThePortStandsInForTheResetLine) {
   Feed({0x00});
-  RunFor(Milliseconds(30));            // the identification byte: the boot code is expected now
+  RunFor(Milliseconds(50));            // the identification byte: the boot code is expected now
   module_.OnHostOpened(clock_.Now());  // a new login: the old dialogue is abandoned
   Handshake();
   module_.OnHostOpened(clock_.Now());  // the transport opens the port: the firmware goes on
