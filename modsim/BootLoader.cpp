@@ -117,6 +117,7 @@ void BootLoader::OnByte(uint8_t c, TimePoint now) {
   switch (stage_) {
     case Stage::kReset:
       if (c != 0x00) return;  // noise before the dialogue
+      if (trace_) trace_->Frame(Direction::kFromHost, "boot 0x00", &c, 1, now);
       listener_.OnRate(listener_.MeasureHostRate(), now);
       if (params_.expect == BootExpect::kDownload) {
         AnswerByte(params_.identByte, "boot ident", now);
@@ -144,6 +145,7 @@ void BootLoader::OnByte(uint8_t c, TimePoint now) {
 
 void BootLoader::OnHandshakeByte(uint8_t c, TimePoint now) {
   if (c == 0x00) return;
+  if (trace_) trace_->Frame(Direction::kFromHost, "handshake", &c, 1, now);
   const uint32_t rate = HandshakeRate(c);
   if (rate == 0) {
     Note(Hex("0x%02X is no handshake index, ignored", c), now);
