@@ -175,7 +175,7 @@ Line:
                          speed switches; the raw boot code is not paced on
                          reception
   --no-open-reset        pseudo terminal: the host opening the port does not
-                         stand in for its reset line (see below)
+                         stand in for its reset line (see above)
   --rate-check MODE      pseudo terminal: what happens to bytes the host sends
                          at another rate than the module's: garble (default),
                          warn (trace only) or off
