@@ -1,0 +1,9 @@
+#include "common/DmAccessReport.h"
+
+namespace zk {
+
+void FlashException::Report(ResultReporter& reporter, std::string_view caption, ResultCode code) const {
+  reporter.ShowResult(ResultMessage(code), caption);
+}
+
+}  // namespace zk

@@ -1,0 +1,163 @@
+#include "runner/ConsoleUi.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Messages.h"
+#include "runner/ScriptRunner.h"
+
+#include <atomic>
+#include <csignal>
+#include <string>
+
+#include <unistd.h>
+
+namespace zk::runner {
+namespace {
+
+constexpr uint32_t kFullProgress = 100;
+constexpr int kBarWidth = 30;
+constexpr std::string_view kRefusal = "Cancel is disabled; Ctrl-C again ends the program";
+
+// Shared with the signal handler.
+std::atomic<bool> gWaiting{false};
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) {
+  if (gWaiting.load() && !gInterrupted.exchange(true)) return;
+  static constexpr char kText[] = "\nQuillrun: interrupted\n";
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kText, sizeof kText - 1);
+  ::_exit(static_cast<int>(ExitCode::kFailed));
+}
+
+bool IsTerminal(std::FILE* file) { return file != nullptr && ::isatty(::fileno(file)) == 1; }
+
+}  // namespace
+
+// The libraries' message boxes, printed like the runner's own messages.
+class ConsoleUi::LibraryMessages : public MessageBoxHandler {
+ public:
+  explicit LibraryMessages(ConsoleUi& ui) : ui_(ui) {}
+  int Show(std::string_view text, std::string_view caption, uint32_t type) override {
+    ui_.ShowResult(text, caption);
+    return DefaultMessageBoxAnswer(type);
+  }
+
+ private:
+  ConsoleUi& ui_;
+};
+
+ConsoleUi::ConsoleUi(std::FILE* out, std::FILE* in)
+    : out_(out), in_(in), outIsTerminal_(IsTerminal(out)), inIsTerminal_(IsTerminal(in)) {}
+
+ConsoleUi::~ConsoleUi() {
+  if (!libraryMessages_) return;
+  SetMessageBoxHandler(nullptr, false);
+  std::signal(SIGINT, SIG_DFL);
+}
+
+void ConsoleUi::Install() {
+  libraryMessages_ = std::make_unique<LibraryMessages>(*this);
+  SetMessageBoxHandler(libraryMessages_.get(), false);
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+void ConsoleUi::PrintLine(std::string_view text) {
+  EndProgressLine();
+  std::string line(kProgramName);
+  line.append(": ").append(text).push_back('\n');
+  std::fwrite(line.data(), 1, line.size(), out_);
+  std::fflush(out_);
+}
+
+void ConsoleUi::ShowMessage(std::string_view text, MessageKind kind) {
+  if (kind != MessageKind::kScript || !inIsTerminal_) {
+    PrintLine(text);
+    return;
+  }
+  EndProgressLine();
+  std::fprintf(out_, "%s: %.*s [Enter] ", kProgramName.data(), static_cast<int>(text.size()), text.data());
+  std::fflush(out_);
+  for (int c = std::fgetc(in_); c != EOF && c != '\n'; c = std::fgetc(in_)) {
+  }
+}
+
+void ConsoleUi::ShowResult(std::string_view text, std::string_view caption) {
+  PrintLine(caption.empty() ? std::string(text) : std::string(caption) + ": " + std::string(text));
+}
+
+void ConsoleUi::OpenStatus(std::string_view caption, bool) {
+  statusOpen_ = true;
+  caption_ = std::string(caption);
+  percent_ = 0;
+  if (outIsTerminal_) {
+    DrawProgress(0);
+  } else {
+    PrintLine(caption_);
+  }
+}
+
+void ConsoleUi::CloseStatus(bool succeeded) {
+  if (!statusOpen_) return;
+  if (succeeded) ShowProgress(kFullProgress);
+  EndProgressLine();
+  statusOpen_ = false;
+}
+
+void ConsoleUi::ShowProgress(uint32_t percent) {
+  if (!statusOpen_ || percent == percent_) return;
+  percent_ = percent;
+  if (outIsTerminal_) {
+    DrawProgress(percent);
+  } else {
+    PrintLine(caption_ + " " + std::to_string(percent) + "%");
+  }
+}
+
+void ConsoleUi::DrawProgress(uint32_t percent) {
+  const int filled = static_cast<int>(percent * kBarWidth / kFullProgress);
+  const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '-');
+  std::fprintf(out_, "\r%s: %s [%s] %3u%%", kProgramName.data(), caption_.c_str(), bar.c_str(), percent);
+  std::fflush(out_);
+  progressDrawn_ = true;
+}
+
+void ConsoleUi::EndProgressLine() {
+  if (!progressDrawn_) return;
+  std::fputc('\n', out_);
+  std::fflush(out_);
+  progressDrawn_ = false;
+}
+
+void ConsoleUi::BeginWait(bool cancellable) {
+  cancellable_ = cancellable;
+  stopTaken_ = false;
+  refusalShown_ = false;
+  gInterrupted.store(false);
+  gWaiting.store(true);
+}
+
+void ConsoleUi::EndWait() {
+  gWaiting.store(false);
+  gInterrupted.store(false);
+}
+
+bool ConsoleUi::PumpOneEvent(EventFilter) {
+  if (!cancellable_ && !refusalShown_ && gInterrupted.load()) {
+    refusalShown_ = true;
+    PrintLine(kRefusal);
+  }
+  return false;
+}
+
+bool ConsoleUi::TakeStopRequest() {
+  if (!cancellable_ || stopTaken_ || !gInterrupted.load()) return false;
+  stopTaken_ = true;
+  return true;
+}
+
+void ConsoleUi::WaitForEvent(uint32_t milliseconds) { WaitForThreadMessage(milliseconds); }
+
+}  // namespace zk::runner

@@ -1,0 +1,143 @@
+// The commands that change the module's flash or the image: ERASESECTOR,
+// ERASECHIP, LOADHEX, DOWNLOAD and DISCONNECT.
+#include "runner/ScriptRunner.h"
+
+#include "common/DmAccessReport.h"
+#include "runner/RunnerTexts.h"
+#include "runner/StatusScope.h"
+
+#include <vector>
+
+namespace zk::runner {
+namespace {
+
+constexpr uint32_t kBankSize = 0x10000;
+
+enum class ExitMode : uint8_t { kNone = 0, kJump = 1, kSoftwareReset = 2, kHardwareReset = 3 };
+
+// The layout's blocks, copied out of the array the data manager handed out.
+std::vector<FlashBlock> CopyBlocks(const SectorInfos& infos) {
+  if (infos.blocks == nullptr) return {};
+  return std::vector<FlashBlock>(infos.blocks, infos.blocks + infos.blockCount);
+}
+
+}  // namespace
+
+CScriptRunner::CommandResult CScriptRunner::EraseSector(const Words& words, int line) {
+  uint32_t first = 0;
+  uint32_t last = 0;
+  if (!Number(words[1], line, &first) || !Number(words[2], line, &last)) return CommandResult::kRefused;
+  StatusScope status(ui_, verbose_, texts::kErasingSectors, cancelEnabled_);
+  SectorInfos infos{};
+  const ResultCode result = dm_.GetSectorInfos(nullptr, &infos);
+  const std::vector<FlashBlock> blocks = result == kOk ? CopyBlocks(infos) : std::vector<FlashBlock>{};
+  if (infos.blocks != nullptr) dm_.FreeMemory(infos.blocks);
+  if (result != kOk) {
+    Show(texts::kGetSectorInfos);
+    return CommandResult::kFailed;
+  }
+  // Sectors are numbered from 0 in block order, within a block in address
+  // order.
+  uint32_t number = 0;
+  for (const FlashBlock& block : blocks) {
+    for (uint32_t k = 0; k < block.sectorCount; ++k, ++number) {
+      if (number > last) break;
+      if (number < first) continue;
+      const uint32_t start = block.start + k * block.sectorSize;
+      if (!EraseOneSector(start, start + block.sectorSize - 1)) return CommandResult::kFailed;
+    }
+  }
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+bool CScriptRunner::EraseOneSector(uint32_t start, uint32_t end) {
+  RangeRequest range{start, end, 0};
+  SectorList list{};
+  WorkerThreadInfo thread{};
+  const ResultCode started = dm_.EraseSectors(&range, &list, &thread);
+  WaitOutcome outcome{WaitEnd::kEnded, started & kStatusMask};
+  if (started == kOk) outcome = Wait();
+  FreeList(list);
+  if (outcome.end == WaitEnd::kStopped) return false;
+  if (started != kOk || outcome.status != kOk) {
+    // A sector that is not erased must not pass for an erased one.
+    FlashException().Report(ui_, texts::kEraseSectorCaption, started != kOk ? started : outcome.status);
+    return false;
+  }
+  return true;
+}
+
+CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
+  StatusScope status(ui_, verbose_, texts::kErasingChip, cancelEnabled_);
+  SectorList list{};
+  const ResultCode result = dm_.EraseChip(&list);
+  FreeList(list);
+  if (result != kOk) {
+    Show(texts::kEraseChip);
+    return CommandResult::kFailed;
+  }
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
+  // The path keeps the script's spelling: file systems tell case apart.
+  const std::string& path = words[1].spelling;
+  StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + path, cancelEnabled_);
+  loadMode_ = ModeOfPath(path);
+  WorkerThreadInfo thread{};
+  if (dm_.LoadFile(path.c_str(), static_cast<uint32_t>(*loadMode_), &thread) != kOk) {
+    Show(texts::kLoadFile);
+    return CommandResult::kFailed;
+  }
+  const WaitOutcome outcome = Wait();
+  if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
+  if (outcome.status != kOk) {
+    Show(texts::kLoadFile);
+    return CommandResult::kFailed;
+  }
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
+  StatusScope status(ui_, verbose_, texts::kDownloading, cancelEnabled_);
+  const uint32_t address = loadMode_ == LoadMode::kBinary ? 0 : bank_ * kBankSize;
+  WorkerThreadInfo thread{};
+  const ResultCode started = dm_.ProgFlash(address, &thread);
+  WaitOutcome outcome{WaitEnd::kEnded, started & kStatusMask};
+  if (started == kOk) outcome = Wait();
+  if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
+  if (started == kOk && outcome.status == kOk) {
+    status.Close(true);
+    return CommandResult::kSucceeded;
+  }
+  Show(outcome.status == kFileNotFound ? texts::kFileNotLoaded : texts::kDownload);
+  return CommandResult::kFailed;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int line) {
+  ExitRequest request{static_cast<uint8_t>(ExitMode::kNone), 0};
+  const std::string_view mode = words.size() > 1 ? std::string_view(words[1].upper) : std::string_view();
+  if (mode == "SWRESET") {
+    request.mode = static_cast<uint8_t>(ExitMode::kSoftwareReset);
+  } else if (mode == "HWRESET") {
+    request.mode = static_cast<uint8_t>(ExitMode::kHardwareReset);
+  } else if (mode == "JUMP") {
+    if (words.size() < 3) {
+      ShowLine(texts::kMissingArgument, line);
+      return CommandResult::kRefused;
+    }
+    uint32_t address = 0;
+    if (!Number(words[2], line, &address)) return CommandResult::kRefused;
+    request.mode = static_cast<uint8_t>(ExitMode::kJump);
+    request.address = address;
+  }
+  StatusScope status(ui_, verbose_, texts::kDisconnecting, cancelEnabled_);
+  dm_.ExitZelkor(&request);
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+}  // namespace zk::runner

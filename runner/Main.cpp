@@ -1,0 +1,46 @@
+// Quillrun: runs a script of flashing commands against the data manager.
+#include "runner/CommandLine.h"
+#include "runner/ConsoleUi.h"
+#include "runner/ScriptRunner.h"
+#include "runner/qt/QtFace.h"
+
+#include <cstdio>
+
+namespace {
+
+using zk::runner::ExitCode;
+
+int RunConsole(const std::string& script) {
+  zk::runner::ConsoleUi ui(stderr, stdin);
+  ui.Install();
+  zk::runner::CScriptRunner runner(ui, false);
+  return static_cast<int>(runner.Run(script));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const zk::runner::CommandLine line = zk::runner::ParseCommandLine(argc, argv);
+  if (line.help) {
+    std::fputs(zk::runner::kUsage, stdout);
+    return static_cast<int>(ExitCode::kCompleted);
+  }
+  if (line.error) {
+    std::fprintf(stderr, "Quillrun: unknown option %s\n%s", line.error->c_str(), zk::runner::kUsage);
+    return static_cast<int>(ExitCode::kScriptNotRead);
+  }
+  const bool console = line.face == zk::runner::Face::kConsole ||
+                       (line.face == zk::runner::Face::kAuto && !zk::runner::DisplayAvailable());
+  if (!console) {
+    if (!zk::runner::DisplayAvailable()) {
+      std::fputs("Quillrun: no display for the window face (use --console)\n", stderr);
+      return static_cast<int>(ExitCode::kScriptNotRead);
+    }
+    return zk::runner::RunQtFace(argc, argv, line.script);
+  }
+  if (!line.script) {
+    std::fputs(zk::runner::kUsage, stderr);
+    return static_cast<int>(ExitCode::kScriptNotRead);
+  }
+  return RunConsole(*line.script);
+}

@@ -1,0 +1,178 @@
+#include "runner/ScriptRunner.h"
+
+#include "runner/RunnerTexts.h"
+#include "runner/ScriptReader.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace zk::runner {
+namespace {
+
+constexpr std::size_t kTextBuffer = 512;
+constexpr uint32_t kLastBank = 0xFFFF;
+
+}  // namespace
+
+std::string FormatText(const char* pattern, int value) {
+  char text[kTextBuffer];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+std::string FormatText(const char* pattern, std::string_view value) {
+  const std::string copy(value);
+  const int size = std::snprintf(nullptr, 0, pattern, copy.c_str());
+  if (size < 0) return {};
+  std::string text(static_cast<std::size_t>(size) + 1, '\0');
+  std::snprintf(text.data(), text.size(), pattern, copy.c_str());
+  text.pop_back();
+  return text;
+}
+
+std::optional<uint32_t> ParseDecimal(std::string_view text) {
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+  uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+LoadMode ModeOfPath(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  const std::string extension = ToUpperAscii(dot == std::string_view::npos ? path : path.substr(dot + 1));
+  return extension == "HEX" || extension == "H86" ? LoadMode::kHex : LoadMode::kBinary;
+}
+
+CScriptRunner::CScriptRunner(RunnerUi& ui, bool verbose)
+    : ui_(ui), dm_(CDmAccess::MissingDirectory::kFail), verbose_(verbose) {
+  dm_.SetBusyIndicator(&ui_);
+}
+
+const std::vector<CScriptRunner::Command>& CScriptRunner::Commands() {
+  static const std::vector<Command> commands{
+      {"CONNECT", 2, &CScriptRunner::Connect, texts::kErrorConnecting},
+      {"ERASESECTOR", 2, &CScriptRunner::EraseSector, texts::kErrorErasingSector},
+      {"LOADHEX", 1, &CScriptRunner::LoadHex, texts::kErrorLoadingHexFile},
+      {"DOWNLOAD", 0, &CScriptRunner::Download, texts::kErrorProgramming},
+      {"ERASECHIP", 0, &CScriptRunner::EraseChip, texts::kErrorErasingChip},
+      {"DISCONNECT", 0, &CScriptRunner::Disconnect, nullptr},
+      {"MESSAGE", 1, &CScriptRunner::Message, nullptr},
+      {"SELECTBANK", 1, &CScriptRunner::SelectBank, nullptr},
+      {"ENABLE", 0, &CScriptRunner::Enable, nullptr},
+      {"DISABLE", 0, &CScriptRunner::Disable, nullptr},
+  };
+  return commands;
+}
+
+void CScriptRunner::Show(std::string_view text) { ui_.ShowMessage(text, MessageKind::kError); }
+
+void CScriptRunner::ShowLine(const char* pattern, int line) { Show(FormatText(pattern, line)); }
+
+bool CScriptRunner::Number(const ScriptWord& word, int line, uint32_t* value) {
+  const std::optional<uint32_t> parsed = ParseDecimal(word.upper);
+  if (!parsed) {
+    ShowLine(texts::kInvalidNumber, line);
+    return false;
+  }
+  *value = *parsed;
+  return true;
+}
+
+ExitCode CScriptRunner::Run(const std::string& scriptPath) {
+  ScriptReader reader;
+  if (!reader.Open(scriptPath)) {
+    Show(FormatText(texts::kFileNotFound, scriptPath));
+    return ExitCode::kScriptNotRead;
+  }
+  std::string text;
+  for (;;) {
+    switch (reader.Read(&text)) {
+      case ScriptReader::Next::kEnd: return ExitCode::kCompleted;
+      case ScriptReader::Next::kReadError:
+        Show(FormatText(texts::kReadError, scriptPath));
+        return ExitCode::kFailed;
+      case ScriptReader::Next::kTooLong:
+        ShowLine(texts::kLineTooLong, reader.LineNumber());
+        return ExitCode::kFailed;
+      case ScriptReader::Next::kLine: break;
+    }
+    if (text.empty()) continue;
+    const SplitLine split = SplitWords(text);
+    const int line = reader.LineNumber();
+    if (split.error == SplitError::kWordTooLong) {
+      ShowLine(texts::kLineTooLong, line);
+      return ExitCode::kFailed;
+    }
+    if (split.error == SplitError::kTooManyWords) {
+      ShowLine(texts::kTooManyArguments, line);
+      return ExitCode::kFailed;
+    }
+    if (!split.words.empty() && !Execute(split.words, line)) return ExitCode::kFailed;
+  }
+}
+
+bool CScriptRunner::Execute(const Words& words, int line) {
+  for (const Command& command : Commands()) {
+    if (words.front().upper != command.name) continue;
+    if (words.size() - 1 < command.arguments) {
+      ShowLine(texts::kMissingArgument, line);
+      return false;
+    }
+    switch ((this->*command.handler)(words, line)) {
+      case CommandResult::kSucceeded: return true;
+      case CommandResult::kRefused: return false;
+      case CommandResult::kFailed:
+        if (command.failure != nullptr) Show(command.failure);
+        return false;
+    }
+  }
+  ShowLine(texts::kUnknownCommand, line);
+  return false;
+}
+
+WaitOutcome CScriptRunner::Wait() {
+  WaitOptions options;
+  options.showProgress = verbose_;
+  options.cancellable = cancelEnabled_ && (verbose_ || ui_.CancelsWithoutWindow());
+  ui_.BeginWait(options.cancellable);
+  const WaitOutcome outcome = WaitForWorker(dm_, ui_, options);
+  ui_.EndWait();
+  return outcome;
+}
+
+void CScriptRunner::FreeList(SectorList& list) {
+  if (list.entries != nullptr) dm_.FreeMemory(list.entries);
+  list = SectorList{};
+}
+
+CScriptRunner::CommandResult CScriptRunner::Message(const Words& words, int) {
+  ui_.ShowMessage(words[1].upper, MessageKind::kScript);
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::SelectBank(const Words& words, int line) {
+  uint32_t bank = 0;
+  if (!Number(words[1], line, &bank)) return CommandResult::kRefused;
+  // A bank's HEX images are programmed at bank x 65536, which must not wrap.
+  if (bank > kLastBank) {
+    ShowLine(texts::kInvalidNumber, line);
+    return CommandResult::kRefused;
+  }
+  bank_ = bank;
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Enable(const Words& words, int) {
+  if (words.size() > 1 && words[1].upper == "CANCEL") cancelEnabled_ = true;
+  if (words.size() > 1 && words[1].upper == "VERBOSE") verbose_ = true;
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Disable(const Words& words, int) {
+  if (words.size() > 1 && words[1].upper == "CANCEL") cancelEnabled_ = false;
+  if (words.size() > 1 && words[1].upper == "VERBOSE") verbose_ = false;
+  return CommandResult::kSucceeded;
+}
+
+}  // namespace zk::runner

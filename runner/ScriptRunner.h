@@ -1,0 +1,94 @@
+#pragma once
+// One run of a script: reads it line by line and executes each command
+// through the data manager, stopping at the first failure.
+#include "common/DmAccess.h"
+#include "common/DmAccessWait.h"
+#include "runner/RunnerUi.h"
+#include "runner/ScriptLine.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zk::runner {
+
+// The program's exit code.
+enum class ExitCode : int {
+  kCompleted = 0,     // the script ran to its end
+  kFailed = 1,        // a command or a word check failed, after its message
+  kScriptNotRead = 2, // the script file cannot be opened
+};
+
+// The image mode of LOADHEX, read by DOWNLOAD.
+enum class LoadMode : uint32_t { kHex = 0, kBinary = 1 };
+
+class CScriptRunner {
+ public:
+  CScriptRunner(RunnerUi& ui, bool verbose);
+
+  ExitCode Run(const std::string& scriptPath);
+
+ private:
+  using Words = std::vector<ScriptWord>;
+  enum class CommandResult {
+    kSucceeded,
+    kFailed,   // the command's own failure message follows
+    kRefused,  // a word check failed; its message has been shown
+  };
+  using Handler = CommandResult (CScriptRunner::*)(const Words&, int line);
+  struct Command {
+    std::string_view name;
+    std::size_t arguments;        // needed at least
+    Handler handler;
+    const char* failure;          // null: the command never fails
+  };
+
+  bool Execute(const Words& words, int line);
+
+  CommandResult Connect(const Words& words, int line);
+  CommandResult EraseSector(const Words& words, int line);
+  CommandResult LoadHex(const Words& words, int line);
+  CommandResult Download(const Words& words, int line);
+  CommandResult EraseChip(const Words& words, int line);
+  CommandResult Disconnect(const Words& words, int line);
+  CommandResult Message(const Words& words, int line);
+  CommandResult SelectBank(const Words& words, int line);
+  CommandResult Enable(const Words& words, int line);
+  CommandResult Disable(const Words& words, int line);
+
+  // CONNECT's steps after the login.
+  bool SelectExternalFlash(std::string_view flashType);
+  bool EraseOneSector(uint32_t start, uint32_t end);
+  // Gives a list the data manager handed out back to it.
+  void FreeList(SectorList& list);
+
+  WaitOutcome Wait();
+  void Show(std::string_view text);
+  void ShowLine(const char* pattern, int line);
+  // A decimal argument; false (after "Invalid number in line %d") otherwise.
+  bool Number(const ScriptWord& word, int line, uint32_t* value);
+
+  static const std::vector<Command>& Commands();
+
+  RunnerUi& ui_;
+  CDmAccess dm_;
+  std::optional<LoadMode> loadMode_;
+  uint32_t bank_ = 0;
+  bool verbose_;
+  bool cancelEnabled_ = true;
+};
+
+// "%s"/"%d" patterns of the runner's texts filled in.
+std::string FormatText(const char* pattern, int value);
+std::string FormatText(const char* pattern, std::string_view value);
+
+// The decimal text of a 32-bit unsigned value, digits only.
+std::optional<uint32_t> ParseDecimal(std::string_view text);
+
+// LOADHEX's mode: HEX for the extensions HEX and H86 in any case, binary
+// for any other and for a path without a '.'.
+LoadMode ModeOfPath(std::string_view path);
+
+}  // namespace zk::runner

@@ -1,0 +1,26 @@
+#include "runner/qt/QtFace.h"
+
+#include "runner/ScriptRunner.h"
+#include "runner/qt/LibraryMessageBoxes.h"
+#include "runner/qt/MainFrame.h"
+#include "runner/qt/QtUi.h"
+
+#include <QApplication>
+
+namespace zk::runner {
+
+int RunQtFace(int argc, char** argv, const std::optional<std::string>& script) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kProgramName.data(), static_cast<qsizetype>(kProgramName.size())));
+  LibraryMessageBoxes boxes;
+  CMainFrame frame;
+  if (!script) {
+    frame.show();
+    return QApplication::exec();
+  }
+  QtUi ui;
+  CScriptRunner runner(ui, true);
+  return static_cast<int>(runner.Run(*script));
+}
+
+}  // namespace zk::runner

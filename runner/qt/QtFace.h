@@ -1,0 +1,11 @@
+#pragma once
+// Runs the program with its Qt face: the script with message boxes and the
+// status window, or without a script the empty frame until it is closed.
+#include <optional>
+#include <string>
+
+namespace zk::runner {
+
+int RunQtFace(int argc, char** argv, const std::optional<std::string>& script);
+
+}  // namespace zk::runner

@@ -1,0 +1,312 @@
+// The Quillrun program on scripts, against the scripted data manager.
+#include "tests/runner/RunnerFixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zk::runner::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Lines = std::vector<std::string>;
+
+class RunnerScript : public RunnerFixture {
+ protected:
+  std::string ConnectLine() const { return "CONNECT EXTERNAMD " + ModuleDir() + "\n"; }
+};
+
+TEST_F(RunnerScript, ConnectLogsInWithTheModuleDescriptionAndSelectsTheExternalFlash) {
+  // The second library's description says EXTERNAL FLASH, the first's not.
+  Fake("Libraries", "5 0x9999 0xa7 2; 2 0x2202 0xa7 1");
+  const RunResult run = Run("connect externamd " + ModuleDir() + "\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Messages(run.err), IsEmpty());
+  EXPECT_THAT(Calls("DmLogin"), ElementsAre("DmLogin " + ModuleDir() + "/modul.ini"));
+  EXPECT_THAT(Calls("DmFindFlashLib"), ElementsAre("DmFindFlashLib 0 0", "DmFindFlashLib 1 0"));
+  EXPECT_THAT(Calls("DmSelectFlashLib"), ElementsAre("DmSelectFlashLib 2 1"));
+  EXPECT_THAT(Calls("DmExitZelkor"), IsEmpty());
+}
+
+TEST_F(RunnerScript, ConnectFindsTheModuleDescriptionIgnoringCaseAndKeepsTheDirectorysSpelling) {
+  std::filesystem::rename(ModuleDir() + "/modul.ini", ModuleDir() + "/MODUL.INI");
+  const RunResult run = Run(ConnectLine());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmLogin"), ElementsAre("DmLogin " + ModuleDir() + "/MODUL.INI"));
+}
+
+TEST_F(RunnerScript, ConnectWithAnotherFlashTypeFindsNoLibrary) {
+  const RunResult run = Run("CONNECT INTERNAL " + ModuleDir() + "\nDOWNLOAD\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("no lib found on mc", "Error connecting"));
+  EXPECT_THAT(Calls("DmExitZelkor"), ElementsAre("DmExitZelkor 0 0"));
+  EXPECT_THAT(Calls("DmProgFlash"), IsEmpty()) << "the run ends at the failure";
+}
+
+TEST_F(RunnerScript, ConnectFailures) {
+  struct Case {
+    const char* key;
+    const char* value;
+    Lines messages;
+  };
+  const Case cases[] = {
+      {"LoginStatus", "241", {"Login failed", "Error connecting"}},
+      {"LoginResult", "250", {"Login failed", "Error connecting"}},
+      {"CheckOld", "239", {"Checkoldzk", "Error connecting"}},
+      {"Libraries", "0 0 0 0", {"no lib found on mc", "Error connecting"}},
+  };
+  for (const Case& c : cases) {
+    WriteFile(Dir() + "/fake.ini", "[Fake]\n");
+    Fake(c.key, c.value);
+    const RunResult run = Run(ConnectLine());
+    EXPECT_EQ(run.exitCode, 1) << c.key;
+    EXPECT_EQ(Messages(run.err), c.messages) << c.key;
+  }
+}
+
+TEST_F(RunnerScript, ConnectWithoutTheNamedDataManagerSaysSo) {
+  WriteFile(ModuleDir() + "/modul.ini", "[General]\nDmDLL=NoSuchDm\n");
+  const RunResult run = Run(ConnectLine());
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("Connect: Data modul dll not loaded.", "Error connecting"));
+}
+
+TEST_F(RunnerScript, EraseSectorErasesTheNumberedSectorsWithTheirRanges) {
+  // Sectors 0..3 of 16 KB from 0, then 4..6 of 64 KB from 0x10000.
+  const RunResult run = Run(ConnectLine() + "ERASESECTOR 3 5 ; the comment is ignored\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmEraseSectors"), ElementsAre("DmEraseSectors 0xc000 0xffff 0", "DmEraseSectors 0x10000 0x1ffff 0",
+                                                   "DmEraseSectors 0x20000 0x2ffff 0"));
+  EXPECT_THAT(Calls("DmGetSectorInfos"), ElementsAre("DmGetSectorInfos current"));
+  EXPECT_THAT(Calls("unreturned"), IsEmpty());
+}
+
+TEST_F(RunnerScript, EraseSectorBoundaries) {
+  const RunResult run = Run(ConnectLine() + "ERASESECTOR 5 3\nERASESECTOR 6 4294967295\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmEraseSectors"), ElementsAre("DmEraseSectors 0x30000 0x3ffff 0"));
+}
+
+TEST_F(RunnerScript, AnEraseThatFailsFailsTheCommand) {
+  Fake("EraseStatus", "1");
+  RunResult run = Run(ConnectLine() + "ERASESECTOR 0 2\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("EraseSector: The operation failed", "Error erasing sector"));
+  EXPECT_EQ(Calls("DmEraseSectors").size(), 1u) << "no erase after the failed one";
+  EXPECT_THAT(Calls("unreturned"), IsEmpty()) << "the erase result list went back";
+
+  Fake("EraseStatus", "0");
+  Fake("EraseResult", "66");
+  run = Run(ConnectLine() + "ERASESECTOR 3 3\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err),
+              ElementsAre("EraseSector: The specified address is protected by software.", "Error erasing sector"));
+}
+
+TEST_F(RunnerScript, EraseSectorWithoutALayout) {
+  Fake("SectorInfosResult", "225");
+  const RunResult run = Run(ConnectLine() + "ERASESECTOR 0 1\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("GetSectorInfos", "Error erasing sector"));
+  EXPECT_THAT(Calls("DmEraseSectors"), IsEmpty());
+  EXPECT_THAT(Calls("unreturned"), IsEmpty());
+}
+
+TEST_F(RunnerScript, EraseChip) {
+  RunResult run = Run(ConnectLine() + "ERASECHIP\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmEraseChip"), ElementsAre("DmEraseChip"));
+
+  Fake("EraseChipResult", "66");
+  run = Run(ConnectLine() + "ERASECHIP\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("EraseChip", "Error erasing chip"));
+  EXPECT_THAT(Calls("unreturned"), IsEmpty());
+}
+
+TEST_F(RunnerScript, LoadHexTakesItsModeFromTheExtensionAndKeepsThePathsSpelling) {
+  const RunResult run = Run(ConnectLine() +
+                            "LOADHEX /Images/Main.hex\n"
+                            "LOADHEX Boot.H86\n"
+                            "LOADHEX /Images/Data.bin\n"
+                            "LOADHEX \"Dir With Blank/Image\"\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmLoadFile"), ElementsAre("DmLoadFile /Images/Main.hex 0", "DmLoadFile Boot.H86 0",
+                                               "DmLoadFile /Images/Data.bin 1", "DmLoadFile Dir With Blank/Image 1"));
+}
+
+TEST_F(RunnerScript, LoadHexFailures) {
+  Fake("LoadStatus", "224");
+  RunResult run = Run(ConnectLine() + "LOADHEX a.hex\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("LoadFile", "Error loading hex file"));
+
+  Fake("LoadStatus", "0");
+  Fake("LoadResult", "1");
+  run = Run(ConnectLine() + "LOADHEX a.hex\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("LoadFile", "Error loading hex file"));
+}
+
+TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
+  const RunResult run = Run(ConnectLine() +
+                            "SELECTBANK 2\n"
+                            "LOADHEX a.bin\nDOWNLOAD\n"
+                            "LOADHEX a.hex\nDOWNLOAD\n"
+                            "SELECTBANK 0\nDOWNLOAD\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmProgFlash"), ElementsAre("DmProgFlash 0", "DmProgFlash 0x20000", "DmProgFlash 0"));
+}
+
+TEST_F(RunnerScript, DownloadFailures) {
+  Fake("ProgStatus", "224");
+  RunResult run = Run(ConnectLine() + "DOWNLOAD\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("File not loaded", "Error programming"));
+
+  Fake("ProgStatus", "241");
+  run = Run(ConnectLine() + "DOWNLOAD\n");
+  EXPECT_THAT(Messages(run.err), ElementsAre("Download", "Error programming"));
+
+  // Without a data manager the download cannot pass for a good one.
+  run = Run("DOWNLOAD\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("Download", "Error programming"));
+}
+
+TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {
+  const RunResult run = Run(ConnectLine() +
+                            "DISCONNECT JUMP 4096\n"
+                            "DISCONNECT SWRESET\n"
+                            "DISCONNECT hwreset\n"
+                            "DISCONNECT\n"
+                            "DISCONNECT SOMETHING\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Calls("DmExitZelkor"), ElementsAre("DmExitZelkor 1 4096", "DmExitZelkor 2 0", "DmExitZelkor 3 0",
+                                                 "DmExitZelkor 0 0", "DmExitZelkor 0 0"));
+}
+
+TEST_F(RunnerScript, MessagesSwitchesAndComments) {
+  const RunResult run = Run(
+      "; a script\n"
+      "\n"
+      "MESSAGE \"flash done\" ; shown upper-cased\n"
+      "ENABLE VERBOSE\nDISABLE VERBOSE\nENABLE SOMETHING\nDISABLE\nSELECTBANK 1\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Messages(run.err), ElementsAre("FLASH DONE"));
+}
+
+TEST_F(RunnerScript, WordChecksEndTheRunWithTheLineNumber) {
+  struct Case {
+    std::string script;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"SELECTBANK 1\n  DOWNLOAD\n", "Unknown command in line 2"},
+      {"\n\nFROB\n", "Unknown command in line 3"},
+      {"MESSAGE a b c d\n", "To many arguments in line 1"},
+      {"MESSAGE " + std::string(128, 'x') + "\n", "Line 1 to long"},
+      {"; " + std::string(260, 'x') + " ERASECHIP\n", "Line 1 to long"},
+      {"CONNECT EXTERNAMD\n", "Missing argument in line 1"},
+      {"MESSAGE\n", "Missing argument in line 1"},
+      {"ERASESECTOR 1\n", "Missing argument in line 1"},
+      {"LOADHEX\n", "Missing argument in line 1"},
+      {"SELECTBANK\n", "Missing argument in line 1"},
+      {"DISCONNECT JUMP\n", "Missing argument in line 1"},
+      {"ERASESECTOR x 5\n", "Invalid number in line 1"},
+      {"SELECTBANK 65536\n", "Invalid number in line 1"},
+      {"DISCONNECT JUMP 0x100\n", "Invalid number in line 1"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = Run(c.script);
+    EXPECT_EQ(run.exitCode, 1) << c.message;
+    EXPECT_THAT(Messages(run.err), ElementsAre(c.message));
+  }
+  EXPECT_THAT(Calls(), IsEmpty()) << "nothing reached the data manager";
+}
+
+TEST_F(RunnerScript, AScriptThatCannotBeOpened) {
+  RunOptions options;
+  options.args = {"--console", Dir() + "/missing.qrs"};
+  RunResult run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_THAT(Messages(run.err), ElementsAre("File " + Dir() + "/missing.qrs not found"));
+
+  options.args = {"--console", Dir()};
+  run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 2);
+}
+
+TEST_F(RunnerScript, WithoutAScriptTheConsolePrintsItsUsage) {
+  RunOptions options;
+  options.args = {"--console"};
+  RunResult run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_THAT(run.err, ::testing::HasSubstr("Usage: Quillrun"));
+
+  options.args = {"--help"};
+  run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_THAT(run.out, ::testing::HasSubstr("Usage: Quillrun"));
+
+  options.args = {"--frobnicate", "x.qrs"};
+  run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_THAT(run.err, ::testing::HasSubstr("unknown option --frobnicate"));
+}
+
+TEST_F(RunnerScript, VerboseShowsTheStatusAsPercentageLines) {
+  Fake("Polls", "3");
+  Fake("Progress", "40");
+  const RunResult run = Run("ENABLE VERBOSE\n" + ConnectLine() + "LOADHEX a.hex\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Messages(run.err), ElementsAre("Connecting...", "Connecting... 40%", "Connecting... 100%",
+                                             "Loading filea.hex", "Loading filea.hex 40%", "Loading filea.hex 100%"));
+}
+
+TEST_F(RunnerScript, CtrlCCancelsTheRunningOperation) {
+  Fake("Polls", "-1");
+  Fake("InterruptAtPoll", "2");
+  const RunResult run = Run(ConnectLine());
+  // The login never ends by itself: Ctrl-C stops it, CONNECT fails.
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("Error connecting"));
+  EXPECT_THAT(Calls("DmStopCurrentThread"), ElementsAre("DmStopCurrentThread"));
+}
+
+TEST_F(RunnerScript, ARefusedStopIsRepeatedAfterItsMessage) {
+  Fake("Polls", "-1");
+  Fake("InterruptAtPoll", "1");
+  Fake("StopResults", "1 1 0");
+  const RunResult run = Run(ConnectLine());
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(Messages(run.err).size(), 3u) << run.err;
+  EXPECT_THAT(Messages(run.err)[0], ::testing::StartsWith("ErrorCode: "));
+  EXPECT_THAT(Messages(run.err)[2], "Error connecting");
+  EXPECT_EQ(Calls("DmStopCurrentThread").size(), 3u);
+}
+
+TEST_F(RunnerScript, WithCancelDisabledCtrlCIsRefusedAndTheOperationGoesOn) {
+  Fake("Polls", "5");
+  Fake("InterruptAtPoll", "2");
+  const RunResult run = Run("DISABLE CANCEL\n" + ConnectLine() + "MESSAGE done\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_THAT(Messages(run.err), ElementsAre("Cancel is disabled; Ctrl-C again ends the program", "DONE"));
+  EXPECT_THAT(Calls("DmStopCurrentThread"), IsEmpty());
+}
+
+TEST_F(RunnerScript, ASecondCtrlCEndsTheProgramAtOnce) {
+  Fake("Polls", "-1");
+  Fake("InterruptAtPoll", "1");
+  Fake("InterruptInStop", "1");
+  Fake("StopResults", "1");
+  const RunResult run = Run(ConnectLine() + "MESSAGE never\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.err, ::testing::HasSubstr("Quillrun: interrupted"));
+  EXPECT_THAT(run.err, ::testing::Not(::testing::HasSubstr("NEVER")));
+}
+
+}  // namespace
+}  // namespace zk::runner::test
