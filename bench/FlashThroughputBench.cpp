@@ -1,0 +1,365 @@
+// Flash throughput through the real command layer and link driver against
+// ModSim with line-rate emulation: an image programmed in 248-byte
+// CmmProgFlash requests and read back with CmmReadFlash, each held against
+// its protocol bound (wire time of every byte the protocol needs, the
+// transport's send lock where it applies, the simulator's programming time).
+//
+//   FlashThroughputBench [--size N[K]] [--rates 57600,19200]
+//                        [--program-time-us N] [--check-trace [--keep-trace]]
+//
+// Each rate runs in a process of its own, since the transport keeps the
+// port settings it read first for the life of the process.
+#include "bench/CommandLibrary.h"
+#include "bench/Figures.h"
+#include "bench/TraceCount.h"
+#include "bench/WireBudget.h"
+#include "common/IniFileAccess.h"
+#include "platform/Ini.h"
+#include "tests/e2e/ModSimProcess.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace zk::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr uint32_t kDefaultSize = 256 * 1024;
+constexpr uint16_t kChunk = 248;
+constexpr uint32_t kReadPiece = 250;
+constexpr uint32_t kDefaultSendLockMs = 20;
+constexpr double kTarget = 0.95;
+constexpr auto kQuiet = 800ms;  // longer than the send lock and the trace's burst gap
+constexpr double kBurstGap = 0.3;
+constexpr uint8_t kOk = 0x00;
+
+enum : uint8_t {
+  kProgram = 0x05,
+  kRead = 0x06,
+  kBaseAddress = 0x0C,
+  kReadNext = 0xF6,
+};
+
+void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+struct Setup {
+  std::string module;
+  uint32_t rate = 0;
+  uint32_t size = kDefaultSize;
+  uint32_t programMicrosPerByte = 0;
+  bool traced = false;
+  bool keepTrace = false;
+};
+
+struct Bound {
+  WireBudget budget;
+  uint32_t requests = 0;
+  uint32_t locks = 0;
+  double lock = 0;  // seconds per send lock
+  ByteCount perRequest;  // the first request and its answer(s), as an example
+};
+
+// Every CmmProgFlash request inside one bank: the base-address command and
+// its answer, then command 0x05 with the data and its answer.
+Bound ProgramBound(const Setup& s, const std::vector<uint8_t>& image, double lock) {
+  const IniFileAccess access(s.module);
+  const auto bankStart = static_cast<uint32_t>(access.FlashStart(0));
+  const auto mode = static_cast<uint8_t>(access.FlashMode(0));
+  Bound b;
+  FrameDialogue dialogue(b.budget, s.rate, lock);
+  dialogue.Rested();
+  std::vector<uint8_t> base{kBaseAddress};
+  PutLe(base, bankStart, 4);
+  base.insert(base.end(), {mode, 0});
+  const std::vector<uint8_t> baseAnswer{kBaseAddress, kOk};
+  const std::vector<uint8_t> programAnswer{kProgram, kOk};
+  for (uint32_t done = 0; done < s.size; done += kChunk) {
+    const uint32_t n = std::min<uint32_t>(kChunk, s.size - done);
+    std::vector<uint8_t> request{kProgram};
+    PutLe(request, bankStart + done, 4);
+    PutLe(request, n, 2);
+    request.insert(request.end(), image.begin() + done, image.begin() + done + n);
+    dialogue.Exchange(base, baseAnswer);
+    dialogue.Exchange(request, programAnswer, n * s.programMicrosPerByte * 1e-6);
+    if (++b.requests == 1) b.perRequest = dialogue.Bytes();
+  }
+  b.locks = dialogue.Locks();
+  b.lock = lock;
+  return b;
+}
+
+// Command 0x06, then 0xF6 continuations sent over the previous answer
+// (bytes 1..8 of it go out again); every answer carries up to 250 bytes.
+Bound ReadBound(const Setup& s, const std::vector<uint8_t>& image, double lock) {
+  const auto bankStart = static_cast<uint32_t>(IniFileAccess(s.module).FlashStart(0));
+  Bound b;
+  FrameDialogue dialogue(b.budget, s.rate, lock);
+  dialogue.Rested();
+  std::vector<uint8_t> request{kRead};
+  PutLe(request, bankStart, 4);
+  PutLe(request, s.size, 4);
+  for (uint32_t done = 0; done < s.size;) {
+    const uint32_t take = std::min(kReadPiece, s.size - done);
+    std::vector<uint8_t> answer{request[0], kOk};
+    PutLe(answer, take, 2);
+    answer.insert(answer.end(), {0, 0});
+    answer.insert(answer.end(), image.begin() + done, image.begin() + done + take);
+    dialogue.Exchange(request, answer);
+    if (++b.requests == 1) b.perRequest = dialogue.Bytes();
+    done += take;
+    request.assign(answer.begin(), answer.begin() + 9);
+    request[0] = kReadNext;
+  }
+  b.locks = dialogue.Locks();
+  b.lock = lock;
+  return b;
+}
+
+void PrintBound(const char* what, const Setup& s, const Bound& b) {
+  const ByteCount all = b.budget.Bytes();
+  const double locks = b.locks * b.lock;
+  std::printf("%s bound at %u: %u requests, the first %llu+%llu bytes host+module; in all %llu+%llu bytes, "
+              "wire %.3f s, %u send locks %.3f s, module time %.3f s, total %.3f s\n",
+              what, s.rate, b.requests, static_cast<unsigned long long>(b.perRequest.fromHost),
+              static_cast<unsigned long long>(b.perRequest.toHost), static_cast<unsigned long long>(all.fromHost),
+              static_cast<unsigned long long>(all.toHost), b.budget.Wire(), b.locks, locks,
+              b.budget.Waits() - locks, b.budget.Seconds());
+}
+
+void Report(const char* what, const Setup& s, double seconds, const Bound& b, bool& allMet) {
+  const double measured = s.size / seconds;
+  const double bound = s.size / b.budget.Seconds();
+  const double ratio = measured / bound;
+  allMet = allMet && ratio >= kTarget;
+  PrintFigure({std::string(what) + " " + std::to_string(s.rate), measured, bound, "B/s", ratio, ">= 0.95",
+               ratio >= kTarget});
+}
+
+bool CheckBurst(const char* what, const std::vector<Burst>& bursts, std::size_t index, const Bound& b) {
+  if (index >= bursts.size()) {
+    std::printf("trace check: no burst for %s\n", what);
+    return false;
+  }
+  const ByteCount seen = bursts[index].bytes;
+  const ByteCount counted = b.budget.Bytes();
+  std::printf("trace check: %s host->module %llu (counted %llu), module->host %llu (counted %llu): %s\n", what,
+              static_cast<unsigned long long>(seen.fromHost), static_cast<unsigned long long>(counted.fromHost),
+              static_cast<unsigned long long>(seen.toHost), static_cast<unsigned long long>(counted.toHost),
+              seen == counted ? "same" : "DIFFERENT");
+  return seen == counted;
+}
+
+// The module description at the rate: the installed one when it has that
+// rate, else a copy with Baud changed.
+std::string ModuleAt(uint32_t rate, const std::string& dir) {
+  const std::string installed = e2e::ModuleDescription("ZkSim-Download");
+  if (ini::GetInt(installed, "RS232", "Baud", 0) == static_cast<int32_t>(rate)) return installed;
+  for (const auto& entry : fs::directory_iterator(fs::path(installed).parent_path()))
+    fs::copy(entry.path(), fs::path(dir) / entry.path().filename(), fs::copy_options::overwrite_existing);
+  const std::string copy = dir + "/modul.ini";
+  ini::WriteString(copy, "RS232", "Baud", std::to_string(rate));
+  return copy;
+}
+
+double SendLock(const std::string& module) {
+  const auto ms = static_cast<uint32_t>(ini::GetInt(module, "RS232", "SendLockTime", 0));
+  return (ms == 0 ? kDefaultSendLockMs : ms) / 1000.0;
+}
+
+struct Timings {
+  double program = 0;
+  double read = 0;
+};
+
+// Login, password and flash library, then the image programmed and read
+// back, each phase after a quiet pause; nullopt when a step fails.
+std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image, const std::string& trace) {
+  std::vector<std::string> args{"--baud-emulation",
+                                "--set",
+                                "Flash.ProgramTimePerByte=" + std::to_string(s.programMicrosPerByte),
+                                "--set",
+                                "Flash.EraseTimePerSector=0",
+                                "--set",
+                                "Firmware.AnswerDelay=0"};
+  if (!trace.empty()) args.insert(args.end(), {"--trace", trace, "--trace-bytes"});
+  e2e::ModSimProcess sim(args);
+  if (!sim.Running()) {
+    std::fprintf(stderr, "FlashThroughputBench: ModSim did not start\n");
+    return std::nullopt;
+  }
+  CommandLibrary cmd;
+  if (!cmd.Bound()) {
+    std::fprintf(stderr, "FlashThroughputBench: %s\n", cmd.Error().c_str());
+    return std::nullopt;
+  }
+  const std::string password = ini::GetString(e2e::BinDir() + "/ModSim.ini", "Firmware", "Password", "", 256);
+  if (const uint32_t rc = cmd.Login(s.module); rc != 0) {
+    std::fprintf(stderr, "FlashThroughputBench: login at %u failed with %u\n", s.rate, rc);
+    return std::nullopt;
+  }
+  const auto bankStart = static_cast<uint32_t>(IniFileAccess(s.module).FlashStart(0));
+  if (const uint32_t rc = cmd.Unlock(password, bankStart); rc != 0) {
+    std::fprintf(stderr, "FlashThroughputBench: password or flash library failed with %u\n", rc);
+    return std::nullopt;
+  }
+
+  Timings t;
+  Pause(kQuiet);
+  Clock::time_point start = Clock::now();
+  for (uint32_t done = 0; done < s.size; done += kChunk) {
+    const auto n = static_cast<uint16_t>(std::min<uint32_t>(kChunk, s.size - done));
+    ProgRequest request{bankStart + done, n, image.data() + done};
+    if (const uint32_t rc = cmd.progFlash(&request); rc != 0) {
+      std::fprintf(stderr, "FlashThroughputBench: programming at 0x%X failed with %u\n", bankStart + done, rc);
+      return std::nullopt;
+    }
+  }
+  t.program = SecondsSince(start);
+
+  Pause(kQuiet);
+  std::vector<uint8_t> back(s.size);
+  ReadRequest request{bankStart, s.size};
+  ReadResult result{0, back.data()};
+  start = Clock::now();
+  cmd.readFlash(&request, &result, nullptr);
+  const uint32_t status = cmd.WaitWorker();
+  t.read = SecondsSince(start);
+  Pause(kQuiet);
+  if (status != 0 || result.received != s.size || back != image) {
+    std::fprintf(stderr, "FlashThroughputBench: read-back at %u failed (status %u, %u bytes, %s)\n", s.rate,
+                 status, result.received, back == image ? "same" : "different");
+    return std::nullopt;
+  }
+  return t;
+}
+
+// A directory of the benchmark's own, removed with it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char pattern[] = "/tmp/zk-flash-bench-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+int RunRate(Setup s) {
+  const ScratchDir scratch;
+  s.module = ModuleAt(s.rate, scratch.Path());
+  std::vector<uint8_t> image(s.size);
+  std::mt19937 random(42);
+  for (auto& byte : image) byte = static_cast<uint8_t>(random());
+
+  if (s.traced) {
+    // One session with every byte traced, to check the count the bounds
+    // are built from; its times are not reported (tracing slows the line).
+    const std::string trace = fs::temp_directory_path() / ("zk-flash-bench-" + std::to_string(s.rate) + ".trace");
+    if (!Session(s, image, trace)) return 1;
+    const auto bursts = ReadBursts(trace, kBurstGap);  // login and set-up, programming, reading, exit
+    if (s.keepTrace) {
+      std::printf("trace check: trace kept in %s\n", trace.c_str());
+    } else {
+      fs::remove(trace);
+    }
+    const double lock = SendLock(s.module);
+    const bool same = bursts && CheckBurst("program", *bursts, 1, ProgramBound(s, image, lock)) &&
+                      CheckBurst("read", *bursts, 2, ReadBound(s, image, lock));
+    if (!same) return 1;
+  }
+
+  const std::optional<Timings> t = Session(s, image, "");
+  if (!t) return 1;
+  const double lock = SendLock(s.module);
+  const Bound program = ProgramBound(s, image, lock);
+  const Bound read = ReadBound(s, image, lock);
+  PrintBound("program", s, program);
+  PrintBound("read", s, read);
+  bool allMet = true;
+  Report("program", s, t->program, program, allMet);
+  Report("read", s, t->read, read, allMet);
+  return allMet ? 0 : 1;
+}
+
+int SpawnRate(const char* self, uint32_t rate, int argc, char** argv) {
+  std::vector<std::string> args{self, "--rate", std::to_string(rate)};
+  for (const char* option : {"--size", "--program-time-us"}) {
+    if (const auto value = OptionValue(argc, argv, option)) args.insert(args.end(), {option, *value});
+  }
+  for (const char* flag : {"--check-trace", "--keep-trace"}) {
+    if (HasFlag(argc, argv, flag)) args.push_back(flag);
+  }
+  std::fflush(stdout);
+  std::vector<char*> raw;
+  for (auto& a : args) raw.push_back(a.data());
+  raw.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, raw.data(), environ) != 0) return 2;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+}
+
+int Run(int argc, char** argv) {
+  Setup s;
+  if (const auto value = OptionValue(argc, argv, "--size")) {
+    const auto size = ParseSize(*value);
+    if (!size || *size == 0) {
+      std::fprintf(stderr, "FlashThroughputBench: bad --size %s\n", value->c_str());
+      return 2;
+    }
+    s.size = *size;
+  }
+  const auto bankSize = [] {
+    const IniFileAccess access(e2e::ModuleDescription("ZkSim-Download"));
+    return static_cast<uint32_t>(access.FlashEnd(0)) - static_cast<uint32_t>(access.FlashStart(0)) + 1;
+  }();
+  if (s.size > bankSize) {
+    std::fprintf(stderr, "FlashThroughputBench: --size is at most the first bank, %u bytes\n", bankSize);
+    return 2;
+  }
+  if (const auto value = OptionValue(argc, argv, "--program-time-us"))
+    s.programMicrosPerByte = static_cast<uint32_t>(std::stoul(*value));
+  s.traced = HasFlag(argc, argv, "--check-trace");
+  s.keepTrace = HasFlag(argc, argv, "--keep-trace");
+  if (const auto value = OptionValue(argc, argv, "--rate")) {
+    s.rate = static_cast<uint32_t>(std::stoul(*value));
+    return RunRate(s);
+  }
+
+  PrintMachineLoad();
+  std::string rates = OptionValue(argc, argv, "--rates").value_or("57600,19200");
+  std::replace(rates.begin(), rates.end(), ',', ' ');
+  std::istringstream list(rates);
+  int worst = 0;
+  for (uint32_t rate; list >> rate;) worst = std::max(worst, SpawnRate(argv[0], rate, argc, argv));
+  return worst;
+}
+
+}  // namespace
+}  // namespace zk::bench
+
+int main(int argc, char** argv) { return zk::bench::Run(argc, argv); }
