@@ -20,5 +20,13 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
+# The demo builds only what it runs; both start the module simulator.
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target Quillrun ModSim KORDm KORCmd Tarnlink ZkInstallTree QuillrunDemoHex
+	@sh install/demo/demo.sh $(BUILD)
+
+gui: build
+	@sh install/demo/gui.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

@@ -3,6 +3,7 @@
 #include "runner/ScriptRunner.h"
 
 #include "common/DmAccessReport.h"
+#include "platform/Files.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
 
@@ -82,9 +83,11 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
 }
 
 CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
-  // The path keeps the script's spelling: file systems tell case apart.
-  const std::string& path = words[1].spelling;
-  StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + path, cancelEnabled_);
+  // The path keeps the script's spelling (file systems tell case apart);
+  // '\' separates its directories.
+  const std::string& given = words[1].spelling;
+  const std::string path = files::ToNative(given);
+  StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + given, cancelEnabled_);
   loadMode_ = ModeOfPath(path);
   WorkerThreadInfo thread{};
   if (dm_.LoadFile(path.c_str(), static_cast<uint32_t>(*loadMode_), &thread) != kOk) {

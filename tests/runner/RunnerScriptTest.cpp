@@ -129,11 +129,11 @@ TEST_F(RunnerScript, EraseChip) {
 TEST_F(RunnerScript, LoadHexTakesItsModeFromTheExtensionAndKeepsThePathsSpelling) {
   const RunResult run = Run(ConnectLine() +
                             "LOADHEX /Images/Main.hex\n"
-                            "LOADHEX Boot.H86\n"
+                            "LOADHEX Images\\Boot.H86\n"
                             "LOADHEX /Images/Data.bin\n"
                             "LOADHEX \"Dir With Blank/Image\"\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmLoadFile"), ElementsAre("DmLoadFile /Images/Main.hex 0", "DmLoadFile Boot.H86 0",
+  EXPECT_THAT(Calls("DmLoadFile"), ElementsAre("DmLoadFile /Images/Main.hex 0", "DmLoadFile Images/Boot.H86 0",
                                                "DmLoadFile /Images/Data.bin 1", "DmLoadFile Dir With Blank/Image 1"));
 }
 

@@ -1,0 +1,41 @@
+# Sourced by demo.sh and gui.sh: starts the module simulator on a pseudo
+# terminal with line-rate emulation at 57600 and its flash kept in $WORK,
+# maps COM1 to it, points the registry at the installation $BIN, and stops
+# the simulator and removes $WORK whenever the calling script ends.
+#   BIN=<installation directory> . simulator.sh
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-demo.XXXXXX")
+SIM=""
+
+stop_sim() {
+  if [ -n "$SIM" ]; then
+    kill "$SIM" 2>/dev/null || true
+    wait "$SIM" 2>/dev/null || true
+    SIM=""
+  fi
+}
+cleanup() {
+  stop_sim
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+"$BIN/ModSim" --baud-emulation --baud 57600 --flash-file "$WORK/flash.img" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
+SIM=$!
+# The simulator names its pseudo terminal on its first line.
+tries=0
+while ! grep -q . "$WORK/modsim.out" 2>/dev/null; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ] || ! kill -0 "$SIM" 2>/dev/null; then
+    echo "the simulator did not start" >&2
+    cat "$WORK/modsim.err" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+ZELKOR_COM1=$(head -n 1 "$WORK/modsim.out")
+export ZELKOR_COM1
+# The installation directory of this build, whatever registry the user has.
+printf '[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=%s\n' "$BIN" >"$WORK/machine.reg"
+ZELKOR_MACHINE_REGISTRY="$WORK/machine.reg"
+export ZELKOR_MACHINE_REGISTRY
