@@ -3,27 +3,15 @@
 #include "common/DmApi.h"
 #include "common/Export.h"
 #include "dm/CommandLayer.h"
+#include "dm/CommandLibrary.h"
 #include "dm/FlashLayout.h"
 #include "dm/Forward.h"
 #include "dm/State.h"
-#include "platform/Files.h"
-#include "platform/Ini.h"
 
 #include <cstring>
 
 namespace zk::dm {
 namespace {
-
-constexpr std::string_view kDefaultCommandLibrary = "KORCmd.dll";
-constexpr std::size_t kCommandDllBuffer = 255;
-
-// The command layer library beside this library: CommandDll of the module
-// description with ".dll", or the default.
-std::string CommandLibraryPath(const std::string& modulePath) {
-  const std::string dir = files::DirName(ModuleFileName(reinterpret_cast<const void*>(&CommandLibraryPath)));
-  const std::string name = ini::GetString(modulePath, "General", "CommandDll", "", kCommandDllBuffer);
-  return files::Join(dir, name.empty() ? std::string(kDefaultCommandLibrary) : name + ".dll");
-}
 
 bool Matches(const FlashLibInfo& found, const FlashLibSelectionWords& selection) {
   return found.words[0] == selection.words[0] && found.words[3] == selection.words[1];

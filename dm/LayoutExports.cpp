@@ -24,20 +24,24 @@ void CopyText(const std::string& text, char (&field)[kGeneralInfoTextSize]) {
   std::memcpy(field, text.data(), std::min(text.size(), sizeof field - 1));
 }
 
-// Fills count, array and areas of one kind; false when an area could not
-// be resolved (the areas before it are filled).
-bool HandOutAreas(const IniFileAccess& module, AreaKind kind, uint16_t& count, AddressRange*& array) {
-  count = AreaCount(module, kind);
-  if (count == 0) return true;
-  array = Handouts().AllocateArray<AddressRange>(count);
-  if (array == nullptr) {
-    count = 0;
-    return true;
-  }
+struct HandedOutAreas {
+  uint16_t count = 0;
+  AddressRange* array = nullptr;  // null when count is 0
+  bool resolved = true;           // false: an area could not be placed; those before it are filled
+};
+
+HandedOutAreas HandOutAreas(const IniFileAccess& module, AreaKind kind) {
+  HandedOutAreas out;
+  const uint16_t count = AreaCount(module, kind);
+  if (count == 0) return out;
+  out.array = Handouts().AllocateArray<AddressRange>(count);
+  if (out.array == nullptr) return out;
+  out.count = count;
   const DmState& state = State();
   const ResolvedAreas resolved = ReadAreas(module, kind, count, state.window.start, state.window.end);
-  std::copy(resolved.areas.begin(), resolved.areas.end(), array);
-  return !resolved.unresolved;
+  std::copy(resolved.areas.begin(), resolved.areas.end(), out.array);
+  out.resolved = !resolved.unresolved;
+  return out;
 }
 
 }  // namespace
@@ -70,11 +74,14 @@ ZK_EXPORT uint32_t DmGetProtectedAreas(ProtectedAreas* out) {
   out->noAccessAreas = nullptr;
   out->noAccessCount = 0;
   const IniFileAccess module(State().modulePath);
-  if (!dm::HandOutAreas(module, dm::AreaKind::Protected, out->protectedCount, out->protectedAreas) ||
-      !dm::HandOutAreas(module, dm::AreaKind::NonAccess, out->noAccessCount, out->noAccessAreas)) {
-    return kNoModuleSelected;
-  }
-  return kOk;
+  const dm::HandedOutAreas protectedAreas = dm::HandOutAreas(module, dm::AreaKind::Protected);
+  out->protectedCount = protectedAreas.count;
+  out->protectedAreas = protectedAreas.array;
+  if (!protectedAreas.resolved) return kNoModuleSelected;
+  const dm::HandedOutAreas noAccessAreas = dm::HandOutAreas(module, dm::AreaKind::NonAccess);
+  out->noAccessCount = noAccessAreas.count;
+  out->noAccessAreas = noAccessAreas.array;
+  return noAccessAreas.resolved ? kOk : kNoModuleSelected;
 }
 
 ZK_EXPORT uint32_t DmGetGeneralInfos(GeneralInfos* out) {

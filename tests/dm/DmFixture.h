@@ -119,6 +119,13 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A field of a packed record by value: the matchers bind references, which
+// a packed pointer field cannot give.
+template <typename T>
+T Copy(T value) {
+  return value;
+}
+
 // Puts the library-wide state back to what a fresh load has.
 inline void ResetDataManager() {
   ReleaseState();

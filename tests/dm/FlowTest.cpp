@@ -11,7 +11,7 @@ class RealLikeFlowTest : public DmTest {
   RealLikeFlowTest() : DmTest(ZK_FAKE_CMD_LIKE_REAL) {}
   void SetUp() override {
     DmTest::SetUp();
-    Module("", "");
+    Module("", "FakeCmdLikeReal");
   }
 };
 

@@ -1,3 +1,5 @@
+#include "dm/CommandLibrary.h"
+#include "platform/Files.h"
 #include "tests/dm/DmFixture.h"
 
 #include <cstring>
@@ -12,7 +14,7 @@ class LikeRealCommandLayer : public DmTest {
   LikeRealCommandLayer() : DmTest(ZK_FAKE_CMD_LIKE_REAL) {}
   void SetUp() override {
     DmTest::SetUp();
-    Module("", "");  // no CommandDll: the default library
+    Module("", "FakeCmdLikeReal");
   }
 };
 
@@ -71,6 +73,14 @@ TEST_F(FrameTest, LoginBindsCommandDllBesideTheDataManager) {
   EXPECT_EQ(fake_.Calls("CmmStopCurrentThread").size(), 1u);
 }
 
+TEST_F(FrameTest, TheCommandLayerIsLookedForBesideTheDataManager) {
+  // Here the data manager is part of the test program.
+  const std::string dir = files::HostProgramDir();
+  EXPECT_EQ(CommandLibraryPath(Module("", "")), files::Join(dir, "KORCmd.dll"));
+  EXPECT_EQ(CommandLibraryPath(Module("", "Other\\Cmd")), files::Join(dir, "Other\\Cmd.dll"));
+  EXPECT_EQ(CommandLibraryPath(dir_.Path("missing.ini")), files::Join(dir, "KORCmd.dll"));
+}
+
 TEST_F(FrameTest, LoginResultIsTheCommandLayersAndMarksTheConnection) {
   fake_.setResult("CmmLogin", kComPortOpen);
   EXPECT_EQ(DmLogin(modulePath_.c_str(), nullptr, nullptr), kComPortOpen);
@@ -100,7 +110,7 @@ TEST_F(FrameTest, ExitEndsTheConnectionAndReleasesTheLibrary) {
   EXPECT_EQ(DmGetHexFileInfo(0, &info), kNoModuleSelected);
 }
 
-TEST_F(LikeRealCommandLayer, DefaultLibraryAndAddOwnPagesReleasingIt) {
+TEST_F(LikeRealCommandLayer, AddOwnPagesReleasesTheLibraryUntilTheNextLogin) {
   Login();
   EXPECT_EQ(DmCheckOldZelkor(), kOk);
   EXPECT_EQ(DmAddOwnPages(5), kCmdDllError);
@@ -162,7 +172,7 @@ TEST_F(FrameTest, StopDuringProgrammingEndsWithStatusOneAfterTheCurrentRequest) 
   ASSERT_EQ(DmProgFlash(0x4000, &thread), kOk);
   while (fake_.holding() == 0) Sleep(1);
   EXPECT_EQ(DmGetCurrentThreadStatus(), kWorkerRunning);
-  EXPECT_NE(thread.threadHandle, nullptr);
+  EXPECT_NE(Copy(thread.threadHandle), nullptr);
   EXPECT_EQ(DmStopCurrentThread(), kOk);
   EXPECT_EQ(DmStopCurrentThread(), kFailed);
   EXPECT_EQ(DmGetCurrentThreadStatus(), kFailed);
@@ -189,7 +199,7 @@ TEST_F(FrameTest, FreeMemoryGivesBackOwnBuffersThenAsksTheCommandLayer) {
   SelectFlash("[Block 1]\r\nOffset=0\r\nSectorSize=1000\r\nNumberOfSectors=8\r\n", 1);
   SectorInfos infos{};
   ASSERT_EQ(DmGetSectorInfos(nullptr, &infos), kOk);
-  ASSERT_NE(infos.blocks, nullptr);
+  ASSERT_NE(Copy(infos.blocks), nullptr);
   EXPECT_EQ(DmFreeMemory(infos.blocks), kOk);
   EXPECT_TRUE(fake_.Calls("CmmFreeMemory").empty());
   EXPECT_EQ(DmFreeMemory(infos.blocks), kFailed);

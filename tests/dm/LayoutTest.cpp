@@ -42,7 +42,7 @@ TEST_F(LayoutTest, FlashEndBeyondTheLastBlockKeepsEveryBlock) {
   SectorInfos infos{};
   ASSERT_EQ(DmGetSectorInfos(nullptr, &infos), kOk);
   ASSERT_EQ(infos.blockCount, 2u);
-  EXPECT_EQ(infos.blocks[1].sectorCount, 3u);
+  EXPECT_EQ(Copy(infos.blocks[1].sectorCount), 3u);
   EXPECT_EQ(State().window.end.load(), 0xC0000u);
 }
 
@@ -54,7 +54,7 @@ TEST_F(LayoutTest, ModeZeroDoublesTheSectorSizes) {
     SelectFlash(kTwoBlocks, 2);
     SectorInfos infos{};
     ASSERT_EQ(DmGetSectorInfos(const_cast<FlashLibInfo*>(&kFlash), &infos), kOk) << mode;
-    EXPECT_EQ(infos.blocks[0].sectorSize, size) << mode;
+    EXPECT_EQ(Copy(infos.blocks[0].sectorSize), size) << mode;
   }
 }
 
@@ -78,13 +78,13 @@ TEST_F(LayoutTest, IncompleteDescriptionsGive225) {
   SelectFlash(kTwoBlocks, 2);
   EXPECT_EQ(DmGetSectorInfos(nullptr, &infos), kInvalidFileFormat);
   EXPECT_EQ(infos.blockCount, 0u);
-  EXPECT_EQ(infos.blocks, nullptr);
+  EXPECT_EQ(Copy(infos.blocks), nullptr);
 
   Module("");
   for (const std::string& general : {std::string("FlashID=1\r\n"), std::string("NumberOfBlocks=0\r\n")}) {
     FlashDescription("[General]\r\n" + general + kTwoBlocks);
     EXPECT_EQ(DmGetSectorInfos(nullptr, &infos), kInvalidFileFormat) << general;
-    EXPECT_EQ(infos.blocks, nullptr);
+    EXPECT_EQ(Copy(infos.blocks), nullptr);
   }
   EXPECT_EQ(dm::Handouts().Count(), 0u);
   EXPECT_TRUE(fake_.Calls("CmmSetEndOfFlash").empty());
@@ -97,8 +97,8 @@ TEST_F(LayoutTest, ABlockWithMissingKeysLeavesTheArrayPartlyFilled) {
   EXPECT_EQ(DmGetSectorInfos(nullptr, &infos), kInvalidFileFormat);
   ASSERT_EQ(infos.blockCount, 3u);
   EXPECT_TRUE(Same(infos.blocks[0], {0, 0x100, 2}));
-  EXPECT_EQ(infos.blocks[1].start, 0x200u);
-  EXPECT_EQ(infos.blocks[1].sectorCount, 0u);
+  EXPECT_EQ(Copy(infos.blocks[1].start), 0x200u);
+  EXPECT_EQ(Copy(infos.blocks[1].sectorCount), 0u);
   EXPECT_EQ(infos.flashId, 7u);
   EXPECT_EQ(State().window.end.load(), 0u);
   EXPECT_EQ(DmFreeMemory(infos.blocks), kOk);
@@ -113,7 +113,7 @@ TEST_F(LayoutTest, NonsenseSizesAndAFlashEndBelowABlockGiveNoBlocks) {
               "[Block 2]\r\nOffset=2000\r\nSectorSize=1000\r\nNumberOfSectors=4\r\n", 2);
   EXPECT_EQ(DmGetSectorInfos(nullptr, &infos), kInvalidFileFormat);
   EXPECT_EQ(infos.blockCount, 0u);
-  EXPECT_EQ(infos.blocks, nullptr);
+  EXPECT_EQ(Copy(infos.blocks), nullptr);
   for (const std::string& block : {std::string("SectorSize=0\r\nNumberOfSectors=4\r\n"),
                                    std::string("SectorSize=100\r\nNumberOfSectors=70000\r\n"),
                                    std::string("SectorSize=100\r\nNumberOfSectors=-1\r\n")}) {
@@ -188,8 +188,8 @@ TEST_F(LayoutTest, NoAreasWithoutAModuleDescription) {
   EXPECT_EQ(DmGetProtectedAreas(&areas), kOk);
   EXPECT_EQ(areas.protectedCount, 0u);
   EXPECT_EQ(areas.noAccessCount, 0u);
-  EXPECT_EQ(areas.protectedAreas, nullptr);
-  EXPECT_EQ(areas.noAccessAreas, nullptr);
+  EXPECT_EQ(Copy(areas.protectedAreas), nullptr);
+  EXPECT_EQ(Copy(areas.noAccessAreas), nullptr);
 }
 
 TEST_F(LayoutTest, GeneralInfos) {
