@@ -1,0 +1,135 @@
+// The Quillrun program with the real data manager, command layer and link
+// driver against the module simulator.
+#include "platform/Ini.h"
+#include "tests/e2e/ModSimProcess.h"
+#include "tests/runner/RunnerFixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+namespace zk::runner::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::size_t kHexRecord = 16;
+
+// Intel HEX of bytes at address (below 64 KB): data records and the end.
+std::string HexText(uint16_t address, const std::vector<uint8_t>& bytes) {
+  std::string text;
+  char field[16];
+  for (std::size_t offset = 0; offset < bytes.size(); offset += kHexRecord) {
+    const std::size_t n = std::min(kHexRecord, bytes.size() - offset);
+    const auto at = static_cast<uint16_t>(address + offset);
+    unsigned sum = static_cast<unsigned>(n) + (at >> 8) + (at & 0xFF);
+    std::snprintf(field, sizeof field, ":%02X%04X00", static_cast<unsigned>(n), at);
+    text += field;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::snprintf(field, sizeof field, "%02X", bytes[offset + i]);
+      text += field;
+      sum += bytes[offset + i];
+    }
+    std::snprintf(field, sizeof field, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    text += field;
+  }
+  return text + ":00000001FF\n";
+}
+
+std::vector<uint8_t> RandomBytes(std::size_t n, unsigned seed) {
+  std::vector<uint8_t> bytes(n);
+  std::mt19937 random(seed);
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+  return bytes;
+}
+
+class RunnerEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Running());
+    // The demo module, its send lock at 1 ms so that the line sets the pace.
+    const std::filesystem::path source = std::filesystem::path(e2e::ModuleDescription("ZkSim-Download")).parent_path();
+    module_ = dir_.Path() + "/ZkSim";
+    std::filesystem::copy(source, module_);
+    ASSERT_TRUE(ini::WriteString(module_ + "/modul.ini", "RS232", "SendLockTime", "1"));
+    WriteMachineRegistry(dir_.Path() + "/machine.reg", e2e::BinDir());
+  }
+
+  RunResult Run(const std::string& script) {
+    WriteFile(dir_.Path() + "/script.qrs", script);
+    RunOptions options;
+    options.args = {"--console", dir_.Path() + "/script.qrs"};
+    options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
+    options.timeoutMs = 30000;
+    return RunQuillrun(options);
+  }
+
+  std::string Connect() const { return "CONNECT EXTERNAMD " + module_ + "\n"; }
+
+  // The simulator's flash: its banks back to back.
+  std::string Flash(std::size_t offset, std::size_t length) const {
+    return ReadFile(sim_.Dir() + "/flash.img").substr(offset, length);
+  }
+
+  e2e::ModSimProcess sim_;
+  TempDir dir_;
+  std::string module_;
+};
+
+TEST_F(RunnerEndToEnd, BinaryAndHexImagesReachTheFlash) {
+  const std::vector<uint8_t> binary = RandomBytes(0x5000, 1);
+  const std::vector<uint8_t> hex = RandomBytes(0x3000, 2);
+  WriteFile(dir_.Path() + "/image.bin", std::string(binary.begin(), binary.end()));
+  WriteFile(dir_.Path() + "/image.hex", HexText(0x2000, hex));
+  const RunResult run = Run(Connect() +
+                            "ERASESECTOR 0 1\n"
+                            "LOADHEX " + dir_.Path() + "/image.bin\n"
+                            "DOWNLOAD\n"
+                            "ERASESECTOR 4 4\n"
+                            "SELECTBANK 1\n"
+                            "LOADHEX " + dir_.Path() + "/image.hex\n"
+                            "DOWNLOAD\n"
+                            "DISCONNECT SWRESET\n");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(Flash(0, binary.size()), std::string(binary.begin(), binary.end()));
+  // A HEX image goes to its addresses plus bank x 65536.
+  EXPECT_EQ(Flash(0x12000, hex.size()), std::string(hex.begin(), hex.end()));
+  EXPECT_EQ(Flash(0x10000, 0x2000), std::string(0x2000, '\xFF')) << "the gap stays erased";
+}
+
+TEST_F(RunnerEndToEnd, TheProgramEndsCleanlyWithoutDisconnecting) {
+  const RunResult run = Run(Connect());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(RunnerEndToEnd, ProtectedAreasRefuseTheErase) {
+  // Sector 3 (0xC000..0xFFFF) is the module's protected parameter sector.
+  RunResult run = Run(Connect() + "ERASESECTOR 3 3\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err),
+              ElementsAre("EraseSector: The specified address is protected by software.", "Error erasing sector"));
+
+  // The run ended connected; the module goes back to its boot loader as
+  // its reset line would make it.
+  sim_.Signal(SIGUSR1);
+  run = Run(Connect() + "ERASECHIP\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("EraseChip", "Error erasing chip"));
+}
+
+TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {
+  sim_.Signal(SIGSTOP);
+  RunResult run = Run(Connect());
+  sim_.Signal(SIGCONT);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("Login failed", "Error connecting"));
+}
+
+}  // namespace
+}  // namespace zk::runner::test
