@@ -40,13 +40,11 @@ ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerT
 }
 
 ZK_EXPORT uint32_t DmExitZelkor(ExitRequest* request) {
-  const auto exitZelkor = Cmd().Require<cmm::ExitZelkorFn>("CmmExitZelkor");
-  if (exitZelkor == nullptr) return kCmdDllError;
-  State().forwarded = 0;
-  const ResultCode rc = exitZelkor(request);
+  const std::optional<ResultCode> rc = dm::TryForward<cmm::ExitZelkorFn>("CmmExitZelkor", request);
+  if (!rc) return kCmdDllError;
   State().loggedIn = 0;
   Cmd().Release();
-  return rc;
+  return *rc;
 }
 
 ZK_EXPORT uint32_t DmCheckOldZelkor(void) {
@@ -54,20 +52,16 @@ ZK_EXPORT uint32_t DmCheckOldZelkor(void) {
 }
 
 ZK_EXPORT uint32_t DmFindFlashLib(FlashLibRequest* request, FlashLibInfo* info) {
-  const auto findFlashLib = Cmd().Require<cmm::FindFlashLibFn>("CmmFindFlashLib");
-  if (findFlashLib == nullptr) return kCmdDllError;
-  State().forwarded = 0;
-  const ResultCode rc = findFlashLib(request, info);
+  const std::optional<ResultCode> rc = dm::TryForward<cmm::FindFlashLibFn>("CmmFindFlashLib", request, info);
+  if (!rc) return kCmdDllError;
   if (info != nullptr) State().foundFlashes.push_back(*info);  // whatever the result
-  return rc;
+  return *rc;
 }
 
 ZK_EXPORT uint32_t DmSelectFlashLib(FlashLibSelection* selection) {
-  const auto selectFlashLib = Cmd().Require<cmm::SelectFlashLibFn>("CmmSelectFlashLib");
-  if (selectFlashLib == nullptr) return kCmdDllError;
+  const std::optional<ResultCode> rc = dm::TryForward<cmm::SelectFlashLibFn>("CmmSelectFlashLib", selection);
+  if (!rc) return kCmdDllError;
   dm::DmState& state = State();
-  state.forwarded = 0;
-  const ResultCode rc = selectFlashLib(selection);
   if (selection != nullptr) {
     FlashLibSelectionWords words{};
     std::memcpy(&words, selection, sizeof words);
@@ -81,24 +75,21 @@ ZK_EXPORT uint32_t DmSelectFlashLib(FlashLibSelection* selection) {
   // Sets the flash window and tells the command layer the end of flash.
   dm::LoadSectorLayout(state.currentFlash);
   state.foundFlashes.clear();
-  return rc;
+  return *rc;
 }
 
 ZK_EXPORT uint32_t DmSendPassword(PasswordBlock* block) {
-  const auto sendPassword = Cmd().Require<cmm::SendPasswordFn>("CmmSendPassword");
-  if (sendPassword == nullptr) return kCmdDllError;
-  State().forwarded = 0;
-  const ResultCode rc = sendPassword(block);
-  State().readPermission = rc == kOk ? 1 : 0;
-  return rc;
+  const std::optional<ResultCode> rc = dm::TryForward<cmm::SendPasswordFn>("CmmSendPassword", block);
+  if (!rc) return kCmdDllError;
+  State().readPermission = *rc == kOk ? 1 : 0;
+  return *rc;
 }
 
 ZK_EXPORT uint32_t DmEnableProtectedAreas(uint32_t enable) {
-  const auto enableAreas = Cmd().Require<cmm::EnableProtectedAreasFn>("CmmEnableProtectedAreas");
-  if (enableAreas == nullptr) return kCmdDllError;
-  State().forwarded = 0;
-  State().protectionOverride = enable;
-  return enableAreas(enable);
+  const std::optional<ResultCode> rc = dm::TryForward<cmm::EnableProtectedAreasFn>("CmmEnableProtectedAreas", enable);
+  if (!rc) return kCmdDllError;
+  State().protectionOverride = enable;  // whatever the command layer answered
+  return *rc;
 }
 
 ZK_EXPORT uint32_t DmAddOwnPages(uint32_t value) {

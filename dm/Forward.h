@@ -5,16 +5,23 @@
 #include "dm/CommandLayer.h"
 #include "dm/State.h"
 
+#include <optional>
+
 namespace zk::dm {
 
 // A synchronous operation: clears the forwarded-operation mark and returns
-// the command layer's result.
+// the command layer's result; nullopt when the function is missing.
+template <typename Fn, typename... Args>
+std::optional<ResultCode> TryForward(const char* name, Args... args) {
+  const Fn fn = Cmd().Require<Fn>(name);
+  if (fn == nullptr) return std::nullopt;
+  State().forwarded = 0;
+  return static_cast<ResultCode>(fn(args...));
+}
+
 template <typename Fn, typename... Args>
 ResultCode Forward(const char* name, Args... args) {
-  const Fn fn = Cmd().Require<Fn>(name);
-  if (fn == nullptr) return kCmdDllError;
-  State().forwarded = 0;
-  return fn(args...);
+  return TryForward<Fn>(name, args...).value_or(kCmdDllError);
 }
 
 // An operation that runs on the command layer's worker: from here on

@@ -223,4 +223,15 @@ class DmTest : public ::testing::Test {
   std::string modulePath_;
 };
 
+// The data manager bound to a command layer like this system's: it lacks
+// CmmAddOwnPages and CmmProgStatusByte.
+class LikeRealCommandLayer : public DmTest {
+ protected:
+  LikeRealCommandLayer() : DmTest(ZK_FAKE_CMD_LIKE_REAL) {}
+  void SetUp() override {
+    DmTest::SetUp();
+    Module("", "FakeCmdLikeReal");
+  }
+};
+
 }  // namespace zk::dm::test

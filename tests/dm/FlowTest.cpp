@@ -6,15 +6,6 @@ namespace {
 
 using FlowTest = DmTest;
 
-class RealLikeFlowTest : public DmTest {
- protected:
-  RealLikeFlowTest() : DmTest(ZK_FAKE_CMD_LIKE_REAL) {}
-  void SetUp() override {
-    DmTest::SetUp();
-    Module("", "FakeCmdLikeReal");
-  }
-};
-
 std::string Binary(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 3 + 1);
@@ -239,7 +230,7 @@ TEST_F(FlowTest, AFailedReadLeavesNoImage) {
   EXPECT_TRUE(State().image.Empty());
 }
 
-TEST_F(RealLikeFlowTest, WithoutTheStatusByteFunctionTheStepIsSkipped) {
+TEST_F(LikeRealCommandLayer, WithoutTheStatusByteFunctionTheStepIsSkipped) {
   Login();
   ASSERT_EQ(LoadFile(DataRecord(0x100, {1, 2}) + kEndOfFile, 0), kOk);
   EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kOk);

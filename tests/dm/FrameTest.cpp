@@ -9,15 +9,6 @@ namespace {
 
 using FrameTest = DmTest;
 
-class LikeRealCommandLayer : public DmTest {
- protected:
-  LikeRealCommandLayer() : DmTest(ZK_FAKE_CMD_LIKE_REAL) {}
-  void SetUp() override {
-    DmTest::SetUp();
-    Module("", "FakeCmdLikeReal");
-  }
-};
-
 class LoginOnlyCommandLayer : public DmTest {
  protected:
   LoginOnlyCommandLayer() : DmTest(ZK_FAKE_CMD_LOGIN_ONLY) {}
