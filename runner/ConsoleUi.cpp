@@ -57,7 +57,9 @@ ConsoleUi::~ConsoleUi() {
 
 void ConsoleUi::Install() {
   libraryMessages_ = std::make_unique<LibraryMessages>(*this);
-  SetMessageBoxHandler(libraryMessages_.get(), false);
+  // A worker's message waits until this thread prints it, between two polls,
+  // so that it never tears the progress line.
+  SetMessageBoxHandler(libraryMessages_.get(), true);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);

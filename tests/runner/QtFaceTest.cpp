@@ -2,6 +2,7 @@
 // queue, message boxes and Cancel, with the scripted data manager.
 #include "platform/Ini.h"
 #include "runner/ScriptRunner.h"
+#include "runner/qt/MainFrame.h"
 #include "runner/qt/QtUi.h"
 #include "runner/qt/StatusDialog.h"
 #include "tests/runner/RunnerFixture.h"
@@ -11,9 +12,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdlib>
@@ -79,6 +82,16 @@ TEST(QtFace, TheStatusWindowsControlsAndItsCancel) {
   EXPECT_FALSE(dialog.TakeCancelRequest());
   dialog.close();
   EXPECT_TRUE(dialog.isVisible()) << "nor does its close button";
+}
+
+TEST(QtFace, TheEmptyFrame) {
+  App();
+  CMainFrame frame;
+  EXPECT_EQ(frame.windowTitle(), "Quillrun");
+  QStringList menus;
+  for (QAction* menu : frame.menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, (QStringList{"&Datei", "&Ansicht", "&?"}));
+  EXPECT_EQ(frame.statusBar()->currentMessage(), "Bereit");
 }
 
 TEST(QtFace, TheStatusWindowOfACommand) {

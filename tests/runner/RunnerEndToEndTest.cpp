@@ -123,6 +123,15 @@ TEST_F(RunnerEndToEnd, ProtectedAreasRefuseTheErase) {
   EXPECT_THAT(Messages(run.err), ElementsAre("EraseChip", "Error erasing chip"));
 }
 
+TEST_F(RunnerEndToEnd, AMessageOfADataManagerWorkerComesOutBetweenTheRunnersOwn) {
+  std::string hex = HexText(0, RandomBytes(32, 3));
+  hex[hex.find('\n') - 1] ^= 1;  // the first record's checksum
+  WriteFile(dir_.Path() + "/bad.hex", hex);
+  const RunResult run = Run(Connect() + "LOADHEX " + dir_.Path() + "/bad.hex\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("DEBUG BOX: CheckSum falsch !", "LoadFile", "Error loading hex file"));
+}
+
 TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {
   sim_.Signal(SIGSTOP);
   RunResult run = Run(Connect());
