@@ -67,14 +67,7 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
 
   LoginInfo login{};
   WorkerThreadInfo thread{};
-  if (dm_.Login(modulePath.c_str(), &login, &thread) != kOk) {
-    Show(texts::kLoginFailed);
-    return CommandResult::kFailed;
-  }
-  const WaitOutcome outcome = Wait();
-  if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (outcome.status != kOk) {
-    Show(texts::kLoginFailed);
+  if (!Completed(dm_.Login(modulePath.c_str(), &login, &thread), texts::kLoginFailed)) {
     return CommandResult::kFailed;
   }
   if ((dm_.CheckOldZelkor() & kStatusMask) == kOldFirmware) {

@@ -56,14 +56,12 @@ bool CScriptRunner::EraseOneSector(uint32_t start, uint32_t end) {
   RangeRequest range{start, end, 0};
   SectorList list{};
   WorkerThreadInfo thread{};
-  const ResultCode started = dm_.EraseSectors(&range, &list, &thread);
-  WaitOutcome outcome{WaitEnd::kEnded, started & kStatusMask};
-  if (started == kOk) outcome = Wait();
+  const WaitOutcome outcome = Wait(dm_.EraseSectors(&range, &list, &thread));
   FreeList(list);
   if (outcome.end == WaitEnd::kStopped) return false;
-  if (started != kOk || outcome.status != kOk) {
+  if (outcome.status != kOk) {
     // A sector that is not erased must not pass for an erased one.
-    FlashException().Report(ui_, texts::kEraseSectorCaption, started != kOk ? started : outcome.status);
+    FlashException().Report(ui_, texts::kEraseSectorCaption, outcome.status);
     return false;
   }
   return true;
@@ -90,14 +88,7 @@ CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
   StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + given, cancelEnabled_);
   loadMode_ = ModeOfPath(path);
   WorkerThreadInfo thread{};
-  if (dm_.LoadFile(path.c_str(), static_cast<uint32_t>(*loadMode_), &thread) != kOk) {
-    Show(texts::kLoadFile);
-    return CommandResult::kFailed;
-  }
-  const WaitOutcome outcome = Wait();
-  if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (outcome.status != kOk) {
-    Show(texts::kLoadFile);
+  if (!Completed(dm_.LoadFile(path.c_str(), static_cast<uint32_t>(*loadMode_), &thread), texts::kLoadFile)) {
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -108,11 +99,9 @@ CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kDownloading, cancelEnabled_);
   const uint32_t address = loadMode_ == LoadMode::kBinary ? 0 : bank_ * kBankSize;
   WorkerThreadInfo thread{};
-  const ResultCode started = dm_.ProgFlash(address, &thread);
-  WaitOutcome outcome{WaitEnd::kEnded, started & kStatusMask};
-  if (started == kOk) outcome = Wait();
+  const WaitOutcome outcome = Wait(dm_.ProgFlash(address, &thread));
   if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (started == kOk && outcome.status == kOk) {
+  if (outcome.status == kOk) {
     status.Close(true);
     return CommandResult::kSucceeded;
   }

@@ -131,7 +131,8 @@ bool CScriptRunner::Execute(const Words& words, int line) {
   return false;
 }
 
-WaitOutcome CScriptRunner::Wait() {
+WaitOutcome CScriptRunner::Wait(ResultCode started) {
+  if (started != kOk) return {WaitEnd::kEnded, started};
   WaitOptions options;
   options.showProgress = verbose_;
   options.cancellable = cancelEnabled_ && (verbose_ || ui_.CancelsWithoutWindow());
@@ -139,6 +140,14 @@ WaitOutcome CScriptRunner::Wait() {
   const WaitOutcome outcome = WaitForWorker(dm_, ui_, options);
   ui_.EndWait();
   return outcome;
+}
+
+bool CScriptRunner::Completed(ResultCode started, const char* failure) {
+  const WaitOutcome outcome = Wait(started);
+  if (outcome.end == WaitEnd::kStopped) return false;
+  if (outcome.status == kOk) return true;
+  Show(failure);
+  return false;
 }
 
 void CScriptRunner::FreeList(SectorList& list) {

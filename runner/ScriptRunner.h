@@ -64,7 +64,12 @@ class CScriptRunner {
   // Gives a list the data manager handed out back to it.
   void FreeList(SectorList& list);
 
-  WaitOutcome Wait();
+  // Waits for the worker of an export that returned started; an export that
+  // failed started none, and its result is the outcome.
+  WaitOutcome Wait(ResultCode started);
+  // Wait: true when the worker ended with 0; otherwise false, after failure
+  // unless the user stopped the worker.
+  bool Completed(ResultCode started, const char* failure);
   void Show(std::string_view text);
   void ShowLine(const char* pattern, int line);
   // A decimal argument; false (after "Invalid number in line %d") otherwise.

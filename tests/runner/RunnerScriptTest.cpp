@@ -16,6 +16,17 @@ using Lines = std::vector<std::string>;
 class RunnerScript : public RunnerFixture {
  protected:
   std::string ConnectLine() const { return "CONNECT EXTERNAMD " + ModuleDir() + "\n"; }
+
+  // With the fake set up as fake says, script ends with exit code 1 after
+  // the messages.
+  void ExpectFailure(const std::vector<std::pair<std::string, std::string>>& fake, const std::string& script,
+                     const Lines& messages) {
+    WriteFile(Dir() + "/fake.ini", "[Fake]\n");
+    for (const auto& [key, value] : fake) Fake(key, value);
+    const RunResult run = Run(script);
+    EXPECT_EQ(run.exitCode, 1) << script;
+    EXPECT_EQ(Messages(run.err), messages) << script;
+  }
 };
 
 TEST_F(RunnerScript, ConnectLogsInWithTheModuleDescriptionAndSelectsTheExternalFlash) {
@@ -46,24 +57,11 @@ TEST_F(RunnerScript, ConnectWithAnotherFlashTypeFindsNoLibrary) {
 }
 
 TEST_F(RunnerScript, ConnectFailures) {
-  struct Case {
-    const char* key;
-    const char* value;
-    Lines messages;
-  };
-  const Case cases[] = {
-      {"LoginStatus", "241", {"Login failed", "Error connecting"}},
-      {"LoginResult", "250", {"Login failed", "Error connecting"}},
-      {"CheckOld", "239", {"Checkoldzk", "Error connecting"}},
-      {"Libraries", "0 0 0 0", {"no lib found on mc", "Error connecting"}},
-  };
-  for (const Case& c : cases) {
-    WriteFile(Dir() + "/fake.ini", "[Fake]\n");
-    Fake(c.key, c.value);
-    const RunResult run = Run(ConnectLine());
-    EXPECT_EQ(run.exitCode, 1) << c.key;
-    EXPECT_EQ(Messages(run.err), c.messages) << c.key;
-  }
+  const Lines login{"Login failed", "Error connecting"};
+  ExpectFailure({{"LoginStatus", "241"}}, ConnectLine(), login);
+  ExpectFailure({{"LoginResult", "250"}}, ConnectLine(), login);
+  ExpectFailure({{"CheckOld", "239"}}, ConnectLine(), {"Checkoldzk", "Error connecting"});
+  ExpectFailure({{"Libraries", "0 0 0 0"}}, ConnectLine(), {"no lib found on mc", "Error connecting"});
 }
 
 TEST_F(RunnerScript, ConnectWithoutTheNamedDataManagerSaysSo) {
@@ -115,14 +113,11 @@ TEST_F(RunnerScript, EraseSectorWithoutALayout) {
 }
 
 TEST_F(RunnerScript, EraseChip) {
-  RunResult run = Run(ConnectLine() + "ERASECHIP\n");
+  const RunResult run = Run(ConnectLine() + "ERASECHIP\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_THAT(Calls("DmEraseChip"), ElementsAre("DmEraseChip"));
 
-  Fake("EraseChipResult", "66");
-  run = Run(ConnectLine() + "ERASECHIP\n");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("EraseChip", "Error erasing chip"));
+  ExpectFailure({{"EraseChipResult", "66"}}, ConnectLine() + "ERASECHIP\n", {"EraseChip", "Error erasing chip"});
   EXPECT_THAT(Calls("unreturned"), IsEmpty());
 }
 
@@ -137,17 +132,18 @@ TEST_F(RunnerScript, LoadHexTakesItsModeFromTheExtensionAndKeepsThePathsSpelling
                                                "DmLoadFile /Images/Data.bin 1", "DmLoadFile Dir With Blank/Image 1"));
 }
 
-TEST_F(RunnerScript, LoadHexFailures) {
-  Fake("LoadStatus", "224");
-  RunResult run = Run(ConnectLine() + "LOADHEX a.hex\n");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("LoadFile", "Error loading hex file"));
+TEST_F(RunnerScript, LoadHexAndDownloadFailures) {
+  const std::string load = ConnectLine() + "LOADHEX a.hex\n";
+  const Lines loadFailed{"LoadFile", "Error loading hex file"};
+  ExpectFailure({{"LoadStatus", "224"}}, load, loadFailed);
+  ExpectFailure({{"LoadResult", "1"}}, load, loadFailed);
 
-  Fake("LoadStatus", "0");
-  Fake("LoadResult", "1");
-  run = Run(ConnectLine() + "LOADHEX a.hex\n");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("LoadFile", "Error loading hex file"));
+  const std::string download = ConnectLine() + "DOWNLOAD\n";
+  ExpectFailure({{"ProgStatus", "224"}}, download, {"File not loaded", "Error programming"});
+  ExpectFailure({{"ProgStatus", "241"}}, download, {"Download", "Error programming"});
+  ExpectFailure({{"ProgResult", "224"}}, download, {"File not loaded", "Error programming"});
+  // Without a data manager the download cannot pass for a good one.
+  ExpectFailure({}, "DOWNLOAD\n", {"Download", "Error programming"});
 }
 
 TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
@@ -158,22 +154,6 @@ TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
                             "SELECTBANK 0\nDOWNLOAD\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_THAT(Calls("DmProgFlash"), ElementsAre("DmProgFlash 0", "DmProgFlash 0x20000", "DmProgFlash 0"));
-}
-
-TEST_F(RunnerScript, DownloadFailures) {
-  Fake("ProgStatus", "224");
-  RunResult run = Run(ConnectLine() + "DOWNLOAD\n");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("File not loaded", "Error programming"));
-
-  Fake("ProgStatus", "241");
-  run = Run(ConnectLine() + "DOWNLOAD\n");
-  EXPECT_THAT(Messages(run.err), ElementsAre("Download", "Error programming"));
-
-  // Without a data manager the download cannot pass for a good one.
-  run = Run("DOWNLOAD\n");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("Download", "Error programming"));
 }
 
 TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {
