@@ -3,26 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Ini.h"
-
-#include <filesystem>
 #include <random>
 #include <vector>
 
 namespace zk::e2e {
 namespace {
 
-// The demo module with a send lock of 1 ms, so that the line's own speed
-// sets the pace of the tests.
-std::string FastModule(const std::string& dir) {
-  namespace fs = std::filesystem;
-  const fs::path source = fs::path(ModuleDescription("ZkSim-Download")).parent_path();
-  for (const auto& entry : fs::directory_iterator(source))
-    fs::copy(entry.path(), fs::path(dir) / entry.path().filename(), fs::copy_options::overwrite_existing);
-  const std::string path = dir + "/modul.ini";
-  ini::WriteString(path, "RS232", "SendLockTime", "1");
-  return path;
-}
 constexpr uint32_t kBank0Size = 0x40000;
 constexpr uint16_t kChunk = 248;
 
@@ -30,7 +16,7 @@ class FlashEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sim_.Running());
-    ASSERT_EQ(cmd_.Login(FastModule(sim_.Dir())), 0u);
+    ASSERT_EQ(cmd_.Login(FastModuleCopy("ZkSim-Download", sim_.Dir())), 0u);
     const std::string password = "zelkor";
     PasswordBlock block{static_cast<uint32_t>(password.size()),
                         reinterpret_cast<const uint8_t*>(password.data())};

@@ -31,5 +31,8 @@ class ModSimProcess {
 // The installation directory of the build.
 std::string BinDir();
 std::string ModuleDescription(const std::string& name);
+// A copy of a demo module directory in dir whose transport send lock is
+// 1 ms, so that the line's own speed sets the pace of a test.
+std::string FastModuleCopy(const std::string& name, const std::string& dir);
 
 }  // namespace zk::e2e
