@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <utility>
 
 namespace zk::com {
 namespace {
@@ -36,13 +37,21 @@ std::optional<std::string> FromSettingsFile(const std::string& name) {
 
 }  // namespace
 
-std::optional<std::string> DevicePath(unsigned port) {
+std::optional<PortMapping> ResolvePort(unsigned port) {
   if (port < kFirstPort || port > kLastPort) return std::nullopt;
   const std::string name = std::string(kPortPrefix) + std::to_string(port);
-  if (auto path = FromEnvironment(name)) return path;
-  if (auto path = NonEmpty(reg::QueryString(reg::Hive::CurrentUser, kUserPortsKey, name))) return path;
-  if (auto path = FromSettingsFile(name)) return path;
-  return std::string(kDefaultDevicePrefix) + std::to_string(port - 1);
+  if (auto path = FromEnvironment(name)) return PortMapping{std::move(*path), PortSource::Environment};
+  if (auto path = NonEmpty(reg::QueryString(reg::Hive::CurrentUser, kUserPortsKey, name))) {
+    return PortMapping{std::move(*path), PortSource::UserHive};
+  }
+  if (auto path = FromSettingsFile(name)) return PortMapping{std::move(*path), PortSource::SettingsFile};
+  return PortMapping{std::string(kDefaultDevicePrefix) + std::to_string(port - 1), PortSource::Default};
+}
+
+std::optional<std::string> DevicePath(unsigned port) {
+  std::optional<PortMapping> mapping = ResolvePort(port);
+  if (!mapping) return std::nullopt;
+  return std::move(mapping->device);
 }
 
 std::optional<unsigned> ParsePortName(std::string_view name) {

@@ -14,6 +14,17 @@ inline constexpr unsigned kFirstPort = 1;
 inline constexpr unsigned kLastPort = 256;
 inline constexpr std::string_view kUserPortsKey = "Software\\Korvane\\Zelkor\\Ports";
 
+// Where the device path of a port came from.
+enum class PortSource { Environment, UserHive, SettingsFile, Default };
+
+struct PortMapping {
+  std::string device;
+  PortSource source = PortSource::Default;
+};
+
+// The mapping of port n; nullopt when n is outside 1..256.
+ZK_PLATFORM_API std::optional<PortMapping> ResolvePort(unsigned port);
+
 // Device path of port n; nullopt when n is outside 1..256.
 ZK_PLATFORM_API std::optional<std::string> DevicePath(unsigned port);
 

@@ -1,0 +1,77 @@
+#include "platform/PortList.h"
+
+#include "platform/Files.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace zk::com {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kNoUart = "0";
+
+bool IsCharacterDevice(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+std::string RealPath(const std::string& path) {
+  std::error_code error;
+  const fs::path real = fs::canonical(path, error);
+  return error ? path : real.string();
+}
+
+std::vector<StableName> StableNames(std::string_view dir) {
+  std::vector<StableName> names;
+  std::error_code error;
+  for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+    const std::string link = it->path().string();
+    if (IsCharacterDevice(link)) names.push_back({link, RealPath(link)});
+  }
+  std::sort(names.begin(), names.end(), [](const StableName& a, const StableName& b) { return a.link < b.link; });
+  return names;
+}
+
+// The serial core's port type of a ttyS device; nullopt when it has none.
+std::optional<std::string> UartType(std::string_view ttyClassDir, const std::string& device) {
+  std::ifstream in(files::Join(ttyClassDir, files::BaseName(device) + "/type"));
+  std::string type;
+  if (!(in >> type)) return std::nullopt;
+  return type;
+}
+
+bool Placeholder(const PortMapping& mapping, std::string_view ttyClassDir) {
+  return mapping.source == PortSource::Default && UartType(ttyClassDir, mapping.device) == kNoUart;
+}
+
+}  // namespace
+
+PortListing ListPorts(std::string_view stableNameDir, std::string_view ttyClassDir) {
+  PortListing listing;
+  std::vector<StableName> stable = StableNames(stableNameDir);
+  std::vector<bool> named(stable.size(), false);
+  for (unsigned port = kFirstPort; port <= kLastPort; ++port) {
+    std::optional<PortMapping> mapping = ResolvePort(port);
+    if (!mapping || !IsCharacterDevice(mapping->device) || Placeholder(*mapping, ttyClassDir)) continue;
+    ListedPort listed{port, std::move(*mapping), {}, {}};
+    listed.device = RealPath(listed.mapping.device);
+    for (std::size_t i = 0; i < stable.size(); ++i) {
+      if (stable[i].device != listed.device) continue;
+      listed.stableNames.push_back(stable[i].link);
+      named[i] = true;
+    }
+    listing.ports.push_back(std::move(listed));
+  }
+  for (std::size_t i = 0; i < stable.size(); ++i) {
+    if (!named[i]) listing.unmapped.push_back(std::move(stable[i]));
+  }
+  return listing;
+}
+
+}  // namespace zk::com
