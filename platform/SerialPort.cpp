@@ -2,6 +2,7 @@
 
 #include "platform/ComPort.h"
 #include "platform/Immortal.h"
+#include "platform/PortPermission.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -252,6 +253,19 @@ std::unique_ptr<SerialPort> Fail(OpenError* error, OpenError reason) {
   return nullptr;
 }
 
+OpenError OpenFailure(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENXIO:
+      return OpenError::NoSuchPort;
+    case EACCES:
+    case EPERM:
+      return OpenError::PermissionDenied;
+    default:
+      return OpenError::CannotOpen;
+  }
+}
+
 bool ConfigureRaw(int fd, speed_t speed) {
   termios settings{};
   if (::tcgetattr(fd, &settings) != 0) return false;
@@ -293,7 +307,7 @@ std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t r
   if (!speed) return Fail(error, OpenError::BadRate);
   // Opening must never wait for carrier.
   Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!device.valid()) return Fail(error, errno == ENOENT || errno == ENXIO ? OpenError::NoSuchPort : OpenError::CannotOpen);
+  if (!device.valid()) return Fail(error, OpenFailure(errno));
   if (::isatty(device.get()) == 0) return Fail(error, OpenError::NotSerial);
   // "Not shared": a second opener fails, also one running as root.
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -312,7 +326,11 @@ std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenErr
   if (opener) return opener(port, rate, error);
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return Fail(error, OpenError::NoSuchPort);
-  return OpenSerialDevice(*path, rate, error);
+  OpenError failure = OpenError::None;
+  std::unique_ptr<SerialPort> opened = OpenSerialDevice(*path, rate, &failure);
+  if (failure == OpenError::PermissionDenied) ReportPermissionDenied(port, *path);
+  if (error != nullptr) *error = failure;
+  return opened;
 }
 
 bool PortAvailable(unsigned port) {

@@ -47,6 +47,7 @@ enum class OpenError {
   None,
   NoSuchPort,     // the number is outside 1..256 or the device does not exist
   InUse,          // another opener holds the port
+  PermissionDenied,  // the device is there, but this user may not open it
   CannotOpen,     // any other failure to open the device
   NotSerial,      // the device is not a terminal
   BadRate,        // not one of the standard rates
@@ -108,6 +109,8 @@ class SerialPort {
 };
 
 // Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively.
+// A device this user may not open also gives a message box naming the device
+// and its group (ReportPermissionDenied).
 ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
                                                            OpenError* error = nullptr);
 
