@@ -1,6 +1,7 @@
 #include "common/IniFileAccess.h"
 
 #include "platform/Ini.h"
+#include "platform/WriteWarning.h"
 
 #include <cstdlib>
 
@@ -40,7 +41,7 @@ std::string IniFileAccess::String(std::string_view section, std::string_view key
 }
 
 bool IniFileAccess::WriteInt(std::string_view section, std::string_view key, int64_t value) const {
-  return ini::WriteString(path_, section, key, std::to_string(value));
+  return ReportWrite(ini::WriteString(path_, section, key, std::to_string(value)), path_);
 }
 
 int32_t IniFileAccess::FlashBanks() const { return Int(kFlashConfig, "FlashBanks", -1); }

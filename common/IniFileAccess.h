@@ -65,7 +65,8 @@ class IniFileAccess {
   int32_t JumpEnable() const;
 
   // Writers of [RS232], each value as a decimal string; false when the file
-  // could not be written (it is then left as it was).
+  // could not be written (it is then left as it was, and a warning box names
+  // it: ReportWrite).
   bool WriteAutoBoot(int32_t value) const;
   bool WriteDisconnect(int32_t value) const;  // value modulo 256
   bool WriteJumpAddress(int32_t value) const;

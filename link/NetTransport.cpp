@@ -5,6 +5,7 @@
 #include "platform/ComPort.h"
 #include "platform/Ini.h"
 #include "platform/MessageBox.h"
+#include "platform/WriteWarning.h"
 
 #include <algorithm>
 #include <chrono>
@@ -108,8 +109,9 @@ uint8_t NetTransport::SelectProperty(const char* iniFile, const char* section, S
   const std::string sect = Text(section);
   bool written = ini::WriteString(file, sect, "COM", s.comText) && ini::WriteString(file, sect, "Baud", s.baudText);
   if (written && extended) written = ini::WriteString(file, sect, "RawMode", s.rawModeText);
-  // A choice that could not be kept is not reported as kept.
-  return written ? 1 : 0;
+  // A choice that could not be kept is not reported as kept, and the user
+  // learns why.
+  return ReportWrite(written, file) ? 1 : 0;
 }
 
 uint8_t NetTransport::SelectNode(const char* iniFile) {

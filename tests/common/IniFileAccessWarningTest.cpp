@@ -1,0 +1,66 @@
+// A module description that cannot be written: the writers fail, the file
+// stays as it was, and the user sees one warning that names it.
+#include "common/IniFileAccess.h"
+#include "platform/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Boxes : public MessageBoxHandler {
+ public:
+  int Show(std::string_view text, std::string_view, uint32_t) override {
+    texts.emplace_back(text);
+    return IDOK;
+  }
+  std::vector<std::string> texts;
+};
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
+  char tmpl[] = "/tmp/zk-ini-warning-XXXXXX";
+  const fs::path dir = ::mkdtemp(tmpl);
+  const fs::path path = dir / "modul.ini";
+  const std::string original = "[RS232]\nDisconnect=1\nJumpAddress=0\n";
+  std::ofstream(path, std::ios::binary) << original;
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(path, readOnly);
+  Boxes boxes;
+  SetMessageBoxHandler(&boxes, false);
+  const IniFileAccess module(path.string());
+
+  // A disconnect with a jump address writes two keys: one warning.
+  EXPECT_FALSE(module.WriteDisconnect(2));
+  EXPECT_FALSE(module.WriteJumpAddress(4096));
+  EXPECT_EQ(Read(path), original);
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_NE(boxes.texts[0].find(path.string()), std::string::npos);
+
+  fs::permissions(path, readOnly | fs::perms::owner_write);
+  EXPECT_TRUE(module.WriteAutoBoot(1));
+  fs::permissions(path, readOnly);
+  EXPECT_FALSE(module.WriteAutoBoot(0));  // failing again is news again
+  EXPECT_EQ(boxes.texts.size(), 2u);
+
+  SetMessageBoxHandler(nullptr, false);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zk
