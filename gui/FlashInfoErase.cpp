@@ -1,0 +1,176 @@
+// The flash info page's operations: erase and blank status of the selected
+// rows, erase of one bank or of all banks.
+#include "gui/FlashInfoPage.h"
+
+#include "gui/MessageBoxes.h"
+#include "gui/ModuleBanks.h"
+#include "gui/MyPropSheet.h"
+#include "gui/StatusPane.h"
+#include "gui/Texts.h"
+#include "gui/TreeListCtrl.h"
+#include "gui/WaitCursor.h"
+#include "gui/WaitLoops.h"
+
+#include <QTreeWidgetItem>
+
+#include <cstdio>
+#include <span>
+
+namespace zk::gui {
+namespace {
+
+// The most per-sector messages an erase shows; the rest are counted.
+constexpr std::size_t kMaxSectorMessages = 16;
+
+// A list the data manager handed out, given back when it goes.
+class ListGuard {
+ public:
+  ListGuard(CDmAccess& dm, SectorList& list) : dm_(dm), list_(list) {}
+  ~ListGuard() {
+    if (list_.entries != nullptr) dm_.FreeMemory(list_.entries);
+  }
+  ListGuard(const ListGuard&) = delete;
+  ListGuard& operator=(const ListGuard&) = delete;
+
+  template <typename Entry>
+  std::span<const Entry> Entries() const {
+    if (list_.entries == nullptr) return {};
+    return {static_cast<const Entry*>(list_.entries), list_.count};
+  }
+
+ private:
+  CDmAccess& dm_;
+  SectorList& list_;
+};
+
+}  // namespace
+
+void CFlashInfoPage::OnEraseSectors() {
+  for (QTreeWidgetItem* row : table_->SelectedRows()) {
+    const RowRef ref = RefOf(row);
+    if (!Valid(ref)) continue;
+    SetStatus(Text(TextId::kErasingSector));
+    RangeRequest range = RangeOf(ref);
+    StatusProgress progress(sheet_.StatusBar());
+    SectorList list{};
+    WorkerThreadInfo thread{};
+    const ListGuard guard(dm_, list);
+    if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
+      ReportResult("Erase Sector", code);
+      SetStatus(Text(TextId::kReady));
+      return;
+    }
+    if (const ResultCode status = ProgressLoop(dm_, progress.Bar()); status != kOk) {
+      ReportResult("EraseSector", status);
+      if (ref.sector) {
+        for (const SectorEntry& entry : guard.Entries<SectorEntry>()) {
+          groups_.Groups()[ref.group].sectors[*ref.sector].status = entry.status;
+        }
+        WriteSectorRow(ref.group, *ref.sector);
+      }
+      return;
+    }
+    if (ref.sector) {
+      groups_.Groups()[ref.group].sectors[*ref.sector].status = kBlank;
+      WriteSectorRow(ref.group, *ref.sector);
+    } else {
+      groups_.SetGroupStatus(ref.group, kBlank);
+      WriteGroupRows(ref.group);
+    }
+    row->setSelected(false);
+  }
+  SetStatus(Text(TextId::kReady));
+}
+
+void CFlashInfoPage::OnStatus() {
+  const WaitCursor wait;
+  for (QTreeWidgetItem* row : table_->SelectedRows()) {
+    const RowRef ref = RefOf(row);
+    if (!Valid(ref)) continue;
+    SetStatus(Text(TextId::kCheckingStatus));
+    RangeRequest range = RangeOf(ref);
+    StatusProgress progress(sheet_.StatusBar());
+    SectorList list{};
+    WorkerThreadInfo thread{};
+    const ListGuard guard(dm_, list);
+    if (const ResultCode code = dm_.GetSectorStatus(&range, &list, &thread); code != kOk) {
+      ReportResult("SectorStatus", code);
+      return;
+    }
+    if (const ResultCode status = ProgressLoop(dm_, progress.Bar()); status != kOk) {
+      SetStatus(Text(TextId::kReady));
+      ReportResult("SectorStatus", status);
+      return;
+    }
+    GroupRecord& group = groups_.Groups()[ref.group];
+    const auto entries = guard.Entries<SectorStatusEntry>();
+    if (ref.sector) {
+      for (const SectorStatusEntry& entry : entries) group.sectors[*ref.sector].status = entry.status;
+      WriteSectorRow(ref.group, *ref.sector);
+    } else {
+      group.status = kBlank;
+      for (const SectorStatusEntry& entry : entries) {
+        if (entry.status != kBlank && entry.status != kStatusUnknown) group.status = entry.status;
+      }
+      for (std::size_t k = 0; k < entries.size() && k < group.sectors.size(); ++k) {
+        group.sectors[k].status = entries[k].status;
+      }
+      WriteGroupRows(ref.group);
+    }
+    row->setSelected(false);
+  }
+  SetStatus(Text(TextId::kReady));
+}
+
+void CFlashInfoPage::OnEraseBank() {
+  SetStatus(Text(TextId::kErasingBank));
+  const QTreeWidgetItem* selected = bankList_->currentItem();
+  if (selected != nullptr) EraseBank(selected->data(0, Qt::UserRole).toInt());
+  SetStatus(Text(TextId::kReady));
+}
+
+void CFlashInfoPage::OnEraseAll() { EraseAll(); }
+
+ResultCode CFlashInfoPage::EraseAll() {
+  SetStatus(Text(TextId::kErasingBank));
+  const int banks = BankCount(IniFileAccess(modulePath_));
+  ResultCode code = kOk;
+  for (int bank = 0; bank < banks && code == kOk; ++bank) code = EraseBank(bank);
+  SetStatus(Text(TextId::kReady));
+  return code;
+}
+
+ResultCode CFlashInfoPage::EraseBank(int bank) {
+  const IniFileAccess module(modulePath_);
+  const uint32_t start = BankStart(module, bank);
+  const uint32_t end = BankEnd(module, bank);
+  BaseAddressRecord base{start, BankMode(module, bank)};
+  dm_.SetFlashBaseAddress(&base);
+  SectorList list{};
+  const ListGuard guard(dm_, list);
+  const ResultCode code = dm_.EraseChip(&list);
+  if (code == kOk) {
+    for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {
+      const uint32_t groupStart = groups_.Groups()[n].start;
+      if (groupStart < start || groupStart > end) continue;
+      groups_.SetGroupStatus(n, kBlank);
+      WriteGroupRows(n);
+    }
+    return kOk;
+  }
+  ReportResult("Erase Chip", code);
+  const auto entries = guard.Entries<SectorEntry>();
+  for (std::size_t i = 0; i < entries.size() && i < kMaxSectorMessages; ++i) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Fehler bei Sector: %d, ErrorCode: %x", static_cast<int>(entries[i].address),
+                  entries[i].status);
+    ShowMessage(text, "Erase Chip", MB_OK | MB_ICONWARNING);
+  }
+  if (entries.size() > kMaxSectorMessages) {
+    ShowMessage(std::to_string(entries.size() - kMaxSectorMessages) + " more sectors failed.", "Erase Chip",
+                MB_OK | MB_ICONWARNING);
+  }
+  return code;
+}
+
+}  // namespace zk::gui

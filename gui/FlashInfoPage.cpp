@@ -1,0 +1,286 @@
+#include "gui/FlashInfoPage.h"
+
+#include "gui/Child.h"
+#include "gui/ControlIds.h"
+#include "gui/FlashDescription.h"
+#include "gui/MessageBoxes.h"
+#include "gui/ModuleBanks.h"
+#include "gui/MyPropSheet.h"
+#include "gui/Texts.h"
+#include "gui/TreeListCtrl.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace zk::gui {
+namespace {
+
+constexpr int kGroupRole = Qt::UserRole;
+constexpr int kSectorRole = Qt::UserRole + 1;
+constexpr int kNoSector = -1;
+
+// Tab stops of the bank list in dialog units.
+constexpr std::array<int, 5> kBankTabStops{40, 90, 140, 180, 260};
+constexpr int kBankListRows = 4;
+
+enum Column : int { kNumberColumn, kRangeColumn, kProtectionColumn, kStatusColumn };
+
+// Keeps the memory of the sector information until it is given back.
+class HandedOut {
+ public:
+  HandedOut(CDmAccess& dm, void* buffer) : dm_(dm), buffer_(buffer) {}
+  ~HandedOut() {
+    if (buffer_ != nullptr) dm_.FreeMemory(buffer_);
+  }
+  HandedOut(const HandedOut&) = delete;
+  HandedOut& operator=(const HandedOut&) = delete;
+
+ private:
+  CDmAccess& dm_;
+  void* const buffer_;
+};
+
+std::vector<AddressRange> CopyAreas(const AddressRange* areas, uint16_t available, int32_t wanted) {
+  // The module description names how many areas there are; the data
+  // manager's arrays hold no more than they say.
+  const auto count = static_cast<std::size_t>(std::clamp<int32_t>(wanted, 0, available));
+  if (areas == nullptr) return {};
+  return std::vector<AddressRange>(areas, areas + count);
+}
+
+}  // namespace
+
+CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* parent)
+    : CPropertyPage(kFlashInfoDialog, "FlashInfo", parent),
+      dm_(dm),
+      sheet_(sheet),
+      bankList_(Child<QTreeWidget>(this)),
+      table_(Child<CTreeListCtrl>(this)),
+      eraseSectors_(Child<QPushButton>(this, QString("Erase Sectors"))),
+      status_(Child<QPushButton>(this, QString("Status"))),
+      eraseBank_(Child<QPushButton>(this, QString("Erase Bank"))),
+      eraseAll_(Child<QPushButton>(this, QString("Erase All"))) {
+  SetControlId(bankList_, kBankList);
+  SetControlId(table_, kSectorTable);
+  SetControlId(eraseSectors_, kEraseSectorsButton);
+  SetControlId(status_, kStatusButton);
+  SetControlId(eraseBank_, kEraseBankButton);
+  SetControlId(eraseAll_, kEraseAllButton);
+
+  bankList_->setRootIsDecorated(false);
+  bankList_->setUniformRowHeights(true);
+  bankList_->setAllColumnsShowFocus(true);
+  bankList_->setHeaderLabels({"Flash device", "Manufacturer", "Device", "Size", "Start address"});
+  bankList_->header()->setStretchLastSection(true);
+  bankList_->header()->setSectionsMovable(false);
+  const int rowHeight = bankList_->fontMetrics().height() + 6;
+  bankList_->setFixedHeight(bankList_->header()->sizeHint().height() + kBankListRows * rowHeight + 4);
+
+  table_->SetColumns({{"Sector number", 110}, {"Address range", 180}, {"Protection", 100}, {"Status", 100}});
+  table_->SetPopulateHandler([this](QTreeWidgetItem* row) { PopulateGroup(row); });
+
+  auto* layout = Child<QVBoxLayout>(this);
+  auto* banks = Child<QGroupBox>(this, QString("Flash banks"));
+  Child<QVBoxLayout>(banks)->addWidget(bankList_);
+  layout->addWidget(banks);
+
+  auto* sectors = Child<QGroupBox>(this, QString("Sectors"));
+  auto* sectorLayout = Child<QHBoxLayout>(sectors);
+  sectorLayout->addWidget(table_, 1);
+  auto* buttonColumn = Child<QWidget>(sectors);
+  auto* buttons = Child<QVBoxLayout>(buttonColumn);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  for (QPushButton* button : {eraseSectors_, status_, eraseBank_, eraseAll_}) {
+    button->setAutoDefault(false);
+    button->setMinimumWidth(110);
+    buttons->addWidget(button);
+  }
+  buttons->addStretch(1);
+  sectorLayout->addWidget(buttonColumn);
+  layout->addWidget(sectors, 1);
+
+  connect(eraseSectors_, &QPushButton::clicked, this, [this] { OnEraseSectors(); });
+  connect(status_, &QPushButton::clicked, this, [this] { OnStatus(); });
+  connect(eraseBank_, &QPushButton::clicked, this, [this] { OnEraseBank(); });
+  connect(eraseAll_, &QPushButton::clicked, this, [this] { OnEraseAll(); });
+}
+
+void CFlashInfoPage::SetBankLine(int bank, std::string line) {
+  if (bank >= 0 && bank < kMaxBankLines) bankLines_[static_cast<std::size_t>(bank)] = std::move(line);
+}
+
+void CFlashInfoPage::SetStatus(const QString& text) { sheet_.SetStatusText(text); }
+
+AreaLists CFlashInfoPage::ReadAreas() {
+  const IniFileAccess module(modulePath_);
+  ProtectedAreas areas{};
+  if (dm_.GetProtectedAreas(&areas) != kOk) areas = ProtectedAreas{};
+  AreaLists lists;
+  lists.protectedAreas = CopyAreas(areas.protectedAreas, areas.protectedCount, module.NumberOfProtectedAreas());
+  lists.noAccessAreas = CopyAreas(areas.noAccessAreas, areas.noAccessCount, module.NumberOfNonAccessAreas());
+  if (areas.protectedAreas != nullptr) dm_.FreeMemory(areas.protectedAreas);
+  if (areas.noAccessAreas != nullptr) dm_.FreeMemory(areas.noAccessAreas);
+  return lists;
+}
+
+ResultCode CFlashInfoPage::AddBank(bool multi, uint32_t, int bank) {
+  if (!multi) {
+    groups_.Clear();
+    ClearTable();
+  }
+  SectorInfos infos{};
+  const ResultCode code = dm_.GetSectorInfos(nullptr, &infos);
+  const HandedOut blocks(dm_, infos.blocks);
+  sectorInfo_ = infos;
+  sectorInfo_.blocks = nullptr;
+  if (code != kOk) {
+    ReportResult("Connect", code);
+    SetStatus(Text(TextId::kReady));
+    return code;
+  }
+  if (BankModeText(IniFileAccess(modulePath_), bank).empty()) return kInvalidFileFormat;
+  const std::size_t count = infos.blocks != nullptr ? infos.blockCount : 0;
+  return groups_.AddBlocks(infos.blocks, count, ReadAreas()) ? ResultCode{1} : ResultCode{kOk};
+}
+
+bool CFlashInfoPage::OnSetActive() {
+  if (!connected_) return false;
+  FillBankList();
+  eraseBank_->setVisible(IniFileAccess(modulePath_).NumberOfProtectedAreas() == 0);
+  FillTable();
+  return true;
+}
+
+void CFlashInfoPage::FillBankList() {
+  bankList_->clear();
+  const int banks = BankCount(IniFileAccess(modulePath_));
+  for (int bank = 0; bank < banks; ++bank) {
+    const QStringList fields = Qs(bankLines_[static_cast<std::size_t>(bank)]).split('\t');
+    auto item = std::make_unique<QTreeWidgetItem>(fields);
+    item->setData(0, Qt::UserRole, bank);
+    bankList_->addTopLevelItem(item.release());  // owned by the list
+  }
+  // The columns start at the tab stops, or further right where a text
+  // needs the room.
+  const int unit = bankList_->fontMetrics().averageCharWidth();
+  int previous = 0;
+  for (std::size_t column = 0; column + 1 < kBankTabStops.size(); ++column) {
+    const int atStop = (kBankTabStops[column + 1] - previous) * unit / 4;
+    previous = kBankTabStops[column + 1];
+    bankList_->resizeColumnToContents(static_cast<int>(column));
+    const int needed = bankList_->columnWidth(static_cast<int>(column)) + 12;
+    bankList_->setColumnWidth(static_cast<int>(column), std::max(atStop, needed));
+  }
+  if (bankList_->topLevelItemCount() > 0) bankList_->setCurrentItem(bankList_->topLevelItem(0));
+}
+
+void CFlashInfoPage::FillTable() {
+  if (FlashDescriptionSize(flashDescriptionPath_).empty()) {
+    ShowMessage(LoadString(TextId::kInvalidFlashIni) + std::string("FlashSize"), "FlashInfo", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  ClearTable();
+  sectorRows_.assign(groups_.Groups().size(), {});
+  for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {
+    const GroupRecord& group = groups_.Groups()[n];
+    QTreeWidgetItem* row = table_->AddRow({}, group.count > 1);
+    row->setData(kNumberColumn, kGroupRole, static_cast<qulonglong>(n));
+    row->setData(kNumberColumn, kSectorRole, kNoSector);
+    groupRows_.push_back(row);
+    WriteGroupRow(n);
+  }
+}
+
+void CFlashInfoPage::PopulateGroup(QTreeWidgetItem* row) {
+  const RowRef ref = RefOf(row);
+  if (ref.sector || !Valid(ref) || ref.group >= sectorRows_.size()) return;
+  const GroupRecord& group = groups_.Groups()[ref.group];
+  QList<QTreeWidgetItem*> children;
+  children.reserve(static_cast<qsizetype>(group.sectors.size()));
+  std::vector<QTreeWidgetItem*>& rows = sectorRows_[ref.group];
+  rows.clear();
+  for (std::size_t k = 0; k < group.sectors.size(); ++k) {
+    auto child = std::make_unique<QTreeWidgetItem>();
+    child->setData(kNumberColumn, kGroupRole, static_cast<qulonglong>(ref.group));
+    child->setData(kNumberColumn, kSectorRole, static_cast<qlonglong>(k));
+    rows.push_back(child.get());
+    children.append(child.release());
+  }
+  for (std::size_t k = 0; k < rows.size(); ++k) WriteSectorRow(ref.group, k);
+  row->addChildren(children);  // owned by the group row
+}
+
+void CFlashInfoPage::WriteGroupRow(std::size_t n) {
+  if (n >= groupRows_.size()) return;
+  const GroupRecord& group = groups_.Groups()[n];
+  QTreeWidgetItem* row = groupRows_[n];
+  row->setText(kNumberColumn, Qs(GroupNumberText(group)));
+  row->setText(kRangeColumn, Qs(RangeText(group.start, group.End())));
+  row->setText(kProtectionColumn, Qs(ProtectionText(group.protection)));
+  row->setText(kStatusColumn, Qs(StatusText(group.status)));
+}
+
+void CFlashInfoPage::WriteSectorRow(std::size_t n, std::size_t k) {
+  if (n >= sectorRows_.size() || k >= sectorRows_[n].size()) return;
+  const GroupRecord& group = groups_.Groups()[n];
+  const SectorRecord& sector = group.sectors[k];
+  QTreeWidgetItem* row = sectorRows_[n][k];
+  row->setText(kNumberColumn, Qs(SectorNumberText(group.firstSector + static_cast<uint32_t>(k))));
+  row->setText(kRangeColumn, Qs(RangeText(sector.start, sector.end)));
+  row->setText(kProtectionColumn, Qs(ProtectionText(sector.protection)));
+  row->setText(kStatusColumn, Qs(StatusText(sector.status)));
+}
+
+void CFlashInfoPage::WriteGroupRows(std::size_t n) {
+  WriteGroupRow(n);
+  if (n >= sectorRows_.size()) return;
+  for (std::size_t k = 0; k < sectorRows_[n].size(); ++k) WriteSectorRow(n, k);
+}
+
+void CFlashInfoPage::WriteAllRows() {
+  for (std::size_t n = 0; n < groupRows_.size(); ++n) WriteGroupRows(n);
+}
+
+void CFlashInfoPage::ClearTable() {
+  table_->clear();
+  groupRows_.clear();
+  sectorRows_.clear();
+}
+
+void CFlashInfoPage::UpdateProtection(bool enabled) {
+  if (enabled) {
+    groups_.EnableProtectedAreas();
+  } else {
+    groups_.Reclassify(ReadAreas());
+  }
+  WriteAllRows();
+}
+
+CFlashInfoPage::RowRef CFlashInfoPage::RefOf(const QTreeWidgetItem* row) const {
+  RowRef ref;
+  ref.group = static_cast<std::size_t>(row->data(kNumberColumn, kGroupRole).toULongLong());
+  const qlonglong sector = row->data(kNumberColumn, kSectorRole).toLongLong();
+  if (sector >= 0) ref.sector = static_cast<std::size_t>(sector);
+  return ref;
+}
+
+bool CFlashInfoPage::Valid(const RowRef& ref) const {
+  if (ref.group >= groups_.Groups().size()) return false;
+  return !ref.sector || *ref.sector < groups_.Groups()[ref.group].sectors.size();
+}
+
+RangeRequest CFlashInfoPage::RangeOf(const RowRef& ref) const {
+  const GroupRecord& group = groups_.Groups()[ref.group];
+  if (!ref.sector) return {group.start, group.End(), group.size};
+  const SectorRecord& sector = group.sectors[*ref.sector];
+  return {sector.start, sector.end, group.size};
+}
+
+}  // namespace zk::gui

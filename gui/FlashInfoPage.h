@@ -1,0 +1,106 @@
+#pragma once
+// The flash info page (dialog 107, tab "FlashInfo"): while connected, one
+// line per flash bank and the sector table, a row per group of equal
+// sectors that expands to a row per sector, with address range, protection
+// and blank status; from here sectors, a bank or all banks are erased and
+// the blank status of rows is queried.
+#include "common/DmAccess.h"
+#include "gui/PageLinks.h"
+#include "gui/PropertyPage.h"
+#include "gui/SectorGroups.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zk::gui {
+
+class CTreeListCtrl;
+class MyPropSheet;
+
+inline constexpr int kMaxBankLines = 100;
+
+class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
+ public:
+  CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* parent = nullptr);
+
+  void SetConnected(bool connected) override { connected_ = connected; }
+  bool Connected() const { return connected_; }
+  void SetModulePath(std::string path) { modulePath_ = std::move(path); }
+  void SetFlashDescriptionPath(std::string path) { flashDescriptionPath_ = std::move(path); }
+  // Line bank of the bank list (0 to kMaxBankLines - 1).
+  void SetBankLine(int bank, std::string line);
+
+  // Adds the groups of the selected flash library: the first bank (multi
+  // false) discards what was there. 1 when the groups were added, 0 when a
+  // sector count 0xFFFF ended them, 225 without a bus mode, otherwise the
+  // data manager's code.
+  ResultCode AddBank(bool multi, uint32_t start, int bank);
+
+  bool OnSetActive() override;
+  // The protected-areas switch: enabled shows software protected sectors as
+  // full access, disabled classifies every sector again.
+  void UpdateProtection(bool enabled);
+
+  // Button handlers.
+  void OnEraseSectors();
+  void OnStatus();
+  void OnEraseBank();
+  void OnEraseAll();
+  // Erases every bank, stopping at the first failure (0: all erased).
+  ResultCode EraseAll();
+  ResultCode EraseBank(int bank);
+
+  // The sector information of the last bank added (its flash size in kB).
+  const SectorInfos& SectorInformation() const { return sectorInfo_; }
+  const CSectorGroups& Groups() const { return groups_; }
+  CTreeListCtrl* Table() const { return table_; }
+  QTreeWidget* BankList() const { return bankList_; }
+
+ private:
+  struct RowRef {
+    std::size_t group = 0;
+    std::optional<std::size_t> sector;
+  };
+
+  AreaLists ReadAreas();
+  void FillBankList();
+  void FillTable();
+  void PopulateGroup(QTreeWidgetItem* row);
+  void WriteGroupRow(std::size_t group);
+  void WriteSectorRow(std::size_t group, std::size_t sector);
+  // The group's row and the rows of its sectors that are shown.
+  void WriteGroupRows(std::size_t group);
+  void WriteAllRows();
+  void ClearTable();
+  bool Valid(const RowRef& ref) const;
+  RowRef RefOf(const QTreeWidgetItem* row) const;
+  RangeRequest RangeOf(const RowRef& ref) const;
+  void SetStatus(const QString& text);
+
+  CDmAccess& dm_;
+  MyPropSheet& sheet_;
+  bool connected_ = false;
+  std::string modulePath_;
+  std::string flashDescriptionPath_;
+  std::array<std::string, kMaxBankLines> bankLines_;
+  SectorInfos sectorInfo_{};
+  CSectorGroups groups_;
+  // The table's rows of each group and, once it was expanded, of its sectors.
+  std::vector<QTreeWidgetItem*> groupRows_;
+  std::vector<std::vector<QTreeWidgetItem*>> sectorRows_;
+
+  QTreeWidget* bankList_;
+  CTreeListCtrl* table_;
+  QPushButton* eraseSectors_;
+  QPushButton* status_;
+  QPushButton* eraseBank_;
+  QPushButton* eraseAll_;
+};
+
+}  // namespace zk::gui

@@ -1,0 +1,39 @@
+#pragma once
+// The process-wide objects of the workbench: the module description of the
+// module selected in the module tree, the firmware version of the
+// connection, the per-user profile and the main window that owns message
+// boxes. A GlobalObjects object makes them exist for its lifetime (the
+// application creates one at start and deletes it at exit).
+#include "common/IniFileAccess.h"
+#include "gui/InfoUse.h"
+#include "gui/Profile.h"
+
+class QWidget;
+
+namespace zk::gui {
+
+class GlobalObjects {
+ public:
+  GlobalObjects();
+  ~GlobalObjects();
+  GlobalObjects(const GlobalObjects&) = delete;
+  GlobalObjects& operator=(const GlobalObjects&) = delete;
+
+  IniFileAccess moduleDescription;
+  InfoUse infoUse;
+  CProfile profile;
+  QWidget* mainWindow = nullptr;
+
+ private:
+  GlobalObjects* const previous_;
+};
+
+// The objects of the innermost living GlobalObjects; a fallback set when
+// none lives, so that no caller ever meets a missing object.
+GlobalObjects& Globals();
+IniFileAccess& ModuleDescription();
+InfoUse& TheInfoUse();
+const CProfile& Profile();
+QWidget* MainWindow();
+
+}  // namespace zk::gui

@@ -1,0 +1,55 @@
+#include "gui/HelpWindow.h"
+
+#include "gui/Child.h"
+#include "gui/ControlIds.h"
+#include "gui/MessageBoxes.h"
+#include "gui/Texts.h"
+#include "platform/Files.h"
+
+#include <QFile>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace zk::gui {
+namespace {
+
+constexpr QSize kHelpSize(620, 560);
+
+}  // namespace
+
+QString HelpFilePath() { return Qs(files::Join(files::HostProgramDir(), kHelpFileName)); }
+
+CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent), browser_(Child<QTextBrowser>(this)) {
+  setWindowTitle("Zelkor 3 Help");
+  setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
+  auto* layout = Child<QVBoxLayout>(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(browser_);
+  browser_->setOpenLinks(true);
+  resize(kHelpSize);
+}
+
+void CHelpWindow::Load() {
+  if (!html_.isEmpty()) return;
+  QFile file(HelpFilePath());
+  if (!file.open(QIODevice::ReadOnly)) return;
+  html_ = QString::fromUtf8(file.readAll());
+  browser_->setSource(QUrl::fromLocalFile(HelpFilePath()));
+}
+
+void CHelpWindow::ShowTopic(int topic) {
+  Load();
+  if (html_.isEmpty()) {
+    ShowMessage(Utf8("Help file not found: " + HelpFilePath()), "Help", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  const QString anchor = ControlName(topic);
+  topic_ = topic != 0 && html_.contains("name=\"" + anchor + "\"") ? anchor : QString();
+  show();
+  raise();
+  activateWindow();
+  browser_->scrollToAnchor(topic_.isEmpty() ? QString("contents") : topic_);
+}
+
+}  // namespace zk::gui

@@ -1,0 +1,71 @@
+#include "gui/StatusPane.h"
+
+#include "gui/Child.h"
+#include "gui/ControlIds.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace zk::gui {
+namespace {
+
+constexpr int kFullProgress = 100;
+
+}  // namespace
+
+CStatusPane::CStatusPane(QWidget* parent) : QStatusBar(parent), pane_(Child<QLabel>(this)) {
+  SetControlId(this, kSheetStatusBar);
+  setSizeGripEnabled(false);
+  pane_->setIndent(4);
+  addWidget(pane_, 1);
+}
+
+void CStatusPane::SetText(const QString& text) {
+  pane_->setText(text);
+  // The text is seen at once, also when a blocking call follows.
+  pane_->repaint();
+}
+
+QString CStatusPane::Text() const { return pane_->text(); }
+
+QProgressBar* CStatusPane::ShowProgress() {
+  HideProgress();
+  progress_ = std::make_unique<QProgressBar>(this);
+  progress_->setRange(0, kFullProgress);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  PlaceProgress();
+  progress_->show();
+  progress_->raise();
+  return progress_.get();
+}
+
+void CStatusPane::HideProgress() {
+  progress_.reset();
+}
+
+void CStatusPane::PlaceProgress() {
+  if (!progress_) return;
+  const QRect pane = pane_->geometry();
+  const int margin = 2;
+  progress_->setGeometry(pane.left() + pane.width() / 2, pane.top() + margin, pane.width() - pane.width() / 2,
+                         pane.height() - 2 * margin);
+}
+
+void CStatusPane::resizeEvent(QResizeEvent* event) {
+  QStatusBar::resizeEvent(event);
+  PlaceProgress();
+}
+
+StatusProgress::StatusProgress(CStatusPane* pane)
+    : pane_(pane), bar_(pane != nullptr ? pane->ShowProgress() : nullptr) {}
+
+StatusProgress::~StatusProgress() {
+  if (pane_ != nullptr && pane_->Progress() == bar_) pane_->HideProgress();
+}
+
+void StatusProgress::SetPosition(int percent) {
+  if (bar_ != nullptr) bar_->setValue(percent);
+}
+
+}  // namespace zk::gui

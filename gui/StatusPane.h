@@ -1,0 +1,53 @@
+#pragma once
+// The sheet's status bar: one pane of stretching width holding the status
+// text, and the progress bar that a waiting loop lays over the pane's right
+// half.
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include <memory>
+
+class QLabel;
+
+namespace zk::gui {
+
+class CStatusPane : public QStatusBar {
+ public:
+  explicit CStatusPane(QWidget* parent = nullptr);
+
+  void SetText(const QString& text);
+  QString Text() const;
+  // The progress bar while one is shown; null otherwise.
+  QProgressBar* Progress() const { return progress_.get(); }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  friend class StatusProgress;
+  QProgressBar* ShowProgress();
+  void HideProgress();
+  void PlaceProgress();
+
+  QLabel* pane_;
+  std::unique_ptr<QProgressBar> progress_;
+};
+
+// A progress bar (0 to 100, at 0) over the right half of the pane for the
+// lifetime of the object; none when pane is null.
+class StatusProgress {
+ public:
+  explicit StatusProgress(CStatusPane* pane);
+  ~StatusProgress();
+  StatusProgress(const StatusProgress&) = delete;
+  StatusProgress& operator=(const StatusProgress&) = delete;
+
+  QProgressBar* Bar() const { return bar_; }
+  void SetPosition(int percent);
+
+ private:
+  CStatusPane* const pane_;
+  QProgressBar* const bar_;
+};
+
+}  // namespace zk::gui

@@ -1,0 +1,62 @@
+#include "gui/WaitLoops.h"
+
+#include "gui/MessageBoxes.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressBar>
+
+namespace zk::gui {
+
+GuiWaitUi::GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm)
+    : blocker_(cancel), bar_(bar), confirm_(std::move(confirm)) {
+  wake_.setSingleShot(true);
+}
+
+bool GuiWaitUi::PumpOneEvent(EventFilter) {
+  // The blocker drops the user's input whatever the filter: the workbench
+  // never lets a command through while it waits.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  ServeMessageBoxRequests();
+  // Everything pending was handled; the loop may wait now.
+  return false;
+}
+
+bool GuiWaitUi::TakeStopRequest() { return blocker_.TakeStopRequest(); }
+
+void GuiWaitUi::WaitForEvent(uint32_t milliseconds) {
+  // The timer's event ends the wait when nothing else does.
+  wake_.start(static_cast<int>(milliseconds));
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  wake_.stop();
+}
+
+void GuiWaitUi::ShowProgress(uint32_t percent) {
+  if (bar_ != nullptr) bar_->setValue(static_cast<int>(percent));
+}
+
+bool GuiWaitUi::ConfirmStop() { return !confirm_ || confirm_(); }
+
+void GuiWaitUi::ShowStopRefused(std::string_view text) { ShowMessage(text, "", MB_OK | MB_ICONWARNING); }
+
+ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar) {
+  GuiWaitUi ui(bar, nullptr);
+  WaitOptions options;
+  options.filter = EventFilter::kNoCommands;
+  options.showProgress = bar != nullptr;
+  return WaitForWorker(dm, ui, options).status;
+}
+
+WaitOutcome CancellableLoop(CDmAccess& dm, const CancellableWait& wait) {
+  GuiWaitUi ui(wait.bar, wait.cancel, wait.confirm);
+  WaitOptions options;
+  options.filter = EventFilter::kNoCommands;
+  options.showProgress = wait.bar != nullptr;
+  options.skipZeroProgress = wait.skipZeroProgress;
+  options.cancellable = true;
+  options.confirmStop = static_cast<bool>(wait.confirm);
+  options.pause = wait.pause;
+  return WaitForWorker(dm, ui, options);
+}
+
+}  // namespace zk::gui

@@ -1,0 +1,57 @@
+#pragma once
+// The workbench's waits for a data manager worker, on the GUI thread: the
+// window keeps painting and the progress bar moves, while the user's clicks
+// and commands (other than the operation's own Cancel button) are dropped.
+// Between two polls the loop waits for the next event for at most the
+// pause, so it never spins.
+#include "common/DmAccess.h"
+#include "common/DmAccessWait.h"
+#include "gui/InputBlocker.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class QAbstractButton;
+class QProgressBar;
+
+namespace zk::gui {
+
+class GuiWaitUi : public WaitUi {
+ public:
+  // bar and cancel may be null; confirm answers whether a stop request is
+  // to stop the operation.
+  GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm = {});
+
+  bool PumpOneEvent(EventFilter filter) override;
+  bool TakeStopRequest() override;
+  void WaitForEvent(uint32_t milliseconds) override;
+  void ShowProgress(uint32_t percent) override;
+  bool ConfirmStop() override;
+  void ShowStopRefused(std::string_view text) override;
+
+ private:
+  InputBlocker blocker_;
+  QPointer<QProgressBar> bar_;
+  std::function<bool()> confirm_;
+  QTimer wake_;
+};
+
+// The progress loop: polls until the worker has ended and returns its final
+// status (0: success).
+ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar);
+
+struct CancellableWait {
+  QProgressBar* bar = nullptr;
+  QAbstractButton* cancel = nullptr;
+  uint32_t pause = kDefaultPollPause;
+  bool skipZeroProgress = false;
+  std::function<bool()> confirm;  // empty: every stop request stops
+};
+
+// The cancellable loop: like the progress loop, and a click on the Cancel
+// button or Enter asks (through confirm) whether to stop the worker.
+WaitOutcome CancellableLoop(CDmAccess& dm, const CancellableWait& wait);
+
+}  // namespace zk::gui

@@ -1,0 +1,76 @@
+#pragma once
+// The application: finds the installation, builds the sheet and its pages
+// and wires them, runs the sheet modally, and on the way out closes a
+// connection that is still open.
+#include "common/DmAccess.h"
+#include "gui/Commands.h"
+#include "gui/PageLinks.h"
+#include "gui/WaitCursor.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace zk::gui {
+
+class CConnectPage;
+class CDownloadPage;
+class CFlashInfoPage;
+class CProtectedAreaInfo;
+class CSave;
+class GlobalObjects;
+class MyPropSheet;
+
+class CZelkorGuiApp : public CommandTarget, public ShellLink {
+ public:
+  CZelkorGuiApp();
+  ~CZelkorGuiApp() override;
+  CZelkorGuiApp(const CZelkorGuiApp&) = delete;
+  CZelkorGuiApp& operator=(const CZelkorGuiApp&) = delete;
+
+  // Start-up up to the sheet's run: false (after message 205) when the
+  // installation directory is not registered.
+  bool InitInstance();
+  // Closes an open connection with disconnect mode 0 and deletes the sheet
+  // and its pages.
+  void ExitInstance();
+  // The whole program: start-up, the modal sheet, the way out.
+  int Run();
+
+  void OnCommand(CommandId id) override;
+  bool CommandEnabled(CommandId id) const override;
+  void DisableProtectedAreas() override;
+  void RemoveUploadPage() override;
+
+  bool ProtectedAreasEnabled() const { return protectedAreas_; }
+  const std::string& InstallationDirectory() const { return installDir_; }
+  CDmAccess& DataManager() { return dm_; }
+  MyPropSheet* Sheet() const { return sheet_.get(); }
+  CConnectPage* ConnectPage() const { return connect_.get(); }
+  CFlashInfoPage* FlashInfoPage() const { return flashInfo_.get(); }
+  CDownloadPage* DownloadPage() const { return download_.get(); }
+
+ private:
+  void ToggleProtectedAreas();
+  void RunProtocolDialog();
+  void RunInfoDialog();
+  void ActivateDownloadPage();
+
+  std::unique_ptr<GlobalObjects> globals_;
+  CDmAccess dm_;
+  WaitCursorIndicator busy_;
+  std::string installDir_;
+  bool uploadInserted_ = false;
+  bool protectedAreas_ = false;
+  QString statusText_;
+  // The sheet before its pages: the pages go first.
+  std::unique_ptr<MyPropSheet> sheet_;
+  std::unique_ptr<CFlashInfoPage> flashInfo_;
+  std::unique_ptr<CDownloadPage> download_;
+  std::unique_ptr<CProtectedAreaInfo> protectedAreaInfo_;
+  std::unique_ptr<CSave> upload_;
+  std::unique_ptr<CConnectPage> connect_;
+};
+
+}  // namespace zk::gui
