@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo gui bench clean
+.PHONY: all deps configure build test demo gui bench clean package install-test
 
 all: build
 
@@ -27,6 +27,15 @@ demo: configure
 
 gui: build
 	@sh install/demo/gui.sh $(BUILD)
+
+# The Debian package $(BUILD)/zelkor_<version>_<arch>.deb.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target package
+
+# Root only (skipped otherwise): dpkg -i of that package on this machine,
+# the installation checked and run, dpkg -r, nothing left behind.
+install-test: package
+	@sh tests/install/package-test.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

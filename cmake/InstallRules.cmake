@@ -1,0 +1,102 @@
+# zk_install_rules(): the install rules of every deliverable that exists, the
+# data of the installation tree, the program links, the manual pages, the
+# desktop entry, and the package (packaging/Package.cmake).
+
+set(_zk_src_install ${CMAKE_SOURCE_DIR}/install)
+set(_zk_links_dir ${CMAKE_BINARY_DIR}/install-links)
+
+set(ZK_DATA_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+set(ZK_SCRIPT_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# The module tree: the programs write module descriptions (connect and
+# disconnect choices, port settings), so its group may write, and new files
+# in its folders take the folder's group.
+set(ZK_TREE_FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ GROUP_WRITE WORLD_READ)
+set(ZK_TREE_DIR_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_WRITE GROUP_EXECUTE SETGID
+    WORLD_READ WORLD_EXECUTE)
+
+# zk_install_link(<link path below the prefix> <target relative to the link>)
+function(zk_install_link link target)
+  get_filename_component(_dir ${link} DIRECTORY)
+  get_filename_component(_name ${link} NAME)
+  file(MAKE_DIRECTORY ${_zk_links_dir}/${_dir})
+  file(REMOVE ${_zk_links_dir}/${link})
+  file(CREATE_LINK ${target} ${_zk_links_dir}/${link} SYMBOLIC)
+  install(FILES ${_zk_links_dir}/${link} DESTINATION ${_dir})
+endfunction()
+
+# The program target, installed with a link of its own name and one in
+# lower case in bin/; it reads its version from ZkVersion.h.
+function(zk_install_program target lower)
+  target_include_directories(${target} PRIVATE ${ZK_GENERATED_DIR})
+  install(TARGETS ${target} RUNTIME DESTINATION ${ZK_INSTALL_DIR})
+  zk_install_link(bin/${target} ../${ZK_INSTALL_DIR}/${target})
+  zk_install_link(bin/${lower} ../${ZK_INSTALL_DIR}/${target})
+endfunction()
+
+# The manual page <page>.1 of doc/man with the version filled in, compressed
+# when gzip is there, with a lower-case link.
+function(zk_install_manual page lower)
+  set(_page ${CMAKE_BINARY_DIR}/man/${page}.1)
+  configure_file(${CMAKE_SOURCE_DIR}/doc/man/${page}.1 ${_page} @ONLY)
+  if(ZK_GZIP)
+    set(_out ${_page}.gz)
+    add_custom_command(
+      OUTPUT ${_out}
+      COMMAND ${ZK_GZIP} -9nc ${_page} > ${_out}
+      DEPENDS ${_page})
+    set(_suffix .1.gz)
+  else()
+    set(_out ${_page})
+    set(_suffix .1)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY ZK_MANUAL_FILES ${_out})
+  install(FILES ${_out} DESTINATION share/man/man1 PERMISSIONS ${ZK_DATA_PERMISSIONS})
+  zk_install_link(share/man/man1/${lower}${_suffix} ${page}${_suffix})
+endfunction()
+
+function(zk_install_rules)
+  find_program(ZK_GZIP gzip)
+  file(REMOVE_RECURSE ${_zk_links_dir})
+
+  # Programs and libraries, each with RUNPATH $ORIGIN.
+  zk_install_program(Quillrun quillrun)
+  zk_install_program(ModSim modsim)
+  zk_install_manual(Quillrun quillrun)
+  zk_install_manual(ModSim modsim)
+  if(TARGET ZelkorGui)
+    zk_install_program(ZelkorGui zelkor-gui)
+    zk_install_manual(ZelkorGui zelkor-gui)
+    install(FILES ${ZK_BIN_DIR}/ZelkorGui.html DESTINATION ${ZK_INSTALL_DIR} PERMISSIONS ${ZK_DATA_PERMISSIONS})
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelkor-gui.desktop DESTINATION share/applications
+            PERMISSIONS ${ZK_DATA_PERMISSIONS})
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelkor.svg DESTINATION share/icons/hicolor/scalable/apps
+            PERMISSIONS ${ZK_DATA_PERMISSIONS})
+  endif()
+  install(TARGETS ZkPlatform KORCmd KORDm Tarnlink LIBRARY DESTINATION ${ZK_INSTALL_DIR})
+
+  get_property(_manuals GLOBAL PROPERTY ZK_MANUAL_FILES)
+  add_custom_target(ZkManuals ALL DEPENDS ${_manuals})
+
+  # The installation tree: settings, flash descriptions, the module tree
+  # with the demo module's generated boot and flash files, the demo.
+  install(FILES ${_zk_src_install}/Zelkor.ini ${_zk_src_install}/ModSim.ini DESTINATION ${ZK_INSTALL_DIR}
+          PERMISSIONS ${ZK_DATA_PERMISSIONS})
+  install(DIRECTORY ${_zk_src_install}/FlashInfo DESTINATION ${ZK_INSTALL_DIR} FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS})
+  install(DIRECTORY ${_zk_src_install}/target DESTINATION ${ZK_INSTALL_DIR}
+          FILE_PERMISSIONS ${ZK_TREE_FILE_PERMISSIONS} DIRECTORY_PERMISSIONS ${ZK_TREE_DIR_PERMISSIONS})
+  install(FILES ${ZK_BIN_DIR}/target/Simulator/ZkSim-Download/ZkBoot.bin
+                ${ZK_BIN_DIR}/target/Simulator/ZkSim-Download/ZkFlash.bin
+          DESTINATION ${ZK_INSTALL_DIR}/target/Simulator/ZkSim-Download PERMISSIONS ${ZK_TREE_FILE_PERMISSIONS})
+  install(DIRECTORY ${_zk_src_install}/demo DESTINATION ${ZK_INSTALL_DIR}
+          FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS}
+          PATTERN "*.sh" PERMISSIONS ${ZK_SCRIPT_PERMISSIONS})
+  install(FILES ${ZK_BIN_DIR}/demo/demo.hex DESTINATION ${ZK_INSTALL_DIR}/demo PERMISSIONS ${ZK_DATA_PERMISSIONS})
+
+  # Written at install time, for the prefix installed to: machine.reg with
+  # the App Paths entry, and the module tree's group.
+  install(CODE "set(ZK_INSTALL_DIR \"${ZK_INSTALL_DIR}\")\nset(ZK_INSTALL_GROUP \"${ZK_INSTALL_GROUP}\")")
+  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/install/MachineRegistry.cmake)
+  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/install/ModuleTreeGroup.cmake)
+
+  include(${CMAKE_SOURCE_DIR}/packaging/Package.cmake)
+endfunction()
