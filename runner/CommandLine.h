@@ -11,6 +11,8 @@ enum class Face { kAuto, kConsole, kGui };
 struct CommandLine {
   Face face = Face::kAuto;
   bool help = false;
+  bool version = false;
+  bool listPorts = false;
   std::optional<std::string> script;
   std::optional<std::string> error;  // an option the runner does not know
 };

@@ -1,6 +1,9 @@
 // Quillrun: runs a script of flashing commands against the data manager.
+#include "ZkVersion.h"
+#include "platform/PortList.h"
 #include "runner/CommandLine.h"
 #include "runner/ConsoleUi.h"
+#include "runner/PortListing.h"
 #include "runner/ScriptRunner.h"
 #include "runner/qt/QtFace.h"
 
@@ -23,6 +26,14 @@ int main(int argc, char** argv) {
   const zk::runner::CommandLine line = zk::runner::ParseCommandLine(argc, argv);
   if (line.help) {
     std::fputs(zk::runner::kUsage, stdout);
+    return static_cast<int>(ExitCode::kCompleted);
+  }
+  if (line.version) {
+    std::fputs(zk::VersionText("Quillrun").c_str(), stdout);
+    return static_cast<int>(ExitCode::kCompleted);
+  }
+  if (line.listPorts) {
+    std::fputs(zk::runner::FormatPortListing(zk::com::ListPorts()).c_str(), stdout);
     return static_cast<int>(ExitCode::kCompleted);
   }
   if (line.error) {

@@ -1,0 +1,58 @@
+// Quillrun --list-ports, --version and their command line.
+#include "runner/CommandLine.h"
+#include "runner/PortListing.h"
+#include "tests/runner/RunnerProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zk::runner {
+namespace {
+
+using com::PortSource;
+
+TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames) {
+  com::PortListing listing;
+  listing.ports.push_back({1, {"/dev/ttyS0", PortSource::Default}, "/dev/ttyS0", {}});
+  listing.ports.push_back({3, {"/dev/serial/by-id/usb-A", PortSource::UserHive}, "/dev/ttyUSB0",
+                           {"/dev/serial/by-id/usb-A"}});
+  listing.ports.push_back({12, {"/tmp/sim", PortSource::Environment}, "/dev/pts/4", {}});
+  listing.ports.push_back({13, {"/dev/ttyACM0", PortSource::SettingsFile}, "/dev/ttyACM0", {}});
+  listing.unmapped.push_back({"/dev/serial/by-id/usb-B", "/dev/ttyUSB1"});
+  EXPECT_EQ(FormatPortListing(listing),
+            "COM1    /dev/ttyS0  (default)\n"
+            "COM3    /dev/serial/by-id/usb-A -> /dev/ttyUSB0  (user hive Software\\Korvane\\Zelkor\\Ports)\n"
+            "        /dev/serial/by-id/usb-A\n"
+            "COM12   /tmp/sim -> /dev/pts/4  (ZELKOR_COM12)\n"
+            "COM13   /dev/ttyACM0  ([Ports] of Zelkor.ini)\n"
+            "Not named by any COM port (map one with ZELKOR_COMn, the user hive or [Ports]):\n"
+            "        /dev/serial/by-id/usb-B -> /dev/ttyUSB1\n");
+  EXPECT_EQ(FormatPortListing({}), "No COM port names a device that is there.\n");
+}
+
+TEST(RunnerPortListing, TheOptionsAreOptionsNotScripts) {
+  const char* argv[] = {"Quillrun", "--list-ports", "--version"};
+  const CommandLine line = ParseCommandLine(3, argv);
+  EXPECT_TRUE(line.listPorts);
+  EXPECT_TRUE(line.version);
+  EXPECT_FALSE(line.script);
+  EXPECT_FALSE(line.error);
+}
+
+TEST(RunnerPortListing, TheProgramListsAMappedPortAndTellsItsVersion) {
+  test::RunOptions options;
+  options.args = {"--list-ports"};
+  options.env["ZELKOR_COM250"] = "/dev/null";
+  const test::RunResult listed = test::RunQuillrun(options);
+  EXPECT_EQ(listed.exitCode, 0);
+  EXPECT_NE(listed.out.find("COM250  /dev/null  (ZELKOR_COM250)\n"), std::string::npos) << listed.out;
+
+  options.args = {"--version"};
+  const test::RunResult version = test::RunQuillrun(options);
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out.rfind("Quillrun (Zelkor) ", 0), 0u) << version.out;
+}
+
+}  // namespace
+}  // namespace zk::runner
