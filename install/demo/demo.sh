@@ -1,9 +1,9 @@
 #!/bin/sh
 # make demo: runs the demo script with the console runner against the module
 # simulator and compares the simulator's flash with the demo image.
-#   demo.sh BUILD_DIR
+#   demo.sh [BUILD_DIR | INSTALLATION_DIR]
 set -eu
-BIN=$(cd "${1:-build}/bin" && pwd)
+. "$(dirname "$0")/installation.sh"
 . "$(dirname "$0")/simulator.sh"
 
 echo "demo: ModSim on $ZELKOR_COM1, running demo/download.qrs"

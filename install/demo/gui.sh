@@ -1,9 +1,9 @@
 #!/bin/sh
 # make gui: opens the workbench against the module simulator, started as for
 # the demo; the simulator ends with the workbench.
-#   gui.sh BUILD_DIR
+#   gui.sh [BUILD_DIR | INSTALLATION_DIR]
 set -eu
-BIN=$(cd "${1:-build}/bin" && pwd)
+. "$(dirname "$0")/installation.sh"
 if [ ! -x "$BIN/ZelkorGui" ]; then
   echo "gui: $BIN/ZelkorGui is not built" >&2
   exit 1
