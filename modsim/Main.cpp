@@ -1,4 +1,5 @@
 // ModSim: the module simulator program.
+#include "ZkVersion.h"
 #include "modsim/Config.h"
 #include "modsim/Options.h"
 #include "modsim/Simulator.h"
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(zk::VersionText("ModSim").c_str(), stdout);
     return 0;
   }
   std::string configPath = options.configPath;

@@ -113,6 +113,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
   const std::map<std::string_view, std::function<void()>> flags = {
       {"--help", [&] { o.help = true; }},
       {"-h", [&] { o.help = true; }},
+      {"--version", [&] { o.version = true; }},
       {"--baud-emulation", [&] { o.baudEmulation = true; }},
       {"--no-open-reset", [&] { o.openReset = false; }},
       {"--header-mode", [&] { o.headerMode = true; }},
@@ -223,6 +224,7 @@ Trace:
   --trace-bytes          also log every byte on the line
 
   -h, --help             this text
+  --version              the version
 )";
 }
 

@@ -32,6 +32,7 @@ struct Options {
   std::optional<std::string> tracePath;
   bool traceBytes = false;
   bool help = false;
+  bool version = false;
 };
 
 // False and a message for an unknown option or a bad value.
