@@ -5,6 +5,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/Texts.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 
 #include <QFile>
 #include <QTextBrowser>
@@ -18,7 +19,12 @@ constexpr QSize kHelpSize(620, 560);
 
 }  // namespace
 
-QString HelpFilePath() { return Qs(files::Join(files::HostProgramDir(), kHelpFileName)); }
+QString HelpFilePath() {
+  const std::string beside = files::Join(files::HostProgramDir(), kHelpFileName);
+  if (files::Exists(beside)) return Qs(beside);
+  const std::optional<std::string> installed = reg::InstallationDirectory();
+  return Qs(installed ? files::Join(*installed, kHelpFileName) : beside);
+}
 
 CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent), browser_(Child<QTextBrowser>(this)) {
   setWindowTitle("Zelkor 3 Help");

@@ -1,6 +1,6 @@
 #pragma once
 // The help window: the program's HTML help file (ZelkorGui.html beside the
-// program) in a browser. Its topics are anchors named "ctl<id>" after the
+// program, else in the installation directory) in a browser. Its topics are anchors named "ctl<id>" after the
 // control ids; a topic the file does not hold shows the contents.
 #include <QDialog>
 #include <QString>

@@ -95,7 +95,8 @@ std::string CModuleTree::RelativePath(const QTreeWidgetItem* item) {
 
 std::string CModuleTree::ModuleDirectory(const QTreeWidgetItem* item) const {
   std::string dir = targetDir_;
-  for (std::string_view part : SplitPath(RelativePath(item))) dir = files::Join(dir, part);
+  const std::string relative = RelativePath(item);
+  for (std::string_view part : SplitPath(relative)) dir = files::Join(dir, part);
   return dir;
 }
 

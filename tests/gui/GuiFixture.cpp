@@ -1,0 +1,168 @@
+#include "tests/gui/GuiFixture.h"
+
+#include "gui/Child.h"
+#include "gui/ConnectPage.h"
+#include "gui/ControlIds.h"
+#include "gui/ModuleTree.h"
+#include "gui/MyPropSheet.h"
+#include "gui/Profile.h"
+#include "platform/Ini.h"
+#include "platform/Library.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <stdlib.h>
+
+namespace zk::gui::test {
+namespace {
+
+const char kFlashDescription1[] =
+    "[General]\nMode=EXTERNAL FLASH\nName=ZKF256 (test)\nFlashSize=256\n";
+const char kFlashDescription2[] =
+    "[General]\nMode=BOOT FLASH\nName=ZKF512 (test)\nFlashSize=512\n";
+
+}  // namespace
+
+int RecordingBoxes::Show(std::string_view text, std::string_view caption, uint32_t type) {
+  shown.push_back({std::string(text), std::string(caption), type});
+  if (answers.empty()) return DefaultMessageBoxAnswer(type);
+  const int answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+TempDir::TempDir() {
+  char tmpl[] = "/tmp/zk-gui-XXXXXX";
+  const char* made = mkdtemp(tmpl);
+  path_ = made != nullptr ? made : "";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteMachineRegistry(const std::string& path, const std::string& installDir) {
+  WriteFile(path, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + installDir +
+                      "\n");
+}
+
+std::string StandardModule() {
+  return "[General]\nModulName=Test module\nDmDLL=KORDm\nAvailableProtocol1=RS232\nAvailableProtocol2=Other\n"
+         "NumberOfProtectedAreas=0\nNumberOfNonAccessAreas=0\n"
+         "[RS232]\nDllName=Tarnlink\nAutoBootEnable=1\nAutoBoot=1\nDisconnect=0\nJumpAddress=0\n"
+         "[FlashConfig]\nFlashBanks=1\nFlashStart=0x000000\nFlashEnd=0x03FFFF\nFlashMode=1\n"
+         "[Disconnect]\nSWReset=1\nJumpEnable=1\nJumpToXXX=1\n";
+}
+
+FakeGuiDmState& Fake() {
+  static FakeGuiDmState* state = [] {
+    LibraryHandle library = LoadLibrary(ZK_FAKE_GUI_DM);
+    using StateFn = FakeGuiDmState* (*)();
+    const auto stateOf = reinterpret_cast<StateFn>(GetProcAddress(library, "FakeGuiDmStateOf"));
+    return stateOf != nullptr ? stateOf() : nullptr;
+  }();
+  if (state == nullptr) std::abort();
+  return *state;
+}
+
+void GuiFixture::SetUp() {
+  ASSERT_FALSE(dir_.Path().empty());
+  install_ = dir_.Path() + "/install";
+  WriteMachineRegistry(dir_.Path() + "/machine.reg", install_);
+  setenv("ZELKOR_MACHINE_REGISTRY", (dir_.Path() + "/machine.reg").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (dir_.Path() + "/xdg").c_str(), 1);
+  std::filesystem::create_directories(install_ + "/target");
+  std::filesystem::create_symlink(ZK_FAKE_GUI_DM, install_ + "/libKORDm.so");
+  WriteFile(install_ + "/FlashInfo/00a7x2101x0001.ini", kFlashDescription1);
+  WriteFile(install_ + "/FlashInfo/00a7x2202x0001.ini", kFlashDescription2);
+
+  FakeGuiDmState& fake = Fake();
+  fake = FakeGuiDmState{};
+  fake.defaultBlocks = {{0, 0x4000, 4}, {0x10000, 0x10000, 3}};
+  fake.libraries[0] = {{{1, 0x2101, 0x00a7, 1}}};
+  SetMessageBoxHandler(&boxes_, false);
+}
+
+void GuiFixture::TearDown() {
+  app_.reset();
+  SetMessageBoxHandler(nullptr, false);
+  Fake().onPoll = nullptr;
+}
+
+void GuiFixture::AddModule(const std::string& relative, const std::string& modulIni, const std::string& info) {
+  WriteFile(ModulIni(relative), modulIni);
+  if (!info.empty()) WriteFile(install_ + "/target/" + relative + "/info.txt", info);
+}
+
+std::string GuiFixture::ModulIni(const std::string& relative) const {
+  return install_ + "/target/" + relative + "/modul.ini";
+}
+
+void GuiFixture::SetKeys(const std::string& relative, const std::string& section,
+                         std::initializer_list<std::pair<const char*, const char*>> keys) {
+  for (const auto& [key, value] : keys) ini::WriteString(ModulIni(relative), section, key, value);
+}
+
+void GuiFixture::StartApp() {
+  app_ = std::make_unique<CZelkorGuiApp>();
+  ASSERT_TRUE(app_->InitInstance());
+  app_->Sheet()->show();
+  QCoreApplication::processEvents();
+}
+
+void GuiFixture::SetLastModul(const std::string& path) { CProfile().WriteString(kUserSection, "LastModul", path); }
+
+std::string GuiFixture::LastModul() const { return CProfile().GetString(kUserSection, "LastModul"); }
+
+std::vector<std::string> GuiFixture::Calls(const std::string& prefix) const {
+  std::vector<std::string> calls;
+  for (const std::string& call : Fake().calls) {
+    if (call.rfind(prefix, 0) == 0 && call != "DmFreeMemory") calls.push_back(call);
+  }
+  return calls;
+}
+
+std::vector<std::string> GuiFixture::BoxTexts() const {
+  std::vector<std::string> texts;
+  for (const ShownBox& box : boxes_.shown) texts.push_back(box.caption + ": " + box.text);
+  return texts;
+}
+
+void GuiFixture::OnNextModal(std::function<void(QDialog*)> action) {
+  auto* timer = Child<QTimer>(app_->Sheet());
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    action(dialog);
+  });
+  timer->start(5);
+}
+
+void GuiFixture::Connect(const std::string& relative) {
+  CConnectPage* page = app_->ConnectPage();
+  ASSERT_NE(page->Tree()->SelectPath(relative), nullptr) << relative;
+  page->ConnectButton()->click();
+}
+
+}  // namespace zk::gui::test

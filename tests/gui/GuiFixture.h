@@ -1,0 +1,103 @@
+#pragma once
+// The workbench against the scripted data manager: a temporary installation
+// (machine registry, target tree, flash description files, the fake as
+// libKORDm.so), a user hive of its own, and a message-box handler that
+// records every box and answers as the test says.
+#include "gui/ControlIds.h"
+#include "gui/MyPropSheet.h"
+#include "gui/ZelkorGuiApp.h"
+#include "platform/MessageBox.h"
+#include "tests/gui/fakedm/FakeGuiDm.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QDialog;
+
+namespace zk::gui::test {
+
+struct ShownBox {
+  std::string text;
+  std::string caption;
+  uint32_t type;
+};
+
+class RecordingBoxes : public MessageBoxHandler {
+ public:
+  int Show(std::string_view text, std::string_view caption, uint32_t type) override;
+  std::vector<ShownBox> shown;
+  // Answers of the next boxes; then the console default.
+  std::deque<int> answers;
+};
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+void WriteMachineRegistry(const std::string& path, const std::string& installDir);
+
+// The module description the tests start from: one bank at 0, no areas,
+// every disconnect choice offered, the auto boot box offered and checked.
+std::string StandardModule();
+
+// The scripted data manager's state (the library stays loaded).
+FakeGuiDmState& Fake();
+
+class GuiFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes target/<relative>/modul.ini (and info.txt when given).
+  void AddModule(const std::string& relative, const std::string& modulIni, const std::string& info = "");
+  std::string ModulIni(const std::string& relative) const;
+  void SetKeys(const std::string& relative, const std::string& section,
+               std::initializer_list<std::pair<const char*, const char*>> keys);
+  // Starts the application with its sheet shown.
+  void StartApp();
+  // The user's LastModul.
+  void SetLastModul(const std::string& path);
+  std::string LastModul() const;
+
+  std::vector<std::string> Calls(const std::string& prefix = "") const;
+  // Calls of the fake since the last ClearCalls.
+  void ClearCalls() { Fake().calls.clear(); }
+  std::vector<std::string> BoxTexts() const;
+
+  template <typename T>
+  T* Find(int id) const {
+    T* found = app_->Sheet()->findChild<T*>(ControlName(id));
+    EXPECT_NE(found, nullptr) << "ctl" << id;
+    return found;
+  }
+  // Runs action on the next modal dialog that opens.
+  void OnNextModal(std::function<void(QDialog*)> action);
+  // Selects the module item of a relative path and connects.
+  void Connect(const std::string& relative);
+
+  TempDir dir_;
+  std::string install_;
+  RecordingBoxes boxes_;
+  std::unique_ptr<CZelkorGuiApp> app_;
+};
+
+
+}  // namespace zk::gui::test

@@ -1,0 +1,67 @@
+#pragma once
+// The scripted data manager of the workbench tests. The library exports the
+// Dm* entry points and FakeGuiDmStateOf, through which the test (in the same
+// process) scripts the results and reads the calls.
+#include "common/DmRecords.h"
+#include "common/Records.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct FakeGuiDmState {
+  // Every call, as "DmName arguments".
+  std::vector<std::string> calls;
+
+  // A started worker answers 192 to this many status polls, then its status.
+  int polls = 2;
+  uint32_t progress = 50;
+  // Called at every status poll while a worker runs (tests act there, in
+  // the middle of a wait).
+  std::function<void()> onPoll;
+
+  uint32_t loginResult = 0;
+  uint32_t loginStatus = 0;
+  uint8_t firmware[3] = {2, 1, 7};
+  uint32_t checkOld = 0;
+  // The libraries found per flash start; a start not listed finds none.
+  std::map<uint32_t, std::vector<zk::FlashLibInfo>> libraries;
+  uint32_t findResult = 0;
+  uint32_t selectResult = 0;
+  // The blocks of the flash whose base address was set last; a base not
+  // listed gives defaultBlocks.
+  std::map<uint32_t, std::vector<zk::FlashBlock>> blocks;
+  std::vector<zk::FlashBlock> defaultBlocks;
+  uint32_t sectorInfosResult = 0;
+  std::vector<zk::AddressRange> protectedAreas;
+  std::vector<zk::AddressRange> noAccessAreas;
+  uint32_t enableResult = 0;
+
+  // Sector erase and status: results of the call and of the worker; the
+  // erase worker's list on failure; the blank status per sector address
+  // (absent: not blank), which a successful erase sets.
+  uint32_t eraseResult = 0;
+  uint32_t eraseStatus = 0;
+  std::vector<zk::SectorEntry> eraseEntries;
+  uint32_t statusResult = 0;
+  uint32_t statusFinal = 0;
+  std::map<uint32_t, uint8_t> sectorStatus;
+  uint32_t eraseChipResult = 0;
+  std::vector<zk::SectorEntry> eraseChipEntries;
+
+  // Worker state.
+  bool running = false;
+  int pollsLeft = 0;
+  uint32_t endStatus = 0;
+  uint32_t status = 0;
+  uint32_t base = 0;
+  // Buffers handed out and not given back; buffers given back that were
+  // never handed out.
+  std::set<void*> handouts;
+  int unknownFrees = 0;
+};
+
+extern "C" FakeGuiDmState* FakeGuiDmStateOf(void);
