@@ -9,10 +9,23 @@
 
 namespace {
 
+// The transport of the process. A host that ends (or unloads the library)
+// while the link is still open must not leave the link thread calling into a
+// transport that is gone: the link is shut down before the transport goes.
+class ProcessTransport {
+ public:
+  ProcessTransport() : transport_(zk::link::ProcessLink(), services_, &zk::com::PortAvailable) {}
+  ~ProcessTransport() { transport_.ShutDown(zk::net::kShutDownValue); }
+  zk::link::NetTransport& Get() { return transport_; }
+
+ private:
+  zk::link::SystemNetServices services_;
+  zk::link::NetTransport transport_;
+};
+
 zk::link::NetTransport& Transport() {
-  static zk::link::SystemNetServices services;
-  static zk::link::NetTransport transport(zk::link::ProcessLink(), services, &zk::com::PortAvailable);
-  return transport;
+  static ProcessTransport transport;
+  return transport.Get();
 }
 
 }  // namespace
