@@ -1,7 +1,7 @@
 // A module description that cannot be written: the writers fail, the file
 // stays as it was, and the user sees one warning that names it.
 #include "common/IniFileAccess.h"
-#include "platform/MessageBox.h"
+#include "tests/platform/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +10,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace zk {
 namespace {
 
 namespace fs = std::filesystem;
-
-class Boxes : public MessageBoxHandler {
- public:
-  int Show(std::string_view text, std::string_view, uint32_t) override {
-    texts.emplace_back(text);
-    return IDOK;
-  }
-  std::vector<std::string> texts;
-};
 
 std::string Read(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -41,8 +31,7 @@ TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
   std::ofstream(path, std::ios::binary) << original;
   const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
   fs::permissions(path, readOnly);
-  Boxes boxes;
-  SetMessageBoxHandler(&boxes, false);
+  test::MessageBoxRecorder boxes;
   const IniFileAccess module(path.string());
 
   // A disconnect with a jump address writes two keys: one warning.
@@ -57,8 +46,6 @@ TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
   fs::permissions(path, readOnly);
   EXPECT_FALSE(module.WriteAutoBoot(0));  // failing again is news again
   EXPECT_EQ(boxes.texts.size(), 2u);
-
-  SetMessageBoxHandler(nullptr, false);
   fs::remove_all(dir);
 }
 

@@ -1,8 +1,7 @@
 #include "platform/PortPermission.h"
 
-#include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
-#include "tests/platform/PlatformFileSupport.h"
+#include "tests/platform/MessageBoxRecorder.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -24,17 +23,6 @@ TEST(PortPermissionText, NamesThePortTheDeviceAndTheGroup) {
   EXPECT_NE(text.find("sudo adduser anna dialout"), std::string::npos);
 }
 
-class Boxes : public MessageBoxHandler {
- public:
-  int Show(std::string_view text, std::string_view, uint32_t) override {
-    last = std::string(text);
-    ++shows;
-    return IDOK;
-  }
-  std::string last;
-  int shows = 0;
-};
-
 // What the child found, as its exit code.
 enum ChildResult : int { kAsExpected = 0, kOpened = 1, kOtherError = 2, kNoMessage = 3, kCannotDrop = 4 };
 
@@ -48,16 +36,14 @@ int OpenAsAnotherUser(const std::string& device, const std::string& group) {
     return kCannotDrop;
   }
   ::setenv("ZELKOR_COM9", device.c_str(), 1);
-  Boxes boxes;
-  SetMessageBoxHandler(&boxes, false);
+  test::MessageBoxRecorder boxes;
   OpenError error = OpenError::None;
-  const bool opened = OpenSerialPort(9, 9600, &error) != nullptr;
-  SetMessageBoxHandler(nullptr, false);
-  if (opened) return kOpened;
+  if (OpenSerialPort(9, 9600, &error) != nullptr) return kOpened;
   if (error != OpenError::PermissionDenied) return kOtherError;
-  const bool named = boxes.last.find(device) != std::string::npos &&
-                     boxes.last.find("group " + group) != std::string::npos;
-  return boxes.shows == 1 && named ? kAsExpected : kNoMessage;
+  if (boxes.texts.size() != 1) return kNoMessage;
+  const std::string& text = boxes.texts[0];
+  const bool named = text.find(device) != std::string::npos && text.find("group " + group) != std::string::npos;
+  return named ? kAsExpected : kNoMessage;
 }
 
 TEST(PortPermission, ADeviceTheUserMayNotOpenGivesTheMessageAndItsOwnError) {

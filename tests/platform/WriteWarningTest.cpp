@@ -1,36 +1,21 @@
 #include "platform/WriteWarning.h"
 
 #include "platform/MessageBox.h"
+#include "tests/platform/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace zk {
 namespace {
 
-class Boxes : public MessageBoxHandler {
- public:
-  int Show(std::string_view text, std::string_view caption, uint32_t type) override {
-    texts.emplace_back(text);
-    types.push_back(type);
-    (void)caption;
-    return IDOK;
-  }
-  std::vector<std::string> texts;
-  std::vector<uint32_t> types;
-};
-
 class WriteWarningTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetMessageBoxHandler(&boxes_, false); }
-  void TearDown() override { SetMessageBoxHandler(nullptr, false); }
-
   // Paths of this test only: the record of failed files is process-wide.
   static std::string Path(const std::string& name) { return "/write-warning-test/" + name + "/modul.ini"; }
 
-  Boxes boxes_;
+  test::MessageBoxRecorder boxes_;
 };
 
 TEST_F(WriteWarningTest, OneWarningPerFileUntilAWriteToItSucceeds) {
