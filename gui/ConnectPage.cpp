@@ -63,7 +63,7 @@ CConnectPage::CConnectPage(const Links& links, QWidget* parent)
   auto* layout = Child<QHBoxLayout>(this);
   auto* modules = Child<QGroupBox>(this, QString("Module types"));
   Child<QVBoxLayout>(modules)->addWidget(tree_);
-  layout->addWidget(modules, 2);
+  layout->addWidget(modules, 1);
 
   auto* right = Child<QWidget>(this);
   auto* column = Child<QVBoxLayout>(right);
@@ -78,7 +78,7 @@ CConnectPage::CConnectPage(const Links& links, QWidget* parent)
   column->addWidget(autoBoot_);
   column->addWidget(choices_);
   column->addWidget(connectButton_, 0, Qt::AlignRight);
-  layout->addWidget(right, 3);
+  layout->addWidget(right, 2);
 
   autoBoot_->hide();
   connect(connectButton_, &QPushButton::clicked, this, [this] { ConnectOrDisconnect(); });

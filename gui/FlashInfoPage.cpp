@@ -47,6 +47,20 @@ class HandedOut {
   void* const buffer_;
 };
 
+// Widens the table's columns where the font needs more room than their
+// widths give the longest texts they show.
+void FitColumns(QTreeWidget& table) {
+  const std::array<const char*, 4> longest{"Sector 8888 - 8888", "0x88888888 - 0x88888888", "software protected",
+                                           "not blank"};
+  const QFontMetrics metrics = table.fontMetrics();
+  constexpr int kPadding = 16;
+  for (int column = 0; column < static_cast<int>(longest.size()); ++column) {
+    int needed = metrics.horizontalAdvance(longest[static_cast<std::size_t>(column)]) + kPadding;
+    if (column == kNumberColumn) needed += 2 * table.indentation();
+    table.setColumnWidth(column, std::max(table.columnWidth(column), needed));
+  }
+}
+
 std::vector<AddressRange> CopyAreas(const AddressRange* areas, uint16_t available, int32_t wanted) {
   // The module description names how many areas there are; the data
   // manager's arrays hold no more than they say.
@@ -84,6 +98,7 @@ CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* paren
   bankList_->setFixedHeight(bankList_->header()->sizeHint().height() + kBankListRows * rowHeight + 4);
 
   table_->SetColumns({{"Sector number", 110}, {"Address range", 180}, {"Protection", 100}, {"Status", 100}});
+  FitColumns(*table_);
   table_->SetPopulateHandler([this](QTreeWidgetItem* row) { PopulateGroup(row); });
 
   auto* layout = Child<QVBoxLayout>(this);

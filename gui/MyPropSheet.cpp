@@ -21,7 +21,7 @@
 namespace zk::gui {
 namespace {
 
-constexpr QSize kSheetSize(780, 600);
+constexpr QSize kSheetSize(840, 620);
 constexpr QSize kMinimumSize(640, 480);
 constexpr int kPageMargin = 8;
 
