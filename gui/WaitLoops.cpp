@@ -1,6 +1,7 @@
 #include "gui/WaitLoops.h"
 
 #include "gui/MessageBoxes.h"
+#include "gui/Texts.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -37,7 +38,9 @@ void GuiWaitUi::ShowProgress(uint32_t percent) {
 
 bool GuiWaitUi::ConfirmStop() { return !confirm_ || confirm_(); }
 
-void GuiWaitUi::ShowStopRefused(std::string_view text) { ShowMessage(text, "", MB_OK | MB_ICONWARNING); }
+void GuiWaitUi::ShowStopRefused(std::string_view text) {
+  ShowMessage(text, LoadString(TextId::kSheetCaption), MB_OK | MB_ICONWARNING);
+}
 
 ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar) {
   GuiWaitUi ui(bar, nullptr);

@@ -36,8 +36,8 @@ TEST(JumpAddressTest, RememberedAddressShowsAsUpperCaseHex) {
 
 TEST(PlanDisconnectTest, NoBoxCheckedSendsPlainAndRemembersNothing) {
   const DisconnectPlan plan = PlanDisconnect({});
-  EXPECT_EQ(plan.request.mode, 0);
-  EXPECT_EQ(plan.request.address, 0u);
+  EXPECT_EQ(uint8_t{plan.request.mode}, 0);
+  EXPECT_EQ(uint32_t{plan.request.address}, 0u);
   EXPECT_FALSE(plan.disconnect);
   EXPECT_FALSE(plan.jumpAddress);
 }
@@ -45,20 +45,20 @@ TEST(PlanDisconnectTest, NoBoxCheckedSendsPlainAndRemembersNothing) {
 TEST(PlanDisconnectTest, EachBoxAndTheLastCheckedWins) {
   DisconnectChoice choice;
   choice.softwareReset = true;
-  EXPECT_EQ(PlanDisconnect(choice).request.mode, 2);
+  EXPECT_EQ(uint8_t{PlanDisconnect(choice).request.mode}, 2);
   choice.hardwareReset = true;
-  EXPECT_EQ(PlanDisconnect(choice).request.mode, 3);
+  EXPECT_EQ(uint8_t{PlanDisconnect(choice).request.mode}, 3);
   EXPECT_EQ(PlanDisconnect(choice).disconnect, 3);
   choice.jumpToAddress = true;
   choice.jumpText = "0x1F00";
   DisconnectPlan plan = PlanDisconnect(choice);
-  EXPECT_EQ(plan.request.mode, 1);
-  EXPECT_EQ(plan.request.address, 0x1F00u);
+  EXPECT_EQ(uint8_t{plan.request.mode}, 1);
+  EXPECT_EQ(uint32_t{plan.request.address}, 0x1F00u);
   EXPECT_EQ(plan.jumpAddress, 0x1F00);
   choice.jumpToZero = true;
   plan = PlanDisconnect(choice);
-  EXPECT_EQ(plan.request.mode, 1);
-  EXPECT_EQ(plan.request.address, 0u);
+  EXPECT_EQ(uint8_t{plan.request.mode}, 1);
+  EXPECT_EQ(uint32_t{plan.request.address}, 0u);
   EXPECT_EQ(plan.disconnect, 1);
   EXPECT_EQ(plan.jumpAddress, 0);
 }

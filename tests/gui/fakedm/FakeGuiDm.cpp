@@ -113,7 +113,8 @@ ZK_EXPORT uint32_t DmFindFlashLib(zk::FlashLibRequest* request, zk::FlashLibInfo
   if (request->selector == 0) next = 0;
   *info = zk::FlashLibInfo{};
   if (s.findResult != 0) return s.findResult;
-  const auto found = s.libraries.find(request->flashStart);
+  const uint32_t start = request->flashStart;  // a packed field: copied, not bound
+  const auto found = s.libraries.find(start);
   if (found == s.libraries.end() || next >= found->second.size()) return 0;
   *info = found->second[next++];
   return 0;
