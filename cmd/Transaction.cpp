@@ -126,9 +126,17 @@ ResultCode ExchangeFailure(ExchangeEnd end) {
 
 namespace {
 
+// A module byte returned as the result must never read as "worker still
+// running": a worker ending with 192 would be polled for ever.
+ResultCode ModuleByteAsResult(uint8_t byte) {
+  return byte == kWorkerRunning ? ResultCode{kUnknownCode} : ResultCode{byte};
+}
+
 // An answer whose echo byte is wrong and whose value is to be returned as
 // the result must never read as success: a stray 0x00 there is a mismatch.
-ResultCode EchoByteAsResult(uint8_t byte0) { return byte0 == 0 ? ResultCode{kSendFailed} : ResultCode{byte0}; }
+ResultCode EchoByteAsResult(uint8_t byte0) {
+  return byte0 == 0 ? ResultCode{kSendFailed} : ModuleByteAsResult(byte0);
+}
 
 }  // namespace
 
@@ -153,11 +161,10 @@ ResultCode JudgeAnswer(Command command) {
       return echoed ? kOk : kSendFailed;
     case Command::Program:
     case Command::Password:
-      return echoed ? status : EchoByteAsResult(byte0);
     case Command::Read:
-      return echoed ? status : EchoByteAsResult(byte0);
+      return echoed ? ModuleByteAsResult(status) : EchoByteAsResult(byte0);
     case Command::ReadNext:
-      return echoed ? ResultCode{status} : ResultCode{kReceiveTimeout};
+      return echoed ? ModuleByteAsResult(status) : ResultCode{kReceiveTimeout};
     case Command::FirmwareGeneration:
       return byte0 == kCurrentFirmwareMarker ? kOk : kOldFirmware;
     case Command::SectorStatusNext:

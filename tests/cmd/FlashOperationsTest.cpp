@@ -247,6 +247,29 @@ TEST_F(FlashOperationsTest, AFailedReadPostsItsCodeAndBlocksProgramming) {
   EXPECT_EQ(CurrentSettings().readFailed, 1);
 }
 
+TEST_F(FlashOperationsTest, AModuleByteOf192NeverReadsAsAWorkerStillRunning) {
+  // A status or a wrong echo byte of 0xC0 passed through unchanged would end
+  // the worker with 192, which every poller takes for "still running".
+  Module(kTwoBanks);
+  std::vector<uint8_t> out(4);
+  ReadRequest request{0, 4};
+  ReadResult result{0, out.data()};
+  for (const std::vector<uint8_t>& answer : {std::vector<uint8_t>{0x06, 0xC0}, std::vector<uint8_t>{0xC0, 0x00}}) {
+    net_.Answer(answer);
+    CmmReadFlash(&request, &result, nullptr);
+    EXPECT_EQ(Wait(), kUnknownCode);
+    EXPECT_EQ(EndMessage(), uintptr_t{kUnknownCode});
+  }
+  CurrentSettings().readFailed = 0;
+  const uint8_t byte = 0x55;
+  ProgRequest prog{0x10, 1, &byte};
+  net_.Answer({0x05, 0xC0});
+  EXPECT_EQ(CmmProgFlash(&prog), kUnknownCode);
+  prog = ProgRequest{0x10, 1, &byte};
+  net_.Answer({0xC0, 0x00});
+  EXPECT_EQ(CmmProgFlash(&prog), kUnknownCode);
+}
+
 TEST_F(FlashOperationsTest, ChipEraseWithUnenabledProtectedAreasTalksToNobody) {
   Module(std::string(kTwoBanks) + "[General]\nNumberOfProtectedAreas=1\n");
   SectorList list{7, nullptr};
