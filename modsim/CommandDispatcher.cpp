@@ -23,6 +23,14 @@ constexpr std::size_t kAnswerLimit = 4096;
 constexpr std::size_t kHostileAnswerSize = 5000;
 constexpr uint32_t kDefaultFaultDelayMs = 1000;
 constexpr uint32_t kDefaultSlowEraseMs = 5000;
+constexpr uint32_t kDefaultCountOverrun = 1;
+constexpr uint32_t kDefaultExtraEntries = 60;
+constexpr uint32_t kDefaultStxFlood = 5000;
+constexpr uint32_t kDefaultGarbage = 1000;
+// The entries a hostile module adds to a list: no sector of any flash.
+constexpr uint32_t kBogusEntryAddress = 0xFFFFFF00;
+constexpr uint8_t kBogusEntryStatus = 0x21;
+constexpr std::size_t kChipListFits = (kAnswerLimit - kListHeader) / kEntrySize;
 constexpr uint8_t kListContinues = 1;
 constexpr uint8_t kListEnded = 0;
 
@@ -115,7 +123,7 @@ Reply CommandDispatcher::Handle(std::span<const uint8_t> request, TimePoint now)
     return {};
   }
   Reply reply = Dispatch(request, now);
-  if (!reply.bytes.empty()) ApplyAnswerFaults(reply, now);
+  if (!reply.bytes.empty()) ApplyAnswerFaults(static_cast<Command>(request[0]), reply, now);
   return reply;
 }
 
@@ -137,7 +145,7 @@ Reply CommandDispatcher::Dispatch(std::span<const uint8_t> request, TimePoint no
     case Command::kLogin: return Login();
     case Command::kFindFlashLib: return FindFlashLib(request, now);
     case Command::kSelectFlashLib: return SelectFlashLib(request);
-    case Command::kSectorStatus: return SectorStatus(request);
+    case Command::kSectorStatus: return SectorStatus(request, now);
     case Command::kSectorStatusMore: return ListMore(command, statusPager_);
     case Command::kProgram: return Program(request);
     case Command::kRead: return Read(request);
@@ -155,8 +163,18 @@ Reply CommandDispatcher::Dispatch(std::span<const uint8_t> request, TimePoint no
   return {StatusAnswer(command, kStatusUnsupported)};
 }
 
-void CommandDispatcher::ApplyAnswerFaults(Reply& reply, TimePoint now) {
+void CommandDispatcher::ApplyAnswerFaults(Command command, Reply& reply, TimePoint now) {
   if (!faults_) return;
+  if (const auto hit = faults_->Check(FaultKind::kCountOverrun);
+      hit && HasCountField(reply.bytes[0]) && reply.bytes.size() >= kListHeader) {
+    // A chip erase list already fills one answer; any other count grows
+    // past what the answer and its request hold.
+    const uint32_t base = command == Command::kEraseChip ? kChipListFits : ReadLe16(&reply.bytes[2]);
+    const auto claimed = static_cast<uint16_t>(std::min<uint32_t>(base + hit->ValueOr(kDefaultCountOverrun), 0xFFFF));
+    Note(Text("fault: answer count %u claimed as %u", ReadLe16(&reply.bytes[2]), claimed), now);
+    reply.bytes[2] = static_cast<uint8_t>(claimed);
+    reply.bytes[3] = static_cast<uint8_t>(claimed >> 8);
+  }
   if (const auto hit = faults_->Check(FaultKind::kWrongEcho)) {
     const uint8_t wrong = static_cast<uint8_t>(hit->ValueOr(reply.bytes[0] ^ 0x80u));
     Note(Text("fault: answer byte 0 0x%02X sent as 0x%02X", reply.bytes[0], wrong), now);
@@ -177,6 +195,33 @@ void CommandDispatcher::ApplyAnswerFaults(Reply& reply, TimePoint now) {
     Note(Text("fault: answer delayed by %u ms", ms), now);
     reply.busy += Milliseconds(ms);
   }
+  if (const auto hit = faults_->Check(FaultKind::kStxFlood)) {
+    reply.stxFlood = hit->ValueOr(kDefaultStxFlood);
+    Note(Text("fault: %u STX in place of the answer", reply.stxFlood), now);
+  }
+  if (command == Command::kLogin) {
+    if (const auto hit = faults_->Check(FaultKind::kGarbageAfterLogin)) {
+      reply.rawAfter.resize(hit->ValueOr(kDefaultGarbage));
+      for (uint8_t& b : reply.rawAfter) b = static_cast<uint8_t>(garbage_.Next());
+      Note(Text("fault: %u bytes of garbage after the login answer", static_cast<uint32_t>(reply.rawAfter.size())),
+           now);
+    }
+  }
+}
+
+void CommandDispatcher::ExtendList(std::vector<SectorOutcome>& entries, TimePoint now) {
+  if (!faults_) return;
+  const auto hit = faults_->Check(FaultKind::kLongList);
+  if (!hit) return;
+  const uint32_t extra = hit->ValueOr(kDefaultExtraEntries);
+  Note(Text("fault: %u entries beyond the announced %u", extra, static_cast<uint32_t>(entries.size())), now);
+  for (uint32_t i = 0; i < extra; ++i) entries.push_back({kBogusEntryAddress + i, kBogusEntryStatus});
+}
+
+bool CommandDispatcher::EndlessList(TimePoint now) {
+  if (!faults_ || !faults_->Check(FaultKind::kEndlessList)) return false;
+  Note("fault: the continuations of this list never end", now);
+  return true;
 }
 
 Reply CommandDispatcher::Login() const {
@@ -235,7 +280,7 @@ Reply CommandDispatcher::SelectFlashLib(std::span<const uint8_t> request) {
   return {StatusAnswer(Command::kSelectFlashLib, kFlashNoLibrary)};
 }
 
-Reply CommandDispatcher::SectorStatus(std::span<const uint8_t> request) {
+Reply CommandDispatcher::SectorStatus(std::span<const uint8_t> request, TimePoint now) {
   std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kSectorStatus)};
   if (!selected_) {
     answer.insert(answer.end(), {kFlashNoLibrarySelected, 0, 0});
@@ -246,7 +291,8 @@ Reply CommandDispatcher::SectorStatus(std::span<const uint8_t> request) {
       flash_.SectorStatus(ReadLe32(&request[1]), ReadLe32(&request[5]), ReadLe32(&request[9]), entries);
   answer.push_back(status);
   AppendLe16(answer, static_cast<uint16_t>(entries.size()));
-  statusPager_.Start(EntryBytes(entries), kStatusFirst, kStatusNext);
+  ExtendList(entries, now);
+  statusPager_.Start(EntryBytes(entries), kStatusFirst, kStatusNext, EndlessList(now));
   const auto piece = statusPager_.Next();
   answer.insert(answer.end(), piece.begin(), piece.end());
   return {answer};
@@ -322,11 +368,12 @@ Reply CommandDispatcher::Erase(Command command, std::span<const uint8_t> request
   const uint32_t start = ReadLe32(&request[1]);
   const uint32_t end = ReadLe32(&request[5]);
   Note(Text("erase 0x%X..0x%X (third value %u)", start, end, ReadLe32(&request[9])), now);
-  const EraseResult result = command == Command::kEraseSectors ? flash_.EraseSectors(start, end, faults_)
+  EraseResult result = command == Command::kEraseSectors ? flash_.EraseSectors(start, end, faults_)
                                                                : flash_.EraseBlocks(start, end, faults_);
   answer.push_back(result.status);
   AppendLe16(answer, static_cast<uint16_t>(result.failed.size()));
-  pager.Start(EntryBytes(result.failed), kEraseFirst, kEraseNext);
+  ExtendList(result.failed, now);
+  pager.Start(EntryBytes(result.failed), kEraseFirst, kEraseNext, EndlessList(now));
   const auto piece = pager.Next();
   answer.insert(answer.end(), piece.begin(), piece.end());
   return {answer, EraseTime(result.erasedSectors)};
@@ -340,10 +387,12 @@ Reply CommandDispatcher::EraseChip(TimePoint now) {
   }
   Note(Text("chip erase of bank %u", static_cast<uint32_t>(currentBank_)), now);
   EraseResult result = flash_.EraseChip(currentBank_, faults_);
-  const std::size_t fits = (kAnswerLimit - kListHeader) / kEntrySize;  // the whole list goes in one answer
-  if (result.failed.size() > fits) result.failed.resize(fits);
+  // The whole list goes in one answer.
+  if (result.failed.size() > kChipListFits) result.failed.resize(kChipListFits);
   answer.push_back(result.status);
   AppendLe16(answer, static_cast<uint16_t>(result.failed.size()));
+  ExtendList(result.failed, now);
+  if (result.failed.size() > kChipListFits) result.failed.resize(kChipListFits);
   const auto bytes = EntryBytes(result.failed);
   answer.insert(answer.end(), bytes.begin(), bytes.end());
   return {answer, EraseTime(result.erasedSectors)};

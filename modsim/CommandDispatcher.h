@@ -8,6 +8,7 @@
 #include "modsim/CommandCodes.h"
 #include "modsim/EntryPager.h"
 #include "modsim/FlashModel.h"
+#include "modsim/Random.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +39,8 @@ struct Reply {
   std::vector<uint8_t> bytes;  // empty: no answer
   Duration busy{};             // how long the command runs before it answers
   bool exitAfter = false;      // back to the boot loader once the answer is out
+  uint32_t stxFlood = 0;       // faults: in place of the answer, this many STX on the raw line
+  std::vector<uint8_t> rawAfter{};  // faults: bytes on the raw line once the answer is out
 };
 
 // The length a request must have according to its own fields; nullopt for an
@@ -63,13 +66,17 @@ class CommandDispatcher {
   };
 
   Reply Dispatch(std::span<const uint8_t> request, TimePoint now);
-  void ApplyAnswerFaults(Reply& reply, TimePoint now);
+  void ApplyAnswerFaults(Command command, Reply& reply, TimePoint now);
+  // Faults of a list about to be handed out: extra entries beyond its count
+  // (the count stays), and whether its continuations never end.
+  void ExtendList(std::vector<SectorOutcome>& entries, TimePoint now);
+  bool EndlessList(TimePoint now);
   void Note(std::string_view text, TimePoint now);
 
   Reply Login() const;
   Reply FindFlashLib(std::span<const uint8_t> request, TimePoint now);
   Reply SelectFlashLib(std::span<const uint8_t> request);
-  Reply SectorStatus(std::span<const uint8_t> request);
+  Reply SectorStatus(std::span<const uint8_t> request, TimePoint now);
   Reply Program(std::span<const uint8_t> request);
   Reply Read(std::span<const uint8_t> request);
   Reply ReadMore();
@@ -99,6 +106,7 @@ class CommandDispatcher {
   EntryPager blockPager_;
   uint32_t readAddress_ = 0;
   uint32_t readRemaining_ = 0;
+  Random garbage_{0x6A7B};  // the bytes of garbage-after-login
 };
 
 }  // namespace zk::modsim

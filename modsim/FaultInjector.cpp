@@ -8,6 +8,7 @@ namespace {
 constexpr std::string_view kNames[kFaultKindCount] = {
     "nak-block",    "boot-nak",       "ignore-command", "wrong-echo", "hostile-length",
     "delay-answer", "handshake-echo", "boot-mute",      "erase-fail", "slow-erase",
+    "count-overrun", "long-list",     "endless-list",   "stx-flood",  "garbage-after-login",
 };
 
 std::size_t Index(FaultKind kind) { return static_cast<std::size_t>(kind); }

@@ -66,13 +66,22 @@ void Module::SendDueAnswers(TimePoint now) {
   while (firmware_ && !pending_.empty() && now >= pending_.front().due) {
     Reply reply = std::move(pending_.front().reply);
     pending_.pop_front();
+    if (reply.stxFlood > 0) {
+      PutRaw(std::vector<uint8_t>(reply.stxFlood, kStx), now);
+      reply.bytes.clear();
+    }
     if (reply.bytes.empty()) {
       if (reply.exitAfter) Reset("exit without an answer", now);
       continue;
     }
-    exitAfter_.push_back(reply.exitAfter);
+    afterAnswer_.push_back({reply.exitAfter, std::move(reply.rawAfter)});
     channel_.SendAnswer(std::move(reply.bytes), now);
   }
+}
+
+void Module::PutRaw(std::span<const uint8_t> bytes, TimePoint now) {
+  Note("fault: " + std::to_string(bytes.size()) + " bytes on the raw line", now);
+  for (uint8_t b : bytes) out_.Put(b, now);
 }
 
 void Module::Reset(std::string_view why, TimePoint now) {
@@ -84,7 +93,7 @@ void Module::Reset(std::string_view why, TimePoint now) {
   channel_.Reset();
   dispatcher_.Reset();
   pending_.clear();
-  exitAfter_.clear();
+  afterAnswer_.clear();
   line_.SetRate(0);
 }
 
@@ -114,11 +123,12 @@ void Module::OnRequest(std::vector<uint8_t> request, TimePoint now) {
 }
 
 void Module::OnAnswerDone(bool delivered, TimePoint now) {
-  if (exitAfter_.empty()) return;
-  const bool exit = exitAfter_.front();
-  exitAfter_.pop_front();
+  if (afterAnswer_.empty()) return;
+  const AfterAnswer after = std::move(afterAnswer_.front());
+  afterAnswer_.pop_front();
   if (!delivered) Note("an answer could not be delivered", now);
-  if (exit) Reset("exit command", now);
+  if (delivered && !after.raw.empty()) PutRaw(after.raw, now);
+  if (after.exit) Reset("exit command", now);
 }
 
 }  // namespace zk::modsim

@@ -9,6 +9,7 @@
 #include "modsim/MessageChannel.h"
 
 #include <deque>
+#include <span>
 #include <string_view>
 
 namespace zk::modsim {
@@ -56,8 +57,14 @@ class Module : public BootListener, public ChannelReceiver {
     TimePoint due;
     Reply reply;
   };
+  // What happens once an answer handed to the channel is out.
+  struct AfterAnswer {
+    bool exit = false;
+    std::vector<uint8_t> raw;  // faults: bytes on the raw line
+  };
   void Note(std::string_view text, TimePoint now);
   void SendDueAnswers(TimePoint now);
+  void PutRaw(std::span<const uint8_t> bytes, TimePoint now);
 
   ByteSink& out_;
   LineControl& line_;
@@ -69,7 +76,7 @@ class Module : public BootListener, public ChannelReceiver {
   bool firmware_ = false;
   bool openedInFirmware_ = false;
   std::deque<Pending> pending_;  // answers waiting for their time
-  std::deque<bool> exitAfter_;   // answers handed to the channel, oldest first
+  std::deque<AfterAnswer> afterAnswer_;  // answers handed to the channel, oldest first
 };
 
 }  // namespace zk::modsim

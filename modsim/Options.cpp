@@ -214,6 +214,13 @@ Faults (reproducible for a given seed):
                          check, ACK or NAK)
       erase-fail         an erased sector fails (status 0x21 in the list)
       slow-erase         an erase takes longer (VALUE: ms; default 5000)
+      count-overrun      an answer's count claims VALUE (default 1) more than
+                         it carries; a chip erase list more than an answer holds
+      long-list          a list carries VALUE (default 60) entries beyond its count
+      endless-list       every continuation of a list says that more follows
+      stx-flood          VALUE STX characters (default 5000) in place of an answer
+      garbage-after-login  VALUE random bytes (default 1000) on the line after
+                         the login answer
   --control PATH         read commands from the FIFO PATH (created if absent)
                          or from standard input (-): "reset", "quit",
                          "fault KIND[:VALUE]" (fires at the next opportunity)

@@ -195,6 +195,59 @@ TEST(FirmwareHostileLength, ListAnswersClaimTheLargestCount) {
   EXPECT_EQ(ReadLe16(&answer[2]), 0xFFFF);
 }
 
+TEST_F(FirmwareTest, HostileCountsClaimMoreThanTheRequestOrTheAnswerHolds) {
+  Unlock();
+  faults_.AddRule({FaultKind::kCountOverrun, 0, 3});
+  // Two steps asked for; the answer carries two entries and claims five.
+  const Bytes status = Ask(Range(0x03, 0x000, 0x1FF, 0x100));
+  EXPECT_EQ(ReadLe16(&status[2]), 5u);
+  EXPECT_EQ(status.size(), 4u + 2 * 5);
+  const Bytes read = Ask(Cat({{0x06}, Le32(0x400), Le32(20)}));
+  EXPECT_EQ(ReadLe16(&read[2]), 23u);
+  EXPECT_EQ(read.size(), 6u + 20);
+  // A chip erase list claims more entries than one answer can hold.
+  const Bytes chip = Ask({0x0A});
+  EXPECT_EQ(ReadLe16(&chip[2]), (4096u - 4) / 5 + 3);
+  EXPECT_THAT(Ask({0x0F}), ElementsAre(0xEE, 0x00)) << "answers without a count are left alone";
+}
+
+TEST_F(FirmwareTest, HostileListsRunPastTheirCountOrNeverEnd) {
+  Unlock();
+  // Erasing 0x300..0x3FF fails on the protected sector: one entry.
+  faults_.AddRule({FaultKind::kLongList, 1, 2});
+  const Bytes longer = Ask(Range(0x07, 0x300, 0x3FF, 0));
+  ASSERT_GE(longer.size(), 4u);
+  EXPECT_EQ(ReadLe16(&longer[2]), 1u);
+  EXPECT_EQ(longer.size(), 4u + 3 * 5) << "one announced entry and two more";
+  EXPECT_EQ(ReadLe32(&longer[4 + 5]), 0xFFFFFF00u);
+
+  faults_.ArmNext(FaultKind::kEndlessList, std::nullopt);
+  const Bytes first = Ask(Range(0x07, 0x300, 0x3FF, 0));
+  EXPECT_EQ(ReadLe16(&first[2]), 1u);
+  for (int i = 0; i < 5; ++i) {
+    const Bytes more = Ask(Range(0xF7, 0, 0, 0));
+    ASSERT_GE(more.size(), 2u + 5);
+    EXPECT_EQ(more[0], 0xF7);
+    EXPECT_EQ(more[1], 0x01) << "more follows, every time";
+  }
+  // A new list is an honest one again.
+  Ask(Range(0x07, 0x300, 0x3FF, 0));
+  EXPECT_THAT(Ask(Range(0xF7, 0, 0, 0)), ElementsAre(0xF7, 0x00));
+}
+
+TEST_F(FirmwareTest, AFloodOrGarbageOnTheLineIsMarkedOnTheReply) {
+  faults_.AddRule({FaultKind::kStxFlood, 2, 300});
+  faults_.AddRule({FaultKind::kGarbageAfterLogin, 1, 64});
+  const Reply login = firmware_.Handle(Bytes{0x01}, TimePoint{});
+  EXPECT_EQ(login.stxFlood, 0u);
+  EXPECT_EQ(login.rawAfter.size(), 64u);
+  EXPECT_FALSE(login.bytes.empty());
+  const Reply flooded = firmware_.Handle(Bytes{0x0F}, TimePoint{});
+  EXPECT_EQ(flooded.stxFlood, 300u);
+  EXPECT_TRUE(flooded.rawAfter.empty()) << "garbage follows only the login";
+  EXPECT_TRUE(firmware_.Handle(Bytes{0x01}, TimePoint{}).rawAfter.empty()) << "only the first login";
+}
+
 // A bank of 128 protected sectors: an erase lists all 128 of them.
 std::vector<FlashBank> ProtectedBank() {
   FlashBank bank;

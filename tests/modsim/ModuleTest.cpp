@@ -1,3 +1,4 @@
+#include "modsim/FaultInjector.h"
 #include "modsim/Module.h"
 #include "FlashFixture.h"
 #include "TestSupport.h"
@@ -36,7 +37,7 @@ class ModuleTest : public ::testing::Test {
   explicit ModuleTest(SimConfig config = Config())
       : config_(std::move(config)),
         flash_(config_.banks),
-        module_(config_, flash_, sink_, line_, nullptr, nullptr) {}
+        module_(config_, flash_, sink_, line_, &faults_, nullptr) {}
 
   Bytes Feed(const Bytes& bytes) {
     for (uint8_t b : bytes) module_.OnByte(b, clock_.Advance(Microseconds(100)));
@@ -83,6 +84,7 @@ class ModuleTest : public ::testing::Test {
   RecordingSink sink_;
   FakeLine line_;
   FlashModel flash_;
+  FaultInjector faults_{1, {}};
   Module module_;
   Bytes carry_;
 };
@@ -131,6 +133,27 @@ TEST_F(ModuleTest, OpeningThePortStandsInForTheResetLine) {
   EXPECT_THAT(Transact({0x0F}), ElementsAre(0xEE, 0x00));
   module_.OnHostOpened(clock_.Now());  // a host that lost the session starts a login
   Handshake();
+}
+
+TEST_F(ModuleTest, AnStxFloodTakesThePlaceOfTheAnswer) {
+  faults_.AddRule({FaultKind::kStxFlood, 1, 40});
+  Handshake();
+  SendRequest({0x0F});
+  const Bytes flood = carry_.empty() ? RunFor(Milliseconds(100)) : carry_;
+  carry_.clear();
+  EXPECT_EQ(flood, Bytes(40, kStx));
+  EXPECT_TRUE(RunFor(Milliseconds(3000)).empty()) << "no answer follows the flood";
+  EXPECT_THAT(Transact({0x0F}), ElementsAre(0xEE, 0x00)) << "the next command is answered";
+}
+
+TEST_F(ModuleTest, GarbageFollowsTheLoginAnswerOnceItIsDelivered) {
+  faults_.AddRule({FaultKind::kGarbageAfterLogin, 1, 32});
+  Handshake();
+  SendRequest({0x01});
+  const Bytes start = carry_.empty() ? RunFor(Milliseconds(100)) : carry_;
+  ASSERT_EQ(start, Bytes{kStx});
+  EXPECT_THAT(ParseModuleBlock(Feed({kDle})).value_or(Bytes{}), ElementsAre(0x01, 0x01, 0x03, 3, 1, 7));
+  EXPECT_EQ(Feed({kDle}).size(), 32u) << "the host's DLE delivered the answer: the garbage follows";
 }
 
 SimConfig SilentConfig() {
