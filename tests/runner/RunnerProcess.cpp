@@ -61,7 +61,7 @@ std::string QuillrunPath() { return BinDir() + "/Quillrun"; }
 RunResult RunQuillrun(const RunOptions& options) {
   RunResult result;
   Pipe in, out, err;
-  std::vector<std::string> argv{QuillrunPath()};
+  std::vector<std::string> argv{options.program.empty() ? QuillrunPath() : options.program};
   argv.insert(argv.end(), options.args.begin(), options.args.end());
   std::vector<std::string> env = Environment(options);
   std::vector<char*> rawArgv = Pointers(argv);

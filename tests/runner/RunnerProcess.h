@@ -15,6 +15,7 @@ struct RunResult {
 };
 
 struct RunOptions {
+  std::string program;  // empty: the build's Quillrun
   std::vector<std::string> args;
   // Environment variables set (a nullopt value: removed) on top of ours.
   std::map<std::string, std::optional<std::string>> env;
