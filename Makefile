@@ -39,3 +39,65 @@ install-test: package
 
 clean:
 	rm -rf $(BUILD)
+
+# Sanitizers and fuzzing, each in a build directory of its own, without the
+# benchmarks and building only the test programs they run. The workbench is
+# left out until its last pages are done.
+ASAN_BUILD ?= $(BUILD)-asan
+TSAN_BUILD ?= $(BUILD)-tsan
+FUZZ_BUILD ?= $(BUILD)-fuzz
+FUZZ_SECONDS ?= 30
+SANITIZER_PACKAGES = clang libclang-rt-14-dev
+COMMA := ,
+ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner soak hardening
+ASAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests ModSimTests KORDmTests \
+	ZkEndToEndTests QuillrunTests ZkSoak ZkHardeningTests
+# The tests with threads: thread registry and message queues, the waiting
+# loops, the command layer's and the data manager's workers and stop
+# requests, the link engine and transport, the runner, end to end.
+TSAN_TEST_DIRS = platform common cmd link dm e2e runner
+TSAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests KORDmTests ZkEndToEndTests QuillrunTests
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/runner/qt-tsan.supp
+
+# sanitizer_suite(<build dir>, <ZK_SANITIZE>, <test programs>, <test dirs>)
+define sanitizer_suite
+	@cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZK_SANITIZE=$(2) -DZK_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(1) -j $(JOBS) --target $(3)
+	@failed=""; for d in $(4); do \
+	  (cd $(1)/tests/$$d && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 900) || failed="$$failed $$d"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "$(2): failures in$$failed" >&2; exit 1; fi
+endef
+
+.PHONY: sanitize sanitize-address sanitize-thread fuzz-smoke sanitizer-deps
+
+sanitizer-deps:
+	@sh tools/install-deps.sh $(SANITIZER_PACKAGES)
+
+sanitize: sanitize-address sanitize-thread fuzz-smoke
+
+sanitize-address: deps
+	$(call sanitizer_suite,$(ASAN_BUILD),address$(COMMA)undefined,$(ASAN_TESTS),$(ASAN_TEST_DIRS))
+
+sanitize-thread: deps
+	$(call sanitizer_suite,$(TSAN_BUILD),thread,$(TSAN_TESTS),$(TSAN_TEST_DIRS))
+
+# Every fuzz target for FUZZ_SECONDS (30 s; longer runs: FUZZ_SECONDS=600).
+fuzz-smoke: sanitizer-deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ \
+	  -DZK_FUZZ=ON -DZK_SANITIZE=address,undefined -DZK_BUILD_TESTS=OFF -DZK_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ZkFuzzTargets
+	@sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Every benchmark of bench/ one after another (about a quarter of an hour;
+# a quiet machine gives the true figures), then one table of their figures.
+bench: build
+	@$(BUILD)/bench/BenchSummary $(BUILD)/bench
+
+# The long fault-injection soak: 100 downloads with seeded faults.
+SOAK_RUNS ?= 100
+.PHONY: soak
+soak: build
+	@$(BUILD)/tests/ZkSoak --runs $(SOAK_RUNS) --keep $(BUILD)/soak-failures

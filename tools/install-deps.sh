@@ -1,9 +1,11 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests, the demo and the package
-# need, when any of them is missing. Uses sudo when not run as root.
+# need, when any of them is missing, and the further packages named as
+# arguments (the sanitizer and fuzz builds add clang). Uses sudo when not run
+# as root.
 set -e
 PKGS="cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev \
-srecord binutils xvfb xauth dpkg-dev file"
+srecord binutils xvfb xauth dpkg-dev file $*"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
