@@ -53,6 +53,13 @@ std::string_view LineEndOf(std::string_view text) {
   return (newline > 0 && text[newline - 1] == '\r') ? std::string_view("\r\n") : std::string_view("\n");
 }
 
+// What completes the last line of text: nothing after a line feed, a line
+// feed after the carriage return that ends it, else the file's line end.
+std::string_view LineEndToAdd(std::string_view text, std::string_view eol) {
+  if (text.empty() || text.back() == '\n') return {};
+  return text.back() == '\r' ? std::string_view("\n") : eol;
+}
+
 bool EndsWithBlankLine(std::string_view text) {
   IniScanner scanner(text);
   IniLine line;
@@ -80,7 +87,7 @@ std::string WithValue(std::string_view text, std::string_view section, std::stri
     // At the end of the section: after its last key, or after its header.
     const IniLine& after = at.lastKey ? *at.lastKey : *at.section;
     result.append(text.substr(0, after.next));
-    if (!after.HasLineEnd()) result.append(eol);
+    result.append(LineEndToAdd(text.substr(0, after.next), eol));
     result.append(line).append(eol);
     result.append(text.substr(after.next));
     return result;
@@ -88,7 +95,7 @@ std::string WithValue(std::string_view text, std::string_view section, std::stri
 
   result.append(text);
   if (!text.empty()) {
-    if (text.back() != '\n') result.append(eol);
+    result.append(LineEndToAdd(text, eol));
     if (!EndsWithBlankLine(text)) result.append(eol);
   }
   result.append("[").append(text::TrimBlanks(section)).append("]").append(eol);

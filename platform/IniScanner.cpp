@@ -44,7 +44,10 @@ bool IniScanner::Next(IniLine& line) {
   line.begin = pos_;
   const std::size_t newline = text_.find('\n', pos_);
   if (newline == std::string_view::npos) {
-    line.end = line.next = text_.size();
+    // A carriage return that ends the file ends its last line, as one
+    // before a line feed does.
+    line.next = text_.size();
+    line.end = (line.next > pos_ && text_.back() == '\r') ? line.next - 1 : line.next;
   } else {
     line.next = newline + 1;
     line.end = (newline > pos_ && text_[newline - 1] == '\r') ? newline - 1 : newline;

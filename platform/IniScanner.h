@@ -14,13 +14,12 @@ enum class LineKind { Other, Section, Key };
 struct IniLine {
   LineKind kind = LineKind::Other;
   std::size_t begin = 0;       // first byte of the line
-  std::size_t end = 0;         // end of its content (before "\r\n" or "\n")
+  std::size_t end = 0;         // end of its content (before "\r\n", "\n" or a final "\r")
   std::size_t next = 0;        // first byte of the following line
   std::string_view name;       // section or key name, blanks trimmed
   std::size_t valueBegin = 0;  // key lines: the value, blanks trimmed
   std::size_t valueEnd = 0;
 
-  bool HasLineEnd() const { return next > end; }
 };
 
 class IniScanner {

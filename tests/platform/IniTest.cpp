@@ -205,6 +205,21 @@ TEST_F(IniTest, NewKeyInAnEmptySectionAndAtTheEndOfAFile) {
   EXPECT_EQ(ReadFile(path), "[Empty]\na=x\n[Last]\nk=1\nb=y\n");
 }
 
+TEST_F(IniTest, ACarriageReturnAtTheEndOfTheFileEndsTheLastLine) {
+  // Read as the carriage return of a CR LF; a write completes it and keeps
+  // every value as it read before.
+  std::string path = Write("[S]\nk=v\r");
+  EXPECT_EQ(Get("S", "k"), "v");
+  ASSERT_TRUE(WriteString(path, "S", "n", "1"));
+  EXPECT_EQ(ReadFile(path), "[S]\nk=v\r\nn=1\n");
+  EXPECT_EQ(Get("S", "k"), "v");
+  path = Write("[S]\r\nk=v\r");
+  ASSERT_TRUE(WriteString(path, "T", "x", "2"));
+  EXPECT_EQ(ReadFile(path), "[S]\r\nk=v\r\n\r\n[T]\r\nx=2\r\n");
+  EXPECT_EQ(Get("S", "k"), "v");
+  EXPECT_EQ(Get("T", "x"), "2");
+}
+
 TEST_F(IniTest, NewSectionIsAppended) {
   const std::string path = Write("[General]\r\nModulName=M");
   ASSERT_TRUE(WriteString(path, " RS232 ", " AutoBoot ", "1"));
