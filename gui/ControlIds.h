@@ -16,7 +16,9 @@ enum DialogId : int {
   kProtocolDialog = 131,
   kProtectedAreasDialog = 140,
   kInfoDialog = 142,
+  kBinAddressDialog = 147,
   kUploadDialog = 150,
+  kPasswordDialog = 151,
   kFlashLibDialog = 170,
 };
 
@@ -40,6 +42,30 @@ enum ControlId : int {
   kEraseAllButton = 1024,
   kBankList = 1123,
   kSectorTable = 1125,
+  // Download page
+  kOpenButton = 1023,
+  kStartButton = 1024,
+  kFileLoadedText = 1025,
+  kFileSizeText = 1026,
+  kEraseChipBox = 1031,
+  kEraseNeededBox = 1022,
+  kDownloadBox = 1033,
+  kBankOffsetCombo = 1087,
+  kBankOffsetLabel = 1088,
+  kFileDateText = 1090,
+  kMappedAddressText = 1099,
+  kDownloadSizeText = 1101,
+  kMappedLabel = 1102,
+  kBinAddressEdit = 1073,
+  // Protected areas page
+  kNoAccessList = 1061,
+  kProtectedList = 1062,
+  // Password dialog and upload page
+  kPasswordEdit = 1075,
+  kStartAddressEdit = 1079,
+  kEndAddressEdit = 1080,
+  kSaveButton = 1083,
+  kUploadButton = 1084,
   // Communication setup
   kPropertiesButton = 1037,
   kProtocolCombo = 1039,

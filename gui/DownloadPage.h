@@ -1,32 +1,155 @@
 #pragma once
-// The download page (dialog 108, tab "Download"). This version holds what
-// the shell and the connect page rely on: the connection flag and the
-// links; it has no controls and loads no file yet.
+// The download page (dialog 108, tab "Download"): opens an image file into
+// the data manager and shows what it holds, erases the whole chip or the
+// sectors the image needs, and programs the flash. It watches the loaded
+// file and offers to reload it when another program changed it.
 #include "common/DmAccess.h"
+#include "gui/FileFacts.h"
+#include "gui/FileWatcher.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"
+
+#include <QTimer>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
 
 namespace zk::gui {
 
 class CFlashInfoPage;
 class MyPropSheet;
 
+// The file-type byte of DmLoadFile and DmSaveFile.
+enum class ImageFileType : uint8_t { kHex = 0, kBinary = 1 };
+
+// The type Open gives a file: hex for the extensions HEX and H86 in any
+// case, binary for every other name.
+ImageFileType OpenedFileType(std::string_view path);
+
+// The download size and the sectors an image needs, at an address.
+struct ImageInfo {
+  uint32_t byteCount = 0;
+  std::vector<RangeRequest> neededSectors;
+};
+
+// DmGetHexFileInfo with the memory given back; its code is not looked at.
+ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address);
+
 class CDownloadPage : public CPropertyPage, public DownloadPageLink {
  public:
   CDownloadPage(CDmAccess& dm, CFlashInfoPage& flashInfo, MyPropSheet& sheet, QWidget* parent = nullptr);
+  ~CDownloadPage() override;
+
+  // The application's protected-areas switch.
+  void SetShell(const ShellLink* shell) { shell_ = shell; }
 
   void SetConnected(bool connected) override { connected_ = connected; }
   bool Connected() const { return connected_; }
-  void CheckFileChanged() override {}
-  bool FileLoaded() const override { return false; }
-  void Open() override {}
-  void Start() override {}
+  bool OnSetActive() override;
+  void OnKillActive() override;
+
+  // Button 1023, File / Open and Load file.
+  void Open() override;
+  // Button 1024, File / Download and Download file.
+  void Start() override;
+  bool FileLoaded() const override { return fileLoaded_; }
+  // The window was activated: the loaded file's time is compared on the
+  // GUI thread.
+  void CheckFileChanged() override;
+
+  // What the upload page hands over.
+  // The flash was read into the image: the file texts become "???" and the
+  // image counts as binary at start; the file is no longer watched.
+  void TakeUpload(uint32_t start);
+  // The uploaded image was saved to path in the given type: the page shows
+  // the file as its file, binary at start (as the image is), and a reload
+  // reads it in the type it was written in.
+  void SetFileFromUpload(const std::string& path, uint32_t start, ImageFileType savedType);
+
+  ImageFileType FileType() const { return fileType_; }
+  uint32_t BinaryStartAddress() const { return binaryStart_; }
+  bool DownloadRunning() const { return downloadRunning_; }
+  const CFileWatcher& Watcher() const { return watcher_; }
+  // The download offset Start uses.
+  uint32_t DownloadOffset() const;
+
+  QPushButton* OpenButton() const { return open_; }
+  QPushButton* StartButton() const { return start_; }
+  QCheckBox* EraseChipBox() const { return eraseChip_; }
+  QCheckBox* EraseNeededBox() const { return eraseNeeded_; }
+  QComboBox* BankCombo() const { return bankCombo_; }
+  QLabel* MappedAddress() const { return mapped_; }
+  QLabel* FileLoadedText() const { return fileText_; }
+  QLabel* FileSizeText() const { return sizeText_; }
+  QLabel* FileDateText() const { return dateText_; }
+  QLabel* DownloadSizeText() const { return downloadText_; }
 
  private:
+  void BuildControls();
+  void Initialize();
+  void FillBankList(bool allowProtected);
+  void ShowBankControls(bool show);
+  void OnBankSelected(int index);
+  void OnCheckBox(QCheckBox* box, const char* entry);
+  void SaveCheckBoxes() const;
+  bool UseBanks() const;
+
+  // Open's and the reload's parts.
+  bool LoadImage(const std::string& path, ImageFileType type, bool cancellable);
+  void ShowFileFacts(const std::string& path, FileTime time);
+  void ShowImageSize();
+  void WatchFile(const std::string& path, FileTime time);
+  void OnFileChanged();
+  void Reload();
+
+  // Start's parts.
+  bool EraseNeededSectors(uint32_t offset);
+  void Program(uint32_t offset);
+
+  void SetStatus(const QString& text);
+
   CDmAccess& dm_;
   CFlashInfoPage& flashInfo_;
   MyPropSheet& sheet_;
+  const ShellLink* shell_ = nullptr;
   bool connected_ = false;
+  bool initialized_ = false;
+  bool fileLoaded_ = false;
+  bool downloadRunning_ = false;
+  // An operation of the page runs (load, reload, download).
+  bool busy_ = false;
+  bool asking_ = false;
+  // A change seen while the page could not ask; asked when it can.
+  bool changePending_ = false;
+  ImageFileType fileType_ = ImageFileType::kHex;
+  // How a reload reads the file.
+  ImageFileType diskType_ = ImageFileType::kHex;
+  uint32_t binaryStart_ = 0;
+  int bankIndex_ = 0;
+  std::string path_;
+  FileTime fileTime_{};
+  CFileWatcher watcher_;
+  QTimer retry_;
+
+  QPushButton* open_;
+  QPushButton* start_;
+  QLabel* fileText_;
+  QLabel* sizeText_;
+  QLabel* dateText_;
+  QLabel* downloadText_;
+  QCheckBox* eraseChip_;
+  QCheckBox* eraseNeeded_;
+  QCheckBox* download_;
+  QComboBox* bankCombo_;
+  QLabel* bankLabel_;
+  QLabel* mappedLabel_;
+  QLabel* mapped_;
 };
 
 }  // namespace zk::gui

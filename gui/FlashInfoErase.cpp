@@ -2,6 +2,7 @@
 // rows, erase of one bank or of all banks.
 #include "gui/FlashInfoPage.h"
 
+#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
@@ -14,34 +15,12 @@
 #include <QTreeWidgetItem>
 
 #include <cstdio>
-#include <span>
 
 namespace zk::gui {
 namespace {
 
 // The most per-sector messages an erase shows; the rest are counted.
 constexpr std::size_t kMaxSectorMessages = 16;
-
-// A list the data manager handed out, given back when it goes.
-class ListGuard {
- public:
-  ListGuard(CDmAccess& dm, SectorList& list) : dm_(dm), list_(list) {}
-  ~ListGuard() {
-    if (list_.entries != nullptr) dm_.FreeMemory(list_.entries);
-  }
-  ListGuard(const ListGuard&) = delete;
-  ListGuard& operator=(const ListGuard&) = delete;
-
-  template <typename Entry>
-  std::span<const Entry> Entries() const {
-    if (list_.entries == nullptr) return {};
-    return {static_cast<const Entry*>(list_.entries), list_.count};
-  }
-
- private:
-  CDmAccess& dm_;
-  SectorList& list_;
-};
 
 }  // namespace
 
@@ -54,7 +33,7 @@ void CFlashInfoPage::OnEraseSectors() {
     StatusProgress progress(sheet_.StatusBar());
     SectorList list{};
     WorkerThreadInfo thread{};
-    const ListGuard guard(dm_, list);
+    const HandedOutList guard(dm_, list);
     if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
       ReportResult("Erase Sector", code);
       SetStatus(Text(TextId::kReady));
@@ -92,7 +71,7 @@ void CFlashInfoPage::OnStatus() {
     StatusProgress progress(sheet_.StatusBar());
     SectorList list{};
     WorkerThreadInfo thread{};
-    const ListGuard guard(dm_, list);
+    const HandedOutList guard(dm_, list);
     if (const ResultCode code = dm_.GetSectorStatus(&range, &list, &thread); code != kOk) {
       ReportResult("SectorStatus", code);
       return;
@@ -147,7 +126,7 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
   BaseAddressRecord base{start, BankMode(module, bank)};
   dm_.SetFlashBaseAddress(&base);
   SectorList list{};
-  const ListGuard guard(dm_, list);
+  const HandedOutList guard(dm_, list);
   const ResultCode code = dm_.EraseChip(&list);
   if (code == kOk) {
     for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {

@@ -3,6 +3,7 @@
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/FlashDescription.h"
+#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
@@ -31,21 +32,6 @@ constexpr std::array<int, 5> kBankTabStops{40, 90, 140, 180, 260};
 constexpr int kBankListRows = 4;
 
 enum Column : int { kNumberColumn, kRangeColumn, kProtectionColumn, kStatusColumn };
-
-// Keeps the memory of the sector information until it is given back.
-class HandedOut {
- public:
-  HandedOut(CDmAccess& dm, void* buffer) : dm_(dm), buffer_(buffer) {}
-  ~HandedOut() {
-    if (buffer_ != nullptr) dm_.FreeMemory(buffer_);
-  }
-  HandedOut(const HandedOut&) = delete;
-  HandedOut& operator=(const HandedOut&) = delete;
-
- private:
-  CDmAccess& dm_;
-  void* const buffer_;
-};
 
 // Widens the table's columns where the font needs more room than their
 // widths give the longest texts they show.

@@ -29,6 +29,8 @@ class ShellLink {
   virtual void DisableProtectedAreas() = 0;
   // Leaves and removes the upload page if it is inserted.
   virtual void RemoveUploadPage() = 0;
+  // The hidden protected-areas switch.
+  virtual bool ProtectedAreasEnabled() const = 0;
 };
 
 }  // namespace zk::gui

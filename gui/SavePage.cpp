@@ -1,14 +1,156 @@
 #include "gui/SavePage.h"
 
+#include "gui/Child.h"
 #include "gui/ControlIds.h"
+#include "gui/FileDialogs.h"
+#include "gui/JumpAddress.h"
+#include "gui/MessageBoxes.h"
+#include "gui/StatusPane.h"
+#include "gui/Texts.h"
+#include "gui/WaitCursor.h"
+#include "gui/WaitLoops.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace zk::gui {
+namespace {
+
+constexpr char kSaveFilter[] = "all files (*.*)|*.*||";
+constexpr uint64_t kAddressSpace = 0x100000000ull;
+
+QLineEdit* AddressEdit(QWidget* parent, int id) {
+  auto* edit = Child<QLineEdit>(parent);
+  SetControlId(edit, id);
+  edit->setMaxLength(10);
+  return edit;
+}
+
+}  // namespace
+
+ImageFileType SavedFileType(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  const std::string_view extension = dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
+  return extension == "hex" || extension == "h86" ? ImageFileType::kHex : ImageFileType::kBinary;
+}
+
+std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::string_view endText,
+                                            std::string* problem) {
+  const auto refuse = [problem](const char* why) -> std::optional<UploadRange> {
+    if (problem != nullptr) *problem = why;
+    return std::nullopt;
+  };
+  const std::optional<uint32_t> start = ParseJumpAddress(startText);
+  const std::optional<uint32_t> end = ParseJumpAddress(endText);
+  if (!start || !end) return refuse("Please enter the start and end address as hexadecimal numbers.");
+  const uint64_t length = static_cast<uint64_t>(*end) - *start + 1;
+  if (*end < *start || length >= kAddressSpace) {
+    return refuse("The end address must lie at or above the start address.");
+  }
+  return UploadRange{*start, static_cast<uint32_t>(length)};
+}
 
 CSave::CSave(CStatusPane& status, CDmAccess& dm, CDownloadPage& download, QWidget* parent)
-    : CPropertyPage(kUploadDialog, "Upload", parent), status_(status), dm_(dm), download_(download) {
-  static_cast<void>(status_);
-  static_cast<void>(dm_);
-  static_cast<void>(download_);
+    : CPropertyPage(kUploadDialog, "Upload", parent),
+      status_(status),
+      dm_(dm),
+      download_(download),
+      startEdit_(AddressEdit(this, kStartAddressEdit)),
+      endEdit_(AddressEdit(this, kEndAddressEdit)),
+      save_(Child<QPushButton>(this, Text(TextId::kSave))),
+      upload_(Child<QPushButton>(this, "Upload")) {
+  SetControlId(save_, kSaveButton);
+  SetControlId(upload_, kUploadButton);
+  auto* layout = Child<QVBoxLayout>(this);
+  auto* fields = Child<QWidget>(this);
+  auto* grid = Child<QGridLayout>(fields);
+  grid->addWidget(Child<QLabel>(fields, "start address"), 0, 0);
+  grid->addWidget(Child<QLabel>(fields, "0x"), 0, 1);
+  grid->addWidget(startEdit_, 0, 2);
+  grid->addWidget(Child<QLabel>(fields, "end address"), 1, 0);
+  grid->addWidget(Child<QLabel>(fields, "0x"), 1, 1);
+  grid->addWidget(endEdit_, 1, 2);
+  grid->addWidget(upload_, 0, 3);
+  grid->addWidget(save_, 1, 3);
+  grid->setColumnStretch(4, 1);
+  layout->addWidget(fields);
+  layout->addStretch(1);
+  connect(upload_, &QPushButton::clicked, this, [this] { OnUpload(); });
+  connect(save_, &QPushButton::clicked, this, [this] { OnSave(); });
+}
+
+void CSave::SetStatus(const QString& text) { status_.SetText(text); }
+
+void CSave::OnUpload() {
+  std::string problem;
+  const std::optional<UploadRange> range =
+      ParseUploadRange(Utf8(startEdit_->text().trimmed()), Utf8(endEdit_->text().trimmed()), &problem);
+  if (!range) {
+    ShowMessage(problem, "Upload", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  const WaitCursor cursor;
+  StatusProgress progress(&status_);
+  ReadRequest request{range->start, range->length};
+  WorkerThreadInfo thread{};
+  if (const ResultCode code = dm_.ReadFlash(&request, &thread); code != kOk) {
+    ReportResult("Erase Sector", code);
+    SetStatus(Text(TextId::kReady));
+    return;
+  }
+  upload_->setText(Text(TextId::kCancel));
+  SetStatus(Text(TextId::kReadingFlash));
+  CancellableWait wait;
+  wait.bar = progress.Bar();
+  wait.cancel = upload_;
+  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  if (outcome.end == WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
+  // Also a stopped read has replaced the image: the download page must not
+  // take it for the file it loaded before.
+  uploadStart_ = range->start;
+  download_.TakeUpload(range->start);
+  upload_->setText(Text(outcome.end == WaitEnd::kStopped ? TextId::kStart : TextId::kRead));
+  progress.SetPosition(0);
+  SetStatus(Text(TextId::kReady));
+}
+
+void CSave::OnSave() {
+  const std::optional<QString> chosen = ChooseFile(this, FileDialogMode::kSave, WorkingDirectory(), kSaveFilter);
+  if (!chosen) return;
+  const std::string path = Utf8(*chosen);
+  RememberWorkingDirectory(path);
+  const ImageFileType type = SavedFileType(path);
+  const WaitCursor cursor;
+  SetStatus(Text(TextId::kSavingFile));
+  StatusProgress progress(&status_);
+  save_->setText(Text(TextId::kCancel));
+  WorkerThreadInfo thread{};
+  if (const ResultCode code = dm_.SaveFile(path.c_str(), static_cast<uint32_t>(type), &thread); code != kOk) {
+    ReportResult("Save File", code);
+    save_->setText(Text(TextId::kSave));
+    return;
+  }
+  CancellableWait wait;
+  wait.bar = progress.Bar();
+  wait.cancel = save_;
+  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  save_->setText(Text(TextId::kSave));
+  if (outcome.end == WaitEnd::kStopped) {
+    SetStatus(Text(TextId::kReady));
+    return;
+  }
+  if (outcome.status == kFileNotFound) {
+    // Nothing was written: there is no file to hand over.
+    ShowMessage(LoadString(TextId::kNoDataToSave), "Save File", MB_OK | MB_ICONWARNING);
+  } else {
+    if (outcome.status != kOk) ReportResult("Save File", outcome.status);
+    download_.SetFileFromUpload(path, uploadStart_, type);
+  }
+  SetStatus(Text(TextId::kReady));
+  progress.SetPosition(0);
 }
 
 }  // namespace zk::gui

@@ -8,11 +8,22 @@
 #include <QProgressBar>
 
 namespace zk::gui {
+namespace {
+
+// Waits nest when a message box shown during one runs another.
+int runningWaits = 0;
+
+}  // namespace
 
 GuiWaitUi::GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm)
     : blocker_(cancel), bar_(bar), confirm_(std::move(confirm)) {
   wake_.setSingleShot(true);
+  ++runningWaits;
 }
+
+GuiWaitUi::~GuiWaitUi() { --runningWaits; }
+
+bool WaitLoopRunning() { return runningWaits > 0; }
 
 bool GuiWaitUi::PumpOneEvent(EventFilter) {
   // The blocker drops the user's input whatever the filter: the workbench

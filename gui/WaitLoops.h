@@ -23,6 +23,9 @@ class GuiWaitUi : public WaitUi {
   // bar and cancel may be null; confirm answers whether a stop request is
   // to stop the operation.
   GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm = {});
+  ~GuiWaitUi() override;
+  GuiWaitUi(const GuiWaitUi&) = delete;
+  GuiWaitUi& operator=(const GuiWaitUi&) = delete;
 
   bool PumpOneEvent(EventFilter filter) override;
   bool TakeStopRequest() override;
@@ -37,6 +40,10 @@ class GuiWaitUi : public WaitUi {
   std::function<bool()> confirm_;
   QTimer wake_;
 };
+
+// Whether a wait for a data manager worker runs on the GUI thread: work
+// that would start another operation has to wait until it has ended.
+bool WaitLoopRunning();
 
 // The progress loop: polls until the worker has ended and returns its final
 // status (0: success).

@@ -8,6 +8,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/MyPropSheet.h"
 #include "gui/PropertiesDlg.h"
+#include "gui/PwdDlg.h"
 #include "gui/ProtectedAreaInfo.h"
 #include "gui/SavePage.h"
 #include "gui/Texts.h"
@@ -40,6 +41,8 @@ bool CZelkorGuiApp::InitInstance() {
   download_ = std::make_unique<CDownloadPage>(dm_, *flashInfo_, *sheet_);
   protectedAreaInfo_ = std::make_unique<CProtectedAreaInfo>(dm_);
   upload_ = std::make_unique<CSave>(*sheet_->StatusBar(), dm_, *download_);
+  download_->SetShell(this);
+  protectedAreaInfo_->SetShell(this);
   CConnectPage::Links links;
   links.sheet = sheet_.get();
   links.flashInfo = flashInfo_.get();
@@ -130,6 +133,9 @@ void CZelkorGuiApp::OnCommand(CommandId id) {
     case kCmdProtectedAreas:
       ToggleProtectedAreas();
       break;
+    case kCmdPassword:
+      RunPassword();
+      break;
     default:
       break;
   }
@@ -157,6 +163,21 @@ void CZelkorGuiApp::ToggleProtectedAreas() {
   CPropertyPage* active = sheet_->GetActivePage();
   if (active == download_.get() || active == protectedAreaInfo_.get()) sheet_->SetActivePage(active);
   flashInfo_->UpdateProtection(protectedAreas_);
+}
+
+void CZelkorGuiApp::RunPassword() {
+  if (!connect_->Connected()) return;
+  CPwdDlg dialog(sheet_.get());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::string password = Utf8(dialog.Entered());
+  PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
+  if (const ResultCode code = dm_.SendPassword(&block); code != kOk) {
+    ReportResult("Password", code);
+    RemoveUploadPage();
+    return;
+  }
+  if (!uploadInserted_) sheet_->AddPage(upload_.get());
+  uploadInserted_ = true;
 }
 
 void CZelkorGuiApp::DisableProtectedAreas() {

@@ -43,18 +43,22 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
   void DisableProtectedAreas() override;
   void RemoveUploadPage() override;
 
-  bool ProtectedAreasEnabled() const { return protectedAreas_; }
+  bool ProtectedAreasEnabled() const override { return protectedAreas_; }
   const std::string& InstallationDirectory() const { return installDir_; }
   CDmAccess& DataManager() { return dm_; }
   MyPropSheet* Sheet() const { return sheet_.get(); }
   CConnectPage* ConnectPage() const { return connect_.get(); }
   CFlashInfoPage* FlashInfoPage() const { return flashInfo_.get(); }
   CDownloadPage* DownloadPage() const { return download_.get(); }
+  CProtectedAreaInfo* ProtectedAreasPage() const { return protectedAreaInfo_.get(); }
+  CSave* UploadPage() const { return upload_.get(); }
+  bool UploadPageInserted() const { return uploadInserted_; }
 
  private:
   void ToggleProtectedAreas();
   void RunProtocolDialog();
   void RunInfoDialog();
+  void RunPassword();
   void ActivateDownloadPage();
 
   std::unique_ptr<GlobalObjects> globals_;

@@ -40,7 +40,7 @@ class FlashInfoPageTest : public GuiFixture {
     Group(group)->setExpanded(true);
     return Group(group)->child(k);
   }
-  void Click(int id) const { Find<QPushButton>(id)->click(); }
+  void Click(int id) const { FindIn<QPushButton>(Page(), id)->click(); }
   static std::string Cell(const QTreeWidgetItem* row, Column column) { return row->text(column).toStdString(); }
 };
 
@@ -67,7 +67,7 @@ TEST_F(FlashInfoPageTest, GroupRowsExpandIntoSectorRowsWithTheirProtection) {
   EXPECT_GE(Table()->columnWidth(kRange), 180);
   EXPECT_EQ(Table()->selectionMode(), QAbstractItemView::ExtendedSelection);
   // A module with protected areas offers no Erase Bank.
-  EXPECT_FALSE(Find<QPushButton>(kEraseBankButton)->isVisibleTo(Page()));
+  EXPECT_FALSE(FindIn<QPushButton>(Page(), kEraseBankButton)->isVisibleTo(Page()));
   EXPECT_TRUE(Fake().handouts.empty());
 }
 
@@ -76,7 +76,7 @@ TEST_F(FlashInfoPageTest, WithoutAreasInTheModuleEverySectorHasFullAccess) {
   ConnectMod();
   for (int k = 0; k < 4; ++k) EXPECT_EQ(Cell(Sector(0, k), kProtection), "full access");
   EXPECT_EQ(Cell(Group(1), kProtection), "full access");
-  EXPECT_TRUE(Find<QPushButton>(kEraseBankButton)->isVisibleTo(Page()));
+  EXPECT_TRUE(FindIn<QPushButton>(Page(), kEraseBankButton)->isVisibleTo(Page()));
 }
 
 TEST_F(FlashInfoPageTest, MoreAreasNamedThanTheDataManagerHandsOutReadsOnlyThoseItHas) {

@@ -88,6 +88,13 @@ class GuiFixture : public ::testing::Test {
     EXPECT_NE(found, nullptr) << "ctl" << id;
     return found;
   }
+  // A control of one page (ids repeat across pages).
+  template <typename T>
+  static T* FindIn(const QWidget* page, int id) {
+    T* found = page->findChild<T*>(ControlName(id));
+    EXPECT_NE(found, nullptr) << "ctl" << id;
+    return found;
+  }
   // Runs action on the next modal dialog that opens.
   void OnNextModal(std::function<void(QDialog*)> action);
   // Selects the module item of a relative path and connects.

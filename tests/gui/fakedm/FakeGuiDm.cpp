@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -77,6 +78,10 @@ ZK_EXPORT uint32_t DmGetCurrentThreadStatus(void) {
 
 ZK_EXPORT uint32_t DmStopCurrentThread(void) {
   Log("DmStopCurrentThread");
+  if (S().stopRefusals > 0) {
+    --S().stopRefusals;
+    return 1;
+  }
   if (S().running) {
     S().running = false;
     S().status = 1;
@@ -221,4 +226,55 @@ ZK_EXPORT uint32_t DmFreeMemory(void* buffer) {
   }
   std::free(buffer);
   return 0;
+}
+
+ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* thread) {
+  FakeGuiDmState& s = S();
+  Log(std::string("DmLoadFile ") + path + Numbers({mode}));
+  if (thread != nullptr) *thread = zk::WorkerThreadInfo{};
+  if (s.loadResult == 0) Start(s.loadStatus);
+  return s.loadResult;
+}
+
+ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* thread) {
+  FakeGuiDmState& s = S();
+  Log(std::string("DmSaveFile ") + path + Numbers({mode}));
+  if (thread != nullptr) *thread = zk::WorkerThreadInfo{};
+  if (s.saveResult != 0) return s.saveResult;
+  if (s.saveStatus == 0) std::ofstream(path, std::ios::binary) << s.savedContent;
+  Start(s.saveStatus);
+  return 0;
+}
+
+ZK_EXPORT uint32_t DmProgFlash(uint32_t address, zk::WorkerThreadInfo* thread) {
+  FakeGuiDmState& s = S();
+  Log("DmProgFlash" + Numbers({address}));
+  if (thread != nullptr) *thread = zk::WorkerThreadInfo{};
+  if (s.progResult == 0) Start(s.progStatus);
+  return s.progResult;
+}
+
+ZK_EXPORT uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* thread) {
+  FakeGuiDmState& s = S();
+  Log("DmReadFlash" + Numbers({request->start, request->length}));
+  if (thread != nullptr) *thread = zk::WorkerThreadInfo{};
+  if (s.readResult == 0) Start(s.readStatus);
+  return s.readResult;
+}
+
+ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out) {
+  FakeGuiDmState& s = S();
+  Log("DmGetHexFileInfo" + Numbers({address}));
+  out->byteCount = s.imageBytes;
+  out->neededSectorCount = static_cast<uint32_t>(s.neededSectors.size());
+  out->neededSectors = HandOut<zk::RangeRequest>(s.neededSectors.size());
+  if (!s.neededSectors.empty()) {
+    std::memcpy(out->neededSectors, s.neededSectors.data(), s.neededSectors.size() * sizeof(zk::RangeRequest));
+  }
+  return 0;
+}
+
+ZK_EXPORT uint32_t DmSendPassword(zk::PasswordBlock* block) {
+  Log("DmSendPassword " + std::string(reinterpret_cast<const char*>(block->bytes), block->length));
+  return S().passwordResult;
 }

@@ -52,6 +52,24 @@ struct FakeGuiDmState {
   uint32_t eraseChipResult = 0;
   std::vector<zk::SectorEntry> eraseChipEntries;
 
+  // Image files and programming: results of the call and of the worker.
+  // A successful save writes savedContent to the file.
+  uint32_t loadResult = 0;
+  uint32_t loadStatus = 0;
+  uint32_t saveResult = 0;
+  uint32_t saveStatus = 0;
+  std::string savedContent = "image";
+  uint32_t progResult = 0;
+  uint32_t progStatus = 0;
+  uint32_t readResult = 0;
+  uint32_t readStatus = 0;
+  // What DmGetHexFileInfo reports.
+  uint32_t imageBytes = 0;
+  std::vector<zk::RangeRequest> neededSectors;
+  uint32_t passwordResult = 0;
+  // DmStopCurrentThread refuses this many times before it stops.
+  int stopRefusals = 0;
+
   // Worker state.
   bool running = false;
   int pollsLeft = 0;

@@ -1,0 +1,170 @@
+// The download page's file: Open, the file facts, the watcher and the
+// reload after a change, and the upload page's hand-over.
+#include "gui/DownloadPage.h"
+
+#include "gui/EnterBinAddress.h"
+#include "gui/FileDialogs.h"
+#include "gui/Globals.h"
+#include "gui/MessageBoxes.h"
+#include "gui/MyPropSheet.h"
+#include "gui/StatusPane.h"
+#include "gui/Texts.h"
+#include "gui/WaitLoops.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace zk::gui {
+namespace {
+
+constexpr char kOpenFilter[] = "(extended) HexFiles (*.h86, *.hex)|*.h86; *.hex|all files (*.*)|*.*||";
+constexpr char kUnknown[] = "???";
+
+uint32_t TypeByte(ImageFileType type) { return static_cast<uint32_t>(type); }
+
+bool AskStopLoad() { return ShowMessage(LoadString(TextId::kStopLoad), "Load File", MB_YESNO | MB_ICONQUESTION) == IDYES; }
+
+}  // namespace
+
+void CDownloadPage::Open() {
+  if (busy_) return;
+  const std::optional<QString> chosen = ChooseFile(this, FileDialogMode::kOpen, WorkingDirectory(), kOpenFilter);
+  if (!chosen) return;
+  const std::string path = Utf8(*chosen);
+  RememberWorkingDirectory(path);
+  const ImageFileType type = OpenedFileType(path);
+  if (type == ImageFileType::kBinary) {
+    ShowBankControls(false);
+    EnterBinAddress dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    binaryStart_ = dialog.Address();
+  } else {
+    ShowBankControls(UseBanks());
+  }
+  if (!LoadImage(path, type, true)) return;
+  fileType_ = type;
+  diskType_ = type;
+  dm_.RememberFile(path, static_cast<uint8_t>(TypeByte(type)));
+  fileText_->setText(Qs(path));
+  path_ = path;
+  const std::optional<FileTime> time = LocalLastWriteTime(path);
+  if (!time) return;
+  ShowFileFacts(path, *time);
+  if (connected_) sheet_.EnableToolButton(kCmdToolDownload, true);
+  WatchFile(path, *time);
+}
+
+bool CDownloadPage::LoadImage(const std::string& path, ImageFileType type, bool cancellable) {
+  busy_ = true;
+  SetStatus(Text(TextId::kLoadingFile));
+  StatusProgress progress(sheet_.StatusBar());
+  if (cancellable) open_->setText(Text(TextId::kCancel));
+  WorkerThreadInfo thread{};
+  const ResultCode started = dm_.LoadFile(path.c_str(), TypeByte(type), &thread);
+  if (started != kOk) {
+    ReportResult("Load File", started);
+    open_->setText(Text(TextId::kOpen));
+    SetStatus(Text(TextId::kReady));
+    busy_ = false;
+    return false;
+  }
+  CancellableWait wait;
+  wait.bar = progress.Bar();
+  wait.cancel = cancellable ? open_ : nullptr;
+  wait.pause = 100;
+  wait.confirm = AskStopLoad;
+  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  open_->setText(Text(TextId::kOpen));
+  busy_ = false;
+  if (outcome.end == WaitEnd::kStopped) {
+    SetStatus(Text(TextId::kReady));
+    return false;
+  }
+  if (outcome.status != kOk) ReportResult("LoadFile", outcome.status);
+  return true;
+}
+
+void CDownloadPage::ShowFileFacts(const std::string& path, FileTime time) {
+  fileTime_ = time;
+  fileLoaded_ = true;
+  dateText_->setText(Qs(FileTimeText(time)));
+  sizeText_->setText(Qs(KBytesText(FileSizeOf(path).value_or(0))));
+  ShowImageSize();
+  SetStatus(Text(TextId::kReady));
+}
+
+void CDownloadPage::ShowImageSize() {
+  // A hex file's addresses are its own: the start address of an earlier
+  // binary file does not move it.
+  const uint32_t address = fileType_ == ImageFileType::kBinary ? binaryStart_ : 0;
+  downloadText_->setText(Qs(KBytesText(FetchImageInfo(dm_, address).byteCount)));
+}
+
+void CDownloadPage::WatchFile(const std::string& path, FileTime time) {
+  watcher_.Start(path, time, [this] {
+    // On the watcher thread: the page handles the change on its own.
+    QMetaObject::invokeMethod(this, [this] { OnFileChanged(); }, Qt::QueuedConnection);
+  });
+}
+
+void CDownloadPage::CheckFileChanged() {
+  if (fileLoaded_ && watcher_.TakeChange()) OnFileChanged();
+}
+
+void CDownloadPage::OnFileChanged() {
+  if (!fileLoaded_ || path_ != watcher_.Path()) return;
+  // A change that comes while an operation waits for the data manager, or
+  // while the question is open, is asked about once that is over.
+  if (busy_ || asking_ || WaitLoopRunning()) {
+    changePending_ = true;
+    retry_.start();
+    return;
+  }
+  window()->raise();
+  window()->activateWindow();
+  asking_ = true;
+  const std::string question = LoadString(TextId::kFileChangedStart) + path_ + LoadString(TextId::kFileChangedEnd);
+  const int answer = ShowMessage(question, LoadString(TextId::kSheetCaption), MB_YESNO | MB_ICONQUESTION);
+  asking_ = false;
+  if (answer == IDYES) Reload();
+}
+
+void CDownloadPage::Reload() {
+  const bool active = sheet_.GetActivePage() == this;
+  if (!LoadImage(path_, diskType_, active)) return;
+  fileType_ = diskType_;
+  sizeText_->setText(Qs(KBytesText(FileSizeOf(path_).value_or(0))));
+  ShowImageSize();
+  SetStatus(Text(TextId::kReady));
+  fileTime_ = watcher_.LastSeen();
+  dateText_->setText(Qs(FileTimeText(fileTime_)));
+}
+
+void CDownloadPage::TakeUpload(uint32_t start) {
+  fileText_->setText(kUnknown);
+  sizeText_->setText(kUnknown);
+  dateText_->setText(kUnknown);
+  fileType_ = ImageFileType::kBinary;
+  binaryStart_ = start;
+  // The image holds the flash now: a change of the old file, or a reload
+  // of the data manager, must not bring the file back over it.
+  watcher_.Forget();
+  path_.clear();
+  dm_.RememberFile("", 0);
+}
+
+void CDownloadPage::SetFileFromUpload(const std::string& path, uint32_t start, ImageFileType savedType) {
+  fileType_ = ImageFileType::kBinary;
+  diskType_ = savedType;
+  binaryStart_ = start;
+  fileText_->setText(Qs(path));
+  path_ = path;
+  dm_.RememberFile(path, static_cast<uint8_t>(TypeByte(savedType)));
+  const std::optional<FileTime> time = LocalLastWriteTime(path);
+  if (!time) return;
+  ShowFileFacts(path, *time);
+  if (connected_) sheet_.EnableToolButton(kCmdToolDownload, true);
+  WatchFile(path, *time);
+}
+
+}  // namespace zk::gui

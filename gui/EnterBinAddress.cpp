@@ -1,0 +1,32 @@
+#include "gui/EnterBinAddress.h"
+
+#include "gui/ControlIds.h"
+#include "gui/JumpAddress.h"
+#include "gui/Texts.h"
+
+namespace zk::gui {
+namespace {
+
+TextEntryLayout Layout() {
+  TextEntryLayout layout;
+  layout.dialogId = kBinAddressDialog;
+  layout.caption = "Enter Bin address";
+  layout.prompt = "Please enter the startaddress of the bin file";
+  layout.label = "Startaddress (hex)";
+  layout.editId = kBinAddressEdit;
+  return layout;
+}
+
+}  // namespace
+
+std::optional<uint32_t> ParseBinAddress(const QString& text) { return ParseJumpAddress(Utf8(text.trimmed())); }
+
+EnterBinAddress::EnterBinAddress(QWidget* parent) : CTextEntryDlg(Layout(), parent) {
+  SetCheck([](const QString& text) {
+    return ParseBinAddress(text) ? QString() : QString("\"%1\" is no hexadecimal address.").arg(text);
+  });
+}
+
+uint32_t EnterBinAddress::Address() const { return ParseBinAddress(Entered()).value_or(0); }
+
+}  // namespace zk::gui
