@@ -71,7 +71,7 @@ bool CDownloadPage::LoadImage(const std::string& path, ImageFileType type, bool 
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = cancellable ? open_ : nullptr;
-  wait.pause = 100;
+  wait.pause = pauses_.load;
   wait.confirm = AskStopLoad;
   const WaitOutcome outcome = CancellableLoop(dm_, wait);
   open_->setText(Text(TextId::kOpen));

@@ -41,6 +41,12 @@ struct ImageInfo {
 // DmGetHexFileInfo with the memory given back; its code is not looked at.
 ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address);
 
+// The pauses between two polls of a running load and download.
+struct PollPauses {
+  uint32_t load = 100;
+  uint32_t download = 500;
+};
+
 class CDownloadPage : public CPropertyPage, public DownloadPageLink {
  public:
   CDownloadPage(CDmAccess& dm, CFlashInfoPage& flashInfo, MyPropSheet& sheet, QWidget* parent = nullptr);
@@ -48,6 +54,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
 
   // The application's protected-areas switch.
   void SetShell(const ShellLink* shell) { shell_ = shell; }
+  void SetPollPauses(PollPauses pauses) { pauses_ = pauses; }
 
   void SetConnected(bool connected) override { connected_ = connected; }
   bool Connected() const { return connected_; }
@@ -118,6 +125,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   CFlashInfoPage& flashInfo_;
   MyPropSheet& sheet_;
   const ShellLink* shell_ = nullptr;
+  PollPauses pauses_;
   bool connected_ = false;
   bool initialized_ = false;
   bool fileLoaded_ = false;

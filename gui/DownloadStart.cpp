@@ -19,9 +19,6 @@
 namespace zk::gui {
 namespace {
 
-// The designed pause between two polls of a running download.
-constexpr uint32_t kDownloadPollMs = 500;
-
 bool AskStopDownload() {
   return ShowMessage(LoadString(TextId::kStopDownload), "Download", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
@@ -95,7 +92,7 @@ void CDownloadPage::Program(uint32_t offset) {
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = start_;
-  wait.pause = kDownloadPollMs;
+  wait.pause = pauses_.download;
   wait.skipZeroProgress = true;
   wait.confirm = AskStopDownload;
   const WaitOutcome outcome = CancellableLoop(dm_, wait);

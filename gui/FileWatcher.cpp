@@ -33,6 +33,9 @@ class WatchThread : public QThread {
     };
     connect(&watcher, &QFileSystemWatcher::fileChanged, &watcher, check);
     connect(&watcher, &QFileSystemWatcher::directoryChanged, &watcher, check);
+    // A change between the reading of the time and the start of the watch
+    // has no notification.
+    check();
     exec();
   }
 

@@ -39,13 +39,13 @@ CTextEntryDlg::CTextEntryDlg(const TextEntryLayout& layout, QWidget* parent)
   QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
   SetControlId(ok, kIdOk);
   SetControlId(cancel, kIdCancel);
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOk(); });
+  connect(buttons, &QDialogButtonBox::accepted, this, &CTextEntryDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   box->addWidget(buttons);
   edit_->setFocus();
 }
 
-void CTextEntryDlg::OnOk() {
+void CTextEntryDlg::accept() {
   const QString text = edit_->text();
   if (check_) {
     const QString problem = check_(text);
@@ -58,7 +58,7 @@ void CTextEntryDlg::OnOk() {
     }
   }
   entered_ = text;
-  accept();
+  QDialog::accept();
 }
 
 }  // namespace zk::gui

@@ -33,8 +33,8 @@ class CTextEntryDlg : public QDialog {
   QLineEdit* Edit() const { return edit_; }
   QLabel* Problem() const { return problem_; }
 
- private:
-  void OnOk();
+  // OK: the text is checked first; a refused text keeps the dialog open.
+  void accept() override;
 
   QLineEdit* edit_;
   QLabel* problem_;

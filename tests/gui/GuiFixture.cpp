@@ -10,6 +10,8 @@
 #include "platform/Library.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QPushButton>
 #include <QTimer>
 
@@ -148,13 +150,34 @@ std::vector<std::string> GuiFixture::BoxTexts() const {
 }
 
 void GuiFixture::OnNextModal(std::function<void(QDialog*)> action) {
+  OnNextModalWhere([action](QDialog* dialog) {
+    action(dialog);
+    return true;
+  });
+}
+
+bool GuiFixture::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+void GuiFixture::OnNextModalWhere(std::function<bool(QDialog*)> action) {
   auto* timer = Child<QTimer>(app_->Sheet());
   QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
+    if (dialog == nullptr || !dialog->isVisible()) return;
     timer->stop();
+    if (!action(dialog)) {
+      timer->start();
+      return;
+    }
     timer->deleteLater();
-    action(dialog);
   });
   timer->start(5);
 }

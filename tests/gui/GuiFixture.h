@@ -97,6 +97,20 @@ class GuiFixture : public ::testing::Test {
   }
   // Runs action on the next modal dialog that opens.
   void OnNextModal(std::function<void(QDialog*)> action);
+  // Runs action on the next modal dialog of type T.
+  template <typename T>
+  void OnNextDialog(std::function<void(T*)> action) {
+    OnNextModalWhere([action](QDialog* dialog) {
+      T* wanted = dynamic_cast<T*>(dialog);
+      if (wanted == nullptr) return false;
+      action(wanted);
+      return true;
+    });
+  }
+  // Lets events run until done() or the time-out (then false).
+  static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+  // Offers every modal dialog to action until it takes one (returns true).
+  void OnNextModalWhere(std::function<bool(QDialog*)> action);
   // Selects the module item of a relative path and connects.
   void Connect(const std::string& relative);
 
