@@ -2,8 +2,13 @@
 // against the module simulator.
 #include "gui/ConnectPage.h"
 #include "gui/DisconnectChoices.h"
+#include "gui/DownloadPage.h"
+#include "gui/PwdDlg.h"
+#include "gui/SavePage.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/ModuleTree.h"
+#include "gui/StatusPane.h"
+#include "gui/Texts.h"
 #include "gui/TreeListCtrl.h"
 #include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
@@ -11,13 +16,47 @@
 #include "tests/gui/TempInstallation.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <cstdio>
+#include <vector>
 
 namespace zk::gui::test {
 namespace {
 
 constexpr char kModule[] = "Simulator/ZkSim-Handshake";
+
+// Intel HEX of data at address: an extended linear address record, data
+// records of 16 bytes, the end record.
+std::string IntelHex(const std::vector<uint8_t>& data, uint32_t address) {
+  std::string text;
+  const auto record = [&text](uint8_t type, uint16_t offset, const uint8_t* bytes, std::size_t count) {
+    char head[16];
+    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(count), offset, type);
+    text += head;
+    unsigned sum = count + (offset >> 8) + (offset & 0xFF) + type;
+    for (std::size_t i = 0; i < count; ++i) {
+      char byte[4];
+      std::snprintf(byte, sizeof byte, "%02X", bytes[i]);
+      text += byte;
+      sum += bytes[i];
+    }
+    char check[8];
+    std::snprintf(check, sizeof check, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    text += check;
+  };
+  const uint8_t upper[2] = {static_cast<uint8_t>(address >> 24), static_cast<uint8_t>(address >> 16)};
+  record(4, 0, upper, 2);
+  for (std::size_t at = 0; at < data.size(); at += 16) {
+    record(0, static_cast<uint16_t>((address & 0xFFFF) + at), &data[at], std::min<std::size_t>(16, data.size() - at));
+  }
+  record(1, 0, nullptr, 0);
+  return text;
+}
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -79,6 +118,53 @@ TEST_F(EndToEndTest, StatusOfAGroupAndEraseOfASector) {
   EXPECT_EQ(sector->text(3), "blank");
   EXPECT_FALSE(sector->isSelected());
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+}
+
+TEST_F(EndToEndTest, DownloadWithNeededSectorEraseThenUploadAndSaveGivesTheImageBack) {
+  Connect();
+  std::vector<uint8_t> data(0x1000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
+  const std::string hex = install_.Dir() + "/image.hex";
+  WriteFile(hex, IntelHex(data, 0x20000));
+
+  CDownloadPage* download = app_->DownloadPage();
+  download->SetPollPauses({10, 50});
+  OnNextDialog<QFileDialog>(app_->Sheet(), [hex](QFileDialog* dialog) {
+    dialog->selectFile(Qs(hex));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  app_->Sheet()->RunCommand(kCmdOpen);
+  ASSERT_TRUE(download->FileLoaded()) << ::testing::PrintToString(Boxes());
+  EXPECT_EQ(download->DownloadSizeText()->text(), "4.000 kBytes");
+  if (!download->EraseNeededBox()->isChecked()) download->EraseNeededBox()->click();
+  download->StartButton()->click();
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Download ready");
+  ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+
+  OnNextDialog<CPwdDlg>(app_->Sheet(), [](CPwdDlg* dialog) {
+    dialog->Edit()->setText("zelkor");
+    dialog->accept();
+  });
+  app_->Sheet()->RunCommand(kCmdPassword);
+  ASSERT_TRUE(app_->UploadPageInserted()) << ::testing::PrintToString(Boxes());
+  CSave* upload = app_->UploadPage();
+  ASSERT_TRUE(app_->Sheet()->SetActivePage(upload));
+  upload->StartEdit()->setText("20000");
+  upload->EndEdit()->setText("20FFF");
+  upload->UploadButton()->click();
+  ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+  EXPECT_EQ(upload->UploadButton()->text(), "Read");
+
+  const std::string saved = install_.Dir() + "/read.bin";
+  OnNextDialog<QFileDialog>(app_->Sheet(), [saved](QFileDialog* dialog) {
+    dialog->selectFile(Qs(saved));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  upload->SaveButton()->click();
+  ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+  EXPECT_EQ(ReadFile(saved), std::string(data.begin(), data.end()));
+  EXPECT_EQ(download->FileLoadedText()->text(), Qs(saved));
+  EXPECT_EQ(download->BinaryStartAddress(), 0x20000u);
 }
 
 class EndToEndDisconnectTest : public EndToEndTest, public ::testing::WithParamInterface<int> {};

@@ -150,13 +150,13 @@ std::vector<std::string> GuiFixture::BoxTexts() const {
 }
 
 void GuiFixture::OnNextModal(std::function<void(QDialog*)> action) {
-  OnNextModalWhere([action](QDialog* dialog) {
+  OnNextModalWhere(app_->Sheet(), [action](QDialog* dialog) {
     action(dialog);
     return true;
   });
 }
 
-bool GuiFixture::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
   while (!done()) {
@@ -167,8 +167,8 @@ bool GuiFixture::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
-void GuiFixture::OnNextModalWhere(std::function<bool(QDialog*)> action) {
-  auto* timer = Child<QTimer>(app_->Sheet());
+void OnNextModalWhere(QObject* owner, std::function<bool(QDialog*)> action) {
+  auto* timer = Child<QTimer>(owner);
   QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr || !dialog->isVisible()) return;

@@ -61,6 +61,22 @@ std::string StandardModule();
 // The scripted data manager's state (the library stays loaded).
 FakeGuiDmState& Fake();
 
+// Offers every modal dialog to action until it takes one (returns true);
+// the watch goes with owner.
+void OnNextModalWhere(QObject* owner, std::function<bool(QDialog*)> action);
+// Runs action on the next modal dialog of type T.
+template <typename T>
+void OnNextDialog(QObject* owner, std::function<void(T*)> action) {
+  OnNextModalWhere(owner, [action](QDialog* dialog) {
+    T* wanted = dynamic_cast<T*>(dialog);
+    if (wanted == nullptr) return false;
+    action(wanted);
+    return true;
+  });
+}
+// Lets events run until done() or the time-out (then false).
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
 class GuiFixture : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -100,17 +116,11 @@ class GuiFixture : public ::testing::Test {
   // Runs action on the next modal dialog of type T.
   template <typename T>
   void OnNextDialog(std::function<void(T*)> action) {
-    OnNextModalWhere([action](QDialog* dialog) {
-      T* wanted = dynamic_cast<T*>(dialog);
-      if (wanted == nullptr) return false;
-      action(wanted);
-      return true;
-    });
+    test::OnNextDialog<T>(app_->Sheet(), std::move(action));
   }
-  // Lets events run until done() or the time-out (then false).
-  static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-  // Offers every modal dialog to action until it takes one (returns true).
-  void OnNextModalWhere(std::function<bool(QDialog*)> action);
+  static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    return test::WaitUntil(done, timeoutMs);
+  }
   // Selects the module item of a relative path and connects.
   void Connect(const std::string& relative);
 
