@@ -32,12 +32,20 @@ void CDownloadPage::Open() {
   if (!chosen) return;
   const std::string path = Utf8(*chosen);
   RememberWorkingDirectory(path);
+  OpenFile(path);
+}
+
+void CDownloadPage::OpenFile(const std::string& path, std::optional<uint32_t> binaryStart) {
+  if (busy_) return;
   const ImageFileType type = OpenedFileType(path);
   if (type == ImageFileType::kBinary) {
     ShowBankControls(false);
-    EnterBinAddress dialog(this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    binaryStart_ = dialog.Address();
+    if (!binaryStart) {
+      EnterBinAddress dialog(this);
+      if (dialog.exec() != QDialog::Accepted) return;
+      binaryStart = dialog.Address();
+    }
+    binaryStart_ = *binaryStart;
   } else {
     ShowBankControls(UseBanks());
   }

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,9 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
 
   // Button 1023, File / Open and Load file.
   void Open() override;
+  // Open for a file already chosen; a binary file without a start address
+  // asks for one.
+  void OpenFile(const std::string& path, std::optional<uint32_t> binaryStart = std::nullopt);
   // Button 1024, File / Download and Download file.
   void Start() override;
   bool FileLoaded() const override { return fileLoaded_; }

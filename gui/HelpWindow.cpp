@@ -44,14 +44,22 @@ void CHelpWindow::Load() {
   browser_->setSource(QUrl::fromLocalFile(HelpFilePath()));
 }
 
-void CHelpWindow::ShowTopic(int topic) {
+void CHelpWindow::ShowTopic(int topic, int dialog) {
   Load();
   if (html_.isEmpty()) {
     ShowMessage(Utf8("Help file not found: " + HelpFilePath()), "Help", MB_OK | MB_ICONWARNING);
     return;
   }
+  // A control id that several dialogs use has a topic per dialog.
+  const auto present = [this](const QString& anchor) { return html_.contains("name=\"" + anchor + "\""); };
+  const QString own = ControlName(dialog) + "-" + QString::number(topic);
   const QString anchor = ControlName(topic);
-  topic_ = topic != 0 && html_.contains("name=\"" + anchor + "\"") ? anchor : QString();
+  topic_.clear();
+  if (topic != 0 && dialog != 0 && present(own)) {
+    topic_ = own;
+  } else if (topic != 0 && present(anchor)) {
+    topic_ = anchor;
+  }
   show();
   raise();
   activateWindow();

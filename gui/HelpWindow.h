@@ -19,7 +19,7 @@ class CHelpWindow : public QDialog {
   explicit CHelpWindow(QWidget* parent = nullptr);
 
   // Shows the window at the topic of control id topic (0: the contents).
-  void ShowTopic(int topic);
+  void ShowTopic(int topic, int dialog = 0);
   // The anchor shown last; empty for the contents.
   const QString& CurrentTopic() const { return topic_; }
   bool FileLoaded() const { return !html_.isEmpty(); }

@@ -48,6 +48,14 @@ bool IsEnterKey(const QEvent* event) {
   return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// The dialog id of the page that holds widget; 0 outside the pages.
+int PageIdOf(const QWidget* widget) {
+  for (; widget != nullptr; widget = widget->parentWidget()) {
+    if (const auto* page = dynamic_cast<const CPropertyPage*>(widget)) return page->DialogId();
+  }
+  return 0;
+}
+
 }  // namespace
 
 MyPropSheet::MyPropSheet(const QString& caption, QWidget* parent)
@@ -154,7 +162,10 @@ void MyPropSheet::BuildAccelerators() {
     connect(shortcut, &QShortcut::activated, this, [this, id] { RunCommand(id); });
   }
   auto* f1 = Child<QShortcut>(this, QKeySequence(Qt::Key_F1));
-  connect(f1, &QShortcut::activated, this, [this] { ShowHelp(ControlIdOf(QApplication::focusWidget())); });
+  connect(f1, &QShortcut::activated, this, [this] {
+    const QWidget* focus = QApplication::focusWidget();
+    ShowHelp(ControlIdOf(focus), PageIdOf(focus));
+  });
 }
 
 void MyPropSheet::UpdateMenu(QMenu* menu) {
@@ -180,9 +191,9 @@ void MyPropSheet::RunCommand(CommandId id) {
   }
 }
 
-void MyPropSheet::ShowHelp(int topic) {
+void MyPropSheet::ShowHelp(int topic, int dialog) {
   if (!help_) help_ = std::make_unique<CHelpWindow>(this);
-  help_->ShowTopic(topic);
+  help_->ShowTopic(topic, dialog);
 }
 
 QAction* MyPropSheet::Action(CommandId id) const { return actions_.value(id, nullptr); }

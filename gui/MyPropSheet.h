@@ -56,8 +56,9 @@ class MyPropSheet : public QDialog {
 
   // Runs a command as if it were chosen from the menu.
   void RunCommand(CommandId id);
-  // The help window at the topic of a control id (0: the contents).
-  void ShowHelp(int topic);
+  // The help window at the topic of a control id (0: the contents), the
+  // one of the dialog where the id has one there.
+  void ShowHelp(int topic, int dialog = 0);
   CHelpWindow* HelpWindow() const { return help_.get(); }
 
  protected:

@@ -6,6 +6,7 @@
 #include "gui/DownloadPage.h"
 #include "gui/EnterBinAddress.h"
 #include "gui/FlashInfoPage.h"
+#include "gui/HelpWindow.h"
 #include "gui/Globals.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -325,6 +326,19 @@ TEST_F(DownloadPageTest, ABinaryFileHidesTheBankOffsetAndIsProgrammedAtItsStartA
   ClearCalls();
   Page()->StartButton()->click();
   EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash " + std::to_string(0x8000)});
+}
+
+TEST_F(DownloadPageTest, F1OnAControlWhoseIdAnotherPageSharesShowsThisPagesTopic) {
+  fs::copy_file(std::string(ZK_BIN) + "/ZelkorGui.html", install_ + "/ZelkorGui.html");
+  ConnectModule();
+  ASSERT_TRUE(app_->Sheet()->SetActivePage(Page()));
+  Page()->OpenButton()->setFocus();
+  QApplication::setActiveWindow(app_->Sheet());
+  QTest::keyClick(Page()->OpenButton(), Qt::Key_F1);
+  ASSERT_NE(app_->Sheet()->HelpWindow(), nullptr);
+  EXPECT_EQ(app_->Sheet()->HelpWindow()->CurrentTopic(), "ctl108-1023");
+  app_->Sheet()->ShowHelp(kEraseBankButton, kFlashInfoDialog);
+  EXPECT_EQ(app_->Sheet()->HelpWindow()->CurrentTopic(), "ctl1023");
 }
 
 TEST_F(DownloadPageTest, ThePageCannotBeShownWhileNotConnected) {
