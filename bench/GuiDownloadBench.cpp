@@ -27,13 +27,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 namespace {
 
@@ -48,22 +47,8 @@ constexpr char kModule[] = "Simulator/ZkSim-Download";
 constexpr int kStopRequests = 6;
 constexpr int kRequestSpacingMs = 1300;
 
-double CpuSeconds() {
-  std::ifstream in("/proc/self/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  unsigned long utime = 0;
-  unsigned long stime = 0;
-  for (int i = 3; fields >> field; ++i) {
-    if (i == 14) utime = std::stoul(field);
-    if (i == 15) {
-      stime = std::stoul(field);
-      break;
-    }
-  }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+// The CPU time of the whole process, all its threads.
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();

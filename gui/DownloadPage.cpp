@@ -77,7 +77,11 @@ void CDownloadPage::BuildControls() {
   auto* fileForm = Child<QFormLayout>(fileBox);
   open_ = Child<QPushButton>(fileBox, Text(TextId::kOpen));
   SetControlId(open_, kOpenButton);
-  fileForm->addRow(open_);
+  open_->setMinimumWidth(100);
+  auto openRow = std::make_unique<QHBoxLayout>();
+  openRow->addWidget(open_);
+  openRow->addStretch(1);
+  fileForm->addRow(openRow.release());  // owned by the form
   fileText_ = FactLabel(fileBox, kFileLoadedText);
   sizeText_ = FactLabel(fileBox, kFileSizeText);
   dateText_ = FactLabel(fileBox, kFileDateText);

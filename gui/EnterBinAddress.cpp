@@ -5,23 +5,17 @@
 #include "gui/Texts.h"
 
 namespace zk::gui {
-namespace {
-
-TextEntryLayout Layout() {
-  TextEntryLayout layout;
-  layout.dialogId = kBinAddressDialog;
-  layout.caption = "Enter Bin address";
-  layout.prompt = "Please enter the startaddress of the bin file";
-  layout.label = "Startaddress (hex)";
-  layout.editId = kBinAddressEdit;
-  return layout;
-}
-
-}  // namespace
 
 std::optional<uint32_t> ParseBinAddress(const QString& text) { return ParseJumpAddress(Utf8(text.trimmed())); }
 
-EnterBinAddress::EnterBinAddress(QWidget* parent) : CTextEntryDlg(Layout(), parent) {
+EnterBinAddress::EnterBinAddress(QWidget* parent)
+    : CTextEntryDlg({.dialogId = kBinAddressDialog,
+                     .caption = "Enter Bin address",
+                     .prompt = "Please enter the startaddress of the bin file",
+                     .label = "Startaddress (hex)",
+                     .editId = kBinAddressEdit,
+                     .hidden = false},
+                    parent) {
   SetCheck([](const QString& text) {
     return ParseBinAddress(text) ? QString() : QString("\"%1\" is no hexadecimal address.").arg(text);
   });

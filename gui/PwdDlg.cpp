@@ -3,20 +3,15 @@
 #include "gui/ControlIds.h"
 
 namespace zk::gui {
-namespace {
 
-TextEntryLayout Layout() {
-  TextEntryLayout layout;
-  layout.dialogId = kPasswordDialog;
-  layout.caption = "Password";
-  layout.prompt = "Please enter the password to enable the upload function and access to the protected areas.";
-  layout.editId = kPasswordEdit;
-  layout.hidden = true;
-  return layout;
-}
-
-}  // namespace
-
-CPwdDlg::CPwdDlg(QWidget* parent) : CTextEntryDlg(Layout(), parent) {}
+CPwdDlg::CPwdDlg(QWidget* parent)
+    : CTextEntryDlg({.dialogId = kPasswordDialog,
+                     .caption = "Password",
+                     .prompt = "Please enter the password to enable the upload function and access to the "
+                               "protected areas.",
+                     .label = {},
+                     .editId = kPasswordEdit,
+                     .hidden = true},
+                    parent) {}
 
 }  // namespace zk::gui
