@@ -11,5 +11,9 @@ if(ZK_SANITIZE)
     list(APPEND _zk_san_flags -Wno-maybe-uninitialized)
   endif()
   add_compile_options(${_zk_san_flags})
+  # Libraries loaded at run time stay mapped until the process ends: the
+  # sanitizer runtimes keep per-module records that an unload would orphan
+  # (reported as leaks), and reports from a library need its symbols.
+  add_compile_definitions(ZK_KEEP_LIBRARIES_MAPPED=1)
   add_link_options(-fsanitize=${ZK_SANITIZE})
 endif()

@@ -57,6 +57,14 @@ std::optional<std::string> FindLibraryFile(std::string_view path) {
   return std::nullopt;
 }
 
+namespace {
+#ifdef ZK_KEEP_LIBRARIES_MAPPED
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+#else
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
+#endif
+}  // namespace
+
 LibraryHandle LoadLibrary(std::string_view path) {
   const std::optional<std::string> file = FindLibraryFile(path);
   if (!file) {
@@ -65,7 +73,7 @@ LibraryHandle LoadLibrary(std::string_view path) {
   }
   const std::string absolute = AbsolutePath(*file);
   ::dlerror();
-  LibraryHandle library = ::dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+  LibraryHandle library = ::dlopen(absolute.c_str(), kOpenFlags);
   if (library == nullptr) {
     const char* reason = ::dlerror();
     tLastError = reason != nullptr ? std::string(reason) : "cannot load " + absolute;

@@ -373,7 +373,7 @@ TEST_F(FlashOperationsTest, StatusListsStraddleContinuations) {
   EXPECT_EQ(net_.Codes(), (std::vector<uint8_t>{0x0C, 0x03, 0xF3}));
   ASSERT_EQ(list.count, 64);
   const auto* e = static_cast<const SectorStatusEntry*>(list.entries);
-  EXPECT_EQ(e[50].address, 0x1000u + 50 * 0x40);  // straddled the two answers
+  EXPECT_EQ(uint32_t{e[50].address}, 0x1000u + 50 * 0x40);  // straddled the two answers
   EXPECT_EQ(e[50].status, 34);
   EXPECT_EQ(e[63].status, 33);
   CmmFreeMemory(list.entries);

@@ -71,7 +71,7 @@ TEST_F(WorkerTest, InfoNamesTheWorkerThread) {
   WorkerThreadInfo info{0, nullptr};
   Start(0, &info);
   g_script.release = true;
-  ASSERT_NE(info.threadHandle, nullptr);
+  ASSERT_NE(static_cast<void*>(info.threadHandle), nullptr);
   EXPECT_EQ(WaitForSingleObject(info.threadHandle, 5000), kWaitObject0);
   EXPECT_EQ(info.threadId, g_script.ranOn.load());
   EXPECT_NE(info.threadId, GetCurrentThreadId());

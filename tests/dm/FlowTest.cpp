@@ -176,6 +176,7 @@ TEST_F(FlowTest, RelativeAreasWithoutALayoutRefuseEverything) {
   SectorInfos infos{};
   ASSERT_EQ(DmGetSectorInfos(nullptr, &infos), kOk);
   EXPECT_EQ(DmEraseSectors(&range, &list, nullptr), kOk);
+  EXPECT_EQ(DmFreeMemory(list.entries), kOk);
   RangeRequest last{0xF00, 0xFFF, 0x100};
   EXPECT_EQ(DmEraseSectors(&last, &list, nullptr), kProtectedBySoftware);
 }
