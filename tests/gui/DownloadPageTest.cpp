@@ -371,10 +371,12 @@ TEST_F(DownloadPageTest, TouchingTheLoadedFileAsksOncePerNewTimeStamp) {
   EXPECT_EQ(questions(), 1);
   EXPECT_TRUE(Calls("DmLoadFile").empty());
 
-  // A new time found on activation asks, and Yes reloads the file.
+  // A new time asks again, whichever side sees it first, and Yes reloads.
   boxes_.answers = {IDYES};
   fs::last_write_time(hex, stamp + std::chrono::seconds(9));
   Page()->CheckFileChanged();
+  ASSERT_TRUE(WaitUntil([&] { return questions() == 2; }));
+  QCoreApplication::processEvents();
   EXPECT_EQ(questions(), 2);
   EXPECT_EQ(Calls("DmLoadFile"), std::vector<std::string>{"DmLoadFile " + hex + " 0"});
   EXPECT_EQ(Status(), "Ready");
