@@ -41,25 +41,26 @@ clean:
 	rm -rf $(BUILD)
 
 # Sanitizers and fuzzing, each in a build directory of its own, without the
-# benchmarks and building only the test programs they run. The workbench is
-# left out until its last pages are done.
+# benchmarks and building only the test programs they run.
 ASAN_BUILD ?= $(BUILD)-asan
 TSAN_BUILD ?= $(BUILD)-tsan
 FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZER_PACKAGES = clang libclang-rt-14-dev
 COMMA := ,
-ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner soak hardening
+ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner gui soak hardening
 ASAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests ModSimTests KORDmTests \
-	ZkEndToEndTests QuillrunTests ZkSoak ZkHardeningTests
+	ZkEndToEndTests QuillrunTests ZelkorGuiTests ZkSoak ZkHardeningTests
 # The tests with threads: thread registry and message queues, the waiting
 # loops, the command layer's and the data manager's workers and stop
-# requests, the link engine and transport, the runner, end to end.
-TSAN_TEST_DIRS = platform common cmd link dm e2e runner
-TSAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests KORDmTests ZkEndToEndTests QuillrunTests
+# requests, the link engine and transport, the runner, the workbench's wait
+# loops and file watcher, end to end.
+TSAN_TEST_DIRS = platform common cmd link dm e2e runner gui
+TSAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests KORDmTests ZkEndToEndTests QuillrunTests \
+	ZelkorGuiTests
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/runner/qt-tsan.supp
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/qt-tsan.supp
 
 # sanitizer_suite(<build dir>, <ZK_SANITIZE>, <test programs>, <test dirs>)
 define sanitizer_suite
