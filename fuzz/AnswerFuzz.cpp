@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -61,6 +62,33 @@ void Setup() {
   (void)done;
   cmd::CurrentSession().SetModulePath(ModulePath());
 }
+
+std::size_t ThreadCount() {
+  std::error_code error;
+  std::size_t count = 0;
+  for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+       it.increment(error)) {
+    ++count;
+  }
+  return count;
+}
+
+// Workers run on detached threads whose last clean-up (their thread-local
+// state, the start block) follows the published end. The leak check after
+// an input must not catch a worker half-way out, so the wait lasts until the
+// process is back to the threads it had before the input.
+class ThreadsBack {
+ public:
+  ThreadsBack() : before_(ThreadCount()) {}
+  ~ThreadsBack() {
+    while (ThreadCount() > before_) sched_yield();
+  }
+  ThreadsBack(const ThreadsBack&) = delete;
+  ThreadsBack& operator=(const ThreadsBack&) = delete;
+
+ private:
+  std::size_t before_;
+};
 
 ResultCode WaitForWorker() {
   uint32_t status;
@@ -199,6 +227,7 @@ void Short(FuzzInput& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Setup();
+  const ThreadsBack threadsBack;
   FuzzInput in(data, size);
   cmd::CurrentSettings().readFailed = 0;
   switch (in.U8() % 7) {
