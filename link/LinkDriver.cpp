@@ -32,6 +32,18 @@ struct LinkDriver::Session {
   std::condition_variable exitSignal;
   bool exited = false;
   std::thread thread;
+
+  ~Session() {
+    // The link thread itself may hold the last reference.
+    if (thread.joinable()) thread.detach();
+  }
+
+  bool WaitForExit() {
+    std::unique_lock lock(exitMutex);
+    return exitSignal.wait_for(lock, kThreadEndLimit, [&] { return exited; });
+  }
+
+  bool OnOwnThread() const { return std::this_thread::get_id() == thread.get_id(); }
 };
 
 LinkDriver::LinkDriver() = default;
@@ -39,6 +51,7 @@ LinkDriver::LinkDriver() = default;
 LinkDriver::~LinkDriver() {
   // Unloading: the callers' ECBs are not called back any more.
   if (std::shared_ptr<Session> session = std::move(session_)) Close(session);
+  FinishEnding();
 }
 
 uint8_t LinkDriver::Initialize(LinkParams* params) {
@@ -55,6 +68,7 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
     Close(old);
     old.reset();  // releases the port before it is opened again
   }
+  FinishEnding();
 
   if (const LinkResult refused = CheckLinkParams(*params); refused != kLinkOk) return refused;
   std::unique_ptr<com::SerialPort> port = com::OpenSerialPort(params->port, params->baudRate);
@@ -138,13 +152,14 @@ std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
   session->engine.BeginClose();
   session->stop.store(true);
   session->port->Wake();
-  bool ended = false;
   // Closed from a callback on the link thread itself: it ends when the
-  // callback returns, so there is nothing to wait for.
-  if (std::this_thread::get_id() != session->thread.get_id()) {
-    std::unique_lock lock(session->exitMutex);
-    ended = session->exitSignal.wait_for(lock, kThreadEndLimit, [&] { return session->exited; });
+  // callback returns, and is waited for by FinishEnding.
+  if (session->OnOwnThread()) {
+    std::lock_guard lock(mutex_);
+    ending_ = session;
+    return session->engine.TakeQueue();
   }
+  const bool ended = session->WaitForExit();
   if (ended) {
     session->thread.join();
     session->port->ClearWake();
@@ -156,6 +171,20 @@ std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
     session->thread.detach();
   }
   return session->engine.TakeQueue();
+}
+
+void LinkDriver::FinishEnding() {
+  std::shared_ptr<Session> session;
+  {
+    std::lock_guard lock(mutex_);
+    session = std::move(ending_);
+  }
+  if (!session || session->OnOwnThread()) return;
+  if (session->WaitForExit()) {
+    session->thread.join();
+  } else {
+    session->thread.detach();
+  }
 }
 
 void LinkDriver::HandBack(const std::vector<ECB*>& ecbs) {

@@ -36,11 +36,16 @@ class LinkDriver {
   struct Session;
   std::shared_ptr<Session> CurrentSession();
   // Stops the link thread and closes the port; the queue is returned.
-  static std::vector<ECB*> Close(const std::shared_ptr<Session>& session);
+  std::vector<ECB*> Close(const std::shared_ptr<Session>& session);
+  // A link closed from a callback on its own thread still holds the port
+  // until that callback returns: the next Initialize (or the unload) waits
+  // for the thread to end first.
+  void FinishEnding();
   static void HandBack(const std::vector<ECB*>& ecbs);
 
   std::mutex mutex_;
   std::shared_ptr<Session> session_;
+  std::shared_ptr<Session> ending_;
   std::atomic<WindowHandle> notifyWindow_{nullptr};
 };
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace zk::test {
 namespace {
@@ -164,11 +166,16 @@ TEST_F(LinkReceiveTest, ACallbackMayShutTheLinkDown) {
   gClosingLink = &link;
   Open();
   std::vector<uint8_t> buffer(8);
-  ECB closing = MakeEcb(buffer, 0, [](ECB*) { gClosingLink->Shutdown(); });
+  // The callback goes on for a while after its shutdown: the link thread
+  // holds the port until it returns.
+  ECB closing = MakeEcb(buffer, 0, [](ECB*) {
+    gClosingLink->Shutdown();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
   ASSERT_EQ(link.Receive(&closing), kLinkOk);
   ASSERT_TRUE(peer.SendMessage(std::vector<uint8_t>{1}, 1024));
   EXPECT_TRUE(WaitFor([&] { return !link.IsOpen(); }));
-  // The port is free again at once.
+  // Opening again waits for that thread to end and gets the port.
   EXPECT_EQ(link.Initialize(&params), kLinkOk);
 }
 
