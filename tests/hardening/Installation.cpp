@@ -1,5 +1,7 @@
 #include "tests/hardening/Installation.h"
 
+#include "tests/e2e/QuillrunMessage.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,16 +32,7 @@ std::string ReadText(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string LastMessage(const runner::test::RunResult& run) {
-  std::istringstream in(run.err);
-  std::string last;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) last = line;
-  }
-  constexpr std::string_view kPrefix = "Quillrun: ";
-  if (last.rfind(kPrefix, 0) == 0) last.erase(0, kPrefix.size());
-  return last;
-}
+std::string LastMessage(const runner::test::RunResult& run) { return e2e::LastQuillrunMessage(run.err); }
 
 Installation::Installation(std::vector<std::string> simulatorArgs) : sim_(std::move(simulatorArgs)) {
   char pattern[] = "/tmp/zk-hardening-XXXXXX";

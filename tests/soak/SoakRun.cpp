@@ -3,6 +3,7 @@
 #include "dm/ByteStreams.h"
 #include "dm/HexWriter.h"
 #include "tests/e2e/ModSimProcess.h"
+#include "tests/e2e/QuillrunMessage.h"
 #include "tests/runner/RunnerProcess.h"
 
 #include <chrono>
@@ -64,16 +65,6 @@ std::string CopyModule(const RunDir& dir) {
   return module;
 }
 
-std::string LastLine(const std::string& text) {
-  std::istringstream in(text);
-  std::string last;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) last = line;
-  }
-  constexpr std::string_view kPrefix = "Quillrun: ";
-  if (last.rfind(kPrefix, 0) == 0) last.erase(0, kPrefix.size());
-  return last;
-}
 
 // Stops the simulator dead after a delay unless the run ends first; lets it
 // go on once the run is over, so that it can be ended normally.
@@ -162,7 +153,7 @@ RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& f
   }
   verdict.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   verdict.exitCode = run.exitCode;
-  verdict.lastMessage = LastLine(run.err);
+  verdict.lastMessage = e2e::LastQuillrunMessage(run.err);
 
   if (run.exitCode == -1) {
     // RunQuillrun gives -1 both for a kill at the deadline and for a signal.
