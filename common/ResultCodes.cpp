@@ -34,6 +34,7 @@ constexpr std::array kMessages{
     MessageEntry{kNoAccess, "You have no access to this area."},
     MessageEntry{kFullAccess, "You have full access to this area."},
     MessageEntry{kFileLoadError, "Error loading the specified file."},
+    MessageEntry{kFileSaveError, "Error saving the specified file."},
     MessageEntry{kNoFlashLibrary, "Couldn´t find flash library."},
     MessageEntry{kNoFlashLibrarySelected, "No flash library selected."},
     MessageEntry{kInvalidPassword, "Invalid password"},

@@ -26,6 +26,7 @@ enum Result : ResultCode {
   kNoAccess = 0x45,
   kFullAccess = 0x46,
   kFileLoadError = 0x50,
+  kFileSaveError = 0x51,
   kNoFlashLibrary = 0x80,
   kNoFlashLibrarySelected = 0x81,
   kInvalidPassword = 0x90,

@@ -20,6 +20,7 @@ namespace {
 // Posted to the thread that started a load that met an unknown record type.
 constexpr uint32_t kLoadEndMessage = 34;
 constexpr uint32_t kSaveStartProgress = 10;
+constexpr char kSaveCaption[] = "Save File";
 
 bool IsBinary(uint32_t mode) { return (mode & 0xFF) == kLoadBinary; }
 
@@ -67,23 +68,26 @@ ResultCode Load(const std::string& path, bool binary, ThreadId caller) {
   return binary ? LoadBinary(*file) : LoadHex(*file, caller);
 }
 
+// A save that could not be completed names the file and the system's reason.
+ResultCode SaveFailed(const std::string& path, const OutputFile& file) {
+  MessageBox("Error saving " + path + ": " + file.Reason(), kSaveCaption, MB_OK | MB_ICONERROR);
+  return kFileSaveError;
+}
+
 ResultCode Save(const std::string& path, bool binary) {
   const FlatImage& flat = State().image.Flat();
   if (!flat.present) return kFileNotFound;  // nothing to save: pages are not saved
-  std::unique_ptr<OutputFile> file = OutputFile::Create(LocalPath(path));
-  if (!file) return kFileLoadError;
+  OutputFile file(LocalPath(path));
+  if (file.Failed()) return SaveFailed(path, file);
   State().progress = kSaveStartProgress;
   if (binary) {
-    file->Write(flat.buffer.get(), flat.length);
+    file.Write(flat.buffer.get(), flat.length);
   } else {
-    const HexSave saved = WriteHex(flat.buffer.get(), flat.length, flat.base, *file,
+    const HexSave saved = WriteHex(flat.buffer.get(), flat.length, flat.base, file,
                                    [] { return StopRequested(); });
-    if (saved == HexSave::Stopped) {
-      file->Close();
-      return kFailed;
-    }
+    if (saved == HexSave::Stopped) return kFailed;  // the old file stays
   }
-  if (!file->Close()) return kFileLoadError;
+  if (!file.Commit()) return SaveFailed(path, file);
   State().progress = 100;
   return kOk;
 }

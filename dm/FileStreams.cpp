@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 
+#include <cstring>
 #include <filesystem>
 
 namespace zk::dm {
@@ -29,25 +30,6 @@ std::size_t InputFile::Read(uint8_t* dst, std::size_t capacity) {
 
 bool InputFile::Failed() const { return std::ferror(file_.get()) != 0; }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return nullptr;
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  return std::make_unique<OutputFile>(file);
-}
-
-bool OutputFile::Write(const uint8_t* data, std::size_t size) {
-  if (std::fwrite(data, 1, size, file_) != size) failed_ = true;
-  return !failed_;
-}
-
-bool OutputFile::Close() {
-  if (file_ == nullptr) return !failed_;
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  return closed && !failed_;
-}
-
-OutputFile::~OutputFile() { Close(); }
+std::string OutputFile::Reason() const { return std::strerror(file_.Error()); }
 
 }  // namespace zk::dm

@@ -1,8 +1,9 @@
 #pragma once
 // Image files: read in large pieces, written through the writers' own
-// buffers. A path the caller spelled with '\' separators is taken in the
+// buffers, into a file that replaces the old one only when complete. A path the caller spelled with '\' separators is taken in the
 // local spelling when it does not name a file as given.
 #include "dm/ByteStreams.h"
+#include "platform/AtomicFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -31,21 +32,20 @@ class InputFile : public ByteSource {
   uint64_t size_;
 };
 
+// The replacement of an image file: written beside it and put in place by
+// Commit, so that a failed or stopped save leaves the old file as it was.
 class OutputFile : public ByteSink {
  public:
-  // A new or emptied file opened for writing.
-  static std::unique_ptr<OutputFile> Create(const std::string& path);
-  explicit OutputFile(std::FILE* file) : file_(file) {}
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  bool Write(const uint8_t* data, std::size_t size) override;
-  // Closes the file; false when a write or the close failed.
-  bool Close();
-  ~OutputFile() override;
+  explicit OutputFile(const std::string& path) : file_(path) {}
+  bool Write(const uint8_t* data, std::size_t size) override { return file_.Write(data, size); }
+  // false when a write or this step failed; the old file is then unchanged.
+  bool Commit() { return file_.Commit(); }
+  bool Failed() const { return file_.Failed(); }
+  // The system's text for the first failure.
+  std::string Reason() const;
 
  private:
-  std::FILE* file_;
-  bool failed_ = false;
+  files::AtomicFile file_;
 };
 
 }  // namespace zk::dm

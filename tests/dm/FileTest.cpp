@@ -3,7 +3,14 @@
 #include "tests/dm/DmFixture.h"
 #include "tests/dm/HexTestSupport.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 namespace zk::dm::test {
@@ -162,10 +169,48 @@ TEST_F(FileTest, OnlyAFlatImageIsSaved) {
   EXPECT_EQ(Save("out.hex", 0), kFileNotFound);
   EXPECT_FALSE(std::filesystem::exists(dir_.Path("out.hex")));
   ASSERT_EQ(LoadFile("abc", kLoadBinary), kOk);
-  EXPECT_EQ(Save("no/such/dir/out.bin", kLoadBinary), kFileLoadError);
+  EXPECT_EQ(Save("no/such/dir/out.bin", kLoadBinary), kFileSaveError);
   EXPECT_EQ(Save("out.bin", kLoadBinary), kOk);
   EXPECT_EQ(dir_.Read("out.bin"), "abc");
   EXPECT_EQ(DmGetProgress(), 100u);
+}
+
+TEST_F(FileTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ASSERT_EQ(LoadFile(std::string(64 * 1024, 'n'), kLoadBinary), kOk);
+  const std::string old(3000, 'o');
+  dir_.Write("out.bin", old);
+  ASSERT_EQ(::chmod(dir_.Path("out.bin").c_str(), 0640), 0);
+  const auto entries = [this] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = entries();
+  // A file size limit fails the writes past it as a full disk does, in a
+  // child process only.
+  const auto saveWithLimit = [this] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const ResultCode saved = Save("out.bin", kLoadBinary);
+    for (const std::string& box : boxes_.Boxes()) std::fprintf(stderr, "%s\n", box.c_str());
+    std::_Exit(static_cast<int>(saved));
+  };
+  EXPECT_EXIT(saveWithLimit(), ::testing::ExitedWithCode(static_cast<int>(kFileSaveError)),
+              "Save File\\|Error saving .*out.bin: File too large");
+  EXPECT_EQ(dir_.Read("out.bin"), old);
+  EXPECT_EQ(entries(), before) << "no temporary file is left";
+  // A save that works replaces the file and keeps its permissions.
+  ASSERT_EQ(Save("out.bin", kLoadBinary), kOk);
+  EXPECT_EQ(dir_.Read("out.bin"), std::string(64 * 1024, 'n'));
+  EXPECT_EQ(std::filesystem::status(dir_.Path("out.bin")).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
 }
 
 TEST_F(FileTest, AReadImageIsSavedAtItsAddress) {
