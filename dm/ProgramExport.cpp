@@ -30,6 +30,25 @@ class CommandTarget : public ProgramTarget {
   ProtectionGuard guard_;
 };
 
+// Every page is checked before the first is sent, so that a refused image
+// leaves the flash untouched. Pages programmed in blocks are checked with
+// the whole blocks that carry them.
+ResultCode CheckPages(std::span<const Page> pages, uint32_t offset, CommandTarget& target) {
+  for (const Page& page : pages) {
+    uint64_t start = uint32_t{page.address + offset};
+    uint64_t end = start + page.length;  // one past the last byte
+    if (start >= kBlockBoundary && page.length > 0) {
+      start &= ~uint64_t{kBlockSize - 1};
+      end = (end + kBlockSize - 1) & ~uint64_t{kBlockSize - 1};
+    }
+    if (const ResultCode refused = target.CheckChunk(static_cast<uint32_t>(start), static_cast<uint32_t>(end - start));
+        refused != kOk) {
+      return refused;
+    }
+  }
+  return kOk;
+}
+
 ResultCode ProgramImage(uint32_t address) {
   const auto progFlash = Cmd().Require<cmm::ProgFlashFn>("CmmProgFlash");
   if (progFlash == nullptr) return kCmdDllError;
@@ -40,6 +59,7 @@ ResultCode ProgramImage(uint32_t address) {
     const FlatImage& flat = image.Flat();
     return ProgramFlat(flat.buffer.get(), flat.length, address, target);
   }
+  if (const ResultCode refused = CheckPages(image.Pages().Pages(), address, target); refused != kOk) return refused;
   const ResultCode rc = ProgramPages(image.Pages().Pages(), address, target);
   if (rc != kOk) return rc;
   if (const auto statusByte = Cmd().Find<ProgStatusByteFn>("CmmProgStatusByte")) statusByte(0);

@@ -128,8 +128,13 @@ TEST_F(FlowTest, FlatChunksAreCheckedAgainstProtectedAreas) {
   EXPECT_TRUE(Requests().empty());
   EXPECT_EQ(Finish(DmProgFlash(0x2000, nullptr)), kOk);
   EXPECT_EQ(Requests().size(), 3u);
-  // Pages are left to the command layer's own checks.
-  ASSERT_EQ(LoadFile(DataRecord(0x0100, {1}) + kEndOfFile, 0), kOk);
+  // Pages are checked as well, all of them before the first is sent;
+  // switching protection off lets them through.
+  ASSERT_EQ(LoadFile(DataRecord(0x3000, {2}) + DataRecord(0x0100, {1}) + kEndOfFile, 0), kOk);
+  const std::size_t sent = Requests().size();
+  EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kProtectedBySoftware);
+  EXPECT_EQ(Requests().size(), sent);
+  ASSERT_EQ(DmEnableProtectedAreas(1), kOk);
   EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kOk);
 }
 

@@ -117,6 +117,16 @@ TEST_F(DataManagerEndToEnd, ProgrammingTheProtectedSectorIsRefused) {
   RangeRequest range{0xC000, 0xFFFF, 0};
   SectorList list{};
   EXPECT_EQ(Get<dm::RangeWorkerFn>("DmEraseSectors")(&range, &list, nullptr), kProtectedBySoftware);
+
+  // A HEX image with one record in the sector is refused before its first
+  // record, at 0, reaches the flash.
+  const std::string flashBefore = ReadFile(dir + "/flash.img");
+  const std::string data(32, '2');
+  std::ofstream(dir + "/p.hex") << ":10000000" << data << "D0\n:10C00000" << data << "10\n:00000001FF\n";
+  ASSERT_EQ(File("DmLoadFile", dir + "/p.hex", 0), 0u);
+  ASSERT_EQ(Get<dm::ProgFlashFn>("DmProgFlash")(0, nullptr), 0u);
+  EXPECT_EQ(Wait(), kProtectedBySoftware);
+  EXPECT_TRUE(ReadFile(dir + "/flash.img") == flashBefore) << "nothing is programmed";
 }
 
 }  // namespace
