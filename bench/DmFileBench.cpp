@@ -45,7 +45,8 @@ constexpr double kPeakLimitMb = 4.0 * 16 + 64;
 
 // The data manager library, resolved by name.
 struct DataManager {
-  zk::LibraryHandle library = zk::LoadLibrary(ZK_KORDM_LIBRARY);
+  explicit DataManager(const std::string& path = ZK_KORDM_LIBRARY) : library(zk::LoadLibrary(path)) {}
+  zk::LibraryHandle library;
   template <typename Fn>
   Fn Get(const char* name) const {
     auto fn = reinterpret_cast<Fn>(zk::GetProcAddress(library, name));
@@ -160,12 +161,18 @@ double HexFileInfoMs(const fs::path& work, const fs::path& file, uint32_t& neede
   std::ofstream(self / "DmBenchFlash" / "0000x0000x0000.ini")
       << "[General]\r\nNumberOfBlocks=1\r\n[Block 1]\r\nOffset=0\r\nSectorSize=1000\r\nNumberOfSectors=" << kSectors
       << "\r\n";
-  const fs::path commandLayer =
-      fs::relative(fs::path(ZK_BENCH_CMD).parent_path(), fs::path(ZK_KORDM_LIBRARY).parent_path()) / "BenchCmd";
+  // The data manager finds its command layer beside itself, by a plain
+  // name: a copy of the data manager with BenchCmd beside it.
+  const fs::path libraries = work / "lib";
+  fs::create_directories(libraries);
+  const fs::path dataManager = libraries / fs::path(ZK_KORDM_LIBRARY).filename();
+  fs::copy_file(ZK_KORDM_LIBRARY, dataManager, fs::copy_options::overwrite_existing);
+  const fs::path commandLayer = libraries / fs::path(ZK_BENCH_CMD).filename();
+  if (!fs::exists(commandLayer)) fs::create_symlink(ZK_BENCH_CMD, commandLayer);
   const fs::path module = work / "modul.ini";
-  std::ofstream(module) << "[General]\r\nCommandDll=" << commandLayer.string()
+  std::ofstream(module) << "[General]\r\nCommandDll=BenchCmd"
                         << "\r\n[FlashConfig]\r\nFlashStart=0\r\nFlashEnd=0xFFFFFF\r\nFlashMode=1\r\n";
-  const DataManager dm;
+  const DataManager dm(dataManager.string());
   if (dm.login(module.c_str(), nullptr, nullptr) != 0) return -1;
   if (dm.load(file.c_str(), 0, nullptr) != 0 || dm.Wait() != 0) return -1;
   std::vector<double> ms;

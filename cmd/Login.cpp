@@ -16,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "platform/Library.h"
+#include "platform/MessageBox.h"
 #include "platform/Registry.h"
 
 #include <mutex>
@@ -125,6 +126,10 @@ WorkerEnd LoginRoutine(const ArgBlock& args) {
   if (protocol.empty()) return WorkerEnd::Done(kInvalidFileFormat);
   const std::string dllName = ini::GetString(modulePath, protocol, "DllName", "", kDllNameBuffer);
   if (dllName.empty()) return WorkerEnd::Done(kInvalidFileFormat);
+  if (!IsPlainLibraryName(dllName)) {
+    MessageBox(LibraryNameRefusal(modulePath, "[" + protocol + "] DllName", dllName), "Login", MB_OK | MB_ICONERROR);
+    return WorkerEnd::Done(kNetDllNotLoaded);
+  }
 
   LibraryHandle library = LoadLibrary(TransportPath(dllName));
   if (library == nullptr) return WorkerEnd::Done(kNetDllNotLoaded);

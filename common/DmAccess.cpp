@@ -3,6 +3,7 @@
 #include "common/DmAccessWait.h"
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
+#include "platform/Library.h"
 #include "platform/Registry.h"
 
 #include <optional>
@@ -76,6 +77,7 @@ void CDmAccess::Free() {
 }
 
 bool CDmAccess::Load(std::string_view libraryName) {
+  if (!IsPlainLibraryName(libraryName)) return false;  // only the installation's own libraries
   std::string dir;
   if (std::optional<std::string> installed = reg::InstallationDirectory()) {
     dir = files::ToNative(*installed);

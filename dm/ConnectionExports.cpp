@@ -26,7 +26,8 @@ using dm::State;
 
 ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerThreadInfo* threadInfo) {
   const std::string path = modulePath != nullptr ? modulePath : "";
-  if (!Cmd().Bind(dm::CommandLibraryPath(path))) return kCmdDllNotLoaded;
+  const std::optional<std::string> library = dm::CommandLibraryPath(path);
+  if (!library || !Cmd().Bind(*library)) return kCmdDllNotLoaded;
   const auto login = Cmd().Require<cmm::LoginFn>("CmmLogin");
   if (login == nullptr) return kCmdDllError;
   dm::DmState& state = State();

@@ -14,6 +14,7 @@
 #include "gui/WaitCursor.h"
 #include "gui/WaitLoops.h"
 #include "platform/Files.h"
+#include "platform/Library.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -57,6 +58,11 @@ void CConnectPage::Connect() {
   module.WriteAutoBoot(autoBoot_->isChecked() ? 1 : 0);
   std::string library = module.DmDll();
   if (library.empty()) library = kDefaultDmDll;
+  if (!IsPlainLibraryName(library)) {
+    ShowMessage(LibraryNameRefusal(modulePath, "DmDLL", library), "Connect", MB_OK | MB_ICONERROR);
+    SetStatus(Text(TextId::kReady));
+    return;
+  }
   if (!links_.dm->Load(library)) {
     ReportResult("Connect", kDmDllNotLoaded);
     SetStatus(Text(TextId::kReady));

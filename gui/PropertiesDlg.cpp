@@ -70,6 +70,11 @@ void CPropertiesDlg::OnProperties() {
     ShowMessage(LoadString(TextId::kInvalidModulIni) + protocol_, "Communication Setup", MB_OK | MB_ICONWARNING);
     return;
   }
+  if (!IsPlainLibraryName(dllName)) {
+    ShowMessage(LibraryNameRefusal(module_.Path(), "[" + protocol_ + "] DLLName", dllName), "Communication Setup",
+                MB_OK | MB_ICONWARNING);
+    return;
+  }
   const std::string path = files::Join(installDir_, dllName);
   std::unique_ptr<void, LibraryCloser> library(LoadLibrary(path));
   if (library == nullptr) {

@@ -27,6 +27,15 @@ ZK_PLATFORM_API bool FreeLibrary(LibraryHandle library);
 // or of the host program for nullptr (/proc/self/exe).
 ZK_PLATFORM_API std::string ModuleFileName(const void* addressInModule);
 
+// Whether name, read from a module description or a settings file, is a
+// plain library name: no directory separator ('/' or '\\') and no "..",
+// so that it can only name a file of the installation directory.
+ZK_PLATFORM_API bool IsPlainLibraryName(std::string_view name);
+
+// The message that refuses a library name which is not plain: it names the
+// file and the key the name was read from.
+ZK_PLATFORM_API std::string LibraryNameRefusal(std::string_view file, std::string_view key, std::string_view name);
+
 // The text of the last failure of LoadLibrary on this thread.
 ZK_PLATFORM_API std::string LastLibraryError();
 

@@ -68,7 +68,6 @@ TEST_F(FrameTest, TheCommandLayerIsLookedForBesideTheDataManager) {
   // Here the data manager is part of the test program.
   const std::string dir = files::HostProgramDir();
   EXPECT_EQ(CommandLibraryPath(Module("", "")), files::Join(dir, "KORCmd.dll"));
-  EXPECT_EQ(CommandLibraryPath(Module("", "Other\\Cmd")), files::Join(dir, "Other\\Cmd.dll"));
   EXPECT_EQ(CommandLibraryPath(dir_.Path("missing.ini")), files::Join(dir, "KORCmd.dll"));
 }
 
