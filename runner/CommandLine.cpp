@@ -1,5 +1,7 @@
 #include "runner/CommandLine.h"
 
+#include "platform/Display.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -22,7 +24,7 @@ const char* const kUsage =
     "frame.\n"
     "\n"
     "  --console     messages on standard error, progress as a line, Ctrl-C cancels\n"
-    "                (the default without a display)\n"
+    "                (the default without a display that can be reached)\n"
     "  --gui         message boxes and the status window (the default with a display)\n"
     "  --list-ports  the COM ports that name a device, with their stable names in\n"
     "                /dev/serial/by-id, and the stable names no port names\n"
@@ -64,6 +66,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return line;
 }
 
-bool DisplayAvailable() { return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM"); }
+bool DisplayAvailable() { return DisplayReachable(); }
+
+bool WindowFaceUsable() { return Set("QT_QPA_PLATFORM") || DisplayAvailable(); }
 
 }  // namespace zk::runner

@@ -19,9 +19,12 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// Whether a display is there for the Qt face (X11, Wayland, or a platform
-// plugin chosen by the environment, such as offscreen).
+// Whether a display is really there (an X server or a Wayland compositor
+// that accepts a connection): the window face is then the default.
 bool DisplayAvailable();
+// Whether the window face can run when asked for with --gui: a display is
+// there, or the environment chose a platform plugin (such as offscreen).
+bool WindowFaceUsable();
 
 extern const char* const kUsage;
 

@@ -1,6 +1,7 @@
 // Quillrun: runs a script of flashing commands against the data manager.
 #include "ZkVersion.h"
 #include "platform/PortList.h"
+#include "platform/Signals.h"
 #include "runner/CommandLine.h"
 #include "runner/ConsoleUi.h"
 #include "runner/PortListing.h"
@@ -23,6 +24,7 @@ int RunConsole(const std::string& script) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zk::IgnoreBrokenPipes();
   const zk::runner::CommandLine line = zk::runner::ParseCommandLine(argc, argv);
   if (line.help) {
     std::fputs(zk::runner::kUsage, stdout);
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
   const bool console = line.face == zk::runner::Face::kConsole ||
                        (line.face == zk::runner::Face::kAuto && !zk::runner::DisplayAvailable());
   if (!console) {
-    if (!zk::runner::DisplayAvailable()) {
+    if (!zk::runner::WindowFaceUsable()) {
       std::fputs("Quillrun: no display for the window face (use --console)\n", stderr);
       return static_cast<int>(ExitCode::kScriptNotRead);
     }

@@ -178,5 +178,21 @@ TEST(QtFaceProgram, RunsAScriptWithoutShowingAWindow) {
   EXPECT_THAT(noDisplay.err, ::testing::HasSubstr("no display"));
 }
 
+TEST(QtFaceProgram, WithoutADisplayThereTheConsoleFaceRuns) {
+  // A platform plugin alone, or a DISPLAY that names no server, is no one
+  // to answer a message box: the run must not wait for one.
+  test::TempDir dir;
+  test::WriteFile(dir.Path() + "/s.qrs", "MESSAGE hello\n");
+  test::RunOptions options;
+  options.args = {dir.Path() + "/s.qrs"};
+  options.env["QT_QPA_PLATFORM"] = "offscreen";
+  options.env["DISPLAY"] = ":54321";
+  options.env["WAYLAND_DISPLAY"] = std::nullopt;
+  options.timeoutMs = 20000;
+  const test::RunResult run = test::RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "Quillrun: HELLO\n");
+}
+
 }  // namespace
 }  // namespace zk::runner

@@ -72,12 +72,22 @@ RunResult RunQuillrun(const RunOptions& options) {
   posix_spawn_file_actions_adddup2(&actions, in.fd[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out.fd[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err.fd[1], STDERR_FILENO);
+  // The program starts with the default signal dispositions, whatever ours.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, rawArgv[0], &actions, nullptr, rawArgv.data(), rawEnv.data());
+  const int rc = posix_spawn(&pid, rawArgv[0], &actions, &attributes, rawArgv.data(), rawEnv.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   in.Close(0);
   out.Close(1);
   err.Close(1);
+  if (options.closedErr) err.Close(0);
   if (rc != 0) return result;
   if (!options.input.empty()) {
     [[maybe_unused]] const ssize_t written = write(in.fd[1], options.input.data(), options.input.size());

@@ -20,6 +20,9 @@ struct RunOptions {
   // Environment variables set (a nullopt value: removed) on top of ours.
   std::map<std::string, std::optional<std::string>> env;
   std::string input;  // standard input
+  // Standard error a pipe whose reading end is closed as soon as the
+  // program has started, as when it feeds a pager that has quit.
+  bool closedErr = false;
   int timeoutMs = 60000;
 };
 
