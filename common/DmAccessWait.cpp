@@ -37,6 +37,7 @@ void StopWorker(CDmAccess& dm, WaitUi& ui, uint32_t pause) {
     // only be refused again.
     if (!WorkerRunning(dm.GetCurrentThreadStatus())) return;
     ui.ShowStopRefused(StopRefusedText(lastError));
+    if (ui.AbandonStop()) return;
     ui.WaitForEvent(pause);
   }
 }

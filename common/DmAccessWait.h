@@ -36,6 +36,9 @@ class WaitUi {
   virtual bool ConfirmStop() { return true; }
   // A stop the data manager refused: "ErrorCode: %d".
   virtual void ShowStopRefused(std::string_view text) = 0;
+  // Whether to stop asking after a refused stop (the user insists on
+  // ending); the worker is then left running.
+  virtual bool AbandonStop() { return false; }
 };
 
 // The longest a loop blocks between two polls when nothing is pending.

@@ -6,6 +6,7 @@
 #include "common/IniFileAccess.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
+#include "platform/Library.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
 
@@ -16,6 +17,7 @@ namespace zk::runner {
 namespace {
 
 constexpr std::string_view kDefaultDataManager = "KORDm";
+constexpr std::string_view kDataManagerKey = "DmDLL";
 constexpr std::string_view kModuleDescription = "Modul.ini";
 constexpr std::string_view kSettingsFile = "Zelkor.ini";
 constexpr std::string_view kExternalAmd = "EXTERNAMD";
@@ -60,6 +62,10 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
   const std::string modulePath = ModuleDescriptionPath(moduleDir);
   std::string dataManager = IniFileAccess(modulePath).DmDll();
   if (dataManager.empty()) dataManager = kDefaultDataManager;
+  if (!IsPlainLibraryName(dataManager)) {
+    Show(LibraryNameRefusal(modulePath, kDataManagerKey, dataManager));
+    return CommandResult::kFailed;
+  }
   if (!dm_.Load(dataManager)) {
     FlashException().Report(ui_, texts::kConnectCaption, kDmDllNotLoaded);
     return CommandResult::kFailed;
@@ -70,6 +76,7 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
   if (!Completed(dm_.Login(modulePath.c_str(), &login, &thread), texts::kLoginFailed)) {
     return CommandResult::kFailed;
   }
+  connected_ = true;
   if ((dm_.CheckOldZelkor() & kStatusMask) == kOldFirmware) {
     Show(texts::kCheckOld);
     return CommandResult::kFailed;
@@ -78,6 +85,7 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
     Show(texts::kNoLibFound);
     ExitRequest exit{0, 0};
     dm_.ExitZelkor(&exit);
+    connected_ = false;
     return CommandResult::kFailed;
   }
   status.Close(true);

@@ -16,17 +16,30 @@ namespace {
 constexpr uint32_t kFullProgress = 100;
 constexpr int kBarWidth = 30;
 constexpr std::string_view kRefusal = "Cancel is disabled; Ctrl-C again ends the program";
+// The refusal the handler prints itself while no waiting loop runs: the
+// program may then sit in a library call that nothing interrupts.
+constexpr char kRefusalLine[] = "Quillrun: Cancel is disabled; Ctrl-C again ends the program\n";
 
 // Shared with the signal handler.
-std::atomic<bool> gWaiting{false};
-std::atomic<bool> gInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int> gInterrupts{0};        // Ctrl-C since the current wait began or ended
+std::atomic<bool> gEndRequested{false};  // a second Ctrl-C: the run ends when it safely can
+std::atomic<bool> gWaiting{false};      // a waiting loop answers Ctrl-C itself
+std::atomic<bool> gMidLine{false};      // a progress bar lacks its line end
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
+void WriteError(const char* text, std::size_t size) {
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, size);
+}
+
+// Never ends the program here: the running library call returns first, so
+// that the run can end cleanly (a stop at the worker's next check point, a
+// disconnect when connected).
 extern "C" void OnInterrupt(int) {
-  if (gWaiting.load() && !gInterrupted.exchange(true)) return;
-  static constexpr char kText[] = "\nQuillrun: interrupted\n";
-  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kText, sizeof kText - 1);
-  ::_exit(static_cast<int>(ExitCode::kFailed));
+  const int count = gInterrupts.fetch_add(1) + 1;
+  if (count >= 2) gEndRequested.store(true);
+  if (gWaiting.load() || count != 1) return;
+  if (gMidLine.load()) WriteError("\n", 1);
+  WriteError(kRefusalLine, sizeof kRefusalLine - 1);
 }
 
 bool IsTerminal(std::FILE* file) { return file != nullptr && ::isatty(::fileno(file)) == 1; }
@@ -60,8 +73,11 @@ void ConsoleUi::Install() {
   // A worker's message waits until this thread prints it, between two polls,
   // so that it never tears the progress line.
   SetMessageBoxHandler(libraryMessages_.get(), true);
+  gInterrupts.store(0);
+  gEndRequested.store(false);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
 }
@@ -124,6 +140,7 @@ void ConsoleUi::DrawProgress(uint32_t percent) {
   std::fprintf(out_, "\r%s: %s [%s] %3u%%", kProgramName.data(), caption_.c_str(), bar.c_str(), percent);
   std::fflush(out_);
   progressDrawn_ = true;
+  gMidLine.store(true);
 }
 
 void ConsoleUi::EndProgressLine() {
@@ -131,31 +148,37 @@ void ConsoleUi::EndProgressLine() {
   std::fputc('\n', out_);
   std::fflush(out_);
   progressDrawn_ = false;
+  gMidLine.store(false);
 }
 
 void ConsoleUi::BeginWait(bool cancellable) {
   cancellable_ = cancellable;
   stopTaken_ = false;
   refusalShown_ = false;
-  gInterrupted.store(false);
+  gInterrupts.store(0);
   gWaiting.store(true);
 }
 
 void ConsoleUi::EndWait() {
   gWaiting.store(false);
-  gInterrupted.store(false);
+  gInterrupts.store(0);
 }
 
+bool ConsoleUi::EndRequested() const { return gEndRequested.load(); }
+
 bool ConsoleUi::PumpOneEvent(EventFilter) {
-  if (!cancellable_ && !refusalShown_ && gInterrupted.load()) {
+  if (!cancellable_ && !refusalShown_ && gInterrupts.load() > 0) {
     refusalShown_ = true;
     PrintLine(kRefusal);
   }
   return false;
 }
 
+// A first Ctrl-C stops an operation that may be cancelled; a second one
+// stops any, at the worker's next check point.
 bool ConsoleUi::TakeStopRequest() {
-  if (!cancellable_ || stopTaken_ || !gInterrupted.load()) return false;
+  if (stopTaken_) return false;
+  if (!gEndRequested.load() && !(cancellable_ && gInterrupts.load() > 0)) return false;
   stopTaken_ = true;
   return true;
 }

@@ -4,9 +4,11 @@
 // window becomes a progress line (a bar redrawn in place on a terminal,
 // plain percentage lines otherwise), and Ctrl-C is the Cancel button.
 //
-// Ctrl-C while an operation that may be cancelled runs stops it; while one
-// that may not runs, it is refused with a message; a second Ctrl-C, or one
-// while no operation runs, ends the program at once.
+// Ctrl-C while an operation that may be cancelled runs stops it; anywhere
+// else (an operation that may not be cancelled, a library call that is not
+// polled, between two steps) it is refused with a message. A second Ctrl-C
+// ends the run once the running library call has returned: a running
+// worker is stopped at its next check point and the module disconnected.
 #include "runner/RunnerUi.h"
 
 #include <cstdint>
@@ -35,6 +37,8 @@ class ConsoleUi : public RunnerUi {
   bool CancelsWithoutWindow() const override { return true; }
   void BeginWait(bool cancellable) override;
   void EndWait() override;
+  bool EndRequested() const override;
+  bool AbandonStop() override { return EndRequested(); }
 
   bool PumpOneEvent(EventFilter filter) override;
   bool TakeStopRequest() override;

@@ -7,6 +7,8 @@
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace zk::runner {
@@ -20,6 +22,26 @@ enum class ExitMode : uint8_t { kNone = 0, kJump = 1, kSoftwareReset = 2, kHardw
 std::vector<FlashBlock> CopyBlocks(const SectorInfos& infos) {
   if (infos.blocks == nullptr) return {};
   return std::vector<FlashBlock>(infos.blocks, infos.blocks + infos.blockCount);
+}
+
+// Why a chip erase is refused on a module with protected areas: the areas,
+// which the erase would wipe, and what a script can do instead.
+std::string ProtectedChipText(CDmAccess& dm) {
+  ProtectedAreas areas{};
+  std::string list;
+  if (dm.GetProtectedAreas(&areas) == kOk && areas.protectedAreas != nullptr) {
+    for (uint16_t i = 0; i < areas.protectedCount; ++i) {
+      char range[32];
+      std::snprintf(range, sizeof range, "%s0x%X-0x%X", i == 0 ? "" : ", ", areas.protectedAreas[i].start,
+                    areas.protectedAreas[i].end);
+      list += range;
+    }
+  }
+  if (areas.protectedAreas != nullptr) dm.FreeMemory(areas.protectedAreas);
+  if (areas.noAccessAreas != nullptr) dm.FreeMemory(areas.noAccessAreas);
+  return std::string(texts::kEraseChip) + ": the module has protected areas" + (list.empty() ? "" : " (" + list + ")") +
+         ", which erasing the whole chip would erase; a script cannot switch their protection off, "
+         "ERASESECTOR erases the other sectors";
 }
 
 }  // namespace
@@ -45,6 +67,7 @@ CScriptRunner::CommandResult CScriptRunner::EraseSector(const Words& words, int 
       if (number > last) break;
       if (number < first) continue;
       const uint32_t start = block.start + k * block.sectorSize;
+      if (ui_.EndRequested()) return CommandResult::kFailed;
       if (!EraseOneSector(start, start + block.sectorSize - 1)) return CommandResult::kFailed;
     }
   }
@@ -73,7 +96,7 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
   const ResultCode result = dm_.EraseChip(&list);
   FreeList(list);
   if (result != kOk) {
-    Show(texts::kEraseChip);
+    Show((result & kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -110,24 +133,39 @@ CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
 }
 
 CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int line) {
+  struct ExitKeyword {
+    std::string_view name;
+    ExitMode mode;
+  };
+  static constexpr ExitKeyword kKeywords[] = {
+      {"SWRESET", ExitMode::kSoftwareReset},
+      {"HWRESET", ExitMode::kHardwareReset},
+      {"JUMP", ExitMode::kJump},
+  };
   ExitRequest request{static_cast<uint8_t>(ExitMode::kNone), 0};
-  const std::string_view mode = words.size() > 1 ? std::string_view(words[1].upper) : std::string_view();
-  if (mode == "SWRESET") {
-    request.mode = static_cast<uint8_t>(ExitMode::kSoftwareReset);
-  } else if (mode == "HWRESET") {
-    request.mode = static_cast<uint8_t>(ExitMode::kHardwareReset);
-  } else if (mode == "JUMP") {
+  if (words.size() > 1) {
+    const ExitKeyword* keyword = nullptr;
+    for (const ExitKeyword& k : kKeywords) {
+      if (words[1].upper == k.name) keyword = &k;
+    }
+    if (keyword == nullptr) {
+      ShowLine(texts::kInvalidArgument, line);
+      return CommandResult::kRefused;
+    }
+    request.mode = static_cast<uint8_t>(keyword->mode);
+  }
+  if (request.mode == static_cast<uint8_t>(ExitMode::kJump)) {
     if (words.size() < 3) {
       ShowLine(texts::kMissingArgument, line);
       return CommandResult::kRefused;
     }
     uint32_t address = 0;
     if (!Number(words[2], line, &address)) return CommandResult::kRefused;
-    request.mode = static_cast<uint8_t>(ExitMode::kJump);
     request.address = address;
   }
   StatusScope status(ui_, verbose_, texts::kDisconnecting, cancelEnabled_);
   dm_.ExitZelkor(&request);
+  connected_ = false;
   status.Close(true);
   return CommandResult::kSucceeded;
 }

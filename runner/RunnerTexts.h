@@ -10,6 +10,8 @@ inline constexpr char kTooManyArguments[] = "To many arguments in line %d";
 inline constexpr char kUnknownCommand[] = "Unknown command in line %d";
 inline constexpr char kMissingArgument[] = "Missing argument in line %d";
 inline constexpr char kInvalidNumber[] = "Invalid number in line %d";
+inline constexpr char kInvalidArgument[] = "Invalid argument in line %d";
+inline constexpr char kInterrupted[] = "interrupted";
 
 // Failing commands.
 inline constexpr char kErrorConnecting[] = "Error connecting";

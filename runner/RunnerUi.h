@@ -36,6 +36,9 @@ class RunnerUi : public WaitUi, public BusyIndicator, public ResultReporter {
   // is honoured now.
   virtual void BeginWait(bool cancellable) = 0;
   virtual void EndWait() = 0;
+  // Whether the user asked to end the run (a second Ctrl-C); the runner
+  // ends it after the running step, disconnecting when connected.
+  virtual bool EndRequested() const { return false; }
 
   void Begin() override {}
   void End() override {}

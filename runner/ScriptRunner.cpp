@@ -59,8 +59,8 @@ const std::vector<CScriptRunner::Command>& CScriptRunner::Commands() {
       {"DISCONNECT", 0, &CScriptRunner::Disconnect, nullptr},
       {"MESSAGE", 1, &CScriptRunner::Message, nullptr},
       {"SELECTBANK", 1, &CScriptRunner::SelectBank, nullptr},
-      {"ENABLE", 0, &CScriptRunner::Enable, nullptr},
-      {"DISABLE", 0, &CScriptRunner::Disable, nullptr},
+      {"ENABLE", 1, &CScriptRunner::Enable, nullptr},
+      {"DISABLE", 1, &CScriptRunner::Disable, nullptr},
   };
   return commands;
 }
@@ -108,8 +108,21 @@ ExitCode CScriptRunner::Run(const std::string& scriptPath) {
       ShowLine(texts::kTooManyArguments, line);
       return ExitCode::kFailed;
     }
-    if (!split.words.empty() && !Execute(split.words, line)) return ExitCode::kFailed;
+    const bool executed = split.words.empty() || Execute(split.words, line);
+    if (ui_.EndRequested()) return EndInterrupted();
+    if (!executed) return ExitCode::kFailed;
   }
+}
+
+ExitCode CScriptRunner::EndInterrupted() {
+  Show(texts::kInterrupted);
+  // A worker whose stop was refused is not disconnected under.
+  if (connected_ && !WorkerRunning(dm_.GetCurrentThreadStatus())) {
+    ExitRequest exit{0, 0};
+    dm_.ExitZelkor(&exit);
+    connected_ = false;
+  }
+  return ExitCode::kFailed;
 }
 
 bool CScriptRunner::Execute(const Words& words, int line) {
@@ -135,8 +148,11 @@ WaitOutcome CScriptRunner::Wait(ResultCode started) {
   if (started != kOk) return {WaitEnd::kEnded, started};
   WaitOptions options;
   options.showProgress = verbose_;
-  options.cancellable = cancelEnabled_ && (verbose_ || ui_.CancelsWithoutWindow());
-  ui_.BeginWait(options.cancellable);
+  const bool cancellable = cancelEnabled_ && (verbose_ || ui_.CancelsWithoutWindow());
+  // Where the user cancels without a window, the face also hears a request
+  // to end the run while cancel is disabled.
+  options.cancellable = cancellable || ui_.CancelsWithoutWindow();
+  ui_.BeginWait(cancellable);
   const WaitOutcome outcome = WaitForWorker(dm_, ui_, options);
   ui_.EndWait();
   return outcome;
@@ -172,16 +188,29 @@ CScriptRunner::CommandResult CScriptRunner::SelectBank(const Words& words, int l
   return CommandResult::kSucceeded;
 }
 
-CScriptRunner::CommandResult CScriptRunner::Enable(const Words& words, int) {
-  if (words.size() > 1 && words[1].upper == "CANCEL") cancelEnabled_ = true;
-  if (words.size() > 1 && words[1].upper == "VERBOSE") verbose_ = true;
-  return CommandResult::kSucceeded;
+// The switches of ENABLE and DISABLE, by keyword.
+const std::vector<CScriptRunner::SwitchKeyword>& CScriptRunner::Switches() {
+  static const std::vector<SwitchKeyword> switches{
+      {"CANCEL", &CScriptRunner::cancelEnabled_},
+      {"VERBOSE", &CScriptRunner::verbose_},
+  };
+  return switches;
 }
 
-CScriptRunner::CommandResult CScriptRunner::Disable(const Words& words, int) {
-  if (words.size() > 1 && words[1].upper == "CANCEL") cancelEnabled_ = false;
-  if (words.size() > 1 && words[1].upper == "VERBOSE") verbose_ = false;
-  return CommandResult::kSucceeded;
+CScriptRunner::CommandResult CScriptRunner::SetSwitch(const Words& words, int line, bool on) {
+  for (const SwitchKeyword& keyword : Switches()) {
+    if (words[1].upper != keyword.name) continue;
+    this->*keyword.flag = on;
+    return CommandResult::kSucceeded;
+  }
+  ShowLine(texts::kInvalidArgument, line);
+  return CommandResult::kRefused;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Enable(const Words& words, int line) { return SetSwitch(words, line, true); }
+
+CScriptRunner::CommandResult CScriptRunner::Disable(const Words& words, int line) {
+  return SetSwitch(words, line, false);
 }
 
 }  // namespace zk::runner

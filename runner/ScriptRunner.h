@@ -45,7 +45,15 @@ class CScriptRunner {
     const char* failure;          // null: the command never fails
   };
 
+  // A keyword of ENABLE and DISABLE and the switch it sets.
+  struct SwitchKeyword {
+    std::string_view name;
+    bool CScriptRunner::*flag;
+  };
+
   bool Execute(const Words& words, int line);
+  // The end of a run the user interrupted: disconnects when connected.
+  ExitCode EndInterrupted();
 
   CommandResult Connect(const Words& words, int line);
   CommandResult EraseSector(const Words& words, int line);
@@ -57,6 +65,7 @@ class CScriptRunner {
   CommandResult SelectBank(const Words& words, int line);
   CommandResult Enable(const Words& words, int line);
   CommandResult Disable(const Words& words, int line);
+  CommandResult SetSwitch(const Words& words, int line, bool on);
 
   // CONNECT's steps after the login.
   bool SelectExternalFlash(std::string_view flashType);
@@ -76,6 +85,7 @@ class CScriptRunner {
   bool Number(const ScriptWord& word, int line, uint32_t* value);
 
   static const std::vector<Command>& Commands();
+  static const std::vector<SwitchKeyword>& Switches();
 
   RunnerUi& ui_;
   CDmAccess dm_;
@@ -83,6 +93,7 @@ class CScriptRunner {
   uint32_t bank_ = 0;
   bool verbose_;
   bool cancelEnabled_ = true;
+  bool connected_ = false;  // logged in and not disconnected since
 };
 
 // "%s"/"%d" patterns of the runner's texts filled in.

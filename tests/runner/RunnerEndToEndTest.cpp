@@ -59,9 +59,10 @@ class RunnerEndToEnd : public ::testing::Test {
     WriteMachineRegistry(dir_.Path() + "/machine.reg", e2e::BinDir());
   }
 
-  RunResult Run(const std::string& script) {
+  RunResult Run(const std::string& script, bool closedErr = false) {
     WriteFile(dir_.Path() + "/script.qrs", script);
     RunOptions options;
+    options.closedErr = closedErr;
     options.args = {"--console", dir_.Path() + "/script.qrs"};
     options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
     options.timeoutMs = 30000;
@@ -102,6 +103,43 @@ TEST_F(RunnerEndToEnd, BinaryAndHexImagesReachTheFlash) {
   EXPECT_EQ(Flash(0x10000, 0x2000), std::string(0x2000, '\xFF')) << "the gap stays erased";
 }
 
+TEST_F(RunnerEndToEnd, AClosedOutputDoesNotEndADownload) {
+  // As in "Quillrun ... 2>&1 | head": every progress line goes to a pipe
+  // nobody reads any more.
+  const std::vector<uint8_t> image = RandomBytes(0x3000, 4);
+  WriteFile(dir_.Path() + "/image.bin", std::string(image.begin(), image.end()));
+  const RunResult run = Run("ENABLE VERBOSE\n" + Connect() + "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() +
+                                "/image.bin\nDOWNLOAD\nDISCONNECT SWRESET\n",
+                            true);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(Flash(0, image.size()), std::string(image.begin(), image.end()));
+}
+
+TEST_F(RunnerEndToEnd, LibraryNamesThatHoldAPathAreRefused) {
+  // Each name reaches a library of the installation, but through a path.
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* name;
+    const char* restored;
+  };
+  const std::string description = module_ + "/modul.ini";
+  for (const Case& c : {Case{"General", "DmDLL", "../bin/KORDm", "KORDm"},
+                        Case{"General", "CommandDll", "./KORCmd", ""},
+                        Case{"RS232", "DllName", "..\\bin\\Tarnlink", "Tarnlink"}}) {
+    SCOPED_TRACE(c.key);
+    ASSERT_TRUE(ini::WriteString(description, c.section, c.key, c.name));
+    const RunResult run = Run(Connect());
+    ASSERT_TRUE(ini::WriteString(description, c.section, c.key, c.restored));
+    EXPECT_EQ(run.exitCode, 1);
+    const std::vector<std::string> messages = Messages(run.err);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "Error connecting");
+    EXPECT_THAT(messages.front(), ::testing::AllOf(::testing::HasSubstr(description), ::testing::HasSubstr(c.key),
+                                                   ::testing::HasSubstr(c.name)));
+  }
+}
+
 TEST_F(RunnerEndToEnd, TheProgramEndsCleanlyWithoutDisconnecting) {
   const RunResult run = Run(Connect());
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -120,7 +158,12 @@ TEST_F(RunnerEndToEnd, ProtectedAreasRefuseTheErase) {
   sim_.Signal(SIGUSR1);
   run = Run(Connect() + "ERASECHIP\n");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("EraseChip", "Error erasing chip"));
+  // The whole chip holds them: the message says so and what to do instead.
+  EXPECT_THAT(Messages(run.err),
+              ElementsAre("EraseChip: the module has protected areas (0xC000-0xFFFF), which erasing the whole chip "
+                          "would erase; a script cannot switch their protection off, ERASESECTOR erases the other "
+                          "sectors",
+                          "Error erasing chip"));
 }
 
 TEST_F(RunnerEndToEnd, AMessageOfADataManagerWorkerComesOutBetweenTheRunnersOwn) {

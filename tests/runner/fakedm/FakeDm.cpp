@@ -188,6 +188,7 @@ ZK_EXPORT uint32_t DmGetSectorInfos(zk::FlashLibInfo* flash, zk::SectorInfos* ou
 
 ZK_EXPORT uint32_t DmEraseChip(zk::SectorList* result) {
   Log("DmEraseChip");
+  for (int i = Config("InterruptsInEraseChip", 0); i > 0; --i) std::raise(SIGINT);
   const auto code = static_cast<uint32_t>(Config("EraseChipResult", 0));
   *result = zk::SectorList{};
   if (code != 0) {
