@@ -34,8 +34,10 @@ TEST(ResultMessage, EveryCodeFromZeroToByteRangeResolves) {
   int known = 0;
   for (ResultCode code = 0; code < 256; ++code)
     if (std::string(ResultMessage(code)) != "unknown error code") ++known;
-  // 41 byte-range codes have texts of their own; 255 is itself "unknown error code".
-  EXPECT_EQ(known, 41);
+  // 42 byte-range codes have texts of their own (a failed save's 0x51 among
+  // them); 255 is itself "unknown error code".
+  EXPECT_EQ(known, 42);
+  EXPECT_STREQ(ResultMessage(kFileSaveError), "Error saving the specified file.");
 }
 
 }  // namespace
