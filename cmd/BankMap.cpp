@@ -27,23 +27,29 @@ uint8_t BankModeOf(const std::string& modulePath, uint32_t flashStart) {
   return static_cast<uint8_t>(access.FlashMode(bank));
 }
 
-BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end) {
+BankPlace PlaceInBank(const std::string& modulePath, uint32_t start, uint32_t end) {
   const IniFileAccess access(modulePath);
   for (int bank = 0; bank < kMaxBanks; ++bank) {
     const auto s = static_cast<uint32_t>(access.FlashStart(bank));
     const auto e = static_cast<uint32_t>(access.FlashEnd(bank));
-    if (s != kAbsent && start >= s && start <= e && end > s && end <= e) {
-      BaseAddressRecord record{s, BankModeOf(modulePath, s)};
-      CmmSetFlashBaseAddress(&record);
-      return BankOutcome::InsideBank;
-    }
-    if (start >= s && start <= e && end > e) {
-      end = e;
-      return BankOutcome::Clipped;
-    }
+    if (s != kAbsent && start >= s && start <= e && end >= s && end <= e)
+      return {BankOutcome::InsideBank, end, s};
+    if (start >= s && start <= e && end > e) return {BankOutcome::Clipped, e, 0};
     if (s == kAbsent) break;
   }
-  return BankOutcome::NotInFlash;
+  return {BankOutcome::NotInFlash, end, 0};
+}
+
+void SetBankBase(const std::string& modulePath, uint32_t bankStart) {
+  BaseAddressRecord record{bankStart, BankModeOf(modulePath, bankStart)};
+  CmmSetFlashBaseAddress(&record);
+}
+
+BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end) {
+  const BankPlace place = PlaceInBank(modulePath, start, end);
+  if (place.outcome == BankOutcome::InsideBank) SetBankBase(modulePath, place.bankStart);
+  if (place.outcome == BankOutcome::Clipped) end = place.end;
+  return place.outcome;
 }
 
 }  // namespace zk::cmd

@@ -7,7 +7,7 @@
 namespace zk::cmd {
 
 enum class BankOutcome {
-  NotInFlash,  // the range starts in no bank (or ends at a bank's first byte)
+  NotInFlash,  // the range starts in no bank
   InsideBank,  // wholly inside one bank; its base address has been set
   Clipped,     // starts in a bank and runs past its end: end was lowered
 };
@@ -15,9 +15,23 @@ enum class BankOutcome {
 // Banks read at most; a description with more is treated as ending there.
 inline constexpr int kMaxBanks = 256;
 
+// Where a range lies, without telling the module anything.
+struct BankPlace {
+  BankOutcome outcome = BankOutcome::NotInFlash;
+  uint32_t end = 0;        // the range end, lowered to the bank end when clipped
+  uint32_t bankStart = 0;  // InsideBank: the bank's first address
+};
+
+// Places [start, end] on the banks. A range that ends at a bank's first
+// byte, one byte long included, lies inside that bank.
+BankPlace PlaceInBank(const std::string& modulePath, uint32_t start, uint32_t end);
+
 // Maps [start, end] onto the banks; end is lowered when the range is
 // clipped. Inside one bank the module is given that bank's base address.
 BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end);
+
+// Gives the module the base address and mode of the bank starting at bankStart.
+void SetBankBase(const std::string& modulePath, uint32_t bankStart);
 
 // The mode byte of the bank whose start is flashStart (0xFF when none).
 uint8_t BankModeOf(const std::string& modulePath, uint32_t flashStart);

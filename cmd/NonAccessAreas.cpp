@@ -3,6 +3,8 @@
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
 
+#include <algorithm>
+
 namespace zk::cmd {
 namespace {
 
@@ -37,41 +39,33 @@ std::vector<AddressArea> ReadNonAccessAreas(const std::string& modulePath) {
   return areas;
 }
 
-int OverlapCount(const std::vector<AddressArea>& areas, uint32_t a, uint32_t b) {
-  int count = 0;
+std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first,
+                                    uint32_t last) {
+  std::vector<AddressArea> covering;
   for (const AddressArea& area : areas) {
-    const bool inRange = (area.start >= a && area.start <= b) || (area.end >= a && area.end <= b);
-    if (area.Contains(a) || area.Contains(b) || inRange) ++count;
+    if (area.start <= area.end && area.start <= last && area.end >= first) covering.push_back(area);
   }
-  return count;
+  std::sort(covering.begin(), covering.end(),
+            [](const AddressArea& a, const AddressArea& b) { return a.start < b.start; });
+  std::vector<AddressArea> pieces;
+  uint64_t next = first;  // the lowest address not yet known to be covered
+  for (const AddressArea& area : covering) {
+    if (area.start > next) pieces.push_back({static_cast<uint32_t>(next), area.start - 1});
+    next = std::max<uint64_t>(next, uint64_t{area.end} + 1);
+  }
+  if (next <= last) pieces.push_back({static_cast<uint32_t>(next), last});
+  return pieces;
 }
 
-bool TrimRange(const std::vector<AddressArea>& areas, uint32_t& start, uint32_t& end,
-               uint32_t& step) {
-  if (OverlapCount(areas, start, end) == 0) return true;
+std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first,
+                                      uint32_t last) {
+  std::optional<uint32_t> lowest;
   for (const AddressArea& area : areas) {
-    if (area.Contains(start)) {
-      if (area.end == kInvalid || area.end + 1 >= end) return false;
-      start = area.end + 1;
-    }
-    if (area.Contains(end)) {
-      if (area.start == 0) return false;
-      end = area.start - 1;
-    }
-    if (area.start >= start && area.end <= end) {
-      if (area.start == 0) return false;
-      end = area.start - 1;
-    }
+    if (area.start > area.end || area.start > last || area.end < first) continue;
+    const uint32_t from = std::max(area.start, first);
+    if (!lowest || from < *lowest) lowest = from;
   }
-  if (end < start) return false;
-  const uint32_t n = end - start + 1;
-  if (n < step) {
-    step = n;
-  } else {
-    if (start >= end) return false;
-    if (step != 0) end -= n % step;
-  }
-  return true;
+  return lowest;
 }
 
 uint32_t AreaAddressValue(std::string_view text) {

@@ -19,13 +19,13 @@ struct AddressArea {
 // Areas 1 .. NumberOfNonAccessAreas with integer addresses (default -1).
 std::vector<AddressArea> ReadNonAccessAreas(const std::string& modulePath);
 
-// Areas that overlap [a, b].
-int OverlapCount(const std::vector<AddressArea>& areas, uint32_t a, uint32_t b);
+// The parts of [first, last] that no area covers, in address order.
+std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first,
+                                    uint32_t last);
 
-// Trims [start, end] with step so that it keeps clear of every area and is a
-// whole number of steps; false when the range is entirely blocked.
-bool TrimRange(const std::vector<AddressArea>& areas, uint32_t& start, uint32_t& end,
-               uint32_t& step);
+// The lowest address of [first, last] that an area covers.
+std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first,
+                                      uint32_t last);
 
 // Area 1 in its text form, for programming.
 enum class AreaSign { None, Plus, Minus };

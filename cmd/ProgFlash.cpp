@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace zk::cmd {
 namespace {
@@ -23,6 +25,36 @@ ResultCode NotInFlash() {
   state.running = 0;
   state.status = kInvalidSector;
   return kInvalidSector;
+}
+
+// One 0x05 command: [address, end], inside one bank when bankStart is set.
+struct Piece {
+  uint32_t address;
+  uint32_t end;
+  std::optional<uint32_t> bankStart;
+};
+
+// Cuts [address, last] at the bank ends and into what one request carries,
+// and checks every piece before anything is sent, so that a write the banks
+// or the non-access area refuse programs nothing.
+ResultCode PlanPieces(const std::string& modulePath, uint32_t endOfFlash, uint32_t address,
+                      uint32_t last, std::vector<Piece>& pieces) {
+  AddressArea area;
+  const ProgramAreaResult areaResult = ProgramArea(modulePath, endOfFlash, area);
+  for (;;) {
+    const BankPlace place = PlaceInBank(modulePath, address, last);
+    if (place.outcome == BankOutcome::NotInFlash) return NotInFlash();
+    if (areaResult == ProgramAreaResult::NeedsEndOfFlash) return kNoModuleSelected;
+    if (areaResult == ProgramAreaResult::Area && address <= area.end && place.end >= area.start)
+      return kNotAccessible;
+    const uint32_t end =
+        static_cast<uint32_t>(std::min<uint64_t>(place.end, uint64_t{address} + kMaxProgramData - 1));
+    std::optional<uint32_t> bankStart;
+    if (place.outcome == BankOutcome::InsideBank) bankStart = place.bankStart;
+    pieces.push_back({address, end, bankStart});
+    if (end >= last) return kOk;
+    address = end + 1;
+  }
 }
 
 }  // namespace
@@ -38,44 +70,32 @@ ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
   if (request->length == 0) return kOk;
   const uint64_t wantedEnd = uint64_t{request->address} + request->length - 1;
   if (wantedEnd > 0xFFFFFFFFu) return cmd::NotInFlash();
-  const auto last = static_cast<uint32_t>(wantedEnd);
   const std::string modulePath = cmd::CurrentSession().ModulePath();
+  std::vector<cmd::Piece> pieces;
+  if (const ResultCode rc = cmd::PlanPieces(modulePath, settings.endOfFlash, request->address,
+                                            static_cast<uint32_t>(wantedEnd), pieces);
+      rc != kOk) {
+    return rc;
+  }
+
   const uint8_t* data = request->data;
   cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
-
-  for (;;) {
-    const uint32_t address = request->address;
-    uint32_t end = last;
-    if (cmd::MapToBank(modulePath, address, end) == cmd::BankOutcome::NotInFlash)
-      return cmd::NotInFlash();
-
-    cmd::AddressArea area;
-    switch (cmd::ProgramArea(modulePath, settings.endOfFlash, area)) {
-      case cmd::ProgramAreaResult::NeedsEndOfFlash:
-        return kNoModuleSelected;
-      case cmd::ProgramAreaResult::Area:
-        if (address <= area.end && end >= area.start) return kNotAccessible;
-        break;
-      case cmd::ProgramAreaResult::None:
-        break;
-    }
-
-    const auto count =
-        static_cast<uint16_t>(std::min<uint64_t>(uint64_t{end} - address + 1, cmd::kMaxProgramData));
+  for (const cmd::Piece& piece : pieces) {
+    if (piece.bankStart) cmd::SetBankBase(modulePath, *piece.bankStart);
+    const auto count = static_cast<uint16_t>(uint64_t{piece.end} - piece.address + 1);
     buffer[0] = cmd::Code(Command::Program);
-    buffer.PutU32(1, address);
+    buffer.PutU32(1, piece.address);
     buffer.PutU16(5, count);
     std::memcpy(buffer.data() + cmd::kProgramHeaderLength, data, count);
     const cmd::ExchangeEnd sent =
         cmd::Exchange(Command::Program, static_cast<uint16_t>(cmd::kProgramHeaderLength + count));
     if (sent != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(sent);
 
-    request->address = address + count;
+    request->address = piece.address + count;
     data += count;
     // Every piece is judged, so that a refused piece is never hidden by a
     // later one that succeeds.
-    const ResultCode rc = cmd::JudgeAnswer(Command::Program);
-    if (rc != kOk) return rc;
-    if (uint64_t{address} + count > last) return kOk;
+    if (const ResultCode rc = cmd::JudgeAnswer(Command::Program); rc != kOk) return rc;
   }
+  return kOk;
 }

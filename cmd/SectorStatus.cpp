@@ -1,5 +1,5 @@
 // The blank/used status of the sectors of a range, one entry per step,
-// with the parts inside non-access areas reported as unknown (35).
+// with the steps inside non-access areas reported as unknown (35).
 #include "cmd/BankMap.h"
 #include "cmd/CommandBuffer.h"
 #include "cmd/EntryList.h"
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace zk::cmd {
 namespace {
@@ -26,6 +27,15 @@ constexpr uint8_t kStatusUnknown = 35;
 
 using WireEntry = std::array<uint8_t, kWireEntrySize>;
 
+WireEntry MakeEntry(uint32_t address, uint8_t status) {
+  return {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+          static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24), status};
+}
+
+// Walks the range step by step from its start, so that the list holds one
+// entry per step whatever the non-access areas: a step inside the areas is
+// unknown (35), a run of steps clear of them is asked for in one request,
+// and a step the areas cut is asked for piece by piece and gets one entry.
 class StatusCollector {
  public:
   explicit StatusCollector(const ArgBlock& args) : args_(args) {}
@@ -33,12 +43,22 @@ class StatusCollector {
   WorkerEnd Run();
 
  private:
-  // Appends count entries of status 35 numbered by their position.
-  bool AppendUnknown(uint64_t count);
-  void Append(const WireEntry& entry) { wire_.insert(wire_.end(), entry.begin(), entry.end()); }
-  // One 0x03 request for [cur, end] with step and its continuations;
-  // nullopt when the range goes on, else how the worker ends.
-  std::optional<WorkerEnd> Query(uint32_t cur, uint32_t end, uint32_t step, bool partialStep);
+  bool Append(const WireEntry& entry) {
+    if (Entries() >= kMaxListEntries) return false;
+    wire_.insert(wire_.end(), entry.begin(), entry.end());
+    return true;
+  }
+  // One 0x03 request for [first, last] with step and its continuations; the
+  // entries go to bytes. nullopt when the range goes on (listEnded: the
+  // module ended the list early, bytes hold the whole entries that came),
+  // else how the worker ends.
+  std::optional<WorkerEnd> Query(uint32_t first, uint32_t last, uint32_t step,
+                                 std::vector<uint8_t>& bytes, bool& listEnded);
+  // The steps from stepFirst that no area touches, up to the range end.
+  std::optional<WorkerEnd> QueryClearRun(uint32_t stepFirst, uint32_t& runLast, bool& listEnded);
+  // The step at stepFirst, cut by the areas into pieces.
+  std::optional<WorkerEnd> QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces,
+                                        bool& listEnded);
   WorkerEnd Fail(ResultCode code) {
     PostWorkerEnd(args_, code);
     return WorkerEnd::Done(code);
@@ -49,27 +69,16 @@ class StatusCollector {
   const ArgBlock& args_;
   RangeRequest* request_ = nullptr;
   SectorList* list_ = nullptr;
+  std::vector<AddressArea> areas_;
   std::vector<uint8_t> wire_;
-  std::optional<WireEntry> held_;
-  uint8_t remembered_ = kStatusBlank;
 };
 
-bool StatusCollector::AppendUnknown(uint64_t count) {
-  if (Entries() + count > kMaxListEntries) return false;
-  for (uint64_t i = 0; i < count; ++i) {
-    const auto number = static_cast<uint32_t>(Entries());
-    Append({static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-            static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24), kStatusUnknown});
-  }
-  return true;
-}
-
-std::optional<WorkerEnd> StatusCollector::Query(uint32_t cur, uint32_t end, uint32_t step,
-                                                bool partialStep) {
+std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, uint32_t step,
+                                                std::vector<uint8_t>& bytes, bool& listEnded) {
   CommandBufferBytes& buffer = CommandBuffer();
   buffer[0] = Code(Command::SectorStatus);
-  buffer.PutU32(1, cur);
-  buffer.PutU32(5, end);
+  buffer.PutU32(1, first);
+  buffer.PutU32(5, last);
   buffer.PutU32(9, step);
   if (ResultCode rc = RunTransaction(Command::SectorStatus, kRangeCommandLength); rc != kOk)
     return Fail(rc);
@@ -77,59 +86,65 @@ std::optional<WorkerEnd> StatusCollector::Query(uint32_t cur, uint32_t end, uint
   // A module may claim no more entries than steps in the range (and one for
   // a step cut short), nor more than a list can hold.
   const std::size_t count = buffer.U16(2);
-  const uint64_t steps = (uint64_t{end} - cur) / step + 2;
+  const uint64_t steps = (uint64_t{last} - first) / step + 2;
   if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
 
   const std::size_t wanted = count * kWireEntrySize;
-  std::vector<uint8_t> bytes;
   bytes.reserve(wanted);
-  bool first = true;
+  bool firstAnswer = true;
   while (bytes.size() < wanted) {
     if (StopRequested()) return WorkerEnd::Stopped();
-    if (!first) {
+    if (!firstAnswer) {
       buffer[0] = Code(Command::SectorStatusNext);
       if (ResultCode rc = RunTransaction(Command::SectorStatusNext, kRangeCommandLength); rc != kOk)
         return Fail(rc);
-      if (buffer.Byte(1) == 0) return Finish();
+      if (buffer.Byte(1) == 0) {
+        // The entries that came before the end stay in the list.
+        bytes.resize(bytes.size() / kWireEntrySize * kWireEntrySize);
+        listEnded = true;
+        return std::nullopt;
+      }
     }
-    CollectEntryBytes(bytes, first ? kFirstEntryOffset : kNextEntryOffset,
-                      first ? kFirstEntryBytes : kNextEntryBytes, wanted - bytes.size());
-    first = false;
+    CollectEntryBytes(bytes, firstAnswer ? kFirstEntryOffset : kNextEntryOffset,
+                      firstAnswer ? kFirstEntryBytes : kNextEntryBytes, wanted - bytes.size());
+    firstAnswer = false;
   }
-  if (count == 0) return std::nullopt;
+  return std::nullopt;
+}
 
-  // A sub-range that the trimming cut short of whole steps: its first entry
-  // stands for a piece of a step, and the pieces of one step make one entry,
-  // blank only when no piece reported anything else.
-  std::size_t from = 0;
-  if (partialStep) {
-    WireEntry firstEntry;
-    std::copy_n(bytes.begin(), kWireEntrySize, firstEntry.begin());
-    if (firstEntry[4] != kStatusBlank) remembered_ = firstEntry[4];
-    const bool endsMidStep = (uint64_t{end} + 1) % request_->third != 0;
-    if (endsMidStep) {
-      if (!held_) held_ = firstEntry;
-      from = kWireEntrySize;
-    } else {
-      WireEntry entry = held_.value_or(firstEntry);
-      if (remembered_ != kStatusBlank) entry[4] = remembered_;
-      Append(entry);
-      held_.reset();
-      remembered_ = kStatusBlank;
-      from = kWireEntrySize;
+std::optional<WorkerEnd> StatusCollector::QueryClearRun(uint32_t stepFirst, uint32_t& runLast,
+                                                        bool& listEnded) {
+  const uint32_t step = request_->third;
+  runLast = request_->end;
+  // The run ends before the step that holds the first byte of an area.
+  if (const std::optional<uint32_t> hit = FirstAreaByte(areas_, stepFirst, runLast))
+    runLast = static_cast<uint32_t>(stepFirst + uint64_t{(*hit - stepFirst) / step} * step - 1);
+  std::vector<uint8_t> bytes;
+  if (std::optional<WorkerEnd> done = Query(stepFirst, runLast, step, bytes, listEnded)) return done;
+  wire_.insert(wire_.end(), bytes.begin(), bytes.end());
+  return std::nullopt;
+}
+
+std::optional<WorkerEnd> StatusCollector::QueryCutStep(uint32_t stepFirst,
+                                                       const std::vector<AddressArea>& pieces,
+                                                       bool& listEnded) {
+  // Blank only when no piece reported anything else; unknown when none
+  // reported at all.
+  std::optional<uint8_t> status;
+  for (const AddressArea& piece : pieces) {
+    std::vector<uint8_t> bytes;
+    if (std::optional<WorkerEnd> done =
+            Query(piece.start, piece.end, piece.end - piece.start + 1, bytes, listEnded)) {
+      return done;
     }
+    if (bytes.size() >= kWireEntrySize && (!status || *status == kStatusBlank)) status = bytes[4];
+    if (listEnded) break;
   }
-  wire_.insert(wire_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end());
+  if (!Append(MakeEntry(stepFirst, status.value_or(kStatusUnknown)))) return Fail(kReceiveTimeout);
   return std::nullopt;
 }
 
 WorkerEnd StatusCollector::Finish() {
-  if (held_) {
-    WireEntry entry = *held_;
-    if (remembered_ != kStatusBlank) entry[4] = remembered_;
-    Append(entry);
-    held_.reset();
-  }
   if (list_ != nullptr && !HandOutStatus(wire_, Entries(), *list_)) return Fail(kFailed);
   SetProgress(100);
   PostWorkerEnd(args_, kOk);
@@ -149,46 +164,33 @@ WorkerEnd StatusCollector::Run() {
   request_->end = mappedEnd;
   if (request_->third == 0 || request_->end < request_->start) return Fail(kInvalidSector);
 
-  const std::vector<AddressArea> areas = ReadNonAccessAreas(modulePath);
+  areas_ = ReadNonAccessAreas(modulePath);
   const uint32_t rangeStart = request_->start;
-  const uint64_t rangeLength = uint64_t{request_->end} - rangeStart + 1;
-  uint32_t cur = request_->start;
-  uint32_t end = request_->end;
-  uint32_t step = request_->third;
-  for (bool firstPass = true;; firstPass = false) {
+  const uint32_t rangeEnd = request_->end;
+  const uint64_t step = request_->third;
+  const uint64_t rangeLength = uint64_t{rangeEnd} - rangeStart + 1;
+  uint64_t cur = rangeStart;
+  while (cur <= rangeEnd) {
     if (StopRequested()) return WorkerEnd::Stopped();
-    uint32_t trimmedStart = cur;
-    uint32_t trimmedEnd = end;
-    uint32_t trimmedStep = step;
-    if (!TrimRange(areas, trimmedStart, trimmedEnd, trimmedStep)) {
-      if (firstPass) {
-        if (!AppendUnknown((uint64_t{end} - cur + 1) / step)) return Fail(kReceiveTimeout);
-        return Finish();
-      }
-      cur = end;
+    const auto stepFirst = static_cast<uint32_t>(cur);
+    const auto stepLast = static_cast<uint32_t>(std::min<uint64_t>(cur + step - 1, rangeEnd));
+    const std::vector<AddressArea> pieces = OpenPieces(areas_, stepFirst, stepLast);
+    bool listEnded = false;
+    if (pieces.empty()) {
+      if (!Append(MakeEntry(stepFirst, kStatusUnknown))) return Fail(kReceiveTimeout);
+      cur += step;
+    } else if (pieces.size() == 1 && pieces[0].start == stepFirst && pieces[0].end == stepLast) {
+      uint32_t runLast = stepLast;
+      if (std::optional<WorkerEnd> done = QueryClearRun(stepFirst, runLast, listEnded)) return *done;
+      cur = uint64_t{runLast} + 1;
     } else {
-      if (trimmedStart > cur && !AppendUnknown((trimmedStart - cur) / step))
-        return Fail(kReceiveTimeout);
-      cur = trimmedStart;
-      end = trimmedEnd;
-      step = trimmedStep;
-      if (cur < end) {
-        const bool partial = (uint64_t{end} - cur + 1) % request_->third != 0;
-        if (std::optional<WorkerEnd> done = Query(cur, end, step, partial)) return *done;
-      }
-      // The next sub-range starts after this one (a single byte left by the
-      // trimming is passed over rather than ending the whole range).
-      if (end < request_->end) {
-        cur = end + 1;
-        end = request_->end;
-        step = request_->third;
-      } else {
-        cur = end;
-      }
+      if (std::optional<WorkerEnd> done = QueryCutStep(stepFirst, pieces, listEnded)) return *done;
+      cur += step;
     }
-    SetProgress(10 + static_cast<uint32_t>(80 * (uint64_t{cur} - rangeStart) / rangeLength));
-    if (cur >= end) return Finish();
+    if (listEnded) break;
+    SetProgress(10 + static_cast<uint32_t>(80 * (std::min<uint64_t>(cur, rangeEnd) - rangeStart) / rangeLength));
   }
+  return Finish();
 }
 
 WorkerEnd SectorStatusRoutine(const ArgBlock& args) { return StatusCollector(args).Run(); }

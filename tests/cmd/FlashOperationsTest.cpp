@@ -103,12 +103,19 @@ TEST_F(FlashOperationsTest, SelectFlashLibNeedsItsEcho) {
   EXPECT_EQ(CmmSelectFlashLib(&selection), kSendFailed);
 }
 
-TEST_F(FlashOperationsTest, ProgrammingOneByteAtABankStartIsNotInFlash) {
+TEST_F(FlashOperationsTest, AWriteEndingOneByteIntoTheNextBankIsCheckedWholeThenSent) {
   Module(kTwoBanks);
-  const uint8_t byte = 0x55;
-  ProgRequest request{0x1000, 1, &byte};
+  std::vector<uint8_t> data(0x101, 0x55);
+  net_.Answer({0x05, 0x00});
+  ProgRequest request{0x0F00, 0x101, data.data()};
+  EXPECT_EQ(CmmProgFlash(&request), 0u);
+  EXPECT_EQ(net_.Codes(), (std::vector<uint8_t>{0x05, 0x0C, 0x05}));
+  EXPECT_EQ(net_.RequestAt(2).size(), 7u + 1);  // the byte at the bank start
+  EXPECT_EQ(request.address, 0x1001u);
+  // A write that runs out of the flash sends nothing at all.
+  request = {0x1F00, 0x101, data.data()};
   EXPECT_EQ(CmmProgFlash(&request), kInvalidSector);
-  EXPECT_EQ(net_.Codes().size(), 0u);
+  EXPECT_EQ(net_.Codes().size(), 3u);
 }
 
 TEST_F(FlashOperationsTest, AWriteAcrossABankEndGoesAsOnePiecePerBank) {
@@ -417,23 +424,17 @@ TEST_F(FlashOperationsTest, ANonAccessAreaSplittingAStepYieldsOneEntry) {
   CmmFreeMemory(list.entries);
 }
 
-TEST(TrimRange, KeepsClearOfAreasAndToWholeSteps) {
-  const std::vector<AddressArea> areas{{0x100, 0x1FF}};
-  uint32_t start = 0x0, end = 0x3FF, step = 0x80;
-  ASSERT_TRUE(TrimRange(areas, start, end, step));
-  EXPECT_EQ(start, 0u);
-  EXPECT_EQ(end, 0xFFu);
-  start = 0x180, end = 0x3FF, step = 0x100;
-  ASSERT_TRUE(TrimRange(areas, start, end, step));
-  EXPECT_EQ(start, 0x200u);
-  EXPECT_EQ(end, 0x3FFu);
-  start = 0x100, end = 0x1FF, step = 0x10;
-  EXPECT_FALSE(TrimRange(areas, start, end, step));
-  start = 0x200, end = 0x270, step = 0x100;
-  ASSERT_TRUE(TrimRange({}, start, end, step));
-  EXPECT_EQ(step, 0x100u);  // no area overlaps: nothing changes
-  EXPECT_EQ(OverlapCount(areas, 0x0, 0x100), 1);
-  EXPECT_EQ(OverlapCount(areas, 0x200, 0x300), 0);
+TEST(OpenPieces, AreTheGapsBetweenOverlappingAreas) {
+  const std::vector<AddressArea> areas{{0x180, 0x1FF}, {0x100, 0x17F}, {0x280, 0x2FF}, {0x10, 0x8}};
+  const std::vector<AddressArea> pieces = OpenPieces(areas, 0x0, 0x3FF);
+  ASSERT_EQ(pieces.size(), 3u);  // the reversed area covers nothing
+  EXPECT_EQ(pieces[0].end, 0xFFu);
+  EXPECT_EQ(pieces[1].start, 0x200u);
+  EXPECT_EQ(pieces[1].end, 0x27Fu);
+  EXPECT_EQ(pieces[2].start, 0x300u);
+  EXPECT_TRUE(OpenPieces(areas, 0x100, 0x1FF).empty());
+  EXPECT_EQ(FirstAreaByte(areas, 0x120, 0x3FF), 0x120u);
+  EXPECT_EQ(FirstAreaByte(areas, 0x300, 0x3FF), std::nullopt);
 }
 
 }  // namespace

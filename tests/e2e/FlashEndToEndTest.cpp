@@ -1,3 +1,4 @@
+#include "platform/Ini.h"
 #include "tests/e2e/CommandLayer.h"
 #include "tests/e2e/ModSimProcess.h"
 
@@ -14,9 +15,12 @@ constexpr uint16_t kChunk = 248;
 
 class FlashEndToEnd : public ::testing::Test {
  protected:
+  explicit FlashEndToEnd(std::vector<std::string> simArgs = {}) : sim_(std::move(simArgs)) {}
+
   void SetUp() override {
     ASSERT_TRUE(sim_.Running());
-    ASSERT_EQ(cmd_.Login(FastModuleCopy("ZkSim-Download", sim_.Dir())), 0u);
+    module_ = FastModuleCopy("ZkSim-Download", sim_.Dir());
+    ASSERT_EQ(cmd_.Login(module_), 0u);
     const std::string password = "zelkor";
     PasswordBlock block{static_cast<uint32_t>(password.size()),
                         reinterpret_cast<const uint8_t*>(password.data())};
@@ -56,7 +60,27 @@ class FlashEndToEnd : public ::testing::Test {
     return out;
   }
 
+  // The status of every entry of [start, end] in steps of step.
+  std::vector<uint8_t> Statuses(uint32_t start, uint32_t end, uint32_t step,
+                                std::vector<uint32_t>* addresses = nullptr) {
+    RangeRequest range{start, end, step};
+    SectorList list{};
+    cmd_.sectorStatus(&range, &list, nullptr);
+    EXPECT_EQ(cmd_.WaitWorker(), 0u);
+    std::vector<uint8_t> statuses;
+    const auto* entries = static_cast<const SectorStatusEntry*>(list.entries);
+    for (uint16_t i = 0; i < list.count; ++i) {
+      statuses.push_back(entries[i].status);
+      if (addresses != nullptr) addresses->push_back(entries[i].address);
+    }
+    if (list.entries != nullptr) {
+      EXPECT_EQ(cmd_.freeMemory(list.entries), 0u);
+    }
+    return statuses;
+  }
+
   ModSimProcess sim_;
+  std::string module_;
   CommandLayer cmd_;
 };
 
@@ -107,6 +131,34 @@ TEST_F(FlashEndToEnd, AWriteAcrossTheBankEndLandsInBothBanks) {
   EXPECT_EQ(back, data);
 }
 
+TEST_F(FlashEndToEnd, AWriteEndingOneByteIntoTheNextBankLandsInBothBanks) {
+  SectorList list{};
+  ASSERT_EQ(Erase(0x30000, 0x3FFFF, &list), 0u);
+  ASSERT_EQ(Erase(0x40000, 0x4FFFF, &list), 0u);
+  std::vector<uint8_t> data(0x101);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 3 + 1);
+  ProgRequest request{0x3FF00, static_cast<uint16_t>(data.size()), data.data()};
+  ASSERT_EQ(cmd_.progFlash(&request), 0u);
+  uint32_t status = 1;
+  std::vector<uint8_t> back = Read(0x3FF00, 0x100, &status);
+  const std::vector<uint8_t> last = Read(0x40000, 1, &status);
+  EXPECT_EQ(status, 0u);
+  back.insert(back.end(), last.begin(), last.end());
+  EXPECT_EQ(back, data);
+}
+
+TEST_F(FlashEndToEnd, SectorStatusStaysAlignedAfterANonAccessAreaEndingInsideAStep) {
+  ASSERT_TRUE(ini::WriteString(module_, "Non Access Area 1", "StartAddress", "0x2000"));
+  ASSERT_TRUE(ini::WriteString(module_, "Non Access Area 1", "EndAddress", "0x5FFF"));
+  SectorList list{};
+  ASSERT_EQ(Erase(0, 0xFFFF, &list), 0u);
+  ASSERT_EQ(Program(0x8000, std::vector<uint8_t>(16, 0x12)), 0u);
+  std::vector<uint32_t> addresses;
+  EXPECT_EQ(Statuses(0, 0xFFFF, 0x4000, &addresses),
+            (std::vector<uint8_t>{kBlank, kBlank, kNotBlank, kBlank}));
+  EXPECT_EQ(addresses, (std::vector<uint32_t>{0x0, 0x4000, 0x8000, 0xC000}));
+}
+
 TEST_F(FlashEndToEnd, ProgrammingCannotSetErasedBitsBackWithoutErase) {
   SectorList list{};
   ASSERT_EQ(Erase(0, 0x3FFF, &list), 0u);
@@ -118,6 +170,22 @@ TEST_F(FlashEndToEnd, TheFirmwaresAreaIsRefused) {
   std::vector<uint8_t> data(16, 0);
   ProgRequest request{0x0B0000, 16, data.data()};
   EXPECT_EQ(cmd_.progFlash(&request), kNotAccessible);
+}
+
+// Every list answer claims one entry more than the module has, so that it
+// ends the list in a continuation of its own.
+class ShortListEndToEnd : public FlashEndToEnd {
+ protected:
+  ShortListEndToEnd() : FlashEndToEnd({"--fault", "count-overrun@*"}) {}
+};
+
+TEST_F(ShortListEndToEnd, AStatusListEndedEarlyKeepsTheEntriesThatCame) {
+  // 202 entries are 1010 bytes: the first answer and three continuations
+  // full, then the continuation that ends the list.
+  std::vector<uint32_t> addresses;
+  EXPECT_EQ(Statuses(0, 202 * 0x100 - 1, 0x100, &addresses), std::vector<uint8_t>(202, kBlank));
+  ASSERT_EQ(addresses.size(), 202u);
+  EXPECT_EQ(addresses.back(), 201u * 0x100);
 }
 
 }  // namespace
