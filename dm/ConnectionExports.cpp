@@ -2,10 +2,12 @@
 // on to it.
 #include "common/DmApi.h"
 #include "common/Export.h"
+#include "dm/BankFlashes.h"
 #include "dm/CommandLayer.h"
 #include "dm/CommandLibrary.h"
 #include "dm/FlashLayout.h"
 #include "dm/Forward.h"
+#include "dm/OwnWorker.h"
 #include "dm/State.h"
 
 #include <cstring>
@@ -26,6 +28,7 @@ using dm::State;
 
 ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerThreadInfo* threadInfo) {
   const std::string path = modulePath != nullptr ? modulePath : "";
+  if (dm::AnyWorkerRunning()) return kWorkerRunning;
   const std::optional<std::string> library = dm::CommandLibraryPath(path);
   if (!library || !Cmd().Bind(*library)) return kCmdDllNotLoaded;
   const auto login = Cmd().Require<cmm::LoginFn>("CmmLogin");
@@ -37,6 +40,7 @@ ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerT
   const ResultCode rc = login(state.modulePath.c_str(), loginInfo, threadInfo);
   state.loggedIn = 1;
   state.currentBank = 0;
+  state.bankFlashes.clear();
   return rc;
 }
 
@@ -55,7 +59,8 @@ ZK_EXPORT uint32_t DmCheckOldZelkor(void) {
 ZK_EXPORT uint32_t DmFindFlashLib(FlashLibRequest* request, FlashLibInfo* info) {
   const std::optional<ResultCode> rc = dm::TryForward<cmm::FindFlashLibFn>("CmmFindFlashLib", request, info);
   if (!rc) return kCmdDllError;
-  if (info != nullptr) State().foundFlashes.push_back(*info);  // whatever the result
+  // Whatever the result.
+  if (info != nullptr) State().foundFlashes.push_back({*info, request != nullptr ? request->flashStart : 0});
   return *rc;
 }
 
@@ -66,15 +71,16 @@ ZK_EXPORT uint32_t DmSelectFlashLib(FlashLibSelection* selection) {
   if (selection != nullptr) {
     FlashLibSelectionWords words{};
     std::memcpy(&words, selection, sizeof words);
-    for (const FlashLibInfo& found : state.foundFlashes) {
-      if (dm::Matches(found, words)) {
-        state.currentFlash = found;
+    for (const dm::FoundFlash& found : state.foundFlashes) {
+      if (dm::Matches(found.info, words)) {
+        state.currentFlash = found.info;
+        dm::RememberBankFlash(found.flashStart, found.info);
         break;
       }
     }
   }
   // Sets the flash window and tells the command layer the end of flash.
-  dm::LoadSectorLayout(state.currentFlash);
+  dm::LoadSectorLayout(dm::FlashOfCurrentBank());
   state.foundFlashes.clear();
   return *rc;
 }

@@ -14,6 +14,7 @@ using dm::State;
 ZK_EXPORT uint32_t DmEraseSectors(RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo) {
   const auto eraseSectors = Cmd().Require<cmm::RangeWorkerFn>("CmmEraseSectors");
   if (eraseSectors == nullptr) return kCmdDllError;
+  if (dm::AnyWorkerRunning()) return kWorkerRunning;
   State().progress = dm::kForwardedProgress;
   State().forwarded = 1;
   if (range != nullptr) {
@@ -27,7 +28,8 @@ extern "C" __attribute__((visibility("default"), alias("DmEraseSectors"))) uint3
     RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo);
 
 ZK_EXPORT uint32_t DmReadFlash(ReadRequest* request, WorkerThreadInfo* threadInfo) {
-  if (dm::OwnWorkerRunning()) return kWorkerRunning;
+  // A running worker may be writing the image's buffer.
+  if (dm::AnyWorkerRunning()) return kWorkerRunning;
   dm::DmState& state = State();
   state.forwarded = 1;
   state.image.Discard();

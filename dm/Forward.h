@@ -3,6 +3,7 @@
 // rule: a missing function answers kCmdDllError and releases the library.
 #include "common/ResultCodes.h"
 #include "dm/CommandLayer.h"
+#include "dm/OwnWorker.h"
 #include "dm/State.h"
 
 #include <optional>
@@ -25,11 +26,13 @@ ResultCode Forward(const char* name, Args... args) {
 }
 
 // An operation that runs on the command layer's worker: from here on
-// progress and status are the command layer's.
+// progress and status are the command layer's. While any worker runs,
+// kWorkerRunning and nothing is started.
 template <typename Fn, typename... Args>
 ResultCode ForwardWorker(const char* name, Args... args) {
   const Fn fn = Cmd().Require<Fn>(name);
   if (fn == nullptr) return kCmdDllError;
+  if (AnyWorkerRunning()) return kWorkerRunning;
   State().progress = kForwardedProgress;
   State().forwarded = 1;
   return fn(args...);

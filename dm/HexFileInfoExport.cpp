@@ -1,6 +1,7 @@
 // DmGetHexFileInfo: the byte count of the image and the sectors it needs.
 #include "common/DmApi.h"
 #include "common/Export.h"
+#include "dm/BankFlashes.h"
 #include "dm/FlashLayout.h"
 #include "dm/NeededSectors.h"
 #include "dm/OwnWorker.h"
@@ -33,22 +34,21 @@ ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   if (dm::OwnWorkerRunning()) return kWorkerRunning;
   dm::DmState& state = dm::State();
   out->byteCount = state.image.ByteCount();
-  if (state.loggedIn == 0) {
-    out->neededSectorCount = 0;
-    return kNoModuleSelected;
-  }
-  // A layout that could not be read completely still gives the sectors of
-  // the blocks read; the caller learns why the list may be short.
-  const dm::SectorLayout layout = dm::LoadSectorLayout(state.currentFlash);
+  // A failure hands out no list.
+  out->neededSectorCount = 0;
+  out->neededSectors = nullptr;
+  if (state.loggedIn == 0) return kNoModuleSelected;
+  // The sectors of the current bank's own chip. A layout that could not be
+  // read completely gives no list: erasing from part of one would leave
+  // sectors of the image unerased.
+  const dm::SectorLayout layout = dm::LoadSectorLayout(dm::FlashOfCurrentBank());
+  if (layout.code != kOk) return layout.code;
   const std::vector<RangeRequest> needed =
       dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
   auto* array = dm::Handouts().AllocateArray<RangeRequest>(needed.size());
-  if (array == nullptr) {
-    out->neededSectorCount = 0;
-    return kFailed;
-  }
+  if (array == nullptr) return kFailed;
   std::copy(needed.begin(), needed.end(), array);
   out->neededSectorCount = static_cast<uint32_t>(needed.size());
   out->neededSectors = array;
-  return layout.code;
+  return kOk;
 }

@@ -4,20 +4,16 @@
 #include "common/Export.h"
 #include "common/IniFileAccess.h"
 #include "dm/Areas.h"
+#include "dm/BankFlashes.h"
 #include "dm/CommandLayer.h"
 #include "dm/FlashLayout.h"
-#include "dm/HexValue.h"
 #include "dm/State.h"
-#include "platform/Ini.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace zk::dm {
 namespace {
-
-constexpr int32_t kBanksAbsent = 255;
-constexpr std::size_t kBankStartBuffer = 255;
 
 void CopyText(const std::string& text, char (&field)[kGeneralInfoTextSize]) {
   std::memset(field, 0, sizeof field);
@@ -52,7 +48,7 @@ using dm::State;
 
 ZK_EXPORT uint32_t DmGetSectorInfos(FlashLibInfo* flash, SectorInfos* out) {
   if (out == nullptr) return kFailed;
-  const dm::SectorLayout layout = dm::LoadSectorLayout(flash != nullptr ? *flash : State().currentFlash);
+  const dm::SectorLayout layout = dm::LoadSectorLayout(flash != nullptr ? *flash : dm::FlashOfCurrentBank());
   out->blockCount = 0;
   out->blocks = nullptr;
   if (layout.flashId) out->flashId = *layout.flashId;
@@ -102,16 +98,8 @@ ZK_EXPORT uint32_t DmSetFlashBaseAddress(BaseAddressRecord* record) {
   dm::DmState& state = State();
   state.forwarded = 0;
   if (record == nullptr) return kFailed;
-  int banks = ini::GetInt(state.modulePath, "FlashConfig", "FlashBanks", dm::kBanksAbsent) & 0xFF;
-  if (banks == dm::kBanksAbsent) banks = 1;
-  for (int bank = 0; bank < banks; ++bank) {
-    const std::string start =
-        ini::GetString(state.modulePath, "FlashConfig", BankKey("FlashStart", bank), "", dm::kBankStartBuffer);
-    if (start.empty()) return kInvalidFileFormat;
-    if (dm::HexValue(start) == record->baseAddress) {
-      state.currentBank = static_cast<uint8_t>(bank);
-      break;
-    }
-  }
+  const dm::BankSearch search = dm::FindBankStartingAt(state.modulePath, record->baseAddress);
+  if (search.incomplete) return kInvalidFileFormat;
+  if (search.bank) state.currentBank = static_cast<uint8_t>(*search.bank);
   return setBase(record);
 }

@@ -7,11 +7,15 @@
 namespace zk::dm {
 
 // Sets progress to 0, clears the forwarded-operation mark and starts
-// routine as the current worker; kOk. While an own worker still runs,
+// routine as the current worker; kOk. While any worker still runs,
 // kWorkerRunning and nothing is started: two workers would share the image.
 ResultCode StartOwnWorker(WorkerThread::Routine routine, WorkerThreadInfo* info);
 
 // Whether an own worker runs (the image is then in its hands).
 bool OwnWorkerRunning();
+
+// Whether an own worker or one of the command layer runs, whichever export
+// started it; a command layer read fills the image's buffer while it runs.
+bool AnyWorkerRunning();
 
 }  // namespace zk::dm

@@ -35,6 +35,7 @@ void ReleaseState() {
   state.worker.ShutDown(kShutdownWaitMs);
   state.image.Discard();
   state.foundFlashes.clear();
+  state.bankFlashes.clear();
   Handouts().ReleaseAll();
 }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,12 +26,19 @@ struct FlashWindow {
   std::atomic<uint32_t> end{0};
 };
 
+// A flash the command layer reported, with the flash start it was asked for.
+struct FoundFlash {
+  FlashLibInfo info;
+  uint32_t flashStart;
+};
+
 struct DmState {
   std::string modulePath;
   std::atomic<uint32_t> loggedIn{0};
   std::atomic<uint8_t> currentBank{0};
   FlashLibInfo currentFlash{};
-  std::vector<FlashLibInfo> foundFlashes;  // appended by DmFindFlashLib
+  std::map<int, FlashLibInfo> bankFlashes;  // the flash selected for each bank
+  std::vector<FoundFlash> foundFlashes;     // appended by DmFindFlashLib
   FlashWindow window;
   MemoryImage image;
   std::atomic<uint32_t> readPermission{0};

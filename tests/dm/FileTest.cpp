@@ -130,6 +130,13 @@ TEST_F(FileTest, PagesNeedTheSectorsTheyTouchAtTheGivenOffset) {
   EXPECT_EQ(info.neededSectors[0].start, 0x10000u);
   EXPECT_EQ(info.neededSectors[1].start, 0x11000u);
   EXPECT_EQ(info.neededSectors[2].start, 0x15000u);
+  // A layout read only in part hands out no list, and the reason is given.
+  SelectFlash("[Block 1]\r\nOffset=0\r\nSectorSize=1000\r\nNumberOfSectors=64\r\n[Block 2]\r\nOffset=0x40000\r\n", 2);
+  const std::size_t handedOut = dm::Handouts().Count();
+  EXPECT_EQ(DmGetHexFileInfo(0x10000, &info), kInvalidFileFormat);
+  EXPECT_EQ(info.neededSectorCount, 0u);
+  EXPECT_EQ(Copy(info.neededSectors), nullptr);
+  EXPECT_EQ(dm::Handouts().Count(), handedOut);
   // Without a usable layout the list is empty and the reason is given.
   State().currentFlash = FlashLibInfo{};
   EXPECT_EQ(DmGetHexFileInfo(0, &info), kInvalidFileFormat);

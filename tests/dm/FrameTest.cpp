@@ -180,8 +180,33 @@ TEST_F(FrameTest, AnOwnWorkerIsNotStartedWhileOneRuns) {
   EXPECT_EQ(DmLoadFile(file.c_str(), kLoadBinary, nullptr), kWorkerRunning);
   ReadRequest read{0, 16};
   EXPECT_EQ(DmReadFlash(&read, nullptr), kWorkerRunning);
+  RangeRequest range{0, 0xFF, 0};
+  SectorList list{};
+  EXPECT_EQ(DmEraseSectors(&range, &list, nullptr), kWorkerRunning);
   EXPECT_EQ(DmStopCurrentThread(), kOk);
   EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kOk);  // the image is still there
+}
+
+TEST_F(FrameTest, NothingStartsWhileACommandLayerWorkerRuns) {
+  Login();
+  const std::string file = dir_.Write("image.bin", std::string(300, 'p'));
+  ASSERT_EQ(Finish(DmLoadFile(file.c_str(), kLoadBinary, nullptr)), kOk);
+  State().readPermission = 1;
+  fake_.setThreadStatus(kWorkerRunning);  // say, a read still filling the image's buffer
+  EXPECT_EQ(DmLoadFile(file.c_str(), kLoadBinary, nullptr), kWorkerRunning);
+  EXPECT_EQ(DmSaveFile(dir_.Path("out.bin").c_str(), kLoadBinary, nullptr), kWorkerRunning);
+  EXPECT_EQ(DmProgFlash(0, nullptr), kWorkerRunning);
+  ReadRequest read{0, 16};
+  EXPECT_EQ(DmReadFlash(&read, nullptr), kWorkerRunning);
+  RangeRequest range{0, 0xFF, 0x100};
+  SectorList list{};
+  EXPECT_EQ(DmEraseSectors(&range, &list, nullptr), kWorkerRunning);
+  EXPECT_EQ(DmGetSectorStatus(&range, &list, nullptr), kWorkerRunning);
+  EXPECT_EQ(DmLogin(modulePath_.c_str(), nullptr, nullptr), kWorkerRunning);
+  EXPECT_TRUE(fake_.Names().empty());
+  EXPECT_EQ(State().image.ByteCount(), 300u);
+  fake_.setThreadStatus(kOk);
+  EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kOk);
 }
 
 TEST_F(FrameTest, FreeMemoryGivesBackOwnBuffersThenAsksTheCommandLayer) {

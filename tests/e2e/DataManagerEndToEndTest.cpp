@@ -10,6 +10,8 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace zk::e2e {
 namespace {
@@ -50,7 +52,7 @@ class DataManagerEndToEnd : public ::testing::Test {
     EXPECT_EQ(Get<dm::FileFn>(name)(path.c_str(), mode, nullptr), 0u);
     return Wait();
   }
-  void Connect() {
+  void Connect(const std::vector<uint32_t>& bankStarts = {0}) {
     const std::string module = FastModuleCopy("ZkSim-Download", sim_.Dir());
     LoginInfo info{};
     ASSERT_EQ(Get<dm::LoginFn>("DmLogin")(module.c_str(), &info, nullptr), 0u);
@@ -59,13 +61,33 @@ class DataManagerEndToEnd : public ::testing::Test {
     PasswordBlock block{static_cast<uint32_t>(password.size()),
                         reinterpret_cast<const uint8_t*>(password.data())};
     ASSERT_EQ(Get<dm::SendPasswordFn>("DmSendPassword")(&block), 0u);
-    FlashLibRequest request{0, 0};
-    FlashLibInfo lib{};
-    ASSERT_EQ(Get<dm::FindFlashLibFn>("DmFindFlashLib")(&request, &lib), 0u);
-    FlashLibSelectionWords words{{lib.words[0], lib.words[3]}};
-    ASSERT_EQ(Get<dm::SelectFlashLibFn>("DmSelectFlashLib")(
-                  reinterpret_cast<FlashLibSelection*>(&words)),
-              0u);
+    // As the workbench connects: each bank's flash library, then its base.
+    for (const uint32_t start : bankStarts) {
+      FlashLibRequest request{0, start};
+      FlashLibInfo lib{};
+      ASSERT_EQ(Get<dm::FindFlashLibFn>("DmFindFlashLib")(&request, &lib), 0u);
+      FlashLibSelectionWords words{{lib.words[0], lib.words[3]}};
+      ASSERT_EQ(Get<dm::SelectFlashLibFn>("DmSelectFlashLib")(
+                    reinterpret_cast<FlashLibSelection*>(&words)),
+                0u);
+      SetBank(start);
+    }
+  }
+  void SetBank(uint32_t start) {
+    BaseAddressRecord base{start, 1};
+    ASSERT_EQ(Get<dm::SetFlashBaseAddressFn>("DmSetFlashBaseAddress")(&base), 0u);
+  }
+  // The needed sectors of the loaded image at address, as {start, end}.
+  std::vector<std::pair<uint32_t, uint32_t>> Needed(uint32_t address) {
+    HexFileInfo info{};
+    EXPECT_EQ(Get<dm::GetHexFileInfoFn>("DmGetHexFileInfo")(address, &info), 0u);
+    std::vector<std::pair<uint32_t, uint32_t>> needed;
+    for (uint32_t i = 0; i < info.neededSectorCount; ++i)
+      needed.emplace_back(info.neededSectors[i].start, info.neededSectors[i].end);
+    if (info.neededSectors != nullptr) {
+      EXPECT_EQ(Get<dm::FreeMemoryFn>("DmFreeMemory")(info.neededSectors), 0u);
+    }
+    return needed;
   }
 
   ModSimProcess sim_;
@@ -107,6 +129,19 @@ TEST_F(DataManagerEndToEnd, AHexImageIsErasedProgrammedReadBackAndSavedIdentical
   ASSERT_EQ(File("DmSaveFile", dir + "/out.hex", 0), 0u);
   ASSERT_EQ(std::system(("objcopy -I ihex -O binary " + dir + "/out.hex " + dir + "/back.bin").c_str()), 0);
   EXPECT_TRUE(ReadFile(dir + "/back.bin") == image);
+}
+
+TEST_F(DataManagerEndToEnd, EachBanksNeededSectorsComeFromItsOwnChip) {
+  // 16 KB sectors in bank 0, 64 KB sectors in bank 1.
+  Connect({0x0, 0x40000});
+  const std::string dir = sim_.Dir();
+  std::ofstream(dir + "/small.bin", std::ios::binary) << std::string(0x100, '\x5A');
+  ASSERT_EQ(File("DmLoadFile", dir + "/small.bin", dm::kLoadBinary), 0u);
+  SetBank(0x0);
+  using Sectors = std::vector<std::pair<uint32_t, uint32_t>>;
+  EXPECT_EQ(Needed(0x0), (Sectors{{0x0, 0x3FFF}}));
+  SetBank(0x40000);
+  EXPECT_EQ(Needed(0x40000), (Sectors{{0x40000, 0x4FFFF}}));
 }
 
 TEST_F(DataManagerEndToEnd, ProgrammingTheProtectedSectorIsRefused) {
