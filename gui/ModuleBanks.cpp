@@ -28,8 +28,7 @@ std::string BankStartText(const IniFileAccess& module, int bank) { return Value(
 uint32_t BankEnd(const IniFileAccess& module, int bank) { return static_cast<uint32_t>(module.FlashEnd(bank)); }
 
 std::string BankModeText(const IniFileAccess& module, int bank) {
-  const std::string own = Value(module, BankKey("FlashMode", bank));
-  return own.empty() ? Value(module, "FlashMode") : own;
+  return Value(module, BankKey("FlashMode", bank));
 }
 
 uint8_t BankMode(const IniFileAccess& module, int bank) {

@@ -18,8 +18,8 @@ uint32_t BankStart(const IniFileAccess& module, int bank);
 std::string BankStartText(const IniFileAccess& module, int bank);
 // FlashEnd of the bank, -1 when absent.
 uint32_t BankEnd(const IniFileAccess& module, int bank);
-// The bus mode text of the bank: FlashMode<n>, or FlashMode when that is
-// empty; empty when neither is there.
+// The bus mode text of the bank, its own FlashMode<n> only (bank 0:
+// FlashMode); empty when the bank has none.
 std::string BankModeText(const IniFileAccess& module, int bank);
 // The bank's flash mode as a byte (255 when absent).
 uint8_t BankMode(const IniFileAccess& module, int bank);

@@ -178,7 +178,7 @@ TEST(ModuleBanksTest, BankCountAndPerBankKeys) {
   EXPECT_EQ(BankEnd(module, 0), 0xFFFFFFFFu);
   EXPECT_EQ(BankMode(module, 0), 0);
   EXPECT_EQ(BankMode(module, 1), 1);
-  EXPECT_EQ(BankMode(module, 2), 0);  // falls back to FlashMode
+  EXPECT_EQ(BankMode(module, 2), 255);  // a bank without its own FlashMode2 has none
   for (const auto& [banks, count] : {std::pair{"255", 1}, {"0", 1}, {"-1", 1}, {"3", 3}, {"500", kMaxBanks}}) {
     test::WriteFile(path, std::string("[FlashConfig]\nFlashBanks=") + banks + "\n");
     EXPECT_EQ(BankCount(module), count) << banks;
