@@ -188,7 +188,8 @@ WorkerEnd StatusCollector::Run() {
       cur += step;
     }
     if (listEnded) break;
-    SetProgress(10 + static_cast<uint32_t>(80 * (std::min<uint64_t>(cur, rangeEnd) - rangeStart) / rangeLength));
+    const uint64_t done = std::min<uint64_t>(cur, rangeEnd) - rangeStart;
+    SetProgress(10 + static_cast<uint32_t>(80 * done / rangeLength));
   }
   return Finish();
 }

@@ -59,8 +59,9 @@ ZK_EXPORT uint32_t DmCheckOldZelkor(void) {
 ZK_EXPORT uint32_t DmFindFlashLib(FlashLibRequest* request, FlashLibInfo* info) {
   const std::optional<ResultCode> rc = dm::TryForward<cmm::FindFlashLibFn>("CmmFindFlashLib", request, info);
   if (!rc) return kCmdDllError;
-  // Whatever the result.
-  if (info != nullptr) State().foundFlashes.push_back({*info, request != nullptr ? request->flashStart : 0});
+  // Kept whatever the result, with the flash start it was asked for.
+  const uint32_t flashStart = request != nullptr ? request->flashStart : 0;
+  if (info != nullptr) State().foundFlashes.push_back({*info, flashStart});
   return *rc;
 }
 

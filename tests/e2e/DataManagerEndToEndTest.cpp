@@ -82,8 +82,10 @@ class DataManagerEndToEnd : public ::testing::Test {
     HexFileInfo info{};
     EXPECT_EQ(Get<dm::GetHexFileInfoFn>("DmGetHexFileInfo")(address, &info), 0u);
     std::vector<std::pair<uint32_t, uint32_t>> needed;
-    for (uint32_t i = 0; i < info.neededSectorCount; ++i)
-      needed.emplace_back(info.neededSectors[i].start, info.neededSectors[i].end);
+    for (uint32_t i = 0; i < info.neededSectorCount; ++i) {
+      const RangeRequest sector = info.neededSectors[i];
+      needed.emplace_back(uint32_t{sector.start}, uint32_t{sector.end});
+    }
     if (info.neededSectors != nullptr) {
       EXPECT_EQ(Get<dm::FreeMemoryFn>("DmFreeMemory")(info.neededSectors), 0u);
     }

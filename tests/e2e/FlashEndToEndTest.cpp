@@ -71,7 +71,8 @@ class FlashEndToEnd : public ::testing::Test {
     const auto* entries = static_cast<const SectorStatusEntry*>(list.entries);
     for (uint16_t i = 0; i < list.count; ++i) {
       statuses.push_back(entries[i].status);
-      if (addresses != nullptr) addresses->push_back(entries[i].address);
+      const uint32_t address = entries[i].address;  // a packed field: copied first
+      if (addresses != nullptr) addresses->push_back(address);
     }
     if (list.entries != nullptr) {
       EXPECT_EQ(cmd_.freeMemory(list.entries), 0u);
