@@ -8,6 +8,7 @@
 #include "dm/FlashLayout.h"
 #include "dm/Forward.h"
 #include "dm/OwnWorker.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 #include <cstring>
@@ -27,6 +28,7 @@ using dm::Cmd;
 using dm::State;
 
 ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerThreadInfo* threadInfo) {
+  dm::SettleRead();
   const std::string path = modulePath != nullptr ? modulePath : "";
   if (dm::AnyWorkerRunning()) return kWorkerRunning;
   const std::optional<std::string> library = dm::CommandLibraryPath(path);
@@ -45,6 +47,7 @@ ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerT
 }
 
 ZK_EXPORT uint32_t DmExitZelkor(ExitRequest* request) {
+  dm::SettleRead();
   const std::optional<ResultCode> rc = dm::TryForward<cmm::ExitZelkorFn>("CmmExitZelkor", request);
   if (!rc) return kCmdDllError;
   State().loggedIn = 0;

@@ -8,6 +8,7 @@
 #include "dm/HexReader.h"
 #include "dm/HexWriter.h"
 #include "dm/OwnWorker.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
@@ -106,6 +107,9 @@ ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, WorkerThreadInfo*
 }
 
 ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, WorkerThreadInfo* threadInfo) {
+  // A read that failed or was stopped has left no image: the worker then
+  // finds nothing to save.
+  dm::SettleRead();
   std::string file = path != nullptr ? path : "";
   const bool binary = dm::IsBinary(mode);
   return dm::StartOwnWorker([file = std::move(file), binary] { return dm::Save(file, binary); }, threadInfo);

@@ -5,6 +5,7 @@
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
 #include "dm/ProtectionCheck.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 using namespace zk;
@@ -12,6 +13,7 @@ using dm::Cmd;
 using dm::State;
 
 ZK_EXPORT uint32_t DmEraseSectors(RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo) {
+  dm::SettleRead();
   const auto eraseSectors = Cmd().Require<cmm::RangeWorkerFn>("CmmEraseSectors");
   if (eraseSectors == nullptr) return kCmdDllError;
   if (dm::AnyWorkerRunning()) return kWorkerRunning;

@@ -4,6 +4,7 @@
 #include "common/ResultCodes.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 #include <optional>
@@ -30,6 +31,7 @@ ResultCode Forward(const char* name, Args... args) {
 // kWorkerRunning and nothing is started.
 template <typename Fn, typename... Args>
 ResultCode ForwardWorker(const char* name, Args... args) {
+  SettleRead();
   const Fn fn = Cmd().Require<Fn>(name);
   if (fn == nullptr) return kCmdDllError;
   if (AnyWorkerRunning()) return kWorkerRunning;

@@ -4,6 +4,7 @@
 #include "common/Export.h"
 #include "dm/CommandLayer.h"
 #include "dm/Forward.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 using namespace zk;
@@ -19,13 +20,21 @@ ZK_EXPORT uint32_t DmGetProgress(void) {
 ZK_EXPORT uint32_t DmGetCurrentThreadStatus(void) {
   dm::DmState& state = State();
   if (state.worker.Running()) return kWorkerRunning;
-  if (state.forwarded != 0) return Cmd().Call<cmm::GetCurrentThreadStatusFn>("CmmGetCurrentThreadStatus");
+  if (state.forwarded != 0) {
+    const ResultCode status = Cmd().Call<cmm::GetCurrentThreadStatusFn>("CmmGetCurrentThreadStatus");
+    dm::SettleRead(status);
+    return status;
+  }
   return state.worker.Status();
 }
 
 ZK_EXPORT uint32_t DmStopCurrentThread(void) {
   dm::DmState& state = State();
-  if (state.forwarded != 0) return Cmd().Call<cmm::StopCurrentThreadFn>("CmmStopCurrentThread");
+  if (state.forwarded != 0) {
+    const ResultCode rc = Cmd().Call<cmm::StopCurrentThreadFn>("CmmStopCurrentThread");
+    dm::SettleRead();  // a stopped read leaves no image
+    return rc;
+  }
   return state.worker.Stop();
 }
 

@@ -5,6 +5,7 @@
 #include "dm/FlashLayout.h"
 #include "dm/NeededSectors.h"
 #include "dm/OwnWorker.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 #include <algorithm>
@@ -32,6 +33,7 @@ using namespace zk;
 ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   if (out == nullptr) return kFailed;
   if (dm::OwnWorkerRunning()) return kWorkerRunning;
+  dm::SettleRead();
   dm::DmState& state = dm::State();
   out->byteCount = state.image.ByteCount();
   // A failure hands out no list.

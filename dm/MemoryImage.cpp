@@ -12,6 +12,7 @@ void MemoryImage::Discard() {
   readResult_.reset();
   readBuffer_.reset();
   readLength_ = 0;
+  readPending_ = false;
   byteCount_ = 0;
 }
 
@@ -42,6 +43,7 @@ void MemoryImage::CommitRead(uint32_t base) {
   flat_.length = readLength_;
   flat_.present = true;
   byteCount_ = readLength_;
+  readPending_ = true;
 }
 
 }  // namespace zk::dm

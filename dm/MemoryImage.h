@@ -40,8 +40,12 @@ class MemoryImage {
   // filled by the command layer's worker through the read result record,
   // which stays valid until the next Discard. Null when memory runs out.
   ReadResult* PrepareRead(uint32_t length);
-  // Makes the prepared read buffer the flat image at base.
+  // Makes the prepared read buffer the flat image at base; it stays a
+  // pending read until ConfirmRead (the worker ended with success) or
+  // Discard (it did not).
   void CommitRead(uint32_t base);
+  bool ReadPending() const { return readPending_; }
+  void ConfirmRead() { readPending_ = false; }
 
  private:
   PageImage pages_;
@@ -50,6 +54,7 @@ class MemoryImage {
   std::unique_ptr<ReadResult> readResult_;
   std::unique_ptr<uint8_t[]> readBuffer_;  // until CommitRead
   uint32_t readLength_ = 0;
+  bool readPending_ = false;
 };
 
 }  // namespace zk::dm

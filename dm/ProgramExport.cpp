@@ -6,6 +6,7 @@
 #include "dm/OwnWorker.h"
 #include "dm/ProtectionCheck.h"
 #include "dm/Programmer.h"
+#include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
 namespace zk::dm {
@@ -72,5 +73,6 @@ ResultCode ProgramImage(uint32_t address) {
 using namespace zk;
 
 ZK_EXPORT uint32_t DmProgFlash(uint32_t address, WorkerThreadInfo* threadInfo) {
+  dm::SettleRead();
   return dm::StartOwnWorker([address] { return dm::ProgramImage(address); }, threadInfo);
 }
