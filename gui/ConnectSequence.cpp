@@ -42,6 +42,8 @@ void CConnectPage::AbortConnect(ResultCode code) {
   if (QProgressBar* bar = links_.sheet->StatusBar()->Progress()) bar->setValue(0);
   // Pages a bank already marked connected are not connected after all.
   SetPagesConnected(false);
+  // The firmware version of a login that was given up is no module's.
+  TheInfoUse() = InfoUse();
   ExitRequest plain{0, 0};
   links_.dm->ExitZelkor(&plain);
 }
@@ -55,7 +57,9 @@ void CConnectPage::Connect() {
 
   const std::string modulePath = files::ResolveNoCase(files::Join(moduleDir, "Modul.ini"));
   const IniFileAccess module(modulePath);
-  module.WriteAutoBoot(autoBoot_->isChecked() ? 1 : 0);
+  // Only where the box is offered: a remembered 0 would stop the command
+  // layer driving the reset and boot lines of this module.
+  if (module.AutoBootEnable() == 1) module.WriteAutoBoot(autoBoot_->isChecked() ? 1 : 0);
   std::string library = module.DmDll();
   if (library.empty()) library = kDefaultDmDll;
   if (!IsPlainLibraryName(library)) {

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -96,6 +97,10 @@ TEST_F(ConnectPageTest, AutoBootBoxFollowsTheModuleAndIsWrittenAtConnect) {
   EXPECT_TRUE(Page()->AutoBoot()->isChecked());
   Page()->Tree()->SelectPath("NoAuto");
   EXPECT_FALSE(Page()->AutoBoot()->isVisibleTo(Page()));
+  // A module that offers no box keeps its description: AutoBoot=0 there
+  // would stop the reset and boot lines being driven.
+  Page()->ConnectButton()->click();
+  EXPECT_EQ(ini::GetString(ModulIni("NoAuto"), "RS232", "AutoBoot", "none", 10), "none");
   Page()->Tree()->SelectPath("Group/ModA");
   Page()->AutoBoot()->setChecked(false);
   Page()->ConnectButton()->click();
@@ -187,6 +192,14 @@ TEST_F(ConnectPageTest, CancellingTheLibraryChoiceClosesTheConnectionSilently) {
   EXPECT_EQ(Calls().back(), "DmExitZelkor 0 0");
   EXPECT_TRUE(Calls("DmSelectFlashLib").empty());
   EXPECT_EQ(Status(), "Ready");
+  // The firmware of the abandoned login is no longer shown.
+  QString firmware;
+  OnNextModal([&](QDialog* dialog) {
+    firmware = dialog->findChild<QLineEdit*>(ControlName(kFirmwareText))->text();
+    dialog->accept();
+  });
+  app_->Sheet()->RunCommand(kCmdToolInfo);
+  EXPECT_EQ(firmware, QString::fromUtf8("no connection to µC"));
 }
 
 struct ConnectFailure {
