@@ -38,18 +38,24 @@ void CDownloadPage::Open() {
 void CDownloadPage::OpenFile(const std::string& path, std::optional<uint32_t> binaryStart) {
   if (busy_) return;
   const ImageFileType type = OpenedFileType(path);
+  // Nothing of the page changes before the new image is in: an open that is
+  // cancelled or fails leaves the file, its type, start address and bank
+  // offset as they were, as long as the data manager still holds that image.
+  if (type == ImageFileType::kBinary && !binaryStart) {
+    EnterBinAddress dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    binaryStart = dialog.Address();
+  }
+  if (!LoadImage(path, type, true)) {
+    ShowWhatIsLoaded();
+    return;
+  }
   if (type == ImageFileType::kBinary) {
     ShowBankControls(false);
-    if (!binaryStart) {
-      EnterBinAddress dialog(this);
-      if (dialog.exec() != QDialog::Accepted) return;
-      binaryStart = dialog.Address();
-    }
     binaryStart_ = *binaryStart;
   } else {
     ShowBankControls(UseBanks());
   }
-  if (!LoadImage(path, type, true)) return;
   fileType_ = type;
   diskType_ = type;
   dm_.RememberFile(path, static_cast<uint8_t>(TypeByte(type)));
@@ -84,11 +90,17 @@ bool CDownloadPage::LoadImage(const std::string& path, ImageFileType type, bool 
   const WaitOutcome outcome = CancellableLoop(dm_, wait);
   open_->setText(Text(TextId::kOpen));
   busy_ = false;
-  if (outcome.end == WaitEnd::kStopped) {
+  // A load that ended before the stop reached it has replaced the image
+  // all the same.
+  if (outcome.end == WaitEnd::kStopped && outcome.status != kOk) {
     SetStatus(Text(TextId::kReady));
     return false;
   }
-  if (outcome.status != kOk) ReportResult("LoadFile", outcome.status);
+  if (outcome.status != kOk) {
+    ReportResult("LoadFile", outcome.status);
+    SetStatus(Text(TextId::kReady));
+    return false;
+  }
   return true;
 }
 
@@ -139,13 +151,29 @@ void CDownloadPage::OnFileChanged() {
 
 void CDownloadPage::Reload() {
   const bool active = sheet_.GetActivePage() == this;
-  if (!LoadImage(path_, diskType_, active)) return;
+  if (!LoadImage(path_, diskType_, active)) {
+    ShowWhatIsLoaded();
+    return;
+  }
   fileType_ = diskType_;
   sizeText_->setText(Qs(KBytesText(FileSizeOf(path_).value_or(0))));
   ShowImageSize();
   SetStatus(Text(TextId::kReady));
   fileTime_ = watcher_.LastSeen();
   dateText_->setText(Qs(FileTimeText(fileTime_)));
+}
+
+void CDownloadPage::ShowWhatIsLoaded() {
+  if (FetchImageInfo(dm_, 0).byteCount == 0) ShowNothingLoaded();
+}
+
+void CDownloadPage::ShowNothingLoaded() {
+  fileLoaded_ = false;
+  for (QLabel* text : {fileText_, sizeText_, dateText_, downloadText_}) text->clear();
+  watcher_.Forget();
+  path_.clear();
+  dm_.RememberFile("", 0);
+  sheet_.EnableToolButton(kCmdToolDownload, false);
 }
 
 void CDownloadPage::TakeUpload(uint32_t start) {

@@ -82,6 +82,14 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   // the file as its file, binary at start (as the image is), and a reload
   // reads it in the type it was written in.
   void SetFileFromUpload(const std::string& path, uint32_t start, ImageFileType savedType);
+  // The data manager holds no image (a read that failed or was stopped):
+  // the file texts are emptied, Download file is disabled, nothing is
+  // watched.
+  void ShowNothingLoaded();
+  // After an operation that may have discarded the image (a refused read,
+  // a failed or stopped load): the page shows nothing loaded when the data
+  // manager holds nothing, and stays as it is otherwise.
+  void ShowWhatIsLoaded();
 
   ImageFileType FileType() const { return fileType_; }
   uint32_t BinaryStartAddress() const { return binaryStart_; }

@@ -98,6 +98,8 @@ void CSave::OnUpload() {
   WorkerThreadInfo thread{};
   if (const ResultCode code = dm_.ReadFlash(&request, &thread); code != kOk) {
     ReportResult("Erase Sector", code);
+    // A refused read has discarded the image as well.
+    download_.ShowWhatIsLoaded();
     SetStatus(Text(TextId::kReady));
     return;
   }
@@ -108,10 +110,14 @@ void CSave::OnUpload() {
   wait.cancel = upload_;
   const WaitOutcome outcome = CancellableLoop(dm_, wait);
   if (outcome.end == WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
-  // Also a stopped read has replaced the image: the download page must not
-  // take it for the file it loaded before.
   uploadStart_ = range->start;
-  download_.TakeUpload(range->start);
+  // A read that failed or was stopped leaves no image: the download page
+  // must neither offer it nor the file it loaded before.
+  if (outcome.end == WaitEnd::kEnded && outcome.status == kOk) {
+    download_.TakeUpload(range->start);
+  } else {
+    download_.ShowNothingLoaded();
+  }
   upload_->setText(Text(outcome.end == WaitEnd::kStopped ? TextId::kStart : TextId::kRead));
   progress.SetPosition(0);
   SetStatus(Text(TextId::kReady));

@@ -152,22 +152,53 @@ TEST_F(DownloadPageTest, ALoadStoppedWithCancelLeavesTheFileFactsAsTheyWere) {
   EXPECT_FALSE(Page()->Watcher().Running());
 }
 
-TEST_F(DownloadPageTest, AFailedLoadIsReportedAndTheFileStaysShown) {
+TEST_F(DownloadPageTest, AFailedLoadIsReportedAndTheFileIsNotShownAsLoaded) {
   ConnectModule();
-  Fake().loadStatus = 0xE1;
-  const std::string hex = File("bad.hex");
-  Open(hex);
+  Fake().loadStatus = 0xE1;  // the data manager holds no image afterwards
+  Open(File("bad.hex"));
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].caption, "LoadFile");
-  EXPECT_EQ(Page()->FileLoadedText()->text(), Qs(hex));
-  EXPECT_TRUE(Page()->FileLoaded());
+  EXPECT_TRUE(Page()->FileLoadedText()->text().isEmpty());
+  EXPECT_FALSE(Page()->FileLoaded());
 
   boxes_.shown.clear();
   Fake().loadResult = 0xF00000FB;
   Open(File("next.hex"));
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].caption, "Load File");
-  EXPECT_EQ(Page()->FileLoadedText()->text(), Qs(hex));
+  EXPECT_TRUE(Page()->FileLoadedText()->text().isEmpty());
+}
+
+TEST_F(DownloadPageTest, AnOpenThatIsCancelledOrFailsLeavesTheHexImageInItsBank) {
+  SetKeys("Mod", "Banks", {{"UseBanks", "1"}, {"DefaultBank", "2"}});
+  ConnectModule();
+  ASSERT_TRUE(app_->Sheet()->SetActivePage(Page()));
+  Fake().imageBytes = 16;  // the data manager keeps the hex image throughout
+  const std::string hex = File("a.hex");
+  Open(hex);
+  const auto expectHexInBank2 = [&](const char* step) {
+    EXPECT_TRUE(Page()->FileLoaded()) << step;
+    EXPECT_EQ(Page()->FileLoadedText()->text(), Qs(hex)) << step;
+    EXPECT_EQ(Page()->FileType(), ImageFileType::kHex) << step;
+    EXPECT_TRUE(Page()->BankCombo()->isVisibleTo(Page())) << step;
+    EXPECT_EQ(Page()->DownloadOffset(), 0x20000u) << step;
+  };
+  expectHexInBank2("hex loaded");
+  Open(File("b.bin"));
+  EXPECT_TRUE(asked_);
+  expectHexInBank2("start address question cancelled");
+  Fake().loadResult = 0xC0;
+  Open(File("c.bin"), "100");
+  expectHexInBank2("load refused");
+  Fake().loadResult = 0;
+  Fake().loadStatus = 0x50;
+  Open(File("d.bin"), "100");
+  expectHexInBank2("load failed");
+  EXPECT_EQ(Page()->BinaryStartAddress(), 0u);
+
+  ClearCalls();
+  Page()->StartButton()->click();
+  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash " + std::to_string(0x20000)});
 }
 
 TEST_F(DownloadPageTest, ADownloadStoppedByEnterEndsWithDownloadReadyAndNoGoesOn) {

@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 namespace zk::gui::test {
@@ -85,6 +86,37 @@ class EndToEndTest : public ::testing::Test {
   CConnectPage* Page() const { return app_->ConnectPage(); }
   CTreeListCtrl* Table() const { return app_->FlashInfoPage()->Table(); }
   QPushButton* Button(int id) const { return app_->Sheet()->findChild<QPushButton*>(ControlName(id)); }
+  // Chooses path in the next file dialog, then runs command.
+  void ChooseFile(const std::string& path, CommandId command) {
+    OnNextDialog<QFileDialog>(app_->Sheet(), [path](QFileDialog* dialog) {
+      dialog->selectFile(Qs(path));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    app_->Sheet()->RunCommand(command);
+  }
+  // The module's password, which adds the upload page; the page shown.
+  CSave* GrantReadAccess() {
+    OnNextDialog<CPwdDlg>(app_->Sheet(), [](CPwdDlg* dialog) {
+      dialog->Edit()->setText("zelkor");
+      dialog->accept();
+    });
+    app_->Sheet()->RunCommand(kCmdPassword);
+    EXPECT_TRUE(app_->UploadPageInserted()) << ::testing::PrintToString(Boxes());
+    EXPECT_TRUE(app_->Sheet()->SetActivePage(app_->UploadPage()));
+    return app_->UploadPage();
+  }
+  void Upload(CSave* upload, const char* start, const char* end) {
+    upload->StartEdit()->setText(start);
+    upload->EndEdit()->setText(end);
+    upload->UploadButton()->click();
+  }
+  void SaveAs(CSave* upload, const std::string& path) {
+    OnNextDialog<QFileDialog>(app_->Sheet(), [path](QFileDialog* dialog) {
+      dialog->selectFile(Qs(path));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    upload->SaveButton()->click();
+  }
 
   TempInstallation install_{ZK_BIN};
   e2e::ModSimProcess sim_;
@@ -129,11 +161,7 @@ TEST_F(EndToEndTest, DownloadWithNeededSectorEraseThenUploadAndSaveGivesTheImage
 
   CDownloadPage* download = app_->DownloadPage();
   download->SetPollPauses({10, 50});
-  OnNextDialog<QFileDialog>(app_->Sheet(), [hex](QFileDialog* dialog) {
-    dialog->selectFile(Qs(hex));
-    static_cast<QDialog*>(dialog)->accept();
-  });
-  app_->Sheet()->RunCommand(kCmdOpen);
+  ChooseFile(hex, kCmdOpen);
   ASSERT_TRUE(download->FileLoaded()) << ::testing::PrintToString(Boxes());
   EXPECT_EQ(download->DownloadSizeText()->text(), "4.000 kBytes");
   if (!download->EraseNeededBox()->isChecked()) download->EraseNeededBox()->click();
@@ -141,30 +169,53 @@ TEST_F(EndToEndTest, DownloadWithNeededSectorEraseThenUploadAndSaveGivesTheImage
   EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Download ready");
   ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
 
-  OnNextDialog<CPwdDlg>(app_->Sheet(), [](CPwdDlg* dialog) {
-    dialog->Edit()->setText("zelkor");
-    dialog->accept();
-  });
-  app_->Sheet()->RunCommand(kCmdPassword);
-  ASSERT_TRUE(app_->UploadPageInserted()) << ::testing::PrintToString(Boxes());
-  CSave* upload = app_->UploadPage();
-  ASSERT_TRUE(app_->Sheet()->SetActivePage(upload));
-  upload->StartEdit()->setText("20000");
-  upload->EndEdit()->setText("20FFF");
-  upload->UploadButton()->click();
+  CSave* upload = GrantReadAccess();
+  Upload(upload, "20000", "20FFF");
   ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
   EXPECT_EQ(upload->UploadButton()->text(), "Read");
 
   const std::string saved = install_.Dir() + "/read.bin";
-  OnNextDialog<QFileDialog>(app_->Sheet(), [saved](QFileDialog* dialog) {
-    dialog->selectFile(Qs(saved));
-    static_cast<QDialog*>(dialog)->accept();
-  });
-  upload->SaveButton()->click();
+  SaveAs(upload, saved);
   ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
   EXPECT_EQ(ReadFile(saved), std::string(data.begin(), data.end()));
   EXPECT_EQ(download->FileLoadedText()->text(), Qs(saved));
   EXPECT_EQ(download->BinaryStartAddress(), 0x20000u);
+}
+
+TEST_F(EndToEndTest, AReadThatIsRefusedOrFailsLeavesNothingToSaveOrToDownload) {
+  Connect();
+  const std::string hex = install_.Dir() + "/image.hex";
+  WriteFile(hex, IntelHex(std::vector<uint8_t>(0x100, 0x5A), 0x20000));
+  CDownloadPage* download = app_->DownloadPage();
+  ChooseFile(hex, kCmdOpen);
+  ASSERT_TRUE(download->FileLoaded()) << ::testing::PrintToString(Boxes());
+  CSave* upload = GrantReadAccess();
+  const auto expectNothingLoaded = [&](const char* step) {
+    EXPECT_FALSE(download->FileLoaded()) << step;
+    EXPECT_TRUE(download->FileLoadedText()->text().isEmpty()) << step;
+    EXPECT_TRUE(download->FileSizeText()->text().isEmpty()) << step;
+    EXPECT_FALSE(app_->Sheet()->ToolButtonEnabled(kCmdToolDownload)) << step;
+  };
+
+  // Refused at once, the range touching the protected parameter sector: the
+  // data manager has discarded the image all the same.
+  Upload(upload, "BF00", "C0FF");
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Erase Sector: The specified address is protected by software."});
+  expectNothingLoaded("read refused");
+
+  // The module refuses the read of its no-access area.
+  boxes_.shown.clear();
+  Upload(upload, "B0000", "B0FFF");
+  ASSERT_EQ(boxes_.shown.size(), 1u) << ::testing::PrintToString(Boxes());
+  EXPECT_EQ(boxes_.shown[0].caption, "ReadFlash");
+  expectNothingLoaded("read failed");
+
+  boxes_.shown.clear();
+  const std::string saved = install_.Dir() + "/read.bin";
+  SaveAs(upload, saved);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Save File: No data to save. Please upload data first."});
+  EXPECT_FALSE(std::filesystem::exists(saved));
+  expectNothingLoaded("nothing saved");
 }
 
 class EndToEndDisconnectTest : public EndToEndTest, public ::testing::WithParamInterface<int> {};
