@@ -5,7 +5,14 @@
 #   run_installed PREFIX              the programs through their links, the
 #                                     demo script, a script run with COM1 in
 #                                     the user hive and no registry override
+#   stop_started                      ends every program run_installed
+#                                     started in the background; the callers
+#                                     run it from their EXIT trap
+#   running_from DIR                  the processes whose program lies in DIR
 # Both need $T, a scratch directory of the test.
+
+# The pids of the programs started in the background, each the program's own.
+STARTED=""
 
 fail() {
   echo "install test: $*" >&2
@@ -70,10 +77,26 @@ check_installation() {
 }
 
 # Runs its arguments with nothing of the caller's Zelkor environment and the
-# home directory inside $T.
-clean_env() {
-  env -u ZELKOR_MACHINE_REGISTRY -u XDG_CONFIG_HOME $(env | sed -n 's/^\(ZELKOR_COM[0-9]*\)=.*/-u \1/p') \
+# home directory inside $T, in place of the shell that runs it: started with
+# &, $! is then the program itself, which a kill reaches (a function run in
+# the background is a subshell of its own, whose end leaves its children).
+clean_exec() {
+  exec env -u ZELKOR_MACHINE_REGISTRY -u XDG_CONFIG_HOME $(env | sed -n 's/^\(ZELKOR_COM[0-9]*\)=.*/-u \1/p') \
     HOME="$T/home" TMPDIR="$T/tmp" "$@"
+}
+clean_env() { (clean_exec "$@"); }
+
+stop_started() {
+  for pid in $STARTED; do kill "$pid" 2>/dev/null || true; done
+  for pid in $STARTED; do wait "$pid" 2>/dev/null || true; done
+  STARTED=""
+}
+
+running_from() {
+  real=$(cd "$1" && pwd -P)
+  for exe in /proc/[0-9]*/exe; do
+    case $(readlink "$exe" 2>/dev/null) in "$real"/*) echo "${exe%/exe}: $(readlink "$exe")" ;; esac
+  done
 }
 
 run_installed() {
@@ -94,8 +117,9 @@ run_installed() {
   # The demo's commands through bin/quillrun, COM1 mapped in the user hive:
   # only the installation's own machine.reg tells the runner where it is.
   sim_out=$T/sim.out
-  clean_env "$prefix/bin/modsim" --flash-file "$T/flash.img" >"$sim_out" 2>"$T/sim.err" &
+  clean_exec "$prefix/bin/modsim" --flash-file "$T/flash.img" >"$sim_out" 2>"$T/sim.err" &
   sim=$!
+  STARTED="$STARTED $sim"
   tries=0
   while ! grep -q . "$sim_out"; do
     tries=$((tries + 1))
@@ -109,7 +133,7 @@ run_installed() {
   echo "$ports" | grep -q "^COM1 .*$pty.*(user hive" || fail "--list-ports does not show COM1: $ports"
   (cd "$dir" && clean_env "$prefix/bin/quillrun" --console demo/download.qrs) >"$T/run.out" 2>&1 ||
     fail "quillrun failed: $(cat "$T/run.out")"
-  kill $sim && wait $sim 2>/dev/null || true
+  stop_started
   if command -v objcopy >/dev/null; then
     objcopy -I ihex -O binary --gap-fill 0xff "$dir/demo/demo.hex" "$T/image.bin"
     cmp -s -n "$(wc -c <"$T/image.bin")" "$T/image.bin" "$T/flash.img" || fail "the flash differs from the image"
@@ -117,10 +141,13 @@ run_installed() {
 
   # The workbench starts and keeps running until it is closed.
   if [ -e "$dir/ZelkorGui" ]; then
-    clean_env env QT_QPA_PLATFORM=offscreen "$prefix/bin/zelkor-gui" >"$T/gui.out" 2>&1 &
+    clean_exec env QT_QPA_PLATFORM=offscreen "$prefix/bin/zelkor-gui" >"$T/gui.out" 2>&1 &
     gui=$!
+    STARTED="$STARTED $gui"
     sleep 2
     kill -0 $gui 2>/dev/null || fail "the workbench ended at once: $(cat "$T/gui.out")"
-    kill $gui && wait $gui 2>/dev/null || true
+    stop_started
   fi
+  strays=$(running_from "$dir")
+  [ -z "$strays" ] || fail "programs of the installation still run: $strays"
 }

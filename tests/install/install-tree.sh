@@ -6,7 +6,8 @@
 set -eu
 BUILD=$(cd "$1" && pwd)
 T=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-install.XXXXXX")
-trap 'rm -rf "$T"' EXIT
+trap 'stop_started; rm -rf "$T"' EXIT
+trap 'exit 130' INT TERM HUP
 . "$(dirname "$0")/checks.sh"
 
 etc_before=$([ -e /etc/zelkor ] && echo present || echo absent)

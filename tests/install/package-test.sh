@@ -22,10 +22,12 @@ status() { dpkg-query -W -f='${db:Status-Status}' zelkor 2>/dev/null || echo not
 [ ! -e /etc/zelkor ] || fail "/etc/zelkor exists before the test"
 
 cleanup() {
+  stop_started
   [ "$(status)" = not-installed ] || dpkg --purge zelkor >/dev/null 2>&1 || true
   rm -rf "$T"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
 
 dpkg -i "$DEB" >"$T/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$T/dpkg.log")"
 deps=$(dpkg-deb -f "$DEB" Depends)
