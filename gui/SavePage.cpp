@@ -112,8 +112,9 @@ void CSave::OnUpload() {
   if (outcome.end == WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
   uploadStart_ = range->start;
   // A read that failed or was stopped leaves no image: the download page
-  // must neither offer it nor the file it loaded before.
-  if (outcome.end == WaitEnd::kEnded && outcome.status == kOk) {
+  // must neither offer it nor the file it loaded before. (A read that ended
+  // before the stop reached it is whole.)
+  if (outcome.status == kOk) {
     download_.TakeUpload(range->start);
   } else {
     download_.ShowNothingLoaded();
