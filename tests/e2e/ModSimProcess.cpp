@@ -7,13 +7,33 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace zk::e2e {
+namespace {
+
+// Starts argv[0] with the write end of out as its standard output, as a
+// child that the kernel ends when the thread that started it goes, however
+// it goes: a test that crashes, or a sanitizer that aborts it, leaves no
+// simulator behind. -1 when it cannot start.
+pid_t SpawnTied(char* const argv[], const int out[2]) {
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  // The child of a threaded process: only async-signal-safe calls until exec.
+  if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);
+  if (dup2(out[1], STDOUT_FILENO) < 0) _exit(127);
+  close(out[0]);
+  close(out[1]);
+  execve(argv[0], argv, environ);
+  _exit(127);
+}
+
+}  // namespace
 
 std::string BinDir() { return ZK_BIN; }
 
@@ -42,15 +62,9 @@ ModSimProcess::ModSimProcess(std::vector<std::string> args) {
   for (auto& a : argv) raw.push_back(a.data());
   raw.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  const int rc = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = SpawnTied(raw.data(), out);
   close(out[1]);
-  if (rc != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
     close(out[0]);
     return;
   }
@@ -58,6 +72,11 @@ ModSimProcess::ModSimProcess(std::vector<std::string> args) {
   char c;
   while (read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
   close(out[0]);
+  if (path_.empty()) {  // it did not start, or ended at once
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    return;
+  }
   setenv("ZELKOR_COM1", path_.c_str(), 1);
 }
 
