@@ -1,21 +1,27 @@
-// Reading flash back: command 0x06 and its continuations, 250 data bytes
-// per answer.
-#include "cmd/CommandBuffer.h"
+// Reading flash back. The worker of CmmReadFlash hands over only data it
+// has seen twice: every piece of one answer's size is read until two reads
+// agree, byte for byte and in their counts. The 3964R check character lets
+// through two flips of the same bit in one block and a lost 0x00, and the
+// transport does not tell how many bytes a block carried, so one read alone
+// proves nothing; two reads that agree do, as the line never spoils two
+// answers the same way. CmmReadFlashOnce reads a range once, for callers
+// that check the data themselves (verification against the image).
+#include "cmd/ReadPass.h"
 #include "cmd/Settings.h"
-#include "cmd/Transaction.h"
 #include "cmd/Worker.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
 namespace zk::cmd {
 namespace {
 
-constexpr std::size_t kReadDataOffset = 6;
-constexpr std::size_t kReadDataPerAnswer = 250;
+// Reads of one piece before the line counts as too poor to read through.
+constexpr std::size_t kMostReadsOfAPiece = 4;
 
 // A failure of the read: posted to the caller and remembered, so that
 // programming is refused until a read succeeds (a failed re-arming leaves
@@ -26,12 +32,33 @@ WorkerEnd ReadFailure(const ArgBlock& args, ResultCode code, bool markFailed = t
   return WorkerEnd::Done(code);
 }
 
-WorkerEnd ReadExchange(const ArgBlock& args, Command command) {
-  const ExchangeEnd end = Exchange(command, kReadLength);
-  if (end != ExchangeEnd::Answered)
-    return ReadFailure(args, ExchangeFailure(end), end != ExchangeEnd::RearmFailed);
-  if (ResultCode rc = JudgeAnswer(command); rc != kOk) return ReadFailure(args, rc);
-  return WorkerEnd::Done(kOk);
+struct PieceRead {
+  uint32_t received = 0;
+  std::array<uint8_t, kReadDataPerAnswer> bytes{};
+
+  bool operator==(const PieceRead& other) const = default;
+};
+
+// Reads length (at most one answer) bytes at start until two reads agree;
+// the agreed read in *agreed.
+ReadPassEnd ReadPieceChecked(uint32_t start, uint32_t length, PieceRead* agreed) {
+  std::vector<PieceRead> reads;
+  reads.reserve(kMostReadsOfAPiece);
+  while (reads.size() < kMostReadsOfAPiece) {
+    PieceRead& read = reads.emplace_back();
+    const ReadPassEnd end = ReadPass(start, length, read.bytes.data());
+    if (end.code != kOk) return end;
+    read.received = end.received;
+    for (std::size_t i = 0; i + 1 < reads.size(); ++i) {
+      if (reads[i] == read) {
+        *agreed = read;
+        return end;
+      }
+    }
+  }
+  ReadPassEnd disagreed;
+  disagreed.code = kReceiveChecksum;
+  return disagreed;
 }
 
 WorkerEnd ReadRoutine(const ArgBlock& args) {
@@ -50,31 +77,25 @@ WorkerEnd ReadRoutine(const ArgBlock& args) {
   }
   result->received = 0;
 
-  CommandBufferBytes& buffer = CommandBuffer();
-  buffer[0] = Code(Command::Read);
-  buffer.PutU32(1, request->start);
-  buffer.PutU32(5, request->length);
-  if (WorkerEnd end = ReadExchange(args, Command::Read); end.code() != kOk) return end;
-
-  const std::size_t length = request->length;
+  const uint32_t length = request->length;
   std::vector<uint8_t> data(length);
-  std::size_t remaining = length;
   uint64_t received = 0;
-  while (remaining > 0) {
+  uint32_t done = 0;
+  do {
     if (StopRequested()) {
       settings.readFailed = 1;
       return WorkerEnd::Stopped();
     }
-    SetProgress(static_cast<uint32_t>((length - remaining) * 100 / length));
-    received += buffer.U16(2);
-    const std::size_t take = std::min(remaining, kReadDataPerAnswer);
-    std::memcpy(data.data() + (length - remaining), buffer.data() + kReadDataOffset, take);
-    remaining -= take;
-    if (remaining > 0) {
-      buffer[0] = Code(Command::ReadNext);
-      if (WorkerEnd end = ReadExchange(args, Command::ReadNext); end.code() != kOk) return end;
-    }
-  }
+    if (length != 0) SetProgress(static_cast<uint32_t>(uint64_t{done} * 100 / length));
+    const uint32_t take = std::min(length - done, kReadDataPerAnswer);
+    PieceRead piece;
+    const ReadPassEnd end = ReadPieceChecked(request->start + done, take, &piece);
+    if (end.code != kOk) return ReadFailure(args, end.code, !end.rearmFailed);
+    std::memcpy(data.data() + done, piece.bytes.data(), take);
+    received += piece.received;
+    done += take;
+  } while (done < length);
+
   const std::size_t copied = static_cast<std::size_t>(std::min<uint64_t>(received, length));
   result->received = static_cast<uint32_t>(copied);
   if (copied > 0) std::memcpy(result->destination, data.data(), copied);
@@ -93,4 +114,25 @@ ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result,
                                 WorkerThreadInfo* threadInfo) {
   return cmd::StartWorker(cmd::g_readSlot, reinterpret_cast<uintptr_t>(request),
                           reinterpret_cast<uintptr_t>(result), threadInfo);
+}
+
+ZK_EXPORT uint32_t CmmReadFlashOnce(ReadRequest* request, ReadResult* result) {
+  cmd::Settings& settings = cmd::CurrentSettings();
+  if (settings.passwordAccepted == 0) {
+    settings.readFailed = 1;
+    return kNoAccess;
+  }
+  if (request == nullptr || result == nullptr || (request->length != 0 && result->destination == nullptr)) {
+    settings.readFailed = 1;
+    return kFailed;
+  }
+  result->received = 0;
+  const cmd::ReadPassEnd end = cmd::ReadPass(request->start, request->length, result->destination);
+  if (end.code != kOk) {
+    if (!end.rearmFailed) settings.readFailed = 1;
+    return end.code;
+  }
+  result->received = end.received;
+  settings.readFailed = 0;
+  return kOk;
 }

@@ -26,6 +26,12 @@ uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
 uint32_t CmmReadFlash(zk::ReadRequest* request, zk::ReadResult* result,
                       zk::WorkerThreadInfo* threadInfo);
 uint32_t CmmProgFlash(zk::ProgRequest* request);
+// Synchronous: reads request->length bytes at request->start once into
+// result->destination, without the second read that CmmReadFlash compares
+// with; for a caller that checks the data against what it expects. 0 and
+// result->received set; 69 without an accepted password; the codes of the
+// read worker otherwise. Must not be called while a worker runs.
+uint32_t CmmReadFlashOnce(zk::ReadRequest* request, zk::ReadResult* result);
 
 uint32_t CmmGetCurrentThreadStatus(void);
 uint8_t CmmGetProgress(void);
@@ -49,6 +55,7 @@ using EraseChipFn = uint32_t (*)(SectorList*);
 using RangeWorkerFn = uint32_t (*)(RangeRequest*, SectorList*, WorkerThreadInfo*);  // erase, status
 using ReadFlashFn = uint32_t (*)(ReadRequest*, ReadResult*, WorkerThreadInfo*);
 using ProgFlashFn = uint32_t (*)(ProgRequest*);
+using ReadFlashOnceFn = uint32_t (*)(ReadRequest*, ReadResult*);
 using GetCurrentThreadStatusFn = uint32_t (*)(void);
 using GetProgressFn = uint8_t (*)(void);
 using StopCurrentThreadFn = uint32_t (*)(void);

@@ -1,0 +1,26 @@
+#pragma once
+// One pass over a flash range: command 0x06 and its 0xF6 continuations,
+// 250 data bytes per answer, the data copied out as it arrives. Nothing is
+// checked beyond the judgement of each answer; the callers decide what a
+// pass is worth (the read worker compares two of them).
+#include "common/ResultCodes.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace zk::cmd {
+
+inline constexpr uint32_t kReadDataPerAnswer = 250;
+
+struct ReadPassEnd {
+  ResultCode code = kOk;
+  bool stopped = false;      // a stop request arrived at a check point
+  bool rearmFailed = false;  // arming again after a 251 failed (the read-failed mark stays)
+  uint32_t received = 0;     // the answers' counts added up, at most the length
+};
+
+// Reads length bytes at start into out (room for length bytes). stop, when
+// given, is asked before every continuation.
+ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, const std::function<bool()>& stop = {});
+
+}  // namespace zk::cmd
