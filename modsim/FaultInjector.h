@@ -34,8 +34,18 @@ enum class FaultKind : uint8_t {
   kEndlessList,       // every continuation of a list says that more follows
   kStxFlood,          // in place of an answer, STX after STX (value: how many, default 5000)
   kGarbageAfterLogin, // random bytes follow the login answer on the line (value: how many, default 1000)
+  // Line faults the 3964R check character cannot see, on messages of at
+  // least kFaultMessageMinimum bytes (requests and answers that carry data).
+  kCancelRx,  // a received message has the same bit flipped in two bytes (value: the bit mask, default 1)
+  kCancelTx,  // an answer goes out once with the same bit flipped in two bytes (value: the bit mask, default 1)
+  kDropZero,  // an answer goes out once without its first 0x00 data byte
 };
-inline constexpr std::size_t kFaultKindCount = 15;
+inline constexpr std::size_t kFaultKindCount = 18;
+
+// The shortest message the invisible line faults touch, and the first byte
+// they may change (past the header of a read answer or a program request).
+inline constexpr std::size_t kFaultMessageMinimum = 16;
+inline constexpr std::size_t kFaultFirstByte = 7;
 
 std::string_view FaultName(FaultKind kind);
 std::optional<FaultKind> FaultKindByName(std::string_view name);

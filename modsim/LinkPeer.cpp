@@ -138,6 +138,7 @@ void LinkPeer::CheckBlock(uint8_t c, TimePoint now) {
     message.swap(rxMessage_);
     state_ = State::kIdle;
     timer_.reset();
+    SpoilReceived(message, now);
     if (trace_) trace_->Frame(Direction::kFromHost, "3964R", message.data(), message.size(), now);
     listener_.OnMessage(std::move(message), now);
     TryStartSend(now);
@@ -169,7 +170,42 @@ void LinkPeer::AbortReceive(std::string_view why, bool sendNak, TimePoint now) {
   TryStartSend(now);
 }
 
+void LinkPeer::SpoilReceived(std::vector<uint8_t>& message, TimePoint now) {
+  if (!faults_ || message.size() < kFaultMessageMinimum) return;
+  const auto hit = faults_->Check(FaultKind::kCancelRx);
+  if (!hit) return;
+  const auto mask = static_cast<uint8_t>(hit->ValueOr(1));
+  message[kFaultFirstByte] ^= mask;
+  message[kFaultFirstByte + 1] ^= mask;
+  Note(CharText("fault: bits flipped in two received bytes, mask", mask), now);
+}
+
 // ---- sending ----
+
+void LinkPeer::PlanSendFaults(const std::vector<uint8_t>& message, TimePoint now) {
+  txFlipFirst_ = txFlipSecond_ = txDropAt_ = kNoFault;
+  if (!faults_ || message.size() < kFaultMessageMinimum) return;
+  if (const auto hit = faults_->Check(FaultKind::kCancelTx)) {
+    txFlipMask_ = static_cast<uint8_t>(hit->ValueOr(1));
+    // Bytes that are no DLE before or after the flip, so that the doubling
+    // on the line stays as it was.
+    for (std::size_t i = kFaultFirstByte; i < message.size(); ++i) {
+      if (message[i] == kDle || (message[i] ^ txFlipMask_) == kDle) continue;
+      (txFlipFirst_ == kNoFault ? txFlipFirst_ : txFlipSecond_) = i;
+      if (txFlipSecond_ != kNoFault) break;
+    }
+    if (txFlipSecond_ == kNoFault) txFlipFirst_ = kNoFault;
+    if (txFlipSecond_ != kNoFault) Note(CharText("fault: bits flipped in two sent bytes, mask", txFlipMask_), now);
+  }
+  if (faults_->Check(FaultKind::kDropZero)) {
+    for (std::size_t i = kFaultFirstByte; i < message.size(); ++i) {
+      if (message[i] != 0) continue;
+      txDropAt_ = i;
+      Note(CharText("fault: 0x00 left out of the answer at byte", static_cast<uint8_t>(i)), now);
+      break;
+    }
+  }
+}
 
 void LinkPeer::Send(std::vector<uint8_t> message, TimePoint now) {
   txQueue_.push_back(std::move(message));
@@ -188,6 +224,7 @@ void LinkPeer::TryStartSend(TimePoint now) {
     txPos_ = 0;
     const auto& message = txQueue_.front();
     if (trace_) trace_->Frame(Direction::kToHost, "3964R", message.data(), message.size(), now);
+    PlanSendFaults(message, now);
   }
   Emit(kStx, now);
   state_ = State::kTxConnect;
@@ -201,8 +238,9 @@ void LinkPeer::SendBlock(TimePoint now) {
   uint8_t bcc = 0;
   for (std::size_t i = txPos_; i < txPos_ + txBlockLen_; ++i) {
     const uint8_t b = message[i];
-    Emit(b, now);
     bcc ^= b;
+    if (i == txDropAt_) continue;
+    Emit(i == txFlipFirst_ || i == txFlipSecond_ ? static_cast<uint8_t>(b ^ txFlipMask_) : b, now);
     if (b == kDle) {
       Emit(kDle, now);
       bcc ^= kDle;
@@ -213,6 +251,7 @@ void LinkPeer::SendBlock(TimePoint now) {
   Emit(end, now);
   bcc ^= kDle ^ end;
   Emit(bcc, now);
+  txFlipFirst_ = txFlipSecond_ = txDropAt_ = kNoFault;  // a repetition goes out right
   txBlockEnd_ = out_.DrainTime(now);
   state_ = State::kTxAck;
   timer_ = txBlockEnd_ + params_.ackTimeout;

@@ -80,6 +80,10 @@ class LinkPeer {
   void CheckBlock(uint8_t c, TimePoint now);
   void AbortReceive(std::string_view why, bool sendNak, TimePoint now);
 
+  // The faults the check character cannot see.
+  void SpoilReceived(std::vector<uint8_t>& message, TimePoint now);
+  void PlanSendFaults(const std::vector<uint8_t>& message, TimePoint now);
+
   void TryStartSend(TimePoint now);
   void SendBlock(TimePoint now);
   void FailTry(std::string_view why, bool pause, bool repeatBlockOnly, TimePoint now);
@@ -110,6 +114,13 @@ class LinkPeer {
   uint32_t txTriesLeft_ = 0;
   TimePoint txNotBefore_{};
   TimePoint txBlockEnd_{};  // when the block's check character has reached the host
+  // Planned for the first block of a message's first try: bytes sent with
+  // a bit flipped, and a byte left out (kNoFault: none).
+  static constexpr std::size_t kNoFault = static_cast<std::size_t>(-1);
+  std::size_t txFlipFirst_ = kNoFault;
+  std::size_t txFlipSecond_ = kNoFault;
+  uint8_t txFlipMask_ = 0;
+  std::size_t txDropAt_ = kNoFault;
 };
 
 }  // namespace zk::modsim

@@ -221,6 +221,14 @@ Faults (reproducible for a given seed):
       stx-flood          VALUE STX characters (default 5000) in place of an answer
       garbage-after-login  VALUE random bytes (default 1000) on the line after
                          the login answer
+      cancel-rx          a received message of 16 bytes or more has the same
+                         bit (VALUE: mask, default 1) flipped in two data bytes,
+                         which the check character cannot see
+      cancel-tx          the same for an answer of 16 bytes or more, once on
+                         the line (a repetition goes out right)
+      drop-zero          an answer of 16 bytes or more goes out once without
+                         its first 0x00 data byte, which the check character
+                         cannot see either
   --control PATH         read commands from the FIFO PATH (created if absent)
                          or from standard input (-): "reset", "quit",
                          "fault KIND[:VALUE]" (fires at the next opportunity)
