@@ -165,6 +165,12 @@ ResultCode CDmAccess::ReadFlash(ReadRequest* request, WorkerThreadInfo* threadIn
   return Call<dm::ReadFlashFn>("DmReadFlash", request, threadInfo);
 }
 
+ResultCode CDmAccess::VerifyFlash(uint32_t address, VerifyResult* result, WorkerThreadInfo* threadInfo) {
+  return Call<dm::VerifyFlashFn>("DmVerifyFlash", address, result, threadInfo);
+}
+
+bool CDmAccess::CanVerify() const { return Find<dm::VerifyFlashFn>("DmVerifyFlash") != nullptr; }
+
 ResultCode CDmAccess::GetSectorInfos(FlashLibInfo* flash, SectorInfos* out) {
   return Call<dm::GetSectorInfosFn>("DmGetSectorInfos", flash, out);
 }

@@ -61,6 +61,11 @@ class CDmAccess {
   ResultCode SaveFile(const char* path, uint32_t type, WorkerThreadInfo* threadInfo);
   ResultCode ProgFlash(uint32_t address, WorkerThreadInfo* threadInfo);
   ResultCode ReadFlash(ReadRequest* request, WorkerThreadInfo* threadInfo);
+  // kDmDllError from a data manager without verification: ask CanVerify.
+  ResultCode VerifyFlash(uint32_t address, VerifyResult* result, WorkerThreadInfo* threadInfo);
+  // Whether the loaded data manager offers DmVerifyFlash (an older one
+  // does not).
+  bool CanVerify() const;
   ResultCode GetSectorInfos(FlashLibInfo* flash, SectorInfos* out);
   ResultCode GetProtectedAreas(ProtectedAreas* out);
   ResultCode GetGeneralInfos(GeneralInfos* out);

@@ -34,6 +34,11 @@ uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threa
 uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out);
 uint32_t DmProgFlash(uint32_t address, zk::WorkerThreadInfo* threadInfo);
+// Compares the image, placed as DmProgFlash(address) places it, with the
+// flash on an own worker; result is filled when the worker has ended, whose
+// status is 0 when the flash holds the image and kVerifyMismatch when it
+// does not. Needs read access: 69 without it.
+uint32_t DmVerifyFlash(uint32_t address, zk::VerifyResult* result, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmFreeMemory(void* buffer);
 uint32_t DmGetProgress(void);
 uint32_t DmStopCurrentThread(void);
@@ -62,6 +67,7 @@ using ReadFlashFn = uint32_t (*)(ReadRequest*, WorkerThreadInfo*);
 using FileFn = uint32_t (*)(const char*, uint32_t, WorkerThreadInfo*);  // load, save
 using GetHexFileInfoFn = uint32_t (*)(uint32_t, HexFileInfo*);
 using ProgFlashFn = uint32_t (*)(uint32_t, WorkerThreadInfo*);
+using VerifyFlashFn = uint32_t (*)(uint32_t, VerifyResult*, WorkerThreadInfo*);
 using FreeMemoryFn = uint32_t (*)(void*);
 using PollFn = uint32_t (*)(void);  // progress, stop, status, check old
 

@@ -61,6 +61,17 @@ struct FlashLibSelectionWords {
   uint16_t words[2];
 };
 
+// What DmVerifyFlash found: bytes of the image compared with the flash,
+// those that differ, and the address of the first that differs
+// (kNoDifference when none does).
+struct VerifyResult {
+  uint32_t compared;
+  uint32_t differing;
+  uint32_t firstDifference;
+};
+
+inline constexpr uint32_t kNoDifference = 0xFFFFFFFFu;
+
 #pragma pack(pop)
 
 static_assert(sizeof(FlashBlock) == 10 && offsetof(FlashBlock, sectorSize) == 4 &&
@@ -78,6 +89,8 @@ static_assert(sizeof(GeneralInfos) == 68 && offsetof(GeneralInfos, microcontroll
 static_assert(sizeof(HexFileInfo) == 8 + kPointerSize &&
               offsetof(HexFileInfo, neededSectorCount) == 4 &&
               offsetof(HexFileInfo, neededSectors) == 8);
+static_assert(sizeof(VerifyResult) == 12 && offsetof(VerifyResult, differing) == 4 &&
+              offsetof(VerifyResult, firstDifference) == 8);
 static_assert(sizeof(FlashLibSelectionWords) == 4 && sizeof(FlashLibSelectionWords) > sizeof(FlashLibSelection));
 
 }  // namespace zk

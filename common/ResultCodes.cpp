@@ -35,6 +35,7 @@ constexpr std::array kMessages{
     MessageEntry{kFullAccess, "You have full access to this area."},
     MessageEntry{kFileLoadError, "Error loading the specified file."},
     MessageEntry{kFileSaveError, "Error saving the specified file."},
+    MessageEntry{kVerifyMismatch, "The flash differs from the image."},
     MessageEntry{kNoFlashLibrary, "Couldn´t find flash library."},
     MessageEntry{kNoFlashLibrarySelected, "No flash library selected."},
     MessageEntry{kInvalidPassword, "Invalid password"},

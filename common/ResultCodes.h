@@ -27,6 +27,7 @@ enum Result : ResultCode {
   kFullAccess = 0x46,
   kFileLoadError = 0x50,
   kFileSaveError = 0x51,
+  kVerifyMismatch = 0x60,
   kNoFlashLibrary = 0x80,
   kNoFlashLibrarySelected = 0x81,
   kInvalidPassword = 0x90,
