@@ -125,7 +125,9 @@ CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
   const WaitOutcome outcome = Wait(dm_.ProgFlash(address, &thread));
   if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
   if (outcome.status == kOk) {
+    downloadedAt_ = address;
     status.Close(true);
+    if (verifyDownloads_ && !VerifyDownload(address)) return CommandResult::kFailed;
     return CommandResult::kSucceeded;
   }
   Show(outcome.status == kFileNotFound ? texts::kFileNotLoaded : texts::kDownload);

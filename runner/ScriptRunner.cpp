@@ -61,6 +61,9 @@ const std::vector<CScriptRunner::Command>& CScriptRunner::Commands() {
       {"SELECTBANK", 1, &CScriptRunner::SelectBank, nullptr},
       {"ENABLE", 1, &CScriptRunner::Enable, nullptr},
       {"DISABLE", 1, &CScriptRunner::Disable, nullptr},
+      {"PASSWORD", 1, &CScriptRunner::Password, texts::kErrorSendingPassword},
+      {"VERIFY", 0, &CScriptRunner::Verify, texts::kErrorVerifying},
+      {"UPLOAD", 3, &CScriptRunner::Upload, texts::kErrorUploading},
   };
   return commands;
 }
@@ -193,6 +196,7 @@ const std::vector<CScriptRunner::SwitchKeyword>& CScriptRunner::Switches() {
   static const std::vector<SwitchKeyword> switches{
       {"CANCEL", &CScriptRunner::cancelEnabled_},
       {"VERBOSE", &CScriptRunner::verbose_},
+      {"VERIFY", &CScriptRunner::verifyDownloads_},
   };
   return switches;
 }

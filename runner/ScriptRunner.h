@@ -66,6 +66,15 @@ class CScriptRunner {
   CommandResult Enable(const Words& words, int line);
   CommandResult Disable(const Words& words, int line);
   CommandResult SetSwitch(const Words& words, int line, bool on);
+  CommandResult Password(const Words& words, int line);
+  CommandResult Verify(const Words& words, int line);
+  CommandResult Upload(const Words& words, int line);
+
+  // Compares the loaded image, as DOWNLOAD placed it at address, with the
+  // flash; false after the failure's messages.
+  bool VerifyDownload(uint32_t address);
+  // A hex address argument; false (after "Invalid address in line %d") otherwise.
+  bool Address(const ScriptWord& word, int line, uint32_t* value);
 
   // CONNECT's steps after the login.
   bool SelectExternalFlash(std::string_view flashType);
@@ -94,6 +103,8 @@ class CScriptRunner {
   bool verbose_;
   bool cancelEnabled_ = true;
   bool connected_ = false;  // logged in and not disconnected since
+  bool verifyDownloads_ = false;          // ENABLE VERIFY
+  std::optional<uint32_t> downloadedAt_;  // the address of the last DOWNLOAD, for VERIFY
 };
 
 // "%s"/"%d" patterns of the runner's texts filled in.

@@ -1,0 +1,100 @@
+// The commands that read the flash back: PASSWORD (read access), VERIFY
+// (the last download against the flash) and UPLOAD (a range of the flash
+// into a file).
+#include "runner/ScriptRunner.h"
+
+#include "common/DmAccessReport.h"
+#include "common/HexText.h"
+#include "platform/Files.h"
+#include "runner/RunnerTexts.h"
+#include "runner/StatusScope.h"
+
+#include <cstdio>
+
+namespace zk::runner {
+
+bool CScriptRunner::Address(const ScriptWord& word, int line, uint32_t* value) {
+  const uint32_t parsed = word.spelling.empty() ? kInvalidHexValue : HexTextToValue(word.spelling);
+  if (parsed == kInvalidHexValue) {
+    ShowLine(texts::kInvalidAddress, line);
+    return false;
+  }
+  *value = parsed;
+  return true;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Password(const Words& words, int) {
+  StatusScope status(ui_, verbose_, texts::kSendingPassword, cancelEnabled_);
+  // The password as the script spells it: case counts.
+  const std::string& password = words[1].spelling;
+  PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
+  if (const ResultCode code = dm_.SendPassword(&block); code != kOk) {
+    FlashException().Report(ui_, texts::kPasswordCaption, code);
+    return CommandResult::kFailed;
+  }
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Verify(const Words&, int line) {
+  if (!downloadedAt_) {
+    ShowLine(texts::kNothingToVerify, line);
+    return CommandResult::kRefused;
+  }
+  return VerifyDownload(*downloadedAt_) ? CommandResult::kSucceeded : CommandResult::kFailed;
+}
+
+bool CScriptRunner::VerifyDownload(uint32_t address) {
+  if (dm_.Loaded() && !dm_.CanVerify()) {
+    Show(texts::kVerifyNotAvailable);
+    return false;
+  }
+  StatusScope status(ui_, verbose_, texts::kVerifying, cancelEnabled_);
+  VerifyResult result{0, 0, kNoDifference};
+  WorkerThreadInfo thread{};
+  const WaitOutcome outcome = Wait(dm_.VerifyFlash(address, &result, &thread));
+  if (outcome.end == WaitEnd::kStopped) return false;
+  if (outcome.status == kVerifyMismatch) {
+    char text[160];
+    std::snprintf(text, sizeof text, texts::kVerifyMismatch, result.differing, result.firstDifference);
+    Show(text);
+    return false;
+  }
+  if (outcome.status != kOk) {
+    FlashException().Report(ui_, texts::kVerifyCaption, outcome.status);
+    return false;
+  }
+  status.Close(true);
+  return true;
+}
+
+CScriptRunner::CommandResult CScriptRunner::Upload(const Words& words, int line) {
+  uint32_t start = 0;
+  uint32_t end = 0;
+  if (!Address(words[1], line, &start) || !Address(words[2], line, &end)) return CommandResult::kRefused;
+  if (end < start) {
+    ShowLine(texts::kInvalidAddress, line);
+    return CommandResult::kRefused;
+  }
+  const std::string path = files::ToNative(words[3].spelling);
+  StatusScope status(ui_, verbose_, texts::kUploading, cancelEnabled_);
+  ReadRequest request{start, end - start + 1};
+  WorkerThreadInfo thread{};
+  const WaitOutcome read = Wait(dm_.ReadFlash(&request, &thread));
+  if (read.end == WaitEnd::kStopped) return CommandResult::kFailed;
+  if (read.status != kOk) {
+    FlashException().Report(ui_, texts::kReadFlashCaption, read.status);
+    return CommandResult::kFailed;
+  }
+  // Saved as the workbench saves: HEX for the extensions HEX and H86.
+  const WaitOutcome saved = Wait(dm_.SaveFile(path.c_str(), static_cast<uint32_t>(ModeOfPath(path)), &thread));
+  if (saved.end == WaitEnd::kStopped) return CommandResult::kFailed;
+  if (saved.status != kOk) {
+    FlashException().Report(ui_, texts::kSaveFileCaption, saved.status);
+    return CommandResult::kFailed;
+  }
+  status.Close(true);
+  return CommandResult::kSucceeded;
+}
+
+}  // namespace zk::runner
