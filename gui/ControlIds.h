@@ -50,6 +50,7 @@ enum ControlId : int {
   kEraseChipBox = 1031,
   kEraseNeededBox = 1022,
   kDownloadBox = 1033,
+  kVerifyBox = 1034,
   kBankOffsetCombo = 1087,
   kBankOffsetLabel = 1088,
   kFileDateText = 1090,

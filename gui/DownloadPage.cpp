@@ -105,6 +105,10 @@ void CDownloadPage::BuildControls() {
   options->addWidget(eraseChip_);
   options->addWidget(eraseNeeded_);
   options->addWidget(download_);
+  verify_ = Child<QCheckBox>(optionBox, "Verify");
+  SetControlId(verify_, kVerifyBox);
+  options->addWidget(verify_);
+  UpdateVerifyBox();
 
   auto* bankRow = Child<QWidget>(optionBox);
   auto* bankLayout = Child<QHBoxLayout>(bankRow);
@@ -183,6 +187,7 @@ bool CDownloadPage::OnSetActive() {
   // A hidden box must not erase the protected areas of this module with a
   // choice made for another one.
   if (!noProtectedAreas) eraseChip_->setChecked(false);
+  UpdateVerifyBox();
   if (UseBanks() && fileType_ != ImageFileType::kBinary) {
     ShowBankControls(true);
     FillBankList(shell_ != nullptr && shell_->ProtectedAreasEnabled());

@@ -102,6 +102,10 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   QPushButton* StartButton() const { return start_; }
   QCheckBox* EraseChipBox() const { return eraseChip_; }
   QCheckBox* EraseNeededBox() const { return eraseNeeded_; }
+  QCheckBox* VerifyBox() const { return verify_; }
+  // The "Verify" box is usable once the flash can be read (a password was
+  // accepted) and the data manager can verify; its tool tip says why not.
+  void UpdateVerifyBox();
   QComboBox* BankCombo() const { return bankCombo_; }
   QLabel* MappedAddress() const { return mapped_; }
   QLabel* FileLoadedText() const { return fileText_; }
@@ -130,6 +134,9 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   // Start's parts.
   bool EraseNeededSectors(uint32_t offset);
   void Program(uint32_t offset);
+  // After programming: compares the image with the flash; the outcome in
+  // the status pane, a message box when they differ.
+  void Verify(uint32_t offset);
 
   void SetStatus(const QString& text);
 
@@ -166,6 +173,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   QCheckBox* eraseChip_;
   QCheckBox* eraseNeeded_;
   QCheckBox* download_;
+  QCheckBox* verify_;
   QComboBox* bankCombo_;
   QLabel* bankLabel_;
   QLabel* mappedLabel_;

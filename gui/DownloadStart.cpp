@@ -104,6 +104,11 @@ void CDownloadPage::Program(uint32_t offset) {
       ReportResult("Download", outcome.status);
     }
     progress.SetPosition(0);
+    if (outcome.status == kOk && verify_->isEnabled() && verify_->isChecked()) {
+      finish(TextId::kDownloadReady);
+      Verify(offset);
+      return;
+    }
   }
   finish(TextId::kDownloadReady);
 }

@@ -31,6 +31,8 @@ class ShellLink {
   virtual void RemoveUploadPage() = 0;
   // The hidden protected-areas switch.
   virtual bool ProtectedAreasEnabled() const = 0;
+  // Whether the module accepted a password, so that the flash can be read.
+  virtual bool ReadAccess() const = 0;
 };
 
 }  // namespace zk::gui

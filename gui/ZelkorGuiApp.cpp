@@ -178,6 +178,7 @@ void CZelkorGuiApp::RunPassword() {
   }
   if (!uploadInserted_) sheet_->AddPage(upload_.get());
   uploadInserted_ = true;
+  if (download_) download_->UpdateVerifyBox();
 }
 
 void CZelkorGuiApp::DisableProtectedAreas() {
@@ -189,6 +190,7 @@ void CZelkorGuiApp::RemoveUploadPage() {
   if (sheet_->GetActivePage() == upload_.get()) ActivateDownloadPage();
   if (uploadInserted_) sheet_->RemovePage(upload_.get());
   uploadInserted_ = false;
+  if (download_) download_->UpdateVerifyBox();
 }
 
 }  // namespace zk::gui

@@ -42,6 +42,7 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
   bool CommandEnabled(CommandId id) const override;
   void DisableProtectedAreas() override;
   void RemoveUploadPage() override;
+  bool ReadAccess() const override { return uploadInserted_; }
 
   bool ProtectedAreasEnabled() const override { return protectedAreas_; }
   const std::string& InstallationDirectory() const { return installDir_; }

@@ -218,6 +218,27 @@ TEST_F(EndToEndTest, AReadThatIsRefusedOrFailsLeavesNothingToSaveOrToDownload) {
   expectNothingLoaded("nothing saved");
 }
 
+TEST_F(EndToEndTest, VerifyIsUsableOnceReadAccessIsGrantedAndReportsInTheStatusPane) {
+  Connect();
+  const std::string hex = install_.Dir() + "/image.hex";
+  WriteFile(hex, IntelHex(std::vector<uint8_t>(0x800, 0x5A), 0x20000));
+  CDownloadPage* download = app_->DownloadPage();
+  download->SetPollPauses({10, 50});
+  ChooseFile(hex, kCmdOpen);
+  ASSERT_TRUE(download->FileLoaded()) << ::testing::PrintToString(Boxes());
+  EXPECT_FALSE(download->VerifyBox()->isEnabled());
+  EXPECT_TRUE(download->VerifyBox()->toolTip().contains("password"));
+
+  GrantReadAccess();
+  ASSERT_TRUE(app_->Sheet()->SetActivePage(download));
+  ASSERT_TRUE(download->VerifyBox()->isEnabled());
+  download->VerifyBox()->setChecked(true);
+  if (!download->EraseNeededBox()->isChecked()) download->EraseNeededBox()->click();
+  download->StartButton()->click();
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Verify ready: 2048 bytes equal the image");
+  EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+}
+
 class EndToEndDisconnectTest : public EndToEndTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EndToEndDisconnectTest, EachModeEndsTheConnectionAndTheModuleTakesTheNext) {

@@ -1,0 +1,63 @@
+// The download page's verification: after programming, the image is
+// compared with the flash when the "Verify" box is checked.
+#include "gui/DownloadPage.h"
+
+#include "gui/MessageBoxes.h"
+#include "gui/MyPropSheet.h"
+#include "gui/StatusPane.h"
+#include "gui/Texts.h"
+#include "gui/WaitLoops.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace zk::gui {
+
+void CDownloadPage::UpdateVerifyBox() {
+  const bool readAccess = shell_ != nullptr && shell_->ReadAccess();
+  const bool canVerify = dm_.Loaded() && dm_.CanVerify();
+  verify_->setEnabled(readAccess && canVerify);
+  if (!readAccess) {
+    verify_->setToolTip("Verifying reads the flash back: enter the module's password first (Ctrl+Alt+Shift+U).");
+  } else if (!canVerify) {
+    verify_->setToolTip("The data manager of this module cannot verify.");
+  } else {
+    verify_->setToolTip("After programming, read the flash back and compare it with the image.");
+  }
+}
+
+void CDownloadPage::Verify(uint32_t offset) {
+  StatusProgress progress(sheet_.StatusBar());
+  SetStatus("Verifying flash");
+  VerifyResult result{0, 0, kNoDifference};
+  WorkerThreadInfo thread{};
+  if (const ResultCode code = dm_.VerifyFlash(offset, &result, &thread); code != kOk) {
+    ReportResult("Verify", code);
+    SetStatus("Verify failed");
+    return;
+  }
+  start_->setText(Text(TextId::kCancel));
+  CancellableWait wait;
+  wait.bar = progress.Bar();
+  wait.cancel = start_;
+  wait.pause = pauses_.download;
+  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  start_->setText(Text(TextId::kStart));
+  progress.SetPosition(0);
+  if (outcome.end == WaitEnd::kStopped) {
+    SetStatus("Verify stopped");
+  } else if (outcome.status == kOk) {
+    SetStatus(QString("Verify ready: %1 bytes equal the image").arg(result.compared));
+  } else if (outcome.status == kVerifyMismatch) {
+    const QString first = QString("%1").arg(result.firstDifference, 8, 16, QChar('0')).toUpper();
+    const QString text =
+        QString("Verify failed: %1 bytes differ from the image, the first at 0x%2").arg(result.differing).arg(first);
+    SetStatus(text);
+    ShowMessage(text.toStdString(), "Verify", MB_OK | MB_ICONERROR);
+  } else {
+    ReportResult("Verify", outcome.status);
+    SetStatus("Verify failed");
+  }
+}
+
+}  // namespace zk::gui
