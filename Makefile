@@ -99,6 +99,8 @@ bench: build
 
 # The long fault-injection soak: 100 downloads with seeded faults.
 SOAK_RUNS ?= 100
+INTEGRITY_RUNS ?= 40
 .PHONY: soak
 soak: build
 	@$(BUILD)/tests/ZkSoak --runs $(SOAK_RUNS) --keep $(BUILD)/soak-failures
+	@$(BUILD)/tests/ZkSoak --integrity $(INTEGRITY_RUNS) --keep $(BUILD)/soak-failures

@@ -1,11 +1,13 @@
 // Reading flash back. The worker of CmmReadFlash hands over only data it
-// has seen twice: every piece of one answer's size is read until two reads
-// agree, byte for byte and in their counts. The 3964R check character lets
-// through two flips of the same bit in one block and a lost 0x00, and the
-// transport does not tell how many bytes a block carried, so one read alone
-// proves nothing; two reads that agree do, as the line never spoils two
-// answers the same way. CmmReadFlashOnce reads a range once, for callers
-// that check the data themselves (verification against the image).
+// has seen twice: it reads the range twice (command 0x06 and its
+// continuations each time) and compares the passes answer by answer, bytes
+// and counts; a piece on which they differ is read again on its own until
+// two reads of it agree. The 3964R check character lets through two flips
+// of the same bit in one block and a lost 0x00, and the transport does not
+// tell how many bytes a block carried, so one read alone proves nothing;
+// two reads that agree do, as the line never spoils two answers the same
+// way. CmmReadFlashOnce reads a range once, for callers that check the data
+// themselves (verification against the image).
 #include "cmd/ReadPass.h"
 #include "cmd/Settings.h"
 #include "cmd/Worker.h"
@@ -20,8 +22,9 @@
 namespace zk::cmd {
 namespace {
 
-// Reads of one piece before the line counts as too poor to read through.
-constexpr std::size_t kMostReadsOfAPiece = 4;
+// Reads of a piece on its own after the two passes disagreed on it, before
+// the line counts as too poor to read through.
+constexpr std::size_t kMostPieceReads = 2;
 
 // A failure of the read: posted to the caller and remembered, so that
 // programming is refused until a read succeeds (a failed re-arming leaves
@@ -32,33 +35,59 @@ WorkerEnd ReadFailure(const ArgBlock& args, ResultCode code, bool markFailed = t
   return WorkerEnd::Done(code);
 }
 
-struct PieceRead {
-  uint32_t received = 0;
-  std::array<uint8_t, kReadDataPerAnswer> bytes{};
-
-  bool operator==(const PieceRead& other) const = default;
+// One pass over the range: its bytes and the count of each answer.
+struct Pass {
+  explicit Pass(uint32_t length) : bytes(length), counts(AnswersOf(length)) {}
+  std::vector<uint8_t> bytes;
+  std::vector<uint16_t> counts;
 };
 
-// Reads length (at most one answer) bytes at start until two reads agree;
-// the agreed read in *agreed.
-ReadPassEnd ReadPieceChecked(uint32_t start, uint32_t length, PieceRead* agreed) {
-  std::vector<PieceRead> reads;
-  reads.reserve(kMostReadsOfAPiece);
-  while (reads.size() < kMostReadsOfAPiece) {
-    PieceRead& read = reads.emplace_back();
-    const ReadPassEnd end = ReadPass(start, length, read.bytes.data());
-    if (end.code != kOk) return end;
-    read.received = end.received;
-    for (std::size_t i = 0; i + 1 < reads.size(); ++i) {
-      if (reads[i] == read) {
-        *agreed = read;
-        return end;
-      }
+// What one answer's worth of a read gave.
+struct Piece {
+  uint16_t count = 0;
+  std::array<uint8_t, kReadDataPerAnswer> bytes{};
+  bool operator==(const Piece& other) const = default;
+};
+
+Piece PieceOf(const Pass& pass, uint32_t answer, uint32_t offset, uint32_t take) {
+  Piece piece;
+  piece.count = pass.counts[answer];
+  if (take > 0) std::memcpy(piece.bytes.data(), pass.bytes.data() + offset, take);
+  return piece;
+}
+
+// Settles the piece of answer on which the passes differ: read on its own
+// until a read agrees with an earlier one, whose data goes into first.
+ReadPassEnd SettlePiece(uint32_t start, uint32_t answer, Pass& first, const Pass& second) {
+  const uint32_t offset = answer * kReadDataPerAnswer;
+  const uint32_t take = std::min<uint32_t>(static_cast<uint32_t>(first.bytes.size()) - offset, kReadDataPerAnswer);
+  std::vector<Piece> seen{PieceOf(first, answer, offset, take), PieceOf(second, answer, offset, take)};
+  for (std::size_t k = 0; k < kMostPieceReads; ++k) {
+    if (StopRequested()) {
+      ReadPassEnd stopped;
+      stopped.stopped = true;
+      return stopped;
     }
+    Piece read;
+    const ReadPassEnd end = ReadPass(start + offset, take, read.bytes.data(), &read.count);
+    if (end.code != kOk) return end;
+    if (std::find(seen.begin(), seen.end(), read) != seen.end()) {
+      first.counts[answer] = read.count;
+      if (take > 0) std::memcpy(first.bytes.data() + offset, read.bytes.data(), take);
+      return end;
+    }
+    seen.push_back(read);
   }
   ReadPassEnd disagreed;
   disagreed.code = kReceiveChecksum;
   return disagreed;
+}
+
+bool SamePiece(const Pass& a, const Pass& b, uint32_t answer) {
+  const std::size_t offset = std::size_t{answer} * kReadDataPerAnswer;
+  const std::size_t take = std::min(a.bytes.size() - std::min(a.bytes.size(), offset), std::size_t{kReadDataPerAnswer});
+  return a.counts[answer] == b.counts[answer] &&
+         (take == 0 || std::memcmp(a.bytes.data() + offset, b.bytes.data() + offset, take) == 0);
 }
 
 WorkerEnd ReadRoutine(const ArgBlock& args) {
@@ -78,27 +107,44 @@ WorkerEnd ReadRoutine(const ArgBlock& args) {
   result->received = 0;
 
   const uint32_t length = request->length;
-  std::vector<uint8_t> data(length);
-  uint64_t received = 0;
-  uint32_t done = 0;
-  do {
+  Pass first(length);
+  Pass second(length);
+  // Progress runs over both passes; a stop request is seen between answers.
+  const auto checkPoint = [length](uint64_t before) {
+    return [length, before](uint32_t done) {
+      if (StopRequested()) return true;
+      SetProgress(static_cast<uint32_t>((before + done) * 100 / (2 * uint64_t{length})));
+      return false;
+    };
+  };
+  for (Pass* pass : {&first, &second}) {
     if (StopRequested()) {
       settings.readFailed = 1;
       return WorkerEnd::Stopped();
     }
-    if (length != 0) SetProgress(static_cast<uint32_t>(uint64_t{done} * 100 / length));
-    const uint32_t take = std::min(length - done, kReadDataPerAnswer);
-    PieceRead piece;
-    const ReadPassEnd end = ReadPieceChecked(request->start + done, take, &piece);
+    const ReadPassEnd end = ReadPass(request->start, length, pass->bytes.data(), pass->counts.data(),
+                                     checkPoint(pass == &first ? 0 : length));
+    if (end.stopped) {
+      settings.readFailed = 1;
+      return WorkerEnd::Stopped();
+    }
     if (end.code != kOk) return ReadFailure(args, end.code, !end.rearmFailed);
-    std::memcpy(data.data() + done, piece.bytes.data(), take);
-    received += piece.received;
-    done += take;
-  } while (done < length);
+  }
+  for (uint32_t answer = 0; answer < first.counts.size(); ++answer) {
+    if (SamePiece(first, second, answer)) continue;
+    const ReadPassEnd end = SettlePiece(request->start, answer, first, second);
+    if (end.stopped) {
+      settings.readFailed = 1;
+      return WorkerEnd::Stopped();
+    }
+    if (end.code != kOk) return ReadFailure(args, end.code, !end.rearmFailed);
+  }
 
+  uint64_t received = 0;
+  for (uint16_t count : first.counts) received += count;
   const std::size_t copied = static_cast<std::size_t>(std::min<uint64_t>(received, length));
   result->received = static_cast<uint32_t>(copied);
-  if (copied > 0) std::memcpy(result->destination, data.data(), copied);
+  if (copied > 0) std::memcpy(result->destination, first.bytes.data(), copied);
   settings.readFailed = 0;
   return WorkerEnd::Done(kOk);
 }

@@ -27,7 +27,8 @@ ReadPassEnd Ask(Command command) {
 
 }  // namespace
 
-ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, const std::function<bool()>& stop) {
+ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts,
+                     const ReadCheckPoint& checkPoint) {
   CommandBufferBytes& buffer = CommandBuffer();
   buffer[0] = Code(Command::Read);
   buffer.PutU32(1, start);
@@ -36,13 +37,14 @@ ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, const std::f
 
   uint64_t received = 0;
   uint32_t done = 0;
-  while (done < length) {
+  for (uint32_t answer = 0;; ++answer) {
     received += buffer.U16(2);
+    if (counts != nullptr) counts[answer] = buffer.U16(2);
     const uint32_t take = std::min(length - done, kReadDataPerAnswer);
-    std::memcpy(out + done, buffer.data() + kReadDataOffset, take);
+    if (take > 0) std::memcpy(out + done, buffer.data() + kReadDataOffset, take);
     done += take;
-    if (done == length) break;
-    if (stop && stop()) {
+    if (done >= length) break;
+    if (checkPoint && checkPoint(done)) {
       ReadPassEnd stopped;
       stopped.stopped = true;
       return stopped;

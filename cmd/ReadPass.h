@@ -19,8 +19,17 @@ struct ReadPassEnd {
   uint32_t received = 0;     // the answers' counts added up, at most the length
 };
 
-// Reads length bytes at start into out (room for length bytes). stop, when
-// given, is asked before every continuation.
-ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, const std::function<bool()>& stop = {});
+// Asked before every continuation with the bytes read so far; true stops.
+using ReadCheckPoint = std::function<bool(uint32_t done)>;
+
+// The answers a pass over length bytes takes (one for an empty range).
+inline uint32_t AnswersOf(uint32_t length) {
+  return length == 0 ? 1 : (length + kReadDataPerAnswer - 1) / kReadDataPerAnswer;
+}
+
+// Reads length bytes at start into out (room for length bytes); counts,
+// when given, receives each answer's count (room for AnswersOf(length)).
+ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts = nullptr,
+                     const ReadCheckPoint& checkPoint = {});
 
 }  // namespace zk::cmd

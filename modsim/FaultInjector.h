@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,14 +81,24 @@ class FaultInjector {
   // Counts one opportunity of `kind`; the hit when a fault fires there.
   std::optional<FaultHit> Check(FaultKind kind);
 
+  // While gate says false the line loses and corrupts nothing.
+  void SetLineGate(std::function<bool()> gate) { gate_ = std::move(gate); }
+
   // The byte as it survives the line (nullopt: lost).
-  std::optional<uint8_t> FilterRx(uint8_t byte) { return Filter(rx_, rates_.dropRx, rates_.corruptRx, byte); }
-  std::optional<uint8_t> FilterTx(uint8_t byte) { return Filter(tx_, rates_.dropTx, rates_.corruptTx, byte); }
+  std::optional<uint8_t> FilterRx(uint8_t byte) {
+    if (gate_ && !gate_()) return byte;
+    return Filter(rx_, rates_.dropRx, rates_.corruptRx, byte);
+  }
+  std::optional<uint8_t> FilterTx(uint8_t byte) {
+    if (gate_ && !gate_()) return byte;
+    return Filter(tx_, rates_.dropTx, rates_.corruptTx, byte);
+  }
 
  private:
   static std::optional<uint8_t> Filter(Random& random, double drop, double corrupt, uint8_t byte);
 
   LineFaultRates rates_;
+  std::function<bool()> gate_;
   Random rx_;
   Random tx_;
   std::vector<FaultRule> rules_;

@@ -115,6 +115,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
       {"-h", [&] { o.help = true; }},
       {"--version", [&] { o.version = true; }},
       {"--baud-emulation", [&] { o.baudEmulation = true; }},
+      {"--line-faults-in-firmware", [&] { o.lineFaultsInFirmware = true; }},
       {"--no-open-reset", [&] { o.openReset = false; }},
       {"--header-mode", [&] { o.headerMode = true; }},
       {"--raw-mode", [&] { o.headerMode = false; }},
@@ -199,6 +200,8 @@ Faults (reproducible for a given seed):
   --drop-rx P, --drop-tx P         the same for one direction
   --corrupt P            flip one bit of each byte with probability P
   --corrupt-rx P, --corrupt-tx P   the same for one direction
+  --line-faults-in-firmware        drop and corrupt bytes only once the
+                         firmware runs (the boot loader's dialogue stays clean)
   --fault KIND[@N|@*][:VALUE]      fire a fault at the N-th opportunity of its
                          kind (default 1), or at every one (@*); repeatable:
       nak-block          refuse a received 3964R block (NAK to its check character)

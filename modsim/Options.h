@@ -31,6 +31,7 @@ struct Options {
   std::string controlPath;
   std::optional<std::string> tracePath;
   bool traceBytes = false;
+  bool lineFaultsInFirmware = false;  // line faults spare the boot loader's dialogue
   bool help = false;
   bool version = false;
 };

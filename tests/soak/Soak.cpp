@@ -1,8 +1,10 @@
 // ZkSoak: downloads of a 64 KB image through Quillrun --console against
 // ModSim with seeded line and module faults. Every run must either succeed
 // with the image in the simulator's flash or fail with the failing
-// command's message, within its deadline.
-//   ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR]
+// command's message, within its deadline. With --integrity N it runs N
+// seeded verified downloads and N uploads of each line fault instead.
+//   ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR] [--integrity N]
+#include "tests/soak/Integrity.h"
 #include "tests/soak/SoakFaults.h"
 #include "tests/soak/SoakRun.h"
 
@@ -19,6 +21,7 @@ using namespace zk::soak;
 
 struct SoakOptions {
   uint32_t runs = 100;
+  uint32_t integrityRuns = 0;
   uint64_t seed = 1;
   RunSetup setup;
 };
@@ -34,6 +37,8 @@ bool ParseArgs(int argc, char** argv, SoakOptions& options) {
       options.seed = std::strtoull(value, nullptr, 10);
     } else if (arg == "--deadline") {
       options.setup.deadlineMs = 1000 * std::atoi(value);
+    } else if (arg == "--integrity") {
+      options.integrityRuns = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else if (arg == "--keep") {
       options.setup.keepDir = value;
     } else {
@@ -50,6 +55,30 @@ std::vector<uint8_t> Image(uint64_t seed, uint32_t run) {
   return image;
 }
 
+// Every run of each kind must end acceptably; a few downloads are expected
+// to find a mismatch.
+int RunIntegrityRuns(const SoakOptions& options) {
+  bool clean = true;
+  for (std::size_t k = 0; k < kIntegrityKindCount; ++k) {
+    const auto kind = static_cast<IntegrityKind>(k);
+    uint32_t succeeded = 0, failed = 0, mismatches = 0;
+    for (uint32_t run = 0; run < options.integrityRuns; ++run) {
+      const uint64_t seed = options.seed * 1000 + run;
+      const IntegrityVerdict verdict = RunIntegrity(options.setup, kind, seed);
+      (verdict.exitCode == 0 ? succeeded : failed) += 1;
+      mismatches += verdict.mismatchReported ? 1 : 0;
+      if (!verdict.acceptable) clean = false;
+      std::printf("%s, seed %llu: exit %d  %s%s%s\n", std::string(IntegrityName(kind)).c_str(),
+                  static_cast<unsigned long long>(seed), verdict.exitCode, verdict.lastMessage.c_str(),
+                  verdict.acceptable ? "" : "  UNACCEPTABLE: ", verdict.why.c_str());
+    }
+    std::printf("%-32s %u runs: %u exit 0, %u failed (%u verify mismatches reported)\n",
+                std::string(IntegrityName(kind)).c_str(), options.integrityRuns, succeeded, failed, mismatches);
+    std::fflush(stdout);
+  }
+  return clean ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +88,7 @@ int main(int argc, char** argv) {
     std::fputs("usage: ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR]\n", stderr);
     return 2;
   }
+  if (options.integrityRuns > 0) return RunIntegrityRuns(options);
   std::array<uint32_t, kOutcomeCount> counts{};
   double longest = 0;
   for (uint32_t run = 0; run < options.runs; ++run) {
