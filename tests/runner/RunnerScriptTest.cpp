@@ -308,3 +308,16 @@ TEST_F(RunnerScript, ASecondCtrlCEndsTheRunWhileAStopIsRefused) {
 
 }  // namespace
 }  // namespace zk::runner::test
+
+namespace zk::runner::test {
+
+TEST_F(RunnerScript, VerifyAndUploadRefusalsBeforeTheModuleIsAsked) {
+  // The scripted data manager is an older one: it has no DmVerifyFlash.
+  ExpectFailure({}, ConnectLine() + "ENABLE VERIFY\nDOWNLOAD\n",
+                {"Verify is not available: the data manager has no DmVerifyFlash", "Error programming"});
+  ExpectFailure({}, ConnectLine() + "VERIFY\n", {"Nothing downloaded to verify in line 2"});
+  ExpectFailure({}, ConnectLine() + "UPLOAD 100 0x1G x.bin\n", {"Invalid address in line 2"});
+  ExpectFailure({}, ConnectLine() + "UPLOAD 200 100 x.bin\n", {"Invalid address in line 2"});
+}
+
+}  // namespace zk::runner::test
