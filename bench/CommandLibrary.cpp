@@ -36,6 +36,7 @@ CommandLibrary::CommandLibrary() : library_(LoadLibrary(e2e::BinDir() + "/KORCmd
   Resolve(selectFlashLib, "CmmSelectFlashLib");
   Resolve(readFlash, "CmmReadFlash");
   Resolve(progFlash, "CmmProgFlash");
+  Resolve(readFlashOnce, "CmmReadFlashOnce");
 }
 
 CommandLibrary::~CommandLibrary() {

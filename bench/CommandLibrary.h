@@ -36,6 +36,7 @@ class CommandLibrary {
   cmm::SelectFlashLibFn selectFlashLib = nullptr;
   cmm::ReadFlashFn readFlash = nullptr;
   cmm::ProgFlashFn progFlash = nullptr;
+  cmm::ReadFlashOnceFn readFlashOnce = nullptr;
 
  private:
   template <typename Fn>
