@@ -63,7 +63,8 @@ ResultCode VerifyImage(uint32_t address, cmm::ReadFlashOnceFn readOnce, VerifyRe
 using namespace zk;
 
 ZK_EXPORT uint32_t DmVerifyFlash(uint32_t address, VerifyResult* result, WorkerThreadInfo* threadInfo) {
-  if (dm::OwnWorkerRunning()) return kWorkerRunning;
+  // The record is the running worker's until it ends.
+  if (dm::AnyWorkerRunning()) return kWorkerRunning;
   if (result == nullptr) return kFailed;
   *result = VerifyResult{0, 0, kNoDifference};
   if (dm::State().readPermission == 0) return kNoAccess;
