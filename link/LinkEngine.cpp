@@ -8,6 +8,8 @@ namespace {
 // A line byte is ten bit times (start, eight data bits, stop).
 constexpr uint64_t kBitsPerByte = 10;
 constexpr uint32_t kDrainSlackMs = 50;
+// How often the output queue is looked at while a frame goes out.
+constexpr auto kRoomStep = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -105,15 +107,36 @@ void LinkEngine::Arm() {
 }
 
 void LinkEngine::Write(std::span<const uint8_t> bytes) {
+  // A frame goes out in pieces: the next piece is queued only when the
+  // driver holds no more than one piece, so that a peer breaking in is
+  // noticed while the frame is still going out, and the transmitter never
+  // runs dry in between.
+  if (!WaitForRoom(bytes.size())) return;
   // A failed write is caught by the reply time-outs.
   port_.Write(bytes);
   unsentBytes_ += bytes.size();
 }
 
+bool LinkEngine::WaitForRoom(std::size_t piece) {
+  // Bounded by the wire time of what is queued, in case the queue is stuck.
+  const auto limit = Clock::now() + WireTime(unsentBytes_) + std::chrono::milliseconds(kDrainSlackMs);
+  for (;;) {
+    const std::optional<com::QueueLevels> levels = port_.Levels();
+    if (!levels || levels->output <= piece) return true;
+    std::unique_lock lock(mutex_);
+    const bool brokenIn = changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_; });
+    if (brokenIn) return false;
+    if (Clock::now() >= limit) return true;
+  }
+}
+
+std::chrono::milliseconds LinkEngine::WireTime(std::size_t bytes) const {
+  return std::chrono::milliseconds(bytes * kBitsPerByte * 1000 / config_.baudRate);
+}
+
 std::optional<uint8_t> LinkEngine::AwaitReply(uint16_t ms, bool rearm) {
   // The time for the reply starts once our own output has left.
-  const uint64_t lineMs = unsentBytes_ * kBitsPerByte * 1000 / config_.baudRate;
-  port_.Drain(static_cast<uint32_t>(lineMs) + kDrainSlackMs);
+  port_.Drain(static_cast<uint32_t>(WireTime(unsentBytes_).count()) + kDrainSlackMs);
   unsentBytes_ = 0;
 
   std::unique_lock lock(mutex_);

@@ -63,6 +63,11 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   // ControlOutput (called with the lock held)
   void SendControl(uint8_t c) override;
 
+  // Waits until the driver's output queue holds at most piece bytes; false
+  // when the peer broke in (or the link closes) meanwhile.
+  bool WaitForRoom(std::size_t piece);
+  std::chrono::milliseconds WireTime(std::size_t bytes) const;
+
   void Deliver(ECB& ecb);
 
   const LinkConfig config_;
