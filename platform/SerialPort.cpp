@@ -2,7 +2,7 @@
 
 #include "platform/ComPort.h"
 #include "platform/Immortal.h"
-#include "platform/PortPermission.h"
+#include "platform/PortFailure.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -248,22 +248,26 @@ class TtyPort final : public SerialPort {
   std::atomic<bool> hungUp_{false};
 };
 
-std::unique_ptr<SerialPort> Fail(OpenError* error, OpenError reason) {
-  if (error != nullptr) *error = reason;
-  return nullptr;
-}
-
-OpenError OpenFailure(int code) {
+OpenError OpenFailureOf(int code) {
   switch (code) {
     case ENOENT:
     case ENXIO:
+    case ENODEV:
       return OpenError::NoSuchPort;
     case EACCES:
     case EPERM:
       return OpenError::PermissionDenied;
+    case EBUSY:  // held exclusively (TIOCEXCL) by another program
+      return OpenError::InUse;
     default:
       return OpenError::CannotOpen;
   }
+}
+
+std::unique_ptr<SerialPort> Fail(OpenFailure& failure, OpenError reason, int systemError = 0) {
+  failure.error = reason;
+  failure.systemError = systemError;
+  return nullptr;
 }
 
 bool ConfigureRaw(int fd, speed_t speed) {
@@ -301,35 +305,45 @@ SerialPortOpener CurrentOpener() {
 
 bool IsStandardRate(uint32_t rate) { return SpeedOf(rate).has_value(); }
 
-std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate, OpenError* error) {
-  if (error != nullptr) *error = OpenError::None;
+namespace {
+
+std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
+  failure = OpenFailure{OpenError::None, 0, rate};
   const std::optional<speed_t> speed = SpeedOf(rate);
-  if (!speed) return Fail(error, OpenError::BadRate);
+  if (!speed) return Fail(failure, OpenError::BadRate);
   // Opening must never wait for carrier.
   Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!device.valid()) return Fail(error, OpenFailure(errno));
-  if (::isatty(device.get()) == 0) return Fail(error, OpenError::NotSerial);
+  if (!device.valid()) return Fail(failure, OpenFailureOf(errno), errno);
+  if (::isatty(device.get()) == 0) return Fail(failure, OpenError::NotSerial);
   // "Not shared": a second opener fails, also one running as root.
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-    return Fail(error, errno == EWOULDBLOCK ? OpenError::InUse : OpenError::CannotOpen);
+    return errno == EWOULDBLOCK ? Fail(failure, OpenError::InUse) : Fail(failure, OpenError::CannotOpen, errno);
   }
-  if (!ConfigureRaw(device.get(), *speed)) return Fail(error, OpenError::CannotConfigure);
+  if (!ConfigureRaw(device.get(), *speed)) return Fail(failure, OpenError::CannotConfigure, errno);
   ::tcflush(device.get(), TCIOFLUSH);
   Descriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (!wake.valid()) return Fail(error, OpenError::CannotOpen);
+  if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
   return std::make_unique<TtyPort>(std::move(device), std::move(wake));
+}
+
+}  // namespace
+
+std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate, OpenError* error) {
+  OpenFailure failure;
+  std::unique_ptr<SerialPort> opened = OpenDevice(path, rate, failure);
+  if (error != nullptr) *error = failure.error;
+  return opened;
 }
 
 std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error) {
   const SerialPortOpener opener = CurrentOpener();
   if (error != nullptr) *error = OpenError::None;
   if (opener) return opener(port, rate, error);
+  OpenFailure failure{OpenError::NoSuchPort, 0, rate};
   const std::optional<std::string> path = DevicePath(port);
-  if (!path) return Fail(error, OpenError::NoSuchPort);
-  OpenError failure = OpenError::None;
-  std::unique_ptr<SerialPort> opened = OpenSerialDevice(*path, rate, &failure);
-  if (failure == OpenError::PermissionDenied) ReportPermissionDenied(port, *path);
-  if (error != nullptr) *error = failure;
+  std::unique_ptr<SerialPort> opened = path ? OpenDevice(*path, rate, failure) : nullptr;
+  ReportPortFailure(port, path.value_or(std::string()), failure);
+  if (error != nullptr) *error = failure.error;
   return opened;
 }
 

@@ -109,8 +109,8 @@ class SerialPort {
 };
 
 // Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively.
-// A device this user may not open also gives a message box naming the device
-// and its group (ReportPermissionDenied).
+// A port that cannot be opened also gives a message box naming the port,
+// its device and the cause (ReportPortFailure).
 ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
                                                            OpenError* error = nullptr);
 

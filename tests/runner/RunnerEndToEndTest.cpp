@@ -7,9 +7,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <utility>
 #include <random>
 
 namespace zk::runner::test {
@@ -173,6 +179,29 @@ TEST_F(RunnerEndToEnd, AMessageOfADataManagerWorkerComesOutBetweenTheRunnersOwn)
   const RunResult run = Run(Connect() + "LOADHEX " + dir_.Path() + "/bad.hex\n");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_THAT(Messages(run.err), ElementsAre("DEBUG BOX: CheckSum falsch !", "LoadFile", "Error loading hex file"));
+}
+
+TEST_F(RunnerEndToEnd, APortThatCannotBeOpenedIsNamedWithItsDeviceAndTheCause) {
+  // The simulator's terminal held by another program.
+  const int holder = ::open(sim_.PortPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  const std::shared_ptr<void> release(nullptr, [holder](void*) { ::close(holder); });
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  const std::string missing = dir_.Path() + "/ttyUSB7";
+  using Case = std::pair<std::string, std::string>;
+  for (const auto& [device, cause] : {Case{missing, "the device " + missing + " does not exist"},
+                                      Case{"/dev/null", "/dev/null is not a serial device"},
+                                      Case{sim_.PortPath(), sim_.PortPath() + " is in use by another program"}}) {
+    SCOPED_TRACE(device);
+    WriteFile(dir_.Path() + "/script.qrs", Connect());
+    RunOptions options;
+    options.args = {"--console", dir_.Path() + "/script.qrs"};
+    options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
+    options.env["ZELKOR_COM1"] = device;
+    const RunResult run = RunQuillrun(options);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(Messages(run.err), ElementsAre("Serial port: COM1: " + cause + ".", "Login failed", "Error connecting"));
+  }
 }
 
 TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {
