@@ -1,8 +1,10 @@
 #include "platform/SerialPort.h"
 
 #include "platform/ComPort.h"
+#include "platform/ExactRate.h"
 #include "platform/Immortal.h"
 #include "platform/PortFailure.h"
+#include "platform/PortIo.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -22,7 +24,10 @@
 namespace zk::com {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using detail::Clock;
+using detail::DeadlineAfter;
+using detail::Descriptor;
+using detail::PollTimeout;
 
 struct RateEntry {
   uint32_t rate;
@@ -50,48 +55,30 @@ std::optional<speed_t> SpeedOf(uint32_t rate) {
   return std::nullopt;
 }
 
-// A file descriptor that closes itself.
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() { Reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void Reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-// Milliseconds left until deadline for poll: -1 without limit.
-int PollTimeout(std::optional<Clock::time_point> deadline) {
-  if (!deadline) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-std::optional<Clock::time_point> DeadlineAfter(uint32_t timeoutMs) {
-  if (timeoutMs == kWaitForever) return std::nullopt;
-  return Clock::now() + std::chrono::milliseconds(timeoutMs);
-}
-
 // Ioctls on modem lines fail this way on a device that has none.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+// Sets the rate, a table rate through termios, any other one exactly
+// through termios2; false (errno set) when the device refuses it.
+bool SetLineRate(int fd, uint32_t rate) {
+  if (!IsSupportedRate(rate)) {
+    errno = EINVAL;
+    return false;
+  }
+  const std::optional<speed_t> speed = SpeedOf(rate);
+  if (!speed) return detail::SetExactRate(fd, rate);
+  termios settings{};
+  if (::tcgetattr(fd, &settings) != 0) return false;
+  if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) return false;
+  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+// Lowers DTR and RTS, which the kernel raises when a port opens, so that
+// no module is held in reset or boot before its dialogue asks for it.
+void LowerModemLines(int fd) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  ::ioctl(fd, TIOCMBIC, &lines);
+}
 
 class TtyPort final : public SerialPort {
  public:
@@ -101,14 +88,7 @@ class TtyPort final : public SerialPort {
   // yet as sent, and flushing would destroy them).
   ~TtyPort() override { ::tcflush(device_.get(), TCIFLUSH); }
 
-  bool SetBaudRate(uint32_t rate) override {
-    const std::optional<speed_t> speed = SpeedOf(rate);
-    if (!speed) return false;
-    termios settings{};
-    if (::tcgetattr(device_.get(), &settings) != 0) return false;
-    if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) return false;
-    return ::tcsetattr(device_.get(), TCSANOW, &settings) == 0;
-  }
+  bool SetBaudRate(uint32_t rate) override { return SetLineRate(device_.get(), rate); }
 
   bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
   bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
@@ -188,15 +168,8 @@ class TtyPort final : public SerialPort {
     return status;
   }
 
-  void Wake() override {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(wake_.get(), &one, sizeof one);
-  }
-
-  void ClearWake() override {
-    uint64_t value = 0;
-    [[maybe_unused]] const ssize_t ignored = ::read(wake_.get(), &value, sizeof value);
-  }
+  void Wake() override { detail::SignalWake(wake_); }
+  void ClearWake() override { detail::ClearWakeFd(wake_); }
 
  private:
   bool SetLine(int line, bool on) {
@@ -226,15 +199,7 @@ class TtyPort final : public SerialPort {
   }
 
   // Only Wake can end this wait early.
-  IoStatus WaitWake(std::optional<Clock::time_point> deadline) {
-    for (;;) {
-      pollfd fd{wake_.get(), POLLIN, 0};
-      const int ready = ::poll(&fd, 1, PollTimeout(deadline));
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready > 0) return IoStatus::Woken;
-      return IoStatus::TimedOut;
-    }
-  }
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) { return detail::WaitForWake(wake_, deadline); }
 
   // After a hang-up a read or wait still takes its time (or until Wake), so
   // that a caller looping on it never spins.
@@ -270,7 +235,7 @@ std::unique_ptr<SerialPort> Fail(OpenFailure& failure, OpenError reason, int sys
   return nullptr;
 }
 
-bool ConfigureRaw(int fd, speed_t speed) {
+bool ConfigureRaw(int fd) {
   termios settings{};
   if (::tcgetattr(fd, &settings) != 0) return false;
   ::cfmakeraw(&settings);
@@ -280,7 +245,6 @@ bool ConfigureRaw(int fd, speed_t speed) {
   settings.c_cflag |= CS8 | CLOCAL | CREAD;
   settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
-  if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0) return false;
   return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
@@ -291,7 +255,7 @@ struct OpenerSlot {
 
 // Never destroyed: a port may be opened while the process exits.
 OpenerSlot& Opener() {
-  static detail::Immortal<OpenerSlot> slot;
+  static zk::detail::Immortal<OpenerSlot> slot;
   return *slot;
 }
 
@@ -305,12 +269,13 @@ SerialPortOpener CurrentOpener() {
 
 bool IsStandardRate(uint32_t rate) { return SpeedOf(rate).has_value(); }
 
+bool IsSupportedRate(uint32_t rate) { return rate >= kLowestRate && rate <= kHighestRate; }
+
 namespace {
 
 std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
   failure = OpenFailure{OpenError::None, 0, rate};
-  const std::optional<speed_t> speed = SpeedOf(rate);
-  if (!speed) return Fail(failure, OpenError::BadRate);
+  if (!IsSupportedRate(rate)) return Fail(failure, OpenError::BadRate);
   // Opening must never wait for carrier.
   Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!device.valid()) return Fail(failure, OpenFailureOf(errno), errno);
@@ -319,9 +284,11 @@ std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, O
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
     return errno == EWOULDBLOCK ? Fail(failure, OpenError::InUse) : Fail(failure, OpenError::CannotOpen, errno);
   }
-  if (!ConfigureRaw(device.get(), *speed)) return Fail(failure, OpenError::CannotConfigure, errno);
+  if (!ConfigureRaw(device.get())) return Fail(failure, OpenError::CannotConfigure, errno);
+  if (!SetLineRate(device.get(), rate)) return Fail(failure, OpenError::BadRate, errno);
+  LowerModemLines(device.get());
   ::tcflush(device.get(), TCIOFLUSH);
-  Descriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  Descriptor wake = detail::MakeWakeFd();
   if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
   return std::make_unique<TtyPort>(std::move(device), std::move(wake));
 }
@@ -356,7 +323,9 @@ bool PortAvailable(unsigned port) {
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return false;
   Descriptor device(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  return device.valid() && ::isatty(device.get()) != 0 && ::flock(device.get(), LOCK_EX | LOCK_NB) == 0;
+  if (!device.valid() || ::isatty(device.get()) == 0 || ::flock(device.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  LowerModemLines(device.get());  // raised by the open
+  return true;
 }
 
 void SetSerialPortOpener(SerialPortOpener opener) {

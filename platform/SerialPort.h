@@ -1,6 +1,6 @@
 #pragma once
-// A serial port opened "not shared": raw 8N1 at a standard rate, RTS/DTR
-// control, purge, queue levels, writes that wait for room, reads and waits
+// A serial port opened "not shared": raw 8N1 at any rate from 300 to
+// 115200, DTR and RTS lowered before any byte, RTS/DTR control, purge, queue levels, writes that wait for room, reads and waits
 // with a time-out or without limit. Every wait also ends when Wake is
 // called (an eventfd), so a thread blocked on the port can be stopped
 // without closing the descriptor under it. A hang-up (the far end of a
@@ -50,7 +50,7 @@ enum class OpenError {
   PermissionDenied,  // the device is there, but this user may not open it
   CannotOpen,     // any other failure to open the device
   NotSerial,      // the device is not a terminal
-  BadRate,        // not one of the standard rates
+  BadRate,        // outside 300..115200, or refused by the device
   CannotConfigure,
 };
 
@@ -120,12 +120,18 @@ ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& 
                                                              OpenError* error = nullptr);
 
 // Whether COMn could be opened "not shared" right now. The port is opened
-// and closed again, its settings untouched (through the opener when one is
-// plugged in).
+// and closed again (through the opener when one is plugged in), its
+// settings untouched; DTR and RTS, which the open raised, are lowered.
 ZK_PLATFORM_API bool PortAvailable(unsigned port);
 
-// Whether rate is one of the standard rates 300..115200.
+inline constexpr uint32_t kLowestRate = 300;
+inline constexpr uint32_t kHighestRate = 115200;
+
+// Whether rate is one of the table rates 300, 600, ... 115200.
 ZK_PLATFORM_API bool IsStandardRate(uint32_t rate);
+// Whether a port may be opened at rate: any rate from 300 to 115200, set
+// exactly also where the table has none (7200, 14400, 28800, 56000).
+ZK_PLATFORM_API bool IsSupportedRate(uint32_t rate);
 
 // Replaces what OpenSerialPort does (an empty function restores the real
 // ports). The opener reports its own failures through error.

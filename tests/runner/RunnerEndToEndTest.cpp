@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <utility>
 #include <random>
+#include <sstream>
 
 namespace zk::runner::test {
 namespace {
@@ -201,6 +203,109 @@ TEST_F(RunnerEndToEnd, APortThatCannotBeOpenedIsNamedWithItsDeviceAndTheCause) {
     const RunResult run = RunQuillrun(options);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(Messages(run.err), ElementsAre("Serial port: COM1: " + cause + ".", "Login failed", "Error connecting"));
+  }
+}
+
+// The state of DTR and RTS on the simulator's terminal over one open, from
+// the log of the preloaded line recorder.
+struct LineChange {
+  long long atUs;
+  int lines;  // TIOCM_DTR | TIOCM_RTS bits after the change
+};
+struct LineSession {
+  bool loweredBeforeAnyByte = false;
+  std::vector<LineChange> changes;  // after that first lowering
+  int lastState = -1;
+};
+
+std::vector<LineSession> ReadLineLog(const std::string& path) {
+  std::vector<LineSession> sessions;
+  std::istringstream in(ReadFile(path));
+  long long at = 0;
+  std::string what;
+  long value = 0;
+  int state = 0;
+  bool lowered = false;
+  bool wrote = false;
+  while (in >> at >> what >> value) {
+    if (what == "OPEN") {
+      sessions.emplace_back();
+      state = TIOCM_DTR | TIOCM_RTS;  // as the kernel raises them at open
+      lowered = wrote = false;
+      continue;
+    }
+    if (sessions.empty()) continue;
+    LineSession& session = sessions.back();
+    if (what == "WRITE") {
+      wrote = true;
+    } else if (what == "SET" || what == "CLR") {
+      const int next = what == "SET" ? state | static_cast<int>(value) : state & ~static_cast<int>(value);
+      if (!lowered && next == 0) {
+        lowered = true;
+        session.loweredBeforeAnyByte = !wrote;
+      } else if (lowered && next != state) {
+        session.changes.push_back({at, next});
+      }
+      state = next;
+    } else if (what == "CLOSE") {
+      session.lastState = state;
+    }
+  }
+  return sessions;
+}
+
+TEST_F(RunnerEndToEnd, ModemLinesAreLoweredAtEveryOpenAndFollowEachSequenceInTime) {
+  constexpr int kDtr = TIOCM_DTR;  // boot
+  constexpr int kRts = TIOCM_RTS;  // reset
+  struct Expected {
+    std::vector<int> states;
+    std::vector<long long> afterMs;  // of each change, counted from the first
+  };
+  const std::filesystem::path handshakeDir = dir_.Path() + "/Handshake";
+  std::filesystem::create_directory(handshakeDir);
+  e2e::FastModuleCopy("ZkSim-Handshake", handshakeDir.string());
+  const std::string handshake = handshakeDir.string();
+  // Release delays 100 ms (reset) and 200 ms (boot) in both modules.
+  const std::vector<std::pair<std::string, Expected>> modules{
+      // Both asserted at once, each released after its own delay.
+      {module_, {{kRts, kRts | kDtr, kDtr, 0}, {0, 0, 100, 200}}},
+      // Reset released after its delay, boot after a further one.
+      {handshake, {{kRts, kRts | kDtr, kDtr, 0}, {0, 0, 100, 300}}},
+  };
+  for (const auto& [module, boot] : modules) {
+    SCOPED_TRACE(module);
+    const std::string log = dir_.Path() + "/lines.log";
+    std::filesystem::remove(log);
+    WriteFile(dir_.Path() + "/script.qrs", "CONNECT EXTERNAMD " + module + "\nDISCONNECT HWRESET\n");
+    RunOptions options;
+    options.args = {"--console", dir_.Path() + "/script.qrs"};
+    options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
+    options.env["LD_PRELOAD"] = ZK_MODEM_LINE_SHIM;
+    options.env["ASAN_OPTIONS"] = "verify_asan_link_order=0";
+    options.env["ZK_LINE_LOG"] = log;
+    options.env["ZK_LINE_DEVICE"] = sim_.PortPath();
+    const RunResult run = RunQuillrun(options);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const std::vector<LineSession> sessions = ReadLineLog(log);
+    // The boot loader dialogue, the link, the reset pulse of mode 3.
+    const std::vector<Expected> expected{boot, {{}, {}}, {{kRts, 0}, {0, 500}}};
+    ASSERT_EQ(sessions.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_TRUE(sessions[i].loweredBeforeAnyByte);
+      EXPECT_EQ(sessions[i].lastState, 0);
+      const std::vector<LineChange>& changes = sessions[i].changes;
+      std::vector<int> states;
+      for (const LineChange& change : changes) states.push_back(change.lines);
+      EXPECT_EQ(states, expected[i].states);
+      if (states != expected[i].states) continue;
+      for (std::size_t k = 0; k < changes.size(); ++k) {
+        const long long ms = (changes[k].atUs - changes[0].atUs) / 1000;
+        EXPECT_GE(ms, expected[i].afterMs[k]) << k;
+        EXPECT_LE(ms, expected[i].afterMs[k] + 100) << k;
+      }
+    }
   }
 }
 
