@@ -29,7 +29,7 @@ LinkResult LinkEngine::Send(ECB& ecb) {
     std::lock_guard lock(mutex_);
     // Refused while the receiver owns the line; checked and claimed in one
     // step so that no STX of the peer slips in between.
-    if (closing_ || receiver_.LineHeld()) return kLinkSendFailed;
+    if (closing_ || lineLost_ || receiver_.LineHeld()) return kLinkSendFailed;
     senderActive_ = true;
     awaitingReply_ = true;
   }
@@ -45,6 +45,19 @@ void LinkEngine::Queue(ECB& ecb, const ReceiveSetup* setup) {
     ecb.callback = setup->callback;
   }
   receiver_.Queue(ecb);
+  if (lineLost_) ChangeFlags(ecb, ECB_FAILED, ECB_BUSY);
+}
+
+void LinkEngine::LineLost() {
+  {
+    std::lock_guard lock(mutex_);
+    lineLost_ = true;
+    for (ECB* queued = receiver_.Head(); queued != nullptr; queued = queued->next) {
+      ChangeFlags(*queued, ECB_FAILED, ECB_BUSY);
+    }
+    receiver_.FullReset();
+  }
+  changed_.notify_all();
 }
 
 std::vector<ECB*> LinkEngine::TakeQueue() {
@@ -112,8 +125,11 @@ void LinkEngine::Write(std::span<const uint8_t> bytes) {
   // noticed while the frame is still going out, and the transmitter never
   // runs dry in between.
   if (!WaitForRoom(bytes.size())) return;
-  // A failed write is caught by the reply time-outs.
-  port_.Write(bytes);
+  if (!port_.Write(bytes)) {
+    LineLost();
+    port_.ReportLoss();
+    return;
+  }
   unsentBytes_ += bytes.size();
 }
 
@@ -124,7 +140,8 @@ bool LinkEngine::WaitForRoom(std::size_t piece) {
     const std::optional<com::QueueLevels> levels = port_.Levels();
     if (!levels || levels->output <= piece) return true;
     std::unique_lock lock(mutex_);
-    const bool brokenIn = changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_; });
+    const bool brokenIn =
+        changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_ || lineLost_; });
     if (brokenIn) return false;
     if (Clock::now() >= limit) return true;
   }
@@ -140,7 +157,7 @@ std::optional<uint8_t> LinkEngine::AwaitReply(uint16_t ms, bool rearm) {
   unsentBytes_ = 0;
 
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !awaitingReply_ || closing_; });
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !awaitingReply_ || closing_ || lineLost_; });
   if (awaitingReply_) return std::nullopt;
   if (rearm) awaitingReply_ = true;
   return replyChar_;
@@ -168,7 +185,7 @@ bool LinkEngine::YieldLine(uint32_t silenceMs) {
   for (;;) {
     if (!receiver_.LineHeld()) return true;
     const auto deadline = lastChar_ + silence;
-    if (closing_ || Clock::now() >= deadline) break;
+    if (closing_ || lineLost_ || Clock::now() >= deadline) break;
     changed_.wait_until(lock, deadline);
   }
   // The peer has gone quiet (or the link closes): start the receiver
@@ -188,7 +205,7 @@ void LinkEngine::Finish() {
 
 void LinkEngine::Pause(uint32_t ms) {
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closing_; });
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closing_ || lineLost_; });
 }
 
 void LinkEngine::SendControl(uint8_t c) { port_.WriteByte(c); }

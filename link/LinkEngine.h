@@ -40,6 +40,9 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   ECB* Head();
   // Ends the sender's waits at once; later sends fail quickly.
   void BeginClose();
+  // The line has gone: every queued receive fails, the sender's waits end
+  // and later sends and receives fail at once.
+  void LineLost();
   // Where the notification of a received message goes (null: nowhere).
   void SetNotifyWindow(WindowHandle window) { notifyWindow_.store(window); }
 
@@ -81,6 +84,7 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool closing_ = false;
+  bool lineLost_ = false;
   bool senderActive_ = false;
   bool awaitingReply_ = false;
   uint8_t replyChar_ = 0;

@@ -54,4 +54,8 @@ void ReportPortFailure(unsigned port, const std::string& device, const OpenFailu
   MessageBox(PortFailureText(port, device, failure), kCaption, MB_OK | MB_ICONERROR);
 }
 
+void ReportConnectionLost(const std::string& device) {
+  MessageBox("connection to " + device + " lost", kCaption, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace zk::com

@@ -25,4 +25,7 @@ ZK_PLATFORM_API std::string PortFailureText(unsigned port, std::string_view devi
 // device's group and the calling user, see PortPermission.h).
 ZK_PLATFORM_API void ReportPortFailure(unsigned port, const std::string& device, const OpenFailure& failure);
 
+// Shows "connection to <device> lost" (a device or a remote port).
+ZK_PLATFORM_API void ReportConnectionLost(const std::string& device);
+
 }  // namespace zk::com

@@ -82,7 +82,8 @@ void LowerModemLines(int fd) {
 
 class TtyPort final : public SerialPort {
  public:
-  TtyPort(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
+  TtyPort(std::string path, Descriptor device, Descriptor wake)
+      : path_(std::move(path)), device_(std::move(device)), wake_(std::move(wake)) {}
   // The lock goes with the descriptor. Unread input is dropped; output is
   // left to go out (a pseudo terminal counts bytes its far end has not read
   // yet as sent, and flushing would destroy them).
@@ -152,20 +153,28 @@ class TtyPort final : public SerialPort {
       if (got < 0 && errno == EINTR) continue;
       if (got < 0 && errno == EAGAIN) {
         const IoStatus status = PollDevice(POLLIN, deadline);
-        if (status == IoStatus::Ok || status == IoStatus::LineError) continue;
-        return {status, 0};
+        if (status == IoStatus::Ok) continue;
+        if (status != IoStatus::LineError) return {status, 0};
+        // What came before the hang-up is still handed out.
+        const ssize_t rest = ::read(device_.get(), out.data(), out.size());
+        if (rest > 0) return {IoStatus::Ok, static_cast<std::size_t>(rest)};
+        return {IoStatus::LineError, 0};
       }
-      // End of file or EIO: the far end has gone.
+      // End of file or EIO: the far end has gone. The first read to find it
+      // says so at once; later ones take their time.
       hungUp_.store(true);
+      return {IoStatus::LineError, 0};
     }
   }
 
   IoStatus WaitReadable(uint32_t timeoutMs) override {
     const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
     if (hungUp_.load()) return AfterHangUp(deadline);
-    const IoStatus status = PollDevice(POLLIN, deadline);
-    if (status == IoStatus::LineError) return AfterHangUp(deadline);
-    return status;
+    return PollDevice(POLLIN, deadline);
+  }
+
+  void ReportLoss() override {
+    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
   }
 
   void Wake() override { detail::SignalWake(wake_); }
@@ -208,9 +217,11 @@ class TtyPort final : public SerialPort {
     return IoStatus::LineError;
   }
 
+  const std::string path_;
   Descriptor device_;
   Descriptor wake_;
   std::atomic<bool> hungUp_{false};
+  std::atomic<bool> lossReported_{false};
 };
 
 OpenError OpenFailureOf(int code) {
@@ -290,7 +301,7 @@ std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, O
   ::tcflush(device.get(), TCIOFLUSH);
   Descriptor wake = detail::MakeWakeFd();
   if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
-  return std::make_unique<TtyPort>(std::move(device), std::move(wake));
+  return std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 // with a time-out or without limit. Every wait also ends when Wake is
 // called (an eventfd), so a thread blocked on the port can be stopped
 // without closing the descriptor under it. A hang-up (the far end of a
-// pseudo terminal closed, an adapter unplugged) is a line error: reads and
-// writes fail, and waits still block for their time, so no caller spins.
+// pseudo terminal closed, an adapter unplugged) is a line error: the first
+// read, write or wait to find it fails at once, later ones fail after
+// their time, so no caller spins.
 //
 // Ports are opened through OpenSerialPort, which tests can redirect to a
 // fake with SetSerialPortOpener.
@@ -84,6 +85,12 @@ class SerialPort {
   // Ends every current and later wait with Woken until ClearWake.
   virtual void Wake() = 0;
   virtual void ClearWake() = 0;
+
+  // Once the line has gone (the first read, write or wait to find it
+  // returns at once with the failure), shows "connection to <device> lost"
+  // the first time it is called; otherwise nothing. Callers call it after
+  // they have acted on the failure.
+  virtual void ReportLoss() {}
 
   // Reads exactly out.size() bytes within timeoutMs in all (kWaitForever:
   // no limit); the count says how many arrived.
