@@ -39,6 +39,14 @@ std::string PortFailureText(unsigned port, std::string_view device, const OpenFa
     case OpenError::CannotConfigure:
       return name + ": " + path + " cannot be set to " + std::to_string(failure.rate) + " baud, 8N1" +
              Cause(failure.systemError) + ".";
+    case OpenError::RemoteNoAnswer:
+      return name + ": the host of " + path + " does not answer" + Cause(failure.systemError) + ".";
+    case OpenError::RemoteRefused:
+      return name + ": the host of " + path + " refused the connection.";
+    case OpenError::RemoteNoComPort:
+      return name + ": " + path + " answers without RFC 2217 (no COM port option).";
+    case OpenError::RemoteClosed:
+      return name + ": " + path + " closed the connection (is the port in use?).";
     case OpenError::CannotOpen:
       break;
   }

@@ -5,6 +5,7 @@
 #include "platform/Immortal.h"
 #include "platform/PortFailure.h"
 #include "platform/PortIo.h"
+#include "platform/RemotePort.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -55,6 +56,9 @@ std::optional<speed_t> SpeedOf(uint32_t rate) {
   return std::nullopt;
 }
 
+// How long a port scan waits for the host of a remote port.
+constexpr uint32_t kRemoteProbeMs = 1000;
+
 // Ioctls on modem lines fail this way on a device that has none.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
@@ -93,6 +97,7 @@ class TtyPort final : public SerialPort {
 
   bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
   bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
+  bool SetBreak(bool on) override { return ::ioctl(device_.get(), on ? TIOCSBRK : TIOCCBRK) == 0; }
 
   bool Purge(PurgeWhat what) override {
     const int queue = what == PurgeWhat::Input ? TCIFLUSH : what == PurgeWhat::Output ? TCOFLUSH : TCIOFLUSH;
@@ -285,6 +290,7 @@ bool IsSupportedRate(uint32_t rate) { return rate >= kLowestRate && rate <= kHig
 namespace {
 
 std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
+  if (IsRemoteMapping(path)) return OpenRemotePort(path, rate, failure);
   failure = OpenFailure{OpenError::None, 0, rate};
   if (!IsSupportedRate(rate)) return Fail(failure, OpenError::BadRate);
   // Opening must never wait for carrier.
@@ -333,6 +339,7 @@ bool PortAvailable(unsigned port) {
   }
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return false;
+  if (IsRemoteMapping(*path)) return RemoteHostAnswers(*path, kRemoteProbeMs);
   Descriptor device(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
   if (!device.valid() || ::isatty(device.get()) == 0 || ::flock(device.get(), LOCK_EX | LOCK_NB) != 0) return false;
   LowerModemLines(device.get());  // raised by the open

@@ -53,6 +53,11 @@ enum class OpenError {
   NotSerial,      // the device is not a terminal
   BadRate,        // outside 300..115200, or refused by the device
   CannotConfigure,
+  // Remote ports (rfc2217://HOST:PORT):
+  RemoteNoAnswer,   // the host does not answer (or its name is unknown)
+  RemoteRefused,    // the host refuses the connection
+  RemoteNoComPort,  // the host answers without the COM-PORT-OPTION of RFC 2217
+  RemoteClosed,     // the host closed the connection while it was set up
 };
 
 class SerialPort {
@@ -63,6 +68,8 @@ class SerialPort {
   // Without modem lines (a pseudo terminal) these succeed without effect.
   virtual bool SetRts(bool on) = 0;
   virtual bool SetDtr(bool on) = 0;
+  // Holds the line in the break state (on) or ends it.
+  virtual bool SetBreak(bool) { return false; }
   virtual bool Purge(PurgeWhat what) = 0;
   virtual std::optional<QueueLevels> Levels() = 0;
 
