@@ -2,12 +2,16 @@
 // driver against the module simulator.
 #include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
+#include "tests/e2e/Ser2netProcess.h"
 #include "tests/runner/RunnerFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -19,6 +23,7 @@
 #include <utility>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace zk::runner::test {
 namespace {
@@ -307,6 +312,76 @@ TEST_F(RunnerEndToEnd, ModemLinesAreLoweredAtEveryOpenAndFollowEachSequenceInTim
       }
     }
   }
+}
+
+TEST_F(RunnerEndToEnd, ADownloadThroughSer2netOfAnImageFullOfIacBytesIsInTheFlash) {
+  e2e::Ser2netProcess server(sim_.PortPath());
+  ASSERT_TRUE(server.Running());
+  // 0xFF is Telnet's IAC: every one is doubled on the way and undoubled by
+  // ser2net. A few other bytes show that the data went through at all.
+  std::vector<uint8_t> image(0x4000, 0xFF);
+  for (std::size_t i = 63; i < image.size(); i += 64) image[i] = static_cast<uint8_t>(i >> 6);
+  WriteFile(dir_.Path() + "/ff.hex", HexText(0, image));
+  RunOptions options;
+  WriteFile(dir_.Path() + "/script.qrs", Connect() + "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() +
+                                             "/ff.hex\nDOWNLOAD\nDISCONNECT\n");
+  options.args = {"--console", dir_.Path() + "/script.qrs"};
+  options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
+  options.env["ZELKOR_COM1"] = server.Mapping();
+  const RunResult run = RunQuillrun(options);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Flash(0, image.size()), std::string(image.begin(), image.end()));
+}
+
+TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentOrGoesAwayIsNamedWithHostAndPort) {
+  const auto run = [&](const std::string& mapping, const std::string& more = "") {
+    WriteFile(dir_.Path() + "/script.qrs", Connect() + more);
+    RunOptions options;
+    options.args = {"--console", dir_.Path() + "/script.qrs"};
+    options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
+    options.env["ZELKOR_COM1"] = mapping;
+    return RunQuillrun(options);
+  };
+  const std::string refusing = "rfc2217://127.0.0.1:" + std::to_string(e2e::FreeTcpPort());
+  RunResult result = run(refusing);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_THAT(Messages(result.err), ElementsAre("Serial port: COM1: the host of " + refusing + " refused the connection.",
+                                                "Login failed", "Error connecting"));
+
+  // A host that takes the connection and never says a word.
+  const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(silent, 0);
+  const std::shared_ptr<void> closeSilent(nullptr, [silent](void*) { ::close(silent); });
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(silent, 4), 0);
+  ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string quiet = "rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  result = run(quiet);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_THAT(Messages(result.err),
+              ElementsAre("Serial port: COM1: " + quiet + " answers without RFC 2217 (no COM port option).",
+                          "Login failed", "Error connecting"));
+
+  // The server goes away in the middle of a download on the emulated line
+  // (some seconds for 16 KB).
+  WriteFile(dir_.Path() + "/data.hex", HexText(0, RandomBytes(0x4000, 7)));
+  e2e::ModSimProcess slow({"--baud-emulation"});
+  e2e::Ser2netProcess server(slow.PortPath());
+  ASSERT_TRUE(server.Running());
+  std::thread stopper([&server] {
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    server.Stop();
+  });
+  const auto started = std::chrono::steady_clock::now();
+  result = run(server.Mapping(), "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() + "/data.hex\nDOWNLOAD\n");
+  stopper.join();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_THAT(Messages(result.err), ::testing::Contains("Serial port: connection to " + server.Mapping() + " lost"));
 }
 
 TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {
