@@ -5,6 +5,7 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <linux/sockios.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -148,8 +149,10 @@ class TelnetPort final : public SerialPort {
 
   std::optional<QueueLevels> Levels() override {
     if (lost_.load()) return std::nullopt;
+    // Bytes not yet sent; bytes sent but not yet acknowledged do not count,
+    // since the peer may delay its acknowledgement.
     int unsent = 0;
-    if (::ioctl(socket_.get(), TIOCOUTQ, &unsent) != 0) return std::nullopt;
+    if (::ioctl(socket_.get(), SIOCOUTQNSD, &unsent) != 0) return std::nullopt;
     std::lock_guard lock(dataMutex_);
     return QueueLevels{input_.size(), static_cast<std::size_t>(unsent)};
   }
@@ -272,6 +275,11 @@ class TelnetPort final : public SerialPort {
       if (got < 0 && errno == EINTR) continue;
       if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
       if (got <= 0) return MarkLost();
+      // Acknowledged at once: a server that sends small pieces without
+      // TCP_NODELAY would otherwise hold its next one back for our delayed
+      // acknowledgement. The kernel clears this after a while, so again each time.
+      const int one = 1;
+      ::setsockopt(socket_.get(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
       scratch.clear();
       std::vector<telnet::Event> events;
       decoder_.Feed(std::span<const uint8_t>(chunk.data(), static_cast<std::size_t>(got)), scratch, events);

@@ -38,6 +38,8 @@ while [ -z "$SERVER" ]; do
 connection: &zk
   accepter: telnet(rfc2217),tcp,127.0.0.1,$port
   connector: serialdev,$ZELKOR_COM1,57600n81,local
+  options:
+    chardelay: false
 CONFIG
   : >"$WORK/ser2net.log"
   ser2net -n -d -c "$WORK/ser2net.yaml" -P "$WORK/ser2net.pid" >"$WORK/ser2net.log" 2>&1 &
