@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo gui bench clean package install-test
+.PHONY: all deps configure build test demo demo-remote gui bench clean package install-test
 
 all: build
 
@@ -24,6 +24,12 @@ test: build
 demo: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target Quillrun ModSim KORDm KORCmd Tarnlink ZkInstallTree QuillrunDemoHex
 	@sh install/demo/demo.sh $(BUILD)
+
+# The demo through ser2net: the simulator's port served over RFC 2217 on
+# 127.0.0.1.
+demo-remote: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target Quillrun ModSim KORDm KORCmd Tarnlink ZkInstallTree QuillrunDemoHex
+	@sh install/demo/remote.sh $(BUILD)
 
 gui: build
 	@sh install/demo/gui.sh $(BUILD)

@@ -11,6 +11,11 @@
 //
 //   FlashThroughputBench [--size N[K]] [--rates 57600,19200] [--no-verify]
 //                        [--program-time-us N] [--check-trace [--keep-trace]]
+//                        [--ser2net]
+//
+// With --ser2net the port is the simulator's terminal served by ser2net on
+// 127.0.0.1 over RFC 2217 (target 0.9 of the bound: TCP on the loopback and
+// ser2net's own relaying add to every turnaround).
 //
 // Each rate runs in a process of its own, since the transport keeps the
 // port settings it read first for the life of the process.
@@ -21,11 +26,14 @@
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
+#include "tests/e2e/Ser2netProcess.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -51,6 +59,7 @@ constexpr double kCheckedReadTarget = 0.45;  // of the single-read bound: every 
 constexpr double kVerifyTarget = 1.05;       // download + verify against program + read bound
 constexpr uint32_t kVerifySize = 64 * 1024;
 constexpr uint32_t kVerifyRate = 57600;
+constexpr double kRemoteTarget = 0.9;
 constexpr auto kQuiet = 800ms;  // longer than the send lock and the trace's burst gap
 constexpr double kBurstGap = 0.3;
 constexpr uint8_t kOk = 0x00;
@@ -74,6 +83,7 @@ struct Setup {
   bool traced = false;
   bool keepTrace = false;
   bool verifyRow = false;  // program and verify only, for the download + verify row
+  bool remote = false;  // through ser2net
 };
 
 struct Bound {
@@ -184,11 +194,12 @@ void Report(const char* what, const Setup& s, double seconds, const Bound& b, bo
   const double measured = s.size / seconds;
   const double bound = s.size / b.budget.Seconds();
   const double ratio = measured / bound;
-  allMet = allMet && ratio >= target;
+  const double rowTarget = s.remote ? kRemoteTarget : target;
+  allMet = allMet && ratio >= rowTarget;
   char targetText[16];
-  std::snprintf(targetText, sizeof targetText, ">= %.2f", target);
-  PrintFigure({std::string(what) + " " + std::to_string(s.rate), measured, bound, "B/s", ratio, targetText,
-               ratio >= target});
+  std::snprintf(targetText, sizeof targetText, ">= %.2f", rowTarget);
+  PrintFigure({std::string(what) + " " + std::to_string(s.rate) + (s.remote ? " ser2net" : ""), measured, bound,
+               "B/s", ratio, targetText, ratio >= rowTarget});
 }
 
 bool CheckBurst(const char* what, const std::vector<Burst>& bursts, std::size_t index, const Bound& b) {
@@ -262,6 +273,15 @@ std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image
   if (!sim.Running()) {
     std::fprintf(stderr, "FlashThroughputBench: ModSim did not start\n");
     return std::nullopt;
+  }
+  std::optional<e2e::Ser2netProcess> server;
+  if (s.remote) {
+    server.emplace(sim.PortPath(), s.rate);
+    if (!server->Running()) {
+      std::fprintf(stderr, "FlashThroughputBench: ser2net did not start\n");
+      return std::nullopt;
+    }
+    ::setenv("ZELKOR_COM1", server->Mapping().c_str(), 1);
   }
   CommandLibrary cmd;
   if (!cmd.Bound()) {
@@ -397,7 +417,7 @@ int SpawnRate(const char* self, uint32_t rate, int argc, char** argv, bool verif
     if (verifyRow && std::strcmp(option, "--size") == 0) continue;
     if (const auto value = OptionValue(argc, argv, option)) args.insert(args.end(), {option, *value});
   }
-  for (const char* flag : {"--check-trace", "--keep-trace"}) {
+  for (const char* flag : {"--check-trace", "--keep-trace", "--ser2net"}) {
     if (HasFlag(argc, argv, flag)) args.push_back(flag);
   }
   std::fflush(stdout);
@@ -434,6 +454,7 @@ int Run(int argc, char** argv) {
   s.traced = HasFlag(argc, argv, "--check-trace");
   s.keepTrace = HasFlag(argc, argv, "--keep-trace");
   s.verifyRow = HasFlag(argc, argv, "--verify-row");
+  s.remote = HasFlag(argc, argv, "--ser2net");
   if (const auto value = OptionValue(argc, argv, "--rate")) {
     s.rate = static_cast<uint32_t>(std::stoul(*value));
     return RunRate(s);

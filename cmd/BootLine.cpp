@@ -63,7 +63,9 @@ void BootLine::Sleep(uint32_t ms) const {
 }
 
 ResultCode BootLine::Write(std::span<const uint8_t> bytes) {
-  return port_.Write(bytes) ? kOk : kSendFailed;
+  if (port_.Write(bytes)) return kOk;
+  port_.ReportLoss();
+  return kSendFailed;
 }
 
 ResultCode BootLine::Read(std::span<uint8_t> out) {
@@ -71,7 +73,9 @@ ResultCode BootLine::Read(std::span<uint8_t> out) {
   port_.Drain(timing_.readTimeoutMs);
   const com::ReadResult got = port_.ReadExact(out, timing_.readTimeoutMs);
   if (got.count == out.size()) return kOk;
-  return got.status == com::IoStatus::LineError ? kReceiveTimeout : kNoAnswer;
+  if (got.status != com::IoStatus::LineError) return kNoAnswer;
+  port_.ReportLoss();
+  return kReceiveTimeout;
 }
 
 void BootLine::DiscardInput() {

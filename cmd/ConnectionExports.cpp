@@ -21,7 +21,8 @@ constexpr uint32_t kShutDownSettleMs = 100;
 constexpr uint32_t kResetPulseMs = 500;
 
 // Mode 3: pulses the reset line through the raw port once the transport has
-// let it go.
+// let it go: RTS raised for the pulse, then lowered again before the close,
+// which leaves the lines as they are.
 ResultCode PulseReset(const std::string& modulePath) {
   const PortKeys keys = ReadPortKeys(modulePath, kExitComBuffer);
   if (keys.protocol.empty() || keys.com.empty() || keys.baud.empty()) return kInvalidFileFormat;
@@ -31,6 +32,7 @@ ResultCode PulseReset(const std::string& modulePath) {
   if (!port) return kComPortInit;
   port->SetRts(true);
   Sleep(kResetPulseMs);
+  port->SetRts(false);
   return kOk;
 }
 

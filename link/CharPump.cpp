@@ -27,6 +27,13 @@ void CharPump::Run(const std::atomic<bool>& stop) {
         end = read.count;
       } else if (read.status == com::IoStatus::Woken && !stop.load()) {
         port_.ClearWake();
+      } else if (read.status == com::IoStatus::LineError && !stop.load()) {
+        // The line has gone: whatever waits on it fails now, not when its
+        // time runs out.
+        engine_.LineLost();
+        port_.ReportLoss();
+        timeoutMs = 0;
+        continue;
       }
     }
     const Clock::time_point now = Clock::now();

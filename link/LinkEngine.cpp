@@ -8,6 +8,8 @@ namespace {
 // A line byte is ten bit times (start, eight data bits, stop).
 constexpr uint64_t kBitsPerByte = 10;
 constexpr uint32_t kDrainSlackMs = 50;
+// How often the output queue is looked at while a frame goes out.
+constexpr auto kRoomStep = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -27,7 +29,7 @@ LinkResult LinkEngine::Send(ECB& ecb) {
     std::lock_guard lock(mutex_);
     // Refused while the receiver owns the line; checked and claimed in one
     // step so that no STX of the peer slips in between.
-    if (closing_ || receiver_.LineHeld()) return kLinkSendFailed;
+    if (closing_ || lineLost_ || receiver_.LineHeld()) return kLinkSendFailed;
     senderActive_ = true;
     awaitingReply_ = true;
   }
@@ -43,6 +45,19 @@ void LinkEngine::Queue(ECB& ecb, const ReceiveSetup* setup) {
     ecb.callback = setup->callback;
   }
   receiver_.Queue(ecb);
+  if (lineLost_) ChangeFlags(ecb, ECB_FAILED, ECB_BUSY);
+}
+
+void LinkEngine::LineLost() {
+  {
+    std::lock_guard lock(mutex_);
+    lineLost_ = true;
+    for (ECB* queued = receiver_.Head(); queued != nullptr; queued = queued->next) {
+      ChangeFlags(*queued, ECB_FAILED, ECB_BUSY);
+    }
+    receiver_.FullReset();
+  }
+  changed_.notify_all();
 }
 
 std::vector<ECB*> LinkEngine::TakeQueue() {
@@ -105,19 +120,44 @@ void LinkEngine::Arm() {
 }
 
 void LinkEngine::Write(std::span<const uint8_t> bytes) {
-  // A failed write is caught by the reply time-outs.
-  port_.Write(bytes);
+  // A frame goes out in pieces: the next piece is queued only when the
+  // driver holds no more than one piece, so that a peer breaking in is
+  // noticed while the frame is still going out, and the transmitter never
+  // runs dry in between.
+  if (!WaitForRoom(bytes.size())) return;
+  if (!port_.Write(bytes)) {
+    LineLost();
+    port_.ReportLoss();
+    return;
+  }
   unsentBytes_ += bytes.size();
+}
+
+bool LinkEngine::WaitForRoom(std::size_t piece) {
+  // Bounded by the wire time of what is queued, in case the queue is stuck.
+  const auto limit = Clock::now() + WireTime(unsentBytes_) + std::chrono::milliseconds(kDrainSlackMs);
+  for (;;) {
+    const std::optional<com::QueueLevels> levels = port_.Levels();
+    if (!levels || levels->output <= piece) return true;
+    std::unique_lock lock(mutex_);
+    const bool brokenIn =
+        changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_ || lineLost_; });
+    if (brokenIn) return false;
+    if (Clock::now() >= limit) return true;
+  }
+}
+
+std::chrono::milliseconds LinkEngine::WireTime(std::size_t bytes) const {
+  return std::chrono::milliseconds(bytes * kBitsPerByte * 1000 / config_.baudRate);
 }
 
 std::optional<uint8_t> LinkEngine::AwaitReply(uint16_t ms, bool rearm) {
   // The time for the reply starts once our own output has left.
-  const uint64_t lineMs = unsentBytes_ * kBitsPerByte * 1000 / config_.baudRate;
-  port_.Drain(static_cast<uint32_t>(lineMs) + kDrainSlackMs);
+  port_.Drain(static_cast<uint32_t>(WireTime(unsentBytes_).count()) + kDrainSlackMs);
   unsentBytes_ = 0;
 
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !awaitingReply_ || closing_; });
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !awaitingReply_ || closing_ || lineLost_; });
   if (awaitingReply_) return std::nullopt;
   if (rearm) awaitingReply_ = true;
   return replyChar_;
@@ -145,7 +185,7 @@ bool LinkEngine::YieldLine(uint32_t silenceMs) {
   for (;;) {
     if (!receiver_.LineHeld()) return true;
     const auto deadline = lastChar_ + silence;
-    if (closing_ || Clock::now() >= deadline) break;
+    if (closing_ || lineLost_ || Clock::now() >= deadline) break;
     changed_.wait_until(lock, deadline);
   }
   // The peer has gone quiet (or the link closes): start the receiver
@@ -165,7 +205,7 @@ void LinkEngine::Finish() {
 
 void LinkEngine::Pause(uint32_t ms) {
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closing_; });
+  changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return closing_ || lineLost_; });
 }
 
 void LinkEngine::SendControl(uint8_t c) { port_.WriteByte(c); }

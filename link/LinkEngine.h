@@ -40,6 +40,9 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   ECB* Head();
   // Ends the sender's waits at once; later sends fail quickly.
   void BeginClose();
+  // The line has gone: every queued receive fails, the sender's waits end
+  // and later sends and receives fail at once.
+  void LineLost();
   // Where the notification of a received message goes (null: nowhere).
   void SetNotifyWindow(WindowHandle window) { notifyWindow_.store(window); }
 
@@ -63,6 +66,11 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   // ControlOutput (called with the lock held)
   void SendControl(uint8_t c) override;
 
+  // Waits until the driver's output queue holds at most piece bytes; false
+  // when the peer broke in (or the link closes) meanwhile.
+  bool WaitForRoom(std::size_t piece);
+  std::chrono::milliseconds WireTime(std::size_t bytes) const;
+
   void Deliver(ECB& ecb);
 
   const LinkConfig config_;
@@ -76,6 +84,7 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool closing_ = false;
+  bool lineLost_ = false;
   bool senderActive_ = false;
   bool awaitingReply_ = false;
   uint8_t replyChar_ = 0;

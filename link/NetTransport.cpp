@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace zk::link {
 namespace {
@@ -102,16 +105,41 @@ uint8_t NetTransport::SelectProperty(const char* iniFile, const char* section, S
   const std::optional<DialogChoice> choice = dialog->Run(setup);
   if (!choice) return 0;
 
-  if (choice->com) s.comText = *choice->com;
-  if (choice->baud) s.baudText = *choice->baud;
-  if (extended) s.rawModeText.assign(1, choice->rawChecked ? '1' : '0');
+  PortSettings chosen = s;
+  if (choice->com) chosen.comText = *choice->com;
+  if (choice->baud) chosen.baudText = *choice->baud;
+  if (extended) chosen.rawModeText.assign(1, choice->rawChecked ? '1' : '0');
   const std::string file = Text(iniFile);
-  const std::string sect = Text(section);
-  bool written = ini::WriteString(file, sect, "COM", s.comText) && ini::WriteString(file, sect, "Baud", s.baudText);
-  if (written && extended) written = ini::WriteString(file, sect, "RawMode", s.rawModeText);
-  // A choice that could not be kept is not reported as kept, and the user
-  // learns why.
+  const bool written = WriteChoice(file, Text(section), chosen, extended);
+  // A choice that could not be kept changes nothing, neither the file nor
+  // the settings the next connection uses, and the user learns why.
+  if (written) s = std::move(chosen);
   return ReportWrite(written, file) ? 1 : 0;
+}
+
+bool NetTransport::WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
+                               bool extended) {
+  struct Key {
+    const char* name;
+    const std::string& value;
+  };
+  std::vector<Key> keys{{"COM", chosen.comText}, {"Baud", chosen.baudText}};
+  if (extended) keys.push_back({"RawMode", chosen.rawModeText});
+  std::vector<std::pair<const char*, std::optional<std::string>>> before;
+  for (const Key& key : keys) {
+    std::optional<std::string> old = ini::ReadValue(file, section, key.name);
+    if (ini::WriteString(file, section, key.name, key.value)) {
+      before.emplace_back(key.name, std::move(old));
+      continue;
+    }
+    // Put back what was written so far (a key that was not there keeps
+    // the value it now has: the file has no way to drop it).
+    for (const auto& [name, value] : before) {
+      if (value) ini::WriteString(file, section, name, *value);
+    }
+    return false;
+  }
+  return true;
 }
 
 uint8_t NetTransport::SelectNode(const char* iniFile) {

@@ -70,6 +70,10 @@ class NetTransport {
   static void OnReceiveComplete(ECB* ecb);
 
   void Prepare(const char* iniFile, const char* section);
+  // Writes the dialog's choice into the section; false (and the keys
+  // already written put back) when a write fails.
+  static bool WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
+                          bool extended);
   bool SendFrame(ECB& ecb);
   bool SendControl(std::span<const uint8_t> frame);
   void PostHeaderReceive();

@@ -61,7 +61,9 @@ ReceiveEngine::Step ReceiveEngine::Idle(uint8_t c) {
   // the next STX goes on, so that a peer that stops gives the line back.
   if (c != STX) {
     if (head_ != nullptr) SetFlags(*head_, ECB_BADCHAR);
-    output_.SendControl(NAK);
+    // A NAK or a late DLE is itself an answer: answering it would start an
+    // endless exchange of refusals with a peer that does the same.
+    if (c != NAK && c != DLE) output_.SendControl(NAK);
     return {HoldTimeout()};
   }
   if (head_ == nullptr || HasFlags(*head_, ECB_REFUSE)) {

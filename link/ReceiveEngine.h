@@ -3,7 +3,8 @@
 // the link thread: answers STX with DLE (or NAK when there is no ECB to
 // take the message), stores the data of each frame into the head ECB of the
 // receive queue, undoubling DLE, checks the block check character and
-// answers it, and completes the ECB at DLE ETX. Every call returns the
+// answers it, and completes the ECB at DLE ETX. An idle receiver refuses
+// any other character with NAK, except NAK and DLE, which go unanswered. Every call returns the
 // character time-out that applies next (0 = none).
 //
 // Not thread-safe: the owner serialises all calls.

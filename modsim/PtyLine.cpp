@@ -1,5 +1,7 @@
 #include "modsim/PtyLine.h"
 
+#include "modsim/ExactRate.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -92,7 +94,8 @@ std::size_t PtyLine::Write(const uint8_t* data, std::size_t size) {
 uint32_t PtyLine::HostRate() {
   termios settings{};
   if (tcgetattr(slave_, &settings) != 0) return 0;
-  return RateOfSpeed(cfgetospeed(&settings));
+  if (const uint32_t rate = RateOfSpeed(cfgetospeed(&settings)); rate != 0) return rate;
+  return ExactOutputRate(slave_);  // a rate without a termios constant
 }
 
 }  // namespace zk::modsim

@@ -1,6 +1,7 @@
 #include "platform/PortList.h"
 
 #include "platform/Files.h"
+#include "platform/RemotePort.h"
 
 #include <sys/stat.h>
 
@@ -15,6 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kNoUart = "0";
+constexpr uint32_t kRemoteProbeMs = 1000;
 
 bool IsCharacterDevice(const std::string& path) {
   struct stat info {};
@@ -58,8 +60,14 @@ PortListing ListPorts(std::string_view stableNameDir, std::string_view ttyClassD
   std::vector<bool> named(stable.size(), false);
   for (unsigned port = kFirstPort; port <= kLastPort; ++port) {
     std::optional<PortMapping> mapping = ResolvePort(port);
+    if (mapping && IsRemoteMapping(mapping->device)) {
+      const bool answers = RemoteHostAnswers(mapping->device, kRemoteProbeMs);
+      std::string device = mapping->device;
+      listing.ports.push_back({port, std::move(*mapping), std::move(device), {}, answers});
+      continue;
+    }
     if (!mapping || !IsCharacterDevice(mapping->device) || Placeholder(*mapping, ttyClassDir)) continue;
-    ListedPort listed{port, std::move(*mapping), {}, {}};
+    ListedPort listed{port, std::move(*mapping), {}, {}, std::nullopt};
     listed.device = RealPath(listed.mapping.device);
     for (std::size_t i = 0; i < stable.size(); ++i) {
       if (stable[i].device != listed.device) continue;

@@ -5,6 +5,7 @@
 #include "platform/Api.h"
 #include "platform/ComPort.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ struct ListedPort {
   PortMapping mapping;
   std::string device;                    // the mapped path, links followed
   std::vector<std::string> stableNames;  // stable names of that device
+  std::optional<bool> hostAnswers;       // remote ports: whether the host takes a connection
 };
 
 struct PortListing {
@@ -31,7 +33,9 @@ struct PortListing {
   std::vector<StableName> unmapped;  // stable names of devices no port names
 };
 
-// A port is listed when its device path names a character device. A port
+// A port is listed when its device path names a character device, or when
+// it is mapped to a remote port (rfc2217://HOST:PORT; whether the host
+// answers is tried, at most a second for each). A port
 // left at its default /dev/ttyS<n-1> is left out when the kernel reports no
 // UART behind that device (<ttyClassDir>/ttyS<n-1>/type is 0), as for the
 // placeholders most machines have.

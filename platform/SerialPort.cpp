@@ -1,8 +1,11 @@
 #include "platform/SerialPort.h"
 
 #include "platform/ComPort.h"
+#include "platform/ExactRate.h"
 #include "platform/Immortal.h"
-#include "platform/PortPermission.h"
+#include "platform/PortFailure.h"
+#include "platform/PortIo.h"
+#include "platform/RemotePort.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -22,7 +25,10 @@
 namespace zk::com {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using detail::Clock;
+using detail::DeadlineAfter;
+using detail::Descriptor;
+using detail::PollTimeout;
 
 struct RateEntry {
   uint32_t rate;
@@ -50,68 +56,48 @@ std::optional<speed_t> SpeedOf(uint32_t rate) {
   return std::nullopt;
 }
 
-// A file descriptor that closes itself.
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() { Reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void Reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-// Milliseconds left until deadline for poll: -1 without limit.
-int PollTimeout(std::optional<Clock::time_point> deadline) {
-  if (!deadline) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-std::optional<Clock::time_point> DeadlineAfter(uint32_t timeoutMs) {
-  if (timeoutMs == kWaitForever) return std::nullopt;
-  return Clock::now() + std::chrono::milliseconds(timeoutMs);
-}
+// How long a port scan waits for the host of a remote port.
+constexpr uint32_t kRemoteProbeMs = 1000;
 
 // Ioctls on modem lines fail this way on a device that has none.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// Sets the rate, a table rate through termios, any other one exactly
+// through termios2; false (errno set) when the device refuses it.
+bool SetLineRate(int fd, uint32_t rate) {
+  if (!IsSupportedRate(rate)) {
+    errno = EINVAL;
+    return false;
+  }
+  const std::optional<speed_t> speed = SpeedOf(rate);
+  if (!speed) return detail::SetExactRate(fd, rate);
+  termios settings{};
+  if (::tcgetattr(fd, &settings) != 0) return false;
+  if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) return false;
+  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+// Lowers DTR and RTS, which the kernel raises when a port opens, so that
+// no module is held in reset or boot before its dialogue asks for it.
+void LowerModemLines(int fd) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  ::ioctl(fd, TIOCMBIC, &lines);
+}
+
 class TtyPort final : public SerialPort {
  public:
-  TtyPort(Descriptor device, Descriptor wake) : device_(std::move(device)), wake_(std::move(wake)) {}
+  TtyPort(std::string path, Descriptor device, Descriptor wake)
+      : path_(std::move(path)), device_(std::move(device)), wake_(std::move(wake)) {}
   // The lock goes with the descriptor. Unread input is dropped; output is
   // left to go out (a pseudo terminal counts bytes its far end has not read
   // yet as sent, and flushing would destroy them).
   ~TtyPort() override { ::tcflush(device_.get(), TCIFLUSH); }
 
-  bool SetBaudRate(uint32_t rate) override {
-    const std::optional<speed_t> speed = SpeedOf(rate);
-    if (!speed) return false;
-    termios settings{};
-    if (::tcgetattr(device_.get(), &settings) != 0) return false;
-    if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) return false;
-    return ::tcsetattr(device_.get(), TCSANOW, &settings) == 0;
-  }
+  bool SetBaudRate(uint32_t rate) override { return SetLineRate(device_.get(), rate); }
 
   bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
   bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
+  bool SetBreak(bool on) override { return ::ioctl(device_.get(), on ? TIOCSBRK : TIOCCBRK) == 0; }
 
   bool Purge(PurgeWhat what) override {
     const int queue = what == PurgeWhat::Input ? TCIFLUSH : what == PurgeWhat::Output ? TCOFLUSH : TCIOFLUSH;
@@ -172,31 +158,32 @@ class TtyPort final : public SerialPort {
       if (got < 0 && errno == EINTR) continue;
       if (got < 0 && errno == EAGAIN) {
         const IoStatus status = PollDevice(POLLIN, deadline);
-        if (status == IoStatus::Ok || status == IoStatus::LineError) continue;
-        return {status, 0};
+        if (status == IoStatus::Ok) continue;
+        if (status != IoStatus::LineError) return {status, 0};
+        // What came before the hang-up is still handed out.
+        const ssize_t rest = ::read(device_.get(), out.data(), out.size());
+        if (rest > 0) return {IoStatus::Ok, static_cast<std::size_t>(rest)};
+        return {IoStatus::LineError, 0};
       }
-      // End of file or EIO: the far end has gone.
+      // End of file or EIO: the far end has gone. The first read to find it
+      // says so at once; later ones take their time.
       hungUp_.store(true);
+      return {IoStatus::LineError, 0};
     }
   }
 
   IoStatus WaitReadable(uint32_t timeoutMs) override {
     const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
     if (hungUp_.load()) return AfterHangUp(deadline);
-    const IoStatus status = PollDevice(POLLIN, deadline);
-    if (status == IoStatus::LineError) return AfterHangUp(deadline);
-    return status;
+    return PollDevice(POLLIN, deadline);
   }
 
-  void Wake() override {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(wake_.get(), &one, sizeof one);
+  void ReportLoss() override {
+    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
   }
 
-  void ClearWake() override {
-    uint64_t value = 0;
-    [[maybe_unused]] const ssize_t ignored = ::read(wake_.get(), &value, sizeof value);
-  }
+  void Wake() override { detail::SignalWake(wake_); }
+  void ClearWake() override { detail::ClearWakeFd(wake_); }
 
  private:
   bool SetLine(int line, bool on) {
@@ -226,15 +213,7 @@ class TtyPort final : public SerialPort {
   }
 
   // Only Wake can end this wait early.
-  IoStatus WaitWake(std::optional<Clock::time_point> deadline) {
-    for (;;) {
-      pollfd fd{wake_.get(), POLLIN, 0};
-      const int ready = ::poll(&fd, 1, PollTimeout(deadline));
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready > 0) return IoStatus::Woken;
-      return IoStatus::TimedOut;
-    }
-  }
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) { return detail::WaitForWake(wake_, deadline); }
 
   // After a hang-up a read or wait still takes its time (or until Wake), so
   // that a caller looping on it never spins.
@@ -243,30 +222,36 @@ class TtyPort final : public SerialPort {
     return IoStatus::LineError;
   }
 
+  const std::string path_;
   Descriptor device_;
   Descriptor wake_;
   std::atomic<bool> hungUp_{false};
+  std::atomic<bool> lossReported_{false};
 };
 
-std::unique_ptr<SerialPort> Fail(OpenError* error, OpenError reason) {
-  if (error != nullptr) *error = reason;
-  return nullptr;
-}
-
-OpenError OpenFailure(int code) {
+OpenError OpenFailureOf(int code) {
   switch (code) {
     case ENOENT:
     case ENXIO:
+    case ENODEV:
       return OpenError::NoSuchPort;
     case EACCES:
     case EPERM:
       return OpenError::PermissionDenied;
+    case EBUSY:  // held exclusively (TIOCEXCL) by another program
+      return OpenError::InUse;
     default:
       return OpenError::CannotOpen;
   }
 }
 
-bool ConfigureRaw(int fd, speed_t speed) {
+std::unique_ptr<SerialPort> Fail(OpenFailure& failure, OpenError reason, int systemError = 0) {
+  failure.error = reason;
+  failure.systemError = systemError;
+  return nullptr;
+}
+
+bool ConfigureRaw(int fd) {
   termios settings{};
   if (::tcgetattr(fd, &settings) != 0) return false;
   ::cfmakeraw(&settings);
@@ -276,7 +261,6 @@ bool ConfigureRaw(int fd, speed_t speed) {
   settings.c_cflag |= CS8 | CLOCAL | CREAD;
   settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
-  if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0) return false;
   return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
@@ -287,7 +271,7 @@ struct OpenerSlot {
 
 // Never destroyed: a port may be opened while the process exits.
 OpenerSlot& Opener() {
-  static detail::Immortal<OpenerSlot> slot;
+  static zk::detail::Immortal<OpenerSlot> slot;
   return *slot;
 }
 
@@ -301,35 +285,49 @@ SerialPortOpener CurrentOpener() {
 
 bool IsStandardRate(uint32_t rate) { return SpeedOf(rate).has_value(); }
 
-std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate, OpenError* error) {
-  if (error != nullptr) *error = OpenError::None;
-  const std::optional<speed_t> speed = SpeedOf(rate);
-  if (!speed) return Fail(error, OpenError::BadRate);
+bool IsSupportedRate(uint32_t rate) { return rate >= kLowestRate && rate <= kHighestRate; }
+
+namespace {
+
+std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
+  if (IsRemoteMapping(path)) return OpenRemotePort(path, rate, failure);
+  failure = OpenFailure{OpenError::None, 0, rate};
+  if (!IsSupportedRate(rate)) return Fail(failure, OpenError::BadRate);
   // Opening must never wait for carrier.
   Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!device.valid()) return Fail(error, OpenFailure(errno));
-  if (::isatty(device.get()) == 0) return Fail(error, OpenError::NotSerial);
+  if (!device.valid()) return Fail(failure, OpenFailureOf(errno), errno);
+  if (::isatty(device.get()) == 0) return Fail(failure, OpenError::NotSerial);
   // "Not shared": a second opener fails, also one running as root.
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-    return Fail(error, errno == EWOULDBLOCK ? OpenError::InUse : OpenError::CannotOpen);
+    return errno == EWOULDBLOCK ? Fail(failure, OpenError::InUse) : Fail(failure, OpenError::CannotOpen, errno);
   }
-  if (!ConfigureRaw(device.get(), *speed)) return Fail(error, OpenError::CannotConfigure);
+  if (!ConfigureRaw(device.get())) return Fail(failure, OpenError::CannotConfigure, errno);
+  if (!SetLineRate(device.get(), rate)) return Fail(failure, OpenError::BadRate, errno);
+  LowerModemLines(device.get());
   ::tcflush(device.get(), TCIOFLUSH);
-  Descriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (!wake.valid()) return Fail(error, OpenError::CannotOpen);
-  return std::make_unique<TtyPort>(std::move(device), std::move(wake));
+  Descriptor wake = detail::MakeWakeFd();
+  if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
+  return std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
+}
+
+}  // namespace
+
+std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate, OpenError* error) {
+  OpenFailure failure;
+  std::unique_ptr<SerialPort> opened = OpenDevice(path, rate, failure);
+  if (error != nullptr) *error = failure.error;
+  return opened;
 }
 
 std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error) {
   const SerialPortOpener opener = CurrentOpener();
   if (error != nullptr) *error = OpenError::None;
   if (opener) return opener(port, rate, error);
+  OpenFailure failure{OpenError::NoSuchPort, 0, rate};
   const std::optional<std::string> path = DevicePath(port);
-  if (!path) return Fail(error, OpenError::NoSuchPort);
-  OpenError failure = OpenError::None;
-  std::unique_ptr<SerialPort> opened = OpenSerialDevice(*path, rate, &failure);
-  if (failure == OpenError::PermissionDenied) ReportPermissionDenied(port, *path);
-  if (error != nullptr) *error = failure;
+  std::unique_ptr<SerialPort> opened = path ? OpenDevice(*path, rate, failure) : nullptr;
+  ReportPortFailure(port, path.value_or(std::string()), failure);
+  if (error != nullptr) *error = failure.error;
   return opened;
 }
 
@@ -341,8 +339,11 @@ bool PortAvailable(unsigned port) {
   }
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return false;
+  if (IsRemoteMapping(*path)) return RemoteHostAnswers(*path, kRemoteProbeMs);
   Descriptor device(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  return device.valid() && ::isatty(device.get()) != 0 && ::flock(device.get(), LOCK_EX | LOCK_NB) == 0;
+  if (!device.valid() || ::isatty(device.get()) == 0 || ::flock(device.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  LowerModemLines(device.get());  // raised by the open
+  return true;
 }
 
 void SetSerialPortOpener(SerialPortOpener opener) {

@@ -1,11 +1,12 @@
 #pragma once
-// A serial port opened "not shared": raw 8N1 at a standard rate, RTS/DTR
-// control, purge, queue levels, writes that wait for room, reads and waits
+// A serial port opened "not shared": raw 8N1 at any rate from 300 to
+// 115200, DTR and RTS lowered before any byte, RTS/DTR control, purge, queue levels, writes that wait for room, reads and waits
 // with a time-out or without limit. Every wait also ends when Wake is
 // called (an eventfd), so a thread blocked on the port can be stopped
 // without closing the descriptor under it. A hang-up (the far end of a
-// pseudo terminal closed, an adapter unplugged) is a line error: reads and
-// writes fail, and waits still block for their time, so no caller spins.
+// pseudo terminal closed, an adapter unplugged) is a line error: the first
+// read, write or wait to find it fails at once, later ones fail after
+// their time, so no caller spins.
 //
 // Ports are opened through OpenSerialPort, which tests can redirect to a
 // fake with SetSerialPortOpener.
@@ -50,8 +51,13 @@ enum class OpenError {
   PermissionDenied,  // the device is there, but this user may not open it
   CannotOpen,     // any other failure to open the device
   NotSerial,      // the device is not a terminal
-  BadRate,        // not one of the standard rates
+  BadRate,        // outside 300..115200, or refused by the device
   CannotConfigure,
+  // Remote ports (rfc2217://HOST:PORT):
+  RemoteNoAnswer,   // the host does not answer (or its name is unknown)
+  RemoteRefused,    // the host refuses the connection
+  RemoteNoComPort,  // the host answers without the COM-PORT-OPTION of RFC 2217
+  RemoteClosed,     // the host closed the connection while it was set up
 };
 
 class SerialPort {
@@ -62,6 +68,8 @@ class SerialPort {
   // Without modem lines (a pseudo terminal) these succeed without effect.
   virtual bool SetRts(bool on) = 0;
   virtual bool SetDtr(bool on) = 0;
+  // Holds the line in the break state (on) or ends it.
+  virtual bool SetBreak(bool) { return false; }
   virtual bool Purge(PurgeWhat what) = 0;
   virtual std::optional<QueueLevels> Levels() = 0;
 
@@ -84,6 +92,12 @@ class SerialPort {
   // Ends every current and later wait with Woken until ClearWake.
   virtual void Wake() = 0;
   virtual void ClearWake() = 0;
+
+  // Once the line has gone (the first read, write or wait to find it
+  // returns at once with the failure), shows "connection to <device> lost"
+  // the first time it is called; otherwise nothing. Callers call it after
+  // they have acted on the failure.
+  virtual void ReportLoss() {}
 
   // Reads exactly out.size() bytes within timeoutMs in all (kWaitForever:
   // no limit); the count says how many arrived.
@@ -109,8 +123,8 @@ class SerialPort {
 };
 
 // Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively.
-// A device this user may not open also gives a message box naming the device
-// and its group (ReportPermissionDenied).
+// A port that cannot be opened also gives a message box naming the port,
+// its device and the cause (ReportPortFailure).
 ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
                                                            OpenError* error = nullptr);
 
@@ -120,12 +134,18 @@ ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& 
                                                              OpenError* error = nullptr);
 
 // Whether COMn could be opened "not shared" right now. The port is opened
-// and closed again, its settings untouched (through the opener when one is
-// plugged in).
+// and closed again (through the opener when one is plugged in), its
+// settings untouched; DTR and RTS, which the open raised, are lowered.
 ZK_PLATFORM_API bool PortAvailable(unsigned port);
 
-// Whether rate is one of the standard rates 300..115200.
+inline constexpr uint32_t kLowestRate = 300;
+inline constexpr uint32_t kHighestRate = 115200;
+
+// Whether rate is one of the table rates 300, 600, ... 115200.
 ZK_PLATFORM_API bool IsStandardRate(uint32_t rate);
+// Whether a port may be opened at rate: any rate from 300 to 115200, set
+// exactly also where the table has none (7200, 14400, 28800, 56000).
+ZK_PLATFORM_API bool IsSupportedRate(uint32_t rate);
 
 // Replaces what OpenSerialPort does (an empty function restores the real
 // ports). The opener reports its own failures through error.

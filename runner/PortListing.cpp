@@ -33,7 +33,9 @@ std::string FormatPortListing(const com::PortListing& listing) {
     std::string device = port.mapping.device;
     if (port.device != device) device += " -> " + port.device;
     text += Padded("COM" + std::to_string(port.port), std::string(kIndent).size()) + device + "  (" +
-            SourceText(port) + ")\n";
+            SourceText(port) + ")";
+    if (port.hostAnswers) text += *port.hostAnswers ? "  host answers" : "  host does not answer";
+    text += "\n";
     for (const std::string& name : port.stableNames) text += kIndent + name + "\n";
   }
   if (!listing.unmapped.empty()) {

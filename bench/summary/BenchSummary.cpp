@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
       {"TarnlinkBench", {"--benchmark_format=json"}, Report::kLinkJson},
       {"LoginBench", {}, Report::kFigureLines},
       {"FlashThroughputBench", {}, Report::kFigureLines},
+      {"FlashThroughputBench", {"--rates", "57600", "--ser2net"}, Report::kFigureLines},
       {"DmFileBench", {work}, Report::kFigureLines},
       {"QuillrunCpuBench", {}, Report::kFigureLines},
       {"FlashInfoPageBench", {}, Report::kFigureLines},

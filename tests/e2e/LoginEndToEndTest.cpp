@@ -1,14 +1,20 @@
 #include "tests/e2e/CommandLayer.h"
 #include "tests/e2e/ModSimProcess.h"
+#include "tests/platform/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <optional>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace zk::e2e {
 namespace {
@@ -53,6 +59,32 @@ TEST(LoginEndToEnd, HandshakeLoginPasswordAndExit) {
   EXPECT_EQ(Password(cmd, "wrong"), 0x90u);
   EXPECT_EQ(Password(cmd, "zelkor"), 0u);
   ExitRequest exit{0, 0};
+  EXPECT_EQ(cmd.exit(&exit), 0u);
+}
+
+TEST(LoginEndToEnd, ALostDeviceEndsTheRunningReadAtOnceAndTheNextLoginWorks) {
+  std::optional<ModSimProcess> sim(std::in_place, std::vector<std::string>{"--baud-emulation"});
+  ASSERT_TRUE(sim->Running());
+  const std::string device = sim->PortPath();
+  CommandLayer cmd;
+  ASSERT_EQ(cmd.Login(kHandshake), 0u);
+  test::MessageBoxRecorder boxes;
+  std::vector<uint8_t> out(0x10000);  // some seconds on the emulated line
+  ReadRequest request{0, static_cast<uint32_t>(out.size())};
+  ReadResult result{0, out.data()};
+  cmd.readFlash(&request, &result, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  sim.reset();  // the device goes away
+  const auto lost = std::chrono::steady_clock::now();
+  EXPECT_NE(cmd.WaitWorker(), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - lost, std::chrono::milliseconds(1500));
+  ExitRequest exit{0, 0};
+  cmd.exit(&exit);
+  EXPECT_NE(std::find(boxes.texts.begin(), boxes.texts.end(), "connection to " + device + " lost"), boxes.texts.end());
+
+  sim.emplace();
+  ASSERT_TRUE(sim->Running());
+  EXPECT_EQ(cmd.Login(kHandshake), 0u);
   EXPECT_EQ(cmd.exit(&exit), 0u);
 }
 

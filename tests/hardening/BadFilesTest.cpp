@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <string_view>
 
 namespace zk::hardening {
 namespace {
@@ -41,6 +43,8 @@ struct Expected {
 };
 
 const Expected kSucceeds{};
+// Stands for the simulator's terminal in an expected message.
+constexpr std::string_view kPortMark = "<port>";
 const Expected kLoginFails{"Login failed", "Error connecting"};
 const Expected kNoLayout{"GetSectorInfos", "Error erasing sector"};
 const Expected kNotLoaded{"LoadFile", "Error loading hex file"};
@@ -56,7 +60,10 @@ void Check(const Installation& inst, const runner::test::RunResult& run, const s
     return;
   }
   EXPECT_EQ(run.exitCode, 1) << name;
-  const std::string before = expected.before.empty() ? "" : "Quillrun: " + expected.before + "\n";
+  std::string before = expected.before.empty() ? "" : "Quillrun: " + expected.before + "\n";
+  if (const std::size_t at = before.find(kPortMark); at != std::string::npos) {
+    before.replace(at, kPortMark.size(), inst.PortPath());
+  }
   EXPECT_EQ(run.err, before + "Quillrun: " + expected.step + "\nQuillrun: " + expected.failure + "\n") << name;
   EXPECT_FALSE(flashed) << name;
 }
@@ -98,8 +105,11 @@ TEST(BadFiles, AbsurdModuleDescriptionValues) {
           {"DmDLL of 99 characters", {"General", "DmDLL", long99}, {"Connect: Data modul dll not loaded.", "Error connecting"}},
           {"ProtocolToUse of 99 characters", {"General", "ProtocolToUse", long99}, kLoginFails},
           {"DllName of 99 characters", {"RS232", "DllName", long99}, kLoginFails},
-          {"COM of 99 characters", {"RS232", "COM", "COM" + std::string(96, '1')}, kLoginFails},
-          {"Baud of 99 digits", {"RS232", "Baud", std::string(99, '5')}, kLoginFails},
+          // The port's own message names what is wrong with it.
+          {"COM of 99 characters", {"RS232", "COM", "COM" + std::string(96, '1')},
+           {"Login failed", "Error connecting", "Serial port: COM0 is not a port: ports are COM1 to COM256."}},
+          {"Baud of 99 digits", {"RS232", "Baud", std::string(99, '5')},
+           {"Login failed", "Error connecting", "Serial port: COM1: <port> does not take the rate 3671472355 baud."}},
           {"BootFile of 99 characters", {"Boot", "BootFile", long99}, kLoginFails},
       },
       false);

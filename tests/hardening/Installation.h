@@ -30,6 +30,8 @@ class Installation {
   // The usual download: connect, erase the 64 KB sector at 0x10000, load
   // the file, program it, disconnect.
   std::string DownloadScript(const std::string& imagePath) const;
+  // The simulator's terminal, COM1 of the runs.
+  const std::string& PortPath() const { return sim_.PortPath(); }
   // The simulator's flash from offset.
   std::string Flash(std::size_t offset, std::size_t length) const;
 

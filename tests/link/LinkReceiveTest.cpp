@@ -48,6 +48,17 @@ TEST_F(LinkReceiveTest, StxWithNoEcbQueuedIsRefused) {
   EXPECT_TRUE(peer.Expect(kNak));
 }
 
+TEST_F(LinkReceiveTest, AnIdleReceiverLeavesNakAndDleUnansweredAndRefusesOtherNoise) {
+  OpenWithEcb(64);
+  peer.Write({kNak, kDle, kNak});
+  EXPECT_TRUE(peer.Quiet(200));
+  peer.Write({'?'});
+  EXPECT_TRUE(peer.Expect(kNak));
+  const std::vector<uint8_t> data = Pattern(20);
+  ASSERT_TRUE(peer.SendMessage(data, 64));
+  ASSERT_TRUE(WaitFor([&] { return LoadFlags(ecb) == ECB_DONE; }));
+}
+
 TEST_F(LinkReceiveTest, DleFollowedByAnotherCharacterFailsTheEcb) {
   OpenWithEcb(64);
   OfferFrame();

@@ -2,7 +2,11 @@
 #include "tests/link/LinkFixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace zk::test {
 namespace {
@@ -10,6 +14,49 @@ namespace {
 using namespace zk::link;
 
 class LinkSendTest : public LinkFixture {};
+
+// The pty slave with the output queue of a real transmitter: what is written
+// stays counted in the queue for its wire time at the rate.
+class WirePacedPort final : public com::SerialPort {
+ public:
+  WirePacedPort(std::unique_ptr<com::SerialPort> inner, uint32_t rate) : inner_(std::move(inner)), rate_(rate) {}
+  bool SetBaudRate(uint32_t rate) override { return inner_->SetBaudRate(rate); }
+  bool SetRts(bool on) override { return inner_->SetRts(on); }
+  bool SetDtr(bool on) override { return inner_->SetDtr(on); }
+  bool Purge(com::PurgeWhat what) override { return inner_->Purge(what); }
+  std::optional<com::QueueLevels> Levels() override {
+    std::optional<com::QueueLevels> levels = inner_->Levels();
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(LineEnd() - Clock::now()).count();
+    if (levels && left > 0) levels->output = static_cast<std::size_t>(left * rate_ / 10'000'000 + 1);
+    return levels;
+  }
+  bool Write(std::span<const uint8_t> data) override {
+    {
+      std::lock_guard lock(mutex_);
+      lineEnd_ = std::max(lineEnd_, Clock::now()) + std::chrono::microseconds(data.size() * 10'000'000 / rate_);
+    }
+    return inner_->Write(data);
+  }
+  bool Drain(uint32_t maxMs) override {
+    std::this_thread::sleep_until(std::min(LineEnd(), Clock::now() + std::chrono::milliseconds(maxMs)));
+    return LineEnd() <= Clock::now();
+  }
+  com::ReadResult Read(std::span<uint8_t> out, uint32_t timeoutMs) override { return inner_->Read(out, timeoutMs); }
+  com::IoStatus WaitReadable(uint32_t timeoutMs) override { return inner_->WaitReadable(timeoutMs); }
+  void Wake() override { inner_->Wake(); }
+  void ClearWake() override { inner_->ClearWake(); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point LineEnd() {
+    std::lock_guard lock(mutex_);
+    return lineEnd_;
+  }
+  std::unique_ptr<com::SerialPort> inner_;
+  const uint32_t rate_;
+  std::mutex mutex_;
+  Clock::time_point lineEnd_{};
+};
 
 TEST_F(LinkSendTest, MessagesGoOutInFramesOfBlockSize) {
   Open();
@@ -228,6 +275,47 @@ TEST_F(LinkSendTest, SendOnAClosedLinkIsRefused) {
   EXPECT_EQ(link.Send(&empty), kLinkSendFailed);
   EXPECT_EQ(empty.flags, 0);
   EXPECT_TRUE(peer.Quiet(10));
+}
+
+}  // namespace
+}  // namespace zk::test
+
+namespace zk::test {
+namespace {
+
+using namespace zk::link;
+
+TEST_F(LinkSendTest, APeerBreakingInDuringAFrameStopsItAndTheMessageStartsAgain) {
+  params.baudRate = 9600;
+  com::SetSerialPortOpener([this](unsigned, uint32_t rate, com::OpenError* error) -> std::unique_ptr<com::SerialPort> {
+    auto port = com::OpenSerialDevice(pty.slavePath(), rate, error);
+    if (!port) return nullptr;
+    return std::make_unique<WirePacedPort>(std::move(port), rate);
+  });
+  const std::shared_ptr<void> restore(nullptr, [](void*) { com::SetSerialPortOpener(nullptr); });
+  Open();
+  std::vector<uint8_t> data(1024, 'A');  // no control character among them
+  ECB ecb = MakeEcb(data);
+  auto sent = SendAsync(ecb);
+  ASSERT_TRUE(peer.Expect(kStx));
+  peer.Write({kDle});
+  for (int i = 0; i < 64; ++i) ASSERT_TRUE(peer.Expect('A'));
+  // A tenth into the frame (a second at 9600) the peer breaks in; the frame
+  // stops within a few pieces, and STX starts the message again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  peer.Write({kNak});
+  std::size_t after = 0;
+  for (std::optional<uint8_t> c = peer.Read(); c != kStx; c = peer.Read()) {
+    ASSERT_TRUE(c);
+    ++after;
+  }
+  EXPECT_LT(after, 512u);
+  peer.Write({kDle});
+  const Peer3964::Frame frame = peer.ReadFrameBody();
+  peer.Write({kDle});
+  EXPECT_EQ(sent.get(), kLinkOk);
+  EXPECT_EQ(frame.data, data);
+  EXPECT_EQ(ecb.flags, ECB_DONE);
 }
 
 }  // namespace

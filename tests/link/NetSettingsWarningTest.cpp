@@ -1,5 +1,6 @@
 // Port settings chosen in the dialog that cannot be written back: the user
-// is told which file, and the file stays as it was.
+// is told which file, and nothing changes, neither the file nor the port the
+// next connection uses.
 #include "platform/Files.h"
 #include "tests/link/NetFixture.h"
 #include "tests/platform/MessageBoxRecorder.h"
@@ -30,6 +31,9 @@ TEST_F(NetFixture, SettingsThatCannotBeWrittenAreReportedWithTheFile) {
   EXPECT_EQ(*files::ReadAll(file), before);
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_NE(boxes.texts[0].find(file), std::string::npos);
+  EXPECT_EQ(net.SelectParams(file.c_str(), kSection), 1);
+  EXPECT_EQ(net.portNumber(), kPort);
+  EXPECT_EQ(net.baudRate(), 57600);
 }
 
 }  // namespace

@@ -5,17 +5,30 @@
 
 #include <gtest/gtest.h>
 
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 namespace zk::com {
 namespace {
 
 using test::PtyPair;
+
+// The output rate the terminal at path runs at, exactly.
+uint32_t LineRate(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  termios2 settings{};
+  const bool read = fd >= 0 && ::ioctl(fd, TCGETS2, &settings) == 0;
+  if (fd >= 0) ::close(fd);
+  return read ? settings.c_ospeed : 0;
+}
 
 class SerialPortTest : public ::testing::Test {
  protected:
@@ -95,7 +108,9 @@ TEST_F(SerialPortTest, RefusesWhatIsNoPortAndRatesNoPortRuns) {
   EXPECT_EQ(error, OpenError::NoSuchPort);
   EXPECT_FALSE(OpenSerialDevice("/dev/null", 9600, &error));
   EXPECT_EQ(error, OpenError::NotSerial);
-  EXPECT_FALSE(OpenSerialDevice(pty.slavePath(), 5000, &error));
+  EXPECT_FALSE(OpenSerialDevice(pty.slavePath(), 230400, &error));
+  EXPECT_EQ(error, OpenError::BadRate);
+  EXPECT_FALSE(OpenSerialDevice(pty.slavePath(), 299, &error));
   EXPECT_EQ(error, OpenError::BadRate);
   EXPECT_FALSE(OpenSerialPort(0, 9600, &error));
   EXPECT_EQ(error, OpenError::NoSuchPort);
@@ -108,8 +123,13 @@ TEST_F(SerialPortTest, LinesRatesAndPurgeWorkOnATerminalWithoutModemLines) {
   ASSERT_TRUE(port);
   EXPECT_TRUE(port->SetRts(true));
   EXPECT_TRUE(port->SetDtr(false));
-  EXPECT_TRUE(port->SetBaudRate(4800));
-  EXPECT_FALSE(port->SetBaudRate(4801));
+  // Every rate from 300 to 115200, the ones without a termios constant too,
+  // runs exactly.
+  for (const uint32_t rate : {300u, 4800u, 7200u, 14400u, 28800u, 56000u, 57600u, 76800u, 115200u}) {
+    EXPECT_TRUE(port->SetBaudRate(rate)) << rate;
+    EXPECT_EQ(LineRate(pty.slavePath()), rate);
+  }
+  EXPECT_FALSE(port->SetBaudRate(230400));
   PeerWrite({1, 2, 3});
   ASSERT_TRUE(WaitForInput(*port, 3));
   EXPECT_TRUE(port->Purge(PurgeWhat::Input));

@@ -1,6 +1,7 @@
 // Quillrun --list-ports, --version and their command line.
 #include "runner/CommandLine.h"
 #include "runner/PortListing.h"
+#include "tests/e2e/Ser2netProcess.h"
 #include "tests/runner/RunnerProcess.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,13 @@ using com::PortSource;
 
 TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames) {
   com::PortListing listing;
-  listing.ports.push_back({1, {"/dev/ttyS0", PortSource::Default}, "/dev/ttyS0", {}});
+  listing.ports.push_back({1, {"/dev/ttyS0", PortSource::Default}, "/dev/ttyS0", {}, {}});
   listing.ports.push_back({3, {"/dev/serial/by-id/usb-A", PortSource::UserHive}, "/dev/ttyUSB0",
-                           {"/dev/serial/by-id/usb-A"}});
-  listing.ports.push_back({12, {"/tmp/sim", PortSource::Environment}, "/dev/pts/4", {}});
-  listing.ports.push_back({13, {"/dev/ttyACM0", PortSource::SettingsFile}, "/dev/ttyACM0", {}});
+                           {"/dev/serial/by-id/usb-A"}, {}});
+  listing.ports.push_back({12, {"/tmp/sim", PortSource::Environment}, "/dev/pts/4", {}, {}});
+  listing.ports.push_back({13, {"/dev/ttyACM0", PortSource::SettingsFile}, "/dev/ttyACM0", {}, {}});
+  listing.ports.push_back({20, {"rfc2217://board:4000", PortSource::UserHive}, "rfc2217://board:4000", {}, true});
+  listing.ports.push_back({21, {"rfc2217://gone:4001", PortSource::SettingsFile}, "rfc2217://gone:4001", {}, false});
   listing.unmapped.push_back({"/dev/serial/by-id/usb-B", "/dev/ttyUSB1"});
   EXPECT_EQ(FormatPortListing(listing),
             "COM1    /dev/ttyS0  (default)\n"
@@ -26,6 +29,8 @@ TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames)
             "        /dev/serial/by-id/usb-A\n"
             "COM12   /tmp/sim -> /dev/pts/4  (ZELKOR_COM12)\n"
             "COM13   /dev/ttyACM0  ([Ports] of Zelkor.ini)\n"
+            "COM20   rfc2217://board:4000  (user hive Software\\Korvane\\Zelkor\\Ports)  host answers\n"
+            "COM21   rfc2217://gone:4001  ([Ports] of Zelkor.ini)  host does not answer\n"
             "Not named by any COM port (map one with ZELKOR_COMn, the user hive or [Ports]):\n"
             "        /dev/serial/by-id/usb-B -> /dev/ttyUSB1\n");
   EXPECT_EQ(FormatPortListing({}), "No COM port names a device that is there.\n");
@@ -44,9 +49,13 @@ TEST(RunnerPortListing, TheProgramListsAMappedPortAndTellsItsVersion) {
   test::RunOptions options;
   options.args = {"--list-ports"};
   options.env["ZELKOR_COM250"] = "/dev/null";
+  options.env["ZELKOR_COM251"] = "rfc2217://127.0.0.1:" + std::to_string(e2e::FreeTcpPort());
   const test::RunResult listed = test::RunQuillrun(options);
   EXPECT_EQ(listed.exitCode, 0);
   EXPECT_NE(listed.out.find("COM250  /dev/null  (ZELKOR_COM250)\n"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("COM251  " + *options.env["ZELKOR_COM251"] + "  (ZELKOR_COM251)  host does not answer\n"),
+            std::string::npos)
+      << listed.out;
 
   options.args = {"--version"};
   const test::RunResult version = test::RunQuillrun(options);
