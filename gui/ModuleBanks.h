@@ -1,27 +1,15 @@
 #pragma once
-// The flash banks of a module description ([FlashConfig]): bank 0 uses the
-// plain key names (FlashStart), bank n the names with n (FlashStart1).
-#include "common/IniFileAccess.h"
-
-#include <cstdint>
-#include <string>
+// The flash banks of a module description, as the pages use them.
+#include "common/ModuleBanks.h"
 
 namespace zk::gui {
 
-// The most banks the pages keep a line for.
-inline constexpr int kMaxBanks = 100;
-
-// FlashBanks; absent, 255 or not positive means 1 bank; at most kMaxBanks.
-int BankCount(const IniFileAccess& module);
-// FlashStart of the bank as a number (-1 when absent) and as written.
-uint32_t BankStart(const IniFileAccess& module, int bank);
-std::string BankStartText(const IniFileAccess& module, int bank);
-// FlashEnd of the bank, -1 when absent.
-uint32_t BankEnd(const IniFileAccess& module, int bank);
-// The bus mode text of the bank, its own FlashMode<n> only (bank 0:
-// FlashMode); empty when the bank has none.
-std::string BankModeText(const IniFileAccess& module, int bank);
-// The bank's flash mode as a byte (255 when absent).
-uint8_t BankMode(const IniFileAccess& module, int bank);
+using zk::BankCount;
+using zk::BankEnd;
+using zk::BankMode;
+using zk::BankModeText;
+using zk::BankStart;
+using zk::BankStartText;
+using zk::kMaxBanks;
 
 }  // namespace zk::gui

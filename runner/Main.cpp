@@ -4,7 +4,7 @@
 #include "platform/Signals.h"
 #include "runner/CommandLine.h"
 #include "runner/ConsoleUi.h"
-#include "runner/PortListing.h"
+#include "common/PortListing.h"
 #include "runner/ScriptRunner.h"
 #include "runner/qt/QtFace.h"
 
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     return static_cast<int>(ExitCode::kCompleted);
   }
   if (line.listPorts) {
-    std::fputs(zk::runner::FormatPortListing(zk::com::ListPorts()).c_str(), stdout);
+    std::fputs(zk::FormatPortListing(zk::com::ListPorts()).c_str(), stdout);
     return static_cast<int>(ExitCode::kCompleted);
   }
   if (line.error) {

@@ -76,8 +76,6 @@ class CScriptRunner {
   // A hex address argument; false (after "Invalid address in line %d") otherwise.
   bool Address(const ScriptWord& word, int line, uint32_t* value);
 
-  // CONNECT's steps after the login.
-  bool SelectExternalFlash(std::string_view flashType);
   bool EraseOneSector(uint32_t start, uint32_t end);
   // Gives a list the data manager handed out back to it.
   void FreeList(SectorList& list);

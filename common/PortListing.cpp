@@ -1,6 +1,6 @@
-#include "runner/PortListing.h"
+#include "common/PortListing.h"
 
-namespace zk::runner {
+namespace zk {
 namespace {
 
 constexpr const char* kIndent = "        ";
@@ -45,4 +45,4 @@ std::string FormatPortListing(const com::PortListing& listing) {
   return text;
 }
 
-}  // namespace zk::runner
+}  // namespace zk

@@ -1,8 +1,8 @@
-#include "gui/ModuleBanks.h"
+#include "common/ModuleBanks.h"
 
 #include "platform/Ini.h"
 
-namespace zk::gui {
+namespace zk {
 namespace {
 
 constexpr std::string_view kFlashConfig = "FlashConfig";
@@ -36,4 +36,4 @@ uint8_t BankMode(const IniFileAccess& module, int bank) {
   return static_cast<uint8_t>(text.empty() ? 255 : ini::ParseInt(text));
 }
 
-}  // namespace zk::gui
+}  // namespace zk

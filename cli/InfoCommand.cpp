@@ -1,0 +1,93 @@
+// zelkor info: the banks, the flash chips and the sector table of a module.
+#include "cli/Commands.h"
+#include "cli/Cancel.h"
+#include "cli/SectorTable.h"
+
+#include <cstdio>
+
+namespace zk::cli {
+namespace {
+
+// The blank or used state of one sector, asked of the module.
+std::string SectorState(Session& session, const SectorRow& row) {
+  if (row.noAccess) return "no access";
+  SelectBank(session, row.bank);
+  RangeRequest range{row.start, row.end, row.end - row.start + 1};
+  SectorList list{};
+  WorkerThreadInfo thread{};
+  const WaitOutcome outcome = session.Wait(session.Dm().GetSectorStatus(&range, &list, &thread), 0);
+  std::string state = "unknown";
+  if (outcome.end == WaitEnd::kEnded && outcome.status == kOk && list.count > 0 && list.entries != nullptr) {
+    const ResultCode status = static_cast<const SectorStatusEntry*>(list.entries)[0].status;
+    state = status == kBlank ? "blank" : status == kNotBlank ? "used" : ResultMessage(status);
+  }
+  if (list.entries != nullptr) session.Dm().FreeMemory(list.entries);
+  return row.isProtected ? "protected, " + state : state;
+}
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%06X", value);
+  return text;
+}
+
+}  // namespace
+
+int RunInfo(const Options& options, Reporter& reporter) {
+  Session session(options, reporter);
+  if (const ExitCode code = session.Connect(); code != ExitCode::kDone) return session.Finish(code);
+  GeneralInfos general{};
+  session.Dm().GetGeneralInfos(&general);
+  general.moduleName[kGeneralInfoTextSize - 1] = '\0';
+  general.microcontroller[kGeneralInfoTextSize - 1] = '\0';
+  SectorTable table;
+  if (const ExitCode code = ReadSectorTable(session, &table); code != ExitCode::kDone) return session.Finish(code);
+  const bool json = reporter.Json();
+  if (json) {
+    reporter.Event(JsonObject()
+                       .Add("event", "module")
+                       .Add("module", options.module)
+                       .Add("name", general.moduleName)
+                       .Add("microcontroller", general.microcontroller)
+                       .Add("port", session.PortText()));
+  } else {
+    std::printf("Module     %s (%s)\nPort       %s\n", general.moduleName, general.microcontroller,
+                session.PortText().c_str());
+  }
+  for (const BankFlash& bank : table.banks) {
+    if (json) {
+      reporter.Event(JsonObject()
+                         .Add("event", "bank")
+                         .Add("bank", static_cast<int64_t>(bank.bank))
+                         .Add("start", static_cast<int64_t>(bank.start))
+                         .Add("end", static_cast<int64_t>(bank.end))
+                         .Add("flashId", static_cast<int64_t>(bank.flashId))
+                         .Add("flashSize", static_cast<int64_t>(bank.flashSize)));
+    } else {
+      std::printf("Bank %-5d %s-%s  flash chip id 0x%04X, %u KB\n", bank.bank, Hex(bank.start).c_str(),
+                  Hex(bank.end).c_str(), bank.flashId, bank.flashSize);
+    }
+  }
+  if (!json) std::printf("\nSector  Bank  Start     End       Size     State\n");
+  for (const SectorRow& row : table.sectors) {
+    const std::string state = SectorState(session, row);
+    if (CancelRequested()) break;
+    if (json) {
+      reporter.Event(JsonObject()
+                         .Add("event", "sector")
+                         .Add("sector", static_cast<int64_t>(row.number))
+                         .Add("bank", static_cast<int64_t>(row.bank))
+                         .Add("start", static_cast<int64_t>(row.start))
+                         .Add("end", static_cast<int64_t>(row.end))
+                         .Add("state", state));
+    } else {
+      std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(),
+                  Hex(row.end).c_str(), (row.end - row.start + 1) / 1024, state.c_str());
+    }
+  }
+  std::fflush(stdout);
+  if (CancelRequested()) return session.Finish(session.Fail("sector status", kOk));
+  return session.Finish(ExitCode::kDone);
+}
+
+}  // namespace zk::cli

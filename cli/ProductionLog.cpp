@@ -1,0 +1,47 @@
+#include "cli/ProductionLog.h"
+
+#include "cli/Json.h"
+
+#include <ctime>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace zk::cli {
+namespace {
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return text;
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "unknown";
+  return name;
+}
+
+}  // namespace
+
+bool AppendLog(const std::string& path, const LogEntry& entry) {
+  std::ofstream out(path, std::ios::app);
+  if (!out) return false;
+  out << JsonObject()
+             .Add("time", UtcNow())
+             .Add("host", HostName())
+             .Add("port", entry.port)
+             .Add("module", entry.module)
+             .Add("sha256", entry.sha256)
+             .Add("result", entry.result)
+             .Add("exit", static_cast<int64_t>(entry.exitCode))
+             .Add("seconds", entry.seconds)
+             .Text()
+      << '\n';
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace zk::cli

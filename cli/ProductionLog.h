@@ -1,0 +1,19 @@
+#pragma once
+// The production log of flash --log: one JSON line appended per module.
+#include <string>
+
+namespace zk::cli {
+
+struct LogEntry {
+  std::string port;
+  std::string module;
+  std::string sha256;
+  std::string result;  // verified, programmed, failed, mismatch, cancelled, timed out
+  int exitCode = 0;
+  double seconds = 0;
+};
+
+// false when the file cannot be written.
+bool AppendLog(const std::string& path, const LogEntry& entry);
+
+}  // namespace zk::cli

@@ -1,0 +1,39 @@
+// zelkor read START END -o FILE: a checked read-back saved as HEX or binary.
+#include "cli/Commands.h"
+#include "cli/Session.h"
+
+namespace zk::cli {
+
+int RunRead(const Options& options, Reporter& reporter) {
+  Session session(options, reporter);
+  if (const ExitCode code = session.Connect(); code != ExitCode::kDone) return session.Finish(code);
+  if (const ExitCode code = session.SendPassword(); code != ExitCode::kDone) return session.Finish(code);
+  const uint64_t length = uint64_t{options.end} - options.start + 1;
+  if (length > 0xFFFFFFFFull) {
+    const std::string text = "read: the range is longer than 4 GB";
+    session.Remember(text);
+    reporter.Error(text);
+    return session.Finish(ExitCode::kUsage);
+  }
+  ReadRequest request{options.start, static_cast<uint32_t>(length)};
+  WorkerThreadInfo thread{};
+  reporter.BeginPhase("read", length);
+  const WaitOutcome read = session.Wait(session.Dm().ReadFlash(&request, &thread), length);
+  const ExitCode readCode = session.Check("read", read);
+  reporter.EndPhase(readCode == ExitCode::kDone);
+  if (readCode != ExitCode::kDone) return session.Finish(readCode);
+
+  reporter.BeginPhase("save", 0);
+  const uint32_t type = IsHexPath(options.output) ? 0 : 1;
+  const WaitOutcome saved = session.Wait(session.Dm().SaveFile(options.output.c_str(), type, &thread), 0);
+  ExitCode saveCode = session.Check("save " + options.output, saved);
+  reporter.EndPhase(saveCode == ExitCode::kDone);
+  // The file could not be written: a file error.
+  if (saveCode == ExitCode::kFailed) saveCode = ExitCode::kUsage;
+  if (saveCode == ExitCode::kDone) reporter.Note("saved " + std::to_string(length) + " bytes to " + options.output);
+  return session.Finish(saveCode, [&](JsonObject& o) {
+    o.Add("output", options.output).Add("bytes", static_cast<int64_t>(length));
+  });
+}
+
+}  // namespace zk::cli
