@@ -12,6 +12,6 @@ int RunFlash(const Options& options, Reporter& reporter);
 int RunRead(const Options& options, Reporter& reporter);
 int RunErase(const Options& options, Reporter& reporter);
 // flash with more than one port: one child zelkor per port.
-int RunGang(const Options& options, Reporter& reporter, const char* self);
+int RunGang(const Options& options, Reporter& reporter);
 
 }  // namespace zk::cli

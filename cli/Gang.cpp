@@ -1,4 +1,202 @@
+// Gang programming: zelkor flash on many ports at once, one child zelkor
+// per port (the libraries hold one connection per process). The parent
+// only starts the children, reads their event lines, shows one live line
+// per port and the table at the end, and writes the production log; a
+// child that fails or hangs holds up no other.
+#include "cli/Cancel.h"
 #include "cli/Commands.h"
+#include "cli/ExitCode.h"
+#include "cli/GangChild.h"
+#include "cli/ProductionLog.h"
+#include "cli/Sha256.h"
+#include "platform/Files.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <poll.h>
+
 namespace zk::cli {
-int RunGang(const Options&, Reporter&, const char*) { return 1; }
+namespace {
+
+constexpr int kPollMs = 100;
+constexpr auto kRedrawPause = std::chrono::milliseconds(200);
+// How long a child has to disconnect after it was asked to stop.
+constexpr auto kStopGrace = std::chrono::milliseconds(10000);
+
+std::vector<std::string> ChildArgs(const Options& o, const std::string& port) {
+  std::vector<std::string> args{"flash", o.image, "--module", o.module, "--port", port, "--json"};
+  args.insert(args.end(), {"--erase", o.erase == EraseMode::kChip ? "chip" : o.erase == EraseMode::kNone ? "none" : "needed"});
+  if (o.bank) args.insert(args.end(), {"--bank", std::to_string(*o.bank)});
+  if (o.address) args.insert(args.end(), {"--address", std::to_string(*o.address)});
+  if (o.verify) args.push_back("--verify");
+  if (!o.passwordFile.empty()) args.insert(args.end(), {"--password-file", o.passwordFile});
+  args.insert(args.end(), {"--disconnect", o.disconnectText});
+  return args;
 }
+
+std::string LiveText(const GangChild& c, std::size_t width) {
+  char text[256];
+  if (c.Ended()) {
+    std::snprintf(text, sizeof text, "%-*s  %-10s %6.1f s  %s", static_cast<int>(width), c.Port().c_str(),
+                  c.Outcome().c_str(), c.Seconds(), c.Text().c_str());
+  } else if (c.Total() > 0) {
+    std::snprintf(text, sizeof text, "%-*s  %-10s %3d%%  %llu of %llu bytes", static_cast<int>(width),
+                  c.Port().c_str(), c.Phase().c_str(), static_cast<int>(c.Done() * 100 / c.Total()),
+                  static_cast<unsigned long long>(c.Done()), static_cast<unsigned long long>(c.Total()));
+  } else {
+    std::snprintf(text, sizeof text, "%-*s  %-10s", static_cast<int>(width), c.Port().c_str(), c.Phase().c_str());
+  }
+  return text;
+}
+
+class Gang {
+ public:
+  Gang(const Options& options, Reporter& reporter) : options_(options), reporter_(reporter) {
+    for (const std::string& port : options.ports) {
+      width_ = std::max(width_, port.size());
+      children_.push_back(std::make_unique<GangChild>(port));
+    }
+  }
+
+  int Run() {
+    const std::optional<std::string> image = files::ReadAll(options_.image);
+    if (!image) {
+      reporter_.Error("cannot read the image " + options_.image);
+      return Code(ExitCode::kUsage);
+    }
+    const std::string sha = Sha256Hex(*image);
+    const std::string self = files::HostProgramPath();
+    for (auto& child : children_) child->Start(self, ChildArgs(options_, child->Port()));
+    Watch();
+    Table();
+    return Finish(sha);
+  }
+
+ private:
+  void Watch() {
+    std::vector<std::string> shown(children_.size());
+    for (;;) {
+      if (CancelRequested()) {
+        for (auto& child : children_) child->Stop("cancelled", kStopGrace);
+      }
+      std::vector<pollfd> fds;
+      std::vector<GangChild*> owners;
+      bool running = false;
+      for (auto& child : children_) {
+        if (options_.timeoutSeconds != 0 && child->Running() && child->Seconds() > options_.timeoutSeconds) {
+          child->Stop("timed out", kStopGrace);
+        }
+        child->Enforce();
+        std::vector<int> own;
+        child->AddFds(&own);
+        for (const int fd : own) {
+          fds.push_back({fd, POLLIN, 0});
+          owners.push_back(child.get());
+        }
+        if (!child->Reap()) running = true;
+      }
+      Show(shown, !running);
+      if (!running) return;
+      if (poll(fds.data(), fds.size(), kPollMs) <= 0) continue;
+      for (std::size_t i = 0; i < fds.size(); ++i) {
+        if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) owners[i]->Read(fds[i].fd);
+      }
+    }
+  }
+
+  // The live lines: redrawn in place on a terminal, otherwise a line for
+  // each change of a port's phase.
+  void Show(std::vector<std::string>& shown, bool last) {
+    if (reporter_.Json()) {
+      for (std::size_t i = 0; i < children_.size(); ++i) {
+        const GangChild& c = *children_[i];
+        if (c.Ended() && shown[i].empty()) {
+          shown[i] = "reported";
+          reporter_.Event(JsonObject()
+                              .Add("event", "module")
+                              .Add("port", c.Port())
+                              .Add("outcome", c.Outcome())
+                              .Add("result", static_cast<int64_t>(c.ExitCode()))
+                              .Add("text", c.Text())
+                              .Add("seconds", c.Seconds()));
+        }
+      }
+      return;
+    }
+    if (reporter_.Mode() == OutputMode::kTerminal) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!last && now - drawn_ < kRedrawPause) return;
+      drawn_ = now;
+      if (drawnLines_ > 0) std::fprintf(stderr, "\x1b[%zuA", drawnLines_);
+      for (const auto& child : children_) std::fprintf(stderr, "\r%s\x1b[K\n", LiveText(*child, width_).c_str());
+      drawnLines_ = children_.size();
+      std::fflush(stderr);
+      return;
+    }
+    for (std::size_t i = 0; i < children_.size(); ++i) {
+      const GangChild& c = *children_[i];
+      const std::string state = c.Ended() ? c.Outcome() : c.Phase();
+      if (state == shown[i]) continue;
+      shown[i] = state;
+      std::fprintf(stderr, "%s\n", LiveText(c, width_).c_str());
+    }
+    std::fflush(stderr);
+  }
+
+  void Table() const {
+    if (reporter_.Json()) return;
+    std::printf("\n%-*s  %-10s %10s %9s  %s\n", static_cast<int>(width_), "PORT", "RESULT", "BYTES", "TIME",
+                "MESSAGE");
+    for (const auto& child : children_) {
+      std::printf("%-*s  %-10s %10llu %7.1f s  %s\n", static_cast<int>(width_), child->Port().c_str(),
+                  child->Outcome().c_str(), static_cast<unsigned long long>(child->Bytes()), child->Seconds(),
+                  child->Text().c_str());
+    }
+    std::fflush(stdout);
+  }
+
+  int Finish(const std::string& sha) {
+    std::size_t failed = 0;
+    std::size_t mismatched = 0;
+    for (const auto& child : children_) {
+      if (child->ExitCode() != 0) ++failed;
+      if (child->ExitCode() == Code(ExitCode::kMismatch)) ++mismatched;
+      if (!options_.log.empty() &&
+          !AppendLog(options_.log, {child->Port(), options_.module, sha, child->Outcome(), child->ExitCode(),
+                                    child->Seconds()})) {
+        reporter_.Error("cannot append to the log " + options_.log);
+      }
+    }
+    ExitCode code = ExitCode::kDone;
+    if (CancelRequested()) code = ExitCode::kCancelled;
+    else if (failed != 0) code = failed == mismatched ? ExitCode::kMismatch : ExitCode::kFailed;
+    if (reporter_.Json()) {
+      reporter_.Event(JsonObject()
+                          .Add("event", "summary")
+                          .Add("module", options_.module)
+                          .Add("image", options_.image)
+                          .Add("sha256", sha)
+                          .Add("modules", static_cast<int64_t>(children_.size()))
+                          .Add("failed", static_cast<int64_t>(failed))
+                          .Add("result", static_cast<int64_t>(Code(code))));
+    } else {
+      reporter_.Note(std::to_string(children_.size() - failed) + " of " + std::to_string(children_.size()) +
+                     " modules succeeded");
+    }
+    return Code(code);
+  }
+
+  const Options& options_;
+  Reporter& reporter_;
+  std::vector<std::unique_ptr<GangChild>> children_;
+  std::size_t width_ = 4;
+  std::size_t drawnLines_ = 0;
+  std::chrono::steady_clock::time_point drawn_{};
+};
+
+}  // namespace
+
+int RunGang(const Options& options, Reporter& reporter) { return Gang(options, reporter).Run(); }
+
+}  // namespace zk::cli

@@ -8,7 +8,7 @@ struct LogEntry {
   std::string port;
   std::string module;
   std::string sha256;
-  std::string result;  // verified, programmed, failed, mismatch, cancelled, timed out
+  std::string result;  // verified, programmed, failed, cancelled, timed out
   int exitCode = 0;
   double seconds = 0;
 };
