@@ -1,0 +1,242 @@
+// The zelkor program with the real libraries against the module simulator:
+// each subcommand once, its JSON lines parsed; the gang with a seeded fault.
+#include "cli/Json.h"
+#include "cli/Sha256.h"
+#include "tests/e2e/ModSimProcess.h"
+#include "tests/runner/RunnerFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zk::cli {
+namespace {
+
+using runner::test::ReadFile;
+using runner::test::RunOptions;
+using runner::test::RunResult;
+using runner::test::TempDir;
+using runner::test::WriteFile;
+
+constexpr uint32_t kImageAddress = 0x10000;  // sector 4, outside the protected area
+constexpr std::size_t kImageSize = 4096;
+constexpr int kMismatch = 3;
+
+std::vector<std::string> JsonLines(const std::string& out, const std::string& event) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (JsonField(line, "event") == event) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string Summary(const RunResult& r) {
+  const std::vector<std::string> lines = JsonLines(r.out, "summary");
+  return lines.empty() ? "" : lines.back();
+}
+
+// The state of a sector in the JSON lines of info.
+std::string SectorState(const RunResult& r, int sector) {
+  for (const std::string& line : JsonLines(r.out, "sector")) {
+    if (JsonField(line, "sector") == std::to_string(sector)) return JsonField(line, "state");
+  }
+  return "absent";
+}
+
+class Zelkor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim_.Running());
+    module_ = dir_.Path() + "/ZkSim";
+    std::filesystem::create_directory(module_);
+    e2e::FastModuleCopy("ZkSim-Download", module_);
+    runner::test::WriteMachineRegistry(dir_.Path() + "/machine.reg", e2e::BinDir());
+    std::mt19937 random(7);
+    image_.resize(kImageSize);
+    for (char& c : image_) c = static_cast<char>(random());
+    WriteFile(Path("image.bin"), image_);
+    WriteFile(Path("password"), "zelkor\n");
+  }
+
+  std::string Path(const std::string& name) const { return dir_.Path() + "/" + name; }
+
+  RunResult Run(std::vector<std::string> args, const std::string& port = "") {
+    RunOptions options;
+    options.program = e2e::BinDir() + "/zelkor";
+    options.args = std::move(args);
+    if (options.args.size() > 1 && options.args[0] != "modules" && options.args[0] != "ports") {
+      options.args.insert(options.args.end(), {"--module", module_, "--port", port.empty() ? sim_.PortPath() : port});
+    }
+    options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
+    options.env["ZELKOR_PASSWORD"] = std::nullopt;
+    options.timeoutMs = 60000;
+    return runner::test::RunQuillrun(options);
+  }
+
+  RunResult FlashImage(const std::string& port = "") {
+    return Run({"flash", Path("image.bin"), "--address", "0x10000", "--verify", "--password-file", Path("password"),
+                "--json"},
+               port);
+  }
+
+  std::string Flash(const e2e::ModSimProcess& sim, std::size_t offset, std::size_t length) const {
+    return ReadFile(sim.Dir() + "/flash.img").substr(offset, length);
+  }
+
+  e2e::ModSimProcess sim_;
+  TempDir dir_;
+  std::string module_;
+  std::string image_;
+};
+
+TEST(ZelkorSha256, KnownVectors) {
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST_F(Zelkor, ModulesAndPortsListWhatThereIs) {
+  const RunResult modules = Run({"modules", "--json"});
+  ASSERT_EQ(modules.exitCode, 0) << modules.err;
+  bool found = false;
+  for (const std::string& line : JsonLines(modules.out, "module")) {
+    if (JsonField(line, "module") == "Simulator/ZkSim-Download") {
+      found = true;
+      EXPECT_EQ(JsonField(line, "description"), "ZkSim, the simulated module (boot download).");
+    }
+  }
+  EXPECT_TRUE(found) << modules.out;
+  const RunResult ports = Run({"ports"});
+  EXPECT_EQ(ports.exitCode, 0);
+  EXPECT_NE(ports.out.find("COM1    " + sim_.PortPath() + "  (ZELKOR_COM1)"), std::string::npos) << ports.out;
+}
+
+TEST_F(Zelkor, FlashVerifiesReadSavesItBackAndTheSummaryNamesTheImage) {
+  const RunResult flashed = FlashImage();
+  ASSERT_EQ(flashed.exitCode, 0) << flashed.out << flashed.err;
+  const std::string summary = Summary(flashed);
+  EXPECT_EQ(JsonField(summary, "sha256"), Sha256Hex(image_));
+  EXPECT_EQ(JsonField(summary, "bytes"), std::to_string(kImageSize));
+  EXPECT_EQ(JsonField(summary, "outcome"), "verified");
+  EXPECT_EQ(JsonField(summary, "port"), sim_.PortPath());
+  for (const char* phase : {"\"connect\"", "\"erase\"", "\"program\"", "\"verify\"", "\"disconnect\""}) {
+    EXPECT_NE(summary.find(phase), std::string::npos) << phase << " missing in " << summary;
+  }
+  EXPECT_EQ(Flash(sim_, kImageAddress, kImageSize), image_);
+
+  const RunResult read = Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file",
+                              Path("password"), "-q"});
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  EXPECT_EQ(ReadFile(Path("back.bin")), image_);
+  // No password, no read: a usage error before anything is read.
+  EXPECT_EQ(Run({"read", "0", "0xFF", "-o", Path("none.bin")}).exitCode, 2);
+}
+
+TEST_F(Zelkor, InfoShowsTheSectorsAndEraseBlanksTheChosenOnes) {
+  ASSERT_EQ(FlashImage().exitCode, 0);
+  const RunResult before = Run({"info", "--json"});
+  ASSERT_EQ(before.exitCode, 0) << before.err;
+  EXPECT_EQ(SectorState(before, 4), "used");
+  EXPECT_EQ(SectorState(before, 3), "protected, blank");
+  EXPECT_EQ(JsonLines(before.out, "bank").size(), 2u);
+
+  EXPECT_EQ(Run({"erase", "4", "--json"}).exitCode, 0);
+  EXPECT_EQ(SectorState(Run({"info", "--json"}), 4), "blank");
+  const RunResult refused = Run({"erase", "3"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("erase 0x00C000-0x00FFFF: "), std::string::npos) << refused.err;
+  EXPECT_EQ(Run({"erase", "99"}).exitCode, 2);
+}
+
+TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
+  EXPECT_EQ(Run({"flash", Path("image.bin"), "--verify"}).exitCode, 2);  // binary without --address
+  EXPECT_EQ(Run({"flash", Path("missing.hex")}).exitCode, 2);
+  EXPECT_EQ(Run({"flash", Path("image.bin"), "--password", "zelkor"}).exitCode, 2);
+  const RunResult help = Run({"flash", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--verify"), std::string::npos);
+}
+
+TEST_F(Zelkor, AFlashThatDiffersEndsWithThree) {
+  e2e::ModSimProcess faulty({"--fault", "cancel-rx@5"});
+  const RunResult r = FlashImage(faulty.PortPath());
+  EXPECT_EQ(r.exitCode, kMismatch) << r.err;
+  EXPECT_NE(JsonField(Summary(r), "text").find("bytes differ"), std::string::npos) << Summary(r);
+}
+
+TEST_F(Zelkor, CtrlCStopsTheRunningStepDisconnectsAndEndsWith130) {
+  e2e::ModSimProcess slow({"--baud-emulation"});
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const std::string program = e2e::BinDir() + "/zelkor";
+  const std::string image = Path("image.bin");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    execl(program.c_str(), "zelkor", "flash", image.c_str(), "--address", "0x10000", "--module", module_.c_str(),
+          "--port", slow.PortPath().c_str(), "--json", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  bool interrupted = false;
+  char buffer[512];
+  pollfd fd{out[0], POLLIN, 0};
+  while (poll(&fd, 1, 30000) > 0) {
+    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+    if (!interrupted && text.find("\"phase\":\"program\"") != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+  }
+  close(out[0]);
+  if (!interrupted) kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(interrupted) << text;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << text;
+  EXPECT_NE(text.find("\"phase\":\"disconnect\""), std::string::npos) << text;
+  EXPECT_EQ(JsonField(Summary({0, text, ""}), "outcome"), "cancelled");
+}
+
+TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
+  e2e::ModSimProcess second;
+  e2e::ModSimProcess faulty({"--fault", "cancel-rx@5"});
+  RunOptions options;
+  options.program = e2e::BinDir() + "/zelkor";
+  options.args = {"flash",  Path("image.bin"),   "--address", "0x10000",         "--verify",
+                  "--module", module_,           "--port",    sim_.PortPath(),   "--port",
+                  second.PortPath(), "--port",   faulty.PortPath(), "--log",     Path("log.jsonl")};
+  options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
+  options.env["ZELKOR_PASSWORD"] = "zelkor";
+  const RunResult r = runner::test::RunQuillrun(options);
+  EXPECT_EQ(r.exitCode, kMismatch) << r.out << r.err;
+  EXPECT_EQ(Flash(sim_, kImageAddress, kImageSize), image_);
+  EXPECT_EQ(Flash(second, kImageAddress, kImageSize), image_);
+
+  std::istringstream log(ReadFile(Path("log.jsonl")));
+  std::map<std::string, std::string> results;
+  for (std::string line; std::getline(log, line);) {
+    EXPECT_EQ(JsonField(line, "sha256"), Sha256Hex(image_));
+    results[JsonField(line, "port")] = JsonField(line, "result");
+  }
+  EXPECT_EQ(results, (std::map<std::string, std::string>{
+                         {sim_.PortPath(), "verified"}, {second.PortPath(), "verified"}, {faulty.PortPath(), "failed"}}));
+  EXPECT_NE(r.out.find(faulty.PortPath() + "  failed"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace zk::cli
