@@ -5,7 +5,8 @@
 #                          FlashInfo/, Zelkor.ini, ModSim.ini, the help file,
 #                          demo/, and machine.reg naming this directory
 #   <prefix>/bin/          links to the programs, also in lower case
-#   <prefix>/share/        manual pages, the desktop entry and its icon
+#   <prefix>/share/        manual pages, the desktop entry and its icon, the
+#                          bash completion of zelkor
 #
 # The rules are made at the end of the top-level CMakeLists.txt, once every
 # target exists, so that a missing ZelkorGui leaves out only its own parts.

@@ -11,10 +11,11 @@ set(CPACK_PACKAGE_CONTACT "Zelkor developers <zelkor@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "flash programming of microcontroller modules over a serial line")
 set(CPACK_PACKAGE_DESCRIPTION "\
-The workbench ZelkorGui and the script runner Quillrun connect to a module
+The workbench ZelkorGui, the script runner Quillrun and the command line
+zelkor (with gang programming of many modules at once) connect to a module
 over a serial line, bring up its boot loader, log in, show the flash layout,
-erase, program and read back flash. The module simulator ModSim and a demo
-script are included.")
+erase, program, verify and read back flash. The module simulator ModSim and
+a demo script are included.")
 
 # Install to /usr with DESTDIR, so that machine.reg names /usr/lib/zelkor.
 set(CPACK_SET_DESTDIR ON)

@@ -43,6 +43,16 @@ check_installation() {
       [ -z "$warnings" ] || fail "$page: $warnings"
     fi
   done
+  # zelkor has one name only, and a bash completion.
+  [ -x "$dir/zelkor" ] && [ ! -L "$dir/zelkor" ] || fail "$dir/zelkor is not the program"
+  check_link "$prefix/bin/zelkor" "$dir/zelkor"
+  [ -f "$prefix/share/man/man1/zelkor.1.gz" ] || fail "no manual page zelkor.1.gz"
+  if command -v groff >/dev/null; then
+    warnings=$(gzip -dc "$prefix/share/man/man1/zelkor.1.gz" | groff -man -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "zelkor.1.gz: $warnings"
+  fi
+  grep -q 'complete -F _zelkor zelkor' "$prefix/share/bash-completion/completions/zelkor" ||
+    fail "no bash completion for zelkor"
   for lib in libZkPlatform.so libKORCmd.so libKORDm.so libTarnlink.so; do
     [ -f "$dir/$lib" ] || fail "no $dir/$lib"
   done
@@ -103,7 +113,7 @@ run_installed() {
   prefix=$1
   dir=$prefix/lib/zelkor
   mkdir -p "$T/home" "$T/tmp"
-  for pair in Quillrun:quillrun ModSim:modsim ZelkorGui:zelkor-gui; do
+  for pair in Quillrun:quillrun ModSim:modsim ZelkorGui:zelkor-gui zelkor:zelkor; do
     [ -e "$dir/${pair%%:*}" ] || continue
     out=$(clean_env "$prefix/bin/${pair##*:}" --version) || fail "${pair##*:} --version failed"
     case $out in "${pair%%:*} (Zelkor) "[0-9]*) ;; *) fail "${pair##*:} --version: $out" ;; esac
@@ -133,6 +143,10 @@ run_installed() {
   echo "$ports" | grep -q "^COM1 .*$pty.*(user hive" || fail "--list-ports does not show COM1: $ports"
   (cd "$dir" && clean_env "$prefix/bin/quillrun" --console demo/download.qrs) >"$T/run.out" 2>&1 ||
     fail "quillrun failed: $(cat "$T/run.out")"
+  # The same image again through zelkor, checked against the flash.
+  clean_env env ZELKOR_PASSWORD=zelkor "$prefix/bin/zelkor" flash "$dir/demo/demo.hex" \
+    --module Simulator/ZkSim-Download --port "$pty" --verify -q >"$T/zelkor.out" 2>&1 ||
+    fail "zelkor flash failed: $(cat "$T/zelkor.out")"
   stop_started
   if command -v objcopy >/dev/null; then
     objcopy -I ihex -O binary --gap-fill 0xff "$dir/demo/demo.hex" "$T/image.bin"

@@ -48,7 +48,8 @@ run_installed /usr
 files=$(dpkg-query -L zelkor)
 dpkg -r zelkor >"$T/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$T/dpkg.log")"
 [ "$(status)" = not-installed ] || fail "after dpkg -r zelkor is $(status) (configuration files left?)"
-for path in /usr/lib/zelkor /etc/zelkor /usr/bin/Quillrun /usr/bin/quillrun /usr/bin/zelkor-gui /usr/bin/modsim; do
+for path in /usr/lib/zelkor /etc/zelkor /usr/bin/Quillrun /usr/bin/quillrun /usr/bin/zelkor-gui /usr/bin/modsim /usr/bin/zelkor \
+  /usr/share/bash-completion/completions/zelkor; do
   [ ! -e "$path" ] && [ ! -L "$path" ] || fail "$path is left after dpkg -r"
 done
 for path in $files; do
