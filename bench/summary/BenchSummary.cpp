@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
       {"DmFileBench", {work}, Report::kFigureLines},
       {"QuillrunCpuBench", {}, Report::kFigureLines},
       {"FlashInfoPageBench", {}, Report::kFigureLines},
+      {"ZelkorGangBench", {}, Report::kFigureLines},
   };
   std::vector<BenchRow> rows;
   bool complete = true;
