@@ -136,7 +136,8 @@ bool GangChild::Reap() {
     exitCode_ = WEXITSTATUS(status);
   } else {
     exitCode_ = 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    if (text_.empty()) text_ = "ended by signal " + std::to_string(exitCode_ - 128);
+    const std::string signal = "ended by signal " + std::to_string(exitCode_ - 128);
+    if (text_.empty()) text_ = stopReason_.empty() ? signal : stopReason_ + ", " + signal;
   }
   if (text_.empty()) text_ = !stopReason_.empty() ? stopReason_ : lastErrorLine_;
   phase_ = "done";

@@ -101,9 +101,12 @@ ExitCode Session::Connect() {
     case ConnectStep::kLoad:
       return Fail("connect: loading the data manager", kDmDllNotLoaded);
     case ConnectStep::kLogin:
-      // A stopped login may have left a connection half made.
-      connected_ = true;
-      if (outcome.login.end == WaitEnd::kStopped) return Fail("connect", kOk);
+      // A stopped login may have left a connection half made; a failed one
+      // made none.
+      if (outcome.login.end == WaitEnd::kStopped) {
+        connected_ = true;
+        return Fail("connect", kOk);
+      }
       return Fail("connect: login on " + port_, outcome.login.status);
     case ConnectStep::kOldFirmware:
       connected_ = true;
