@@ -60,15 +60,15 @@ FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZER_PACKAGES = clang libclang-rt-14-dev
 COMMA := ,
-ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner gui soak hardening
+ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner cli gui soak hardening
 ASAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests ModSimTests KORDmTests \
-	ZkEndToEndTests QuillrunTests ZelkorGuiTests ZkSoak ZkHardeningTests
+	ZkEndToEndTests QuillrunTests ZelkorCliTests ZelkorGuiTests ZkSoak ZkHardeningTests
 # The tests with threads: thread registry and message queues, the waiting
 # loops, the command layer's and the data manager's workers and stop
 # requests, the link engine and transport, the runner, the workbench's wait
 # loops and file watcher, end to end.
-TSAN_TEST_DIRS = platform common cmd link dm e2e runner gui
-TSAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests KORDmTests ZkEndToEndTests QuillrunTests \
+TSAN_TEST_DIRS = platform common cmd link dm e2e runner cli gui
+TSAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests KORDmTests ZkEndToEndTests QuillrunTests ZelkorCliTests \
 	ZelkorGuiTests
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -124,6 +124,7 @@ class Gang {
       }
       return;
     }
+    if (reporter_.Quiet()) return;
     if (reporter_.Mode() == OutputMode::kTerminal) {
       const auto now = std::chrono::steady_clock::now();
       if (!last && now - drawn_ < kRedrawPause) return;
