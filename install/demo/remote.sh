@@ -55,11 +55,4 @@ echo "demo-remote: ModSim behind ser2net on $ZELKOR_COM1, running demo/download.
 stop_server
 stop_sim
 
-objcopy -I ihex -O binary --gap-fill 0xff "$BIN/demo/demo.hex" "$WORK/image.bin"
-size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
-if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
-  echo "demo-remote: the flash differs from the image" >&2
-  cmp -n "$size" "$WORK/image.bin" "$WORK/flash.img" >&2 || true
-  exit 1
-fi
-echo "verified: $size bytes"
+verify_flash demo-remote

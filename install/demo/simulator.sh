@@ -39,3 +39,16 @@ export ZELKOR_COM1
 printf '[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=%s\n' "$BIN" >"$WORK/machine.reg"
 ZELKOR_MACHINE_REGISTRY="$WORK/machine.reg"
 export ZELKOR_MACHINE_REGISTRY
+
+# verify_flash LABEL: compares the simulator's flash with the demo image and
+# prints "verified: N bytes", or fails naming LABEL.
+verify_flash() {
+  objcopy -I ihex -O binary --gap-fill 0xff "$BIN/demo/demo.hex" "$WORK/image.bin"
+  size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
+  if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
+    echo "$1: the flash differs from the image" >&2
+    cmp -n "$size" "$WORK/image.bin" "$WORK/flash.img" >&2 || true
+    exit 1
+  fi
+  echo "verified: $size bytes"
+}
