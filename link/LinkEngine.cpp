@@ -29,7 +29,13 @@ LinkResult LinkEngine::Send(ECB& ecb) {
     std::lock_guard lock(mutex_);
     // Refused while the receiver owns the line; checked and claimed in one
     // step so that no STX of the peer slips in between.
-    if (closing_ || lineLost_ || receiver_.LineHeld()) return kLinkSendFailed;
+    if (lineLost_) {
+      // A lost line ends the send as a sender that ran out of answers
+      // would, whether the loss was seen before this send or during it.
+      StoreFlags(ecb, ECB_TIMEOUT | ECB_EXHAUSTED);
+      return kLinkSendFailed;
+    }
+    if (closing_ || receiver_.LineHeld()) return kLinkSendFailed;
     senderActive_ = true;
     awaitingReply_ = true;
   }
