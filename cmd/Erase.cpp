@@ -70,7 +70,7 @@ WorkerEnd EraseRange(const EraseKind& kind, RangeRequest* range, SectorList* lis
 
 ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* list,
                       WorkerThreadInfo* threadInfo) {
-  return CurrentSession().worker.Start([&kind, range, list] { return EraseRange(kind, range, list); },
+  return CurrentSession().worker.Start([&kind, range, list](ThreadId) { return EraseRange(kind, range, list); },
                                        threadInfo);
 }
 

@@ -168,5 +168,5 @@ ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo,
   // away at once.
   std::string path = modulePath != nullptr ? modulePath : "";
   return cmd::CurrentSession().worker.Start(
-      [path = std::move(path), loginInfo] { return cmd::LoginRoutine(path, loginInfo); }, threadInfo);
+      [path = std::move(path), loginInfo](ThreadId) { return cmd::LoginRoutine(path, loginInfo); }, threadInfo);
 }

@@ -18,8 +18,8 @@ constexpr uint32_t kShutdownWaitMs = 30000;
 ResultCode OperationWorker::Start(OperationRoutine routine, WorkerThreadInfo* info) {
   progress_ = 0;
   thread_.Start(
-      [this, routine = std::move(routine)] {
-        const WorkerEnd end = routine();
+      [this, routine = std::move(routine), caller = GetCurrentThreadId()] {
+        const WorkerEnd end = routine(caller);
         if (end.Status() == kOk) progress_ = progress::kDone;
         return end.Status();
       },

@@ -35,7 +35,8 @@ class WorkerEnd {
   bool stopped_;
 };
 
-using OperationRoutine = std::function<WorkerEnd()>;
+// Receives the thread that started it.
+using OperationRoutine = std::function<WorkerEnd(ThreadId caller)>;
 
 class OperationWorker {
  public:

@@ -53,7 +53,6 @@ ResultCode PlanPieces(const std::string& modulePath, uint32_t endOfFlash, uint32
 }  // namespace zk::cmd
 
 using namespace zk;
-using cmd::Command;
 
 ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
   cmd::Session& session = cmd::CurrentSession();
@@ -82,7 +81,7 @@ ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
     data += count;
     // Every piece is judged, so that a refused piece is never hidden by a
     // later one that succeeds.
-    if (const ResultCode rc = cmd::JudgeAnswer(Command::Program); rc != kOk) return rc;
+    if (const ResultCode rc = cmd::JudgeAnswer(cmd::Command::Program); rc != kOk) return rc;
   }
   return kOk;
 }

@@ -149,9 +149,9 @@ using namespace zk;
 
 ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result,
                                 WorkerThreadInfo* threadInfo) {
-  const ThreadId caller = GetCurrentThreadId();
   return cmd::CurrentSession().worker.Start(
-      [request, result, caller] { return cmd::ReadRoutine(request, result, caller); }, threadInfo);
+      [request, result](ThreadId caller) { return cmd::ReadRoutine(request, result, caller); },
+      threadInfo);
 }
 
 ZK_EXPORT uint32_t CmmReadFlashOnce(ReadRequest* request, ReadResult* result) {

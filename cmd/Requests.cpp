@@ -1,6 +1,7 @@
 #include "cmd/Requests.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace zk::cmd {
 namespace {
@@ -91,17 +92,23 @@ Request BaseAddress(CommandBufferBytes& buffer, const BaseAddressRecord& record)
 }  // namespace request
 
 namespace answer {
+namespace {
+
+// Both answers carry their fields right behind byte 0, in record order.
+constexpr std::size_t kFields = 1;
+
+}  // namespace
 
 LoginInfo Login(const CommandBufferBytes& buffer) {
   LoginInfo info{};
-  info.word = buffer.U16(1);
-  for (std::size_t i = 0; i < sizeof info.bytes; ++i) info.bytes[i] = buffer.Byte(3 + i);
+  info.word = buffer.U16(kFields);
+  for (std::size_t i = 0; i < sizeof info.bytes; ++i) info.bytes[i] = buffer.Byte(kFields + 2 + i);
   return info;
 }
 
 FlashLibInfo FlashLib(const CommandBufferBytes& buffer) {
   FlashLibInfo info{};
-  for (std::size_t i = 0; i < 4; ++i) info.words[i] = buffer.U16(1 + 2 * i);
+  for (std::size_t i = 0; i < std::size(info.words); ++i) info.words[i] = buffer.U16(kFields + 2 * i);
   return info;
 }
 

@@ -186,7 +186,7 @@ using namespace zk;
 
 ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
                                       WorkerThreadInfo* threadInfo) {
-  const ThreadId caller = GetCurrentThreadId();
   return cmd::CurrentSession().worker.Start(
-      [range, list, caller] { return cmd::StatusCollector(range, list, caller).Run(); }, threadInfo);
+      [range, list](ThreadId caller) { return cmd::StatusCollector(range, list, caller).Run(); },
+      threadInfo);
 }

@@ -49,8 +49,8 @@ class WorkerTest : public ::testing::Test {
     while (CmmGetCurrentThreadStatus() == kWorkerRunning) Sleep(1);
   }
   static void Start(uintptr_t first = 0, WorkerThreadInfo* info = nullptr) {
-    const ThreadId caller = GetCurrentThreadId();
-    ASSERT_EQ(CurrentSession().worker.Start([first, caller] { return ScriptedRoutine(first, caller); }, info),
+    ASSERT_EQ(CurrentSession().worker.Start([first](ThreadId caller) { return ScriptedRoutine(first, caller); },
+                                            info),
               kOk);
   }
 };
