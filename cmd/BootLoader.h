@@ -53,9 +53,6 @@ ResultCode RunBootDownload(const BootRequest& request, const BootHooks& hooks);
 ResultCode SendBootFile(BootLine& line, const std::string& path, const BootHooks& hooks);
 ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootHooks& hooks);
 
-// The timing the login uses; tests shorten it.
-BootTiming& CurrentBootTiming();
-
 // The text of the retry question.
 inline constexpr const char* kConnectErrorText =
     "Error connecting to board. Please check your connection and activate the Bootsrap loader";

@@ -1,5 +1,10 @@
 #pragma once
-// Command codes of the target protocol and the fixed request lengths.
+// The commands of the module protocol, one row each: code, request length,
+// how long its answer is waited for, how the answer is judged and, for a
+// command whose answer is a list, how the list continues. The requests
+// themselves are built in cmd/Requests.h.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace zk::cmd {
@@ -26,18 +31,84 @@ enum class Command : uint8_t {
 
 constexpr uint8_t Code(Command c) { return static_cast<uint8_t>(c); }
 
-// Request lengths, code byte included.
-inline constexpr uint16_t kLoginLength = 1;
-inline constexpr uint16_t kFindFlashLibLength = 7;
-inline constexpr uint16_t kRangeCommandLength = 13;  // 0x03, 0x07, 0x09 and their continuations
-inline constexpr uint16_t kSelectFlashLibLength = 6;
-inline constexpr uint16_t kProgramHeaderLength = 7;  // plus the data bytes
-inline constexpr uint16_t kReadLength = 9;           // 0x06 and 0xF6
-inline constexpr uint16_t kExitLength = 6;
-inline constexpr uint16_t kEraseChipLength = 1;
-inline constexpr uint16_t kPasswordHeaderLength = 5;  // plus the password bytes
-inline constexpr uint16_t kBaseAddressLength = 7;
-inline constexpr uint16_t kFirmwareGenerationLength = 1;
+// Times in milliseconds.
+struct WaitProfile {
+  uint32_t armTime = 0;          // reception armed before the request is sent
+  uint32_t wait = 40000;         // time-out restarted at the start of every wait
+  uint32_t maxWaits = 3;         // waits at most
+  uint32_t rearmTime = 40000;    // arm time when a wait ends with status 251
+  uint32_t restartAfterWait = 0; // time-out restarted after each wait (0: not)
+};
+
+// How an answer is judged (cmd/Transaction.cpp); 0 lets its fields be used.
+enum class Judgement : uint8_t {
+  NotExamined,       // any answer will do
+  ListHead,          // echo, else 241; status 0x81 (no flash library) is passed on
+  EchoOrSendFailed,  // echo, else 240
+  ModuleStatus,      // echo: the status byte; else the byte 0 (0x00 reads as 240)
+  NextModuleStatus,  // echo: the status byte; else 241
+  FirmwareMarker,    // byte 0 is 0xEE, else the old-firmware code
+  Continuation,      // echo, else 241
+};
+
+// A list answer: its entry bytes in the first answer and in each
+// continuation, and the command that asks for the next part.
+struct ListPaging {
+  Command next;
+  uint16_t firstBytes;
+  uint16_t nextBytes;
+};
+
+struct CommandSpec {
+  Command command;
+  uint16_t length;  // the request's fixed part, code byte included
+  WaitProfile wait;
+  Judgement judgement;
+  ListPaging paging{};  // list answers only
+};
+
+inline constexpr uint32_t kLongArm = 100000;
+
+inline constexpr std::array kCommands = {
+    CommandSpec{Command::Login, 1, {}, Judgement::NotExamined},
+    CommandSpec{Command::FindFlashLib, 7, {}, Judgement::NotExamined},
+    CommandSpec{Command::SectorStatus, 13,
+                {.armTime = kLongArm, .wait = 80000, .maxWaits = 31, .restartAfterWait = 40000},
+                Judgement::ListHead, {Command::SectorStatusNext, 251, 253}},
+    CommandSpec{Command::SelectFlashLib, 6, {}, Judgement::EchoOrSendFailed},
+    CommandSpec{Command::Program, 7, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandSpec{Command::Read, 9, {.armTime = 40000}, Judgement::ModuleStatus,
+                {Command::ReadNext, 250, 250}},
+    CommandSpec{Command::EraseSectors, 13, {.armTime = 40000, .maxWaits = 11}, Judgement::ListHead,
+                {Command::EraseSectorsNext, 252, 254}},
+    CommandSpec{Command::Exit, 6, {.maxWaits = 2}, Judgement::NotExamined},
+    CommandSpec{Command::EraseBlocks, 13,
+                {.armTime = 40000, .wait = 10000, .rearmTime = kLongArm, .restartAfterWait = 10000},
+                Judgement::ListHead, {Command::EraseBlocksNext, 252, 254}},
+    CommandSpec{Command::EraseChip, 1, {.armTime = 40000}, Judgement::ListHead},
+    CommandSpec{Command::Password, 5, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandSpec{Command::BaseAddress, 7, {}, Judgement::NotExamined},
+    CommandSpec{Command::FirmwareGeneration, 1, {.armTime = 40000}, Judgement::FirmwareMarker},
+    CommandSpec{Command::SectorStatusNext, 13, {.armTime = kLongArm, .wait = 10000, .maxWaits = 1},
+                Judgement::Continuation},
+    CommandSpec{Command::ReadNext, 9, {.armTime = 40000}, Judgement::NextModuleStatus},
+    CommandSpec{Command::EraseSectorsNext, 13,
+                {.armTime = 40000, .wait = 20000, .maxWaits = 2, .rearmTime = kLongArm,
+                 .restartAfterWait = 10000},
+                Judgement::Continuation},
+    CommandSpec{Command::EraseBlocksNext, 13,
+                {.armTime = 40000, .wait = 10000, .maxWaits = 2, .rearmTime = kLongArm,
+                 .restartAfterWait = 10000},
+                Judgement::Continuation},
+};
+
+constexpr const CommandSpec& SpecOf(Command command) {
+  for (const CommandSpec& spec : kCommands)
+    if (spec.command == command) return spec;
+  return kCommands.front();  // unreachable: every command has a row
+}
+
+constexpr WaitProfile ProfileOf(Command command) { return SpecOf(command).wait; }
 
 // The answer byte 0 of a current firmware to command 0x0F.
 inline constexpr uint8_t kCurrentFirmwareMarker = 0xEE;

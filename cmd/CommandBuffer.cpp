@@ -20,9 +20,4 @@ uint32_t CommandBufferBytes::U32(std::size_t offset) const {
   return U16(offset) | (static_cast<uint32_t>(U16(offset + 2)) << 16);
 }
 
-CommandBufferBytes& CommandBuffer() {
-  static CommandBufferBytes buffer;
-  return buffer;
-}
-
 }  // namespace zk::cmd

@@ -12,6 +12,7 @@ inline constexpr std::size_t kCommandBufferSize = 4096;
 class CommandBufferBytes {
  public:
   uint8_t* data() { return bytes_.data(); }
+  const uint8_t* data() const { return bytes_.data(); }
   static constexpr std::size_t size() { return kCommandBufferSize; }
 
   uint8_t& operator[](std::size_t offset) { return bytes_.at(offset); }
@@ -27,7 +28,5 @@ class CommandBufferBytes {
  private:
   std::array<uint8_t, kCommandBufferSize> bytes_{};
 };
-
-CommandBufferBytes& CommandBuffer();
 
 }  // namespace zk::cmd

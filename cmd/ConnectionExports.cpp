@@ -1,12 +1,8 @@
 // The synchronous commands of a connection: disconnect, firmware
 // generation, password and flash base address.
-#include "cmd/CommandBuffer.h"
 #include "cmd/ModuleKeys.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
-#include "cmd/TransportBinding.h"
-#include "cmd/WorkerState.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 #include "platform/ComPort.h"
@@ -43,25 +39,19 @@ using namespace zk;
 using cmd::Command;
 
 ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
-  cmd::TransportBinding& transport = cmd::Transport();
+  cmd::Session& session = cmd::CurrentSession();
+  cmd::TransportBinding& transport = session.transport;
   if (!transport.Bound()) return kOk;
   const ExitRequest exit = request != nullptr ? *request : ExitRequest{0, 0};
 
-  cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
-  buffer[0] = cmd::Code(Command::Exit);
-  buffer[1] = exit.mode;
-  buffer.PutU32(2, exit.address);
   ResultCode result = kOk;
-  switch (cmd::Exchange(Command::Exit, cmd::kExitLength)) {
+  switch (cmd::Exchange(cmd::request::Exit(session.buffer, exit))) {
     case cmd::ExchangeEnd::ArmFailed:
       result = kReceiveTimeout;
       break;
-    case cmd::ExchangeEnd::RearmFailed: {
-      cmd::WorkerState& state = cmd::Worker();
-      state.status = kReceiveTimeout;
-      state.running = 0;
+    case cmd::ExchangeEnd::RearmFailed:
+      session.worker.MarkEnded(kReceiveTimeout);
       return kReceiveTimeout;
-    }
     default:
       break;  // the answer is not examined, and a missing one is no failure
   }
@@ -75,41 +65,32 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
   Sleep(cmd::kShutDownSettleMs);
   transport.Release();
 
-  const std::string modulePath = cmd::CurrentSession().ModulePath();
   if (exit.mode == cmd::kHardwareResetMode) {
-    const ResultCode reset = cmd::PulseReset(modulePath);
+    const ResultCode reset = cmd::PulseReset(session.ModulePath());
     if (reset != kOk) return reset;
   }
-  cmd::CurrentSession().DropModulePath();
+  session.DropModulePath();
   return result;
 }
 
 ZK_EXPORT uint32_t CmmCheckOldZelkor(void) {
-  cmd::CommandBuffer()[0] = cmd::Code(Command::FirmwareGeneration);
-  return cmd::RunTransaction(Command::FirmwareGeneration, cmd::kFirmwareGenerationLength);
+  return cmd::RunTransaction(
+      cmd::request::CodeOnly(cmd::CurrentSession().buffer, Command::FirmwareGeneration));
 }
 
 ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
   if (block == nullptr || (block->length != 0 && block->bytes == nullptr)) return kFailed;
-  if (block->length > cmd::kCommandBufferSize - cmd::kPasswordHeaderLength) return kBufferTooSmall;
-  cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
-  buffer[0] = cmd::Code(Command::Password);
-  buffer.PutU32(1, block->length);
-  for (uint32_t i = 0; i < block->length; ++i) buffer[cmd::kPasswordHeaderLength + i] = block->bytes[i];
-  const auto length = static_cast<uint16_t>(cmd::kPasswordHeaderLength + block->length);
-  const cmd::ExchangeEnd end = cmd::Exchange(Command::Password, length);
+  if (block->length > cmd::kMaxPasswordBytes) return kBufferTooSmall;
+  cmd::Session& session = cmd::CurrentSession();
+  const cmd::ExchangeEnd end =
+      cmd::Exchange(cmd::request::Password(session.buffer, {block->bytes, block->length}));
   if (end != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(end);
-  if (buffer.Byte(0) == cmd::Code(Command::Password))
-    cmd::CurrentSettings().passwordAccepted = buffer.Byte(1) == 0 ? 1u : 0u;
+  if (cmd::answer::Echo(session.buffer) == cmd::Code(Command::Password))
+    session.settings.passwordAccepted = cmd::answer::Status(session.buffer) == 0 ? 1u : 0u;
   return cmd::JudgeAnswer(Command::Password);
 }
 
 ZK_EXPORT uint32_t CmmSetFlashBaseAddress(BaseAddressRecord* record) {
   if (record == nullptr) return kFailed;
-  cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
-  buffer[0] = cmd::Code(Command::BaseAddress);
-  buffer.PutU32(1, record->baseAddress);
-  buffer[5] = record->mode;
-  buffer[6] = 0;
-  return cmd::RunTransaction(Command::BaseAddress, cmd::kBaseAddressLength);
+  return cmd::RunTransaction(cmd::request::BaseAddress(cmd::CurrentSession().buffer, *record));
 }

@@ -1,6 +1,7 @@
 #include "cmd/EntryList.h"
 
-#include "cmd/ResultBlockList.h"
+#include "cmd/Session.h"
+#include "cmd/Transaction.h"
 
 #include <algorithm>
 
@@ -12,12 +13,21 @@ uint32_t WireAddress(std::span<const uint8_t> entry) {
          (uint32_t{entry[3]} << 24);
 }
 
+// Appends up to limit bytes of the command buffer from offset, but no more
+// than are still wanted.
+void TakeEntryBytes(std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit,
+                    std::size_t wanted) {
+  const std::size_t take = std::min({limit, wanted, kCommandBufferSize - offset});
+  const uint8_t* from = CurrentSession().buffer.data() + offset;
+  bytes.insert(bytes.end(), from, from + take);
+}
+
 template <typename Entry, typename Convert>
 bool HandOut(std::span<const uint8_t> wire, std::size_t count, SectorList& list, Convert convert) {
   list = SectorList{0, nullptr};
   count = std::min({count, wire.size() / kWireEntrySize, kMaxListEntries});
   if (count == 0) return true;
-  auto* entries = static_cast<Entry*>(ResultBlocks().Allocate(count * sizeof(Entry)));
+  auto* entries = CurrentSession().handouts.AllocateArray<Entry>(count);
   if (entries == nullptr) return false;
   for (std::size_t i = 0; i < count; ++i) entries[i] = convert(wire.subspan(i * kWireEntrySize, kWireEntrySize));
   list.count = static_cast<uint16_t>(count);
@@ -27,12 +37,32 @@ bool HandOut(std::span<const uint8_t> wire, std::size_t count, SectorList& list,
 
 }  // namespace
 
-std::size_t CollectEntryBytes(std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit,
-                              std::size_t wanted) {
-  const std::size_t take = std::min({limit, wanted, kCommandBufferSize - offset});
-  const uint8_t* from = CommandBuffer().data() + offset;
-  bytes.insert(bytes.end(), from, from + take);
-  return take;
+ListPages CollectList(const ListPaging& paging, std::size_t count, const ListCheckPoint& checkPoint) {
+  CommandBufferBytes& buffer = CurrentSession().buffer;
+  const std::size_t wanted = count * kWireEntrySize;
+  ListPages pages;
+  pages.bytes.reserve(wanted);
+  for (bool first = true; pages.bytes.size() < wanted; first = false) {
+    if (checkPoint(pages.bytes.size(), wanted)) {
+      pages.end = ListEnd::Stopped;
+      return pages;
+    }
+    if (!first) {
+      pages.code = RunTransaction(request::CodeOnly(buffer, paging.next));
+      if (pages.code != kOk) {
+        pages.end = ListEnd::Failed;
+        return pages;
+      }
+      if (answer::Status(buffer) == 0) {
+        pages.bytes.resize(pages.bytes.size() / kWireEntrySize * kWireEntrySize);
+        pages.end = ListEnd::EndedEarly;
+        return pages;
+      }
+    }
+    TakeEntryBytes(pages.bytes, first ? answer::kFirstListEntries : answer::kNextListEntries,
+                   first ? paging.firstBytes : paging.nextBytes, wanted - pages.bytes.size());
+  }
+  return pages;
 }
 
 bool HandOutErased(std::span<const uint8_t> wire, std::size_t count, SectorList& list) {

@@ -1,102 +1,82 @@
 // Erasing the whole chip, a range of sectors or a range of blocks.
 #include "cmd/BankMap.h"
-#include "cmd/CommandBuffer.h"
 #include "cmd/EntryList.h"
+#include "cmd/Progress.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
-#include "cmd/Worker.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 #include "common/IniFileAccess.h"
 
-#include <algorithm>
-
 namespace zk::cmd {
 namespace {
 
-// Entry bytes taken from the first answer (from byte 4) and from each
-// continuation (from byte 2).
-constexpr std::size_t kFirstAnswerEntryOffset = 4;
-constexpr std::size_t kFirstAnswerEntryBytes = 252;
-constexpr std::size_t kNextAnswerEntryOffset = 2;
-constexpr std::size_t kNextAnswerEntryBytes = 254;
-
 struct EraseKind {
   Command command;
-  Command next;
   bool mapBanks;
 };
 
-constexpr EraseKind kEraseSectors{Command::EraseSectors, Command::EraseSectorsNext, true};
-constexpr EraseKind kEraseBlocks{Command::EraseBlocks, Command::EraseBlocksNext, false};
+constexpr EraseKind kEraseSectors{Command::EraseSectors, true};
+constexpr EraseKind kEraseBlocks{Command::EraseBlocks, false};
 
-// Collects the list the module announced with status other than 0, asking
-// for continuations until 5 bytes per entry have arrived.
+// Collects the list of sectors that failed, which the module announced with
+// a status other than 0; the erase has failed whatever the list holds, and
+// succeeded if a continuation says there is none after all.
 WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
-  CommandBufferBytes& buffer = CommandBuffer();
-  const std::size_t count = buffer.U16(2);
-  const std::size_t wanted = count * kWireEntrySize;
-  std::vector<uint8_t> bytes;
-  bytes.reserve(wanted);
-  bool first = true;
-  while (bytes.size() < wanted) {
-    if (StopRequested()) return WorkerEnd::Stopped();
-    SetProgress(70 + static_cast<uint32_t>(30 * bytes.size() / wanted));
-    if (!first) {
-      buffer[0] = Code(kind.next);
-      if (ResultCode rc = RunTransaction(kind.next, kRangeCommandLength); rc != kOk)
-        return WorkerEnd::Done(rc);
-      if (buffer.Byte(1) == 0) return WorkerEnd::Done(kOk);
-    }
-    const std::size_t offset = first ? kFirstAnswerEntryOffset : kNextAnswerEntryOffset;
-    const std::size_t limit = first ? kFirstAnswerEntryBytes : kNextAnswerEntryBytes;
-    CollectEntryBytes(bytes, offset, limit, wanted - bytes.size());
-    first = false;
+  const std::size_t count = answer::Count(CurrentSession().buffer);
+  const ListPages pages =
+      CollectList(SpecOf(kind.command).paging, count, [](std::size_t done, std::size_t wanted) {
+        if (StopRequested()) return true;
+        SetProgress(progress::kEraseFailedList.At(done, wanted));
+        return false;
+      });
+  switch (pages.end) {
+    case ListEnd::Stopped:
+      return WorkerEnd::Stopped();
+    case ListEnd::Failed:
+      return WorkerEnd::Done(pages.code);
+    case ListEnd::EndedEarly:
+      return WorkerEnd::Done(kOk);
+    case ListEnd::Complete:
+      break;
   }
-  if (list != nullptr && !HandOutErased(bytes, count, *list)) return WorkerEnd::Done(kFailed);
+  if (list != nullptr && !HandOutErased(pages.bytes, count, *list)) return WorkerEnd::Done(kFailed);
   return WorkerEnd::Done(kFailed);
 }
 
-WorkerEnd EraseRange(const EraseKind& kind, const ArgBlock& args) {
-  auto* range = reinterpret_cast<RangeRequest*>(args.first);
-  auto* list = reinterpret_cast<SectorList*>(args.second);
-  SetProgress(10);
+WorkerEnd EraseRange(const EraseKind& kind, RangeRequest* range, SectorList* list) {
+  Session& session = CurrentSession();
+  SetProgress(progress::kStarted);
   ClearList(list);
   if (range == nullptr) return WorkerEnd::Done(kFailed);
 
   if (kind.mapBanks) {
     uint32_t end = range->end;
-    if (MapToBank(CurrentSession().ModulePath(), range->start, end) == BankOutcome::NotInFlash)
+    if (MapToBank(session.ModulePath(), range->start, end) == BankOutcome::NotInFlash)
       return WorkerEnd::Done(kInvalidSector);
     range->end = end;
   }
 
-  CommandBufferBytes& buffer = CommandBuffer();
-  buffer[0] = Code(kind.command);
-  buffer.PutU32(1, range->start);
-  buffer.PutU32(5, range->end);
-  buffer.PutU32(9, range->third);
-  SetProgress(20);
-  const ExchangeEnd end =
-      Exchange(kind.command, kRangeCommandLength, [] { SetProgress(40); });
-  SetProgress(60);
+  const Request request = request::Range(session.buffer, kind.command, range->start, range->end, range->third);
+  SetProgress(progress::kEraseRequestBuilt);
+  const ExchangeEnd end = Exchange(request, [] { SetProgress(progress::kEraseRequestSent); });
+  SetProgress(progress::kEraseAnswered);
   if (end != ExchangeEnd::Answered) return WorkerEnd::Done(ExchangeFailure(end));
   if (ResultCode rc = JudgeAnswer(kind.command); rc != kOk) return WorkerEnd::Done(rc);
 
-  if (buffer.Byte(1) == 0) return WorkerEnd::Done(kOk);
+  if (answer::Status(session.buffer) == 0) return WorkerEnd::Done(kOk);
   return CollectFailedSectors(kind, list);
 }
 
-WorkerEnd EraseSectorsRoutine(const ArgBlock& args) { return EraseRange(kEraseSectors, args); }
-WorkerEnd EraseBlocksRoutine(const ArgBlock& args) { return EraseRange(kEraseBlocks, args); }
+ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* list,
+                      WorkerThreadInfo* threadInfo) {
+  return CurrentSession().worker.Start([&kind, range, list](ThreadId) { return EraseRange(kind, range, list); },
+                                       threadInfo);
+}
 
-WorkerSlot g_eraseSectorsSlot{&EraseSectorsRoutine, {}};
-WorkerSlot g_eraseBlocksSlot{&EraseBlocksRoutine, {}};
-
-// Entries that fit one answer after its 4 header bytes.
+// Entries that fit one answer behind its header.
 constexpr std::size_t kMaxChipListEntries =
-    (kCommandBufferSize - kFirstAnswerEntryOffset) / kWireEntrySize;
+    (kCommandBufferSize - answer::kFirstListEntries) / kWireEntrySize;
 
 }  // namespace
 }  // namespace zk::cmd
@@ -106,20 +86,21 @@ using cmd::Command;
 
 ZK_EXPORT uint32_t CmmEraseChip(SectorList* list) {
   cmd::ClearList(list);
-  const IniFileAccess access(cmd::CurrentSession().ModulePath());
-  if (cmd::CurrentSettings().protectedAreasEnabled == 0 && access.NumberOfProtectedAreas() != 0)
+  cmd::Session& session = cmd::CurrentSession();
+  const IniFileAccess access(session.ModulePath());
+  if (session.settings.protectedAreasEnabled == 0 && access.NumberOfProtectedAreas() != 0)
     return kProtectedBySoftware;
 
-  cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
-  buffer[0] = cmd::Code(Command::EraseChip);
-  if (ResultCode rc = cmd::RunTransaction(Command::EraseChip, cmd::kEraseChipLength); rc != kOk)
+  const cmd::CommandBufferBytes& buffer = session.buffer;
+  if (ResultCode rc = cmd::RunTransaction(cmd::request::CodeOnly(session.buffer, Command::EraseChip));
+      rc != kOk)
     return rc;
-  if (buffer.Byte(1) == 0) return kOk;
+  if (cmd::answer::Status(buffer) == 0) return kOk;
 
-  const std::size_t count = buffer.U16(2);
+  const std::size_t count = cmd::answer::Count(buffer);
   if (count > cmd::kMaxChipListEntries) return kReceiveTimeout;
   if (list != nullptr) {
-    const std::span<const uint8_t> wire(buffer.data() + cmd::kFirstAnswerEntryOffset,
+    const std::span<const uint8_t> wire(buffer.data() + cmd::answer::kFirstListEntries,
                                         count * cmd::kWireEntrySize);
     if (!cmd::HandOutErased(wire, count, *list)) return kFailed;
   }
@@ -128,12 +109,10 @@ ZK_EXPORT uint32_t CmmEraseChip(SectorList* list) {
 
 ZK_EXPORT uint32_t CmmEraseSectors(RangeRequest* range, SectorList* list,
                                    WorkerThreadInfo* threadInfo) {
-  return cmd::StartWorker(cmd::g_eraseSectorsSlot, reinterpret_cast<uintptr_t>(range),
-                          reinterpret_cast<uintptr_t>(list), threadInfo);
+  return cmd::StartErase(cmd::kEraseSectors, range, list, threadInfo);
 }
 
 ZK_EXPORT uint32_t CmmEraseBlocks(RangeRequest* range, SectorList* list,
                                   WorkerThreadInfo* threadInfo) {
-  return cmd::StartWorker(cmd::g_eraseBlocksSlot, reinterpret_cast<uintptr_t>(range),
-                          reinterpret_cast<uintptr_t>(list), threadInfo);
+  return cmd::StartErase(cmd::kEraseBlocks, range, list, threadInfo);
 }

@@ -1,14 +1,10 @@
 // CmmLogin: binds the transport named by the module description, brings
 // the boot loader up and logs in to the firmware.
 #include "cmd/BootLoader.h"
-#include "cmd/CommandBuffer.h"
 #include "cmd/ModuleKeys.h"
+#include "cmd/Progress.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
-#include "cmd/TransportBinding.h"
-#include "cmd/Worker.h"
-#include "cmd/WorkerState.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 #include "common/IniFileAccess.h"
@@ -19,8 +15,6 @@
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 
-#include <mutex>
-
 namespace zk::cmd {
 namespace {
 
@@ -28,27 +22,24 @@ constexpr std::string_view kPatchKey = "SOFTWARE\\Korvane\\Zelkor\\Zelkor3";
 constexpr std::string_view kPatchValue = "Win2KPatch";
 constexpr uint32_t kAutoBaudRate = 19200;
 
-// The path handed to CmmLogin, copied before the worker starts so that the
-// caller's string may go away at once.
-std::mutex g_loginPathMutex;
-std::string g_loginPath;
-
 // What the worker must undo when it ends early: the transport it bound and,
 // once opened, the link.
 class TransportGuard {
  public:
+  explicit TransportGuard(TransportBinding& transport) : transport_(transport) {}
   ~TransportGuard() {
     if (keep_) return;
     if (initialized_) {
-      if (auto shutDown = Transport().Lookup<net::ShutDownFn>("NetShutDown"))
+      if (auto shutDown = transport_.Lookup<net::ShutDownFn>("NetShutDown"))
         shutDown(net::kShutDownValue);
     }
-    Transport().Release();
+    transport_.Release();
   }
   void Initialized() { initialized_ = true; }
   void Keep() { keep_ = true; }
 
  private:
+  TransportBinding& transport_;
   bool initialized_ = false;
   bool keep_ = false;
 };
@@ -72,7 +63,7 @@ std::string TransportPath(const std::string& dllName) {
 }
 
 void AddProgress(uint32_t increment) {
-  SetProgress(Worker().progress.load() + increment);
+  SetProgress(CurrentSession().worker.Progress() + increment);
 }
 
 // Steps 6 and 7: the boot loader dialogue on the raw port.
@@ -84,7 +75,7 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   if (download == kDownloadAbsent) return kInvalidFileFormat;
   const uint32_t autoBaud =
       DecimalValue(ini::GetString(modulePath, protocol, "AutoBaudRadu", "", kAutoBaudBuffer));
-  CurrentSettings().autoBaud = autoBaud;
+  CurrentSession().settings.autoBaud = autoBaud;
 
   BootRequest request;
   // A name that is not COM1..COM256 names no port: opening it fails.
@@ -98,7 +89,7 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   BootHooks hooks;
   hooks.setProgress = [](uint32_t percent) { SetProgress(percent); };
   hooks.addProgress = &AddProgress;
-  hooks.timing = CurrentBootTiming();
+  hooks.timing = CurrentSession().bootTiming;
 
   if (download != kDownloadBootFiles) return RunBaudHandshake(request, hooks);
   const std::string dir = files::DirName(files::ToNative(modulePath));
@@ -112,14 +103,10 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   return RunBootDownload(request, hooks);
 }
 
-WorkerEnd LoginRoutine(const ArgBlock& args) {
-  auto* loginInfo = reinterpret_cast<LoginInfo*>(args.second);
-  std::string modulePath;
-  {
-    std::lock_guard lock(g_loginPathMutex);
-    modulePath = g_loginPath;
-  }
-  CurrentSession().SetModulePath(modulePath);
+WorkerEnd LoginRoutine(const std::string& modulePath, LoginInfo* loginInfo) {
+  Session& session = CurrentSession();
+  TransportBinding& transport = session.transport;
+  session.SetModulePath(modulePath);
 
   const std::string protocol =
       ini::GetString(modulePath, kGeneralSection, "ProtocolToUse", "", kProtocolBuffer);
@@ -133,67 +120,53 @@ WorkerEnd LoginRoutine(const ArgBlock& args) {
 
   LibraryHandle library = LoadLibrary(TransportPath(dllName));
   if (library == nullptr) return WorkerEnd::Done(kNetDllNotLoaded);
-  Transport().Bind(library);
-  TransportGuard guard;
+  transport.Bind(library);
+  TransportGuard guard(transport);
 
   if (StopRequested()) return WorkerEnd::Stopped();
-  auto initialize = Transport().Lookup<net::InitializeFn>("NetInitialize");
+  auto initialize = transport.Lookup<net::InitializeFn>("NetInitialize");
   if (initialize == nullptr) return WorkerEnd::Done(kNetDllError);
   if (StopRequested()) return WorkerEnd::Stopped();
 
-  SetProgress(10);
-  auto selectParams = Transport().Lookup<net::SelectParamsFn>("NetSelectParams");
+  SetProgress(progress::kTransportLoaded);
+  auto selectParams = transport.Lookup<net::SelectParamsFn>("NetSelectParams");
   if (selectParams == nullptr) return WorkerEnd::Done(kNetDllError);
 
   if (ResultCode rc = BringUpBootLoader(modulePath, protocol); rc != kOk)
     return WorkerEnd::Done(rc);
 
   if (StopRequested()) return WorkerEnd::Stopped();
-  SetProgress(70);
+  SetProgress(progress::kBootLoaderUp);
   const uint8_t accepted = selectParams(modulePath.c_str(), protocol.c_str());
   if (StopRequested()) return WorkerEnd::Stopped();
-  SetProgress(80);
+  SetProgress(progress::kLineParamsSelected);
   if (accepted == 0) return WorkerEnd::Done(kFailed);
 
   initialize(net::kInitRaw, nullptr);
   guard.Initialized();
   if (StopRequested()) return WorkerEnd::Stopped();
 
-  SetProgress(90);
-  if (!Transport().ResolveEntries()) return WorkerEnd::Done(kNetDllError);
-  CommandBufferBytes& buffer = CommandBuffer();
-  buffer[0] = Code(Command::Login);
-  if (ResultCode rc = RunTransaction(Command::Login, kLoginLength); rc != kOk)
+  SetProgress(progress::kLinkOpen);
+  if (!transport.ResolveEntries()) return WorkerEnd::Done(kNetDllError);
+  if (ResultCode rc = RunTransaction(request::CodeOnly(session.buffer, Command::Login)); rc != kOk)
     return WorkerEnd::Done(rc);
 
-  if (loginInfo != nullptr) {
-    loginInfo->word = buffer.U16(1);
-    for (int i = 0; i < 3; ++i) loginInfo->bytes[i] = buffer.Byte(3 + static_cast<std::size_t>(i));
-  }
+  if (loginInfo != nullptr) *loginInfo = answer::Login(session.buffer);
   if (StopRequested()) return WorkerEnd::Stopped();
   guard.Keep();
   return WorkerEnd::Done(kOk);
 }
 
-WorkerSlot g_loginSlot{&LoginRoutine, {}};
-
 }  // namespace
-
-BootTiming& CurrentBootTiming() {
-  static BootTiming timing;
-  return timing;
-}
-
 }  // namespace zk::cmd
 
 using namespace zk;
 
 ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo,
                             WorkerThreadInfo* threadInfo) {
-  {
-    std::lock_guard lock(cmd::g_loginPathMutex);
-    cmd::g_loginPath = modulePath != nullptr ? modulePath : "";
-  }
-  return cmd::StartWorker(cmd::g_loginSlot, reinterpret_cast<uintptr_t>(modulePath),
-                          reinterpret_cast<uintptr_t>(loginInfo), threadInfo);
+  // Copied before the worker starts, so that the caller's string may go
+  // away at once.
+  std::string path = modulePath != nullptr ? modulePath : "";
+  return cmd::CurrentSession().worker.Start(
+      [path = std::move(path), loginInfo](ThreadId) { return cmd::LoginRoutine(path, loginInfo); }, threadInfo);
 }

@@ -1,5 +1,6 @@
 #include "cmd/NonAccessAreas.h"
 
+#include "common/HexText.h"
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
 
@@ -11,13 +12,6 @@ namespace {
 // More sections than this are not read (a description cannot sensibly hold more).
 constexpr int32_t kMaxAreas = 1024;
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string_view TrimFront(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -73,13 +67,7 @@ uint32_t AreaAddressValue(std::string_view text) {
   if (text.size() > 1) {
     if (const auto x = text.find('x', 1); x != std::string_view::npos) text.remove_prefix(x + 1);
   }
-  uint32_t value = 0;
-  for (const char c : text) {
-    const int digit = HexDigit(c);
-    if (digit < 0) return kInvalid;
-    value = (value << 4) | static_cast<uint32_t>(digit);
-  }
-  return value;
+  return HexDigitsValue(text);
 }
 
 std::optional<AreaText> ParseAreaText(std::string_view startText, std::string_view endText) {

@@ -1,29 +1,21 @@
 // Programming: command 0x05 per bank piece of the request.
 #include "cmd/BankMap.h"
-#include "cmd/CommandBuffer.h"
 #include "cmd/NonAccessAreas.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
-#include "cmd/WorkerState.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
 namespace zk::cmd {
 namespace {
 
-// Data bytes one request can carry in the command buffer.
-constexpr std::size_t kMaxProgramData = kCommandBufferSize - kProgramHeaderLength;
-
+// Also left as the status, where a poller looks for it.
 ResultCode NotInFlash() {
-  WorkerState& state = Worker();
-  state.running = 0;
-  state.status = kInvalidSector;
+  CurrentSession().worker.MarkEnded(kInvalidSector);
   return kInvalidSector;
 }
 
@@ -61,41 +53,35 @@ ResultCode PlanPieces(const std::string& modulePath, uint32_t endOfFlash, uint32
 }  // namespace zk::cmd
 
 using namespace zk;
-using cmd::Command;
 
 ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
-  cmd::Settings& settings = cmd::CurrentSettings();
-  if (settings.readFailed != 0) return kFileNotFound;
+  cmd::Session& session = cmd::CurrentSession();
+  if (session.settings.readFailed != 0) return kFileNotFound;
   if (request == nullptr || (request->length != 0 && request->data == nullptr)) return kFailed;
   if (request->length == 0) return kOk;
   const uint64_t wantedEnd = uint64_t{request->address} + request->length - 1;
   if (wantedEnd > 0xFFFFFFFFu) return cmd::NotInFlash();
-  const std::string modulePath = cmd::CurrentSession().ModulePath();
+  const std::string modulePath = session.ModulePath();
   std::vector<cmd::Piece> pieces;
-  if (const ResultCode rc = cmd::PlanPieces(modulePath, settings.endOfFlash, request->address,
+  if (const ResultCode rc = cmd::PlanPieces(modulePath, session.settings.endOfFlash, request->address,
                                             static_cast<uint32_t>(wantedEnd), pieces);
       rc != kOk) {
     return rc;
   }
 
   const uint8_t* data = request->data;
-  cmd::CommandBufferBytes& buffer = cmd::CommandBuffer();
   for (const cmd::Piece& piece : pieces) {
     if (piece.bankStart) cmd::SetBankBase(modulePath, *piece.bankStart);
     const auto count = static_cast<uint16_t>(uint64_t{piece.end} - piece.address + 1);
-    buffer[0] = cmd::Code(Command::Program);
-    buffer.PutU32(1, piece.address);
-    buffer.PutU16(5, count);
-    std::memcpy(buffer.data() + cmd::kProgramHeaderLength, data, count);
     const cmd::ExchangeEnd sent =
-        cmd::Exchange(Command::Program, static_cast<uint16_t>(cmd::kProgramHeaderLength + count));
+        cmd::Exchange(cmd::request::Program(session.buffer, piece.address, {data, count}));
     if (sent != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(sent);
 
     request->address = piece.address + count;
     data += count;
     // Every piece is judged, so that a refused piece is never hidden by a
     // later one that succeeds.
-    if (const ResultCode rc = cmd::JudgeAnswer(Command::Program); rc != kOk) return rc;
+    if (const ResultCode rc = cmd::JudgeAnswer(cmd::Command::Program); rc != kOk) return rc;
   }
   return kOk;
 }

@@ -8,9 +8,9 @@
 // two reads that agree do, as the line never spoils two answers the same
 // way. CmmReadFlashOnce reads a range once, for callers that check the data
 // themselves (verification against the image).
+#include "cmd/Progress.h"
 #include "cmd/ReadPass.h"
-#include "cmd/Settings.h"
-#include "cmd/Worker.h"
+#include "cmd/Session.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 
@@ -26,13 +26,31 @@ namespace {
 // the line counts as too poor to read through.
 constexpr std::size_t kMostPieceReads = 2;
 
-// A failure of the read: posted to the caller and remembered, so that
+// A read that did not succeed, stopped or failed, is remembered so that
 // programming is refused until a read succeeds (a failed re-arming leaves
-// the mark as it was).
-WorkerEnd ReadFailure(const ArgBlock& args, ResultCode code, bool markFailed = true) {
-  if (markFailed) CurrentSettings().readFailed = 1;
-  PostWorkerEnd(args, code);
-  return WorkerEnd::Done(code);
+// the mark as it was); a failure is posted to the caller.
+WorkerEnd Unsuccessful(const ReadPassEnd& end, ThreadId caller) {
+  Settings& settings = CurrentSession().settings;
+  if (end.stopped) {
+    settings.readFailed = 1;
+    return WorkerEnd::Stopped();
+  }
+  if (!end.rearmFailed) settings.readFailed = 1;
+  PostWorkerEnd(caller, end.code);
+  return WorkerEnd::Done(end.code);
+}
+
+// What both reads refuse before anything is sent: without read permission,
+// or without the records. Remembered as a failed read.
+ResultCode Refusal(const ReadRequest* request, const ReadResult* result) {
+  Settings& settings = CurrentSession().settings;
+  ResultCode code = kOk;
+  if (settings.passwordAccepted == 0)
+    code = kNoAccess;
+  else if (request == nullptr || result == nullptr || (request->length != 0 && result->destination == nullptr))
+    code = kFailed;
+  if (code != kOk) settings.readFailed = 1;
+  return code;
 }
 
 // One pass over the range: its bytes and the count of each answer.
@@ -63,11 +81,7 @@ ReadPassEnd SettlePiece(uint32_t start, uint32_t answer, Pass& first, const Pass
   const uint32_t take = std::min<uint32_t>(static_cast<uint32_t>(first.bytes.size()) - offset, kReadDataPerAnswer);
   std::vector<Piece> seen{PieceOf(first, answer, offset, take), PieceOf(second, answer, offset, take)};
   for (std::size_t k = 0; k < kMostPieceReads; ++k) {
-    if (StopRequested()) {
-      ReadPassEnd stopped;
-      stopped.stopped = true;
-      return stopped;
-    }
+    if (StopRequested()) return ReadPassEnd::Stop();
     Piece read;
     const ReadPassEnd end = ReadPass(start + offset, take, read.bytes.data(), &read.count);
     if (end.code != kOk) return end;
@@ -90,20 +104,9 @@ bool SamePiece(const Pass& a, const Pass& b, uint32_t answer) {
          (take == 0 || std::memcmp(a.bytes.data() + offset, b.bytes.data() + offset, take) == 0);
 }
 
-WorkerEnd ReadRoutine(const ArgBlock& args) {
-  const auto* request = reinterpret_cast<const ReadRequest*>(args.first);
-  auto* result = reinterpret_cast<ReadResult*>(args.second);
-  SetProgress(10);
-  Settings& settings = CurrentSettings();
-  if (settings.passwordAccepted == 0) {
-    settings.readFailed = 1;
-    return WorkerEnd::Done(kNoAccess);
-  }
-  if (request == nullptr || result == nullptr ||
-      (request->length != 0 && result->destination == nullptr)) {
-    settings.readFailed = 1;
-    return WorkerEnd::Done(kFailed);
-  }
+WorkerEnd ReadRoutine(const ReadRequest* request, ReadResult* result, ThreadId caller) {
+  SetProgress(progress::kStarted);
+  if (const ResultCode refused = Refusal(request, result); refused != kOk) return WorkerEnd::Done(refused);
   result->received = 0;
 
   const uint32_t length = request->length;
@@ -113,31 +116,21 @@ WorkerEnd ReadRoutine(const ArgBlock& args) {
   const auto checkPoint = [length](uint64_t before) {
     return [length, before](uint32_t done) {
       if (StopRequested()) return true;
-      SetProgress(static_cast<uint32_t>((before + done) * 100 / (2 * uint64_t{length})));
+      SetProgress(progress::kReadPasses.At(before + done, 2 * uint64_t{length}));
       return false;
     };
   };
   for (Pass* pass : {&first, &second}) {
-    if (StopRequested()) {
-      settings.readFailed = 1;
-      return WorkerEnd::Stopped();
-    }
-    const ReadPassEnd end = ReadPass(request->start, length, pass->bytes.data(), pass->counts.data(),
-                                     checkPoint(pass == &first ? 0 : length));
-    if (end.stopped) {
-      settings.readFailed = 1;
-      return WorkerEnd::Stopped();
-    }
-    if (end.code != kOk) return ReadFailure(args, end.code, !end.rearmFailed);
+    const ReadPassEnd end =
+        StopRequested() ? ReadPassEnd::Stop()
+                        : ReadPass(request->start, length, pass->bytes.data(), pass->counts.data(),
+                                   checkPoint(pass == &first ? 0 : length));
+    if (end.stopped || end.code != kOk) return Unsuccessful(end, caller);
   }
   for (uint32_t answer = 0; answer < first.counts.size(); ++answer) {
     if (SamePiece(first, second, answer)) continue;
     const ReadPassEnd end = SettlePiece(request->start, answer, first, second);
-    if (end.stopped) {
-      settings.readFailed = 1;
-      return WorkerEnd::Stopped();
-    }
-    if (end.code != kOk) return ReadFailure(args, end.code, !end.rearmFailed);
+    if (end.stopped || end.code != kOk) return Unsuccessful(end, caller);
   }
 
   uint64_t received = 0;
@@ -145,11 +138,9 @@ WorkerEnd ReadRoutine(const ArgBlock& args) {
   const std::size_t copied = static_cast<std::size_t>(std::min<uint64_t>(received, length));
   result->received = static_cast<uint32_t>(copied);
   if (copied > 0) std::memcpy(result->destination, first.bytes.data(), copied);
-  settings.readFailed = 0;
+  CurrentSession().settings.readFailed = 0;
   return WorkerEnd::Done(kOk);
 }
-
-WorkerSlot g_readSlot{&ReadRoutine, {}};
 
 }  // namespace
 }  // namespace zk::cmd
@@ -158,22 +149,16 @@ using namespace zk;
 
 ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result,
                                 WorkerThreadInfo* threadInfo) {
-  return cmd::StartWorker(cmd::g_readSlot, reinterpret_cast<uintptr_t>(request),
-                          reinterpret_cast<uintptr_t>(result), threadInfo);
+  return cmd::CurrentSession().worker.Start(
+      [request, result](ThreadId caller) { return cmd::ReadRoutine(request, result, caller); },
+      threadInfo);
 }
 
 ZK_EXPORT uint32_t CmmReadFlashOnce(ReadRequest* request, ReadResult* result) {
-  cmd::Settings& settings = cmd::CurrentSettings();
-  if (settings.passwordAccepted == 0) {
-    settings.readFailed = 1;
-    return kNoAccess;
-  }
-  if (request == nullptr || result == nullptr || (request->length != 0 && result->destination == nullptr)) {
-    settings.readFailed = 1;
-    return kFailed;
-  }
+  if (const ResultCode refused = cmd::Refusal(request, result); refused != kOk) return refused;
   result->received = 0;
   const cmd::ReadPassEnd end = cmd::ReadPass(request->start, request->length, result->destination);
+  cmd::Settings& settings = cmd::CurrentSession().settings;
   if (end.code != kOk) {
     if (!end.rearmFailed) settings.readFailed = 1;
     return end.code;

@@ -1,6 +1,6 @@
 #include "cmd/ReadPass.h"
 
-#include "cmd/CommandBuffer.h"
+#include "cmd/Session.h"
 #include "cmd/Transaction.h"
 
 #include <algorithm>
@@ -8,8 +8,6 @@
 
 namespace zk::cmd {
 namespace {
-
-constexpr std::size_t kReadDataOffset = 6;
 
 ReadPassEnd Failure(ResultCode code, bool rearmFailed = false) {
   ReadPassEnd end;
@@ -19,38 +17,31 @@ ReadPassEnd Failure(ResultCode code, bool rearmFailed = false) {
 }
 
 // The exchange of one read request and the judgement of its answer.
-ReadPassEnd Ask(Command command) {
-  const ExchangeEnd end = Exchange(command, kReadLength);
+ReadPassEnd Ask(const Request& request) {
+  const ExchangeEnd end = Exchange(request);
   if (end != ExchangeEnd::Answered) return Failure(ExchangeFailure(end), end == ExchangeEnd::RearmFailed);
-  return Failure(JudgeAnswer(command));
+  return Failure(JudgeAnswer(request.command));
 }
 
 }  // namespace
 
 ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts,
                      const ReadCheckPoint& checkPoint) {
-  CommandBufferBytes& buffer = CommandBuffer();
-  buffer[0] = Code(Command::Read);
-  buffer.PutU32(1, start);
-  buffer.PutU32(5, length);
-  if (ReadPassEnd asked = Ask(Command::Read); asked.code != kOk) return asked;
+  CommandBufferBytes& buffer = CurrentSession().buffer;
+  if (ReadPassEnd asked = Ask(request::Read(buffer, start, length)); asked.code != kOk) return asked;
 
   uint64_t received = 0;
   uint32_t done = 0;
-  for (uint32_t answer = 0;; ++answer) {
-    received += buffer.U16(2);
-    if (counts != nullptr) counts[answer] = buffer.U16(2);
+  for (uint32_t reply = 0;; ++reply) {
+    received += answer::Count(buffer);
+    if (counts != nullptr) counts[reply] = answer::Count(buffer);
     const uint32_t take = std::min(length - done, kReadDataPerAnswer);
-    if (take > 0) std::memcpy(out + done, buffer.data() + kReadDataOffset, take);
+    if (take > 0) std::memcpy(out + done, buffer.data() + answer::kReadData, take);
     done += take;
     if (done >= length) break;
-    if (checkPoint && checkPoint(done)) {
-      ReadPassEnd stopped;
-      stopped.stopped = true;
-      return stopped;
-    }
-    buffer[0] = Code(Command::ReadNext);
-    if (ReadPassEnd asked = Ask(Command::ReadNext); asked.code != kOk) return asked;
+    if (checkPoint && checkPoint(done)) return ReadPassEnd::Stop();
+    if (ReadPassEnd asked = Ask(request::CodeOnly(buffer, Command::ReadNext)); asked.code != kOk)
+      return asked;
   }
   ReadPassEnd end;
   end.received = static_cast<uint32_t>(std::min<uint64_t>(received, length));

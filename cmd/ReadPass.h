@@ -3,6 +3,7 @@
 // 250 data bytes per answer, the data copied out as it arrives. Nothing is
 // checked beyond the judgement of each answer; the callers decide what a
 // pass is worth (the read worker compares two of them).
+#include "cmd/Command.h"
 #include "common/ResultCodes.h"
 
 #include <cstdint>
@@ -10,13 +11,19 @@
 
 namespace zk::cmd {
 
-inline constexpr uint32_t kReadDataPerAnswer = 250;
+inline constexpr uint32_t kReadDataPerAnswer = SpecOf(Command::Read).paging.firstBytes;
 
 struct ReadPassEnd {
   ResultCode code = kOk;
   bool stopped = false;      // a stop request arrived at a check point
   bool rearmFailed = false;  // arming again after a 251 failed (the read-failed mark stays)
   uint32_t received = 0;     // the answers' counts added up, at most the length
+
+  static ReadPassEnd Stop() {
+    ReadPassEnd end;
+    end.stopped = true;
+    return end;
+  }
 };
 
 // Asked before every continuation with the bytes read so far; true stops.

@@ -1,12 +1,11 @@
 // The blank/used status of the sectors of a range, one entry per step,
 // with the steps inside non-access areas reported as unknown (35).
 #include "cmd/BankMap.h"
-#include "cmd/CommandBuffer.h"
 #include "cmd/EntryList.h"
 #include "cmd/NonAccessAreas.h"
+#include "cmd/Progress.h"
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
-#include "cmd/Worker.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 
@@ -18,10 +17,6 @@
 namespace zk::cmd {
 namespace {
 
-constexpr std::size_t kFirstEntryOffset = 4;
-constexpr std::size_t kFirstEntryBytes = 251;
-constexpr std::size_t kNextEntryOffset = 2;
-constexpr std::size_t kNextEntryBytes = 253;
 constexpr uint8_t kStatusBlank = 34;
 constexpr uint8_t kStatusUnknown = 35;
 
@@ -38,7 +33,8 @@ WireEntry MakeEntry(uint32_t address, uint8_t status) {
 // and a step the areas cut is asked for piece by piece and gets one entry.
 class StatusCollector {
  public:
-  explicit StatusCollector(const ArgBlock& args) : args_(args) {}
+  StatusCollector(RangeRequest* request, SectorList* list, ThreadId caller)
+      : request_(request), list_(list), caller_(caller) {}
 
   WorkerEnd Run();
 
@@ -60,55 +56,46 @@ class StatusCollector {
   std::optional<WorkerEnd> QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces,
                                         bool& listEnded);
   WorkerEnd Fail(ResultCode code) {
-    PostWorkerEnd(args_, code);
+    PostWorkerEnd(caller_, code);
     return WorkerEnd::Done(code);
   }
   WorkerEnd Finish();
   std::size_t Entries() const { return wire_.size() / kWireEntrySize; }
 
-  const ArgBlock& args_;
-  RangeRequest* request_ = nullptr;
-  SectorList* list_ = nullptr;
+  RangeRequest* request_;
+  SectorList* list_;
+  ThreadId caller_;
   std::vector<AddressArea> areas_;
   std::vector<uint8_t> wire_;
 };
 
 std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, uint32_t step,
                                                 std::vector<uint8_t>& bytes, bool& listEnded) {
-  CommandBufferBytes& buffer = CommandBuffer();
-  buffer[0] = Code(Command::SectorStatus);
-  buffer.PutU32(1, first);
-  buffer.PutU32(5, last);
-  buffer.PutU32(9, step);
-  if (ResultCode rc = RunTransaction(Command::SectorStatus, kRangeCommandLength); rc != kOk)
+  CommandBufferBytes& buffer = CurrentSession().buffer;
+  if (ResultCode rc = RunTransaction(request::Range(buffer, Command::SectorStatus, first, last, step));
+      rc != kOk)
     return Fail(rc);
 
   // A module may claim no more entries than steps in the range (and one for
   // a step cut short), nor more than a list can hold.
-  const std::size_t count = buffer.U16(2);
+  const std::size_t count = answer::Count(buffer);
   const uint64_t steps = (uint64_t{last} - first) / step + 2;
   if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
 
-  const std::size_t wanted = count * kWireEntrySize;
-  bytes.reserve(wanted);
-  bool firstAnswer = true;
-  while (bytes.size() < wanted) {
-    if (StopRequested()) return WorkerEnd::Stopped();
-    if (!firstAnswer) {
-      buffer[0] = Code(Command::SectorStatusNext);
-      if (ResultCode rc = RunTransaction(Command::SectorStatusNext, kRangeCommandLength); rc != kOk)
-        return Fail(rc);
-      if (buffer.Byte(1) == 0) {
-        // The entries that came before the end stay in the list.
-        bytes.resize(bytes.size() / kWireEntrySize * kWireEntrySize);
-        listEnded = true;
-        return std::nullopt;
-      }
-    }
-    CollectEntryBytes(bytes, firstAnswer ? kFirstEntryOffset : kNextEntryOffset,
-                      firstAnswer ? kFirstEntryBytes : kNextEntryBytes, wanted - bytes.size());
-    firstAnswer = false;
+  ListPages pages = CollectList(SpecOf(Command::SectorStatus).paging, count,
+                                [](std::size_t, std::size_t) { return StopRequested(); });
+  switch (pages.end) {
+    case ListEnd::Stopped:
+      return WorkerEnd::Stopped();
+    case ListEnd::Failed:
+      return Fail(pages.code);
+    case ListEnd::EndedEarly:
+      listEnded = true;  // the entries that came before the end stay in the list
+      break;
+    case ListEnd::Complete:
+      break;
   }
+  bytes = std::move(pages.bytes);
   return std::nullopt;
 }
 
@@ -146,15 +133,13 @@ std::optional<WorkerEnd> StatusCollector::QueryCutStep(uint32_t stepFirst,
 
 WorkerEnd StatusCollector::Finish() {
   if (list_ != nullptr && !HandOutStatus(wire_, Entries(), *list_)) return Fail(kFailed);
-  SetProgress(100);
-  PostWorkerEnd(args_, kOk);
+  SetProgress(progress::kDone);
+  PostWorkerEnd(caller_, kOk);
   return WorkerEnd::Done(kOk);
 }
 
 WorkerEnd StatusCollector::Run() {
-  request_ = reinterpret_cast<RangeRequest*>(args_.first);
-  list_ = reinterpret_cast<SectorList*>(args_.second);
-  SetProgress(10);
+  SetProgress(progress::kStarted);
   ClearList(list_);
   if (request_ == nullptr) return WorkerEnd::Done(kFailed);
   const std::string modulePath = CurrentSession().ModulePath();
@@ -189,14 +174,10 @@ WorkerEnd StatusCollector::Run() {
     }
     if (listEnded) break;
     const uint64_t done = std::min<uint64_t>(cur, rangeEnd) - rangeStart;
-    SetProgress(10 + static_cast<uint32_t>(80 * done / rangeLength));
+    SetProgress(progress::kStatusWalk.At(done, rangeLength));
   }
   return Finish();
 }
-
-WorkerEnd SectorStatusRoutine(const ArgBlock& args) { return StatusCollector(args).Run(); }
-
-WorkerSlot g_statusSlot{&SectorStatusRoutine, {}};
 
 }  // namespace
 }  // namespace zk::cmd
@@ -205,6 +186,7 @@ using namespace zk;
 
 ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
                                       WorkerThreadInfo* threadInfo) {
-  return cmd::StartWorker(cmd::g_statusSlot, reinterpret_cast<uintptr_t>(range),
-                          reinterpret_cast<uintptr_t>(list), threadInfo);
+  return cmd::CurrentSession().worker.Start(
+      [range, list](ThreadId caller) { return cmd::StatusCollector(range, list, caller).Run(); },
+      threadInfo);
 }

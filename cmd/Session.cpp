@@ -2,6 +2,8 @@
 
 namespace zk::cmd {
 
+Session::~Session() { worker.ShutDown(); }
+
 void Session::SetModulePath(std::string path) {
   std::lock_guard lock(mutex_);
   modulePath_ = std::move(path);

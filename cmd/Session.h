@@ -1,6 +1,16 @@
 #pragma once
-// The module description of the current connection: stored by the login
-// worker, read by every later operation, dropped at disconnect.
+// The one connection of this process: the command buffer every request is
+// built in, the settings the immediate exports set, the transport bound at
+// login, the worker of the long operations, the lists handed to callers and
+// the module description of the connection. Flows reach it through
+// CurrentSession(); the exports are a thin shell over it.
+#include "cmd/BootLoader.h"
+#include "cmd/CommandBuffer.h"
+#include "cmd/Operation.h"
+#include "cmd/Settings.h"
+#include "cmd/TransportBinding.h"
+#include "common/HandoutList.h"
+
 #include <mutex>
 #include <string>
 
@@ -8,15 +18,32 @@ namespace zk::cmd {
 
 class Session {
  public:
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  // No worker may outlive the code it runs.
+  ~Session();
+
+  // Stored by the login worker, read by every later operation, dropped at
+  // disconnect.
   void SetModulePath(std::string path);
   std::string ModulePath() const;
   void DropModulePath();
+
+  CommandBufferBytes buffer;
+  Settings settings;
+  TransportBinding transport;
+  HandoutList handouts;
+  BootTiming bootTiming;  // the login's; tests shorten it
+  OperationWorker worker;
 
  private:
   mutable std::mutex mutex_;
   std::string modulePath_;
 };
 
+// Made on first use, after the library's other objects, so that it goes
+// (and its worker with it) before them when the library is unloaded.
 Session& CurrentSession();
 
 }  // namespace zk::cmd

@@ -15,6 +15,4 @@ struct Settings {
   std::atomic<uint32_t> autoBaud{0};
 };
 
-Settings& CurrentSettings();
-
 }  // namespace zk::cmd

@@ -1,7 +1,6 @@
 #include "cmd/Transaction.h"
 
-#include "cmd/CommandBuffer.h"
-#include "cmd/TransportBinding.h"
+#include "cmd/Session.h"
 
 #include <chrono>
 #include <mutex>
@@ -41,55 +40,21 @@ uint8_t PollUntilSettled(const TransportEntries& net) {
   }
 }
 
-bool Arm(const TransportEntries& net, uint32_t armTime) {
-  return net.recData(CommandBuffer().data(), static_cast<uint16_t>(kCommandBufferSize), kFrameType,
+bool Arm(const TransportEntries& net, CommandBufferBytes& buffer, uint32_t armTime) {
+  return net.recData(buffer.data(), static_cast<uint16_t>(kCommandBufferSize), kFrameType,
                      armTime) == 0;
 }
 
 }  // namespace
 
-WaitProfile ProfileOf(Command command) {
-  switch (command) {
-    case Command::Login:
-    case Command::FindFlashLib:
-    case Command::SelectFlashLib:
-    case Command::BaseAddress:
-      return {.armTime = 0, .wait = 40000, .maxWaits = 3};
-    case Command::SectorStatus:
-      return {.armTime = 100000, .wait = 80000, .maxWaits = 31, .restartAfterWait = 40000};
-    case Command::Exit:
-      return {.armTime = 0, .wait = 40000, .maxWaits = 2};
-    case Command::EraseSectors:
-      return {.armTime = 40000, .wait = 40000, .maxWaits = 11};
-    case Command::EraseBlocks:
-      return {.armTime = 40000, .wait = 10000, .maxWaits = 3, .rearmTime = 100000,
-              .restartAfterWait = 10000};
-    case Command::SectorStatusNext:
-      return {.armTime = 100000, .wait = 10000, .maxWaits = 1};
-    case Command::EraseSectorsNext:
-      return {.armTime = 40000, .wait = 20000, .maxWaits = 2, .rearmTime = 100000,
-              .restartAfterWait = 10000};
-    case Command::EraseBlocksNext:
-      return {.armTime = 40000, .wait = 10000, .maxWaits = 2, .rearmTime = 100000,
-              .restartAfterWait = 10000};
-    case Command::Program:
-    case Command::Read:
-    case Command::EraseChip:
-    case Command::Password:
-    case Command::FirmwareGeneration:
-    case Command::ReadNext:
-      return {.armTime = 40000, .wait = 40000, .maxWaits = 3};
-  }
-  return {};
-}
-
-ExchangeEnd Exchange(Command command, uint16_t length, const std::function<void()>& afterSend) {
-  const TransportEntries net = Transport().Entries();
+ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend) {
+  Session& session = CurrentSession();
+  const TransportEntries net = session.transport.Entries();
   if (!net.Complete()) return ExchangeEnd::NoTransport;
-  const WaitProfile profile = ProfileOf(command);
+  const WaitProfile profile = ProfileOf(request.command);
 
-  if (!Arm(net, profile.armTime)) return ExchangeEnd::ArmFailed;
-  if (net.sendData(CommandBuffer().data(), length, kFrameType, kUnusedArgument) != 0)
+  if (!Arm(net, session.buffer, profile.armTime)) return ExchangeEnd::ArmFailed;
+  if (net.sendData(session.buffer.data(), request.length, kFrameType, kUnusedArgument) != 0)
     return ExchangeEnd::SendFailed;
   if (afterSend) afterSend();
 
@@ -99,7 +64,7 @@ ExchangeEnd Exchange(Command command, uint16_t length, const std::function<void(
     status = PollUntilSettled(net);
     if (profile.restartAfterWait != 0) net.restartRxTimeOut(profile.restartAfterWait);
     if (status == net::kRxRestart) {
-      if (!Arm(net, profile.rearmTime)) return ExchangeEnd::RearmFailed;
+      if (!Arm(net, session.buffer, profile.rearmTime)) return ExchangeEnd::RearmFailed;
       net.restartRxTimeOut(profile.rearmTime);
     }
     ++waits;
@@ -141,46 +106,35 @@ ResultCode EchoByteAsResult(uint8_t byte0) {
 }  // namespace
 
 ResultCode JudgeAnswer(Command command) {
-  const CommandBufferBytes& answer = CommandBuffer();
-  const uint8_t byte0 = answer.Byte(0);
-  const uint8_t status = answer.Byte(1);
+  const CommandBufferBytes& buffer = CurrentSession().buffer;
+  const uint8_t byte0 = answer::Echo(buffer);
+  const uint8_t status = answer::Status(buffer);
   const bool echoed = byte0 == Code(command);
-  switch (command) {
-    case Command::Login:
-    case Command::FindFlashLib:
-    case Command::Exit:
-    case Command::BaseAddress:
+  switch (SpecOf(command).judgement) {
+    case Judgement::NotExamined:
       return kOk;
-    case Command::SectorStatus:
-    case Command::EraseSectors:
-    case Command::EraseBlocks:
-    case Command::EraseChip:
+    case Judgement::ListHead:
       if (!echoed) return kReceiveTimeout;
       return status == kNoFlashLibrarySelected ? ResultCode{kNoFlashLibrarySelected} : ResultCode{kOk};
-    case Command::SelectFlashLib:
+    case Judgement::EchoOrSendFailed:
       return echoed ? kOk : kSendFailed;
-    case Command::Program:
-    case Command::Password:
-    case Command::Read:
+    case Judgement::ModuleStatus:
       return echoed ? ModuleByteAsResult(status) : EchoByteAsResult(byte0);
-    case Command::ReadNext:
+    case Judgement::NextModuleStatus:
       return echoed ? ModuleByteAsResult(status) : ResultCode{kReceiveTimeout};
-    case Command::FirmwareGeneration:
+    case Judgement::FirmwareMarker:
       return byte0 == kCurrentFirmwareMarker ? kOk : kOldFirmware;
-    case Command::SectorStatusNext:
-    case Command::EraseSectorsNext:
-    case Command::EraseBlocksNext:
+    case Judgement::Continuation:
       return echoed ? kOk : kReceiveTimeout;
   }
   return kReceiveTimeout;
 }
 
-ResultCode RunTransaction(Command command, uint16_t length) {
-  const ExchangeEnd end = Exchange(command, length);
+ResultCode RunTransaction(const Request& request) {
+  const ExchangeEnd end = Exchange(request);
   if (end != ExchangeEnd::Answered) return ExchangeFailure(end);
-  return JudgeAnswer(command);
+  return JudgeAnswer(request.command);
 }
-
 void SetPollPause(PollPause pause) {
   std::lock_guard lock(g_pauseMutex);
   g_pause = std::move(pause);

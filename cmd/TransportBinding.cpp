@@ -28,9 +28,4 @@ TransportEntries TransportBinding::Entries() const {
                           getRxStatus_.load()};
 }
 
-TransportBinding& Transport() {
-  static TransportBinding binding;
-  return binding;
-}
-
 }  // namespace zk::cmd

@@ -47,6 +47,4 @@ class TransportBinding {
   std::atomic<net::GetRxStatusFn> getRxStatus_{nullptr};
 };
 
-TransportBinding& Transport();
-
 }  // namespace zk::cmd

@@ -12,4 +12,7 @@ inline constexpr uint32_t kInvalidHexValue = 0xFFFFFFFFu;
 
 uint32_t HexTextToValue(std::string_view text);
 
+// The digits alone, without looking for an 'x'.
+uint32_t HexDigitsValue(std::string_view digits);
+
 }  // namespace zk

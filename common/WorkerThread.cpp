@@ -69,6 +69,12 @@ ResultCode WorkerThread::Stop() {
   return kOk;
 }
 
+void WorkerThread::MarkEnded(ResultCode code) {
+  std::lock_guard lock(mutex_);
+  status_ = code;
+  running_ = 0;
+}
+
 void WorkerThread::ShutDown(uint32_t waitMs) {
   ThreadHandle handle = currentHandle_.exchange(nullptr);
   if (handle == nullptr) return;

@@ -40,6 +40,11 @@ class WorkerThread {
   // limit; the status is what the worker left. kFailed when none runs.
   ResultCode Stop();
 
+  // Clears the running mark and leaves code as the status, as the end of
+  // the current worker would; for an export that reports through the
+  // status without starting a worker.
+  void MarkEnded(ResultCode code);
+
   // For library unload: asks a running worker to stop, waits at most
   // waitMs for it and releases the handle (left open when the worker does
   // not end in time, so that nothing waits on a released handle).

@@ -4,7 +4,6 @@
 // lists it can vouch for, and reports programming as done only when every
 // piece was sent whole and answered with its echo and status 0.
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
 #include "common/ResultCodes.h"
@@ -153,7 +152,7 @@ void Read(FuzzInput& in) {
   ReadRequest request{in.U32() % 0xC0000, in.U16() % kLongestRead};
   auto destination = std::make_unique<uint8_t[]>(request.length + 1);
   ReadResult result{0, request.length ? destination.get() : nullptr};
-  cmd::CurrentSettings().passwordAccepted = 1;
+  cmd::CurrentSession().settings.passwordAccepted = 1;
   FakeTransport::Instance().Start(&in);
   WorkerThreadInfo info{};
   CmmReadFlash(&request, &result, &info);
@@ -190,7 +189,7 @@ void Erase(FuzzInput& in, bool blocks) {
 
 void EraseChip(FuzzInput& in) {
   SectorList list{};
-  cmd::CurrentSettings().protectedAreasEnabled = in.U8() & 1;
+  cmd::CurrentSession().settings.protectedAreasEnabled = in.U8() & 1;
   FakeTransport::Instance().Start(&in);
   CmmEraseChip(&list);
   TouchList(list, sizeof(SectorEntry));
@@ -229,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Setup();
   const ThreadsBack threadsBack;
   FuzzInput in(data, size);
-  cmd::CurrentSettings().readFailed = 0;
+  cmd::CurrentSession().settings.readFailed = 0;
   switch (in.U8() % 7) {
     case 0: Program(in); break;
     case 1: Read(in); break;

@@ -1,6 +1,6 @@
 #include "fuzz/FakeTransport.h"
 
-#include "cmd/TransportBinding.h"
+#include "cmd/Session.h"
 #include "common/NetApi.h"
 
 #include <algorithm>
@@ -34,8 +34,8 @@ FakeTransport& FakeTransport::Instance() {
 }
 
 void FakeTransport::Bind() {
-  cmd::Transport().Bind(dlopen(nullptr, RTLD_NOW));
-  ZK_FUZZ_CHECK(cmd::Transport().ResolveEntries());
+  cmd::CurrentSession().transport.Bind(dlopen(nullptr, RTLD_NOW));
+  ZK_FUZZ_CHECK(cmd::CurrentSession().transport.ResolveEntries());
 }
 
 void FakeTransport::Start(FuzzInput* input) {

@@ -1,6 +1,6 @@
 #pragma once
 // Binds the scripted transport library as the command layer's transport.
-#include "cmd/TransportBinding.h"
+#include "cmd/Session.h"
 #include "platform/Library.h"
 #include "tests/cmd/fakenet/FakeNet.h"
 
@@ -28,14 +28,14 @@ class FakeNet {
     reset();
   }
   ~FakeNet() {
-    Transport().Release();
+    CurrentSession().transport.Release();
     FreeLibrary(library_);
   }
 
   // Makes the fake the bound transport, as a login would.
   void Bind() {
-    Transport().Bind(LoadLibrary(ZK_FAKE_NET));
-    ASSERT_TRUE(Transport().ResolveEntries());
+    CurrentSession().transport.Bind(LoadLibrary(ZK_FAKE_NET));
+    ASSERT_TRUE(CurrentSession().transport.ResolveEntries());
   }
 
   void Statuses(std::vector<uint8_t> s) { scriptStatuses(s.data(), s.size()); }

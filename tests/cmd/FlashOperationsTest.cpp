@@ -1,7 +1,5 @@
-#include "cmd/CommandBuffer.h"
 #include "cmd/NonAccessAreas.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
 #include "platform/Messages.h"
@@ -44,7 +42,7 @@ class FlashOperationsTest : public ::testing::Test {
     SetPollPause([] {});
     net_.Bind();
     net_.Answer({0x0C});
-    Settings& s = CurrentSettings();
+    Settings& s = CurrentSession().settings;
     s.readFailed = 0;
     s.passwordAccepted = 1;
     s.protectedAreasEnabled = 0;
@@ -191,7 +189,7 @@ TEST(AreaText, SignsAreRelativeOnlyWhenBothAgree) {
 
 TEST_F(FlashOperationsTest, ReadingWithoutPasswordIsRefusedAndBlocksProgramming) {
   Module(kTwoBanks);
-  CurrentSettings().passwordAccepted = 0;
+  CurrentSession().settings.passwordAccepted = 0;
   std::vector<uint8_t> out(16);
   ReadRequest request{0, 16};
   ReadResult result{0, out.data()};
@@ -254,7 +252,7 @@ TEST_F(FlashOperationsTest, AFailedReadPostsItsCodeAndBlocksProgramming) {
   CmmReadFlash(&request, &result, nullptr);
   EXPECT_EQ(Wait(), 0x45u);
   EXPECT_EQ(EndMessage(), uintptr_t{0x45});
-  EXPECT_EQ(CurrentSettings().readFailed, 1);
+  EXPECT_EQ(CurrentSession().settings.readFailed, 1);
 }
 
 TEST_F(FlashOperationsTest, AModuleByteOf192NeverReadsAsAWorkerStillRunning) {
@@ -270,7 +268,7 @@ TEST_F(FlashOperationsTest, AModuleByteOf192NeverReadsAsAWorkerStillRunning) {
     EXPECT_EQ(Wait(), kUnknownCode);
     EXPECT_EQ(EndMessage(), uintptr_t{kUnknownCode});
   }
-  CurrentSettings().readFailed = 0;
+  CurrentSession().settings.readFailed = 0;
   const uint8_t byte = 0x55;
   ProgRequest prog{0x10, 1, &byte};
   net_.Answer({0x05, 0xC0});

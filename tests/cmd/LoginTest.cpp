@@ -1,8 +1,6 @@
 #include "cmd/BootLoader.h"
 #include "cmd/Session.h"
-#include "cmd/Settings.h"
 #include "cmd/Transaction.h"
-#include "cmd/TransportBinding.h"
 #include "common/CmmApi.h"
 #include "tests/cmd/BootPeer.h"
 #include "platform/Threads.h"
@@ -27,13 +25,13 @@ class LoginTest : public ::testing::Test {
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
     guard_ = line_.Install();
     line_.peer = peer_.Peer();
-    CurrentBootTiming() = line_.Timing();
+    CurrentSession().bootTiming = line_.Timing();
     SetPollPause([] {});
     net_.Answer({0x01, 0x34, 0x12, 7, 8, 9});
   }
   void TearDown() override {
     SetPollPause({});
-    CurrentBootTiming() = BootTiming{};
+    CurrentSession().bootTiming = BootTiming{};
     unsetenv("XDG_CONFIG_HOME");
     fs::remove_all(dir_);
   }
@@ -78,12 +76,12 @@ TEST_F(LoginTest, HandshakeLoginBindsTheTransportAndReadsTheLoginAnswer) {
   EXPECT_EQ(c.initialize, 1);
   EXPECT_EQ(c.lastInitMode, 0x80);
   EXPECT_EQ(net_.Request(), std::vector<uint8_t>{0x01});
-  EXPECT_TRUE(Transport().Bound());
+  EXPECT_TRUE(CurrentSession().transport.Bound());
   EXPECT_EQ(CurrentSession().ModulePath(), module);
 
   ExitRequest exit{0, 0};
   EXPECT_EQ(CmmExitZelkor(&exit), 0u);
-  EXPECT_FALSE(Transport().Bound());
+  EXPECT_FALSE(CurrentSession().transport.Bound());
   EXPECT_EQ(CurrentSession().ModulePath(), "");
 }
 
@@ -99,7 +97,7 @@ TEST_F(LoginTest, AutoBaudRunsTheBootLoaderAtLowRateThenSwitches) {
   EXPECT_EQ(line_.openedRate, 19200u);
   ASSERT_FALSE(peer_.frames.empty());
   EXPECT_EQ(peer_.frames[0], (std::vector<uint8_t>{0x07, 0x03}));
-  EXPECT_EQ(CurrentSettings().autoBaud, 1u);
+  EXPECT_EQ(CurrentSession().settings.autoBaud, 1u);
   ExitRequest exit{0, 0};
   CmmExitZelkor(&exit);
 }
@@ -116,7 +114,7 @@ class LoginFailure : public LoginTest, public ::testing::WithParamInterface<Fail
 TEST_P(LoginFailure, EndsWithItsCodeAndLeavesNoTransportBound) {
   const FailureCase& c = GetParam();
   EXPECT_EQ(Login(Module(c.protocol, c.boot)), c.expected);
-  EXPECT_FALSE(Transport().Bound());
+  EXPECT_FALSE(CurrentSession().transport.Bound());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,14 +138,14 @@ TEST_F(LoginTest, RefusedPortSettingsFailTheLogin) {
   net_.setSelectResult(0);
   EXPECT_EQ(Login(Module(Protocol(), "Download=0")), kFailed);
   EXPECT_EQ(net_.Counts().initialize, 0);
-  EXPECT_FALSE(Transport().Bound());
+  EXPECT_FALSE(CurrentSession().transport.Bound());
 }
 
 TEST_F(LoginTest, NoLoginAnswerShutsTheLinkDownAgain) {
   net_.Statuses({249});
   EXPECT_EQ(Login(Module(Protocol(), "Download=0")), kReceiveTimeout);
   EXPECT_EQ(net_.Counts().shutDown, 1);
-  EXPECT_FALSE(Transport().Bound());
+  EXPECT_FALSE(CurrentSession().transport.Bound());
 }
 
 TEST_F(LoginTest, AStopRightAfterTheStartEndsTheLogin) {
@@ -157,7 +155,7 @@ TEST_F(LoginTest, AStopRightAfterTheStartEndsTheLogin) {
   // posted; either way the layer must be consistent afterwards.
   if (CmmStopCurrentThread() == 0u) {
     EXPECT_EQ(CmmGetCurrentThreadStatus(), kFailed);
-    EXPECT_FALSE(Transport().Bound());
+    EXPECT_FALSE(CurrentSession().transport.Bound());
   } else {
     EXPECT_EQ(CmmGetCurrentThreadStatus(), kOk);
     ExitRequest exit{0, 0};

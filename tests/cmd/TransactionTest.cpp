@@ -1,5 +1,4 @@
-#include "cmd/CommandBuffer.h"
-#include "cmd/Settings.h"
+#include "cmd/Session.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
 #include "tests/cmd/FakeNetFixture.h"
@@ -32,8 +31,7 @@ TEST_F(TransactionTest, RequestGoesOutWithItsLengthAndAnswerIsUsed) {
 
 TEST_F(TransactionTest, RestartStatusOnEveryWaitArmsFourTimesForALimitOfThree) {
   net_.Statuses({251, 251, 251, 251, 251});
-  CommandBuffer()[0] = Code(Command::Login);
-  EXPECT_EQ(RunTransaction(Command::Login, kLoginLength), kReceiveTimeout);
+  EXPECT_EQ(RunTransaction(request::CodeOnly(CurrentSession().buffer, Command::Login)), kReceiveTimeout);
   EXPECT_EQ(net_.Counts().recData, 4);
   EXPECT_EQ(net_.Counts().sendData, 1);
 }
@@ -45,22 +43,22 @@ TEST_F(TransactionTest, PendingStatusIsPolledUntilItSettles) {
   PasswordBlock block{2, secret};
   EXPECT_EQ(CmmSendPassword(&block), 0u);
   EXPECT_EQ(net_.Counts().getRxStatus, 4);
-  EXPECT_EQ(CurrentSettings().passwordAccepted, 1u);
+  EXPECT_EQ(CurrentSession().settings.passwordAccepted, 1u);
   EXPECT_EQ(net_.Request(), (std::vector<uint8_t>{0x0B, 2, 0, 0, 0, 'a', 'b'}));
 }
 
 TEST_F(TransactionTest, ARefusedPasswordClearsTheFlag) {
-  CurrentSettings().passwordAccepted = 1;
+  CurrentSession().settings.passwordAccepted = 1;
   net_.Answer({0x0B, 0x90});
   uint8_t secret[] = {'x'};
   PasswordBlock block{1, secret};
   EXPECT_EQ(CmmSendPassword(&block), 0x90u);
-  EXPECT_EQ(CurrentSettings().passwordAccepted, 0u);
+  EXPECT_EQ(CurrentSession().settings.passwordAccepted, 0u);
   // An answer that is no echo leaves the flag and returns its byte.
-  CurrentSettings().passwordAccepted = 1;
+  CurrentSession().settings.passwordAccepted = 1;
   net_.Answer({0x33, 0x00});
   EXPECT_EQ(CmmSendPassword(&block), 0x33u);
-  EXPECT_EQ(CurrentSettings().passwordAccepted, 1u);
+  EXPECT_EQ(CurrentSession().settings.passwordAccepted, 1u);
 }
 
 TEST_F(TransactionTest, APasswordLongerThanTheBufferIsRefusedUnsent) {
@@ -99,8 +97,8 @@ class EchoJudgement : public ::testing::TestWithParam<EchoCase> {};
 
 TEST_P(EchoJudgement, WrongOrRightEchoGivesTheCommandsResult) {
   const EchoCase c = GetParam();
-  CommandBuffer()[0] = c.echo;
-  CommandBuffer()[1] = c.status;
+  CurrentSession().buffer[0] = c.echo;
+  CurrentSession().buffer[1] = c.status;
   EXPECT_EQ(JudgeAnswer(c.command), c.expected)
       << "command " << int(Code(c.command)) << " echo " << int(c.echo);
 }
@@ -129,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EchoCase{Command::Login, 0x00, 0, kOk}));
 
 TEST(TransactionWithoutTransport, FailsWithoutCallingAnything) {
-  Transport().Release();
+  CurrentSession().transport.Release();
   EXPECT_EQ(CmmCheckOldZelkor(), kNetDllError);
   BaseAddressRecord record{0, 0};
   EXPECT_EQ(CmmSetFlashBaseAddress(&record), kNetDllError);
@@ -138,7 +136,7 @@ TEST(TransactionWithoutTransport, FailsWithoutCallingAnything) {
 class ExitTest : public TransactionTest {};
 
 TEST_F(ExitTest, ExitWithoutConnectionDoesNothing) {
-  Transport().Release();
+  CurrentSession().transport.Release();
   ExitRequest request{0, 0};
   EXPECT_EQ(CmmExitZelkor(&request), 0u);
   EXPECT_EQ(net_.Counts().sendData, 0);
@@ -150,7 +148,7 @@ TEST_F(ExitTest, ASilentModuleStillDisconnects) {
   EXPECT_EQ(CmmExitZelkor(&request), 0u);
   EXPECT_EQ(net_.Request(), (std::vector<uint8_t>{0x08, 0x01, 0x00, 0x10, 0x00, 0x00}));
   EXPECT_EQ(net_.Counts().shutDown, 1);
-  EXPECT_FALSE(Transport().Bound());
+  EXPECT_FALSE(CurrentSession().transport.Bound());
 }
 
 TEST_F(ExitTest, FailedArmingSendsNothingButStillShutsDown) {

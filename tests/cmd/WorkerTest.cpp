@@ -1,6 +1,4 @@
-#include "cmd/ResultBlockList.h"
-#include "cmd/Settings.h"
-#include "cmd/Worker.h"
+#include "cmd/Session.h"
 #include "common/CmmApi.h"
 #include "platform/Messages.h"
 
@@ -22,7 +20,7 @@ struct Script {
 };
 Script g_script;
 
-WorkerEnd ScriptedRoutine(const ArgBlock& args) {
+WorkerEnd ScriptedRoutine(uintptr_t first, ThreadId caller) {
   g_script.ranOn = GetCurrentThreadId();
   SetProgress(g_script.progressBeforeWait);
   while (!g_script.release) {
@@ -30,12 +28,10 @@ WorkerEnd ScriptedRoutine(const ArgBlock& args) {
     Sleep(1);
   }
   if (StopRequested()) return WorkerEnd::Stopped();
-  const ResultCode code = g_script.result + static_cast<ResultCode>(args.first);
-  if (g_script.postEnd) PostWorkerEnd(args, code);
+  const ResultCode code = g_script.result + static_cast<ResultCode>(first);
+  if (g_script.postEnd) PostWorkerEnd(caller, code);
   return WorkerEnd::Done(code);
 }
-
-WorkerSlot g_slot{&ScriptedRoutine, {}};
 
 class WorkerTest : public ::testing::Test {
  protected:
@@ -53,7 +49,9 @@ class WorkerTest : public ::testing::Test {
     while (CmmGetCurrentThreadStatus() == kWorkerRunning) Sleep(1);
   }
   static void Start(uintptr_t first = 0, WorkerThreadInfo* info = nullptr) {
-    ASSERT_EQ(StartWorker(g_slot, first, 0, info), kOk);
+    ASSERT_EQ(CurrentSession().worker.Start([first](ThreadId caller) { return ScriptedRoutine(first, caller); },
+                                            info),
+              kOk);
   }
 };
 
@@ -151,18 +149,18 @@ TEST_F(WorkerTest, OtherMessagesDoNotStopAWorker) {
 
 TEST(ImmediateExports, EndOfFlashAndProtectedAreas) {
   EXPECT_EQ(CmmSetEndOfFlash(0x7FFFF), 0);
-  EXPECT_EQ(CurrentSettings().endOfFlash, 0x7FFFFu);
+  EXPECT_EQ(CurrentSession().settings.endOfFlash, 0x7FFFFu);
   EXPECT_EQ(CmmSetEndOfFlash(kEndOfFlashNotSet), 0);
-  EXPECT_EQ(CurrentSettings().endOfFlash, kEndOfFlashNotSet);
+  EXPECT_EQ(CurrentSession().settings.endOfFlash, kEndOfFlashNotSet);
   EXPECT_EQ(CmmEnableProtectedAreas(1), 0u);
-  EXPECT_EQ(CurrentSettings().protectedAreasEnabled, 1u);
+  EXPECT_EQ(CurrentSession().settings.protectedAreasEnabled, 1u);
   EXPECT_EQ(CmmEnableProtectedAreas(0), 0u);
 }
 
 class FreeMemoryTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(FreeMemoryTest, ReleasingOneBlockKeepsTheOthersReleasable) {
-  ResultBlockList& list = ResultBlocks();
+  HandoutList& list = CurrentSession().handouts;
   list.ReleaseAll();
   void* blocks[3] = {list.Allocate(16), list.Allocate(8), list.Allocate(40)};
   const int first = GetParam();
@@ -185,7 +183,7 @@ TEST(FreeMemory, UnknownPointersAreRefused) {
 }
 
 TEST(ResultBlocks, BlocksAreZeroed) {
-  auto* block = static_cast<unsigned char*>(ResultBlocks().Allocate(64));
+  auto* block = static_cast<unsigned char*>(CurrentSession().handouts.Allocate(64));
   ASSERT_NE(block, nullptr);
   for (int i = 0; i < 64; ++i) EXPECT_EQ(block[i], 0);
   EXPECT_EQ(CmmFreeMemory(block), 0u);

@@ -1,0 +1,73 @@
+#pragma once
+// The long operations of the command layer on the shared worker frame: an
+// export starts its routine and returns at once; callers poll progress and
+// status and may stop the routine, which sees the request at its next check
+// point. A routine ends with a result or with a stop; the stop stays a stop
+// until the worker turns it into the status callers see.
+#include "common/Records.h"
+#include "common/ResultCodes.h"
+#include "common/WorkerThread.h"
+#include "platform/Threads.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+namespace zk::cmd {
+
+// The message posted to the starting thread where an operation says so.
+inline constexpr uint32_t kWorkerEndMessage = 34;
+
+// How a routine ended: with a result code, or abandoned at a check point
+// because a stop request arrived.
+class WorkerEnd {
+ public:
+  static WorkerEnd Done(ResultCode code) { return WorkerEnd(code, false); }
+  static WorkerEnd Stopped() { return WorkerEnd(kFailed, true); }
+  ResultCode code() const { return code_; }
+  bool stopped() const { return stopped_; }
+  // The status a stopped routine leaves.
+  ResultCode Status() const { return stopped_ ? kFailed : code_; }
+
+ private:
+  WorkerEnd(ResultCode code, bool stopped) : code_(code), stopped_(stopped) {}
+  ResultCode code_;
+  bool stopped_;
+};
+
+// Receives the thread that started it.
+using OperationRoutine = std::function<WorkerEnd(ThreadId caller)>;
+
+class OperationWorker {
+ public:
+  // Sets progress 0 and starts routine; a routine that ends with kOk
+  // leaves progress 100. Always kOk: a thread that cannot be created
+  // leaves status kFailed.
+  ResultCode Start(OperationRoutine routine, WorkerThreadInfo* info);
+
+  bool Running() const { return thread_.Running(); }
+  ResultCode Status() const { return thread_.Status(); }
+  uint32_t Progress() const { return progress_.load(); }
+  // Clamped to 0..100.
+  void SetProgress(uint32_t percent);
+
+  // Posts WM_QUIT to the running worker and waits for it; kFailed when
+  // none runs.
+  ResultCode Stop() { return thread_.Stop(); }
+  void MarkEnded(ResultCode code) { thread_.MarkEnded(code); }
+  // For library unload: stops a worker that still runs.
+  void ShutDown();
+
+ private:
+  WorkerThread thread_;
+  std::atomic<uint32_t> progress_{0};
+};
+
+// Sets the progress of the current operation.
+void SetProgress(uint32_t percent);
+
+// Posts kWorkerEndMessage with code to caller, the thread that started the
+// operation.
+void PostWorkerEnd(ThreadId caller, ResultCode code);
+
+}  // namespace zk::cmd
