@@ -1,7 +1,8 @@
 #include "cli/SectorTable.h"
 
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "common/IniFileAccess.h"
-#include "common/ModuleBanks.h"
 
 namespace zk::cli {
 namespace {
@@ -49,10 +50,9 @@ ExitCode ReadSectorTable(Session& session, SectorTable* table) {
         table->sectors.push_back(row);
       }
     }
-    if (infos.blocks != nullptr) dm.FreeMemory(infos.blocks);
+    client::GiveBack(dm, infos.blocks);
   }
-  if (areas.protectedAreas != nullptr) dm.FreeMemory(areas.protectedAreas);
-  if (areas.noAccessAreas != nullptr) dm.FreeMemory(areas.noAccessAreas);
+  client::GiveBack(dm, areas);
   return result;
 }
 

@@ -2,11 +2,11 @@
 // needs, then program the flash, with Cancel.
 #include "gui/DownloadPage.h"
 
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/Globals.h"
-#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -59,7 +59,7 @@ bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
     SetStatus(Text(TextId::kErasingSectors));
     for (RangeRequest range : image.neededSectors) {
       SectorList list{};
-      const HandedOutList entries(dm_, list);
+      const client::HandedOutList entries(dm_, list);
       WorkerThreadInfo thread{};
       if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
         ReportResult("Erase Sector", code);

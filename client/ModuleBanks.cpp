@@ -1,4 +1,4 @@
-#include "common/ModuleBanks.h"
+#include "client/ModuleBanks.h"
 
 #include "platform/Ini.h"
 
