@@ -17,9 +17,7 @@ bool Touches(const AddressRange* areas, uint16_t count, uint32_t start, uint32_t
 }  // namespace
 
 void SelectBank(Session& session, int bank) {
-  const IniFileAccess module(session.ModulePath());
-  BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
-  session.Dm().SetFlashBaseAddress(&base);
+  SetBankBase(session.Dm(), IniFileAccess(session.ModulePath()), bank);
 }
 
 ExitCode ReadSectorTable(Session& session, SectorTable* table) {

@@ -31,6 +31,11 @@ std::string BankModeText(const IniFileAccess& module, int bank) {
   return Value(module, BankKey("FlashMode", bank));
 }
 
+void SetBankBase(CDmAccess& dm, const IniFileAccess& module, int bank) {
+  BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
+  dm.SetFlashBaseAddress(&base);
+}
+
 uint8_t BankMode(const IniFileAccess& module, int bank) {
   const std::string text = BankModeText(module, bank);
   return static_cast<uint8_t>(text.empty() ? 255 : ini::ParseInt(text));

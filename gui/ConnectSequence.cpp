@@ -154,8 +154,7 @@ bool CConnectPage::ConnectBank(const IniFileAccess& module, int bank) {
   links_.flashInfo->SetBankLine(bank, BankLine(line));
 
   SetPagesConnected(true);
-  BaseAddressRecord base{start, BankMode(module, bank)};
-  links_.dm->SetFlashBaseAddress(&base);
+  SetBankBase(*links_.dm, module, bank);
   links_.flashInfo->AddBank(bank != 0, start, bank);
   return true;
 }

@@ -52,8 +52,7 @@ bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
   const IniFileAccess& module = ModuleDescription();
   const int banks = BankCount(module);
   for (int bank = 0; bank < banks; ++bank) {
-    BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
-    dm_.SetFlashBaseAddress(&base);
+    SetBankBase(dm_, module, bank);
     const ImageInfo image = FetchImageInfo(dm_, offset);
     StatusProgress progress(sheet_.StatusBar());
     SetStatus(Text(TextId::kErasingSectors));

@@ -134,8 +134,7 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
   const IniFileAccess module(modulePath_);
   const uint32_t start = BankStart(module, bank);
   const uint32_t end = BankEnd(module, bank);
-  BaseAddressRecord base{start, BankMode(module, bank)};
-  dm_.SetFlashBaseAddress(&base);
+  SetBankBase(dm_, module, bank);
   SectorList list{};
   const client::HandedOutList guard(dm_, list);
   const ResultCode code = dm_.EraseChip(&list);
