@@ -1,8 +1,9 @@
 #include "cli/EraseSteps.h"
 
 #include "cli/SectorTable.h"
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "common/IniFileAccess.h"
-#include "common/ModuleBanks.h"
 
 #include <cstdio>
 
@@ -13,11 +14,6 @@ std::string RangeText(const EraseRange& range) {
   char text[64];
   std::snprintf(text, sizeof text, "0x%06X-0x%06X", range.start, range.end);
   return text;
-}
-
-void FreeList(CDmAccess& dm, SectorList& list) {
-  if (list.entries != nullptr) dm.FreeMemory(list.entries);
-  list = SectorList{};
 }
 
 }  // namespace
@@ -36,7 +32,7 @@ ExitCode EraseRanges(Session& session, const std::vector<EraseRange>& ranges) {
     SectorList list{};
     WorkerThreadInfo thread{};
     const WaitOutcome outcome = session.Wait(session.Dm().EraseSectors(&request, &list, &thread), 0);
-    FreeList(session.Dm(), list);
+    client::GiveBack(session.Dm(), list);
     if (const ExitCode code = session.Check("erase " + RangeText(r), outcome); code != ExitCode::kDone) {
       reporter.EndPhase(false);
       return code;
@@ -60,7 +56,7 @@ ExitCode EraseChip(Session& session) {
     SelectBank(session, bank);
     SectorList list{};
     const ResultCode code = session.Dm().EraseChip(&list);
-    FreeList(session.Dm(), list);
+    client::GiveBack(session.Dm(), list);
     if (code != kOk) {
       reporter.EndPhase(false);
       return session.Fail("erase chip, bank " + std::to_string(bank), code);
@@ -84,7 +80,7 @@ ExitCode FindNeededSectors(Session& session, uint32_t offset, NeededSectors* nee
     for (uint32_t i = 0; info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
       needed->ranges.push_back({bank, info.neededSectors[i].start, info.neededSectors[i].end});
     }
-    if (info.neededSectors != nullptr) session.Dm().FreeMemory(info.neededSectors);
+    client::GiveBack(session.Dm(), info.neededSectors);
   }
   return ExitCode::kDone;
 }

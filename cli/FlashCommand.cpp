@@ -6,6 +6,7 @@
 #include "cli/ProductionLog.h"
 #include "cli/Session.h"
 #include "cli/Sha256.h"
+#include "client/Banks.h"
 #include "platform/Files.h"
 
 #include <chrono>
@@ -13,8 +14,6 @@
 
 namespace zk::cli {
 namespace {
-
-constexpr uint32_t kBankSize = 0x10000;
 
 // The result word of the summary and the log; a mismatch is a failure
 // whose text tells the difference.
@@ -30,7 +29,7 @@ std::string ResultWord(ExitCode code, bool verified) {
 std::string ImageProblem(const Options& o, bool hex) {
   if (!hex && !o.address) return "a binary image needs --address (where its first byte goes)";
   if (hex && o.address) return "a HEX image carries its addresses: use --bank, not --address";
-  if (o.bank && uint64_t{*o.bank} * kBankSize > 0xFFFFFFFFull) return "--bank is too large";
+  if (o.bank && !client::BankFits(*o.bank)) return "--bank is too large";
   return "";
 }
 
@@ -73,7 +72,7 @@ class FlashRun {
     bytes_ = bytes->size();
     const bool hex = IsHexPath(options_.image);
     if (const std::string problem = ImageProblem(options_, hex); !problem.empty()) return Usage(problem);
-    const uint32_t offset = hex ? options_.bank.value_or(0) * kBankSize : *options_.address;
+    const uint32_t offset = hex ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
 
     if (const ExitCode code = session_.Connect(); code != ExitCode::kDone) return code;
     if (options_.verify) {

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Cancel.h"
 #include "cli/SectorTable.h"
+#include "client/HandedOut.h"
 
 #include <cstdio>
 
@@ -21,7 +22,7 @@ std::string SectorState(Session& session, const SectorRow& row) {
     const ResultCode status = static_cast<const SectorStatusEntry*>(list.entries)[0].status;
     state = status == kBlank ? "blank" : status == kNotBlank ? "used" : ResultMessage(status);
   }
-  if (list.entries != nullptr) session.Dm().FreeMemory(list.entries);
+  client::GiveBack(session.Dm(), list);
   return row.isProtected ? "protected, " + state : state;
 }
 
@@ -29,6 +30,13 @@ std::string Hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%06X", value);
   return text;
+}
+
+// The bank and address range of a bank or sector event.
+JsonObject& AddSpan(JsonObject& event, int bank, uint32_t start, uint32_t end) {
+  return event.Add("bank", static_cast<int64_t>(bank))
+      .Add("start", static_cast<int64_t>(start))
+      .Add("end", static_cast<int64_t>(end));
 }
 
 }  // namespace
@@ -56,13 +64,11 @@ int RunInfo(const Options& options, Reporter& reporter) {
   }
   for (const BankFlash& bank : table.banks) {
     if (json) {
-      reporter.Event(JsonObject()
-                         .Add("event", "bank")
-                         .Add("bank", static_cast<int64_t>(bank.bank))
-                         .Add("start", static_cast<int64_t>(bank.start))
-                         .Add("end", static_cast<int64_t>(bank.end))
-                         .Add("flashId", static_cast<int64_t>(bank.flashId))
-                         .Add("flashSize", static_cast<int64_t>(bank.flashSize)));
+      JsonObject event;
+      AddSpan(event.Add("event", "bank"), bank.bank, bank.start, bank.end)
+          .Add("flashId", static_cast<int64_t>(bank.flashId))
+          .Add("flashSize", static_cast<int64_t>(bank.flashSize));
+      reporter.Event(event);
     } else {
       std::printf("Bank %-5d %s-%s  flash chip id 0x%04X, %u KB\n", bank.bank, Hex(bank.start).c_str(),
                   Hex(bank.end).c_str(), bank.flashId, bank.flashSize);
@@ -73,13 +79,11 @@ int RunInfo(const Options& options, Reporter& reporter) {
     const std::string state = SectorState(session, row);
     if (CancelRequested()) break;
     if (json) {
-      reporter.Event(JsonObject()
-                         .Add("event", "sector")
-                         .Add("sector", static_cast<int64_t>(row.number))
-                         .Add("bank", static_cast<int64_t>(row.bank))
-                         .Add("start", static_cast<int64_t>(row.start))
-                         .Add("end", static_cast<int64_t>(row.end))
-                         .Add("state", state));
+      JsonObject event;
+      AddSpan(event.Add("event", "sector").Add("sector", static_cast<int64_t>(row.number)), row.bank, row.start,
+              row.end)
+          .Add("state", state);
+      reporter.Event(event);
     } else {
       std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(),
                   Hex(row.end).c_str(), (row.end - row.start + 1) / 1024, state.c_str());

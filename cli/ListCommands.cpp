@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 #include "cli/ModuleTree.h"
-#include "common/PortListing.h"
+#include "client/PortListing.h"
 #include "platform/PortList.h"
 
 #include <cstdio>

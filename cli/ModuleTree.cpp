@@ -1,6 +1,6 @@
 #include "cli/ModuleTree.h"
 
-#include "common/ModuleConnect.h"
+#include "client/ModuleConnect.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 

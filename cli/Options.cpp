@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "client/ExitMode.h"
 #include "platform/Files.h"
 
 #include <cerrno>
@@ -12,8 +13,6 @@
 namespace zk::cli {
 namespace {
 
-enum class ExitMode : uint8_t { kNone = 0, kJump = 1, kSoftwareReset = 2, kHardwareReset = 3 };
-
 const std::map<std::string_view, Subcommand>& Commands() {
   static const std::map<std::string_view, Subcommand> commands = {
       {"modules", Subcommand::kModules}, {"ports", Subcommand::kPorts}, {"info", Subcommand::kInfo},
@@ -24,15 +23,15 @@ const std::map<std::string_view, Subcommand>& Commands() {
 bool SetDisconnect(Options& o, const std::string& text) {
   o.disconnectText = text;
   if (text == "none") {
-    o.disconnect = {static_cast<uint8_t>(ExitMode::kNone), 0};
+    o.disconnect = {client::ModeByte(client::ExitMode::kNone), 0};
   } else if (text == "swreset") {
-    o.disconnect = {static_cast<uint8_t>(ExitMode::kSoftwareReset), 0};
+    o.disconnect = {client::ModeByte(client::ExitMode::kSoftwareReset), 0};
   } else if (text == "hwreset") {
-    o.disconnect = {static_cast<uint8_t>(ExitMode::kHardwareReset), 0};
+    o.disconnect = {client::ModeByte(client::ExitMode::kHardwareReset), 0};
   } else if (text.rfind("jump:", 0) == 0) {
     const std::optional<uint32_t> address = ParseNumber(text.substr(5));
     if (!address) return false;
-    o.disconnect = {static_cast<uint8_t>(ExitMode::kJump), *address};
+    o.disconnect = {client::ModeByte(client::ExitMode::kJump), *address};
   } else {
     return false;
   }

@@ -1,7 +1,8 @@
 #include "cli/SectorTable.h"
 
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "common/IniFileAccess.h"
-#include "common/ModuleBanks.h"
 
 namespace zk::cli {
 namespace {
@@ -16,9 +17,7 @@ bool Touches(const AddressRange* areas, uint16_t count, uint32_t start, uint32_t
 }  // namespace
 
 void SelectBank(Session& session, int bank) {
-  const IniFileAccess module(session.ModulePath());
-  BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
-  session.Dm().SetFlashBaseAddress(&base);
+  SetBankBase(session.Dm(), IniFileAccess(session.ModulePath()), bank);
 }
 
 ExitCode ReadSectorTable(Session& session, SectorTable* table) {
@@ -49,10 +48,9 @@ ExitCode ReadSectorTable(Session& session, SectorTable* table) {
         table->sectors.push_back(row);
       }
     }
-    if (infos.blocks != nullptr) dm.FreeMemory(infos.blocks);
+    client::GiveBack(dm, infos.blocks);
   }
-  if (areas.protectedAreas != nullptr) dm.FreeMemory(areas.protectedAreas);
-  if (areas.noAccessAreas != nullptr) dm.FreeMemory(areas.noAccessAreas);
+  client::GiveBack(dm, areas);
   return result;
 }
 

@@ -2,7 +2,8 @@
 
 #include "cli/Cancel.h"
 #include "cli/ModuleTree.h"
-#include "common/ModuleConnect.h"
+#include "client/ImageType.h"
+#include "client/ModuleConnect.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
 #include "platform/Ini.h"
@@ -46,10 +47,9 @@ std::string ReadPassword(const std::string& file) {
 }  // namespace
 
 bool IsHexPath(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos) return false;
-  const std::string_view extension = path.substr(dot + 1);
-  return text::EqualsNoCase(extension, "hex") || text::EqualsNoCase(extension, "h86");
+  const std::optional<std::string_view> extension = client::ExtensionOf(path);
+  if (!extension || extension->find('/') != std::string_view::npos) return false;
+  return client::ImageTypeOfExtension(*extension) == client::ImageType::kHex;
 }
 
 Session::Session(const Options& options, Reporter& reporter) : options_(options), reporter_(reporter) {}

@@ -7,8 +7,8 @@
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Reporter.h"
-#include "common/DmAccess.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessWait.h"
 
 #include <functional>
 #include <string>

@@ -1,16 +1,6 @@
 #include "common/HexText.h"
 
 namespace zk {
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
 
 uint32_t HexTextToValue(std::string_view text) {
   if (const auto x = text.find('x'); x != std::string_view::npos) text.remove_prefix(x + 1);
@@ -20,7 +10,7 @@ uint32_t HexTextToValue(std::string_view text) {
 uint32_t HexDigitsValue(std::string_view digits) {
   uint32_t value = 0;
   for (const char c : digits) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return kInvalidHexValue;
     value = (value << 4) | static_cast<uint32_t>(digit);
   }

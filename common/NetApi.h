@@ -1,7 +1,7 @@
 #pragma once
 // The transport interface: the C-ABI entry points any transport library
-// exports, and the pointer types its callers resolve them into by name.
-// Every result is an unsigned byte.
+// exports, the pointer types its callers resolve them into by name, and the
+// result and status codes. Every result is an unsigned byte.
 #include <cstdint>
 
 namespace zk::net {
@@ -19,15 +19,36 @@ struct NetInfo {
 #pragma pack(pop)
 static_assert(sizeof(NetInfo) == 2 * sizeof(void*) + 12);
 
-// Receive status values of NetGetRxStatus that callers distinguish.
-inline constexpr uint8_t kRxComplete = 0;
-inline constexpr uint8_t kRxRestart = 251;
-inline constexpr uint8_t kRxPending = 253;
-inline constexpr uint8_t kRxIdle = 254;
+// The result and status codes of a transport.
+enum NetResult : uint8_t {
+  kNetOk = 0,
+  kNetHeaderType = 239,    // header mode: unexpected type code (refused)
+  kNetArgument = 243,      // NetInitialize mode or NetShutDown value refused
+  kNetHeaderLength = 246,  // header mode: announced length exceeds the buffer (refused)
+  kNetNotPosted = 247,     // header mode: the data receive could not be posted
+  kNetRxTimeout = 249,
+  kNetLinkError = 250,
+  kNetRxRestart = 251,     // the receive time-out may be restarted
+  kNetRxPending = 253,
+  kNetNoReceive = 254,
+};
 
-// Bit 7 of the NetInitialize mode byte asks for raw mode.
-inline constexpr uint8_t kInitRaw = 0x80;
-inline constexpr uint8_t kShutDownValue = 0xFF;
+// The NetInitialize mode byte: bit 7 asks for raw mode, the low six bits
+// are the mode.
+inline constexpr uint8_t kNetModeRawBit = 0x80;
+inline constexpr uint8_t kNetModeMask = 0x3F;
+// NetShutDown values.
+inline constexpr uint8_t kNetShutDownSoft = 0xFE;
+inline constexpr uint8_t kNetShutDownHard = 0xFF;
+
+// The receive status values of NetGetRxStatus that callers distinguish,
+// and the values they pass, by the names the callers use.
+inline constexpr uint8_t kRxComplete = kNetOk;
+inline constexpr uint8_t kRxRestart = kNetRxRestart;
+inline constexpr uint8_t kRxPending = kNetRxPending;
+inline constexpr uint8_t kRxIdle = kNetNoReceive;
+inline constexpr uint8_t kInitRaw = kNetModeRawBit;
+inline constexpr uint8_t kShutDownValue = kNetShutDownHard;
 
 using SelectParamsFn = uint8_t (*)(const char* iniFile, const char* section);
 using SelectPropertyFn = uint8_t (*)(const char* iniFile, const char* section);

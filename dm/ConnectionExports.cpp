@@ -8,6 +8,7 @@
 #include "dm/FlashLayout.h"
 #include "dm/Forward.h"
 #include "dm/OwnWorker.h"
+#include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
@@ -36,7 +37,7 @@ ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerT
   const auto login = Cmd().Require<cmm::LoginFn>("CmmLogin");
   if (login == nullptr) return kCmdDllError;
   dm::DmState& state = State();
-  state.progress = dm::kForwardedProgress;
+  dm::SetProgress(dm::ProgressPoint::kForwarded);
   state.modulePath = path;
   state.forwarded = 1;
   const ResultCode rc = login(state.modulePath.c_str(), loginInfo, threadInfo);

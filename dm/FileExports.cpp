@@ -8,8 +8,10 @@
 #include "dm/HexReader.h"
 #include "dm/HexWriter.h"
 #include "dm/OwnWorker.h"
+#include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
+#include "dm/StopPath.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 
@@ -20,7 +22,6 @@ namespace {
 
 // Posted to the thread that started a load that met an unknown record type.
 constexpr uint32_t kLoadEndMessage = 34;
-constexpr uint32_t kSaveStartProgress = 10;
 constexpr char kSaveCaption[] = "Save File";
 
 bool IsBinary(uint32_t mode) { return (mode & 0xFF) == kLoadBinary; }
@@ -44,7 +45,7 @@ ResultCode LoadHex(InputFile& file, ThreadId caller) {
   switch (read.outcome) {
     case HexLoad::Complete:
       State().image.SetPages(std::move(read.pages));
-      State().progress = 100;
+      SetProgress(ProgressPoint::kDone);
       return kOk;
     case HexLoad::ChecksumError:
       MessageBox("CheckSum falsch !", "DEBUG BOX", MB_OK);
@@ -57,7 +58,7 @@ ResultCode LoadHex(InputFile& file, ThreadId caller) {
     case HexLoad::ReadError:
       return kFileLoadError;
     case HexLoad::Stopped:
-      return kFailed;
+      return kStopped;
   }
   return kInvalidFileFormat;
 }
@@ -80,16 +81,16 @@ ResultCode Save(const std::string& path, bool binary) {
   if (!flat.present) return kFileNotFound;  // nothing to save: pages are not saved
   OutputFile file(LocalPath(path));
   if (file.Failed()) return SaveFailed(path, file);
-  State().progress = kSaveStartProgress;
+  SetProgress(ProgressPoint::kSaveWriting);
   if (binary) {
     file.Write(flat.buffer.get(), flat.length);
   } else {
     const HexSave saved = WriteHex(flat.buffer.get(), flat.length, flat.base, file,
                                    [] { return StopRequested(); });
-    if (saved == HexSave::Stopped) return kFailed;  // the old file stays
+    if (saved == HexSave::Stopped) return kStopped;  // the old file stays
   }
   if (!file.Commit()) return SaveFailed(path, file);
-  State().progress = 100;
+  SetProgress(ProgressPoint::kDone);
   return kOk;
 }
 

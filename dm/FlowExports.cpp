@@ -4,6 +4,7 @@
 #include "common/Export.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
+#include "dm/Progress.h"
 #include "dm/ProtectionCheck.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
@@ -17,8 +18,7 @@ ZK_EXPORT uint32_t DmEraseSectors(RangeRequest* range, SectorList* result, Worke
   const auto eraseSectors = Cmd().Require<cmm::RangeWorkerFn>("CmmEraseSectors");
   if (eraseSectors == nullptr) return kCmdDllError;
   if (dm::AnyWorkerRunning()) return kWorkerRunning;
-  State().progress = dm::kForwardedProgress;
-  State().forwarded = 1;
+  dm::MarkForwarded();
   if (range != nullptr) {
     if (const ResultCode rc = dm::ProtectionGuard().Check(range->start, range->end); rc != kOk) return rc;
   }
@@ -36,7 +36,7 @@ ZK_EXPORT uint32_t DmReadFlash(ReadRequest* request, WorkerThreadInfo* threadInf
   state.forwarded = 1;
   state.image.Discard();
   if (state.readPermission == 0) return kNoAccess;
-  state.progress = dm::kForwardedProgress;
+  dm::SetProgress(dm::ProgressPoint::kForwarded);
   const auto readFlash = Cmd().Require<cmm::ReadFlashFn>("CmmReadFlash");
   if (readFlash == nullptr) return kCmdDllError;
   if (request == nullptr) return kFailed;

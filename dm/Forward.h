@@ -4,6 +4,7 @@
 #include "common/ResultCodes.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
+#include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
@@ -35,8 +36,7 @@ ResultCode ForwardWorker(const char* name, Args... args) {
   const Fn fn = Cmd().Require<Fn>(name);
   if (fn == nullptr) return kCmdDllError;
   if (AnyWorkerRunning()) return kWorkerRunning;
-  State().progress = kForwardedProgress;
-  State().forwarded = 1;
+  MarkForwarded();
   return fn(args...);
 }
 

@@ -4,6 +4,7 @@
 #include "common/Export.h"
 #include "dm/CommandLayer.h"
 #include "dm/Forward.h"
+#include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
@@ -13,7 +14,7 @@ using dm::State;
 
 ZK_EXPORT uint32_t DmGetProgress(void) {
   const int32_t progress = State().progress;
-  if (progress != dm::kForwardedProgress) return static_cast<uint32_t>(progress);
+  if (progress != dm::Percent(dm::ProgressPoint::kForwarded)) return static_cast<uint32_t>(progress);
   return Cmd().Call<cmm::GetProgressFn>("CmmGetProgress");
 }
 

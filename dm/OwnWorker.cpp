@@ -1,16 +1,18 @@
 #include "dm/OwnWorker.h"
 
 #include "dm/CommandLayer.h"
+#include "dm/Progress.h"
 #include "dm/State.h"
+#include "dm/StopPath.h"
 
 namespace zk::dm {
 
 ResultCode StartOwnWorker(WorkerThread::Routine routine, WorkerThreadInfo* info) {
   DmState& state = State();
   if (AnyWorkerRunning()) return kWorkerRunning;
-  state.progress = 0;
+  SetProgress(ProgressPoint::kStarted);
   state.forwarded = 0;
-  state.worker.Start(std::move(routine), info);
+  state.worker.Start([routine = std::move(routine)] { return CallerStatus(routine()); }, info);
   return kOk;
 }
 

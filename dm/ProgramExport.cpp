@@ -4,8 +4,9 @@
 #include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
-#include "dm/ProtectionCheck.h"
 #include "dm/Programmer.h"
+#include "dm/Progress.h"
+#include "dm/ProtectionCheck.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
 

@@ -1,5 +1,7 @@
 #include "dm/Programmer.h"
 
+#include "dm/StopPath.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -45,7 +47,7 @@ class BlockBuffer {
 
 ResultCode ProgramBlocks(std::span<const Page> pages, uint32_t offset, std::size_t pagesDone,
                          std::size_t pageCount, ProgramTarget& target) {
-  if (target.StopRequested()) return kFailed;
+  if (target.StopRequested()) return kStopped;
   BlockBuffer block(target);
   for (std::size_t i = 0; i < pages.size(); ++i) {
     const Page& page = pages[i];
@@ -54,7 +56,7 @@ ResultCode ProgramBlocks(std::span<const Page> pages, uint32_t offset, std::size
       if (const ResultCode rc = block.Put(address + k, page.data[k]); rc != kOk) return rc;
     }
     target.Progress(++pagesDone, pageCount);
-    if (i + 1 < pages.size() && target.StopRequested()) return kFailed;
+    if (i + 1 < pages.size() && target.StopRequested()) return kStopped;
   }
   return block.Send();
 }
@@ -73,13 +75,13 @@ ResultCode ProgramFlat(const uint8_t* data, uint32_t length, uint32_t address, P
     done += n;
     const bool stop = target.StopRequested();
     target.Progress(done, length);
-    if (done < length && stop) return kFailed;
+    if (done < length && stop) return kStopped;
   }
   return kOk;
 }
 
 ResultCode ProgramPages(std::span<const Page> pages, uint32_t offset, ProgramTarget& target) {
-  if (target.StopRequested()) return kFailed;
+  if (target.StopRequested()) return kStopped;
   std::array<uint8_t, 256> request{};
   std::size_t i = 0;
   while (i < pages.size()) {
@@ -105,7 +107,7 @@ ResultCode ProgramPages(std::span<const Page> pages, uint32_t offset, ProgramTar
       }
     }
     target.Progress(i, pages.size());
-    if (i < pages.size() && target.StopRequested()) return kFailed;
+    if (i < pages.size() && target.StopRequested()) return kStopped;
   }
   return kOk;
 }

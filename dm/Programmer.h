@@ -28,7 +28,7 @@ class ProgramTarget {
   virtual ResultCode CheckChunk(uint32_t address, uint32_t length) = 0;
 };
 
-// A stop request ends either with kFailed; what was sent stays programmed.
+// A stop request ends either with kStopped; what was sent stays programmed.
 // A stop that arrives after the last request no longer changes the result.
 ResultCode ProgramFlat(const uint8_t* data, uint32_t length, uint32_t address, ProgramTarget& target);
 ResultCode ProgramPages(std::span<const Page> pages, uint32_t offset, ProgramTarget& target);

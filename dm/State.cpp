@@ -26,10 +26,6 @@ std::string SettingsDirectory() {
   return dir.empty() ? files::HostProgramDir() : dir;
 }
 
-void SetProgress(uint64_t done, uint64_t total) {
-  State().progress = total == 0 ? 100 : static_cast<int32_t>(std::min<uint64_t>(done * 100 / total, 100));
-}
-
 void ReleaseState() {
   DmState& state = State();
   state.worker.ShutDown(kShutdownWaitMs);

@@ -16,9 +16,6 @@
 
 namespace zk::dm {
 
-// progress value meaning that the command layer's progress applies.
-inline constexpr int32_t kForwardedProgress = -1;
-
 // The address window of the selected flash: end is one past the last byte;
 // both 0 until a layout has been read.
 struct FlashWindow {
@@ -58,9 +55,6 @@ HandoutList& Handouts();
 
 // The directory of the program-wide settings file.
 std::string SettingsDirectory();
-
-// Sets the progress of an own worker (0..100).
-void SetProgress(uint64_t done, uint64_t total);
 
 // What the library leaves behind when it goes: stops an own worker,
 // releases the image, every handed-out buffer and the found flash list.

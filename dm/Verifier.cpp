@@ -1,5 +1,7 @@
 #include "dm/Verifier.h"
 
+#include "dm/StopPath.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -44,7 +46,7 @@ Verifier::Verifier(VerifySource& source, uint64_t totalBytes) : source_(source),
 
 ResultCode Verifier::Compare(uint32_t address, const uint8_t* data, uint32_t length) {
   for (uint32_t done = 0; done < length;) {
-    if (source_.StopRequested()) return kFailed;
+    if (source_.StopRequested()) return kStopped;
     const uint32_t n = std::min(length - done, kVerifyPiece);
     if (const ResultCode rc = source_.CheckSpan(address + done, n); rc != kOk) return rc;
     if (const ResultCode rc = ComparePiece(address + done, data + done, n); rc != kOk) return rc;

@@ -43,7 +43,7 @@ class VerifySource {
 };
 
 // Compares data (length bytes meant for address) with the flash, adding to
-// result. A stop request ends it with kFailed.
+// result. A stop request ends it with kStopped.
 class Verifier {
  public:
   Verifier(VerifySource& source, uint64_t totalBytes);

@@ -6,6 +6,7 @@
 #include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
+#include "dm/Progress.h"
 #include "dm/ProtectionCheck.h"
 #include "dm/State.h"
 #include "dm/Verifier.h"

@@ -8,8 +8,6 @@ namespace zk::gui {
 namespace {
 
 constexpr std::string_view kBankPrefix = "Bank ";
-// 64-KB banks that fit a 32-bit address space.
-constexpr uint64_t kMaxBanks = 0x10000;
 
 bool CoversBank(const AddressRange& area, uint32_t bank) {
   const uint64_t start = static_cast<uint64_t>(bank) * kBankSize;
@@ -20,7 +18,7 @@ bool CoversBank(const AddressRange& area, uint32_t bank) {
 
 std::vector<uint32_t> OfferedBanks(uint32_t flashSizeKb, std::span<const AddressRange> protectedAreas,
                                    bool allowProtected) {
-  const uint64_t count = std::min<uint64_t>(static_cast<uint64_t>(flashSizeKb) * 1024 / kBankSize, kMaxBanks);
+  const uint64_t count = std::min<uint64_t>(static_cast<uint64_t>(flashSizeKb) * 1024 / kBankSize, client::kBankLimit);
   std::vector<uint32_t> banks;
   for (uint32_t bank = 0; bank < count; ++bank) {
     const bool covered = std::any_of(protectedAreas.begin(), protectedAreas.end(),
@@ -37,7 +35,7 @@ std::optional<uint32_t> BankOfEntry(std::string_view text) {
   text.remove_prefix(kBankPrefix.size());
   uint32_t bank = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), bank);
-  if (error != std::errc() || end != text.data() + text.size() || bank >= kMaxBanks) return std::nullopt;
+  if (error != std::errc() || end != text.data() + text.size() || !client::BankFits(bank)) return std::nullopt;
   return bank;
 }
 

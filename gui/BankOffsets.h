@@ -2,6 +2,7 @@
 // The bank offset list of the download page: one entry "Bank <n>" per
 // 64-KB bank of the flash, leaving out a bank that a protected area covers
 // exactly unless protected banks are allowed.
+#include "client/Banks.h"
 #include "common/DmRecords.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 
 namespace zk::gui {
 
-inline constexpr uint32_t kBankSize = 0x10000;
+using client::kBankSize;
 
 // The banks offered for a flash of flashSizeKb kilobytes.
 std::vector<uint32_t> OfferedBanks(uint32_t flashSizeKb, std::span<const AddressRange> protectedAreas,

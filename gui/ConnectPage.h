@@ -3,7 +3,7 @@
 // installation's target directory as a tree, the selected module's
 // description text, and the one button that connects to the selected module
 // or disconnects from it, with the disconnect choices the module offers.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "common/IniFileAccess.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"

@@ -1,13 +1,13 @@
 // The connect page's connect and disconnect sequences.
 #include "gui/ConnectPage.h"
 
+#include "client/ModuleBanks.h"
 #include "gui/DisconnectChoices.h"
 #include "gui/FlashDescription.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/FlashLibDlg.h"
 #include "gui/Globals.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ModuleBanks.h"
 #include "gui/ModuleTree.h"
 #include "gui/MyPropSheet.h"
 #include "gui/Texts.h"
@@ -154,8 +154,7 @@ bool CConnectPage::ConnectBank(const IniFileAccess& module, int bank) {
   links_.flashInfo->SetBankLine(bank, BankLine(line));
 
   SetPagesConnected(true);
-  BaseAddressRecord base{start, BankMode(module, bank)};
-  links_.dm->SetFlashBaseAddress(&base);
+  SetBankBase(*links_.dm, module, bank);
   links_.flashInfo->AddBank(bank != 0, start, bank);
   return true;
 }

@@ -8,6 +8,8 @@
 #include <QGridLayout>
 #include <QLineEdit>
 
+#include <initializer_list>
+
 namespace zk::gui {
 namespace {
 
@@ -16,6 +18,15 @@ constexpr int kJumpAddressDigits = 10;
 void Check(QCheckBox* box, bool enable) {
   box->setChecked(true);
   box->setEnabled(enable);
+}
+
+// Checks a remembered box when the group shows it and disables the choices
+// it excludes; false when the box is hidden.
+bool RestoreBox(const QWidget* group, QCheckBox* box, std::initializer_list<QCheckBox*> excluded) {
+  if (!box->isVisibleTo(group)) return false;
+  Check(box, true);
+  for (QCheckBox* other : excluded) other->setEnabled(false);
+  return true;
 }
 
 }  // namespace
@@ -76,26 +87,15 @@ void CDisconnectChoices::Offer(const DisconnectOffer& offer) {
 void CDisconnectChoices::Restore(int32_t mode, int32_t jumpAddress) {
   // A choice the module description no longer offers is not restored:
   // a hidden box must not decide the disconnect.
-  switch (static_cast<DisconnectMode>(mode)) {
-    case DisconnectMode::kSoftwareReset:
-      if (softwareReset_->isVisibleTo(this)) {
-        Check(softwareReset_, true);
-        hardwareReset_->setEnabled(false);
-        jumpToAddress_->setEnabled(false);
-      }
+  switch (static_cast<client::ExitMode>(mode)) {
+    case client::ExitMode::kSoftwareReset:
+      RestoreBox(this, softwareReset_, {hardwareReset_, jumpToAddress_});
       break;
-    case DisconnectMode::kHardwareReset:
-      if (hardwareReset_->isVisibleTo(this)) {
-        Check(hardwareReset_, true);
-        softwareReset_->setEnabled(false);
-        jumpToAddress_->setEnabled(false);
-      }
+    case client::ExitMode::kHardwareReset:
+      RestoreBox(this, hardwareReset_, {softwareReset_, jumpToAddress_});
       break;
-    case DisconnectMode::kJump:
-      if (jumpToAddress_->isVisibleTo(this)) {
-        Check(jumpToAddress_, true);
-        softwareReset_->setEnabled(false);
-        hardwareReset_->setEnabled(false);
+    case client::ExitMode::kJump:
+      if (RestoreBox(this, jumpToAddress_, {softwareReset_, hardwareReset_})) {
         jumpAddress_->setText(Qs(JumpAddressText(jumpAddress)));
         jumpAddress_->setEnabled(true);
       } else if (jumpToZero_->isVisibleTo(this)) {

@@ -1,11 +1,12 @@
 #include "gui/DownloadPage.h"
 
+#include "client/HandedOut.h"
+#include "gui/AreaFetch.h"
 #include "gui/BankOffsets.h"
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/Globals.h"
-#include "gui/HandedOut.h"
 #include "gui/MyPropSheet.h"
 #include "gui/Texts.h"
 
@@ -41,15 +42,13 @@ QLabel* FactLabel(QWidget* parent, int id) {
 }  // namespace
 
 ImageFileType OpenedFileType(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  const QString extension = dot == std::string_view::npos ? QString() : Qs(path.substr(dot + 1)).toUpper();
-  return extension == "HEX" || extension == "H86" ? ImageFileType::kHex : ImageFileType::kBinary;
+  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(""));
 }
 
 ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address) {
   HexFileInfo info{};
   dm.GetHexFileInfo(address, &info);
-  const HandedOut sectors(dm, info.neededSectors);
+  const client::HandedOut sectors(dm, info.neededSectors);
   ImageInfo image;
   image.byteCount = info.byteCount;
   if (info.neededSectors != nullptr) {

@@ -3,7 +3,8 @@
 // the data manager and shows what it holds, erases the whole chip or the
 // sectors the image needs, and programs the flash. It watches the loaded
 // file and offers to reload it when another program changed it.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
+#include "client/ImageType.h"
 #include "gui/FileFacts.h"
 #include "gui/FileWatcher.h"
 #include "gui/PageLinks.h"
@@ -26,8 +27,7 @@ namespace zk::gui {
 class CFlashInfoPage;
 class MyPropSheet;
 
-// The file-type byte of DmLoadFile and DmSaveFile.
-enum class ImageFileType : uint8_t { kHex = 0, kBinary = 1 };
+using ImageFileType = client::ImageType;
 
 // The type Open gives a file: hex for the extensions HEX and H86 in any
 // case, binary for every other name.

@@ -2,11 +2,11 @@
 // needs, then program the flash, with Cancel.
 #include "gui/DownloadPage.h"
 
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/Globals.h"
-#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -52,14 +52,13 @@ bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
   const IniFileAccess& module = ModuleDescription();
   const int banks = BankCount(module);
   for (int bank = 0; bank < banks; ++bank) {
-    BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
-    dm_.SetFlashBaseAddress(&base);
+    SetBankBase(dm_, module, bank);
     const ImageInfo image = FetchImageInfo(dm_, offset);
     StatusProgress progress(sheet_.StatusBar());
     SetStatus(Text(TextId::kErasingSectors));
     for (RangeRequest range : image.neededSectors) {
       SectorList list{};
-      const HandedOutList entries(dm_, list);
+      const client::HandedOutList entries(dm_, list);
       WorkerThreadInfo thread{};
       if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
         ReportResult("Erase Sector", code);

@@ -2,9 +2,9 @@
 // rows, erase of one bank or of all banks.
 #include "gui/FlashInfoPage.h"
 
-#include "gui/HandedOut.h"
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -15,6 +15,7 @@
 #include <QTreeWidgetItem>
 
 #include <cstdio>
+#include <functional>
 
 namespace zk::gui {
 namespace {
@@ -22,32 +23,51 @@ namespace {
 // The most per-sector messages an erase shows; the rest are counted.
 constexpr std::size_t kMaxSectorMessages = 16;
 
+// One selected row's operation on the data manager: its range, the progress
+// bar over the status pane, and the list the data manager fills, given back
+// when the run goes.
+struct RowRun {
+  RowRun(CDmAccess& dm, CStatusPane* pane, RangeRequest rowRange) : range(rowRange), progress(pane), guard(dm, list) {}
+  RowRun(const RowRun&) = delete;
+  RowRun& operator=(const RowRun&) = delete;
+
+  RangeRequest range;
+  StatusProgress progress;
+  SectorList list{};
+  WorkerThreadInfo thread{};
+  const client::HandedOutList guard;
+};
+
 }  // namespace
 
-void CFlashInfoPage::OnEraseSectors() {
+void CFlashInfoPage::ForEachSelectedRow(TextId running, const std::function<bool(const RowRef&)>& operation) {
   for (QTreeWidgetItem* row : table_->SelectedRows()) {
     const RowRef ref = RefOf(row);
     if (!Valid(ref)) continue;
-    SetStatus(Text(TextId::kErasingSector));
-    RangeRequest range = RangeOf(ref);
-    StatusProgress progress(sheet_.StatusBar());
-    SectorList list{};
-    WorkerThreadInfo thread{};
-    const HandedOutList guard(dm_, list);
-    if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
+    SetStatus(Text(running));
+    if (!operation(ref)) return;
+    row->setSelected(false);
+  }
+  SetStatus(Text(TextId::kReady));
+}
+
+void CFlashInfoPage::OnEraseSectors() {
+  ForEachSelectedRow(TextId::kErasingSector, [this](const RowRef& ref) {
+    RowRun run(dm_, sheet_.StatusBar(), RangeOf(ref));
+    if (const ResultCode code = dm_.EraseSectors(&run.range, &run.list, &run.thread); code != kOk) {
       ReportResult("Erase Sector", code);
       SetStatus(Text(TextId::kReady));
-      return;
+      return false;
     }
-    if (const ResultCode status = ProgressLoop(dm_, progress.Bar()); status != kOk) {
+    if (const ResultCode status = ProgressLoop(dm_, run.progress.Bar()); status != kOk) {
       ReportResult("EraseSector", status);
       if (ref.sector) {
-        for (const SectorEntry& entry : guard.Entries<SectorEntry>()) {
+        for (const SectorEntry& entry : run.guard.Entries<SectorEntry>()) {
           groups_.Groups()[ref.group].sectors[*ref.sector].status = entry.status;
         }
         WriteSectorRow(ref.group, *ref.sector);
       }
-      return;
+      return false;
     }
     if (ref.sector) {
       groups_.Groups()[ref.group].sectors[*ref.sector].status = kBlank;
@@ -56,33 +76,25 @@ void CFlashInfoPage::OnEraseSectors() {
       groups_.SetGroupStatus(ref.group, kBlank);
       WriteGroupRows(ref.group);
     }
-    row->setSelected(false);
-  }
-  SetStatus(Text(TextId::kReady));
+    return true;
+  });
 }
 
 void CFlashInfoPage::OnStatus() {
   const WaitCursor wait;
-  for (QTreeWidgetItem* row : table_->SelectedRows()) {
-    const RowRef ref = RefOf(row);
-    if (!Valid(ref)) continue;
-    SetStatus(Text(TextId::kCheckingStatus));
-    RangeRequest range = RangeOf(ref);
-    StatusProgress progress(sheet_.StatusBar());
-    SectorList list{};
-    WorkerThreadInfo thread{};
-    const HandedOutList guard(dm_, list);
-    if (const ResultCode code = dm_.GetSectorStatus(&range, &list, &thread); code != kOk) {
+  ForEachSelectedRow(TextId::kCheckingStatus, [this](const RowRef& ref) {
+    RowRun run(dm_, sheet_.StatusBar(), RangeOf(ref));
+    if (const ResultCode code = dm_.GetSectorStatus(&run.range, &run.list, &run.thread); code != kOk) {
       ReportResult("SectorStatus", code);
-      return;
+      return false;
     }
-    if (const ResultCode status = ProgressLoop(dm_, progress.Bar()); status != kOk) {
+    if (const ResultCode status = ProgressLoop(dm_, run.progress.Bar()); status != kOk) {
       SetStatus(Text(TextId::kReady));
       ReportResult("SectorStatus", status);
-      return;
+      return false;
     }
     GroupRecord& group = groups_.Groups()[ref.group];
-    const auto entries = guard.Entries<SectorStatusEntry>();
+    const auto entries = run.guard.Entries<SectorStatusEntry>();
     if (ref.sector) {
       for (const SectorStatusEntry& entry : entries) group.sectors[*ref.sector].status = entry.status;
       WriteSectorRow(ref.group, *ref.sector);
@@ -96,9 +108,8 @@ void CFlashInfoPage::OnStatus() {
       }
       WriteGroupRows(ref.group);
     }
-    row->setSelected(false);
-  }
-  SetStatus(Text(TextId::kReady));
+    return true;
+  });
 }
 
 void CFlashInfoPage::OnEraseBank() {
@@ -123,10 +134,9 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
   const IniFileAccess module(modulePath_);
   const uint32_t start = BankStart(module, bank);
   const uint32_t end = BankEnd(module, bank);
-  BaseAddressRecord base{start, BankMode(module, bank)};
-  dm_.SetFlashBaseAddress(&base);
+  SetBankBase(dm_, module, bank);
   SectorList list{};
-  const HandedOutList guard(dm_, list);
+  const client::HandedOutList guard(dm_, list);
   const ResultCode code = dm_.EraseChip(&list);
   if (code == kOk) {
     for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {

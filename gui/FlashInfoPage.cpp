@@ -1,11 +1,11 @@
 #include "gui/FlashInfoPage.h"
 
+#include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/FlashDescription.h"
-#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
-#include "gui/ModuleBanks.h"
 #include "gui/MyPropSheet.h"
 #include "gui/Texts.h"
 #include "gui/TreeListCtrl.h"
@@ -126,8 +126,7 @@ AreaLists CFlashInfoPage::ReadAreas() {
   AreaLists lists;
   lists.protectedAreas = CopyAreas(areas.protectedAreas, areas.protectedCount, module.NumberOfProtectedAreas());
   lists.noAccessAreas = CopyAreas(areas.noAccessAreas, areas.noAccessCount, module.NumberOfNonAccessAreas());
-  if (areas.protectedAreas != nullptr) dm_.FreeMemory(areas.protectedAreas);
-  if (areas.noAccessAreas != nullptr) dm_.FreeMemory(areas.noAccessAreas);
+  client::GiveBack(dm_, areas);
   return lists;
 }
 
@@ -138,7 +137,7 @@ ResultCode CFlashInfoPage::AddBank(bool multi, uint32_t, int bank) {
   }
   SectorInfos infos{};
   const ResultCode code = dm_.GetSectorInfos(nullptr, &infos);
-  const HandedOut blocks(dm_, infos.blocks);
+  const client::HandedOut blocks(dm_, infos.blocks);
   sectorInfo_ = infos;
   sectorInfo_.blocks = nullptr;
   if (code != kOk) {

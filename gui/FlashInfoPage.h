@@ -4,12 +4,14 @@
 // sectors that expands to a row per sector, with address range, protection
 // and blank status; from here sectors, a bank or all banks are erased and
 // the blank status of rows is queried.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"
 #include "gui/SectorGroups.h"
+#include "gui/Texts.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +84,10 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   RowRef RefOf(const QTreeWidgetItem* row) const;
   RangeRequest RangeOf(const RowRef& ref) const;
   void SetStatus(const QString& text);
+  // Runs operation on each selected row that still names a group or sector,
+  // the status showing running meanwhile, and unselects the row; a false
+  // from operation ends the loop with the status as it left it.
+  void ForEachSelectedRow(TextId running, const std::function<bool(const RowRef&)>& operation);
 
   CDmAccess& dm_;
   MyPropSheet& sheet_;

@@ -1,18 +1,13 @@
 #include "gui/JumpAddress.h"
 
+#include "common/HexText.h"
+
 #include <cstdio>
 
 namespace zk::gui {
 namespace {
 
 constexpr int kHexDigitsPerWord = 8;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -21,7 +16,7 @@ std::optional<uint32_t> ParseJumpAddress(std::string_view text) {
   uint32_t value = 0;
   int significant = 0;
   for (const char c : text) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return std::nullopt;
     if (value != 0 || digit != 0) ++significant;
     if (significant > kHexDigitsPerWord) return std::nullopt;
@@ -40,20 +35,20 @@ std::string JumpAddressText(int32_t remembered) {
 
 DisconnectPlan PlanDisconnect(const DisconnectChoice& choice) {
   DisconnectPlan plan;
-  const auto use = [&plan](DisconnectMode mode, uint32_t address) {
-    plan.request.mode = static_cast<uint8_t>(mode);
+  const auto use = [&plan](client::ExitMode mode, uint32_t address) {
+    plan.request.mode = client::ModeByte(mode);
     plan.request.address = address;
     plan.disconnect = static_cast<int32_t>(mode);
   };
-  if (choice.softwareReset) use(DisconnectMode::kSoftwareReset, 0);
-  if (choice.hardwareReset) use(DisconnectMode::kHardwareReset, 0);
+  if (choice.softwareReset) use(client::ExitMode::kSoftwareReset, 0);
+  if (choice.hardwareReset) use(client::ExitMode::kHardwareReset, 0);
   if (choice.jumpToAddress) {
     const uint32_t address = ReadJumpAddress(choice.jumpText);
-    use(DisconnectMode::kJump, address);
+    use(client::ExitMode::kJump, address);
     plan.jumpAddress = static_cast<int32_t>(address);
   }
   if (choice.jumpToZero) {
-    use(DisconnectMode::kJump, 0);
+    use(client::ExitMode::kJump, 0);
     plan.jumpAddress = 0;
   }
   return plan;

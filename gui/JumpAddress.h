@@ -1,6 +1,7 @@
 #pragma once
 // The jump address of the disconnect choice: typed as hexadecimal digits,
 // remembered in the module description as a decimal number.
+#include "client/ExitMode.h"
 #include "common/Records.h"
 
 #include <cstdint>
@@ -22,9 +23,6 @@ uint32_t ReadJumpAddress(std::string_view text);
 // The remembered address shown in the edit: upper-case hexadecimal digits
 // without leading zeros.
 std::string JumpAddressText(int32_t remembered);
-
-// The disconnect modes of the ExitRequest.
-enum class DisconnectMode : uint8_t { kPlain = 0, kJump = 1, kSoftwareReset = 2, kHardwareReset = 3 };
 
 // The boxes checked when the user disconnects.
 struct DisconnectChoice {

@@ -1,4 +1,6 @@
 // ZelkorGui, the workbench.
+#include "client/qt/QtMessageBoxes.h"
+#include "gui/Globals.h"
 #include "gui/InfoOptions.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ZelkorGuiApp.h"
@@ -11,7 +13,7 @@ int main(int argc, char** argv) {
   if (const std::optional<int> done = zk::gui::AnswerInfoOptions(argc, argv)) return *done;
   QApplication application(argc, argv);
   QApplication::setApplicationName("ZelkorGui");
-  zk::gui::QtMessageBoxes boxes;
+  zk::client::QtMessageBoxes boxes(&zk::gui::MainWindow);
   zk::gui::CZelkorGuiApp app;
   return app.Run();
 }

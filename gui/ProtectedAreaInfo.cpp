@@ -1,9 +1,9 @@
 #include "gui/ProtectedAreaInfo.h"
 
 #include "common/IniFileAccess.h"
+#include "gui/AreaFetch.h"
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
-#include "gui/HandedOut.h"
 #include "gui/MessageBoxes.h"
 #include "gui/Texts.h"
 

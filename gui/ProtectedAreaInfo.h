@@ -4,7 +4,7 @@
 // list with the columns "Protection" and "AddressRange". The protected list
 // stays empty while the protected areas are enabled; leaving the page
 // empties both.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "common/DmRecords.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"

@@ -32,9 +32,7 @@ QLineEdit* AddressEdit(QWidget* parent, int id) {
 }  // namespace
 
 ImageFileType SavedFileType(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  const std::string_view extension = dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
-  return extension == "hex" || extension == "h86" ? ImageFileType::kHex : ImageFileType::kBinary;
+  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(""), client::ExtensionCase::kLower);
 }
 
 std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::string_view endText,

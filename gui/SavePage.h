@@ -3,7 +3,7 @@
 // after a password was accepted: reads an address range of the flash into
 // the data manager's image and saves the image to a file, which then
 // becomes the download page's file.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "gui/DownloadPage.h"
 #include "gui/PropertyPage.h"
 

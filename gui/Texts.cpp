@@ -52,10 +52,4 @@ const char* LoadString(TextId id) {
 
 QString Text(TextId id) { return QString::fromUtf8(LoadString(id)); }
 
-QString Qs(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Utf8(const QString& text) { return text.toStdString(); }
-
 }  // namespace zk::gui

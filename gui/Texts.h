@@ -1,5 +1,7 @@
 #pragma once
 // The workbench's string table: user texts keyed by their resource ids.
+#include "client/qt/QtText.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -47,8 +49,7 @@ enum class TextId : uint16_t {
 const char* LoadString(TextId id);
 QString Text(TextId id);
 
-// UTF-8 text for Qt and back.
-QString Qs(std::string_view text);
-std::string Utf8(const QString& text);
+using client::Qs;
+using client::Utf8;
 
 }  // namespace zk::gui

@@ -1,7 +1,7 @@
 #pragma once
 // The wait cursor: shown for the lifetime of a WaitCursor, and around the
 // data manager calls that block (the BusyIndicator of CDmAccess).
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 
 namespace zk::gui {
 

@@ -4,8 +4,8 @@
 // and commands (other than the operation's own Cancel button) are dropped.
 // Between two polls the loop waits for the next event for at most the
 // pause, so it never spins.
-#include "common/DmAccess.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessWait.h"
 #include "gui/InputBlocker.h"
 
 #include <QPointer>

@@ -2,7 +2,7 @@
 // The application: finds the installation, builds the sheet and its pages
 // and wires them, runs the sheet modally, and on the way out closes a
 // connection that is still open.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "gui/Commands.h"
 #include "gui/PageLinks.h"
 #include "gui/WaitCursor.h"

@@ -1,7 +1,6 @@
 // The Net* entry points of the library.
 #include "common/Export.h"
 #include "common/NetApi.h"
-#include "link/NetCodes.h"
 #include "link/NetTransport.h"
 #include "link/ProcessLink.h"
 #include "link/SettingsDialogQt.h"

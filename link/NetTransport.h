@@ -7,7 +7,6 @@
 #include "link/Language.h"
 #include "link/LinkApi.h"
 #include "link/LinkDriver.h"
-#include "link/NetCodes.h"
 #include "link/NetServices.h"
 #include "link/PortSettings.h"
 #include "link/SettingsDialog.h"
@@ -22,6 +21,20 @@
 namespace zk::link {
 
 using net::NetInfo;
+using net::NetResult;
+using net::kNetOk;
+using net::kNetHeaderType;
+using net::kNetArgument;
+using net::kNetHeaderLength;
+using net::kNetNotPosted;
+using net::kNetRxTimeout;
+using net::kNetLinkError;
+using net::kNetRxPending;
+using net::kNetNoReceive;
+using net::kNetModeRawBit;
+using net::kNetModeMask;
+using net::kNetShutDownSoft;
+using net::kNetShutDownHard;
 
 // The link parameters the transport opens the link with, and its own
 // fixed waits.

@@ -2,8 +2,8 @@
 // names, log in, and select the module's flash library for the flash type.
 #include "runner/ScriptRunner.h"
 
-#include "common/DmAccessReport.h"
-#include "common/ModuleConnect.h"
+#include "client/DmAccessReport.h"
+#include "client/ModuleConnect.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"

@@ -2,7 +2,10 @@
 // ERASECHIP, LOADHEX, DOWNLOAD and DISCONNECT.
 #include "runner/ScriptRunner.h"
 
-#include "common/DmAccessReport.h"
+#include "client/Banks.h"
+#include "client/DmAccessReport.h"
+#include "client/ExitMode.h"
+#include "client/HandedOut.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
@@ -13,10 +16,6 @@
 
 namespace zk::runner {
 namespace {
-
-constexpr uint32_t kBankSize = 0x10000;
-
-enum class ExitMode : uint8_t { kNone = 0, kJump = 1, kSoftwareReset = 2, kHardwareReset = 3 };
 
 // The layout's blocks, copied out of the array the data manager handed out.
 std::vector<FlashBlock> CopyBlocks(const SectorInfos& infos) {
@@ -37,8 +36,7 @@ std::string ProtectedChipText(CDmAccess& dm) {
       list += range;
     }
   }
-  if (areas.protectedAreas != nullptr) dm.FreeMemory(areas.protectedAreas);
-  if (areas.noAccessAreas != nullptr) dm.FreeMemory(areas.noAccessAreas);
+  client::GiveBack(dm, areas);
   return std::string(texts::kEraseChip) + ": the module has protected areas" + (list.empty() ? "" : " (" + list + ")") +
          ", which erasing the whole chip would erase; a script cannot switch their protection off, "
          "ERASESECTOR erases the other sectors";
@@ -54,7 +52,7 @@ CScriptRunner::CommandResult CScriptRunner::EraseSector(const Words& words, int 
   SectorInfos infos{};
   const ResultCode result = dm_.GetSectorInfos(nullptr, &infos);
   const std::vector<FlashBlock> blocks = result == kOk ? CopyBlocks(infos) : std::vector<FlashBlock>{};
-  if (infos.blocks != nullptr) dm_.FreeMemory(infos.blocks);
+  client::GiveBack(dm_, infos.blocks);
   if (result != kOk) {
     Show(texts::kGetSectorInfos);
     return CommandResult::kFailed;
@@ -80,7 +78,7 @@ bool CScriptRunner::EraseOneSector(uint32_t start, uint32_t end) {
   SectorList list{};
   WorkerThreadInfo thread{};
   const WaitOutcome outcome = Wait(dm_.EraseSectors(&range, &list, &thread));
-  FreeList(list);
+  client::GiveBack(dm_, list);
   if (outcome.end == WaitEnd::kStopped) return false;
   if (outcome.status != kOk) {
     // A sector that is not erased must not pass for an erased one.
@@ -94,7 +92,7 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kErasingChip, cancelEnabled_);
   SectorList list{};
   const ResultCode result = dm_.EraseChip(&list);
-  FreeList(list);
+  client::GiveBack(dm_, list);
   if (result != kOk) {
     Show((result & kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
     return CommandResult::kFailed;
@@ -120,7 +118,7 @@ CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
 
 CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kDownloading, cancelEnabled_);
-  const uint32_t address = loadMode_ == LoadMode::kBinary ? 0 : bank_ * kBankSize;
+  const uint32_t address = loadMode_ == LoadMode::kBinary ? 0 : client::BankOffset(bank_);
   WorkerThreadInfo thread{};
   const WaitOutcome outcome = Wait(dm_.ProgFlash(address, &thread));
   if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
@@ -137,14 +135,14 @@ CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
 CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int line) {
   struct ExitKeyword {
     std::string_view name;
-    ExitMode mode;
+    client::ExitMode mode;
   };
   static constexpr ExitKeyword kKeywords[] = {
-      {"SWRESET", ExitMode::kSoftwareReset},
-      {"HWRESET", ExitMode::kHardwareReset},
-      {"JUMP", ExitMode::kJump},
+      {"SWRESET", client::ExitMode::kSoftwareReset},
+      {"HWRESET", client::ExitMode::kHardwareReset},
+      {"JUMP", client::ExitMode::kJump},
   };
-  ExitRequest request{static_cast<uint8_t>(ExitMode::kNone), 0};
+  ExitRequest request{client::ModeByte(client::ExitMode::kNone), 0};
   if (words.size() > 1) {
     const ExitKeyword* keyword = nullptr;
     for (const ExitKeyword& k : kKeywords) {
@@ -154,9 +152,9 @@ CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int l
       ShowLine(texts::kInvalidArgument, line);
       return CommandResult::kRefused;
     }
-    request.mode = static_cast<uint8_t>(keyword->mode);
+    request.mode = client::ModeByte(keyword->mode);
   }
-  if (request.mode == static_cast<uint8_t>(ExitMode::kJump)) {
+  if (request.mode == client::ModeByte(client::ExitMode::kJump)) {
     if (words.size() < 3) {
       ShowLine(texts::kMissingArgument, line);
       return CommandResult::kRefused;

@@ -4,7 +4,7 @@
 #include "platform/Signals.h"
 #include "runner/CommandLine.h"
 #include "runner/ConsoleUi.h"
-#include "common/PortListing.h"
+#include "client/PortListing.h"
 #include "runner/ScriptRunner.h"
 #include "runner/qt/QtFace.h"
 

@@ -2,9 +2,9 @@
 // What the script runner needs of the face it runs under (message boxes and
 // the status window of the Qt face, standard error and a progress line of
 // the console face), on top of the waiting loop's hooks.
-#include "common/DmAccess.h"
-#include "common/DmAccessReport.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessReport.h"
+#include "client/DmAccessWait.h"
 
 #include <string_view>
 

@@ -1,5 +1,6 @@
 #include "runner/ScriptRunner.h"
 
+#include "client/Banks.h"
 #include "runner/RunnerTexts.h"
 #include "runner/ScriptReader.h"
 
@@ -10,7 +11,6 @@ namespace zk::runner {
 namespace {
 
 constexpr std::size_t kTextBuffer = 512;
-constexpr uint32_t kLastBank = 0xFFFF;
 
 }  // namespace
 
@@ -39,9 +39,7 @@ std::optional<uint32_t> ParseDecimal(std::string_view text) {
 }
 
 LoadMode ModeOfPath(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  const std::string extension = ToUpperAscii(dot == std::string_view::npos ? path : path.substr(dot + 1));
-  return extension == "HEX" || extension == "H86" ? LoadMode::kHex : LoadMode::kBinary;
+  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(path));
 }
 
 CScriptRunner::CScriptRunner(RunnerUi& ui, bool verbose)
@@ -169,11 +167,6 @@ bool CScriptRunner::Completed(ResultCode started, const char* failure) {
   return false;
 }
 
-void CScriptRunner::FreeList(SectorList& list) {
-  if (list.entries != nullptr) dm_.FreeMemory(list.entries);
-  list = SectorList{};
-}
-
 CScriptRunner::CommandResult CScriptRunner::Message(const Words& words, int) {
   ui_.ShowMessage(words[1].upper, MessageKind::kScript);
   return CommandResult::kSucceeded;
@@ -183,7 +176,7 @@ CScriptRunner::CommandResult CScriptRunner::SelectBank(const Words& words, int l
   uint32_t bank = 0;
   if (!Number(words[1], line, &bank)) return CommandResult::kRefused;
   // A bank's HEX images are programmed at bank x 65536, which must not wrap.
-  if (bank > kLastBank) {
+  if (!client::BankFits(bank)) {
     ShowLine(texts::kInvalidNumber, line);
     return CommandResult::kRefused;
   }

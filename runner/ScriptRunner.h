@@ -1,8 +1,9 @@
 #pragma once
 // One run of a script: reads it line by line and executes each command
 // through the data manager, stopping at the first failure.
-#include "common/DmAccess.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessWait.h"
+#include "client/ImageType.h"
 #include "runner/RunnerUi.h"
 #include "runner/ScriptLine.h"
 
@@ -22,7 +23,7 @@ enum class ExitCode : int {
 };
 
 // The image mode of LOADHEX, read by DOWNLOAD.
-enum class LoadMode : uint32_t { kHex = 0, kBinary = 1 };
+using LoadMode = client::ImageType;
 
 class CScriptRunner {
  public:
@@ -77,8 +78,6 @@ class CScriptRunner {
   bool Address(const ScriptWord& word, int line, uint32_t* value);
 
   bool EraseOneSector(uint32_t start, uint32_t end);
-  // Gives a list the data manager handed out back to it.
-  void FreeList(SectorList& list);
 
   // Waits for the worker of an export that returned started; an export that
   // failed started none, and its result is the outcome.
@@ -113,7 +112,7 @@ std::string FormatText(const char* pattern, std::string_view value);
 std::optional<uint32_t> ParseDecimal(std::string_view text);
 
 // LOADHEX's mode: HEX for the extensions HEX and H86 in any case, binary
-// for any other and for a path without a '.'.
+// for any other; a path without a '.' is its own extension.
 LoadMode ModeOfPath(std::string_view path);
 
 }  // namespace zk::runner

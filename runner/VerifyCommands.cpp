@@ -3,7 +3,7 @@
 // into a file).
 #include "runner/ScriptRunner.h"
 
-#include "common/DmAccessReport.h"
+#include "client/DmAccessReport.h"
 #include "common/HexText.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"

@@ -1,5 +1,6 @@
 #include "runner/qt/MainFrame.h"
 
+#include "client/qt/QtText.h"
 #include "runner/RunnerUi.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@ constexpr int kInitialHeight = 480;
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle(QString::fromUtf8(kProgramName.data(), static_cast<qsizetype>(kProgramName.size())));
+  setWindowTitle(client::Qs(kProgramName));
   resize(kInitialWidth, kInitialHeight);
   setCentralWidget(new QMdiArea(this));
 

@@ -1,7 +1,8 @@
 #include "runner/qt/QtFace.h"
 
+#include "client/qt/QtMessageBoxes.h"
+#include "client/qt/QtText.h"
 #include "runner/ScriptRunner.h"
-#include "runner/qt/LibraryMessageBoxes.h"
 #include "runner/qt/MainFrame.h"
 #include "runner/qt/QtUi.h"
 
@@ -11,8 +12,8 @@ namespace zk::runner {
 
 int RunQtFace(int argc, char** argv, const std::optional<std::string>& script) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(kProgramName.data(), static_cast<qsizetype>(kProgramName.size())));
-  LibraryMessageBoxes boxes;
+  QApplication::setApplicationName(client::Qs(kProgramName));
+  client::QtMessageBoxes boxes;
   CMainFrame frame;
   if (!script) {
     frame.show();

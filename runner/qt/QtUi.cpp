@@ -1,5 +1,6 @@
 #include "runner/qt/QtUi.h"
 
+#include "client/qt/QtText.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -12,10 +13,8 @@
 namespace zk::runner {
 namespace {
 
-QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 void ShowBox(QMessageBox::Icon icon, std::string_view text, std::string_view caption) {
-  QMessageBox box(icon, ToQString(caption), ToQString(text), QMessageBox::Ok);
+  QMessageBox box(icon, client::Qs(caption), client::Qs(text), QMessageBox::Ok);
   box.exec();
 }
 
@@ -38,7 +37,7 @@ void QtUi::OpenStatus(std::string_view caption, bool cancelEnabled) {
   status_->SetProgress(0);
   status_->EnableCancel(cancelEnabled);
   status_->TakeCancelRequest();
-  status_->SetCaption(ToQString(caption));
+  status_->SetCaption(client::Qs(caption));
   status_->adjustSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = status_->frameGeometry();

@@ -1,9 +1,9 @@
 // The workbench's rules that need no window: jump address, disconnect
 // record, sector classification and grouping, flash description names and
 // bank lines.
+#include "client/ModuleBanks.h"
 #include "gui/FlashDescription.h"
 #include "gui/JumpAddress.h"
-#include "gui/ModuleBanks.h"
 #include "gui/SectorGroups.h"
 #include "tests/gui/GuiFixture.h"
 

@@ -1,7 +1,6 @@
 // libTarnlink.so as a host sees it: its exported names and its settings
 // dialog.
 #include "common/NetApi.h"
-#include "link/NetCodes.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "platform/Library.h"

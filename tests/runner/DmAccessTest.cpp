@@ -1,8 +1,8 @@
 // The data manager access class and the waiting loops, in this process,
 // against the fake data managers of tests/runner/fakedm.
-#include "common/DmAccess.h"
-#include "common/DmAccessReport.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessReport.h"
+#include "client/DmAccessWait.h"
 #include "platform/Ini.h"
 #include "tests/runner/RunnerFixture.h"
 

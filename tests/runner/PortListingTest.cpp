@@ -1,6 +1,6 @@
 // Quillrun --list-ports, --version and their command line.
 #include "runner/CommandLine.h"
-#include "common/PortListing.h"
+#include "client/PortListing.h"
 #include "tests/e2e/Ser2netProcess.h"
 #include "tests/runner/RunnerProcess.h"
 

@@ -1,4 +1,4 @@
-#include "common/PortListing.h"
+#include "client/PortListing.h"
 
 namespace zk {
 namespace {

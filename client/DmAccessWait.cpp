@@ -1,4 +1,4 @@
-#include "common/DmAccessWait.h"
+#include "client/DmAccessWait.h"
 
 #include "platform/Messages.h"
 

@@ -1,6 +1,6 @@
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 
-#include "common/DmAccessWait.h"
+#include "client/DmAccessWait.h"
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/Library.h"

@@ -3,8 +3,8 @@
 // manager the module description names, log in, refuse old firmware, and
 // select the module's flash library for the flash type. Shared by the script
 // runner's CONNECT and the zelkor command line.
-#include "common/DmAccess.h"
-#include "common/DmAccessWait.h"
+#include "client/DmAccess.h"
+#include "client/DmAccessWait.h"
 #include "common/ResultCodes.h"
 
 #include <functional>

@@ -1,12 +1,14 @@
-#include "runner/qt/LibraryMessageBoxes.h"
+#include "client/qt/QtMessageBoxes.h"
 
-#include <QCoreApplication>
+#include "client/qt/QtText.h"
+
 #include <QMessageBox>
 #include <QMetaObject>
 
 #include <array>
+#include <utility>
 
-namespace zk::runner {
+namespace zk::client {
 namespace {
 
 struct ButtonAnswer {
@@ -44,13 +46,12 @@ QMessageBox::Icon IconOf(uint32_t type) {
 
 }  // namespace
 
-LibraryMessageBoxes::LibraryMessageBoxes() { SetMessageBoxHandler(this, true); }
+QtMessageBoxes::QtMessageBoxes(OwnerWindow owner) : owner_(std::move(owner)) { SetMessageBoxHandler(this, true); }
 
-LibraryMessageBoxes::~LibraryMessageBoxes() { SetMessageBoxHandler(nullptr, false); }
+QtMessageBoxes::~QtMessageBoxes() { SetMessageBoxHandler(nullptr, false); }
 
-int LibraryMessageBoxes::Show(std::string_view text, std::string_view caption, uint32_t type) {
-  QMessageBox box(IconOf(type), QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), ButtonsOf(type));
+int QtMessageBoxes::Show(std::string_view text, std::string_view caption, uint32_t type) {
+  QMessageBox box(IconOf(type), Qs(caption), Qs(text), ButtonsOf(type), owner_ ? owner_() : nullptr);
   const int pressed = box.exec();
   for (const ButtonAnswer& entry : kAnswers) {
     if (pressed == entry.button) return entry.answer;
@@ -58,10 +59,8 @@ int LibraryMessageBoxes::Show(std::string_view text, std::string_view caption, u
   return DefaultMessageBoxAnswer(type);
 }
 
-void LibraryMessageBoxes::Wake() {
-  // Runs on the requesting thread: the GUI thread serves the request from
-  // its event loop.
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [] { ServeMessageBoxRequests(); }, Qt::QueuedConnection);
+void QtMessageBoxes::Wake() {
+  QMetaObject::invokeMethod(&context_, [] { ServeMessageBoxRequests(); }, Qt::QueuedConnection);
 }
 
-}  // namespace zk::runner
+}  // namespace zk::client

@@ -4,7 +4,7 @@
 // status, keeps the interface's events flowing through the hooks of WaitUi,
 // and between polls blocks on the interface's events or the thread's message
 // queue for at most a pause instead of spinning.
-#include "common/DmAccess.h"
+#include "client/DmAccess.h"
 #include "common/ResultCodes.h"
 
 #include <cstdint>

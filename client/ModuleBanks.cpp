@@ -1,4 +1,4 @@
-#include "common/ModuleBanks.h"
+#include "client/ModuleBanks.h"
 
 #include "platform/Ini.h"
 
@@ -29,6 +29,11 @@ uint32_t BankEnd(const IniFileAccess& module, int bank) { return static_cast<uin
 
 std::string BankModeText(const IniFileAccess& module, int bank) {
   return Value(module, BankKey("FlashMode", bank));
+}
+
+void SetBankBase(CDmAccess& dm, const IniFileAccess& module, int bank) {
+  BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};
+  dm.SetFlashBaseAddress(&base);
 }
 
 uint8_t BankMode(const IniFileAccess& module, int bank) {

@@ -1,4 +1,4 @@
-#include "common/DmAccessReport.h"
+#include "client/DmAccessReport.h"
 
 namespace zk {
 

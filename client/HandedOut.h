@@ -1,19 +1,31 @@
 #pragma once
-// Memory the data manager hands out, given back with DmFreeMemory when the
-// holder goes; and the protected and no-access areas copied out of it.
-#include "common/DmAccess.h"
-#include "gui/SectorGroups.h"
+// Memory the data manager hands out, given back with DmFreeMemory: at once,
+// or when the holder goes.
+#include "client/DmAccess.h"
 
 #include <span>
 
-namespace zk::gui {
+namespace zk::client {
+
+// Gives a handed-out buffer back; nothing for null.
+inline void GiveBack(CDmAccess& dm, void* buffer) {
+  if (buffer != nullptr) dm.FreeMemory(buffer);
+}
+// Gives a list's entries back and empties the list.
+inline void GiveBack(CDmAccess& dm, SectorList& list) {
+  GiveBack(dm, list.entries);
+  list = SectorList{};
+}
+// Gives both area lists back, the protected areas first.
+inline void GiveBack(CDmAccess& dm, const ProtectedAreas& areas) {
+  GiveBack(dm, areas.protectedAreas);
+  GiveBack(dm, areas.noAccessAreas);
+}
 
 class HandedOut {
  public:
   HandedOut(CDmAccess& dm, void* buffer) : dm_(dm), buffer_(buffer) {}
-  ~HandedOut() {
-    if (buffer_ != nullptr) dm_.FreeMemory(buffer_);
-  }
+  ~HandedOut() { GiveBack(dm_, buffer_); }
   HandedOut(const HandedOut&) = delete;
   HandedOut& operator=(const HandedOut&) = delete;
 
@@ -27,9 +39,7 @@ class HandedOut {
 class HandedOutList {
  public:
   HandedOutList(CDmAccess& dm, SectorList& list) : dm_(dm), list_(list) {}
-  ~HandedOutList() {
-    if (list_.entries != nullptr) dm_.FreeMemory(list_.entries);
-  }
+  ~HandedOutList() { GiveBack(dm_, list_.entries); }
   HandedOutList(const HandedOutList&) = delete;
   HandedOutList& operator=(const HandedOutList&) = delete;
 
@@ -44,13 +54,4 @@ class HandedOutList {
   SectorList& list_;
 };
 
-struct FetchedAreas {
-  ResultCode code = kOk;
-  AreaLists areas;
-};
-
-// DmGetProtectedAreas, both lists copied and the memory given back. A
-// failure leaves both lists empty.
-FetchedAreas FetchAreas(CDmAccess& dm);
-
-}  // namespace zk::gui
+}  // namespace zk::client

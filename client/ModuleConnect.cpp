@@ -1,4 +1,4 @@
-#include "common/ModuleConnect.h"
+#include "client/ModuleConnect.h"
 
 #include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"

@@ -1,4 +1,6 @@
-#include "gui/HandedOut.h"
+#include "gui/AreaFetch.h"
+
+#include "client/HandedOut.h"
 
 namespace zk::gui {
 namespace {
@@ -14,8 +16,8 @@ FetchedAreas FetchAreas(CDmAccess& dm) {
   ProtectedAreas areas{};
   FetchedAreas fetched;
   fetched.code = dm.GetProtectedAreas(&areas);
-  const HandedOut protectedList(dm, areas.protectedAreas);
-  const HandedOut noAccessList(dm, areas.noAccessAreas);
+  const client::HandedOut protectedList(dm, areas.protectedAreas);
+  const client::HandedOut noAccessList(dm, areas.noAccessAreas);
   if (fetched.code != kOk) return fetched;
   fetched.areas.protectedAreas = Copy(areas.protectedAreas, areas.protectedCount);
   fetched.areas.noAccessAreas = Copy(areas.noAccessAreas, areas.noAccessCount);

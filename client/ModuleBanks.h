@@ -1,6 +1,7 @@
 #pragma once
 // The flash banks of a module description ([FlashConfig]): bank 0 uses the
 // plain key names (FlashStart), bank n the names with n (FlashStart1).
+#include "client/DmAccess.h"
 #include "common/IniFileAccess.h"
 
 #include <cstdint>
@@ -23,5 +24,8 @@ uint32_t BankEnd(const IniFileAccess& module, int bank);
 std::string BankModeText(const IniFileAccess& module, int bank);
 // The bank's flash mode as a byte (255 when absent).
 uint8_t BankMode(const IniFileAccess& module, int bank);
+// Makes bank the one the data manager works on: DmSetFlashBaseAddress with
+// the bank's start and flash mode.
+void SetBankBase(CDmAccess& dm, const IniFileAccess& module, int bank);
 
 }  // namespace zk

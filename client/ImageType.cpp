@@ -1,0 +1,32 @@
+#include "client/ImageType.h"
+
+#include "platform/AsciiText.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zk::client {
+namespace {
+
+constexpr std::array<std::string_view, 2> kHexExtensions{"hex", "h86"};
+
+bool SameLetters(std::string_view text, std::string_view lower, ExtensionCase letters) {
+  if (letters == ExtensionCase::kLower) return text == lower;
+  return text::EqualsNoCase(text, lower);
+}
+
+}  // namespace
+
+ImageType ImageTypeOfExtension(std::string_view extension, ExtensionCase letters) {
+  const bool hex = std::any_of(kHexExtensions.begin(), kHexExtensions.end(),
+                               [&](std::string_view known) { return SameLetters(extension, known, letters); });
+  return hex ? ImageType::kHex : ImageType::kBinary;
+}
+
+std::optional<std::string_view> ExtensionOf(std::string_view path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  return path.substr(dot + 1);
+}
+
+}  // namespace zk::client

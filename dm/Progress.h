@@ -1,0 +1,26 @@
+#pragma once
+// The progress DmGetProgress reports for the current operation: the share
+// of an own worker's work in percent, set at the named points of the flows
+// and by the share done in between, or the mark that the command layer's
+// progress applies.
+#include <cstdint>
+
+namespace zk::dm {
+
+enum class ProgressPoint : int32_t {
+  kForwarded = -1,   // the operation runs in the command layer: its progress applies
+  kStarted = 0,      // an own worker has been started
+  kSaveWriting = 10, // a save has its file open and writes it
+  kDone = 100,       // the flow has come to its end
+};
+
+constexpr int32_t Percent(ProgressPoint point) { return static_cast<int32_t>(point); }
+
+void SetProgress(ProgressPoint point);
+// done of total in percent, at most kDone; kDone when total is 0.
+void SetProgress(uint64_t done, uint64_t total);
+// The current operation runs in the command layer: its progress, status
+// and stop apply (the forwarded-operation mark).
+void MarkForwarded();
+
+}  // namespace zk::dm
