@@ -3,18 +3,17 @@
 // binds it, with the entry points the benchmarks drive.
 #include "common/CmmApi.h"
 #include "platform/Library.h"
+#include "platform/NonCopyable.h"
 
 #include <cstdint>
 #include <string>
 
 namespace zk::bench {
 
-class CommandLibrary {
+class CommandLibrary : private NonCopyable {
  public:
   CommandLibrary();  // loads <bin>/KORCmd.dll; Bound() tells whether all was found
   ~CommandLibrary();
-  CommandLibrary(const CommandLibrary&) = delete;
-  CommandLibrary& operator=(const CommandLibrary&) = delete;
 
   bool Bound() const { return bound_; }
   const std::string& Error() const { return error_; }

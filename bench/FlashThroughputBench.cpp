@@ -25,6 +25,7 @@
 #include "bench/WireBudget.h"
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
+#include "platform/NonCopyable.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/e2e/Ser2netProcess.h"
 
@@ -343,7 +344,7 @@ std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image
 }
 
 // A directory of the benchmark's own, removed with it.
-class ScratchDir {
+class ScratchDir : private NonCopyable {
  public:
   ScratchDir() {
     char pattern[] = "/tmp/zk-flash-bench-XXXXXX";
@@ -353,8 +354,6 @@ class ScratchDir {
     std::error_code ignored;
     if (!path_.empty()) fs::remove_all(path_, ignored);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   const std::string& Path() const { return path_; }
 
  private:

@@ -10,6 +10,7 @@
 #include "fuzz/FakeTransport.h"
 #include "fuzz/FuzzInput.h"
 #include "platform/Messages.h"
+#include "platform/NonCopyable.h"
 
 #include <sched.h>
 #include <unistd.h>
@@ -76,14 +77,12 @@ std::size_t ThreadCount() {
 // state, the start block) follows the published end. The leak check after
 // an input must not catch a worker half-way out, so the wait lasts until the
 // process is back to the threads it had before the input.
-class ThreadsBack {
+class ThreadsBack : private NonCopyable {
  public:
   ThreadsBack() : before_(ThreadCount()) {}
   ~ThreadsBack() {
     while (ThreadCount() > before_) sched_yield();
   }
-  ThreadsBack(const ThreadsBack&) = delete;
-  ThreadsBack& operator=(const ThreadsBack&) = delete;
 
  private:
   std::size_t before_;

@@ -2,17 +2,15 @@
 // truncated reads are prefixes of the value, a successful write reads back
 // as written, and every other key keeps its value.
 #include "fuzz/FuzzInput.h"
+#include "fuzz/ScratchFile.h"
 #include "platform/AsciiText.h"
 #include "platform/Ini.h"
 #include "platform/IniScanner.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -20,17 +18,12 @@ using namespace zk;
 
 constexpr std::size_t kComparedKeys = 16;
 
-const std::string& IniPath() {
-  static const std::string path = "/tmp/zk-fuzz-ini-" + std::to_string(getpid()) + ".ini";
-  return path;
+const fuzz::ScratchFile& IniFile() {
+  static const fuzz::ScratchFile file("ini", ".ini");
+  return file;
 }
 
-void WriteFile(std::string_view text) {
-  if (std::FILE* file = std::fopen(IniPath().c_str(), "wb")) {
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-  }
-}
+const std::string& IniPath() { return IniFile().Path(); }
 
 // The first keys of the file by section, as the reader finds them.
 std::vector<std::pair<std::string, std::string>> KeysOf(std::string_view text) {
@@ -77,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string value(fuzz::FuzzInput::Text(in.Piece()));
   const std::string text(fuzz::FuzzInput::Text(in.Rest()));
 
-  WriteFile(text);
+  IniFile().Write(text);
   CheckReads(section, key, bufferSize);
   const auto keys = KeysOf(text);
   std::vector<std::optional<std::string>> before;

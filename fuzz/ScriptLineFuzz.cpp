@@ -2,13 +2,11 @@
 // never longer than the limit nor holding a line feed, at most four words of
 // at most 127 characters, each taken from the line and upper-cased.
 #include "fuzz/FuzzInput.h"
+#include "fuzz/ScratchFile.h"
 #include "runner/ScriptLine.h"
 #include "runner/ScriptReader.h"
 
-#include <cstdio>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
@@ -25,18 +23,11 @@ void CheckSplit(std::string_view line) {
   }
 }
 
-const std::string& ScriptPath() {
-  static const std::string path = "/tmp/zk-fuzz-script-" + std::to_string(getpid()) + ".qrs";
-  return path;
-}
-
 void ReadAllLines(std::string_view text) {
-  if (std::FILE* file = std::fopen(ScriptPath().c_str(), "wb")) {
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-  }
+  static const zk::fuzz::ScratchFile script("script", ".qrs");
+  script.Write(text);
   ScriptReader reader;
-  ZK_FUZZ_CHECK(reader.Open(ScriptPath()));
+  ZK_FUZZ_CHECK(reader.Open(script.Path()));
   std::string line;
   int lines = 0;
   for (;;) {

@@ -7,17 +7,16 @@
 #include "common/IniFileAccess.h"
 #include "gui/InfoUse.h"
 #include "gui/Profile.h"
+#include "platform/NonCopyable.h"
 
 class QWidget;
 
 namespace zk::gui {
 
-class GlobalObjects {
+class GlobalObjects : private NonCopyable {
  public:
   GlobalObjects();
   ~GlobalObjects();
-  GlobalObjects(const GlobalObjects&) = delete;
-  GlobalObjects& operator=(const GlobalObjects&) = delete;
 
   IniFileAccess moduleDescription;
   InfoUse infoUse;

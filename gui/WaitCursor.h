@@ -2,15 +2,14 @@
 // The wait cursor: shown for the lifetime of a WaitCursor, and around the
 // data manager calls that block (the BusyIndicator of CDmAccess).
 #include "client/DmAccess.h"
+#include "platform/NonCopyable.h"
 
 namespace zk::gui {
 
-class WaitCursor {
+class WaitCursor : private NonCopyable {
  public:
   WaitCursor();
   ~WaitCursor();
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 class WaitCursorIndicator : public BusyIndicator {

@@ -6,6 +6,7 @@
 #include "link/LinkApi.h"
 #include "link/LinkEngine.h"
 #include "platform/Messages.h"
+#include "platform/NonCopyable.h"
 
 #include <atomic>
 #include <memory>
@@ -13,12 +14,10 @@
 
 namespace zk::link {
 
-class LinkDriver {
+class LinkDriver : private NonCopyable {
  public:
   LinkDriver();
   ~LinkDriver();
-  LinkDriver(const LinkDriver&) = delete;
-  LinkDriver& operator=(const LinkDriver&) = delete;
 
   uint8_t Initialize(LinkParams* params);
   uint8_t Shutdown();

@@ -183,8 +183,7 @@ void LinkEngine::ArmForCheckChar() {
 
 bool LinkEngine::YieldLine(uint32_t silenceMs) {
   std::unique_lock lock(mutex_);
-  senderActive_ = false;
-  awaitingReply_ = false;
+  SenderDone();
   receiver_.YieldToPeer();
   lastChar_ = Clock::now();
   const auto silence = std::chrono::milliseconds(silenceMs);
@@ -205,6 +204,10 @@ bool LinkEngine::YieldLine(uint32_t silenceMs) {
 
 void LinkEngine::Finish() {
   std::lock_guard lock(mutex_);
+  SenderDone();
+}
+
+void LinkEngine::SenderDone() {
   senderActive_ = false;
   awaitingReply_ = false;
 }

@@ -63,6 +63,10 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   void Finish() override;
   void Pause(uint32_t ms) override;
 
+  // The sender leaves the line and awaits no reply (called with the lock
+  // held).
+  void SenderDone();
+
   // ControlOutput (called with the lock held)
   void SendControl(uint8_t c) override;
 

@@ -11,6 +11,7 @@
 #include "link/PortSettings.h"
 #include "link/SettingsDialog.h"
 #include "link/SoftTimer.h"
+#include "platform/NonCopyable.h"
 
 #include <array>
 #include <atomic>
@@ -49,11 +50,9 @@ struct NetTuning {
   uint32_t defaultSendLockMs = 20;
 };
 
-class NetTransport {
+class NetTransport : private NonCopyable {
  public:
   NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning = {});
-  NetTransport(const NetTransport&) = delete;
-  NetTransport& operator=(const NetTransport&) = delete;
 
   uint8_t SelectParams(const char* iniFile, const char* section);
   // dialog null: no dialog can be shown; nothing changes and 0 is returned.

@@ -3,6 +3,7 @@
 // input: "reset", "fault KIND[:VALUE]" (fires at the next opportunity),
 // "quit".
 #include "modsim/FaultInjector.h"
+#include "platform/NonCopyable.h"
 
 #include <optional>
 #include <string>
@@ -19,12 +20,10 @@ struct ControlCommand {
 // Nullopt and a message for a line that is no command.
 std::optional<ControlCommand> ParseControlCommand(std::string_view line, std::string* error);
 
-class ControlChannel {
+class ControlChannel : private NonCopyable {
  public:
   ControlChannel() = default;
   ~ControlChannel();
-  ControlChannel(const ControlChannel&) = delete;
-  ControlChannel& operator=(const ControlChannel&) = delete;
 
   // "-": standard input; otherwise a FIFO at path, created if absent.
   bool Open(const std::string& path, std::string* error);

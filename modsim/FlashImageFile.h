@@ -2,6 +2,8 @@
 // Keeps the flash content in a file across runs: the banks' bytes back to
 // back. An existing file of the right size is loaded; a new one is created
 // erased. Every change is written through at its offset.
+#include "platform/NonCopyable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -9,12 +11,10 @@
 
 namespace zk::modsim {
 
-class FlashImageFile {
+class FlashImageFile : private NonCopyable {
  public:
   FlashImageFile() = default;
   ~FlashImageFile();
-  FlashImageFile(const FlashImageFile&) = delete;
-  FlashImageFile& operator=(const FlashImageFile&) = delete;
 
   // Loads the file into `content` or creates it from `content`. A file of
   // another size is left untouched and refused.

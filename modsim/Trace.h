@@ -2,6 +2,7 @@
 // The simulator's trace: one line per frame in either direction, per event,
 // and optionally per byte, each with the seconds since the trace began.
 #include "modsim/Clock.h"
+#include "platform/NonCopyable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,12 +13,10 @@ namespace zk::modsim {
 
 enum class Direction : uint8_t { kFromHost, kToHost };
 
-class Trace {
+class Trace : private NonCopyable {
  public:
   Trace() = default;
   ~Trace();
-  Trace(const Trace&) = delete;
-  Trace& operator=(const Trace&) = delete;
 
   // Starts tracing into `path` ("-" or empty: standard error). False when the
   // file cannot be opened.

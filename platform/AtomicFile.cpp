@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/Files.h"
+#include "platform/NonCopyable.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -71,11 +72,9 @@ void SyncDirectory(const std::string& dir) {
 }  // namespace
 
 // The temporary file: removed unless it was renamed into place.
-class AtomicFile::Temp {
+class AtomicFile::Temp : private NonCopyable {
  public:
   Temp(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-  Temp(const Temp&) = delete;
-  Temp& operator=(const Temp&) = delete;
   ~Temp() {
     fd_.Close();
     if (!committed_) ::unlink(path_.c_str());

@@ -1,6 +1,7 @@
 #include "platform/MessageBox.h"
 
 #include "platform/Immortal.h"
+#include "platform/NonCopyable.h"
 #include "platform/ThreadRegistry.h"
 #include "platform/Threads.h"
 
@@ -126,7 +127,7 @@ class Hub {
  private:
   // A call on a handler made with the hub's lock released, counted so that
   // Install can wait for it.
-  class HandlerCall {
+  class HandlerCall : private NonCopyable {
    public:
     HandlerCall(Hub& hub, std::unique_lock<std::mutex>& lock, const MessageBoxHandler* handler)
         : hub_(hub), lock_(lock), handler_(handler) {
@@ -134,8 +135,6 @@ class Hub {
       tOwnCalls.push_back(handler_);
       lock_.unlock();
     }
-    HandlerCall(const HandlerCall&) = delete;
-    HandlerCall& operator=(const HandlerCall&) = delete;
     ~HandlerCall() {
       lock_.lock();
       tOwnCalls.pop_back();
@@ -175,11 +174,9 @@ Hub& TheHub() {
 }
 
 // Set on a thread that installed a marshalling handler.
-struct OwnerGuard {
+struct OwnerGuard : private NonCopyable {
   ThreadId owner = 0;
   OwnerGuard() = default;
-  OwnerGuard(const OwnerGuard&) = delete;
-  OwnerGuard& operator=(const OwnerGuard&) = delete;
   ~OwnerGuard() {
     if (owner != 0) TheHub().OwnerEnded(owner);
   }

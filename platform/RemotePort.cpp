@@ -20,10 +20,8 @@
 namespace zk::com {
 namespace {
 
-using detail::Clock;
-using detail::DeadlineAfter;
-using detail::Descriptor;
-using detail::PollTimeout;
+// The descriptor, deadlines and wake-up the port implementations share.
+using namespace detail;
 
 constexpr uint32_t kConnectMs = 3000;
 constexpr uint32_t kNegotiateMs = 3000;

@@ -25,10 +25,8 @@
 namespace zk::com {
 namespace {
 
-using detail::Clock;
-using detail::DeadlineAfter;
-using detail::Descriptor;
-using detail::PollTimeout;
+// The descriptor, deadlines and wake-up the port implementations share.
+using namespace detail;
 
 struct RateEntry {
   uint32_t rate;

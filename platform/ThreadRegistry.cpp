@@ -2,6 +2,7 @@
 
 #include "platform/Immortal.h"
 #include "platform/MessageBox.h"
+#include "platform/NonCopyable.h"
 
 #include <chrono>
 #include <unordered_map>
@@ -41,10 +42,8 @@ Registry& TheRegistry() {
 }
 
 // The calling thread's entry; leaves the registry when the thread ends.
-struct CurrentEntry {
+struct CurrentEntry : private NonCopyable {
   CurrentEntry() = default;
-  CurrentEntry(const CurrentEntry&) = delete;
-  CurrentEntry& operator=(const CurrentEntry&) = delete;
   ~CurrentEntry() { End(); }
 
   void End() {

@@ -14,11 +14,8 @@ if ! command -v ser2net >/dev/null 2>&1; then
 fi
 SERVER=""
 stop_server() {
-  if [ -n "$SERVER" ]; then
-    kill "$SERVER" 2>/dev/null || true
-    wait "$SERVER" 2>/dev/null || true
-    SERVER=""
-  fi
+  stop_child "$SERVER"
+  SERVER=""
 }
 trap 'stop_server; cleanup' EXIT
 

@@ -6,12 +6,17 @@
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-demo.XXXXXX")
 SIM=""
 
-stop_sim() {
-  if [ -n "$SIM" ]; then
-    kill "$SIM" 2>/dev/null || true
-    wait "$SIM" 2>/dev/null || true
-    SIM=""
+# stop_child PID: ends a child of this shell and waits for it (nothing for
+# an empty PID).
+stop_child() {
+  if [ -n "$1" ]; then
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
   fi
+}
+stop_sim() {
+  stop_child "$SIM"
+  SIM=""
 }
 cleanup() {
   stop_sim

@@ -7,6 +7,7 @@
 #include "gui/MyPropSheet.h"
 #include "gui/ZelkorGuiApp.h"
 #include "platform/MessageBox.h"
+#include "platform/NonCopyable.h"
 #include "tests/gui/fakedm/FakeGuiDm.h"
 
 #include <gtest/gtest.h>
@@ -38,12 +39,10 @@ class RecordingBoxes : public MessageBoxHandler {
   std::deque<int> answers;
 };
 
-class TempDir {
+class TempDir : private NonCopyable {
  public:
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }
 
  private:

@@ -3,17 +3,17 @@
 // the code under test opens the slave as COMn through $ZELKOR_COMn. The
 // pair keeps a slave descriptor of its own open (raw), so that the master
 // never sees a hang-up while the code under test reopens the port.
+#include "platform/NonCopyable.h"
+
 #include <cstdint>
 #include <string>
 
 namespace zk::test {
 
-class PtyPair {
+class PtyPair : private NonCopyable {
  public:
   PtyPair();
   ~PtyPair();
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
 
   int master() const { return master_; }
   const std::string& slavePath() const { return slavePath_; }

@@ -3,6 +3,7 @@
 // tests/runner/fakedm: a temporary directory holds the machine registry that
 // names the fake's directory as the installation, a module directory whose
 // description names the fake, the fake's configuration and its call log.
+#include "platform/NonCopyable.h"
 #include "tests/runner/RunnerProcess.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +15,10 @@ namespace zk::runner::test {
 
 inline constexpr char kFakeDmRoot[] = ZK_FAKE_DM_ROOT;
 
-class TempDir {
+class TempDir : private NonCopyable {
  public:
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }
 
  private:
