@@ -76,6 +76,12 @@ class BootLoaderTest : public ::testing::Test {
     if (!startEcho.empty()) frame = startEcho;
     last_ = Feed(WithChecksum(frame));
   }
+  // Loads firmware at 0x200001 through the boot code and starts it.
+  void LoadAndStart(const Bytes& firmware, const Bytes& startEcho = {}) {
+    ToBootCode();
+    Feed(MemoryWrite(0x200001, firmware));
+    AnnounceAndStart(0x200001, startEcho);
+  }
 
   ManualClock clock_;
   RecordingSink sink_;
@@ -146,25 +152,19 @@ TEST_F(BootLoaderTest, SpeedSwitchAcknowledgesThenChangesTheRate) {
 }
 
 TEST_F(BootLoaderTest, StartFrameRunsTheLoadedFirmware) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 3}));
-  AnnounceAndStart(0x200001);
+  LoadAndStart({1, 2, 3});
   EXPECT_THAT(last_, ElementsAre(0x06));
   EXPECT_EQ(listener_.firmwareStarts, 1);
 }
 
 TEST_F(BootLoaderTest, StartFrameMustRepeatTheRangeAnnouncement) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 3}));
-  AnnounceAndStart(0x200001, {0x06, 0x20, 0x00, 0x01, 0x07, 0x05, 0x00});
+  LoadAndStart({1, 2, 3}, {0x06, 0x20, 0x00, 0x01, 0x07, 0x05, 0x00});
   EXPECT_EQ(last_[0], 0x15);
   EXPECT_EQ(listener_.firmwareStarts, 0);
 }
 
 TEST_F(BootLoaderTest, AFirmwareOtherThanTheExpectedOneHangsAfterTheStart) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 4}));
-  AnnounceAndStart(0x200001);
+  LoadAndStart({1, 2, 4});
   EXPECT_THAT(last_, ElementsAre(0x06));
   EXPECT_EQ(listener_.firmwareStarts, 0);
   EXPECT_EQ(boot_.stage(), BootLoader::Stage::kHung);
