@@ -8,9 +8,7 @@
 namespace zk::modsim {
 namespace {
 
-using test::ManualClock;
-using test::RecordingSink;
-using test::WithChecksum;
+using namespace test;
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 

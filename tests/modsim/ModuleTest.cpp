@@ -9,10 +9,7 @@
 namespace zk::modsim {
 namespace {
 
-using test::HostBlock;
-using test::ManualClock;
-using test::ParseModuleBlock;
-using test::RecordingSink;
+using namespace test;
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 
