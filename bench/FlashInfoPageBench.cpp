@@ -10,7 +10,7 @@
 #include "gui/PropertyPage.h"
 #include "gui/TreeListCtrl.h"
 #include "platform/Library.h"
-#include "tests/gui/fakedm/FakeGuiDm.h"
+#include "tests/support/fakedm/FakeDm.h"
 
 #include <QApplication>
 #include <QTreeWidgetItem>
@@ -79,9 +79,9 @@ int main(int argc, char** argv) {
         "FlashMode=1\n");
   Write(dir + "/flash.ini", "[General]\nName=Bench\nFlashSize=65536\n");
 
-  const auto stateOf = reinterpret_cast<FakeGuiDmState* (*)()>(
-      zk::GetProcAddress(zk::LoadLibrary(ZK_BENCH_GUI_DM), "FakeGuiDmStateOf"));
-  FakeGuiDmState& fake = *stateOf();
+  const auto stateOf = reinterpret_cast<FakeDmState* (*)()>(
+      zk::GetProcAddress(zk::LoadLibrary(ZK_BENCH_GUI_DM), "FakeDmStateOf"));
+  FakeDmState& fake = *stateOf();
   for (uint32_t n = 0; n < kGroups; ++n) {
     fake.defaultBlocks.push_back({n * kSectorsPerGroup * 0x4000u, 0x4000, kSectorsPerGroup});
   }

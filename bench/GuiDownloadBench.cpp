@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
   zk::e2e::ModSimProcess sim({"--baud-emulation"});
-  zk::gui::test::TempInstallation install(ZK_BIN);
+  zk::gui::test::WorkbenchInstallation install(ZK_BIN);
   if (!sim.Running() || !install.Ready()) {
     std::fprintf(stderr, "ModSim or the installation did not start\n");
     return 1;

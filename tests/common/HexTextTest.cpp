@@ -2,24 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace zk {
 namespace {
 
 TEST(HexText, DigitsAfterTheFirstLowerCaseX) {
-  EXPECT_EQ(HexTextToValue("0x8000"), 0x8000u);
-  EXPECT_EQ(HexTextToValue("8000"), 0x8000u);
-  EXPECT_EQ(HexTextToValue("0x1f"), 0x1Fu);
-  EXPECT_EQ(HexTextToValue("x10"), 0x10u);
-  EXPECT_EQ(HexTextToValue("FFFFFFFF"), 0xFFFFFFFFu);
-  EXPECT_EQ(HexTextToValue("aBcD"), 0xABCDu);
+  for (const auto& [text, value] : {std::pair<const char*, uint32_t>{"0x8000", 0x8000}, {"8000", 0x8000}, {"0x1f", 0x1F},
+                                    {"x10", 0x10}, {"FFFFFFFF", 0xFFFFFFFF}, {"aBcD", 0xABCD}}) {
+    EXPECT_EQ(HexTextToValue(text), value) << text;
+  }
 }
 
 TEST(HexText, AnyOtherCharacterIsInvalid) {
-  EXPECT_EQ(HexTextToValue("12G"), kInvalidHexValue);
-  EXPECT_EQ(HexTextToValue("0X1F"), kInvalidHexValue);  // only a lower-case x separates
-  EXPECT_EQ(HexTextToValue(" 10"), kInvalidHexValue);
-  EXPECT_EQ(HexTextToValue("+10"), kInvalidHexValue);
-  EXPECT_EQ(HexTextToValue("0x1x2"), kInvalidHexValue);
+  // Only a lower-case x separates.
+  for (const char* text : {"12G", "0X1F", " 10", "+10", "0x1x2"}) {
+    EXPECT_EQ(HexTextToValue(text), kInvalidHexValue) << text;
+  }
 }
 
 TEST(HexText, EmptyTextIsZero) {

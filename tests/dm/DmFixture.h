@@ -9,12 +9,10 @@
 #include "platform/Library.h"
 #include "platform/Threads.h"
 #include "tests/dm/fakecmd/FakeCmd.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -89,35 +87,7 @@ class FakeCmd {
   LibraryHandle library_;
 };
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("dmtest-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string Path(const std::string& name = "") const { return name.empty() ? path_.string() : (path_ / name).string(); }
-  std::string Write(const std::string& name, const std::string& content) const {
-    const std::filesystem::path file = path_ / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << content;
-    return file.string();
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using zk::test::TempDir;
 
 // A field of a packed record by value: the matchers bind references, which
 // a packed pointer field cannot give.

@@ -1,10 +1,11 @@
 #pragma once
 // Runs the module simulator on a pseudo terminal for one test and maps COM1
 // of this process to it.
+#include "tests/support/TempDir.h"
+#include "tests/support/TiedChild.h"
+
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace zk::e2e {
 
@@ -16,16 +17,16 @@ class ModSimProcess {
   ModSimProcess(const ModSimProcess&) = delete;
   ModSimProcess& operator=(const ModSimProcess&) = delete;
 
-  bool Running() const { return pid_ > 0; }
+  bool Running() const { return child_.Running(); }
   const std::string& PortPath() const { return path_; }
-  const std::string& Dir() const { return dir_; }
+  const std::string& Dir() const { return dir_.path(); }
   // Sends a signal (SIGUSR1: back to the boot loader).
-  void Signal(int signal) const;
+  void Signal(int signal) const { child_.Signal(signal); }
 
  private:
-  pid_t pid_ = -1;
+  test::TempDir dir_{"zk-e2e"};
+  test::TiedChild child_;
   std::string path_;
-  std::string dir_;
 };
 
 // The installation directory of the build.

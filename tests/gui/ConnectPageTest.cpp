@@ -204,7 +204,7 @@ TEST_F(ConnectPageTest, CancellingTheLibraryChoiceClosesTheConnectionSilently) {
 
 struct ConnectFailure {
   const char* name;
-  std::function<void(FakeGuiDmState&)> script;
+  std::function<void(FakeDmState&)> script;
   const char* message;  // caption "Connect"
   bool exitCalled;
 };
@@ -232,17 +232,17 @@ TEST_P(ConnectFailureTest, EndsDisconnectedWithTheMessageAndTheExit) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, ConnectFailureTest,
     ::testing::Values(
-        ConnectFailure{"LoginRefused", [](FakeGuiDmState& f) { f.loginResult = 0xE4; }, "Unable to open the specified COM port",
+        ConnectFailure{"LoginRefused", [](FakeDmState& f) { f.loginResult = 0xE4; }, "Unable to open the specified COM port",
                        true},
-        ConnectFailure{"LoginWorkerFails", [](FakeGuiDmState& f) { f.loginStatus = 0x10; }, "No answer from target",
+        ConnectFailure{"LoginWorkerFails", [](FakeDmState& f) { f.loginStatus = 0x10; }, "No answer from target",
                        true},
-        ConnectFailure{"OldFirmware", [](FakeGuiDmState& f) { f.checkOld = 239; },
+        ConnectFailure{"OldFirmware", [](FakeDmState& f) { f.checkOld = 239; },
                        "Old Zelkor version found. Please update your module.", true},
-        ConnectFailure{"SearchFails", [](FakeGuiDmState& f) { f.findResult = 5; }, "Couldn´t find flash library.",
+        ConnectFailure{"SearchFails", [](FakeDmState& f) { f.findResult = 5; }, "Couldn´t find flash library.",
                        true},
-        ConnectFailure{"NoLibrary", [](FakeGuiDmState& f) { f.libraries.clear(); }, "Couldn´t find flash library.",
+        ConnectFailure{"NoLibrary", [](FakeDmState& f) { f.libraries.clear(); }, "Couldn´t find flash library.",
                        true},
-        ConnectFailure{"SelectFails", [](FakeGuiDmState& f) { f.selectResult = 0x81; },
+        ConnectFailure{"SelectFails", [](FakeDmState& f) { f.selectResult = 0x81; },
                        "Couldn´t find flash library.", true}),
     [](const ::testing::TestParamInfo<ConnectFailure>& info) { return std::string(info.param.name); });
 

@@ -68,6 +68,19 @@ class DownloadPageTest : public GuiFixture {
   }
   QString Status() const { return app_->Sheet()->StatusBar()->Text(); }
 
+  // With erase chip remembered as checked: connects, sees whether the page
+  // offers it checked, and starts the download of a.hex.
+  void StartWithEraseChipRemembered(bool offered) {
+    CProfile().WriteInt(kUserSection, "EraseChipFlag", 1);
+    ConnectModule();
+    ASSERT_TRUE(app_->Sheet()->SetActivePage(Page()));
+    EXPECT_EQ(Page()->EraseChipBox()->isVisibleTo(Page()), offered);
+    EXPECT_EQ(Page()->EraseChipBox()->isChecked(), offered);
+    Open(File("a.hex"));
+    ClearCalls();
+    Page()->StartButton()->click();
+  }
+
   bool asked_ = false;
 };
 
@@ -198,7 +211,7 @@ TEST_F(DownloadPageTest, AnOpenThatIsCancelledOrFailsLeavesTheHexImageInItsBank)
 
   ClearCalls();
   Page()->StartButton()->click();
-  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash " + std::to_string(0x20000)});
+  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash 0x20000"});
 }
 
 TEST_F(DownloadPageTest, ADownloadStoppedByEnterEndsWithDownloadReadyAndNoGoesOn) {
@@ -256,9 +269,9 @@ TEST_F(DownloadPageTest, NeededSectorsAreErasedBankByBankThenTheImageIsProgramme
   ClearCalls();
   Page()->StartButton()->click();
   const std::vector<std::string> expected{
-      "DmSetFlashBaseAddress 0 1", "DmGetHexFileInfo 0", "DmEraseSectors 0 16383 16384",
-      "DmEraseSectors 65536 131071 65536", "DmSetFlashBaseAddress 262144 2", "DmGetHexFileInfo 0",
-      "DmEraseSectors 0 16383 16384", "DmEraseSectors 65536 131071 65536", "DmProgFlash 0"};
+      "DmSetFlashBaseAddress 0 1", "DmGetHexFileInfo 0", "DmEraseSectors 0 0x3fff 16384",
+      "DmEraseSectors 0x10000 0x1ffff 65536", "DmSetFlashBaseAddress 262144 2", "DmGetHexFileInfo 0",
+      "DmEraseSectors 0 0x3fff 16384", "DmEraseSectors 0x10000 0x1ffff 65536", "DmProgFlash 0"};
   EXPECT_EQ(Calls(), expected);
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown[0].caption, "EraseSector");
@@ -290,28 +303,14 @@ TEST_F(DownloadPageTest, AnEraseThatCannotStartEndsStartAndAnEmptyImageShowsStri
 }
 
 TEST_F(DownloadPageTest, WithProtectedAreasEraseChipIsHiddenAndUnchecked) {
-  CProfile().WriteInt(kUserSection, "EraseChipFlag", 1);
   SetKeys("Mod", "General", {{"NumberOfProtectedAreas", "1"}});
-  ConnectModule();
-  ASSERT_TRUE(app_->Sheet()->SetActivePage(Page()));
-  EXPECT_FALSE(Page()->EraseChipBox()->isVisibleTo(Page()));
-  EXPECT_FALSE(Page()->EraseChipBox()->isChecked());
-  Open(File("a.hex"));
-  ClearCalls();
-  Page()->StartButton()->click();
+  ASSERT_NO_FATAL_FAILURE(StartWithEraseChipRemembered(false));
   EXPECT_TRUE(Calls("DmEraseChip").empty());
   EXPECT_EQ(Calls("DmProgFlash").size(), 1u);
 }
 
 TEST_F(DownloadPageTest, WithoutProtectedAreasTheRememberedEraseChipErasesEveryBankFirst) {
-  CProfile().WriteInt(kUserSection, "EraseChipFlag", 1);
-  ConnectModule();
-  ASSERT_TRUE(app_->Sheet()->SetActivePage(Page()));
-  EXPECT_TRUE(Page()->EraseChipBox()->isVisibleTo(Page()));
-  EXPECT_TRUE(Page()->EraseChipBox()->isChecked());
-  Open(File("a.hex"));
-  ClearCalls();
-  Page()->StartButton()->click();
+  ASSERT_NO_FATAL_FAILURE(StartWithEraseChipRemembered(true));
   EXPECT_EQ(Calls(), (std::vector<std::string>{"DmSetFlashBaseAddress 0 1", "DmEraseChip", "DmProgFlash 0"}));
 
   // A failed chip erase ends Start before programming.
@@ -345,7 +344,7 @@ TEST_F(DownloadPageTest, ABankThatAProtectedAreaCoversIsOfferedOnlyWhileProtecte
   Open(File("a.hex"));
   ClearCalls();
   Page()->StartButton()->click();
-  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash " + std::to_string(0x10000)});
+  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash 0x10000"});
 }
 
 TEST_F(DownloadPageTest, ABinaryFileHidesTheBankOffsetAndIsProgrammedAtItsStartAddress) {
@@ -356,7 +355,7 @@ TEST_F(DownloadPageTest, ABinaryFileHidesTheBankOffsetAndIsProgrammedAtItsStartA
   EXPECT_FALSE(Page()->BankCombo()->isVisibleTo(Page()));
   ClearCalls();
   Page()->StartButton()->click();
-  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash " + std::to_string(0x8000)});
+  EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash 0x8000"});
 }
 
 TEST_F(DownloadPageTest, F1OnAControlWhoseIdAnotherPageSharesShowsThisPagesTopic) {

@@ -118,7 +118,7 @@ class EndToEndTest : public ::testing::Test {
     upload->SaveButton()->click();
   }
 
-  TempInstallation install_{ZK_BIN};
+  WorkbenchInstallation install_{ZK_BIN};
   e2e::ModSimProcess sim_;
   RecordingBoxes boxes_;
   std::unique_ptr<CZelkorGuiApp> app_;

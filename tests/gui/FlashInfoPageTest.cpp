@@ -112,7 +112,7 @@ TEST_F(FlashInfoPageTest, ErasingAGroupRowMarksTheGroupAndItsSectorsBlank) {
   Sector(0, 0);
   Group(0)->setSelected(true);
   Click(kEraseSectorsButton);
-  EXPECT_EQ(Calls(), std::vector<std::string>{"DmEraseSectors 0 65535 16384"});
+  EXPECT_EQ(Calls(), std::vector<std::string>{"DmEraseSectors 0 0xffff 16384"});
   EXPECT_EQ(Cell(Group(0), kStatus), "blank");
   for (int k = 0; k < 4; ++k) EXPECT_EQ(Cell(Sector(0, k), kStatus), "blank");
   EXPECT_EQ(Cell(Group(1), kStatus), "unknown");
@@ -127,7 +127,7 @@ TEST_F(FlashInfoPageTest, AFailedSectorEraseWritesTheListsStatusesAndStops) {
   Sector(0, 1)->setSelected(true);
   Sector(0, 3)->setSelected(true);
   Click(kEraseSectorsButton);
-  EXPECT_EQ(Calls(), std::vector<std::string>{"DmEraseSectors 16384 32767 16384"});
+  EXPECT_EQ(Calls(), std::vector<std::string>{"DmEraseSectors 0x4000 0x7fff 16384"});
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"EraseSector: The specified area is not blank."});
   EXPECT_EQ(Cell(Sector(0, 1), kStatus), "not blank");
   EXPECT_TRUE(Sector(0, 3)->isSelected());

@@ -7,8 +7,8 @@
 #include "gui/MyPropSheet.h"
 #include "gui/ZelkorGuiApp.h"
 #include "platform/MessageBox.h"
-#include "platform/NonCopyable.h"
-#include "tests/gui/fakedm/FakeGuiDm.h"
+#include "tests/support/fakedm/FakeDm.h"
+#include "tests/support/Installation.h"
 
 #include <gtest/gtest.h>
 
@@ -39,26 +39,17 @@ class RecordingBoxes : public MessageBoxHandler {
   std::deque<int> answers;
 };
 
-class TempDir : private NonCopyable {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);
-void WriteMachineRegistry(const std::string& path, const std::string& installDir);
+using zk::test::ReadFile;
+using zk::test::TempDir;
+using zk::test::WriteFile;
+using zk::test::WriteMachineRegistry;
 
 // The module description the tests start from: one bank at 0, no areas,
 // every disconnect choice offered, the auto boot box offered and checked.
 std::string StandardModule();
 
 // The scripted data manager's state (the library stays loaded).
-FakeGuiDmState& Fake();
+FakeDmState& Fake();
 
 // Offers every modal dialog to action until it takes one (returns true);
 // the watch goes with owner.
@@ -123,8 +114,9 @@ class GuiFixture : public ::testing::Test {
   // Selects the module item of a relative path and connects.
   void Connect(const std::string& relative);
 
-  TempDir dir_;
-  std::string install_;
+  zk::test::TempInstallation tree_{"zk-gui"};
+  const TempDir& dir_ = tree_.Root();
+  const std::string install_ = tree_.Dir();
   RecordingBoxes boxes_;
   std::unique_ptr<CZelkorGuiApp> app_;
 };

@@ -151,7 +151,7 @@ TEST_F(UploadPageTest, CancelStopsTheReadAndLeavesNoImage) {
   ASSERT_TRUE(app_->Sheet()->SetActivePage(Upload()));
   ClearCalls();
   Fake().polls = 1000;
-  Fake().stopRefusals = 1;
+  Fake().stopResults = {1, 0};
   int polls = 0;
   Fake().onPoll = [&] {
     if (++polls == 2) QTest::mouseClick(Upload()->UploadButton(), Qt::LeftButton);

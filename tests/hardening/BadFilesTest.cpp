@@ -85,7 +85,7 @@ void RunDescriptionCases(const std::vector<DescriptionCase>& cases, bool flashDe
     ASSERT_TRUE(inst.Ready());
     const std::string file = flashDescription ? inst.FlashDescription() : inst.ModuleDescription();
     ASSERT_TRUE(ini::WriteString(file, c.edit.section, c.edit.key, c.edit.value));
-    WriteText(inst.Dir() + "/image.hex", Hex(image, kImageAddress));
+    WriteFile(inst.Dir() + "/image.hex", Hex(image, kImageAddress));
     Check(inst, inst.Run(inst.DownloadScript(inst.Dir() + "/image.hex")), image, c.expected, c.name);
   }
 }
@@ -140,13 +140,13 @@ TEST(BadFiles, ModuleDescriptionsWithoutASection) {
   for (const auto& [section, expected] : cases) {
     Installation inst;
     ASSERT_TRUE(inst.Ready());
-    std::string text = ReadText(inst.ModuleDescription());
+    std::string text = ReadFile(inst.ModuleDescription());
     const std::size_t at = text.find("[" + section + "]");
     ASSERT_NE(at, std::string::npos) << section;
     const std::size_t next = text.find("\n[", at);
     text.erase(at, next == std::string::npos ? std::string::npos : next + 1 - at);
-    WriteText(inst.ModuleDescription(), text);
-    WriteText(inst.Dir() + "/image.hex", Hex(image, kImageAddress));
+    WriteFile(inst.ModuleDescription(), text);
+    WriteFile(inst.Dir() + "/image.hex", Hex(image, kImageAddress));
     Check(inst, inst.Run(inst.DownloadScript(inst.Dir() + "/image.hex")), image, expected, "without " + section);
   }
 }
@@ -174,7 +174,7 @@ TEST(BadFiles, BrokenHexImages) {
   for (const auto& [name, text, expected] : cases) {
     Installation inst;
     ASSERT_TRUE(inst.Ready());
-    WriteText(inst.Dir() + "/image.hex", text);
+    WriteFile(inst.Dir() + "/image.hex", text);
     Check(inst, inst.Run(inst.DownloadScript(inst.Dir() + "/image.hex")), image, expected, name);
   }
 }

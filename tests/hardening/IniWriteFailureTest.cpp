@@ -41,25 +41,24 @@ class FileSizeLimit {
 };
 
 TEST(IniWriteFailure, AWriteThatCannotFinishLeavesTheOldFile) {
-  char pattern[] = "/tmp/zk-ini-full-XXXXXX";
-  const std::string dir = mkdtemp(pattern);
+  const test::TempDir temp("zk-ini-full");
+  const std::string dir = temp.path();
   const std::string path = dir + "/modul.ini";
   std::string original = "[General]\nModulName=ZkSim\n[RS232]\nCOM=COM1\n";
   for (int i = 0; i < 100; ++i) original += "Key" + std::to_string(i) + "=" + std::string(20, 'v') + "\n";
-  WriteText(path, original);
+  WriteFile(path, original);
   {
     FileSizeLimit limit(original.size() / 2);
     ASSERT_TRUE(limit.Applied());
     EXPECT_FALSE(ini::WriteString(path, "RS232", "COM", "COM2"));
     EXPECT_FALSE(ini::WriteString(path, "Disconnect", "SWReset", "1"));
   }
-  EXPECT_EQ(ReadText(path), original);
+  EXPECT_EQ(ReadFile(path), original);
   std::size_t files = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) ++files;
   EXPECT_EQ(files, 1u) << "no temporary file is left behind";
   EXPECT_TRUE(ini::WriteString(path, "RS232", "COM", "COM2")) << "with room again the write works";
   EXPECT_EQ(ini::ReadValue(path, "RS232", "COM"), "COM2");
-  fs::remove_all(dir);
 }
 
 }  // namespace

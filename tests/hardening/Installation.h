@@ -5,6 +5,7 @@
 // build on a pseudo terminal as COM1.
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/runner/RunnerProcess.h"
+#include "tests/support/Installation.h"
 
 #include <string>
 #include <vector>
@@ -14,16 +15,15 @@ namespace zk::hardening {
 class Installation {
  public:
   explicit Installation(std::vector<std::string> simulatorArgs = {});
-  ~Installation();
   Installation(const Installation&) = delete;
   Installation& operator=(const Installation&) = delete;
 
   bool Ready() const { return ready_; }
-  const std::string& Dir() const { return dir_; }
-  std::string ModuleDir() const { return dir_ + "/Module"; }
+  std::string Dir() const { return tree_.Dir(); }
+  std::string ModuleDir() const { return Dir() + "/Module"; }
   std::string ModuleDescription() const { return ModuleDir() + "/modul.ini"; }
   // The flash description of the demo module's first bank.
-  std::string FlashDescription() const { return dir_ + "/FlashInfo/00a7x2101x0001.ini"; }
+  std::string FlashDescription() const { return Dir() + "/FlashInfo/00a7x2101x0001.ini"; }
 
   // Runs the copied Quillrun --console on script text.
   runner::test::RunResult Run(const std::string& script, int timeoutMs = 60000) const;
@@ -37,12 +37,12 @@ class Installation {
 
  private:
   e2e::ModSimProcess sim_;
-  std::string dir_;
+  test::TempInstallation tree_{"zk-hardening"};
   bool ready_ = false;
 };
 
-void WriteText(const std::string& path, const std::string& text);
-std::string ReadText(const std::string& path);
+using test::ReadFile;
+using test::WriteFile;
 // The runner's last line on standard error, without the program name.
 std::string LastMessage(const runner::test::RunResult& run);
 

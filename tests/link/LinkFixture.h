@@ -78,6 +78,16 @@ class LinkFixture : public ::testing::Test {
     return std::async(std::launch::async, [this, &ecb] { return link.Send(&ecb); });
   }
 
+  // A message on its way out on another thread: its bytes, its ECB, the
+  // send's result. A test names the three with auto& [data, ecb, sent].
+  struct Outgoing {
+    Outgoing(LinkFixture& fixture, std::vector<uint8_t> bytes, uint16_t blockSize = 0)
+        : data(std::move(bytes)), ecb(MakeEcb(data, blockSize)), sent(fixture.SendAsync(ecb)) {}
+    std::vector<uint8_t> data;
+    link::ECB ecb;
+    std::future<uint8_t> sent;
+  };
+
   PtyPair pty;
   Peer3964 peer{pty.master()};
   link::LinkParams params{kPort, 57600, 0, 0, 1, 3, 1000, 3000, 5};

@@ -68,9 +68,8 @@ TEST_F(LinkSendTest, MessagesGoOutInFramesOfBlockSize) {
   for (const Case& c : {Case{1, 0, {1}}, Case{255, 0, {255}}, Case{2500, 1024, {1024, 1024, 452}}}) {
     SCOPED_TRACE(c.length);
     CallbackLog::Clear();
-    std::vector<uint8_t> data = Pattern(c.length);
-    ECB ecb = MakeEcb(data, c.blockSize);
-    auto sent = SendAsync(ecb);
+    Outgoing out(*this, Pattern(c.length), c.blockSize);
+    auto& [data, ecb, sent] = out;
     std::vector<std::size_t> frames;
     const auto received = peer.ReceiveMessage(&frames);
     EXPECT_EQ(sent.get(), kLinkOk);
@@ -85,9 +84,8 @@ TEST_F(LinkSendTest, MessagesGoOutInFramesOfBlockSize) {
 
 TEST_F(LinkSendTest, DleIsDoubledAndCountedTwiceInTheCheckCharacter) {
   Open();
-  std::vector<uint8_t> data{0x10, 0x41, 0x10, 0x10, 0x03};
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, std::vector<uint8_t>{0x10, 0x41, 0x10, 0x10, 0x03});
+  auto& [data, ecb, sent] = out;
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({kDle});
   const Peer3964::Frame frame = peer.ReadFrameBody();
@@ -99,9 +97,8 @@ TEST_F(LinkSendTest, DleIsDoubledAndCountedTwiceInTheCheckCharacter) {
 
 TEST_F(LinkSendTest, NakToCheckCharacterRepeatsOnlyThatFrame) {
   Open();
-  std::vector<uint8_t> data = Pattern(2500);
-  ECB ecb = MakeEcb(data, 1024);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(2500), 1024);
+  auto& [data, ecb, sent] = out;
   const auto first = peer.ReceiveFrame();
   ASSERT_TRUE(first);
   ASSERT_TRUE(peer.Expect(kStx));
@@ -122,9 +119,8 @@ TEST_F(LinkSendTest, NakToCheckCharacterRepeatsOnlyThatFrame) {
 
 TEST_F(LinkSendTest, NakToStxRestartsTheWholeMessage) {
   Open();
-  std::vector<uint8_t> data = Pattern(2500);
-  ECB ecb = MakeEcb(data, 1024);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(2500), 1024);
+  auto& [data, ecb, sent] = out;
   ASSERT_TRUE(peer.ReceiveFrame());
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({kNak});
@@ -137,9 +133,8 @@ TEST_F(LinkSendTest, NakToStxRestartsTheWholeMessage) {
 
 TEST_F(LinkSendTest, ThirdRefusalExhaustsThreeTries) {
   Open();
-  std::vector<uint8_t> data = Pattern(10);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(10));
+  auto& [data, ecb, sent] = out;
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(peer.Expect(kStx)) << i;
     peer.Write({kNak});
@@ -154,9 +149,8 @@ TEST_F(LinkSendTest, SilentPeerTimesOutEveryTry) {
   params.ackTimeout = 20;
   params.retries = 2;
   Open();
-  std::vector<uint8_t> data = Pattern(10);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(10));
+  auto& [data, ecb, sent] = out;
   EXPECT_TRUE(peer.Expect(kStx));
   EXPECT_TRUE(peer.Expect(kStx));
   EXPECT_EQ(sent.get(), kLinkSendFailed);
@@ -166,9 +160,8 @@ TEST_F(LinkSendTest, SilentPeerTimesOutEveryTry) {
 TEST_F(LinkSendTest, UnexpectedReplyFailsTheSend) {
   params.ackTimeout = 10;
   Open();
-  std::vector<uint8_t> data = Pattern(10);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(10));
+  auto& [data, ecb, sent] = out;
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({'?'});
   EXPECT_EQ(sent.get(), kLinkSendFailed);
@@ -182,9 +175,8 @@ TEST_F(LinkSendTest, LowPriorityGivesWayAndOffersItsFrameAgainWithoutLosingATry)
   std::vector<uint8_t> inbox(64);
   ECB receive = MakeEcb(inbox);
   ASSERT_EQ(link.Receive(&receive), kLinkOk);
-  std::vector<uint8_t> data = Pattern(40);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(40));
+  auto& [data, ecb, sent] = out;
 
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({kStx});  // both ask for the line
@@ -207,9 +199,8 @@ TEST_F(LinkSendTest, LowPriorityGivesWayAndOffersItsFrameAgainWithoutLosingATry)
 TEST_F(LinkSendTest, HighPriorityWaitsOnceMoreForThePeersDle) {
   params.priority = 1;
   Open();
-  std::vector<uint8_t> data = Pattern(40);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(40));
+  auto& [data, ecb, sent] = out;
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({kStx});
   EXPECT_TRUE(peer.Quiet(50));
@@ -226,9 +217,8 @@ TEST_F(LinkSendTest, GivingWayEndsWhenThePeerFallsSilentAndTheNextSendWorks) {
   params.ackTimeout = 20;
   params.retries = 2;
   Open();
-  std::vector<uint8_t> data = Pattern(8);
-  ECB ecb = MakeEcb(data);
-  auto sent = SendAsync(ecb);
+  Outgoing out(*this, Pattern(8));
+  auto& [data, ecb, sent] = out;
   ASSERT_TRUE(peer.Expect(kStx));
   peer.Write({kStx});
   EXPECT_EQ(sent.get(), kLinkSendFailed);

@@ -3,13 +3,10 @@
 // module descriptions written into a temporary directory.
 #include "link/NetTransport.h"
 #include "tests/link/LinkFixture.h"
-
-#include <stdlib.h>
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 
 namespace zk::test {
@@ -37,24 +34,6 @@ class ManualServices : public link::NetServices {
  private:
   std::mutex mutex_;
   std::vector<uint32_t> sleeps_;
-};
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnlink-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    const std::string file = path_ + "/" + name;
-    std::ofstream(file) << text;
-    return file;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 class NetFixture : public ::testing::Test {

@@ -8,9 +8,7 @@
 namespace zk::modsim {
 namespace {
 
-using test::ManualClock;
-using test::RecordingSink;
-using test::WithChecksum;
+using namespace test;
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 
@@ -75,6 +73,12 @@ class BootLoaderTest : public ::testing::Test {
     Bytes frame = {0x06, range[1], range[2], range[3], 0x07, range[5], range[6]};
     if (!startEcho.empty()) frame = startEcho;
     last_ = Feed(WithChecksum(frame));
+  }
+  // Loads firmware at 0x200001 through the boot code and starts it.
+  void LoadAndStart(const Bytes& firmware, const Bytes& startEcho = {}) {
+    ToBootCode();
+    Feed(MemoryWrite(0x200001, firmware));
+    AnnounceAndStart(0x200001, startEcho);
   }
 
   ManualClock clock_;
@@ -146,25 +150,19 @@ TEST_F(BootLoaderTest, SpeedSwitchAcknowledgesThenChangesTheRate) {
 }
 
 TEST_F(BootLoaderTest, StartFrameRunsTheLoadedFirmware) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 3}));
-  AnnounceAndStart(0x200001);
+  LoadAndStart({1, 2, 3});
   EXPECT_THAT(last_, ElementsAre(0x06));
   EXPECT_EQ(listener_.firmwareStarts, 1);
 }
 
 TEST_F(BootLoaderTest, StartFrameMustRepeatTheRangeAnnouncement) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 3}));
-  AnnounceAndStart(0x200001, {0x06, 0x20, 0x00, 0x01, 0x07, 0x05, 0x00});
+  LoadAndStart({1, 2, 3}, {0x06, 0x20, 0x00, 0x01, 0x07, 0x05, 0x00});
   EXPECT_EQ(last_[0], 0x15);
   EXPECT_EQ(listener_.firmwareStarts, 0);
 }
 
 TEST_F(BootLoaderTest, AFirmwareOtherThanTheExpectedOneHangsAfterTheStart) {
-  ToBootCode();
-  Feed(MemoryWrite(0x200001, {1, 2, 4}));
-  AnnounceAndStart(0x200001);
+  LoadAndStart({1, 2, 4});
   EXPECT_THAT(last_, ElementsAre(0x06));
   EXPECT_EQ(listener_.firmwareStarts, 0);
   EXPECT_EQ(boot_.stage(), BootLoader::Stage::kHung);

@@ -1,5 +1,6 @@
 #include "modsim/Config.h"
 #include "modsim/FlashImageFile.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    char name[] = "/tmp/modsim-test-XXXXXX";
-    path_ = mkdtemp(name);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  void Write(const std::string& name, const std::string& text) const {
-    fs::create_directories(fs::path(path_ + "/" + name).parent_path());
-    std::ofstream(path_ + "/" + name) << text;
-  }
-
- private:
-  std::string path_;
-};
+using zk::test::TempDir;
 
 const char* kLayout =
     "[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=0x1000\nNumberOfSectors=4\n";

@@ -8,9 +8,7 @@
 namespace zk::modsim {
 namespace {
 
-using test::HostBlock;
-using test::ManualClock;
-using test::RecordingSink;
+using namespace test;
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 
@@ -161,47 +159,42 @@ TEST_F(LinkPeerTest, SendsAMessageWithDleDoubledAndTheCheckCharacter) {
   EXPECT_FALSE(peer_.Busy());
 }
 
-TEST(LinkPeerBlocks, SplitsAMessageIntoBlocksEachWithItsOwnStx) {
-  LinkParams params = Params();
-  params.blockSize = 2;
-  ManualClock clock;
-  RecordingSink sink;
-  Listener listener;
-  LinkPeer peer(params, sink, listener, nullptr, nullptr);
-  peer.Send({1, 2, 3, 4, 5}, clock.Now());
-  EXPECT_THAT(sink.Take(), ElementsAre(kStx));
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(sink.Take(), ElementsAre(1, 2, kDle, kEtb, 1 ^ 2 ^ kDle ^ kEtb));
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(sink.Take(), ElementsAre(kStx));
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(sink.Take(), ElementsAre(3, 4, kDle, kEtb, 3 ^ 4 ^ kDle ^ kEtb));
-  peer.OnByte(kDle, clock.Now());
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(sink.Take(), ElementsAre(kStx, 5, kDle, kEtx, 5 ^ kDle ^ kEtx));
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(listener.sendResults, ElementsAre(true));
+// Messages cut into blocks, sent by a peer of its own block size.
+class LinkPeerBlocks : public LinkPeerTest {};
+
+TEST_F(LinkPeerBlocks, SplitsAMessageIntoBlocksEachWithItsOwnStx) {
+  params_.blockSize = 2;
+  LinkPeer peer(params_, sink_, listener_, nullptr, nullptr);
+  peer.Send({1, 2, 3, 4, 5}, clock_.Now());
+  EXPECT_THAT(sink_.Take(), ElementsAre(kStx));
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(sink_.Take(), ElementsAre(1, 2, kDle, kEtb, 1 ^ 2 ^ kDle ^ kEtb));
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(sink_.Take(), ElementsAre(kStx));
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(sink_.Take(), ElementsAre(3, 4, kDle, kEtb, 3 ^ 4 ^ kDle ^ kEtb));
+  peer.OnByte(kDle, clock_.Now());
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(sink_.Take(), ElementsAre(kStx, 5, kDle, kEtx, 5 ^ kDle ^ kEtx));
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(listener_.sendResults, ElementsAre(true));
 }
 
-TEST(LinkPeerBlocks, ANakAfterTheCheckCharacterRepeatsOnlyThatBlock) {
-  LinkParams params = Params();
-  params.blockSize = 1;
-  ManualClock clock;
-  RecordingSink sink;
-  Listener listener;
-  LinkPeer peer(params, sink, listener, nullptr, nullptr);
-  peer.Send({0xA1, 0xA2}, clock.Now());
-  peer.OnByte(kDle, clock.Now());
-  peer.OnByte(kDle, clock.Now());  // first block accepted
-  sink.Take();
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_EQ(sink.Take()[0], 0xA2);
-  peer.OnByte(kNak, clock.Now());  // second block refused
-  EXPECT_THAT(sink.Take(), ElementsAre(kStx));
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_EQ(sink.Take()[0], 0xA2);  // the refused block again, not the first
-  peer.OnByte(kDle, clock.Now());
-  EXPECT_THAT(listener.sendResults, ElementsAre(true));
+TEST_F(LinkPeerBlocks, ANakAfterTheCheckCharacterRepeatsOnlyThatBlock) {
+  params_.blockSize = 1;
+  LinkPeer peer(params_, sink_, listener_, nullptr, nullptr);
+  peer.Send({0xA1, 0xA2}, clock_.Now());
+  peer.OnByte(kDle, clock_.Now());
+  peer.OnByte(kDle, clock_.Now());  // first block accepted
+  sink_.Take();
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_EQ(sink_.Take()[0], 0xA2);
+  peer.OnByte(kNak, clock_.Now());  // second block refused
+  EXPECT_THAT(sink_.Take(), ElementsAre(kStx));
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_EQ(sink_.Take()[0], 0xA2);  // the refused block again, not the first
+  peer.OnByte(kDle, clock_.Now());
+  EXPECT_THAT(listener_.sendResults, ElementsAre(true));
 }
 
 TEST_F(LinkPeerTest, ANakToStxRetriesAfterThePauseUntilTheTriesAreUsedUp) {

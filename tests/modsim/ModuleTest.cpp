@@ -9,10 +9,7 @@
 namespace zk::modsim {
 namespace {
 
-using test::HostBlock;
-using test::ManualClock;
-using test::ParseModuleBlock;
-using test::RecordingSink;
+using namespace test;
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
 
@@ -28,6 +25,14 @@ SimConfig Config() {
   config.banks = test::SmallBanks();
   config.firmware.password = "zelkor";
   config.answerDelay = Milliseconds(5);
+  return config;
+}
+
+// Config() as change leaves it.
+template <typename Change>
+SimConfig Changed(Change change) {
+  SimConfig config = Config();
+  change(config);
   return config;
 }
 
@@ -156,15 +161,9 @@ TEST_F(ModuleTest, GarbageFollowsTheLoginAnswerOnceItIsDelivered) {
   EXPECT_EQ(Feed({kDle}).size(), 32u) << "the host's DLE delivered the answer: the garbage follows";
 }
 
-SimConfig SilentConfig() {
-  SimConfig config = Config();
-  config.firmware.silentExitModes = 1u << 2;
-  return config;
-}
-
 class SilentExitTest : public ModuleTest {
  protected:
-  SilentExitTest() : ModuleTest(SilentConfig()) {}
+  SilentExitTest() : ModuleTest(Changed([](SimConfig& c) { c.firmware.silentExitModes = 1u << 2; })) {}
 };
 
 TEST_F(SilentExitTest, ASilentExitModeReturnsWithoutAnAnswer) {
@@ -174,15 +173,9 @@ TEST_F(SilentExitTest, ASilentExitModeReturnsWithoutAnAnswer) {
   EXPECT_FALSE(module_.InFirmware());
 }
 
-SimConfig HeaderConfig() {
-  SimConfig config = Config();
-  config.channel.headerMode = true;
-  return config;
-}
-
 class HeaderModeTest : public ModuleTest {
  protected:
-  HeaderModeTest() : ModuleTest(HeaderConfig()) {}
+  HeaderModeTest() : ModuleTest(Changed([](SimConfig& c) { c.channel.headerMode = true; })) {}
 };
 
 TEST_F(HeaderModeTest, EveryMessageIsAnnouncedAndAccepted) {

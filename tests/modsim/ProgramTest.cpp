@@ -1,5 +1,6 @@
 // ModSim as a program over its pseudo terminal, the way the host meets it.
 #include "TestSupport.h"
+#include "tests/support/TiedChild.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,14 +9,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace zk::modsim {
 namespace {
@@ -32,69 +29,19 @@ std::string ModSimPath() {
   return bin ? std::string(bin) + "/ModSim" : std::string();
 }
 
-class ModSimProcess {
+// ModSim with args; with withErrors its standard error comes with its output.
+class ModSimProcess : public zk::test::TiedChild {
  public:
-  explicit ModSimProcess(std::vector<std::string> args, bool withErrors = false) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (withErrors) posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    args.insert(args.begin(), ModSimPath());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    output_ = out[0];
-  }
-  ~ModSimProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (output_ >= 0) close(output_);
-  }
-  // The first line the program writes.
-  std::string FirstLine() {
-    std::string line;
-    char c;
-    pollfd p{output_, POLLIN, 0};
-    while (poll(&p, 1, kWaitMs) == 1 && read(output_, &c, 1) == 1 && c != '\n') line += c;
-    return line;
-  }
-  // Everything the program writes until it ends.
-  std::string AllOutput() {
-    std::string text;
-    char buffer[4096];
-    pollfd p{output_, POLLIN, 0};
-    ssize_t n;
-    while (poll(&p, 1, kWaitMs) == 1 && (n = read(output_, buffer, sizeof buffer)) > 0)
-      text.append(buffer, n);
-    return text;
-  }
-  // The exit code once the program has ended by itself.
-  int Wait() {
-    int status = -1;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  int Stop() {
-    int status = -1;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return status;
-  }
-  pid_t pid() const { return pid_; }
+  explicit ModSimProcess(std::vector<std::string> args, bool withErrors = false)
+      : TiedChild(WithProgram(std::move(args)), withErrors) {}
+  std::string FirstLine() { return TiedChild::FirstLine(kWaitMs); }
+  std::string AllOutput() { return TiedChild::AllOutput(kWaitMs); }
 
  private:
-  pid_t pid_ = -1;
-  int output_ = -1;
+  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), ModSimPath());
+    return args;
+  }
 };
 
 // The host's port: raw, as the host library would set it.

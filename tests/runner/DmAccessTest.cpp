@@ -1,5 +1,5 @@
 // The data manager access class and the waiting loops, in this process,
-// against the fake data managers of tests/runner/fakedm.
+// against the fake data managers of tests/support/fakedm.
 #include "client/DmAccess.h"
 #include "client/DmAccessReport.h"
 #include "client/DmAccessWait.h"
@@ -16,17 +16,16 @@ namespace zk {
 namespace {
 
 using runner::test::kFakeDmRoot;
-using runner::test::ReadFile;
-using runner::test::TempDir;
-using runner::test::WriteFile;
-using runner::test::WriteMachineRegistry;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+using test::WriteMachineRegistry;
 
 // Points the machine registry, the fake's configuration and its log at a
 // temporary directory for one test.
 class DmAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(dir_.Path().empty());
     registry_ = dir_.Path() + "/machine.reg";
     config_ = dir_.Path() + "/fake.ini";
     WriteFile(config_, "[Fake]\n");
@@ -43,6 +42,14 @@ class DmAccessTest : public ::testing::Test {
 
   void Install(const std::string& fakeDir) { WriteMachineRegistry(registry_, std::string(kFakeDmRoot) + "/" + fakeDir); }
   void Fake(const std::string& key, const std::string& value) { ini::WriteString(config_, "Fake", key, value); }
+  // Loads the fake into dm and starts programming; the worker runs polls
+  // polls and answers stop requests with stopResults.
+  void StartProgramming(CDmAccess& dm, const char* polls, const char* stopResults) {
+    Fake("Polls", polls);
+    Fake("StopResults", stopResults);
+    ASSERT_TRUE(dm.Load("FakeDm"));
+    ASSERT_EQ(dm.ProgFlash(0, nullptr), kOk);
+  }
   std::vector<std::string> Calls(const std::string& prefix) const {
     std::vector<std::string> calls;
     std::stringstream in(ReadFile(dir_.Path() + "/calls.log"));
@@ -198,11 +205,8 @@ class DecliningOnceUi : public ScriptedUi {
 };
 
 TEST_F(DmAccessTest, AStopRequestStopsTheWorkerOnceConfirmed) {
-  Fake("Polls", "-1");
-  Fake("StopResults", "5 0");
   CDmAccess dm;
-  ASSERT_TRUE(dm.Load("FakeDm"));
-  ASSERT_EQ(dm.ProgFlash(0, nullptr), kOk);
+  ASSERT_NO_FATAL_FAILURE(StartProgramming(dm, "-1", "5 0"));
   DecliningOnceUi ui;
   WaitOptions options;
   options.cancellable = true;
@@ -219,11 +223,8 @@ TEST_F(DmAccessTest, AStopRequestStopsTheWorkerOnceConfirmed) {
 }
 
 TEST_F(DmAccessTest, AStopOfAWorkerThatEndedMeanwhileIsNotRepeated) {
-  Fake("Polls", "1");
-  Fake("StopResults", "1");
   CDmAccess dm;
-  ASSERT_TRUE(dm.Load("FakeDm"));
-  ASSERT_EQ(dm.ProgFlash(0, nullptr), kOk);
+  ASSERT_NO_FATAL_FAILURE(StartProgramming(dm, "1", "1"));
   EXPECT_TRUE(WorkerRunning(dm.GetCurrentThreadStatus()));
   EXPECT_FALSE(WorkerRunning(dm.GetCurrentThreadStatus()));
   ScriptedUi ui;

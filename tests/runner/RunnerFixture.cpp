@@ -2,41 +2,9 @@
 
 #include "platform/Ini.h"
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
-#include <stdlib.h>
-
 namespace zk::runner::test {
-
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/zk-runner-XXXXXX";
-  const char* made = mkdtemp(tmpl);
-  path_ = made != nullptr ? made : "";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteMachineRegistry(const std::string& path, const std::string& installDir) {
-  WriteFile(path, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + installDir +
-                      "\n");
-}
 
 std::vector<std::string> Messages(const std::string& err) {
   std::vector<std::string> lines;
@@ -49,7 +17,6 @@ std::vector<std::string> Messages(const std::string& err) {
 }
 
 void RunnerFixture::SetUp() {
-  ASSERT_FALSE(dir_.Path().empty());
   registry_ = Dir() + "/machine.reg";
   config_ = Dir() + "/fake.ini";
   log_ = Dir() + "/calls.log";

@@ -1,10 +1,10 @@
 #pragma once
 // Runs the Quillrun program on scripts against the scripted data manager of
-// tests/runner/fakedm: a temporary directory holds the machine registry that
+// tests/support/fakedm: a temporary directory holds the machine registry that
 // names the fake's directory as the installation, a module directory whose
 // description names the fake, the fake's configuration and its call log.
-#include "platform/NonCopyable.h"
 #include "tests/runner/RunnerProcess.h"
+#include "tests/support/Installation.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +15,10 @@ namespace zk::runner::test {
 
 inline constexpr char kFakeDmRoot[] = ZK_FAKE_DM_ROOT;
 
-class TempDir : private NonCopyable {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);
-// A machine registry whose App Paths entry names installDir.
-void WriteMachineRegistry(const std::string& path, const std::string& installDir);
+using zk::test::ReadFile;
+using zk::test::TempDir;
+using zk::test::WriteFile;
+using zk::test::WriteMachineRegistry;
 
 // The lines the runner printed, without the program name before them.
 std::vector<std::string> Messages(const std::string& err);
@@ -45,7 +35,7 @@ class RunnerFixture : public ::testing::Test {
 
   std::string ModuleDir() const { return dir_.Path() + "/Module"; }
   std::string ScriptPath() const { return dir_.Path() + "/script.qrs"; }
-  const std::string& Dir() const { return dir_.Path(); }
+  const std::string& Dir() const { return dir_.path(); }
 
   TempDir dir_;
   std::string registry_;

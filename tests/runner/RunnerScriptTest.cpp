@@ -27,6 +27,13 @@ class RunnerScript : public RunnerFixture {
     EXPECT_EQ(run.exitCode, 1) << script;
     EXPECT_EQ(Messages(run.err), messages) << script;
   }
+  // Runs lines after the connect line, which succeed; the calls that begin
+  // with prefix.
+  Lines GoodRunCalls(const std::string& lines, const std::string& prefix) {
+    const RunResult run = Run(ConnectLine() + lines);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return Calls(prefix);
+  }
 };
 
 TEST_F(RunnerScript, ConnectLogsInWithTheModuleDescriptionAndSelectsTheExternalFlash) {
@@ -43,9 +50,7 @@ TEST_F(RunnerScript, ConnectLogsInWithTheModuleDescriptionAndSelectsTheExternalF
 
 TEST_F(RunnerScript, ConnectFindsTheModuleDescriptionIgnoringCaseAndKeepsTheDirectorysSpelling) {
   std::filesystem::rename(ModuleDir() + "/modul.ini", ModuleDir() + "/MODUL.INI");
-  const RunResult run = Run(ConnectLine());
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmLogin"), ElementsAre("DmLogin " + ModuleDir() + "/MODUL.INI"));
+  EXPECT_THAT(GoodRunCalls("", "DmLogin"), ElementsAre("DmLogin " + ModuleDir() + "/MODUL.INI"));
 }
 
 TEST_F(RunnerScript, ConnectWithAnotherFlashTypeFindsNoLibrary) {
@@ -73,18 +78,16 @@ TEST_F(RunnerScript, ConnectWithoutTheNamedDataManagerSaysSo) {
 
 TEST_F(RunnerScript, EraseSectorErasesTheNumberedSectorsWithTheirRanges) {
   // Sectors 0..3 of 16 KB from 0, then 4..6 of 64 KB from 0x10000.
-  const RunResult run = Run(ConnectLine() + "ERASESECTOR 3 5 ; the comment is ignored\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmEraseSectors"), ElementsAre("DmEraseSectors 0xc000 0xffff 0", "DmEraseSectors 0x10000 0x1ffff 0",
-                                                   "DmEraseSectors 0x20000 0x2ffff 0"));
+  EXPECT_THAT(GoodRunCalls("ERASESECTOR 3 5 ; the comment is ignored\n", "DmEraseSectors"),
+              ElementsAre("DmEraseSectors 0xc000 0xffff 0", "DmEraseSectors 0x10000 0x1ffff 0",
+                          "DmEraseSectors 0x20000 0x2ffff 0"));
   EXPECT_THAT(Calls("DmGetSectorInfos"), ElementsAre("DmGetSectorInfos current"));
   EXPECT_THAT(Calls("unreturned"), IsEmpty());
 }
 
 TEST_F(RunnerScript, EraseSectorBoundaries) {
-  const RunResult run = Run(ConnectLine() + "ERASESECTOR 5 3\nERASESECTOR 6 4294967295\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmEraseSectors"), ElementsAre("DmEraseSectors 0x30000 0x3ffff 0"));
+  EXPECT_THAT(GoodRunCalls("ERASESECTOR 5 3\nERASESECTOR 6 4294967295\n", "DmEraseSectors"),
+              ElementsAre("DmEraseSectors 0x30000 0x3ffff 0"));
 }
 
 TEST_F(RunnerScript, AnEraseThatFailsFailsTheCommand) {
@@ -113,23 +116,20 @@ TEST_F(RunnerScript, EraseSectorWithoutALayout) {
 }
 
 TEST_F(RunnerScript, EraseChip) {
-  const RunResult run = Run(ConnectLine() + "ERASECHIP\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmEraseChip"), ElementsAre("DmEraseChip"));
+  EXPECT_THAT(GoodRunCalls("ERASECHIP\n", "DmEraseChip"), ElementsAre("DmEraseChip"));
 
   ExpectFailure({{"EraseChipResult", "35"}}, ConnectLine() + "ERASECHIP\n", {"EraseChip", "Error erasing chip"});
   EXPECT_THAT(Calls("unreturned"), IsEmpty());
 }
 
 TEST_F(RunnerScript, LoadHexTakesItsModeFromTheExtensionAndKeepsThePathsSpelling) {
-  const RunResult run = Run(ConnectLine() +
-                            "LOADHEX /Images/Main.hex\n"
-                            "LOADHEX Images\\Boot.H86\n"
-                            "LOADHEX /Images/Data.bin\n"
-                            "LOADHEX \"Dir With Blank/Image\"\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmLoadFile"), ElementsAre("DmLoadFile /Images/Main.hex 0", "DmLoadFile Images/Boot.H86 0",
-                                               "DmLoadFile /Images/Data.bin 1", "DmLoadFile Dir With Blank/Image 1"));
+  EXPECT_THAT(GoodRunCalls("LOADHEX /Images/Main.hex\n"
+                           "LOADHEX Images\\Boot.H86\n"
+                           "LOADHEX /Images/Data.bin\n"
+                           "LOADHEX \"Dir With Blank/Image\"\n",
+                           "DmLoadFile"),
+              ElementsAre("DmLoadFile /Images/Main.hex 0", "DmLoadFile Images/Boot.H86 0",
+                          "DmLoadFile /Images/Data.bin 1", "DmLoadFile Dir With Blank/Image 1"));
 }
 
 TEST_F(RunnerScript, LoadHexAndDownloadFailures) {
@@ -147,24 +147,21 @@ TEST_F(RunnerScript, LoadHexAndDownloadFailures) {
 }
 
 TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
-  const RunResult run = Run(ConnectLine() +
-                            "SELECTBANK 2\n"
-                            "LOADHEX a.bin\nDOWNLOAD\n"
-                            "LOADHEX a.hex\nDOWNLOAD\n"
-                            "SELECTBANK 0\nDOWNLOAD\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmProgFlash"), ElementsAre("DmProgFlash 0", "DmProgFlash 0x20000", "DmProgFlash 0"));
+  EXPECT_THAT(GoodRunCalls("SELECTBANK 2\n"
+                           "LOADHEX a.bin\nDOWNLOAD\n"
+                           "LOADHEX a.hex\nDOWNLOAD\n"
+                           "SELECTBANK 0\nDOWNLOAD\n",
+                           "DmProgFlash"),
+              ElementsAre("DmProgFlash 0", "DmProgFlash 0x20000", "DmProgFlash 0"));
 }
 
 TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {
-  const RunResult run = Run(ConnectLine() +
-                            "DISCONNECT JUMP 4096\n"
-                            "DISCONNECT SWRESET\n"
-                            "DISCONNECT hwreset\n"
-                            "DISCONNECT\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_THAT(Calls("DmExitZelkor"), ElementsAre("DmExitZelkor 1 4096", "DmExitZelkor 2 0", "DmExitZelkor 3 0",
-                                                 "DmExitZelkor 0 0"));
+  EXPECT_THAT(GoodRunCalls("DISCONNECT JUMP 4096\n"
+                           "DISCONNECT SWRESET\n"
+                           "DISCONNECT hwreset\n"
+                           "DISCONNECT\n",
+                           "DmExitZelkor"),
+              ElementsAre("DmExitZelkor 1 4096", "DmExitZelkor 2 0", "DmExitZelkor 3 0", "DmExitZelkor 0 0"));
 }
 
 TEST_F(RunnerScript, MessagesSwitchesAndComments) {

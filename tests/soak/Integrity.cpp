@@ -3,6 +3,7 @@
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/e2e/QuillrunMessage.h"
 #include "tests/runner/RunnerProcess.h"
+#include "tests/support/Installation.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -20,12 +21,8 @@ constexpr uint32_t kSize = 0x1000;
 // The simulator's flash: 768 KB, the banks back to back.
 constexpr std::size_t kFlashSize = 0xC0000;
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using test::ReadFile;
+using test::WriteFile;
 
 // Random bytes, every fourth one 0x00: a lost 0x00 is what the check
 // character cannot see.
@@ -66,29 +63,26 @@ std::string_view IntegrityName(IntegrityKind kind) {
 
 IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_t seed) {
   IntegrityVerdict verdict;
-  char pattern[] = "/tmp/zk-integrity-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  if (made == nullptr) return verdict;
-  const std::string dir = made;
+  const test::TempDir temp("zk-integrity");
+  const std::string dir = temp.path();
   const std::string image = Image(seed);
   const std::string module = dir + "/ZkSim";
   fs::create_directories(module);
   e2e::FastModuleCopy("ZkSim-Download", module);
-  Write(dir + "/machine.reg", "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" +
-                                  setup.binDir + "\n");
+  test::WriteMachineRegistry(dir + "/machine.reg", setup.binDir);
   const bool download = kind == IntegrityKind::kVerifiedDownload;
   std::vector<std::string> simArgs{"--seed", std::to_string(seed), "--line-faults-in-firmware"};
   std::string script = "DISABLE VERBOSE\nCONNECT EXTERNAMD " + module + "\nPASSWORD zelkor\n";
   const std::string saved = dir + "/saved.bin";
   if (download) {
-    Write(dir + "/image.bin", image);
+    WriteFile(dir + "/image.bin", image);
     simArgs.insert(simArgs.end(), {"--corrupt-rx", kLineRate});
     script += "ERASESECTOR 0 0\nLOADHEX " + dir + "/image.bin\nENABLE VERIFY\nDOWNLOAD\n";
   } else {
     // The flash holds the image from the start; the upload reads it back.
     std::string flash(kFlashSize, '\xFF');
     flash.replace(0, image.size(), image);
-    Write(dir + "/flash.img", flash);
+    WriteFile(dir + "/flash.img", flash);
     simArgs.insert(simArgs.end(), {kind == IntegrityKind::kUploadCorrupted ? "--corrupt-tx" : "--drop-tx", kLineRate,
                                    "--flash-file", dir + "/flash.img"});
     char range[32];
@@ -96,7 +90,7 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
     script += range + saved + "\n";
   }
   script += "DISCONNECT SWRESET\n";
-  Write(dir + "/script.qrs", script);
+  WriteFile(dir + "/script.qrs", script);
 
   std::string flash;
   runner::test::RunResult run;
@@ -107,13 +101,13 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
     options.env["ZELKOR_MACHINE_REGISTRY"] = dir + "/machine.reg";
     options.timeoutMs = setup.deadlineMs;
     if (sim.Running()) run = runner::test::RunQuillrun(options);
-    flash = Read(download ? sim.Dir() + "/flash.img" : dir + "/flash.img").substr(0, kSize);
+    flash = ReadFile(download ? sim.Dir() + "/flash.img" : dir + "/flash.img").substr(0, kSize);
   }
   verdict.exitCode = run.exitCode;
   verdict.lastMessage = e2e::LastQuillrunMessage(run.err);
   const bool flashIsImage = flash == image;
   if (run.exitCode == 0) {
-    const bool right = download ? flashIsImage : Read(saved) == flash;
+    const bool right = download ? flashIsImage : ReadFile(saved) == flash;
     verdict.acceptable = right;
     if (!right) verdict.why = download ? "exit 0, the flash differs from the image" : "exit 0, the file differs from the flash";
   } else if (run.exitCode == -1) {
@@ -126,11 +120,9 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
     verdict.acceptable = !verdict.mismatchReported || run.err.find(MismatchText(flash, image)) != std::string::npos;
     if (!verdict.acceptable) verdict.why = "the reported mismatch is not the flash's (" + MismatchText(flash, image) + ")";
   }
-  std::error_code ec;
-  if (verdict.acceptable || setup.keepDir.empty()) {
-    fs::remove_all(dir, ec);
-  } else {
-    Write(dir + "/quillrun.err", run.err);
+  if (!verdict.acceptable && !setup.keepDir.empty()) {
+    std::error_code ec;
+    WriteFile(dir + "/quillrun.err", run.err);
     fs::rename(dir, setup.keepDir + "/" + fs::path(dir).filename().string(), ec);
   }
   return verdict;

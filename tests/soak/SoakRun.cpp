@@ -5,6 +5,7 @@
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/e2e/QuillrunMessage.h"
 #include "tests/runner/RunnerProcess.h"
+#include "tests/support/Installation.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -25,31 +26,9 @@ namespace fs = std::filesystem;
 constexpr std::string_view kCommandFailures[] = {"Error connecting", "Error erasing sector",
                                                  "Error loading hex file", "Error programming"};
 
-// A directory of its own for one run, removed with it.
-class RunDir {
- public:
-  RunDir() {
-    char pattern[] = "/tmp/zk-soak-XXXXXX";
-    if (const char* made = mkdtemp(pattern)) path_ = made;
-  }
-  ~RunDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  RunDir(const RunDir&) = delete;
-  RunDir& operator=(const RunDir&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void Write(const std::string& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 std::string HexImage(const std::vector<uint8_t>& image) {
   dm::MemorySink sink;
@@ -58,7 +37,7 @@ std::string HexImage(const std::vector<uint8_t>& image) {
 }
 
 // The demo module, its send lock at 1 ms so that the line sets the pace.
-std::string CopyModule(const RunDir& dir) {
+std::string CopyModule(const TempDir& dir) {
   const std::string module = dir.Path() + "/ZkSim";
   fs::create_directories(module);
   e2e::FastModuleCopy("ZkSim-Download", module);
@@ -125,16 +104,15 @@ bool IsCommandFailure(std::string_view message) {
 RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& faults,
                    const std::vector<uint8_t>& image) {
   RunVerdict verdict;
-  RunDir dir;
+  TempDir dir("zk-soak");
   const std::string module = CopyModule(dir);
   const std::string hex = dir.Path() + "/image.hex";
-  Write(hex, HexImage(image));
+  WriteFile(hex, HexImage(image));
   const std::string script = dir.Path() + "/soak.qrs";
-  Write(script, "DISABLE VERBOSE\nCONNECT EXTERNAMD " + module + "\nERASESECTOR 4 4\nLOADHEX " + hex +
+  WriteFile(script, "DISABLE VERBOSE\nCONNECT EXTERNAMD " + module + "\nERASESECTOR 4 4\nLOADHEX " + hex +
                     "\nDOWNLOAD\nDISCONNECT SWRESET\n");
   const std::string registry = dir.Path() + "/machine.reg";
-  Write(registry, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" +
-                      setup.binDir + "\n");
+  test::WriteMachineRegistry(registry, setup.binDir);
 
   std::vector<std::string> simArgs = faults.simulatorArgs;
   simArgs.insert(simArgs.end(), {"--trace", dir.Path() + "/modsim.trace"});
@@ -159,7 +137,7 @@ RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& f
     // RunQuillrun gives -1 both for a kill at the deadline and for a signal.
     verdict.outcome = verdict.seconds * 1000 >= setup.deadlineMs ? Outcome::kHung : Outcome::kCrashed;
   } else if (run.exitCode == 0) {
-    const std::string flash = Read(sim.Dir() + "/flash.img");
+    const std::string flash = ReadFile(sim.Dir() + "/flash.img");
     const bool same = flash.size() >= kImageAddress + kImageSize &&
                       flash.compare(kImageAddress, kImageSize,
                                     std::string(image.begin(), image.end())) == 0;
@@ -168,7 +146,7 @@ RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& f
     verdict.outcome = IsCommandFailure(verdict.lastMessage) ? Outcome::kFailedCleanly : Outcome::kUnexplained;
   }
   if (!Acceptable(verdict.outcome) && !setup.keepDir.empty()) {
-    Write(dir.Path() + "/quillrun.err", run.err);
+    WriteFile(dir.Path() + "/quillrun.err", run.err);
     std::error_code ec;
     fs::copy_file(sim.Dir() + "/flash.img", dir.Path() + "/flash.img", ec);
     const std::string kept = setup.keepDir + "/run-" + std::to_string(runNumber);

@@ -137,39 +137,28 @@ FAKE_EXPORT int FakeCmdGetCall(size_t index, FakeCmdCall* out) {
   return 1;
 }
 
-FAKE_EXPORT void FakeCmdScriptFlashLibs(const zk::FlashLibInfo* infos, size_t count) {
-  std::lock_guard lock(S().mutex);
-  S().flashLibs.assign(infos, infos + count);
-}
+// Exports that set one field (or one list) of the state under its lock.
+#define FAKE_CMD_SETTER(name, type, field) \
+  FAKE_EXPORT void name(type value) {      \
+    std::lock_guard lock(S().mutex);       \
+    S().field = value;                     \
+  }
+#define FAKE_CMD_LIST_SETTER(name, type, field)            \
+  FAKE_EXPORT void name(const type* items, size_t count) { \
+    std::lock_guard lock(S().mutex);                       \
+    S().field.assign(items, items + count);                \
+  }
 
-FAKE_EXPORT void FakeCmdSetSectorEntries(uint16_t count) {
-  std::lock_guard lock(S().mutex);
-  S().sectorEntries = count;
-}
+FAKE_CMD_LIST_SETTER(FakeCmdScriptFlashLibs, zk::FlashLibInfo, flashLibs)
+FAKE_CMD_LIST_SETTER(FakeCmdSetReadPattern, uint8_t, readPattern)
+FAKE_CMD_SETTER(FakeCmdSetSectorEntries, uint16_t, sectorEntries)
+FAKE_CMD_SETTER(FakeCmdSetThreadStatus, uint32_t, threadStatus)
+FAKE_CMD_SETTER(FakeCmdSetProgress, uint8_t, progress)
+FAKE_CMD_SETTER(FakeCmdHoldProgFlash, uint32_t, holdCall)
 
 FAKE_EXPORT size_t FakeCmdBlocksOutstanding(void) {
   std::lock_guard lock(S().mutex);
   return S().blocks.size();
-}
-
-FAKE_EXPORT void FakeCmdSetReadPattern(const uint8_t* bytes, size_t count) {
-  std::lock_guard lock(S().mutex);
-  S().readPattern.assign(bytes, bytes + count);
-}
-
-FAKE_EXPORT void FakeCmdSetThreadStatus(uint32_t status) {
-  std::lock_guard lock(S().mutex);
-  S().threadStatus = status;
-}
-
-FAKE_EXPORT void FakeCmdSetProgress(uint8_t progress) {
-  std::lock_guard lock(S().mutex);
-  S().progress = progress;
-}
-
-FAKE_EXPORT void FakeCmdHoldProgFlash(uint32_t callNumber) {
-  std::lock_guard lock(S().mutex);
-  S().holdCall = callNumber;
 }
 
 FAKE_EXPORT int FakeCmdHolding(void) { return S().holding.load(); }

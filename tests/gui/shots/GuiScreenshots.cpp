@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   }
   const std::string out = argv[1];
   QApplication application(argc, argv);
-  zk::gui::test::TempInstallation install(ZK_BIN);
+  zk::gui::test::WorkbenchInstallation install(ZK_BIN);
   zk::e2e::ModSimProcess sim;
   if (!install.Ready() || !sim.Running()) {
     std::fprintf(stderr, "no installation or no simulator\n");

@@ -1,0 +1,72 @@
+#pragma once
+// A temporary installation: below a fresh directory, install/ (the
+// installation directory, filled from the build's) and machine.reg, the
+// machine registry whose App Paths entry names it.
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+
+namespace zk::test {
+
+// A machine registry whose App Paths entry names installDir.
+inline void WriteMachineRegistry(const std::string& path, const std::string& installDir) {
+  WriteFile(path, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + installDir + "\n");
+}
+
+// How a file of the build lands in the installation: a symbolic link, or a
+// file of its own that a test may spoil (a hard link where the file system
+// allows, for programs that are replaced rather than changed), or a copy.
+enum class Placement { kSymlink, kHardLink, kCopy };
+
+class TempInstallation {
+ public:
+  explicit TempInstallation(const std::string& prefix = "zk-install") : root_(prefix) {
+    std::filesystem::create_directories(Dir());
+    WriteMachineRegistry(Registry(), Dir());
+  }
+
+  const TempDir& Root() const { return root_; }
+  std::string Dir() const { return root_.File("install"); }
+  std::string Registry() const { return root_.File("machine.reg"); }
+  std::string ModulIni(const std::string& relative) const { return Dir() + "/target/" + relative + "/modul.ini"; }
+
+  // Puts each name of the directory bin into the installation; false when
+  // one fails. Directories are copied whole unless linked.
+  bool Place(const std::string& bin, std::initializer_list<const char*> names, Placement how) const {
+    namespace fs = std::filesystem;
+    bool placed = true;
+    for (const char* name : names) {
+      const fs::path from = fs::path(bin) / name;
+      const fs::path to = fs::path(Dir()) / name;
+      std::error_code ec;
+      if (how == Placement::kSymlink) {
+        fs::create_symlink(from, to, ec);
+      } else if (fs::is_directory(from)) {
+        fs::copy(from, to, fs::copy_options::recursive, ec);
+      } else {
+        if (how == Placement::kHardLink) fs::create_hard_link(from, to, ec);
+        if (how == Placement::kCopy || ec) {
+          ec.clear();
+          fs::copy_file(from, to, ec);
+        }
+      }
+      placed = placed && !ec;
+    }
+    return placed;
+  }
+
+  // Puts this process (and the programs it starts) on the installation,
+  // with a user hive of its own.
+  void Use() const {
+    ::setenv("ZELKOR_MACHINE_REGISTRY", Registry().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", root_.File("xdg").c_str(), 1);
+  }
+
+ private:
+  TempDir root_;
+};
+
+}  // namespace zk::test
