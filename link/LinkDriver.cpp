@@ -50,7 +50,7 @@ LinkDriver::LinkDriver() = default;
 
 LinkDriver::~LinkDriver() {
   // Unloading: the callers' ECBs are not called back any more.
-  if (std::shared_ptr<Session> session = std::move(session_)) Close(session);
+  if (std::shared_ptr<Session> session = TakeSession()) Close(session);
   FinishEnding();
 }
 
@@ -59,11 +59,7 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
   params->port &= kPortNumberMask;
 
   // A link still open is closed first; its queued ECBs are dropped.
-  std::shared_ptr<Session> old;
-  {
-    std::lock_guard lock(mutex_);
-    old = std::move(session_);
-  }
+  std::shared_ptr<Session> old = TakeSession();
   if (old) {
     Close(old);
     old.reset();  // releases the port before it is opened again
@@ -96,13 +92,18 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
 }
 
 uint8_t LinkDriver::Shutdown() {
-  std::shared_ptr<Session> session;
-  {
-    std::lock_guard lock(mutex_);
-    session = std::move(session_);
-  }
-  if (session) HandBack(Close(session));
+  if (std::shared_ptr<Session> session = TakeSession()) HandBack(Close(session));
   return kLinkOk;
+}
+
+std::shared_ptr<LinkDriver::Session> LinkDriver::TakeSession() {
+  std::lock_guard lock(mutex_);
+  std::shared_ptr<Session> session = std::move(session_);
+  // Taken by a callback on the link thread: the link counts as closed from
+  // here on, so the thread is recorded as ending in the same step, and an
+  // Initialize that sees the link closed waits for it to let go of the port.
+  if (session && session->OnOwnThread()) ending_ = session;
+  return session;
 }
 
 uint8_t LinkDriver::Send(ECB* ecb) {
@@ -153,12 +154,9 @@ std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
   session->stop.store(true);
   session->port->Wake();
   // Closed from a callback on the link thread itself: it ends when the
-  // callback returns, and is waited for by FinishEnding.
-  if (session->OnOwnThread()) {
-    std::lock_guard lock(mutex_);
-    ending_ = session;
-    return session->engine.TakeQueue();
-  }
+  // callback returns, and is waited for by FinishEnding (TakeSession has
+  // recorded it as ending).
+  if (session->OnOwnThread()) return session->engine.TakeQueue();
   const bool ended = session->WaitForExit();
   if (ended) {
     session->thread.join();

@@ -34,6 +34,8 @@ class LinkDriver : private NonCopyable {
  private:
   struct Session;
   std::shared_ptr<Session> CurrentSession();
+  // Moves the open session out; see the definition for the link thread case.
+  std::shared_ptr<Session> TakeSession();
   // Stops the link thread and closes the port; the queue is returned.
   std::vector<ECB*> Close(const std::shared_ptr<Session>& session);
   // A link closed from a callback on its own thread still holds the port
