@@ -54,11 +54,11 @@ class FastPeer {
   void Run() {
     while (!stop_) {
       const std::optional<uint8_t> c = peer_.Read(20);
-      if (c != zk::test::kStx) continue;
+      if (c != zk::kStx) continue;
       std::this_thread::sleep_for(delay_);
-      peer_.Write({zk::test::kDle});
+      peer_.Write({zk::kDle});
       const Peer3964::Frame frame = peer_.ReadFrameBody();
-      peer_.Write({frame.checkOk ? zk::test::kDle : zk::test::kNak});
+      peer_.Write({frame.checkOk ? zk::kDle : zk::kNak});
       if (frame.last && frame.checkOk && !answer_.empty()) peer_.SendMessage(answer_, kMessage);
     }
   }

@@ -1,11 +1,12 @@
 #include "bench/WireBudget.h"
 
+#include "common/ModuleCodes.h"
+
 #include <algorithm>
 
 namespace zk::bench {
 namespace {
 
-constexpr uint8_t kDle = 0x10;
 constexpr uint64_t kSenderFraming = 4;    // STX, DLE, ETX, check character
 constexpr uint64_t kReceiverReplies = 2;  // DLE after STX, DLE after the check character
 constexpr double kBitsPerByte = 10;

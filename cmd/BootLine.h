@@ -2,6 +2,7 @@
 // The boot loader's byte protocol on the raw serial port: frames with a
 // checksum byte that makes the sum of the frame 0 modulo 256, and the
 // reading of its answers.
+#include "common/ModuleCodes.h"
 #include "common/ResultCodes.h"
 #include "platform/SerialPort.h"
 
@@ -11,19 +12,6 @@
 #include <vector>
 
 namespace zk::cmd {
-
-enum BootByte : uint8_t {
-  kBootAck = 0x06,
-  kBootData = 0x02,
-  kBootNak = 0x15,
-  kBootMemoryWrite = 0x01,
-  kBootSpeedSwitch = 0x07,
-  kBootRange = 0x10,
-  kBootStart = 0x06,
-  kBootStartMarker = 0x07,
-  kBootEndOfBootCode = 0x30,
-  kBootCodeAccepted = 0xAA,
-};
 
 inline constexpr std::size_t kMaxMemoryWriteData = 255;
 

@@ -3,33 +3,16 @@
 // how long its answer is waited for, how the answer is judged and, for a
 // command whose answer is a list, how the list continues. The requests
 // themselves are built in cmd/Requests.h.
+#include "common/ModuleCodes.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace zk::cmd {
 
-enum class Command : uint8_t {
-  Login = 0x01,
-  FindFlashLib = 0x02,
-  SectorStatus = 0x03,
-  SelectFlashLib = 0x04,
-  Program = 0x05,
-  Read = 0x06,
-  EraseSectors = 0x07,
-  Exit = 0x08,
-  EraseBlocks = 0x09,
-  EraseChip = 0x0A,
-  Password = 0x0B,
-  BaseAddress = 0x0C,
-  FirmwareGeneration = 0x0F,
-  SectorStatusNext = 0xF3,
-  ReadNext = 0xF6,
-  EraseSectorsNext = 0xF7,
-  EraseBlocksNext = 0xF9,
-};
-
-constexpr uint8_t Code(Command c) { return static_cast<uint8_t>(c); }
+using zk::Code;
+using zk::Command;
 
 // Times in milliseconds.
 struct WaitProfile {

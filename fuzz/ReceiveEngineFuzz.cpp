@@ -2,7 +2,7 @@
 // changes and yields: it never writes outside an ECB's buffer, completes a
 // message only with a count its buffer holds, and answers only DLE or NAK.
 #include "fuzz/FuzzInput.h"
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
 #include "link/ReceiveEngine.h"
 
@@ -21,7 +21,7 @@ constexpr uint8_t kEscape = 0xFF;
 
 class Answers : public ControlOutput {
  public:
-  void SendControl(uint8_t c) override { ZK_FUZZ_CHECK(c == DLE || c == NAK); }
+  void SendControl(uint8_t c) override { ZK_FUZZ_CHECK(c == kDle || c == kNak); }
 };
 
 // One ECB with a buffer of exactly its capacity, so that ASan sees a

@@ -1,6 +1,6 @@
 #include "link/BlockEncoder.h"
 
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 
 namespace zk::link {
 
@@ -14,10 +14,10 @@ uint8_t EncodeBlock(std::span<const uint8_t> data, BlockEnd end, std::vector<uin
   };
   for (const uint8_t byte : data) {
     put(byte);
-    if (byte == DLE) put(byte);
+    if (byte == kDle) put(byte);
   }
-  put(DLE);
-  put(end == BlockEnd::Last ? ETX : ETB);
+  put(kDle);
+  put(end == BlockEnd::Last ? kEtx : kEtb);
   return bcc;
 }
 

@@ -1,6 +1,6 @@
 #include "link/ReceiveEngine.h"
 
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
 
 namespace zk::link {
@@ -41,14 +41,14 @@ ReceiveEngine::Step ReceiveEngine::OnChar(uint8_t c) {
     lineHeld_ = true;
     inFrame_ = true;
     if (head_ != nullptr && !HasFlags(*head_, ECB_REFUSE)) ChangeFlags(*head_, ECB_BUSY, ECB_BADCHAR);
-    output_.SendControl(DLE);
+    output_.SendControl(kDle);
     return {config_.ackTimeout};
   }
   if (!inFrame_) return Idle(c);
   if (!lineHeld_ || head_ == nullptr) return {};  // nowhere to put it
   if (etxSeen_ || etbSeen_) return CheckChar(c);
   if (dlePending_) return AfterDle(c);
-  if (c == DLE) {
+  if (c == kDle) {
     dlePending_ = true;
     bcc_ ^= c;
     return {config_.charTimeout};
@@ -59,34 +59,34 @@ ReceiveEngine::Step ReceiveEngine::OnChar(uint8_t c) {
 ReceiveEngine::Step ReceiveEngine::Idle(uint8_t c) {
   // While the line is held (between the frames of a message) the wait for
   // the next STX goes on, so that a peer that stops gives the line back.
-  if (c != STX) {
+  if (c != kStx) {
     if (head_ != nullptr) SetFlags(*head_, ECB_BADCHAR);
     // A NAK or a late DLE is itself an answer: answering it would start an
     // endless exchange of refusals with a peer that does the same.
-    if (c != NAK && c != DLE) output_.SendControl(NAK);
+    if (c != kNak && c != kDle) output_.SendControl(kNak);
     return {HoldTimeout()};
   }
   if (head_ == nullptr || HasFlags(*head_, ECB_REFUSE)) {
-    output_.SendControl(NAK);
+    output_.SendControl(kNak);
     return {HoldTimeout()};
   }
   lineHeld_ = true;
   ChangeFlags(*head_, ECB_BUSY, ECB_BADCHAR);
   inFrame_ = true;
-  output_.SendControl(DLE);
+  output_.SendControl(kDle);
   return {config_.ackTimeout};
 }
 
 ReceiveEngine::Step ReceiveEngine::AfterDle(uint8_t c) {
   dlePending_ = false;
   switch (c) {
-    case DLE:
+    case kDle:
       return Data(c);
-    case ETB:
+    case kEtb:
       bcc_ ^= c;
       etbSeen_ = true;
       return {config_.charTimeout};
-    case ETX:
+    case kEtx:
       bcc_ ^= c;
       etxSeen_ = true;
       return {config_.charTimeout};
@@ -99,7 +99,7 @@ ReceiveEngine::Step ReceiveEngine::CheckChar(uint8_t c) {
   ECB& head = *head_;
   const bool refused = HasFlags(head, ECB_REFUSE);
   if (c == bcc_ && !refused) {
-    output_.SendControl(DLE);
+    output_.SendControl(kDle);
     if (etbSeen_) {
       BlockReset();  // more frames follow; the data so far stays
       return {config_.ackTimeout};
@@ -111,7 +111,7 @@ ReceiveEngine::Step ReceiveEngine::CheckChar(uint8_t c) {
     return {0, done};
   }
   SetFlags(head, ECB_NAKED);
-  output_.SendControl(NAK);
+  output_.SendControl(kNak);
   if (refused) {
     // This ECB takes no frames: give the line back at once.
     FullReset();
@@ -137,7 +137,7 @@ ReceiveEngine::Step ReceiveEngine::Data(uint8_t c) {
   const uint16_t capacity = head.buffer != nullptr ? head.length : uint16_t{0};
   if (writeIndex_ >= capacity) {
     ChangeFlags(head, ECB_FAILED | ECB_REFUSE, ECB_BUSY);
-    output_.SendControl(NAK);
+    output_.SendControl(kNak);
     return {config_.charTimeout};
   }
   head.buffer[writeIndex_++] = c;
@@ -150,7 +150,7 @@ ReceiveEngine::Step ReceiveEngine::Data(uint8_t c) {
 ReceiveEngine::Step ReceiveEngine::Fail(uint16_t flags) {
   if (head_ != nullptr) ChangeFlags(*head_, flags, ECB_BUSY);
   FullReset();
-  output_.SendControl(NAK);
+  output_.SendControl(kNak);
   return {};
 }
 

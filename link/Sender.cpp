@@ -1,7 +1,7 @@
 #include "link/Sender.h"
 
 #include "link/BlockEncoder.h"
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
 
 #include <algorithm>
@@ -84,9 +84,9 @@ Sender::PassEnd Sender::EnterState(ECB& ecb, Progress& progress) {
 }
 
 Sender::ConnectEnd Sender::Connect(ECB& ecb, Progress& progress) {
-  link_.Write(std::span<const uint8_t>(&STX, 1));
+  link_.Write(std::span<const uint8_t>(&kStx, 1));
   std::optional<uint8_t> reply = link_.AwaitReply(config_.ackTimeout, true);
-  if (reply == STX) {
+  if (reply == kStx) {
     // Both sides asked for the line at once.
     if (config_.priority == 0) {
       // The peer's message goes first; then the same frame is offered again
@@ -101,11 +101,11 @@ Sender::ConnectEnd Sender::Connect(ECB& ecb, Progress& progress) {
     progress.state = State::Restart;
     return ConnectEnd::Again;
   }
-  if (*reply == NAK) {
+  if (*reply == kNak) {
     progress.state = State::NakOnConnect;
     return ConnectEnd::Again;
   }
-  if (*reply != DLE) {
+  if (*reply != kDle) {
     progress.state = State::FailAfterPause;
     return ConnectEnd::Again;
   }
@@ -118,7 +118,7 @@ bool Sender::SendBody(std::span<const uint8_t> block, bool last, Progress& progr
   for (std::size_t at = 0; at < frame.size(); at += kWritePiece) {
     link_.Write(frame.subspan(at, std::min(kWritePiece, frame.size() - at)));
     if (const std::optional<uint8_t> interruption = link_.Interruption()) {
-      progress.state = *interruption == NAK ? State::Restart : State::FailAfterPause;
+      progress.state = *interruption == kNak ? State::Restart : State::FailAfterPause;
       return false;
     }
   }
@@ -130,12 +130,12 @@ void Sender::JudgeCheckReply(ECB& ecb, std::size_t block, Progress& progress) {
   if (!reply) {
     SetFlags(ecb, ECB_TIMEOUT);
     progress.state = State::Restart;
-  } else if (*reply == NAK) {
+  } else if (*reply == kNak) {
     // Only this frame goes again.
     progress.position -= block;
     progress.remaining += block;
     progress.state = State::RepeatBlock;
-  } else if (*reply != DLE) {
+  } else if (*reply != kDle) {
     progress.state = State::Fail;
   }
 }

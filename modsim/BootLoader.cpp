@@ -67,11 +67,11 @@ void BootLoader::AnswerByte(uint8_t byte, std::string_view what, TimePoint now) 
   Answer(std::span<const uint8_t>(&byte, 1), what, now);
 }
 
-void BootLoader::Ack(TimePoint now) { AnswerByte(static_cast<uint8_t>(BootCode::kAck), "boot ack", now); }
+void BootLoader::Ack(TimePoint now) { AnswerByte(kBootAck, "boot ack", now); }
 
 void BootLoader::Nak(BootError error, std::string_view why, TimePoint now) {
   Note(why, now);
-  uint8_t frame[4] = {static_cast<uint8_t>(BootCode::kNak), 0, static_cast<uint8_t>(error), 0};
+  uint8_t frame[4] = {kBootNak, 0, static_cast<uint8_t>(error), 0};
   frame[3] = BootChecksum(std::span<const uint8_t>(frame, 3));
   Answer(frame, "boot nak", now);
 }
@@ -163,7 +163,7 @@ void BootLoader::OnHandshakeByte(uint8_t c, TimePoint now) {
 
 void BootLoader::OnBootCodeByte(uint8_t c, TimePoint now) {
   if (!params_.bootCode) {
-    if (c != static_cast<uint8_t>(BootCode::kCheck)) {
+    if (c != kBootEndOfBootCode) {
       bootCode_.push_back(c);
       return;
     }
@@ -183,13 +183,13 @@ void BootLoader::OnBootCodeByte(uint8_t c, TimePoint now) {
 }
 
 std::size_t BootLoader::FrameLength() const {
-  switch (static_cast<BootCode>(frame_[0])) {
-    case BootCode::kCheck: return 1;
-    case BootCode::kMemoryWrite:
+  switch (frame_[0]) {
+    case kBootEndOfBootCode: return 1;
+    case kBootMemoryWrite:
       return frame_.size() < kMemoryWriteHeader ? 0 : kMemoryWriteHeader + frame_[4] + 1;
-    case BootCode::kSpeedSwitch: return kSpeedSwitchLength;
-    case BootCode::kRange: return kRangeLength;
-    case BootCode::kStart: return kStartLength;
+    case kBootSpeedSwitch: return kSpeedSwitchLength;
+    case kBootRange: return kRangeLength;
+    case kBootStart: return kStartLength;
     default: return 1;  // unknown: refused at once
   }
 }
@@ -204,12 +204,12 @@ void BootLoader::OnFrameByte(uint8_t c, TimePoint now) {
 }
 
 void BootLoader::HandleFrame(TimePoint now) {
-  switch (static_cast<BootCode>(frame_[0])) {
-    case BootCode::kCheck: AnswerByte(static_cast<uint8_t>(BootCode::kCheckOk), "boot check", now); return;
-    case BootCode::kMemoryWrite: HandleMemoryWrite(now); return;
-    case BootCode::kSpeedSwitch: HandleSpeedSwitch(now); return;
-    case BootCode::kRange: HandleRange(now); return;
-    case BootCode::kStart: HandleStart(now); return;
+  switch (frame_[0]) {
+    case kBootEndOfBootCode: AnswerByte(kBootCodeAccepted, "boot check", now); return;
+    case kBootMemoryWrite: HandleMemoryWrite(now); return;
+    case kBootSpeedSwitch: HandleSpeedSwitch(now); return;
+    case kBootRange: HandleRange(now); return;
+    case kBootStart: HandleStart(now); return;
     default: Nak(BootError::kUnsupported, Hex("unknown command 0x%02X", frame_[0]), now); return;
   }
 }

@@ -14,6 +14,7 @@
 // After the start frame the loaded firmware runs when it is the expected one;
 // otherwise the module hangs. A boot stage that hears nothing for the silence
 // time returns to the reset state, as the host's reset sequence would reset it.
+#include "common/ModuleCodes.h"
 #include "modsim/BootRecords.h"
 #include "modsim/ByteSink.h"
 #include "modsim/Clock.h"
@@ -30,19 +31,6 @@ class FaultInjector;
 class Trace;
 
 enum class BootExpect : uint8_t { kAuto, kDownload, kHandshake };
-
-// Frame codes of the flash-file protocol.
-enum class BootCode : uint8_t {
-  kMemoryWrite = 0x01,
-  kData = 0x02,
-  kStart = 0x06,
-  kAck = 0x06,
-  kSpeedSwitch = 0x07,
-  kRange = 0x10,
-  kNak = 0x15,
-  kCheck = 0x30,
-  kCheckOk = 0xAA,
-};
 
 // Error bytes of a NAK frame.
 enum class BootError : uint8_t {

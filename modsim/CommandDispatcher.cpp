@@ -56,12 +56,12 @@ std::string Text(const char* format, uint32_t a, uint32_t b = 0, uint32_t c = 0)
 
 bool HasCountField(uint8_t echo) {
   switch (static_cast<Command>(echo)) {
-    case Command::kSectorStatus:
-    case Command::kRead:
-    case Command::kReadMore:
-    case Command::kEraseSectors:
-    case Command::kEraseBlocks:
-    case Command::kEraseChip: return true;
+    case Command::SectorStatus:
+    case Command::Read:
+    case Command::ReadNext:
+    case Command::EraseSectors:
+    case Command::EraseBlocks:
+    case Command::EraseChip: return true;
     default: return false;
   }
 }
@@ -71,24 +71,24 @@ bool HasCountField(uint8_t echo) {
 std::optional<std::size_t> ExpectedRequestLength(std::span<const uint8_t> request) {
   if (request.empty()) return std::nullopt;
   switch (static_cast<Command>(request[0])) {
-    case Command::kLogin:
-    case Command::kEraseChip:
-    case Command::kFirmwareGeneration: return 1;
-    case Command::kFindFlashLib:
-    case Command::kBaseAddress: return 7;
-    case Command::kSectorStatus:
-    case Command::kEraseSectors:
-    case Command::kEraseBlocks:
-    case Command::kSectorStatusMore:
-    case Command::kEraseSectorsMore:
-    case Command::kEraseBlocksMore: return 13;
-    case Command::kSelectFlashLib:
-    case Command::kExit: return 6;
-    case Command::kRead:
-    case Command::kReadMore: return 9;
-    case Command::kProgram:
+    case Command::Login:
+    case Command::EraseChip:
+    case Command::FirmwareGeneration: return 1;
+    case Command::FindFlashLib:
+    case Command::BaseAddress: return 7;
+    case Command::SectorStatus:
+    case Command::EraseSectors:
+    case Command::EraseBlocks:
+    case Command::SectorStatusNext:
+    case Command::EraseSectorsNext:
+    case Command::EraseBlocksNext: return 13;
+    case Command::SelectFlashLib:
+    case Command::Exit: return 6;
+    case Command::Read:
+    case Command::ReadNext: return 9;
+    case Command::Program:
       return request.size() < 7 ? 7 : 7 + static_cast<std::size_t>(ReadLe16(&request[5]));
-    case Command::kPassword:
+    case Command::Password:
       return request.size() < 5 ? 5 : 5 + static_cast<std::size_t>(ReadLe32(&request[1]));
   }
   return std::nullopt;
@@ -142,23 +142,23 @@ Reply CommandDispatcher::Dispatch(std::span<const uint8_t> request, TimePoint no
     return {StatusAnswer(command, kStatusTooFewBytes)};
   }
   switch (command) {
-    case Command::kLogin: return Login();
-    case Command::kFindFlashLib: return FindFlashLib(request, now);
-    case Command::kSelectFlashLib: return SelectFlashLib(request);
-    case Command::kSectorStatus: return SectorStatus(request, now);
-    case Command::kSectorStatusMore: return ListMore(command, statusPager_);
-    case Command::kProgram: return Program(request);
-    case Command::kRead: return Read(request);
-    case Command::kReadMore: return ReadMore();
-    case Command::kEraseSectors:
-    case Command::kEraseBlocks: return Erase(command, request, now);
-    case Command::kEraseSectorsMore: return ListMore(command, erasePager_);
-    case Command::kEraseBlocksMore: return ListMore(command, blockPager_);
-    case Command::kEraseChip: return EraseChip(now);
-    case Command::kExit: return Exit(request, now);
-    case Command::kPassword: return Password(request, now);
-    case Command::kBaseAddress: return BaseAddress(request, now);
-    case Command::kFirmwareGeneration: return Generation();
+    case Command::Login: return Login();
+    case Command::FindFlashLib: return FindFlashLib(request, now);
+    case Command::SelectFlashLib: return SelectFlashLib(request);
+    case Command::SectorStatus: return SectorStatus(request, now);
+    case Command::SectorStatusNext: return ListMore(command, statusPager_);
+    case Command::Program: return Program(request);
+    case Command::Read: return Read(request);
+    case Command::ReadNext: return ReadMore();
+    case Command::EraseSectors:
+    case Command::EraseBlocks: return Erase(command, request, now);
+    case Command::EraseSectorsNext: return ListMore(command, erasePager_);
+    case Command::EraseBlocksNext: return ListMore(command, blockPager_);
+    case Command::EraseChip: return EraseChip(now);
+    case Command::Exit: return Exit(request, now);
+    case Command::Password: return Password(request, now);
+    case Command::BaseAddress: return BaseAddress(request, now);
+    case Command::FirmwareGeneration: return Generation();
   }
   return {StatusAnswer(command, kStatusUnsupported)};
 }
@@ -169,7 +169,7 @@ void CommandDispatcher::ApplyAnswerFaults(Command command, Reply& reply, TimePoi
       hit && HasCountField(reply.bytes[0]) && reply.bytes.size() >= kListHeader) {
     // A chip erase list already fills one answer; any other count grows
     // past what the answer and its request hold.
-    const uint32_t base = command == Command::kEraseChip ? kChipListFits : ReadLe16(&reply.bytes[2]);
+    const uint32_t base = command == Command::EraseChip ? kChipListFits : ReadLe16(&reply.bytes[2]);
     const auto claimed = static_cast<uint16_t>(std::min<uint32_t>(base + hit->ValueOr(kDefaultCountOverrun), 0xFFFF));
     Note(Text("fault: answer count %u claimed as %u", ReadLe16(&reply.bytes[2]), claimed), now);
     reply.bytes[2] = static_cast<uint8_t>(claimed);
@@ -199,7 +199,7 @@ void CommandDispatcher::ApplyAnswerFaults(Command command, Reply& reply, TimePoi
     reply.stxFlood = hit->ValueOr(kDefaultStxFlood);
     Note(Text("fault: %u STX in place of the answer", reply.stxFlood), now);
   }
-  if (command == Command::kLogin) {
+  if (command == Command::Login) {
     if (const auto hit = faults_->Check(FaultKind::kGarbageAfterLogin)) {
       reply.rawAfter.resize(hit->ValueOr(kDefaultGarbage));
       for (uint8_t& b : reply.rawAfter) b = static_cast<uint8_t>(garbage_.Next());
@@ -225,7 +225,7 @@ bool CommandDispatcher::EndlessList(TimePoint now) {
 }
 
 Reply CommandDispatcher::Login() const {
-  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kLogin)};
+  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::Login)};
   AppendLe16(answer, params_.loginWord);
   answer.insert(answer.end(), {params_.major, params_.minor, params_.build});
   return {answer};
@@ -253,7 +253,7 @@ Reply CommandDispatcher::FindFlashLib(std::span<const uint8_t> request, TimePoin
   }
   findCursor_ = next == 0 ? 0 : findCursor_ + 1;
   const auto refs = LibrariesFor(flashStart);
-  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kFindFlashLib)};
+  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::FindFlashLib)};
   for (std::size_t w = 0; w < 4; ++w) {
     AppendLe16(answer,
                findCursor_ < refs.size()
@@ -272,16 +272,16 @@ Reply CommandDispatcher::SelectFlashLib(std::span<const uint8_t> request) {
       const auto& words = banks[b].libraries[i].words;
       if (words[0] == w0 && (words[3] & 0xFF) == w3Low) {
         selected_ = LibraryRef{b, i};
-        return {StatusAnswer(Command::kSelectFlashLib, kStatusOk)};
+        return {StatusAnswer(Command::SelectFlashLib, kStatusOk)};
       }
     }
   }
   selected_.reset();
-  return {StatusAnswer(Command::kSelectFlashLib, kFlashNoLibrary)};
+  return {StatusAnswer(Command::SelectFlashLib, kFlashNoLibrary)};
 }
 
 Reply CommandDispatcher::SectorStatus(std::span<const uint8_t> request, TimePoint now) {
-  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kSectorStatus)};
+  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::SectorStatus)};
   if (!selected_) {
     answer.insert(answer.end(), {kFlashNoLibrarySelected, 0, 0});
     return {answer};
@@ -307,9 +307,9 @@ Reply CommandDispatcher::ListMore(Command command, EntryPager& pager) {
 }
 
 Reply CommandDispatcher::Program(std::span<const uint8_t> request) {
-  if (!selected_) return {StatusAnswer(Command::kProgram, kFlashNoLibrarySelected)};
+  if (!selected_) return {StatusAnswer(Command::Program, kFlashNoLibrarySelected)};
   const auto data = request.subspan(7);
-  Reply reply{StatusAnswer(Command::kProgram, flash_.Program(ReadLe32(&request[1]), data))};
+  Reply reply{StatusAnswer(Command::Program, flash_.Program(ReadLe32(&request[1]), data))};
   reply.busy = params_.programTimePerByte * static_cast<int64_t>(data.size());
   return reply;
 }
@@ -329,7 +329,7 @@ Reply CommandDispatcher::ReadPiece(Command echo) {
 Reply CommandDispatcher::Read(std::span<const uint8_t> request) {
   readRemaining_ = 0;
   auto refuse = [](uint8_t status) {
-    return Reply{{static_cast<uint8_t>(Command::kRead), status, 0, 0, 0, 0}};
+    return Reply{{static_cast<uint8_t>(Command::Read), status, 0, 0, 0, 0}};
   };
   if (!passwordAccepted_) return refuse(kStatusNoAccess);
   if (!selected_) return refuse(kFlashNoLibrarySelected);
@@ -338,14 +338,14 @@ Reply CommandDispatcher::Read(std::span<const uint8_t> request) {
   if (const uint8_t status = flash_.CheckRead(address, length)) return refuse(status);
   readAddress_ = address;
   readRemaining_ = length;
-  return ReadPiece(Command::kRead);
+  return ReadPiece(Command::Read);
 }
 
 Reply CommandDispatcher::ReadMore() {
   if (readRemaining_ == 0) {
-    return {{static_cast<uint8_t>(Command::kReadMore), kFlashBadAddress, 0, 0, 0, 0}};
+    return {{static_cast<uint8_t>(Command::ReadNext), kFlashBadAddress, 0, 0, 0, 0}};
   }
-  return ReadPiece(Command::kReadMore);
+  return ReadPiece(Command::ReadNext);
 }
 
 Duration CommandDispatcher::EraseTime(uint32_t sectors) {
@@ -359,7 +359,7 @@ Duration CommandDispatcher::EraseTime(uint32_t sectors) {
 
 Reply CommandDispatcher::Erase(Command command, std::span<const uint8_t> request, TimePoint now) {
   std::vector<uint8_t> answer{static_cast<uint8_t>(command)};
-  EntryPager& pager = command == Command::kEraseSectors ? erasePager_ : blockPager_;
+  EntryPager& pager = command == Command::EraseSectors ? erasePager_ : blockPager_;
   pager.Clear();
   if (!selected_) {
     answer.insert(answer.end(), {kFlashNoLibrarySelected, 0, 0});
@@ -368,7 +368,7 @@ Reply CommandDispatcher::Erase(Command command, std::span<const uint8_t> request
   const uint32_t start = ReadLe32(&request[1]);
   const uint32_t end = ReadLe32(&request[5]);
   Note(Text("erase 0x%X..0x%X (third value %u)", start, end, ReadLe32(&request[9])), now);
-  EraseResult result = command == Command::kEraseSectors ? flash_.EraseSectors(start, end, faults_)
+  EraseResult result = command == Command::EraseSectors ? flash_.EraseSectors(start, end, faults_)
                                                                : flash_.EraseBlocks(start, end, faults_);
   answer.push_back(result.status);
   AppendLe16(answer, static_cast<uint16_t>(result.failed.size()));
@@ -380,7 +380,7 @@ Reply CommandDispatcher::Erase(Command command, std::span<const uint8_t> request
 }
 
 Reply CommandDispatcher::EraseChip(TimePoint now) {
-  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::kEraseChip)};
+  std::vector<uint8_t> answer{static_cast<uint8_t>(Command::EraseChip)};
   if (!selected_) {
     answer.insert(answer.end(), {kFlashNoLibrarySelected, 0, 0});
     return {answer};
@@ -406,7 +406,7 @@ Reply CommandDispatcher::Exit(std::span<const uint8_t> request, TimePoint now) {
        now);
   Reply reply;
   if (mode >= 8 || !(params_.silentExitModes & (1u << mode)))
-    reply.bytes = StatusAnswer(Command::kExit, kStatusOk);
+    reply.bytes = StatusAnswer(Command::Exit, kStatusOk);
   reply.exitAfter = true;
   return reply;
 }
@@ -416,7 +416,7 @@ Reply CommandDispatcher::Password(std::span<const uint8_t> request, TimePoint no
   passwordAccepted_ = std::equal(given.begin(), given.end(), params_.password.begin(), params_.password.end(),
                                  [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); });
   Note(passwordAccepted_ ? "password accepted" : "password refused", now);
-  return {StatusAnswer(Command::kPassword, passwordAccepted_ ? kStatusOk : kStatusInvalidPassword)};
+  return {StatusAnswer(Command::Password, passwordAccepted_ ? kStatusOk : kStatusInvalidPassword)};
 }
 
 Reply CommandDispatcher::BaseAddress(std::span<const uint8_t> request, TimePoint now) {
@@ -424,7 +424,7 @@ Reply CommandDispatcher::BaseAddress(std::span<const uint8_t> request, TimePoint
   const auto bank = flash_.BankStartingAt(base);
   if (!bank) {
     Note(Text("base address 0x%X is no bank start", base), now);
-    return {StatusAnswer(Command::kBaseAddress, kFlashBadAddress)};
+    return {StatusAnswer(Command::BaseAddress, kFlashBadAddress)};
   }
   if (flash_.Banks()[*bank].mode != request[5]) {
     Note(Text("base address 0x%X with mode %u; the bank has mode %u", base, request[5],
@@ -432,11 +432,11 @@ Reply CommandDispatcher::BaseAddress(std::span<const uint8_t> request, TimePoint
          now);
   }
   currentBank_ = *bank;
-  return {StatusAnswer(Command::kBaseAddress, kStatusOk)};
+  return {StatusAnswer(Command::BaseAddress, kStatusOk)};
 }
 
 Reply CommandDispatcher::Generation() const {
-  if (params_.oldFirmware) return {StatusAnswer(Command::kFirmwareGeneration, kStatusUnsupported)};
+  if (params_.oldFirmware) return {StatusAnswer(Command::FirmwareGeneration, kStatusUnsupported)};
   return {{kCurrentFirmwareMarker, kStatusOk}};
 }
 

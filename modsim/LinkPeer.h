@@ -9,6 +9,7 @@
 // A byte-driven state machine without threads: the owner feeds received
 // bytes, calls OnTimer when NextDeadline has passed, and collects the bytes
 // it sends from the ByteSink.
+#include "common/ModuleCodes.h"
 #include "modsim/ByteSink.h"
 #include "modsim/Clock.h"
 
@@ -22,14 +23,6 @@ namespace zk::modsim {
 
 class FaultInjector;
 class Trace;
-
-enum LinkControl : uint8_t {
-  kStx = 0x02,
-  kEtx = 0x03,
-  kDle = 0x10,
-  kNak = 0x15,
-  kEtb = 0x17,
-};
 
 struct LinkParams {
   Duration charTimeout = Milliseconds(220);  // between two characters of a block

@@ -2,6 +2,8 @@
 // The far end of the line in the link tests: a scripted 3964R partner on
 // the master side of a pty, written from the procedure's rules and
 // independent of the engine (its own DLE doubling and check characters).
+#include "common/ModuleCodes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -11,12 +13,6 @@
 #include <vector>
 
 namespace zk::test {
-
-inline constexpr uint8_t kStx = 0x02;
-inline constexpr uint8_t kEtx = 0x03;
-inline constexpr uint8_t kDle = 0x10;
-inline constexpr uint8_t kNak = 0x15;
-inline constexpr uint8_t kEtb = 0x17;
 
 // Long enough for a loaded machine; only failing tests wait it out.
 inline constexpr int kPeerWaitMs = 5000;

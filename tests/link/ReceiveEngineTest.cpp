@@ -1,5 +1,5 @@
 // The receive engine fed character by character, without a port or thread.
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
 #include "link/ReceiveEngine.h"
 
@@ -34,21 +34,21 @@ TEST_F(ReceiveEngineTest, TimeOutsFollowTheFrame) {
   std::vector<uint8_t> buffer(8);
   ECB ecb = MakeEcb(buffer);
   engine.Queue(ecb);
-  EXPECT_EQ(Feed({STX}).timeoutMs, 300);  // waiting for the first data byte
+  EXPECT_EQ(Feed({kStx}).timeoutMs, 300);  // waiting for the first data byte
   EXPECT_EQ(Feed({'a'}).timeoutMs, 20);
-  EXPECT_EQ(Feed({DLE, ETB}).timeoutMs, 20);
-  const uint8_t bcc = 'a' ^ DLE ^ ETB;
+  EXPECT_EQ(Feed({kDle, kEtb}).timeoutMs, 20);
+  const uint8_t bcc = 'a' ^ kDle ^ kEtb;
   EXPECT_EQ(Feed({bcc}).timeoutMs, 300);  // waiting for the next frame
   EXPECT_TRUE(engine.LineHeld());
   // A stray character between the frames is refused, the wait goes on.
   EXPECT_EQ(Feed({'?'}).timeoutMs, 300);
-  EXPECT_EQ(output.sent, (std::vector<uint8_t>{DLE, DLE, NAK}));
+  EXPECT_EQ(output.sent, (std::vector<uint8_t>{kDle, kDle, kNak}));
 
   const ReceiveEngine::Step timedOut = engine.OnTimeout();
   EXPECT_EQ(timedOut.timeoutMs, 0);
   EXPECT_EQ(ecb.flags, ECB_FAILED | ECB_TIMEOUT | ECB_BADCHAR);
   EXPECT_FALSE(engine.LineHeld());
-  EXPECT_EQ(output.sent.back(), NAK);
+  EXPECT_EQ(output.sent.back(), kNak);
 }
 
 TEST_F(ReceiveEngineTest, QueueingTheHeadAgainKeepsTheMessageInProgress) {
@@ -56,10 +56,10 @@ TEST_F(ReceiveEngineTest, QueueingTheHeadAgainKeepsTheMessageInProgress) {
   ECB ecb = MakeEcb(buffer), second = MakeEcb(other);
   engine.Queue(ecb);
   engine.Queue(second);
-  Feed({STX, 'x', 'y'});
+  Feed({kStx, 'x', 'y'});
   engine.Queue(ecb);   // head: flags cleared, progress kept
   engine.Queue(second);  // already queued: left alone
-  const ReceiveEngine::Step done = Feed({DLE, ETX, static_cast<uint8_t>('x' ^ 'y' ^ DLE ^ ETX)});
+  const ReceiveEngine::Step done = Feed({kDle, kEtx, static_cast<uint8_t>('x' ^ 'y' ^ kDle ^ kEtx)});
   EXPECT_EQ(done.completed, &ecb);
   EXPECT_EQ(ecb.count, 2);
   EXPECT_EQ(engine.Head(), &second);
@@ -74,10 +74,10 @@ TEST_F(ReceiveEngineTest, AfterGivingWayThePeersNextCharacterIsAnsweredAndNotSto
   engine.YieldToPeer();
   EXPECT_TRUE(engine.LineHeld());
   // A peer that goes quiet after our DLE is caught by the time-out.
-  EXPECT_EQ(Feed({STX}).timeoutMs, 300);
-  EXPECT_EQ(output.sent, std::vector<uint8_t>{DLE});
+  EXPECT_EQ(Feed({kStx}).timeoutMs, 300);
+  EXPECT_EQ(output.sent, std::vector<uint8_t>{kDle});
   EXPECT_EQ(LoadFlags(ecb), ECB_BUSY);
-  const ReceiveEngine::Step done = Feed({'k', DLE, ETX, static_cast<uint8_t>('k' ^ DLE ^ ETX)});
+  const ReceiveEngine::Step done = Feed({'k', kDle, kEtx, static_cast<uint8_t>('k' ^ kDle ^ kEtx)});
   EXPECT_EQ(done.completed, &ecb);
   EXPECT_EQ(ecb.count, 1);
   EXPECT_EQ(buffer[0], 'k');
@@ -86,9 +86,9 @@ TEST_F(ReceiveEngineTest, AfterGivingWayThePeersNextCharacterIsAnsweredAndNotSto
 TEST_F(ReceiveEngineTest, ANullBufferTakesNoData) {
   ECB ecb{nullptr, 100, 0, 0, 0, nullptr, nullptr};
   engine.Queue(ecb);
-  Feed({STX, 'a'});
+  Feed({kStx, 'a'});
   EXPECT_EQ(ecb.flags, ECB_FAILED | ECB_REFUSE);
-  EXPECT_EQ(output.sent, (std::vector<uint8_t>{DLE, NAK}));
+  EXPECT_EQ(output.sent, (std::vector<uint8_t>{kDle, kNak}));
 }
 
 }  // namespace

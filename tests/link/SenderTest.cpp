@@ -1,5 +1,5 @@
 // The sender's state machine against a scripted line, without threads.
-#include "link/ControlChars.h"
+#include "common/ModuleCodes.h"
 #include "link/Sender.h"
 
 #include <gtest/gtest.h>
@@ -73,11 +73,11 @@ class SenderTest : public ::testing::Test {
 };
 
 TEST_F(SenderTest, NakToStxWaitsTheRetryDelayAndStartsAgainFromTheFirstByte) {
-  Script({DLE, DLE, NAK, DLE, DLE, DLE, DLE});
+  Script({kDle, kDle, kNak, kDle, kDle, kDle, kDle});
   EXPECT_EQ(Send(20, 10), kLinkOk);
   EXPECT_EQ(line.pauses, std::vector<uint32_t>{40});
   // Frame 1, frame 2 (refused at STX), then frame 1 and frame 2 again.
-  EXPECT_EQ(line.Count(STX), 4);
+  EXPECT_EQ(line.Count(kStx), 4);
   EXPECT_EQ(line.written.size(), 4 + 3 * (10 + 3));
   EXPECT_EQ(ecb.flags, ECB_DONE | ECB_NAKED);
 }
@@ -85,7 +85,7 @@ TEST_F(SenderTest, NakToStxWaitsTheRetryDelayAndStartsAgainFromTheFirstByte) {
 TEST_F(SenderTest, TriesCountForTheWholeMessageNotPerFrame) {
   // Frame 1 refused once, then taken; frame 2 refused twice: the third
   // refusal uses up the three tries.
-  Script({DLE, NAK, DLE, DLE, DLE, NAK, DLE, NAK});
+  Script({kDle, kNak, kDle, kDle, kDle, kNak, kDle, kNak});
   EXPECT_EQ(Send(20, 10), kLinkSendFailed);
   EXPECT_EQ(ecb.flags, ECB_EXHAUSTED);
 }
@@ -98,22 +98,22 @@ TEST_F(SenderTest, UnexpectedReplyToStxFailsAfterAPauseOfTwoAckTimeouts) {
 }
 
 TEST_F(SenderTest, UnexpectedReplyToTheCheckCharacterFailsAtOnce) {
-  Script({DLE, 'x'});
+  Script({kDle, 'x'});
   EXPECT_EQ(Send(5), kLinkSendFailed);
   EXPECT_TRUE(line.pauses.empty());
   EXPECT_EQ(ecb.flags, ECB_BADCHAR);
 }
 
 TEST_F(SenderTest, NakDuringAFrameRestartsTheMessageAnythingElseFails) {
-  line.interruption = std::pair{2, NAK};  // after the first piece of the body
-  Script({DLE, DLE, DLE});
+  line.interruption = std::pair{2, kNak};  // after the first piece of the body
+  Script({kDle, kDle, kDle});
   EXPECT_EQ(Send(200), kLinkOk);
-  EXPECT_EQ(line.Count(STX), 2);
+  EXPECT_EQ(line.Count(kStx), 2);
   EXPECT_TRUE(line.pauses.empty());
 
   line = ScriptedLine{};
   line.interruption = std::pair{2, 'x'};
-  Script({DLE});
+  Script({kDle});
   EXPECT_EQ(Send(200), kLinkSendFailed);
   EXPECT_EQ(line.pauses, std::vector<uint32_t>{200});
   EXPECT_EQ(ecb.flags, ECB_BADCHAR);
@@ -122,20 +122,20 @@ TEST_F(SenderTest, NakDuringAFrameRestartsTheMessageAnythingElseFails) {
 TEST_F(SenderTest, LowPriorityConflictYieldsWithASilenceBoundAndKeepsItsTry) {
   config.priority = 0;
   config.retries = 1;
-  Script({STX, DLE, DLE});
+  Script({kStx, kDle, kDle});
   EXPECT_EQ(Send(5), kLinkOk);
   EXPECT_EQ(line.yields, std::vector<uint32_t>{100});
-  EXPECT_EQ(line.Count(STX), 2);
+  EXPECT_EQ(line.Count(kStx), 2);
 
   line = ScriptedLine{};
   line.yieldResult = false;
-  Script({STX});
+  Script({kStx});
   EXPECT_EQ(Send(5), kLinkSendFailed);
   EXPECT_EQ(ecb.flags, ECB_TIMEOUT);
 }
 
 TEST_F(SenderTest, HighPriorityConflictWithoutASecondReplyTimesOutAndRestarts) {
-  Script({STX, std::nullopt, DLE, DLE});
+  Script({kStx, std::nullopt, kDle, kDle});
   EXPECT_EQ(Send(5), kLinkOk);
   EXPECT_EQ(ecb.flags, ECB_DONE | ECB_TIMEOUT);
   EXPECT_TRUE(line.yields.empty());
