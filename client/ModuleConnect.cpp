@@ -15,7 +15,6 @@ namespace {
 constexpr std::string_view kDefaultDataManager = "KORDm";
 constexpr std::string_view kDataManagerKey = "DmDLL";
 constexpr std::string_view kModuleDescription = "Modul.ini";
-constexpr std::string_view kSettingsFile = "Zelkor.ini";
 constexpr std::string_view kExternalFlash = "EXTERNAL FLASH";
 constexpr std::size_t kModeBuffer = 100;
 constexpr uint8_t kFirstLibrary = 0;
@@ -28,7 +27,7 @@ constexpr int kMaxFlashLibraries = 256;
 // program-wide settings file, below the program's directory.
 std::string FlashDescriptionDir() {
   const std::string programDir = files::HostProgramDir();
-  const std::string settings = files::ResolveNoCase(files::Join(programDir, kSettingsFile));
+  const std::string settings = files::ResolveNoCase(files::Join(programDir, files::kSettingsFile));
   return files::Join(programDir, files::ToNative(IniFileAccess(settings).IniFilePath()));
 }
 

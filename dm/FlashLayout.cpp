@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::string_view kFlashConfig = "FlashConfig";
 constexpr std::string_view kGeneral = "General";
-constexpr std::string_view kSettingsFile = "Zelkor.ini";
 constexpr std::size_t kTextBuffer = 100;
 constexpr int32_t kAbsent = 0xFFFF;
 constexpr int32_t kMaxCount = 0xFFFE;  // counts are 16-bit, 0xFFFF means absent
@@ -89,7 +88,7 @@ SectorLayout ReadSectorLayout(const std::string& modulePath, int bank,
 }
 
 std::string FlashDescriptionPath(const std::string& settingsDir, const FlashLibInfo& flash) {
-  const std::string settings = files::ResolveNoCase(files::Join(settingsDir, kSettingsFile));
+  const std::string settings = files::ResolveNoCase(files::Join(settingsDir, files::kSettingsFile));
   const std::string dir = files::Join(settingsDir, files::ToNative(IniFileAccess(settings).IniFilePath()));
   char name[32];
   std::snprintf(name, sizeof name, "%.4x" "x" "%.4x" "x" "%.4x" ".ini", flash.words[2], flash.words[1],

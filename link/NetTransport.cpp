@@ -1,6 +1,7 @@
 #include "link/NetTransport.h"
 
 #include "link/EcbAccess.h"
+#include "link/LinkConfig.h"
 #include "link/StringTable.h"
 #include "platform/ComPort.h"
 #include "platform/Ini.h"
@@ -155,8 +156,9 @@ uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
   const bool rawRequest = (modeByte & kNetModeRawBit) != 0 || rawModeIni_;
   if (mode == 0) rawMode_ = rawRequest;
 
-  LinkParams params{portNumber_, baudRate_, 0, 0, tuning_.priority, tuning_.retries,
-                    tuning_.charTimeout, tuning_.ackTimeout, tuning_.retryDelay};
+  constexpr LinkConfig kProcedure{};
+  LinkParams params{portNumber_, baudRate_, 0, 0, kProcedure.priority, kProcedure.retries,
+                    kProcedure.charTimeout, kProcedure.ackTimeout, kProcedure.retryDelay};
   const uint8_t opened = link_.Initialize(&params);
   const uint32_t now = services_.Now();
   lastSendTick_ = now;

@@ -37,14 +37,9 @@ using net::kNetModeMask;
 using net::kNetShutDownSoft;
 using net::kNetShutDownHard;
 
-// The link parameters the transport opens the link with, and its own
-// fixed waits.
+// The transport's own fixed waits. The link itself opens with the
+// procedure's default priority, retries and time-outs (LinkConfig).
 struct NetTuning {
-  uint8_t priority = 1;
-  uint8_t retries = 3;
-  uint16_t charTimeout = 200;
-  uint16_t ackTimeout = 1000;
-  uint16_t retryDelay = 150;
   uint32_t headerReplyMs = 5000;      // wait for the reply to a header
   uint32_t dataAfterHeaderMs = 1000;  // receive time-out once a header is accepted
   uint32_t defaultSendLockMs = 20;

@@ -12,7 +12,6 @@ namespace zk::com {
 namespace {
 
 constexpr std::string_view kPortPrefix = "COM";
-constexpr std::string_view kSettingsFile = "Zelkor.ini";
 constexpr std::string_view kPortsSection = "Ports";
 constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";
 constexpr std::string_view kEnvironmentPrefix = "ZELKOR_";
@@ -30,7 +29,7 @@ std::optional<std::string> FromEnvironment(const std::string& name) {
 
 std::optional<std::string> FromSettingsFile(const std::string& name) {
   const std::string dir = reg::InstallationDirectory().value_or(files::HostProgramDir());
-  const std::optional<std::string> file = files::FindNoCase(dir, kSettingsFile);
+  const std::optional<std::string> file = files::FindNoCase(dir, files::kSettingsFile);
   if (!file) return std::nullopt;
   return NonEmpty(ini::ReadValue(*file, kPortsSection, name));
 }

@@ -33,6 +33,9 @@ ZK_PLATFORM_API std::string ResolveNoCase(std::string_view path);
 
 ZK_PLATFORM_API bool Exists(const std::string& path);
 
+// The installation's settings file, beside the programs.
+inline constexpr std::string_view kSettingsFile = "Zelkor.ini";
+
 // The real file of the running program (/proc/self/exe) and its directory.
 ZK_PLATFORM_API std::string HostProgramPath();
 ZK_PLATFORM_API std::string HostProgramDir();

@@ -3,6 +3,7 @@
 #include "cmd/Session.h"
 #include "platform/Library.h"
 #include "tests/cmd/fakenet/FakeNet.h"
+#include "tests/support/Entry.h"
 
 #include <gtest/gtest.h>
 
@@ -79,9 +80,7 @@ class FakeNet {
  private:
   template <typename Fn>
   Fn Get(const char* name) {
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(library_, name));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
+    return zk::test::Entry<Fn>(library_, name);
   }
   LibraryHandle library_;
 };

@@ -10,6 +10,7 @@
 #include "platform/Threads.h"
 #include "tests/dm/fakecmd/FakeCmd.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Entry.h"
 
 #include <gtest/gtest.h>
 
@@ -80,9 +81,7 @@ class FakeCmd {
  private:
   template <typename Fn>
   Fn Get(const char* name) {
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(library_, name));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
+    return zk::test::Entry<Fn>(library_, name);
   }
   LibraryHandle library_;
 };

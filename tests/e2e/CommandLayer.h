@@ -4,6 +4,7 @@
 #include "common/CmmApi.h"
 #include "common/ResultCodes.h"
 #include "platform/Library.h"
+#include "tests/support/Entry.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,7 @@ struct CommandLayer {
 
   template <typename Fn>
   Fn Get(const char* name) {
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(library, name));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
+    return zk::test::Entry<Fn>(library, name);
   }
   // Starts the login and waits for its worker.
   uint32_t Login(const std::string& modulePath, LoginInfo* info = nullptr);

@@ -3,6 +3,7 @@
 #include "platform/Library.h"
 #include "platform/Threads.h"
 #include "tests/e2e/ModSimProcess.h"
+#include "tests/support/Entry.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,7 @@ class DataManagerEndToEnd : public ::testing::Test {
   }
   template <typename Fn>
   Fn Get(const char* name) {
-    auto fn = reinterpret_cast<Fn>(GetProcAddress(library_, name));
-    EXPECT_NE(fn, nullptr) << name;
-    return fn;
+    return zk::test::Entry<Fn>(library_, name);
   }
   uint32_t Wait() {
     auto status = Get<dm::PollFn>("DmGetCurrentThreadStatus");
