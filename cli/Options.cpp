@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "client/ExitMode.h"
+#include "common/Records.h"
 #include "platform/Files.h"
 
 #include <cerrno>
@@ -23,15 +23,15 @@ const std::map<std::string_view, Subcommand>& Commands() {
 bool SetDisconnect(Options& o, const std::string& text) {
   o.disconnectText = text;
   if (text == "none") {
-    o.disconnect = {client::ModeByte(client::ExitMode::kNone), 0};
+    o.disconnect = {ModeByte(ExitMode::kNone), 0};
   } else if (text == "swreset") {
-    o.disconnect = {client::ModeByte(client::ExitMode::kSoftwareReset), 0};
+    o.disconnect = {ModeByte(ExitMode::kSoftwareReset), 0};
   } else if (text == "hwreset") {
-    o.disconnect = {client::ModeByte(client::ExitMode::kHardwareReset), 0};
+    o.disconnect = {ModeByte(ExitMode::kHardwareReset), 0};
   } else if (text.rfind("jump:", 0) == 0) {
     const std::optional<uint32_t> address = ParseNumber(text.substr(5));
     if (!address) return false;
-    o.disconnect = {client::ModeByte(client::ExitMode::kJump), *address};
+    o.disconnect = {ModeByte(ExitMode::kJump), *address};
   } else {
     return false;
   }

@@ -12,7 +12,6 @@
 namespace zk::cmd {
 namespace {
 
-constexpr uint8_t kHardwareResetMode = 3;
 constexpr uint32_t kShutDownSettleMs = 100;
 constexpr uint32_t kResetPulseMs = 500;
 
@@ -65,7 +64,7 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
   Sleep(cmd::kShutDownSettleMs);
   transport.Release();
 
-  if (exit.mode == cmd::kHardwareResetMode) {
+  if (exit.mode == ModeByte(ExitMode::kHardwareReset)) {
     const ResultCode reset = cmd::PulseReset(session.ModulePath());
     if (reset != kOk) return reset;
   }

@@ -23,8 +23,13 @@ struct LoginInfo {
   uint8_t bytes[3];
 };
 
+// What the module does when a program disconnects: ExitRequest's mode byte.
+enum class ExitMode : uint8_t { kNone = 0, kJump = 1, kSoftwareReset = 2, kHardwareReset = 3 };
+
+constexpr uint8_t ModeByte(ExitMode mode) { return static_cast<uint8_t>(mode); }
+
 struct ExitRequest {
-  uint8_t mode;
+  uint8_t mode;  // an ExitMode
   uint32_t address;
 };
 

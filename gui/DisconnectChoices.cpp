@@ -87,14 +87,14 @@ void CDisconnectChoices::Offer(const DisconnectOffer& offer) {
 void CDisconnectChoices::Restore(int32_t mode, int32_t jumpAddress) {
   // A choice the module description no longer offers is not restored:
   // a hidden box must not decide the disconnect.
-  switch (static_cast<client::ExitMode>(mode)) {
-    case client::ExitMode::kSoftwareReset:
+  switch (static_cast<ExitMode>(mode)) {
+    case ExitMode::kSoftwareReset:
       RestoreBox(this, softwareReset_, {hardwareReset_, jumpToAddress_});
       break;
-    case client::ExitMode::kHardwareReset:
+    case ExitMode::kHardwareReset:
       RestoreBox(this, hardwareReset_, {softwareReset_, jumpToAddress_});
       break;
-    case client::ExitMode::kJump:
+    case ExitMode::kJump:
       if (RestoreBox(this, jumpToAddress_, {softwareReset_, hardwareReset_})) {
         jumpAddress_->setText(Qs(JumpAddressText(jumpAddress)));
         jumpAddress_->setEnabled(true);

@@ -35,20 +35,20 @@ std::string JumpAddressText(int32_t remembered) {
 
 DisconnectPlan PlanDisconnect(const DisconnectChoice& choice) {
   DisconnectPlan plan;
-  const auto use = [&plan](client::ExitMode mode, uint32_t address) {
-    plan.request.mode = client::ModeByte(mode);
+  const auto use = [&plan](ExitMode mode, uint32_t address) {
+    plan.request.mode = ModeByte(mode);
     plan.request.address = address;
     plan.disconnect = static_cast<int32_t>(mode);
   };
-  if (choice.softwareReset) use(client::ExitMode::kSoftwareReset, 0);
-  if (choice.hardwareReset) use(client::ExitMode::kHardwareReset, 0);
+  if (choice.softwareReset) use(ExitMode::kSoftwareReset, 0);
+  if (choice.hardwareReset) use(ExitMode::kHardwareReset, 0);
   if (choice.jumpToAddress) {
     const uint32_t address = ReadJumpAddress(choice.jumpText);
-    use(client::ExitMode::kJump, address);
+    use(ExitMode::kJump, address);
     plan.jumpAddress = static_cast<int32_t>(address);
   }
   if (choice.jumpToZero) {
-    use(client::ExitMode::kJump, 0);
+    use(ExitMode::kJump, 0);
     plan.jumpAddress = 0;
   }
   return plan;

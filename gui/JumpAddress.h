@@ -1,7 +1,6 @@
 #pragma once
 // The jump address of the disconnect choice: typed as hexadecimal digits,
 // remembered in the module description as a decimal number.
-#include "client/ExitMode.h"
 #include "common/Records.h"
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 
 #include "client/Banks.h"
 #include "client/DmAccessReport.h"
-#include "client/ExitMode.h"
 #include "client/HandedOut.h"
+#include "common/Records.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
@@ -135,14 +135,14 @@ CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
 CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int line) {
   struct ExitKeyword {
     std::string_view name;
-    client::ExitMode mode;
+    ExitMode mode;
   };
   static constexpr ExitKeyword kKeywords[] = {
-      {"SWRESET", client::ExitMode::kSoftwareReset},
-      {"HWRESET", client::ExitMode::kHardwareReset},
-      {"JUMP", client::ExitMode::kJump},
+      {"SWRESET", ExitMode::kSoftwareReset},
+      {"HWRESET", ExitMode::kHardwareReset},
+      {"JUMP", ExitMode::kJump},
   };
-  ExitRequest request{client::ModeByte(client::ExitMode::kNone), 0};
+  ExitRequest request{ModeByte(ExitMode::kNone), 0};
   if (words.size() > 1) {
     const ExitKeyword* keyword = nullptr;
     for (const ExitKeyword& k : kKeywords) {
@@ -152,9 +152,9 @@ CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int l
       ShowLine(texts::kInvalidArgument, line);
       return CommandResult::kRefused;
     }
-    request.mode = client::ModeByte(keyword->mode);
+    request.mode = ModeByte(keyword->mode);
   }
-  if (request.mode == client::ModeByte(client::ExitMode::kJump)) {
+  if (request.mode == ModeByte(ExitMode::kJump)) {
     if (words.size() < 3) {
       ShowLine(texts::kMissingArgument, line);
       return CommandResult::kRefused;
