@@ -16,12 +16,20 @@ constexpr uint32_t kShutdownWaitMs = 30000;
 }  // namespace
 
 ResultCode OperationWorker::Start(OperationRoutine routine, WorkerThreadInfo* info) {
-  progress_ = 0;
+  uint64_t generation = 0;
+  {
+    std::lock_guard lock(startMutex_);
+    generation = ++started_;
+    progress_ = 0;
+  }
   thread_.Start(
-      [this, routine = std::move(routine), caller = GetCurrentThreadId()] {
+      [this, generation, routine = std::move(routine), caller = GetCurrentThreadId()] {
         const WorkerEnd end = routine(caller);
-        if (end.Status() == kOk) progress_ = progress::kDone;
-        return end.Status();
+        if (end.code() == kOk) {
+          std::lock_guard lock(startMutex_);
+          if (started_ == generation) progress_ = progress::kDone;
+        }
+        return end.code();
       },
       info);
   return kOk;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 namespace zk::cmd {
 
@@ -19,20 +20,17 @@ namespace zk::cmd {
 inline constexpr uint32_t kWorkerEndMessage = 34;
 
 // How a routine ended: with a result code, or abandoned at a check point
-// because a stop request arrived.
+// because a stop request arrived (kStopped, which the worker frame turns into
+// the status callers see).
 class WorkerEnd {
  public:
-  static WorkerEnd Done(ResultCode code) { return WorkerEnd(code, false); }
-  static WorkerEnd Stopped() { return WorkerEnd(kFailed, true); }
+  static WorkerEnd Done(ResultCode code) { return WorkerEnd(code); }
+  static WorkerEnd Stopped() { return WorkerEnd(kStopped); }
   ResultCode code() const { return code_; }
-  bool stopped() const { return stopped_; }
-  // The status a stopped routine leaves.
-  ResultCode Status() const { return stopped_ ? kFailed : code_; }
 
  private:
-  WorkerEnd(ResultCode code, bool stopped) : code_(code), stopped_(stopped) {}
+  explicit WorkerEnd(ResultCode code) : code_(code) {}
   ResultCode code_;
-  bool stopped_;
 };
 
 // Receives the thread that started it.
@@ -41,7 +39,7 @@ using OperationRoutine = std::function<WorkerEnd(ThreadId caller)>;
 class OperationWorker {
  public:
   // Sets progress 0 and starts routine; a routine that ends with kOk
-  // leaves progress 100. Always kOk: a thread that cannot be created
+  // leaves progress 100 unless a newer routine was started meanwhile. Always kOk: a thread that cannot be created
   // leaves status kFailed.
   ResultCode Start(OperationRoutine routine, WorkerThreadInfo* info);
 
@@ -60,6 +58,8 @@ class OperationWorker {
 
  private:
   WorkerThread thread_;
+  std::mutex startMutex_;  // orders a routine's end against the next start
+  uint64_t started_ = 0;
   std::atomic<uint32_t> progress_{0};
 };
 

@@ -18,7 +18,8 @@ uint32_t WorkerThread::Main(void* argument) {
   Msg msg;
   // Own a message queue before anybody posts to it.
   PeekMessage(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-  const ResultCode code = launch->routine();
+  const ResultCode result = launch->routine();
+  const ResultCode code = result == kStopped ? kFailed : result;
   launch->owner->Finish(launch->generation, code);
   return code;
 }

@@ -18,6 +18,8 @@
 
 namespace zk {
 
+inline constexpr ResultCode kStopped = 0x7FFFFFFFu;
+
 class WorkerThread {
  public:
   using Routine = std::function<ResultCode()>;
@@ -27,8 +29,8 @@ class WorkerThread {
   WorkerThread& operator=(const WorkerThread&) = delete;
   ~WorkerThread() = default;
 
-  // Sets the running mark and starts routine; its result becomes the status
-  // when it ends. When no thread can be created the "Error creating thread"
+  // Sets the running mark and starts routine; its result (kFailed for
+  // kStopped) becomes the status when it ends. When no thread can be created the "Error creating thread"
   // box is shown, the mark is cleared and the status is kFailed; info then
   // receives id 0 and a null handle.
   void Start(Routine routine, WorkerThreadInfo* info);

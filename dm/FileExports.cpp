@@ -11,7 +11,6 @@
 #include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
-#include "dm/StopPath.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 

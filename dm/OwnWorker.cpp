@@ -3,7 +3,7 @@
 #include "dm/CommandLayer.h"
 #include "dm/Progress.h"
 #include "dm/State.h"
-#include "dm/StopPath.h"
+#include "common/WorkerThread.h"
 
 namespace zk::dm {
 
@@ -12,7 +12,7 @@ ResultCode StartOwnWorker(WorkerThread::Routine routine, WorkerThreadInfo* info)
   if (AnyWorkerRunning()) return kWorkerRunning;
   SetProgress(ProgressPoint::kStarted);
   state.forwarded = 0;
-  state.worker.Start([routine = std::move(routine)] { return CallerStatus(routine()); }, info);
+  state.worker.Start(std::move(routine), info);
   return kOk;
 }
 

@@ -1,6 +1,6 @@
 #include "dm/Verifier.h"
 
-#include "dm/StopPath.h"
+#include "common/WorkerThread.h"
 
 #include <algorithm>
 #include <array>

@@ -147,6 +147,30 @@ TEST_F(WorkerTest, OtherMessagesDoNotStopAWorker) {
   EXPECT_EQ(CmmGetCurrentThreadStatus(), kOk);
 }
 
+// A routine still busy when the next one starts must not, by ending later,
+// overwrite the newer one's status or progress, or mark it running again.
+TEST(OperationWorker, ARoutineThatEndsLateLeavesTheNewerOneAlone) {
+  constexpr ResultCode kNewer = 7;
+  static OperationWorker worker;  // the late routine's end still touches it
+  std::atomic<bool> release{false};
+  std::atomic<bool> lateReturning{false};
+  worker.Start([&](ThreadId) {
+    while (!release) Sleep(1);
+    lateReturning = true;
+    return WorkerEnd::Done(kOk);
+  }, nullptr);
+  worker.Start([](ThreadId) { return WorkerEnd::Done(kNewer); }, nullptr);
+  while (worker.Running()) Sleep(1);
+  worker.SetProgress(42);
+
+  release = true;
+  while (!lateReturning) Sleep(1);
+  Sleep(100);
+  EXPECT_EQ(worker.Status(), kNewer);
+  EXPECT_EQ(worker.Progress(), 42u);
+  EXPECT_FALSE(worker.Running());
+}
+
 TEST(ImmediateExports, EndOfFlashAndProtectedAreas) {
   EXPECT_EQ(CmmSetEndOfFlash(0x7FFFF), 0);
   EXPECT_EQ(CurrentSession().settings.endOfFlash, 0x7FFFFu);
