@@ -42,7 +42,7 @@ struct ListPaging {
   uint16_t nextBytes;
 };
 
-struct CommandSpec {
+struct CommandRow {
   Command command;
   uint16_t length;  // the request's fixed part, code byte included
   WaitProfile wait;
@@ -53,45 +53,45 @@ struct CommandSpec {
 inline constexpr uint32_t kLongArm = 100000;
 
 inline constexpr std::array kCommands = {
-    CommandSpec{Command::Login, 1, {}, Judgement::NotExamined},
-    CommandSpec{Command::FindFlashLib, 7, {}, Judgement::NotExamined},
-    CommandSpec{Command::SectorStatus, 13,
+    CommandRow{Command::Login, 1, {}, Judgement::NotExamined},
+    CommandRow{Command::FindFlashLib, 7, {}, Judgement::NotExamined},
+    CommandRow{Command::SectorStatus, 13,
                 {.armTime = kLongArm, .wait = 80000, .maxWaits = 31, .restartAfterWait = 40000},
                 Judgement::ListHead, {Command::SectorStatusNext, 251, 253}},
-    CommandSpec{Command::SelectFlashLib, 6, {}, Judgement::EchoOrSendFailed},
-    CommandSpec{Command::Program, 7, {.armTime = 40000}, Judgement::ModuleStatus},
-    CommandSpec{Command::Read, 9, {.armTime = 40000}, Judgement::ModuleStatus,
+    CommandRow{Command::SelectFlashLib, 6, {}, Judgement::EchoOrSendFailed},
+    CommandRow{Command::Program, 7, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandRow{Command::Read, 9, {.armTime = 40000}, Judgement::ModuleStatus,
                 {Command::ReadNext, 250, 250}},
-    CommandSpec{Command::EraseSectors, 13, {.armTime = 40000, .maxWaits = 11}, Judgement::ListHead,
+    CommandRow{Command::EraseSectors, 13, {.armTime = 40000, .maxWaits = 11}, Judgement::ListHead,
                 {Command::EraseSectorsNext, 252, 254}},
-    CommandSpec{Command::Exit, 6, {.maxWaits = 2}, Judgement::NotExamined},
-    CommandSpec{Command::EraseBlocks, 13,
+    CommandRow{Command::Exit, 6, {.maxWaits = 2}, Judgement::NotExamined},
+    CommandRow{Command::EraseBlocks, 13,
                 {.armTime = 40000, .wait = 10000, .rearmTime = kLongArm, .restartAfterWait = 10000},
                 Judgement::ListHead, {Command::EraseBlocksNext, 252, 254}},
-    CommandSpec{Command::EraseChip, 1, {.armTime = 40000}, Judgement::ListHead},
-    CommandSpec{Command::Password, 5, {.armTime = 40000}, Judgement::ModuleStatus},
-    CommandSpec{Command::BaseAddress, 7, {}, Judgement::NotExamined},
-    CommandSpec{Command::FirmwareGeneration, 1, {.armTime = 40000}, Judgement::FirmwareMarker},
-    CommandSpec{Command::SectorStatusNext, 13, {.armTime = kLongArm, .wait = 10000, .maxWaits = 1},
+    CommandRow{Command::EraseChip, 1, {.armTime = 40000}, Judgement::ListHead},
+    CommandRow{Command::Password, 5, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandRow{Command::BaseAddress, 7, {}, Judgement::NotExamined},
+    CommandRow{Command::FirmwareGeneration, 1, {.armTime = 40000}, Judgement::FirmwareMarker},
+    CommandRow{Command::SectorStatusNext, 13, {.armTime = kLongArm, .wait = 10000, .maxWaits = 1},
                 Judgement::Continuation},
-    CommandSpec{Command::ReadNext, 9, {.armTime = 40000}, Judgement::NextModuleStatus},
-    CommandSpec{Command::EraseSectorsNext, 13,
+    CommandRow{Command::ReadNext, 9, {.armTime = 40000}, Judgement::NextModuleStatus},
+    CommandRow{Command::EraseSectorsNext, 13,
                 {.armTime = 40000, .wait = 20000, .maxWaits = 2, .rearmTime = kLongArm,
                  .restartAfterWait = 10000},
                 Judgement::Continuation},
-    CommandSpec{Command::EraseBlocksNext, 13,
+    CommandRow{Command::EraseBlocksNext, 13,
                 {.armTime = 40000, .wait = 10000, .maxWaits = 2, .rearmTime = kLongArm,
                  .restartAfterWait = 10000},
                 Judgement::Continuation},
 };
 
-constexpr const CommandSpec& SpecOf(Command command) {
-  for (const CommandSpec& spec : kCommands)
-    if (spec.command == command) return spec;
+constexpr const CommandRow& RowOf(Command command) {
+  for (const CommandRow& row : kCommands)
+    if (row.command == command) return row;
   return kCommands.front();  // unreachable: every command has a row
 }
 
-constexpr WaitProfile ProfileOf(Command command) { return SpecOf(command).wait; }
+constexpr WaitProfile ProfileOf(Command command) { return RowOf(command).wait; }
 
 // The answer byte 0 of a current firmware to command 0x0F.
 inline constexpr uint8_t kCurrentFirmwareMarker = 0xEE;

@@ -25,7 +25,7 @@ constexpr EraseKind kEraseBlocks{Command::EraseBlocks, false};
 WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
   const std::size_t count = answer::Count(CurrentSession().buffer);
   const ListPages pages =
-      CollectList(SpecOf(kind.command).paging, count, [](std::size_t done, std::size_t wanted) {
+      CollectList(RowOf(kind.command).paging, count, [](std::size_t done, std::size_t wanted) {
         if (StopRequested()) return true;
         SetProgress(progress::kEraseFailedList.At(done, wanted));
         return false;

@@ -11,7 +11,7 @@
 
 namespace zk::cmd {
 
-inline constexpr uint32_t kReadDataPerAnswer = SpecOf(Command::Read).paging.firstBytes;
+inline constexpr uint32_t kReadDataPerAnswer = RowOf(Command::Read).paging.firstBytes;
 
 struct ReadPassEnd {
   ResultCode code = kOk;

@@ -32,7 +32,7 @@ class Writer {
     return *this;
   }
   // The row's fixed length; the header of a request that carries data.
-  Request Fixed() const { return {command_, SpecOf(command_).length}; }
+  Request Fixed() const { return {command_, RowOf(command_).length}; }
   Request WithData() const { return {command_, static_cast<uint16_t>(at_)}; }
 
  private:

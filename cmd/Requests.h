@@ -20,8 +20,8 @@ struct Request {
 };
 
 // The most data bytes that fit behind the header of a request.
-inline constexpr std::size_t kMaxProgramData = kCommandBufferSize - SpecOf(Command::Program).length;
-inline constexpr std::size_t kMaxPasswordBytes = kCommandBufferSize - SpecOf(Command::Password).length;
+inline constexpr std::size_t kMaxProgramData = kCommandBufferSize - RowOf(Command::Program).length;
+inline constexpr std::size_t kMaxPasswordBytes = kCommandBufferSize - RowOf(Command::Password).length;
 
 namespace request {
 

@@ -82,7 +82,7 @@ std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, u
   const uint64_t steps = (uint64_t{last} - first) / step + 2;
   if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
 
-  ListPages pages = CollectList(SpecOf(Command::SectorStatus).paging, count,
+  ListPages pages = CollectList(RowOf(Command::SectorStatus).paging, count,
                                 [](std::size_t, std::size_t) { return StopRequested(); });
   switch (pages.end) {
     case ListEnd::Stopped:

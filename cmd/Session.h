@@ -42,8 +42,10 @@ class Session {
   std::string modulePath_;
 };
 
-// Made on first use, after the library's other objects, so that it goes
-// (and its worker with it) before them when the library is unloaded.
+// Made on first use, which the library's exports make before they touch
+// anything else, so that at unload it goes (and stops its worker) before the
+// objects made earlier. A function-local static a worker first touches later
+// is made after it and goes before it.
 Session& CurrentSession();
 
 }  // namespace zk::cmd

@@ -110,7 +110,7 @@ ResultCode JudgeAnswer(Command command) {
   const uint8_t byte0 = answer::Echo(buffer);
   const uint8_t status = answer::Status(buffer);
   const bool echoed = byte0 == Code(command);
-  switch (SpecOf(command).judgement) {
+  switch (RowOf(command).judgement) {
     case Judgement::NotExamined:
       return kOk;
     case Judgement::ListHead:

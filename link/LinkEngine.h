@@ -75,8 +75,6 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   bool WaitForRoom(std::size_t piece);
   std::chrono::milliseconds WireTime(std::size_t bytes) const;
 
-  void Deliver(ECB& ecb);
-
   const LinkConfig config_;
   com::SerialPort& port_;
   std::atomic<WindowHandle> notifyWindow_;
