@@ -1,6 +1,7 @@
 #include "cmd/BootFile.h"
 #include "cmd/BootLoader.h"
 #include "tests/cmd/BootPeer.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,6 @@ std::vector<uint8_t> Seq(std::size_t n, uint8_t first = 0) {
 class BootLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/zk-boot-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     guard_ = line_.Install();
     line_.peer = peer_.Peer();
     hooks_.timing = line_.Timing();
@@ -31,7 +30,6 @@ class BootLoaderTest : public ::testing::Test {
     request_.baud = 57600;
     request_.line.autoBoot = 0;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
     const fs::path path = dir_ / name;
@@ -48,7 +46,8 @@ class BootLoaderTest : public ::testing::Test {
     return RunBootDownload(request_, hooks_);
   }
 
-  fs::path dir_;
+  zk::test::TempDir temp_{"zk-boot"};
+  fs::path dir_ = temp_.path();
   FakeLine line_;
   BootPeer peer_;
   std::shared_ptr<void> guard_;

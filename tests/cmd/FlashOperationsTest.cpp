@@ -5,6 +5,7 @@
 #include "platform/Messages.h"
 #include "platform/Threads.h"
 #include "tests/cmd/FakeNetFixture.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,6 @@ std::vector<uint8_t> ListAnswer(std::vector<uint8_t> header, const std::vector<s
 class FlashOperationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/zk-flash-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     SetPollPause([] {});
     net_.Bind();
     net_.Answer({0x0C});
@@ -55,7 +54,6 @@ class FlashOperationsTest : public ::testing::Test {
   void TearDown() override {
     SetPollPause({});
     CurrentSession().DropModulePath();
-    fs::remove_all(dir_);
   }
   void Module(const std::string& text) {
     const fs::path path = dir_ / "modul.ini";
@@ -73,7 +71,8 @@ class FlashOperationsTest : public ::testing::Test {
     return msg.wParam;
   }
 
-  fs::path dir_;
+  zk::test::TempDir temp_{"zk-flash"};
+  fs::path dir_ = temp_.path();
   FakeNet net_;
 };
 

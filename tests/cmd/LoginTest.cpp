@@ -5,6 +5,7 @@
 #include "tests/cmd/BootPeer.h"
 #include "platform/Threads.h"
 #include "tests/cmd/FakeNetFixture.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,6 @@ namespace fs = std::filesystem;
 class LoginTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/zk-login-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
     guard_ = line_.Install();
     line_.peer = peer_.Peer();
@@ -33,7 +32,6 @@ class LoginTest : public ::testing::Test {
     SetPollPause({});
     CurrentSession().bootTiming = BootTiming{};
     unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(dir_);
   }
 
   std::string Module(const std::string& protocolKeys, const std::string& bootKeys) {
@@ -54,7 +52,8 @@ class LoginTest : public ::testing::Test {
     return status;
   }
 
-  fs::path dir_;
+  zk::test::TempDir temp_{"zk-login"};
+  fs::path dir_ = temp_.path();
   FakeLine line_;
   BootPeer peer_;
   std::shared_ptr<void> guard_;

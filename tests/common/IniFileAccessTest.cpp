@@ -1,4 +1,5 @@
 #include "common/IniFileAccess.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +16,15 @@ namespace fs = std::filesystem;
 class IniFileAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/zk-ini-access-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     path_ = dir_ / "modul.ini";
     access_.SetPath(path_.string());
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Read() const { return zk::test::ReadFile(path_); }
 
-  fs::path dir_;
+  zk::test::TempDir temp_{"zk-ini-access"};
+  fs::path dir_ = temp_.path();
   fs::path path_;
   IniFileAccess access_;
 };

@@ -2,13 +2,13 @@
 // stays as it was, and the user sees one warning that names it.
 #include "common/IniFileAccess.h"
 #include "tests/platform/MessageBoxRecorder.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace zk {
@@ -16,16 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
-  char tmpl[] = "/tmp/zk-ini-warning-XXXXXX";
-  const fs::path dir = ::mkdtemp(tmpl);
+  const test::TempDir temp("zk-ini-warning");
+  const fs::path dir = temp.path();
   const fs::path path = dir / "modul.ini";
   const std::string original = "[RS232]\nDisconnect=1\nJumpAddress=0\n";
   std::ofstream(path, std::ios::binary) << original;
@@ -37,7 +30,7 @@ TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
   // A disconnect with a jump address writes two keys: one warning.
   EXPECT_FALSE(module.WriteDisconnect(2));
   EXPECT_FALSE(module.WriteJumpAddress(4096));
-  EXPECT_EQ(Read(path), original);
+  EXPECT_EQ(test::ReadFile(path), original);
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_NE(boxes.texts[0].find(path.string()), std::string::npos);
 

@@ -1,5 +1,6 @@
 #include "platform/Library.h"
 #include "platform/Tick.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -23,37 +24,12 @@ std::string WithBackslashes(std::string path) {
 
 std::string Canonical(const std::string& path) { return fs::weakly_canonical(path).string(); }
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "zk-library-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-
-  const std::string& path() const { return path_; }
-  std::string Touch(const std::string& name, const std::string& content = "") const {
-    const std::string file = path_ + "/" + name;
-    std::ofstream(file) << content;
-    return file;
-  }
-
- private:
-  std::string path_;
-};
-
 TEST(LibraryNames, LibPrefixThenPlainSoThenTheNameAsGiven) {
-  ScratchDir dir;
-  ASSERT_FALSE(dir.path().empty());
-  const std::string prefixed = dir.Touch("libAlpha.so");
-  dir.Touch("Alpha.so");
-  const std::string plain = dir.Touch("beta.so");
-  const std::string asGiven = dir.Touch("Gamma.bin");
+  const test::TempDir dir("zk-library");
+  const std::string prefixed = dir.Write("libAlpha.so", "");
+  dir.Write("Alpha.so", "");
+  const std::string plain = dir.Write("beta.so", "");
+  const std::string asGiven = dir.Write("Gamma.bin", "");
   fs::create_directory(dir.path() + "/libdelta.so");  // a directory is no library
 
   EXPECT_EQ(FindLibraryFile(dir.path() + "/ALPHA.DLL"), prefixed);
@@ -91,8 +67,8 @@ TEST(Libraries, FailuresGiveNullAndATextSaysWhy) {
   EXPECT_NE(LastLibraryError().find("no file matches"), std::string::npos);
   EXPECT_NE(LastLibraryError().find("NoSuchLib.dll"), std::string::npos);
 
-  ScratchDir dir;
-  dir.Touch("libJunk.so", "not a library");
+  const test::TempDir dir("zk-library");
+  dir.Write("libJunk.so", "not a library");
   EXPECT_EQ(LoadLibrary(dir.path() + "/junk.dll"), nullptr);
   EXPECT_EQ(LastLibraryError().find("no file matches"), std::string::npos);
   EXPECT_FALSE(LastLibraryError().empty());
