@@ -10,6 +10,7 @@
 #include "gui/PropertyPage.h"
 #include "gui/TreeListCtrl.h"
 #include "platform/Library.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/fakedm/FakeDm.h"
 
 #include <QApplication>
@@ -20,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -41,8 +41,6 @@ void Paint(QWidget* widget) {
   widget->repaint();
   QCoreApplication::processEvents();
 }
-
-void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 struct Figures {
   std::vector<double> addBank, activation, expansion;
@@ -68,16 +66,16 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
   // An installation whose data manager is the scripted one.
-  char tmpl[] = "/tmp/zk-gui-bench-XXXXXX";
-  const std::string dir = mkdtemp(tmpl);
+  const zk::test::TempDir scratch("zk-gui-bench");
+  const std::string& dir = scratch.path();
   std::filesystem::create_symlink(ZK_BENCH_GUI_DM, dir + "/libKORDm.so");
-  Write(dir + "/machine.reg",
+  zk::test::WriteFile(dir + "/machine.reg",
         "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + dir + "\n");
   setenv("ZELKOR_MACHINE_REGISTRY", (dir + "/machine.reg").c_str(), 1);
-  Write(dir + "/modul.ini",
+  zk::test::WriteFile(dir + "/modul.ini",
         "[General]\nNumberOfProtectedAreas=2\nNumberOfNonAccessAreas=1\n[FlashConfig]\nFlashBanks=1\nFlashStart=0\n"
         "FlashMode=1\n");
-  Write(dir + "/flash.ini", "[General]\nName=Bench\nFlashSize=65536\n");
+  zk::test::WriteFile(dir + "/flash.ini", "[General]\nName=Bench\nFlashSize=65536\n");
 
   const auto stateOf = reinterpret_cast<FakeDmState* (*)()>(
       zk::GetProcAddress(zk::LoadLibrary(ZK_BENCH_GUI_DM), "FakeDmStateOf"));
@@ -137,8 +135,6 @@ int main(int argc, char** argv) {
   Print("add bank at connect", figures.addBank, false);
   Print("table after activation", figures.activation, true);
   Print("largest group expanded", figures.expansion, true);
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
   const bool met = *std::max_element(figures.activation.begin(), figures.activation.end()) <= kTargetMs &&
                    *std::max_element(figures.expansion.begin(), figures.expansion.end()) <= kTargetMs;
   return met ? 0 : 3;

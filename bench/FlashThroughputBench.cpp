@@ -25,9 +25,9 @@
 #include "bench/WireBudget.h"
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
-#include "platform/NonCopyable.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/e2e/Ser2netProcess.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,7 +60,9 @@ constexpr double kCheckedReadTarget = 0.45;  // of the single-read bound: every 
 constexpr double kVerifyTarget = 1.05;       // download + verify against program + read bound
 constexpr uint32_t kVerifySize = 64 * 1024;
 constexpr uint32_t kVerifyRate = 57600;
-constexpr double kRemoteTarget = 0.9;
+// Through a remote port every target gives up the same share: 0.90 where a
+// local port must reach 0.95.
+constexpr double kRemoteShare = 0.90 / kTarget;
 constexpr auto kQuiet = 800ms;  // longer than the send lock and the trace's burst gap
 constexpr double kBurstGap = 0.3;
 constexpr uint8_t kOk = 0x00;
@@ -195,7 +197,7 @@ void Report(const char* what, const Setup& s, double seconds, const Bound& b, bo
   const double measured = s.size / seconds;
   const double bound = s.size / b.budget.Seconds();
   const double ratio = measured / bound;
-  const double rowTarget = s.remote ? kRemoteTarget : target;
+  const double rowTarget = s.remote ? target * kRemoteShare : target;
   allMet = allMet && ratio >= rowTarget;
   char targetText[16];
   std::snprintf(targetText, sizeof targetText, ">= %.2f", rowTarget);
@@ -343,26 +345,9 @@ std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image
   return t;
 }
 
-// A directory of the benchmark's own, removed with it.
-class ScratchDir : private NonCopyable {
- public:
-  ScratchDir() {
-    char pattern[] = "/tmp/zk-flash-bench-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 int RunRate(Setup s) {
-  const ScratchDir scratch;
-  s.module = ModuleAt(s.rate, scratch.Path());
+  const zk::test::TempDir scratch("zk-flash-bench");
+  s.module = ModuleAt(s.rate, scratch.path());
   std::vector<uint8_t> image(s.size);
   std::mt19937 random(42);
   for (auto& byte : image) byte = static_cast<uint8_t>(random());
@@ -398,10 +383,14 @@ int RunRate(Setup s) {
     const double measured = t->program + t->verify;
     const double bound = program.budget.Seconds() + read.budget.Seconds();
     const double ratio = measured / bound;
+    const double target = s.remote ? kVerifyTarget / kRemoteShare : kVerifyTarget;
+    char targetText[16];
+    std::snprintf(targetText, sizeof targetText, "<= %.2f", target);
     std::printf("download %.3f s, verify %.3f s (%u KB)\n", t->program, t->verify, s.size / 1024);
-    PrintFigure({"download+verify " + std::to_string(s.size / 1024) + "K " + std::to_string(s.rate), measured,
-                 bound, "s", ratio, "<= 1.05", ratio <= kVerifyTarget});
-    return ratio <= kVerifyTarget ? 0 : 1;
+    PrintFigure({"download+verify " + std::to_string(s.size / 1024) + "K " + std::to_string(s.rate) +
+                     (s.remote ? " ser2net" : ""),
+                 measured, bound, "s", ratio, targetText, ratio <= target});
+    return ratio <= target ? 0 : 1;
   }
   Report("program", s, t->program, program, allMet);
   // The checked read against the bound of one read.

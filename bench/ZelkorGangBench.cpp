@@ -8,6 +8,7 @@
 #include "bench/Figures.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/runner/RunnerProcess.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -71,8 +72,8 @@ bool RowSays(const std::string& table, const std::string& port, const std::strin
 
 int main(int argc, char** argv) {
   const std::size_t kb = argc > 1 ? zk::bench::ParseSize(argv[1]).value_or(kDefaultKb * 1024) / 1024 : kDefaultKb;
-  char tmpl[] = "/tmp/zk-gang-bench-XXXXXX";
-  const fs::path dir = mkdtemp(tmpl);
+  const zk::test::TempDir scratch("zk-gang-bench");
+  const fs::path dir = scratch.path();
   {
     std::ofstream reg(dir / "machine.reg");
     reg << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" << zk::e2e::BinDir() << "\n";
@@ -114,7 +115,5 @@ int main(int argc, char** argv) {
   std::printf("zelkor gang of %zu, %zu KB each  %.1f s  one module  %.1f s  ratio %.3f (at most %.2f)  %s\n", kGang, kb,
               all.seconds, one.seconds, ratio, kTargetRatio, ratio <= kTargetRatio && seeded ? "met" : "MISSED");
   sims.clear();
-  std::error_code ec;
-  fs::remove_all(dir, ec);
   return 0;
 }
