@@ -1,8 +1,8 @@
 // The 3964R receive engine fed arbitrary characters, time-outs, queue
 // changes and yields: it never writes outside an ECB's buffer, completes a
 // message only with a count its buffer holds, and answers only DLE or NAK.
-#include "fuzz/FuzzInput.h"
 #include "common/ModuleCodes.h"
+#include "fuzz/FuzzInput.h"
 #include "link/EcbAccess.h"
 #include "link/ReceiveEngine.h"
 
@@ -12,6 +12,8 @@
 namespace {
 
 using namespace zk::link;
+using zk::kDle;
+using zk::kNak;
 
 constexpr std::size_t kEcbs = 3;
 constexpr uint16_t kLargestCapacity = 600;
