@@ -39,8 +39,8 @@ using OperationRoutine = std::function<WorkerEnd(ThreadId caller)>;
 class OperationWorker {
  public:
   // Sets progress 0 and starts routine; a routine that ends with kOk
-  // leaves progress 100 unless a newer routine was started meanwhile. Always kOk: a thread that cannot be created
-  // leaves status kFailed.
+  // leaves progress 100 unless a newer routine was started meanwhile.
+  // Always kOk: a thread that cannot be created leaves status kFailed.
   ResultCode Start(OperationRoutine routine, WorkerThreadInfo* info);
 
   bool Running() const { return thread_.Running(); }

@@ -30,9 +30,9 @@ class WorkerThread {
   ~WorkerThread() = default;
 
   // Sets the running mark and starts routine; its result (kFailed for
-  // kStopped) becomes the status when it ends. When no thread can be created the "Error creating thread"
-  // box is shown, the mark is cleared and the status is kFailed; info then
-  // receives id 0 and a null handle.
+  // kStopped) becomes the status when it ends. When no thread can be created
+  // the "Error creating thread" box is shown, the mark is cleared and the
+  // status is kFailed; info then receives id 0 and a null handle.
   void Start(Routine routine, WorkerThreadInfo* info);
 
   bool Running() const { return running_.load() != 0; }

@@ -1,9 +1,9 @@
 #include "dm/OwnWorker.h"
 
+#include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
 #include "dm/Progress.h"
 #include "dm/State.h"
-#include "common/WorkerThread.h"
 
 namespace zk::dm {
 

@@ -8,8 +8,9 @@ namespace zk::dm {
 
 // Sets progress to its start, clears the forwarded-operation mark and
 // starts routine as the current worker; kOk. The routine's kStopped becomes
-// the status kFailed when it ends (common/WorkerThread.h). While any worker still runs,
-// kWorkerRunning and nothing is started: two workers would share the image.
+// the status kFailed when it ends (common/WorkerThread.h). While any worker
+// still runs, kWorkerRunning and nothing is started: two workers would share
+// the image.
 ResultCode StartOwnWorker(WorkerThread::Routine routine, WorkerThreadInfo* info);
 
 // Whether an own worker runs (the image is then in its hands).
