@@ -109,10 +109,15 @@ fuzz-smoke: sanitizer-deps
 bench: build
 	@$(BUILD)/bench/BenchSummary $(BUILD)/bench
 
-# The long fault-injection soak: 100 downloads with seeded faults.
+# The long fault-injection soak: 100 downloads with seeded faults, then 100
+# verified downloads and 50 uploads of each kind over a line that spoils
+# 0.001 of the bytes.
 SOAK_RUNS ?= 100
-INTEGRITY_RUNS ?= 40
+INTEGRITY_RUNS ?= 100
+INTEGRITY_UPLOADS ?= 50
+INTEGRITY_RATE ?= 0.001
 .PHONY: soak
 soak: build
 	@$(BUILD)/tests/ZkSoak --runs $(SOAK_RUNS) --keep $(BUILD)/soak-failures
-	@$(BUILD)/tests/ZkSoak --integrity $(INTEGRITY_RUNS) --keep $(BUILD)/soak-failures
+	@$(BUILD)/tests/ZkSoak --integrity $(INTEGRITY_RUNS) --uploads $(INTEGRITY_UPLOADS) \
+		--line-rate $(INTEGRITY_RATE) --keep $(BUILD)/soak-failures

@@ -4,6 +4,8 @@
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
 
+#include <algorithm>
+
 namespace zk::cmd {
 namespace {
 
@@ -38,6 +40,27 @@ BankPlace PlaceInBank(const std::string& modulePath, uint32_t start, uint32_t en
     if (s == kAbsent) break;
   }
   return {BankOutcome::NotInFlash, end, 0};
+}
+
+std::vector<AddressSpan> SplitAtBankEnds(const std::string& modulePath, uint32_t start, uint32_t length) {
+  std::vector<AddressSpan> pieces;
+  while (length > 0) {
+    const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{start} + length - 1, kAbsent));
+    const BankPlace place = PlaceInBank(modulePath, start, last);
+    if (place.outcome != BankOutcome::Clipped) break;
+    const uint32_t piece = place.end - start + 1;
+    pieces.push_back({start, piece});
+    start += piece;
+    length -= piece;
+  }
+  if (length > 0 || pieces.empty()) pieces.push_back({start, length});
+  return pieces;
+}
+
+void ClipToBank(const std::string& modulePath, RangeRequest* range) {
+  if (range == nullptr) return;
+  const BankPlace place = PlaceInBank(modulePath, range->start, range->end);
+  if (place.outcome == BankOutcome::Clipped) range->end = place.end;
 }
 
 void SetBankBase(const std::string& modulePath, uint32_t bankStart) {

@@ -1,8 +1,11 @@
 #pragma once
 // The flash banks of the module description and the mapping of an address
 // range onto them.
+#include "common/Records.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zk::cmd {
 
@@ -25,6 +28,21 @@ struct BankPlace {
 // Places [start, end] on the banks. A range that ends at a bank's first
 // byte, one byte long included, lies inside that bank.
 BankPlace PlaceInBank(const std::string& modulePath, uint32_t start, uint32_t end);
+
+// [start, start + length) cut at every bank end it crosses, as
+// {start, length} pieces; what lies outside the banks stays one piece,
+// which the module refuses.
+struct AddressSpan {
+  uint32_t start;
+  uint32_t length;
+};
+std::vector<AddressSpan> SplitAtBankEnds(const std::string& modulePath, uint32_t start, uint32_t length);
+
+// Lowers range's end to its bank's end when the range runs past it, as the
+// workers of the range operations will map it; nothing is sent. The
+// exports that start them write it into the caller's record before they
+// return, as the workers work on copies.
+void ClipToBank(const std::string& modulePath, RangeRequest* range);
 
 // Maps [start, end] onto the banks; end is lowered when the range is
 // clipped. Inside one bank the module is given that bank's base address.

@@ -45,6 +45,9 @@ struct ListPaging {
 struct CommandRow {
   Command command;
   uint16_t length;  // the request's fixed part, code byte included
+  // The bytes an answer carries at least when its fields are used (an
+  // answer that does not echo the code needs only its byte 0).
+  uint16_t answerBytes;
   WaitProfile wait;
   Judgement judgement;
   ListPaging paging{};  // list answers only
@@ -53,33 +56,33 @@ struct CommandRow {
 inline constexpr uint32_t kLongArm = 100000;
 
 inline constexpr std::array kCommands = {
-    CommandRow{Command::Login, 1, {}, Judgement::NotExamined},
-    CommandRow{Command::FindFlashLib, 7, {}, Judgement::NotExamined},
-    CommandRow{Command::SectorStatus, 13,
+    CommandRow{Command::Login, 1, 6, {}, Judgement::NotExamined},
+    CommandRow{Command::FindFlashLib, 7, 9, {}, Judgement::NotExamined},
+    CommandRow{Command::SectorStatus, 13, 2,
                {.armTime = kLongArm, .wait = 80000, .maxWaits = 31, .restartAfterWait = 40000},
                Judgement::ListHead, {Command::SectorStatusNext, 251, 253}},
-    CommandRow{Command::SelectFlashLib, 6, {}, Judgement::EchoOrSendFailed},
-    CommandRow{Command::Program, 7, {.armTime = 40000}, Judgement::ModuleStatus},
-    CommandRow{Command::Read, 9, {.armTime = 40000}, Judgement::ModuleStatus,
+    CommandRow{Command::SelectFlashLib, 6, 1, {}, Judgement::EchoOrSendFailed},
+    CommandRow{Command::Program, 7, 2, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandRow{Command::Read, 9, 2, {.armTime = 40000}, Judgement::ModuleStatus,
                {Command::ReadNext, 250, 250}},
-    CommandRow{Command::EraseSectors, 13, {.armTime = 40000, .maxWaits = 11}, Judgement::ListHead,
+    CommandRow{Command::EraseSectors, 13, 2, {.armTime = 40000, .maxWaits = 11}, Judgement::ListHead,
                {Command::EraseSectorsNext, 252, 254}},
-    CommandRow{Command::Exit, 6, {.maxWaits = 2}, Judgement::NotExamined},
-    CommandRow{Command::EraseBlocks, 13,
+    CommandRow{Command::Exit, 6, 0, {.maxWaits = 2}, Judgement::NotExamined},
+    CommandRow{Command::EraseBlocks, 13, 2,
                {.armTime = 40000, .wait = 10000, .rearmTime = kLongArm, .restartAfterWait = 10000},
                Judgement::ListHead, {Command::EraseBlocksNext, 252, 254}},
-    CommandRow{Command::EraseChip, 1, {.armTime = 40000}, Judgement::ListHead},
-    CommandRow{Command::Password, 5, {.armTime = 40000}, Judgement::ModuleStatus},
-    CommandRow{Command::BaseAddress, 7, {}, Judgement::NotExamined},
-    CommandRow{Command::FirmwareGeneration, 1, {.armTime = 40000}, Judgement::FirmwareMarker},
-    CommandRow{Command::SectorStatusNext, 13, {.armTime = kLongArm, .wait = 10000, .maxWaits = 1},
+    CommandRow{Command::EraseChip, 1, 2, {.armTime = 40000}, Judgement::ListHead},
+    CommandRow{Command::Password, 5, 2, {.armTime = 40000}, Judgement::ModuleStatus},
+    CommandRow{Command::BaseAddress, 7, 0, {}, Judgement::NotExamined},
+    CommandRow{Command::FirmwareGeneration, 1, 1, {.armTime = 40000}, Judgement::FirmwareMarker},
+    CommandRow{Command::SectorStatusNext, 13, 2, {.armTime = kLongArm, .wait = 10000, .maxWaits = 1},
                Judgement::Continuation},
-    CommandRow{Command::ReadNext, 9, {.armTime = 40000}, Judgement::NextModuleStatus},
-    CommandRow{Command::EraseSectorsNext, 13,
+    CommandRow{Command::ReadNext, 9, 2, {.armTime = 40000}, Judgement::NextModuleStatus},
+    CommandRow{Command::EraseSectorsNext, 13, 2,
                {.armTime = 40000, .wait = 20000, .maxWaits = 2, .rearmTime = kLongArm,
                 .restartAfterWait = 10000},
                Judgement::Continuation},
-    CommandRow{Command::EraseBlocksNext, 13,
+    CommandRow{Command::EraseBlocksNext, 13, 2,
                {.armTime = 40000, .wait = 10000, .maxWaits = 2, .rearmTime = kLongArm,
                 .restartAfterWait = 10000},
                Judgement::Continuation},

@@ -63,6 +63,7 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
   shutDown(net::kShutDownValue);
   Sleep(cmd::kShutDownSettleMs);
   transport.Release();
+  session.lastEcho.reset();
 
   if (exit.mode == ModeByte(ExitMode::kHardwareReset)) {
     const ResultCode reset = cmd::PulseReset(session.ModulePath());

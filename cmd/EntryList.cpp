@@ -14,12 +14,13 @@ uint32_t WireAddress(std::span<const uint8_t> entry) {
 }
 
 // Appends up to limit bytes of the command buffer from offset, but no more
-// than are still wanted.
-void TakeEntryBytes(std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit,
-                    std::size_t wanted) {
+// than are still wanted; false when the answer does not carry them.
+bool TakeEntryBytes(std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit, std::size_t wanted) {
   const std::size_t take = std::min({limit, wanted, kCommandBufferSize - offset});
+  if (!AnswerCarries(offset + take)) return false;
   const uint8_t* from = CurrentSession().buffer.data() + offset;
   bytes.insert(bytes.end(), from, from + take);
+  return true;
 }
 
 template <typename Entry, typename Convert>
@@ -59,8 +60,12 @@ ListPages CollectList(const ListPaging& paging, std::size_t count, const ListChe
         return pages;
       }
     }
-    TakeEntryBytes(pages.bytes, first ? answer::kFirstListEntries : answer::kNextListEntries,
-                   first ? paging.firstBytes : paging.nextBytes, wanted - pages.bytes.size());
+    if (!TakeEntryBytes(pages.bytes, first ? answer::kFirstListEntries : answer::kNextListEntries,
+                        first ? paging.firstBytes : paging.nextBytes, wanted - pages.bytes.size())) {
+      pages.end = ListEnd::Failed;
+      pages.code = kShortAnswer;
+      return pages;
+    }
   }
   return pages;
 }

@@ -8,6 +8,8 @@
 #include "common/Export.h"
 #include "common/IniFileAccess.h"
 
+#include <optional>
+
 namespace zk::cmd {
 namespace {
 
@@ -44,11 +46,11 @@ WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
   return WorkerEnd::Done(kFailed);
 }
 
-WorkerEnd EraseRange(const EraseKind& kind, RangeRequest* range, SectorList* list) {
+WorkerEnd EraseRange(const EraseKind& kind, std::optional<RangeRequest> range, SectorList* list) {
   Session& session = CurrentSession();
   SetProgress(progress::kStarted);
   ClearList(list);
-  if (range == nullptr) return WorkerEnd::Done(kFailed);
+  if (!range) return WorkerEnd::Done(kFailed);
 
   if (kind.mapBanks) {
     uint32_t end = range->end;
@@ -70,8 +72,13 @@ WorkerEnd EraseRange(const EraseKind& kind, RangeRequest* range, SectorList* lis
 
 ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* list,
                       WorkerThreadInfo* threadInfo) {
-  return CurrentSession().worker.Start([&kind, range, list](ThreadId) { return EraseRange(kind, range, list); },
-                                       threadInfo);
+  // The worker erases a copy; the caller's record learns the clipped end
+  // at once.
+  Session& session = CurrentSession();
+  std::optional<RangeRequest> copy;
+  if (range != nullptr) copy = *range;
+  if (kind.mapBanks) ClipToBank(session.ModulePath(), range);
+  return session.worker.Start([&kind, copy, list](ThreadId) { return EraseRange(kind, copy, list); }, threadInfo);
 }
 
 // Entries that fit one answer behind its header.
@@ -99,6 +106,7 @@ ZK_EXPORT uint32_t CmmEraseChip(SectorList* list) {
 
   const std::size_t count = cmd::answer::Count(buffer);
   if (count > cmd::kMaxChipListEntries) return kReceiveTimeout;
+  if (!cmd::AnswerCarries(cmd::answer::kFirstListEntries + count * cmd::kWireEntrySize)) return kShortAnswer;
   if (list != nullptr) {
     const std::span<const uint8_t> wire(buffer.data() + cmd::answer::kFirstListEntries,
                                         count * cmd::kWireEntrySize);

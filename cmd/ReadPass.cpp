@@ -30,13 +30,16 @@ ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* co
   CommandBufferBytes& buffer = CurrentSession().buffer;
   if (ReadPassEnd asked = Ask(request::Read(buffer, start, length)); asked.code != kOk) return asked;
 
-  uint64_t received = 0;
   uint32_t done = 0;
   for (uint32_t reply = 0;; ++reply) {
-    received += answer::Count(buffer);
-    if (counts != nullptr) counts[reply] = answer::Count(buffer);
     const uint32_t take = std::min(length - done, kReadDataPerAnswer);
-    if (take > 0) std::memcpy(out + done, buffer.data() + answer::kReadData, take);
+    // An answer must carry the bytes it states, and state those asked for:
+    // bytes past its end would be those of an earlier frame.
+    const uint16_t count = answer::Count(buffer);
+    const bool whole = count >= take && AnswerCarries(answer::kReadData + std::size_t{count});
+    if (!whole && counts == nullptr) return Failure(kShortAnswer);
+    if (counts != nullptr) counts[reply] = whole ? static_cast<uint16_t>(take) : kSpoiltPiece;
+    if (whole && take > 0) std::memcpy(out + done, buffer.data() + answer::kReadData, take);
     done += take;
     if (done >= length) break;
     if (checkPoint && checkPoint(done)) return ReadPassEnd::Stop();
@@ -44,7 +47,7 @@ ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* co
       return asked;
   }
   ReadPassEnd end;
-  end.received = static_cast<uint32_t>(std::min<uint64_t>(received, length));
+  end.received = length;
   return end;
 }
 

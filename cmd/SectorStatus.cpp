@@ -33,7 +33,7 @@ WireEntry MakeEntry(uint32_t address, uint8_t status) {
 // and a step the areas cut is asked for piece by piece and gets one entry.
 class StatusCollector {
  public:
-  StatusCollector(RangeRequest* request, SectorList* list, ThreadId caller)
+  StatusCollector(std::optional<RangeRequest> request, SectorList* list, ThreadId caller)
       : request_(request), list_(list), caller_(caller) {}
 
   WorkerEnd Run();
@@ -62,7 +62,7 @@ class StatusCollector {
   WorkerEnd Finish();
   std::size_t Entries() const { return wire_.size() / kWireEntrySize; }
 
-  RangeRequest* request_;
+  std::optional<RangeRequest> request_;  // the caller's, copied when the worker started
   SectorList* list_;
   ThreadId caller_;
   std::vector<AddressArea> areas_;
@@ -141,7 +141,7 @@ WorkerEnd StatusCollector::Finish() {
 WorkerEnd StatusCollector::Run() {
   SetProgress(progress::kStarted);
   ClearList(list_);
-  if (request_ == nullptr) return WorkerEnd::Done(kFailed);
+  if (!request_) return WorkerEnd::Done(kFailed);
   const std::string modulePath = CurrentSession().ModulePath();
   uint32_t mappedEnd = request_->end;
   if (MapToBank(modulePath, request_->start, mappedEnd) == BankOutcome::NotInFlash)
@@ -186,7 +186,10 @@ using namespace zk;
 
 ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
                                       WorkerThreadInfo* threadInfo) {
-  return cmd::CurrentSession().worker.Start(
-      [range, list](ThreadId caller) { return cmd::StatusCollector(range, list, caller).Run(); },
-      threadInfo);
+  cmd::Session& session = cmd::CurrentSession();
+  std::optional<RangeRequest> copy;
+  if (range != nullptr) copy = *range;
+  cmd::ClipToBank(session.ModulePath(), range);
+  return session.worker.Start(
+      [copy, list](ThreadId caller) { return cmd::StatusCollector(copy, list, caller).Run(); }, threadInfo);
 }

@@ -12,6 +12,7 @@
 #include "common/HandoutList.h"
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace zk::cmd {
@@ -31,6 +32,18 @@ class Session {
   void DropModulePath();
 
   CommandBufferBytes buffer;
+  // Where the transport receives an answer; it reaches buffer only once
+  // whole, so that a block arriving before the request is sent can never
+  // change the bytes that go out.
+  CommandBufferBytes received;
+  // The length of the answer in buffer; nullopt when the transport does not
+  // tell it.
+  std::optional<uint16_t> answerLength;
+  // The echo the last answer carried, or the one a request that went
+  // unanswered waits for: a frame with it that arrives for the next request
+  // is that earlier answer again, and is dropped.
+  std::optional<uint8_t> lastEcho;
+  uint32_t strayAnswers = 0;  // frames dropped that way
   Settings settings;
   TransportBinding transport;
   HandoutList handouts;

@@ -2,7 +2,9 @@
 
 #include "cmd/Session.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -45,32 +47,86 @@ bool Arm(const TransportEntries& net, CommandBufferBytes& buffer, uint32_t armTi
                      armTime) == 0;
 }
 
+// Moves a complete answer from the receive buffer into the command buffer,
+// over the request, as far as the transport says it reaches.
+void TakeAnswer(const TransportEntries& net, Session& session) {
+  std::size_t length = kCommandBufferSize;
+  if (net.getRxLength != nullptr) {
+    length = std::min<std::size_t>(net.getRxLength(), kCommandBufferSize);
+    session.answerLength = static_cast<uint16_t>(length);
+  }
+  std::memcpy(session.buffer.data(), session.received.data(), length);
+}
+
+// The byte 0 of an answer that echoes command.
+uint8_t EchoOf(Command command) {
+  return command == Command::FirmwareGeneration ? kCurrentFirmwareMarker : Code(command);
+}
+
+// An answer of the request before, which the module sent again (it ran a
+// repeated block twice) or sent late: its byte 0 echoes that request and
+// not this one. A module's error byte never counts, as only an echo is
+// remembered.
+bool IsStray(const TransportEntries& net, const Session& session, Command command) {
+  if (!session.lastEcho || *session.lastEcho == EchoOf(command)) return false;
+  if (net.getRxLength != nullptr && net.getRxLength() == 0) return false;
+  return session.received.Byte(0) == *session.lastEcho;
+}
+
+// Strays dropped at most in one exchange; a module that sends more has its
+// next frame judged.
+constexpr uint32_t kMostStrayAnswers = 4;
+
 }  // namespace
 
 ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend) {
   Session& session = CurrentSession();
+  session.answerLength.reset();
   const TransportEntries net = session.transport.Entries();
   if (!net.Complete()) return ExchangeEnd::NoTransport;
   const WaitProfile profile = ProfileOf(request.command);
 
-  if (!Arm(net, session.buffer, profile.armTime)) return ExchangeEnd::ArmFailed;
+  // The answer is received apart from the request, so the bytes sent are
+  // always the request that was built.
+  if (!Arm(net, session.received, profile.armTime)) return ExchangeEnd::ArmFailed;
   if (net.sendData(session.buffer.data(), request.length, kFrameType, kUnusedArgument) != 0)
     return ExchangeEnd::SendFailed;
   if (afterSend) afterSend();
 
   uint8_t status = 0;
+  uint32_t strays = 0;
   for (uint32_t waits = 0;;) {
     net.restartRxTimeOut(profile.wait);
     status = PollUntilSettled(net);
+    if (status == net::kRxComplete && strays < kMostStrayAnswers && IsStray(net, session, request.command)) {
+      // Waited for again, as if it had never come.
+      ++strays;
+      ++session.strayAnswers;
+      if (!Arm(net, session.received, profile.armTime)) return ExchangeEnd::RearmFailed;
+      continue;
+    }
     if (profile.restartAfterWait != 0) net.restartRxTimeOut(profile.restartAfterWait);
     if (status == net::kRxRestart) {
-      if (!Arm(net, session.buffer, profile.rearmTime)) return ExchangeEnd::RearmFailed;
+      if (!Arm(net, session.received, profile.rearmTime)) return ExchangeEnd::RearmFailed;
       net.restartRxTimeOut(profile.rearmTime);
     }
     ++waits;
     if (status != net::kRxRestart || waits >= profile.maxWaits) break;
   }
-  return status == net::kRxComplete ? ExchangeEnd::Answered : ExchangeEnd::NoAnswer;
+  if (status != net::kRxComplete) {
+    // Its answer may still come, late: then it is a stray.
+    session.lastEcho = EchoOf(request.command);
+    return ExchangeEnd::NoAnswer;
+  }
+  TakeAnswer(net, session);
+  const uint8_t byte0 = answer::Echo(session.buffer);
+  session.lastEcho = byte0 == EchoOf(request.command) ? std::optional<uint8_t>(byte0) : std::nullopt;
+  return ExchangeEnd::Answered;
+}
+
+bool AnswerCarries(std::size_t bytes) {
+  const std::optional<uint16_t> length = CurrentSession().answerLength;
+  return !length || *length >= bytes;
 }
 
 ResultCode ExchangeFailure(ExchangeEnd end) {
@@ -110,7 +166,14 @@ ResultCode JudgeAnswer(Command command) {
   const uint8_t byte0 = answer::Echo(buffer);
   const uint8_t status = answer::Status(buffer);
   const bool echoed = byte0 == Code(command);
-  switch (RowOf(command).judgement) {
+  const CommandRow& row = RowOf(command);
+  // Bytes an answer does not carry are left over from earlier frames: no
+  // field may be read from them.
+  const bool fieldsUsed = echoed || row.judgement == Judgement::NotExamined ||
+                          row.judgement == Judgement::FirmwareMarker;
+  if (!AnswerCarries(fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1)))
+    return kShortAnswer;
+  switch (row.judgement) {
     case Judgement::NotExamined:
       return kOk;
     case Judgement::ListHead:

@@ -6,6 +6,7 @@
 #include "cmd/Requests.h"
 #include "common/ResultCodes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -27,6 +28,10 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
 
 // The code of an exchange that did not end with an answer (241, 240, 243).
 ResultCode ExchangeFailure(ExchangeEnd end);
+
+// Whether the answer in the command buffer carries at least bytes bytes;
+// true when the transport does not tell how long it was.
+bool AnswerCarries(std::size_t bytes);
 
 // Judges the answer in the command buffer as command requires; 0 when the
 // answer is acceptable (its fields may then be used).

@@ -12,6 +12,7 @@ void TransportBinding::Release() {
   recData_ = nullptr;
   restartRxTimeOut_ = nullptr;
   getRxStatus_ = nullptr;
+  getRxLength_ = nullptr;
   if (LibraryHandle library = library_.exchange(nullptr)) FreeLibrary(library);
 }
 
@@ -20,12 +21,13 @@ bool TransportBinding::ResolveEntries() {
   recData_ = Lookup<net::RecDataFn>("NetRecData");
   restartRxTimeOut_ = Lookup<net::RestartRxTimeOutFn>("NetRestartRxTimeOut");
   getRxStatus_ = Lookup<net::GetRxStatusFn>("NetGetRxStatus");
+  getRxLength_ = Lookup<net::GetRxLengthFn>("NetGetRxLength");
   return Entries().Complete();
 }
 
 TransportEntries TransportBinding::Entries() const {
   return TransportEntries{sendData_.load(), recData_.load(), restartRxTimeOut_.load(),
-                          getRxStatus_.load()};
+                          getRxStatus_.load(), getRxLength_.load()};
 }
 
 }  // namespace zk::cmd

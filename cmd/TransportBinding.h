@@ -14,6 +14,7 @@ struct TransportEntries {
   net::RecDataFn recData = nullptr;
   net::RestartRxTimeOutFn restartRxTimeOut = nullptr;
   net::GetRxStatusFn getRxStatus = nullptr;
+  net::GetRxLengthFn getRxLength = nullptr;  // optional
 
   bool Complete() const { return sendData && recData && restartRxTimeOut && getRxStatus; }
 };
@@ -35,7 +36,8 @@ class TransportBinding {
     return library ? reinterpret_cast<Fn>(GetProcAddress(library, name)) : nullptr;
   }
 
-  // Resolves the four transaction entry points; false when one is missing.
+  // Resolves the four transaction entry points, and the optional length of
+  // a received block; false when one of the four is missing.
   bool ResolveEntries();
   TransportEntries Entries() const;
 
@@ -45,6 +47,7 @@ class TransportBinding {
   std::atomic<net::RecDataFn> recData_{nullptr};
   std::atomic<net::RestartRxTimeOutFn> restartRxTimeOut_{nullptr};
   std::atomic<net::GetRxStatusFn> getRxStatus_{nullptr};
+  std::atomic<net::GetRxLengthFn> getRxLength_{nullptr};
 };
 
 }  // namespace zk::cmd

@@ -59,6 +59,13 @@ using SendDataFn = uint8_t (*)(const uint8_t* data, uint16_t length, uint8_t typ
 using RecDataFn = uint8_t (*)(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs);
 using GetRxStatusFn = uint8_t (*)(void);
 using RestartRxTimeOutFn = void (*)(uint32_t timeoutMs);
+// Optional entry points; a host treats a transport without them as one that
+// does not know how long a block was, and that counts no strays.
+// The bytes the last completed receive carried.
+using GetRxLengthFn = uint16_t (*)(void);
+// The frames dropped because they arrived before the request they would
+// have answered had gone out: late or repeated answers of earlier requests.
+using GetStrayFramesFn = uint32_t (*)(void);
 
 }  // namespace zk::net
 
@@ -72,4 +79,6 @@ uint8_t NetSendData(const uint8_t* data, uint16_t length, uint8_t type, uint32_t
 uint8_t NetRecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs);
 uint8_t NetGetRxStatus(void);
 void NetRestartRxTimeOut(uint32_t timeoutMs);
+uint16_t NetGetRxLength(void);
+uint32_t NetGetStrayFrames(void);
 }

@@ -12,6 +12,7 @@ enum Result : ResultCode {
   kFailed = 0x01,
   kBufferTooSmall = 0x02,
   kNoAnswer = 0x10,
+  kShortAnswer = 0x11,
   kInvalidSector = 0x20,
   kNotBlank = 0x21,
   kBlank = 0x22,

@@ -35,7 +35,7 @@ ResultCode LoadBinary(InputFile& file) {
   return kOk;
 }
 
-ResultCode LoadHex(InputFile& file, ThreadId caller) {
+ResultCode LoadHex(InputFile& file, const std::string& path, ThreadId caller) {
   const uint64_t size = file.Size();
   HexReadHooks hooks;
   hooks.stopRequested = [] { return StopRequested(); };
@@ -47,7 +47,7 @@ ResultCode LoadHex(InputFile& file, ThreadId caller) {
       SetProgress(ProgressPoint::kDone);
       return kOk;
     case HexLoad::ChecksumError:
-      MessageBox("CheckSum falsch !", "DEBUG BOX", MB_OK);
+      MessageBox("CheckSum falsch !\nline " + std::to_string(read.line) + " of " + path, "DEBUG BOX", MB_OK);
       return kReceiveChecksum;
     case HexLoad::UnknownType:
       PostThreadMessage(caller, kLoadEndMessage, kInvalidFileFormat, 0);
@@ -66,7 +66,7 @@ ResultCode Load(const std::string& path, bool binary, ThreadId caller) {
   std::unique_ptr<InputFile> file = InputFile::Open(LocalPath(path));
   if (!file || file->Size() == 0) return kFileLoadError;  // the image is left as it was
   State().image.Discard();
-  return binary ? LoadBinary(*file) : LoadHex(*file, caller);
+  return binary ? LoadBinary(*file) : LoadHex(*file, path, caller);
 }
 
 // A save that could not be completed names the file and the system's reason.

@@ -1,5 +1,6 @@
 #include "dm/HexReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -58,6 +59,10 @@ class Scanner {
   const uint8_t* Cursor() const { return buffer_.data() + pos_; }
   void Advance(std::size_t n) { pos_ += n; }
   bool Failed() const { return source_.Failed(); }
+  // The line of the cursor, counted from 1.
+  uint64_t Line() const {
+    return linesBefore_ + static_cast<uint64_t>(std::count(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n')) + 1;
+  }
 
   // At least n bytes at the cursor, unless the source ends first.
   bool Ensure(std::size_t n) {
@@ -97,6 +102,7 @@ class Scanner {
     if (atEnd_) return false;
     const std::size_t rest = end_ - pos_;
     if (pos_ > 0) {
+      linesBefore_ += static_cast<uint64_t>(std::count(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n'));
       before_ = buffer_[pos_ - 1];
       std::memmove(buffer_.data(), buffer_.data() + pos_, rest);
       consumed_ += pos_;
@@ -116,6 +122,7 @@ class Scanner {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   uint64_t consumed_ = 0;  // bytes dropped from the front of the window
+  uint64_t linesBefore_ = 0;  // line feeds among them
   uint8_t before_ = '\n';  // the byte before the window; the start counts as a line start
   bool atEnd_ = false;
 };
@@ -168,8 +175,17 @@ class Reader {
           break;
         }
         case kStartSegment:
-        case kStartLinear:
-          break;  // passed over up to the next record mark
+        case kStartLinear: {
+          // Not used, but checked like every record: a data record whose
+          // type was spoilt into one of these must not pass unseen.
+          if (!scan_.Ensure(2 * std::size_t{count} + 2)) return Early();
+          std::array<uint8_t, 255> value{};
+          if (!DecodeHex(scan_.Cursor(), count, value.data())) return HexLoad::FormatError;
+          scan_.Advance(2 * std::size_t{count});
+          const HexLoad checked = Verify(headSum + Sum(value.data(), count));
+          if (checked != HexLoad::Complete) return checked;
+          break;
+        }
         default:
           return HexLoad::UnknownType;
       }
@@ -177,6 +193,7 @@ class Reader {
   }
 
   PageImage TakePages() { return pages_.Finish(); }
+  uint64_t Line() const { return scan_.Line(); }
 
  private:
   // Reads the checksum at the cursor: Complete when it matches sum.
@@ -202,7 +219,10 @@ HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
   HexReadResult result;
   result.outcome = reader.Run();
-  if (result.outcome == HexLoad::Complete) result.pages = reader.TakePages();
+  if (result.outcome == HexLoad::Complete)
+    result.pages = reader.TakePages();
+  else
+    result.line = reader.Line();
   return result;
 }
 

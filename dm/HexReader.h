@@ -4,7 +4,8 @@
 // whatever stands between records is passed over. Hex digits are '0'-'9'
 // and 'A'-'F' only. Data records are placed at the extended linear address
 // (type 04) shifted left by 16, or at the extended segment address (type 02)
-// times 16, plus the record's own address. Types 03 and 05 are ignored.
+// times 16, plus the record's own address. Types 03 and 05 are not used;
+// every record's checksum is checked, whatever its type.
 #include "dm/ByteStreams.h"
 #include "dm/PageImage.h"
 
@@ -34,6 +35,7 @@ inline constexpr uint32_t kHexStopInterval = 4096;
 struct HexReadResult {
   HexLoad outcome = HexLoad::FormatError;
   PageImage pages;  // complete loads only
+  uint64_t line = 0;  // the others: the line where reading stopped, from 1
 };
 
 HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks);

@@ -11,6 +11,9 @@ namespace {
 
 // Reads of a piece at most: the first and two more.
 constexpr std::size_t kMostReads = 3;
+// The received count of a read whose answer was short: it agrees with no
+// other read.
+constexpr uint32_t kSpoiltRead = 0xFFFFFFFFu;
 
 struct PieceRead {
   uint32_t received = 0;
@@ -59,21 +62,30 @@ ResultCode Verifier::Compare(uint32_t address, const uint8_t* data, uint32_t len
 
 ResultCode Verifier::ComparePiece(uint32_t address, const uint8_t* expected, uint32_t length) {
   std::array<PieceRead, kMostReads> reads{};
+  ResultCode failure = kReceiveChecksum;
   for (std::size_t k = 0; k < kMostReads; ++k) {
     PieceRead& read = reads[k];
-    if (const ResultCode rc = source_.Read(address, length, read.bytes.data(), &read.received); rc != kOk) return rc;
+    const ResultCode rc = source_.Read(address, length, read.bytes.data(), &read.received);
+    if (rc == kShortAnswer) {
+      // The line lost bytes of an answer: read it again.
+      read.received = kSpoiltRead;
+      failure = rc;
+      continue;
+    }
+    if (rc != kOk) return rc;
+    failure = kReceiveChecksum;
     if (read.received == length && std::memcmp(read.bytes.data(), expected, length) == 0) {
       result_.compared += length;
       return kOk;
     }
     for (std::size_t i = 0; i < k; ++i) {
-      if (reads[i] == read) {
+      if (reads[i].received != kSpoiltRead && reads[i] == read) {
         Count(address, expected, read.bytes.data(), length, read.received);
         return kOk;
       }
     }
   }
-  return kReceiveChecksum;
+  return failure;
 }
 
 void Verifier::Count(uint32_t address, const uint8_t* expected, const uint8_t* found, uint32_t length,

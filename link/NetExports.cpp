@@ -57,3 +57,7 @@ ZK_EXPORT uint8_t NetRecData(uint8_t* buffer, uint16_t capacity, uint8_t type, u
 ZK_EXPORT uint8_t NetGetRxStatus() { return Transport().GetRxStatus(); }
 
 ZK_EXPORT void NetRestartRxTimeOut(uint32_t timeoutMs) { Transport().RestartRxTimeOut(timeoutMs); }
+
+ZK_EXPORT uint16_t NetGetRxLength() { return Transport().RxLength(); }
+
+ZK_EXPORT uint32_t NetGetStrayFrames() { return Transport().StrayFrames(); }

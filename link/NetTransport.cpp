@@ -48,6 +48,7 @@ NetTransport::NetTransport(LinkDriver& link, NetServices& services, PortProbe pr
 void NetTransport::OnReceiveComplete(ECB* ecb) {
   NetTransport& self = *reinterpret_cast<OwnedEcb*>(ecb)->owner;
   if (!HasFlags(*ecb, ECB_DONE)) return;
+  if (ecb == &self.dataRx_.ecb) self.rxLength_.store(LoadCount(*ecb));
   {
     std::lock_guard lock(self.completionMutex_);
     self.receivePosted_.store(false);
@@ -194,13 +195,14 @@ uint8_t NetTransport::ShutDown(uint8_t value) {
   return kNetOk;
 }
 
-bool NetTransport::SendFrame(ECB& ecb) {
+bool NetTransport::SendFrame(ECB& ecb, bool dropStrays) {
   // Frames go out at least sendLockTime apart; one due sooner waits the
   // whole time.
   if (TicksSince(lastSendTick_, services_.Now()) < sendLockTime_) {
     if (messageBeep_) services_.Beep();
     services_.Sleep(sendLockTime_);
   }
+  if (dropStrays) DropStrays();
   const uint8_t sent = link_.Send(&ecb);
   lastSendTick_ = services_.Now();
   return sent == kLinkOk;
@@ -232,9 +234,30 @@ uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t typ
     if (awaitingHeader_) PostHeaderReceive();  // the host's receive goes on
   }
 
-  if (!SendFrame(dataTx_)) return kNetLinkError;
+  if (!SendFrame(dataTx_, rawMode_)) return kNetLinkError;
   UpdateRate(start, length);
   return kNetOk;
+}
+
+void NetTransport::DropStrays() {
+  if (rxStatus_ != kNetRxPending || currentEcb_ != &dataRx_.ecb) return;
+  const uint32_t start = services_.Now();
+  while (TicksSince(start, services_.Now()) < tuning_.strayFrameMs) {
+    const uint16_t flags = LoadFlags(dataRx_.ecb);
+    if (receivePosted_.load() && (flags & ECB_FAILED) == 0) {
+      if ((flags & ECB_BUSY) == 0) return;  // nothing came: the line is ours
+      std::unique_lock lock(completionMutex_);
+      completion_.wait_for(lock, kCompletionStep, [&] { return !receivePosted_.load(); });
+      continue;
+    }
+    // Whole or spoilt, the block belongs to no request of ours.
+    strayFrames_.fetch_add(1);
+    if (!QueueData()) {
+      rxStatus_ = kNetLinkError;
+      return;
+    }
+    if (HasFlags(dataRx_.ecb, ECB_FAILED)) return;  // the line is gone: the status tells
+  }
 }
 
 void NetTransport::UpdateRate(uint32_t start, uint16_t length) {
@@ -246,6 +269,7 @@ void NetTransport::UpdateRate(uint32_t start, uint16_t length) {
 
 uint8_t NetTransport::RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs) {
   rxStatus_ = kNetRxPending;
+  rxLength_.store(0);
   rxBuffer_ = buffer;
   rxCapacity_ = buffer != nullptr ? capacity : uint16_t{0};
   rxTimeout_ = timeoutMs;

@@ -43,6 +43,7 @@ struct NetTuning {
   uint32_t headerReplyMs = 5000;      // wait for the reply to a header
   uint32_t dataAfterHeaderMs = 1000;  // receive time-out once a header is accepted
   uint32_t defaultSendLockMs = 20;
+  uint32_t strayFrameMs = 5000;       // longest wait for a stray block still arriving
 };
 
 class NetTransport : private NonCopyable {
@@ -59,6 +60,11 @@ class NetTransport : private NonCopyable {
   uint8_t RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs);
   uint8_t GetRxStatus();
   void RestartRxTimeOut(uint32_t timeoutMs);
+  // The bytes the last completed data block carried (0 before any).
+  uint16_t RxLength() const { return rxLength_.load(); }
+  // Frames dropped because no request of this host had gone out since the
+  // receive for its answer was posted.
+  uint32_t StrayFrames() const { return strayFrames_.load(); }
 
   // For the tests.
   const PortSettings& settings() { return store_.settings(); }
@@ -81,7 +87,11 @@ class NetTransport : private NonCopyable {
   // already written put back) when a write fails.
   static bool WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
                           bool extended);
-  bool SendFrame(ECB& ecb);
+  bool SendFrame(ECB& ecb, bool dropStrays = false);
+  // Raw mode, just before a request goes out: a block that arrived since
+  // the receive was posted answers nothing sent since, so it is dropped and
+  // the receive posted again; one still arriving is waited for first.
+  void DropStrays();
   bool SendControl(std::span<const uint8_t> frame);
   void PostHeaderReceive();
   void JudgeHeader();
@@ -113,6 +123,8 @@ class NetTransport : private NonCopyable {
   SoftTimer rxTimer_;      // timer 0
   SoftTimer replyTimer_;   // timer 1
   uint32_t lastSendTick_ = 0;
+  std::atomic<uint16_t> rxLength_{0};
+  std::atomic<uint32_t> strayFrames_{0};
 
   // The host's receive buffer, applied to the data ECB when it is queued.
   uint8_t* rxBuffer_ = nullptr;

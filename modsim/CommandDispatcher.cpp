@@ -195,6 +195,21 @@ void CommandDispatcher::ApplyAnswerFaults(Command command, Reply& reply, TimePoi
     Note(Text("fault: answer delayed by %u ms", ms), now);
     reply.busy += Milliseconds(ms);
   }
+  if (const auto hit = faults_->Check(FaultKind::kShortAnswer);
+      hit && HasCountField(reply.bytes[0]) && reply.bytes.size() > kListHeader) {
+    const bool read = reply.bytes[0] == static_cast<uint8_t>(Command::Read) ||
+                      reply.bytes[0] == static_cast<uint8_t>(Command::ReadNext);
+    const std::size_t header = read ? kReadHeader : kListHeader;
+    const std::size_t carried = reply.bytes.size() - std::min(header, reply.bytes.size());
+    const std::size_t kept = std::min<std::size_t>(hit->ValueOr(static_cast<uint32_t>(carried / 2)), carried);
+    Note(Text("fault: answer carries %u of its %u bytes", static_cast<uint32_t>(kept), static_cast<uint32_t>(carried)),
+         now);
+    reply.bytes.resize(header + kept);
+  }
+  if (const auto hit = faults_->Check(FaultKind::kRepeatAnswer)) {
+    reply.repeatAfter = Milliseconds(hit->ValueOr(0));
+    Note(Text("fault: answer 0x%02X goes out twice, %u ms apart", reply.bytes[0], hit->ValueOr(0)), now);
+  }
   if (const auto hit = faults_->Check(FaultKind::kStxFlood)) {
     reply.stxFlood = hit->ValueOr(kDefaultStxFlood);
     Note(Text("fault: %u STX in place of the answer", reply.stxFlood), now);

@@ -9,7 +9,7 @@ constexpr std::string_view kNames[kFaultKindCount] = {
     "nak-block",    "boot-nak",       "ignore-command", "wrong-echo", "hostile-length",
     "delay-answer", "handshake-echo", "boot-mute",      "erase-fail", "slow-erase",
     "count-overrun", "long-list",     "endless-list",   "stx-flood",  "garbage-after-login",
-    "cancel-rx",    "cancel-tx",      "drop-zero",
+    "cancel-rx",    "cancel-tx",      "drop-zero",      "repeat-answer", "short-answer",
 };
 
 std::size_t Index(FaultKind kind) { return static_cast<std::size_t>(kind); }

@@ -40,8 +40,11 @@ enum class FaultKind : uint8_t {
   kCancelRx,  // a received message has the same bit flipped in two bytes (value: the bit mask, default 1)
   kCancelTx,  // an answer goes out once with the same bit flipped in two bytes (value: the bit mask, default 1)
   kDropZero,  // an answer goes out once without its first 0x00 data byte
+  // A module that answers twice, as one does that ran a repeated block again.
+  kRepeatAnswer,  // an answer goes out a second time (value: milliseconds after the first, default 0)
+  kShortAnswer,   // an answer with a count carries fewer bytes than it states (value: bytes kept, default half)
 };
-inline constexpr std::size_t kFaultKindCount = 18;
+inline constexpr std::size_t kFaultKindCount = 20;
 
 // The shortest message the invisible line faults touch, and the first byte
 // they may change (past the header of a read answer or a program request).

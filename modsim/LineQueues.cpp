@@ -13,7 +13,21 @@ void LineOutput::Put(uint8_t byte, TimePoint now) {
     return;
   }
   if (trace_ && *survived != byte) trace_->Note("fault: byte sent corrupted", now);
-  queue_.push_back({*survived, due});
+  queue_.push_back({*survived, Packed(due)});
+}
+
+TimePoint LineOutput::Packed(TimePoint due) {
+  if (latency_ == Duration{}) return due;
+  if (packetBytes_ == 0 || due > packetDue_) {
+    packetBytes_ = 0;
+    packetDue_ = due + latency_;
+  }
+  if (++packetBytes_ < kPacketBytes) return packetDue_;
+  // Full: the packet goes with its last byte.
+  const std::size_t held = std::min(packetBytes_ - 1, queue_.size());
+  for (std::size_t i = queue_.size() - held; i < queue_.size(); ++i) queue_[i].due = due;
+  packetBytes_ = 0;
+  return due;
 }
 
 void LineOutput::DiscardPending(TimePoint now) {
@@ -21,6 +35,7 @@ void LineOutput::DiscardPending(TimePoint now) {
   std::size_t keep = 0;
   while (keep < queue_.size() && queue_[keep].due <= now) ++keep;
   if (keep < queue_.size()) ++keep;
+  packetBytes_ = 0;
   if (keep < queue_.size()) {
     queue_.resize(keep);
     pacer_.CutTx(queue_.empty() ? now : queue_.back().due);

@@ -24,6 +24,11 @@ class LineOutput : public ByteSink {
       : pacer_(pacer), faults_(faults), trace_(trace) {}
 
   void Put(uint8_t byte, TimePoint now) override;
+  // The far end gets the bytes in packets, as from a USB serial adapter: a
+  // packet goes once it holds kPacketBytes or latency after its first byte
+  // left the wire (0: every byte as it arrives).
+  void SetPacketLatency(Duration latency) { latency_ = latency; }
+  static constexpr std::size_t kPacketBytes = 64;
   TimePoint DrainTime(TimePoint now) const override { return pacer_.TxDrain(now); }
   void DiscardPending(TimePoint now) override;
 
@@ -42,7 +47,13 @@ class LineOutput : public ByteSink {
   WirePacer& pacer_;
   FaultInjector* faults_;
   Trace* trace_;
+  // Holds a byte that left the wire at due back for its packet.
+  TimePoint Packed(TimePoint due);
+
   std::deque<Slot> queue_;
+  Duration latency_{};
+  std::size_t packetBytes_ = 0;  // bytes of the open packet, at the back of the queue
+  TimePoint packetDue_{};        // when the open packet goes, unless it fills first
 };
 
 class LineInput {

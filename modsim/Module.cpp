@@ -74,6 +74,11 @@ void Module::SendDueAnswers(TimePoint now) {
       if (reply.exitAfter) Reset("exit without an answer", now);
       continue;
     }
+    if (reply.repeatAfter) {
+      Reply again;
+      again.bytes = reply.bytes;
+      pending_.push_front({now + *reply.repeatAfter, std::move(again)});
+    }
     afterAnswer_.push_back({reply.exitAfter, std::move(reply.rawAfter)});
     channel_.SendAnswer(std::move(reply.bytes), now);
   }

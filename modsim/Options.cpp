@@ -85,6 +85,12 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
          return mode != kModes.end();
        }},
       {"--flash-file", text(o.flashFile)},
+      {"--usb-latency",
+       [&](std::string_view v) {
+         const auto ms = ParseU32(v);
+         if (ms && *ms > 0 && *ms <= 1000) o.usbLatencyMs = *ms;
+         return ms && *ms > 0 && *ms <= 1000;
+       }},
       {"--seed",
        [&](std::string_view v) {
          const auto seed = ParseNumber(v);
@@ -176,6 +182,9 @@ Line:
                          (10 bits per byte) in both directions, following the
                          speed switches; the raw boot code is not paced on
                          reception
+  --usb-latency MS       the module's bytes reach the host in packets of 64, or
+                         MS milliseconds after the first byte of a packet, as
+                         through a USB serial adapter's latency timer
   --no-open-reset        pseudo terminal: the host opening the port does not
                          stand in for its reset line (see above)
   --rate-check MODE      pseudo terminal: what happens to bytes the host sends
@@ -232,6 +241,12 @@ Faults (reproducible for a given seed):
       drop-zero          an answer of 16 bytes or more goes out once without
                          its first 0x00 data byte, which the check character
                          cannot see either
+      repeat-answer      an answer goes out a second time, VALUE ms (default 0)
+                         after the first, as from a module that ran a
+                         repeated block again
+      short-answer       an answer with a count (read, list) carries only
+                         VALUE of its data bytes (default half) and still
+                         states the full count
   --control PATH         read commands from the FIFO PATH (created if absent)
                          or from standard input (-): "reset", "quit",
                          "fault KIND[:VALUE]" (fires at the next opportunity)

@@ -21,6 +21,7 @@ struct Options {
   uint32_t baud = 57600;
   std::string resetInput = "cts";
   bool baudEmulation = false;
+  uint32_t usbLatencyMs = 0;  // 0: bytes reach the host as they leave the wire
   bool openReset = true;
   RateCheck rateCheck = RateCheck::kGarble;
   std::optional<bool> headerMode;

@@ -45,6 +45,7 @@ Simulator::Simulator(const Options& options, const SimConfig& config)
       input_(pacer_),
       flash_(config.banks) {
   for (const auto& rule : options.faults) faults_.AddRule(rule);
+  output_.SetPacketLatency(Milliseconds(options.usbLatencyMs));
   if (options.lineFaultsInFirmware) faults_.SetLineGate([this] { return module_ && module_->InFirmware(); });
 }
 

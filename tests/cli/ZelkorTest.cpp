@@ -2,6 +2,7 @@
 // each subcommand once, its JSON lines parsed; the gang with a seeded fault.
 #include "cli/Json.h"
 #include "cli/Sha256.h"
+#include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/runner/RunnerFixture.h"
 
@@ -185,6 +186,54 @@ TEST_F(Zelkor, AFlashThatDiffersEndsWithThree) {
   const RunResult r = FlashImage(faulty.PortPath());
   EXPECT_EQ(r.exitCode, kMismatch) << r.err;
   EXPECT_NE(JsonField(Summary(r), "text").find("bytes differ"), std::string::npos) << Summary(r);
+}
+
+// Faults of a module or a line that must never turn into wrong data: the
+// flash holds nothing the image did not, a saved file nothing the flash
+// does not.
+TEST_F(Zelkor, AnAnswerSentTwiceIsNeverSentOnAsARequest) {
+  // Every answer goes out twice, as from a module that ran each request
+  // twice; the description's own send lock leaves time for a copy to land
+  // before the next request goes out.
+  e2e::ModSimProcess twice({"--fault", "repeat-answer@*"});
+  const std::string module = dir_.Path() + "/ZkSimSlow";
+  std::filesystem::create_directory(module);
+  ini::WriteString(e2e::FastModuleCopy("ZkSim-Download", module), "RS232", "SendLockTime", "20");
+  RunOptions options;
+  options.program = e2e::BinDir() + "/zelkor";
+  options.args = {"flash", Path("image.bin"), "--address", "0x10000", "--module", module, "--port", twice.PortPath()};
+  options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
+  options.timeoutMs = 120000;
+  const RunResult r = runner::test::RunQuillrun(options);
+  const std::string flash = ReadFile(twice.Dir() + "/flash.img");
+  ASSERT_GT(flash.size(), kImageAddress + kImageSize);
+  EXPECT_EQ(flash.substr(kImageAddress, kImageSize), image_) << r.err;
+  std::string outside = flash;
+  outside.replace(kImageAddress, kImageSize, kImageSize, '\xFF');
+  EXPECT_EQ(outside.find_first_not_of('\xFF'), std::string::npos) << "written outside the image: " << r.err;
+}
+
+TEST_F(Zelkor, AnAnswerShorterThanItsCountIsAFailureNeverData) {
+  // Each read answer states 250 bytes and carries 100: two reads agree on
+  // the stale rest, which no read may hand over.
+  e2e::ModSimProcess shortened({"--fault", "short-answer@*:100"});
+  const RunResult read = Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file",
+                              Path("password"), "-q"}, shortened.PortPath());
+  EXPECT_EQ(read.exitCode, 1) << read.err;
+  EXPECT_NE(read.err.find("fewer bytes than it states"), std::string::npos) << read.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("back.bin")));
+}
+
+TEST_F(Zelkor, AnImageAcrossTheBankEdgeIsProgrammedVerifiedAndReadBack) {
+  // Bank 0 ends at 0x3FFFF, bank 1 starts at 0x40000.
+  const RunResult flashed = Run({"flash", Path("image.bin"), "--address", "0x3F800", "--verify", "--password-file",
+                                 Path("password"), "-q"});
+  ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
+  EXPECT_EQ(Flash(sim_, 0x3F800, kImageSize), image_);
+  const RunResult read = Run({"read", "0x3F800", "0x407FF", "-o", Path("back.bin"), "--password-file",
+                              Path("password"), "-q"});
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  EXPECT_EQ(ReadFile(Path("back.bin")), image_);
 }
 
 // Runs zelkor with args, its standard output and error in one pipe, and

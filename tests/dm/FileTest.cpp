@@ -145,7 +145,7 @@ TEST_F(FileTest, PagesNeedTheSectorsTheyTouchAtTheGivenOffset) {
 TEST_F(FileTest, AWrongChecksumShowsTheDebugBoxAndEmptiesTheImage) {
   ASSERT_EQ(LoadFile(std::string(10, 'b'), kLoadBinary), kOk);
   EXPECT_EQ(LoadFile(DataRecord(0, {1}) + HexRecord(0, 0x10, {1, 2}, 1) + kEndOfFile, 0), kReceiveChecksum);
-  EXPECT_EQ(boxes_.Boxes(), std::vector<std::string>{"DEBUG BOX|CheckSum falsch !|0"});
+  EXPECT_EQ(boxes_.Boxes(), std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("image") + "|0"});
   EXPECT_TRUE(State().image.Empty());
   EXPECT_EQ(State().image.ByteCount(), 0u);
 }

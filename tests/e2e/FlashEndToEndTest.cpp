@@ -167,6 +167,23 @@ TEST_F(FlashEndToEnd, ProgrammingCannotSetErasedBitsBackWithoutErase) {
   EXPECT_NE(Program(0x100, std::vector<uint8_t>(8, 0xF0)), 0u);
 }
 
+TEST_F(FlashEndToEnd, AReadWorksOnACopyOfItsRequest) {
+  std::vector<uint8_t> image(600);
+  std::mt19937 random(5);
+  for (auto& b : image) b = static_cast<uint8_t>(random());
+  SectorList list{};
+  ASSERT_EQ(Erase(0x2000, 0x3FFF, &list), 0u);
+  ASSERT_EQ(Program(0x2000, image), 0u);
+  std::vector<uint8_t> out(image.size());
+  ReadRequest request{0x2000, static_cast<uint32_t>(image.size())};
+  ReadResult result{0, out.data()};
+  cmd_.readFlash(&request, &result, nullptr);
+  request = ReadRequest{0x20000, static_cast<uint32_t>(image.size())};  // the caller's record, changed at once
+  ASSERT_EQ(cmd_.WaitWorker(), 0u);
+  EXPECT_EQ(result.received, image.size());
+  EXPECT_TRUE(out == image) << "the read followed the changed record";
+}
+
 TEST_F(FlashEndToEnd, TheFirmwaresAreaIsRefused) {
   std::vector<uint8_t> data(16, 0);
   ProgRequest request{0x0B0000, 16, data.data()};

@@ -45,6 +45,8 @@ struct Expected {
 const Expected kSucceeds{};
 // Stands for the simulator's terminal in an expected message.
 constexpr std::string_view kPortMark = "<port>";
+// Stands for the image file in an expected message.
+constexpr std::string_view kImageMark = "<image>";
 const Expected kLoginFails{"Login failed", "Error connecting"};
 const Expected kNoLayout{"GetSectorInfos", "Error erasing sector"};
 const Expected kNotLoaded{"LoadFile", "Error loading hex file"};
@@ -63,6 +65,9 @@ void Check(const Installation& inst, const runner::test::RunResult& run, const s
   std::string before = expected.before.empty() ? "" : "Quillrun: " + expected.before + "\n";
   if (const std::size_t at = before.find(kPortMark); at != std::string::npos) {
     before.replace(at, kPortMark.size(), inst.PortPath());
+  }
+  if (const std::size_t at = before.find(kImageMark); at != std::string::npos) {
+    before.replace(at, kImageMark.size(), inst.Dir() + "/image.hex");
   }
   EXPECT_EQ(run.err, before + "Quillrun: " + expected.step + "\nQuillrun: " + expected.failure + "\n") << name;
   EXPECT_FALSE(flashed) << name;
@@ -156,6 +161,8 @@ TEST(BadFiles, BrokenHexImages) {
   const std::string good = Hex(image, kImageAddress);
   const std::string garbage = Text(RandomBytes(200000, 3));
   const std::size_t secondLine = good.find('\n') + 1;
+  const Expected kChecksumLine2{kNotLoaded.step, kNotLoaded.failure,
+                                "DEBUG BOX: CheckSum falsch !\nline 2 of " + std::string(kImageMark)};
   const std::vector<std::tuple<std::string, std::string, Expected>> cases = {
       {"empty", "", kNotLoaded},
       {"cut inside a record", good.substr(0, good.size() / 2 + 7), kNotLoaded},
@@ -163,8 +170,10 @@ TEST(BadFiles, BrokenHexImages) {
       {"cut inside the end record", good.substr(0, good.size() - 4), kNotLoaded},
       {"binary garbage", garbage, kNotLoaded},
       {"garbage holding colons before the records", garbage + good, kNotLoaded},
-      {"a checksum wrong", good.substr(0, 20) + (good[20] == '0' ? "1" : "0") + good.substr(21),
-       {kNotLoaded.step, kNotLoaded.failure, "DEBUG BOX: CheckSum falsch !"}},
+      {"a checksum wrong", good.substr(0, 20) + (good[20] == '0' ? "1" : "0") + good.substr(21), kChecksumLine2},
+      // A data record spoilt into a start address record is no record to pass over.
+      {"a data record's type spoilt into 03", good.substr(0, secondLine + 7) + "03" + good.substr(secondLine + 9),
+       kChecksumLine2},
       // Text between records is passed over, however long.
       {"10 MB of text between two records", good.substr(0, secondLine) + std::string(10 << 20, 'x') + "\n" +
                                                 good.substr(secondLine), kSucceeds},

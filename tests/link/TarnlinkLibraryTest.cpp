@@ -38,7 +38,8 @@ TEST(TarnlinkLibraryTest, ExportsExactlyTheLinkAndTransportFunctions) {
       "TN3964R_Initialize", "TN3964R_Shutdown",  "TN3964R_Send",          "TN3964R_Receive",
       "TN3964R_GetCurrentECB", "TN3964R_ProcessEvents", "TN3964R_PassCallBack", "NetSelectParams",
       "NetSelectProperty", "NetSelectNode",     "NetInitialize",         "NetShutDown",
-      "NetSendData",       "NetRecData",        "NetGetRxStatus",        "NetRestartRxTimeOut"};
+      "NetSendData",       "NetRecData",        "NetGetRxStatus",        "NetRestartRxTimeOut",
+      "NetGetRxLength",    "NetGetStrayFrames"};
   EXPECT_EQ(names, expected);
 }
 

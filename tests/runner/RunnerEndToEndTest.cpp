@@ -185,7 +185,8 @@ TEST_F(RunnerEndToEnd, AMessageOfADataManagerWorkerComesOutBetweenTheRunnersOwn)
   WriteFile(dir_.Path() + "/bad.hex", hex);
   const RunResult run = Run(Connect() + "LOADHEX " + dir_.Path() + "/bad.hex\n");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err), ElementsAre("DEBUG BOX: CheckSum falsch !", "LoadFile", "Error loading hex file"));
+  EXPECT_THAT(Messages(run.err), ElementsAre("DEBUG BOX: CheckSum falsch !", "line 1 of " + dir_.Path() + "/bad.hex",
+                                             "LoadFile", "Error loading hex file"));
 }
 
 TEST_F(RunnerEndToEnd, APortThatCannotBeOpenedIsNamedWithItsDeviceAndTheCause) {

@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kLineRate[] = "0.002";
 constexpr uint32_t kSize = 0x1000;
 // The simulator's flash: 768 KB, the banks back to back.
 constexpr std::size_t kFlashSize = 0xC0000;
@@ -76,14 +75,14 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
   const std::string saved = dir + "/saved.bin";
   if (download) {
     WriteFile(dir + "/image.bin", image);
-    simArgs.insert(simArgs.end(), {"--corrupt-rx", kLineRate});
+    simArgs.insert(simArgs.end(), {"--corrupt-rx", setup.lineRate});
     script += "ERASESECTOR 0 0\nLOADHEX " + dir + "/image.bin\nENABLE VERIFY\nDOWNLOAD\n";
   } else {
     // The flash holds the image from the start; the upload reads it back.
     std::string flash(kFlashSize, '\xFF');
     flash.replace(0, image.size(), image);
     WriteFile(dir + "/flash.img", flash);
-    simArgs.insert(simArgs.end(), {kind == IntegrityKind::kUploadCorrupted ? "--corrupt-tx" : "--drop-tx", kLineRate,
+    simArgs.insert(simArgs.end(), {kind == IntegrityKind::kUploadCorrupted ? "--corrupt-tx" : "--drop-tx", setup.lineRate,
                                    "--flash-file", dir + "/flash.img"});
     char range[32];
     std::snprintf(range, sizeof range, "UPLOAD 0 %X ", kSize - 1);

@@ -2,8 +2,10 @@
 // ModSim with seeded line and module faults. Every run must either succeed
 // with the image in the simulator's flash or fail with the failing
 // command's message, within its deadline. With --integrity N it runs N
-// seeded verified downloads and N uploads of each line fault instead.
-//   ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR] [--integrity N]
+// seeded verified downloads and N (or M) uploads of each line fault
+// instead, over a line that spoils a share P of the bytes (0.002).
+//   ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR]
+//          [--integrity N [--uploads M] [--line-rate P]]
 #include "tests/soak/Integrity.h"
 #include "tests/soak/SoakFaults.h"
 #include "tests/soak/SoakRun.h"
@@ -11,6 +13,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -22,6 +25,7 @@ using namespace zk::soak;
 struct SoakOptions {
   uint32_t runs = 100;
   uint32_t integrityRuns = 0;
+  std::optional<uint32_t> uploadRuns;  // of each upload kind; default the downloads' count
   uint64_t seed = 1;
   RunSetup setup;
 };
@@ -39,6 +43,10 @@ bool ParseArgs(int argc, char** argv, SoakOptions& options) {
       options.setup.deadlineMs = 1000 * std::atoi(value);
     } else if (arg == "--integrity") {
       options.integrityRuns = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (arg == "--uploads") {
+      options.uploadRuns = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (arg == "--line-rate") {
+      options.setup.lineRate = value;
     } else if (arg == "--keep") {
       options.setup.keepDir = value;
     } else {
@@ -62,7 +70,9 @@ int RunIntegrityRuns(const SoakOptions& options) {
   for (std::size_t k = 0; k < kIntegrityKindCount; ++k) {
     const auto kind = static_cast<IntegrityKind>(k);
     uint32_t succeeded = 0, failed = 0, mismatches = 0;
-    for (uint32_t run = 0; run < options.integrityRuns; ++run) {
+    const uint32_t runs =
+        kind == IntegrityKind::kVerifiedDownload ? options.integrityRuns : options.uploadRuns.value_or(options.integrityRuns);
+    for (uint32_t run = 0; run < runs; ++run) {
       const uint64_t seed = options.seed * 1000 + run;
       const IntegrityVerdict verdict = RunIntegrity(options.setup, kind, seed);
       (verdict.exitCode == 0 ? succeeded : failed) += 1;
@@ -73,7 +83,7 @@ int RunIntegrityRuns(const SoakOptions& options) {
                   verdict.acceptable ? "" : "  UNACCEPTABLE: ", verdict.why.c_str());
     }
     std::printf("%-32s %u runs: %u exit 0, %u failed (%u verify mismatches reported)\n",
-                std::string(IntegrityName(kind)).c_str(), options.integrityRuns, succeeded, failed, mismatches);
+                std::string(IntegrityName(kind)).c_str(), runs, succeeded, failed, mismatches);
     std::fflush(stdout);
   }
   return clean ? 0 : 1;

@@ -39,6 +39,8 @@ struct RunSetup {
   int deadlineMs = 240000;
   // Where the files of a run that went wrong are kept (empty: nowhere).
   std::string keepDir;
+  // The share of bytes the integrity runs' line corrupts or loses.
+  std::string lineRate = "0.002";
 };
 
 RunVerdict RunOnce(const RunSetup& setup, uint32_t run, const RunFaults& faults,
