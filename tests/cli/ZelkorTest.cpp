@@ -236,6 +236,14 @@ TEST_F(Zelkor, AnImageAcrossTheBankEdgeIsProgrammedVerifiedAndReadBack) {
   EXPECT_EQ(ReadFile(Path("back.bin")), image_);
 }
 
+TEST_F(Zelkor, BehindAUsbAdaptersLatencyTimerAFlashStillVerifies) {
+  // Every reply of the module comes up to 16 ms late, in packets of 64.
+  e2e::ModSimProcess adapter({"--baud-emulation", "--usb-latency", "16"});
+  const RunResult r = FlashImage(adapter.PortPath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(JsonField(Summary(r), "outcome"), "verified");
+}
+
 // Runs zelkor with args, its standard output and error in one pipe, and
 // sends it SIGINT once that shows trigger; the exit code (-1: not by
 // itself, or never interrupted) and all it wrote.
