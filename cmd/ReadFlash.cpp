@@ -1,15 +1,9 @@
 // Reading flash back. The worker of CmmReadFlash hands over only data it
-// has seen twice: it reads the range twice (command 0x06 and its
-// continuations each time) and compares the passes answer by answer, bytes
-// and counts; a piece on which they differ is read again on its own until
-// two reads of it agree. The 3964R check character lets through two flips
-// of the same bit in one block, and a transport need not tell how many
-// bytes a block carried, so one read alone proves nothing;
-// two reads that agree do, as the line never spoils two answers the same
-// way. CmmReadFlashOnce reads a range once, for callers that check the data
-// themselves (verification against the image). Both read bank by bank,
-// as the module reads within one bank only.
+// has seen twice (cmd/CheckedRead); CmmReadFlashOnce reads a range once,
+// for callers that check the data themselves (verification against the
+// image). Both read bank by bank, as the module reads within one bank only.
 #include "cmd/BankMap.h"
+#include "cmd/CheckedRead.h"
 #include "cmd/Progress.h"
 #include "cmd/ReadPass.h"
 #include "cmd/Session.h"
@@ -17,16 +11,11 @@
 #include "common/Export.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <vector>
 
 namespace zk::cmd {
 namespace {
-
-// Reads of a piece on its own after the two passes disagreed on it, before
-// the line counts as too poor to read through.
-constexpr std::size_t kMostPieceReads = 2;
 
 // A read that did not succeed, stopped or failed, is remembered so that
 // programming is refused until a read succeeds (a failed re-arming leaves
@@ -55,95 +44,6 @@ ResultCode Refusal(const ReadRequest* request, const ReadResult* result) {
   return code;
 }
 
-// One pass over the range: its bytes and the count of each answer.
-struct Pass {
-  explicit Pass(uint32_t length) : bytes(length), counts(AnswersOf(length)) {}
-  std::vector<uint8_t> bytes;
-  std::vector<uint16_t> counts;
-};
-
-// What one answer's worth of a read gave.
-struct Piece {
-  uint16_t count = 0;
-  std::array<uint8_t, kReadDataPerAnswer> bytes{};
-  bool operator==(const Piece& other) const = default;
-};
-
-Piece PieceOf(const Pass& pass, uint32_t answer, uint32_t offset, uint32_t take) {
-  Piece piece;
-  piece.count = pass.counts[answer];
-  if (take > 0) std::memcpy(piece.bytes.data(), pass.bytes.data() + offset, take);
-  return piece;
-}
-
-// Settles the piece of answer on which the passes differ: read on its own
-// until a read agrees with an earlier one, whose data goes into first. A
-// spoilt piece agrees with nothing.
-ReadPassEnd SettlePiece(uint32_t start, uint32_t answer, Pass& first, const Pass& second) {
-  const uint32_t offset = answer * kReadDataPerAnswer;
-  const uint32_t take = std::min<uint32_t>(static_cast<uint32_t>(first.bytes.size()) - offset, kReadDataPerAnswer);
-  std::vector<Piece> seen;
-  for (const Pass* pass : {static_cast<const Pass*>(&first), &second}) {
-    if (pass->counts[answer] != kSpoiltPiece) seen.push_back(PieceOf(*pass, answer, offset, take));
-  }
-  bool spoilt = false;
-  for (std::size_t k = 0; k < kMostPieceReads; ++k) {
-    if (StopRequested()) return ReadPassEnd::Stop();
-    Piece read;
-    const ReadPassEnd end = ReadPass(start + offset, take, read.bytes.data(), &read.count);
-    if (end.code != kOk) return end;
-    spoilt = read.count == kSpoiltPiece;
-    if (spoilt) continue;
-    if (std::find(seen.begin(), seen.end(), read) != seen.end()) {
-      first.counts[answer] = read.count;
-      if (take > 0) std::memcpy(first.bytes.data() + offset, read.bytes.data(), take);
-      return end;
-    }
-    seen.push_back(read);
-  }
-  ReadPassEnd disagreed;
-  disagreed.code = spoilt ? kShortAnswer : kReceiveChecksum;
-  return disagreed;
-}
-
-bool SamePiece(const Pass& a, const Pass& b, uint32_t answer) {
-  const std::size_t offset = std::size_t{answer} * kReadDataPerAnswer;
-  const std::size_t take = std::min(a.bytes.size() - std::min(a.bytes.size(), offset), std::size_t{kReadDataPerAnswer});
-  return a.counts[answer] != kSpoiltPiece && a.counts[answer] == b.counts[answer] &&
-         (take == 0 || std::memcmp(a.bytes.data() + offset, b.bytes.data() + offset, take) == 0);
-}
-
-// Reads [start, start + length) twice and settles the pieces the passes
-// disagree on; done counts the bytes of the whole request read before it,
-// for the progress over both passes of all of it.
-ReadPassEnd ReadChecked(uint32_t start, uint32_t length, uint8_t* out, uint64_t done, uint64_t total) {
-  Pass first(length);
-  Pass second(length);
-  const auto checkPoint = [done, total](uint64_t before) {
-    return [done, total, before](uint32_t got) {
-      if (StopRequested()) return true;
-      SetProgress(progress::kReadPasses.At(2 * done + before + got, 2 * total));
-      return false;
-    };
-  };
-  for (Pass* pass : {&first, &second}) {
-    const ReadPassEnd end =
-        StopRequested() ? ReadPassEnd::Stop()
-                        : ReadPass(start, length, pass->bytes.data(), pass->counts.data(),
-                                   checkPoint(pass == &first ? 0 : length));
-    if (end.stopped || end.code != kOk) return end;
-  }
-  for (uint32_t answer = 0; answer < first.counts.size(); ++answer) {
-    if (SamePiece(first, second, answer)) continue;
-    const ReadPassEnd end = SettlePiece(start, answer, first, second);
-    if (end.stopped || end.code != kOk) return end;
-  }
-  if (length > 0) std::memcpy(out, first.bytes.data(), length);
-  ReadPassEnd end;
-  end.received = length;
-  return end;
-}
-
 // A read runs bank by bank: the module reads within one bank only.
 std::vector<AddressSpan> ReadPieces(const ReadRequest& request) {
   return SplitAtBankEnds(CurrentSession().ModulePath(), request.start, request.length);
@@ -157,7 +57,11 @@ WorkerEnd ReadRoutine(const ReadRequest request, ReadResult* result, ThreadId ca
   std::vector<uint8_t> data(request.length);
   uint64_t done = 0;
   for (const AddressSpan& piece : ReadPieces(request)) {
-    const ReadPassEnd end = ReadChecked(piece.start, piece.length, data.data() + done, done, request.length);
+    const ReadPassEnd end = ReadChecked(piece.start, piece.length, data.data() + done, [&](uint64_t got) {
+      if (StopRequested()) return true;
+      SetProgress(progress::kReadPasses.At(2 * done + got, 2 * uint64_t{request.length}));
+      return false;
+    });
     if (end.stopped || end.code != kOk) return Unsuccessful(end, caller);
     done += piece.length;
   }

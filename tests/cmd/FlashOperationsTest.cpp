@@ -200,25 +200,29 @@ TEST_F(FlashOperationsTest, ReadingWithoutPasswordIsRefusedAndBlocksProgramming)
   EXPECT_EQ(net_.Codes().size(), 0u);
 }
 
-TEST_F(FlashOperationsTest, SixHundredBytesAreReadInThreeAnswersTwice) {
+TEST_F(FlashOperationsTest, SixHundredBytesAreReadTwiceCutIntoAnswersAtOtherPlaces) {
   Module(kTwoBanks);
-  auto answer = [](uint8_t code, uint16_t count, uint8_t fill) {
+  // The flash: 250 bytes 0xA1, 250 bytes 0xA2, then 0xA3.
+  auto answer = [](uint8_t code, uint32_t from, uint16_t count) {
     std::vector<uint8_t> a{code, 0, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8), 0, 0};
-    a.insert(a.end(), 250, fill);
+    for (uint32_t at = from; at < from + count; ++at) a.push_back(at < 250 ? 0xA1 : at < 500 ? 0xA2 : 0xA3);
     return a;
   };
-  // Read twice, the passes compared before anything is handed over.
-  for (int pass = 0; pass < 2; ++pass) {
-    net_.Queue(answer(0x06, 250, 0xA1));
-    net_.Queue(answer(0xF6, 250, 0xA2));
-    net_.Queue(answer(0xF6, 100, 0xA3));
-  }
+  // The first read in answers of 250; the second one's begin half an
+  // answer later, after four answers of one byte.
+  net_.Queue(answer(0x06, 0, 250));
+  net_.Queue(answer(0xF6, 250, 250));
+  net_.Queue(answer(0xF6, 500, 100));
+  for (uint32_t at = 0; at < 4; ++at) net_.Queue(answer(0x06, at, 1));
+  net_.Queue(answer(0x06, 4, 121));
+  net_.Queue(answer(0x06, 125, 250));
+  net_.Queue(answer(0xF6, 375, 225));
   std::vector<uint8_t> out(600, 0);
   ReadRequest request{0x100, 600};
   ReadResult result{0, out.data()};
   CmmReadFlash(&request, &result, nullptr);
   ASSERT_EQ(Wait(), 0u);
-  EXPECT_EQ(net_.Codes(), (std::vector<uint8_t>{0x06, 0xF6, 0xF6, 0x06, 0xF6, 0xF6}));
+  EXPECT_EQ(net_.Codes(), (std::vector<uint8_t>{0x06, 0xF6, 0xF6, 0x06, 0x06, 0x06, 0x06, 0x06, 0x06, 0xF6}));
   EXPECT_EQ(result.received, 600u);
   EXPECT_EQ(out[0], 0xA1);
   EXPECT_EQ(out[250], 0xA2);

@@ -90,5 +90,14 @@ TEST_F(VerifyEndToEnd, UploadHandsOverWhatTheFlashHoldsDespiteInvisibleLineError
   EXPECT_EQ(ReadFile(saved + ".hex").substr(0, 1), ":");
 }
 
+TEST_F(VerifyEndToEnd, AnUploadIsRightWhenEveryAnswerIsSpoiltAtTheSamePlace) {
+  // Every answer goes out with bit 0 flipped in its first two data bytes
+  // that may be flipped: two reads cut alike would agree on those bytes.
+  const std::string saved = dir_.Path() + "/saved.bin";
+  const RunResult run = Run({"--fault", "cancel-tx@*"}, "DOWNLOAD\nPASSWORD zelkor\nUPLOAD 0 FFF " + saved + "\n");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(ReadFile(saved) == image_);
+}
+
 }  // namespace
 }  // namespace zk::runner::test
