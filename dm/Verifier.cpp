@@ -9,17 +9,41 @@
 namespace zk::dm {
 namespace {
 
-// Reads of a piece at most: the first and two more.
-constexpr std::size_t kMostReads = 3;
-// The received count of a read whose answer was short: it agrees with no
-// other read.
-constexpr uint32_t kSpoiltRead = 0xFFFFFFFFu;
+// The single-byte reads that open each read of a piece: none for the
+// first, more for each read again, so that the answers of the rest begin at
+// other addresses and a place of every answer that the line spoils holds
+// other bytes in each read.
+constexpr std::array<uint32_t, 3> kSinglesOfRead = {0, 4, 6};
 
 struct PieceRead {
+  bool whole = true;  // no answer came short
   uint32_t received = 0;
   std::array<uint8_t, kVerifyPiece> bytes{};
-  bool operator==(const PieceRead& other) const = default;
+
+  // The byte at i as read; a byte the module did not send back reads as
+  // none of the 256 values.
+  int At(uint32_t i) const { return i < received ? bytes[i] : -1; }
 };
+
+// Reads a piece, its first `singles` bytes one read each.
+ResultCode ReadPiece(VerifySource& source, uint32_t address, uint32_t length, uint32_t singles, PieceRead& read) {
+  uint32_t done = 0;
+  while (done < length) {
+    const uint32_t part = done < singles ? 1 : length - done;
+    uint32_t received = 0;
+    const ResultCode rc = source.Read(address + done, part, read.bytes.data() + done, &received);
+    if (rc == kShortAnswer) {
+      // The line lost bytes of an answer: this read agrees with nothing.
+      read.whole = false;
+      return kOk;
+    }
+    if (rc != kOk) return rc;
+    read.received = done + received;
+    if (received < part) break;
+    done += part;
+  }
+  return kOk;
+}
 
 }  // namespace
 
@@ -61,39 +85,38 @@ ResultCode Verifier::Compare(uint32_t address, const uint8_t* data, uint32_t len
 }
 
 ResultCode Verifier::ComparePiece(uint32_t address, const uint8_t* expected, uint32_t length) {
-  std::array<PieceRead, kMostReads> reads{};
-  ResultCode failure = kReceiveChecksum;
-  for (std::size_t k = 0; k < kMostReads; ++k) {
-    PieceRead& read = reads[k];
-    const ResultCode rc = source_.Read(address, length, read.bytes.data(), &read.received);
-    if (rc == kShortAnswer) {
-      // The line lost bytes of an answer: read it again.
-      read.received = kSpoiltRead;
-      failure = rc;
-      continue;
+  std::vector<PieceRead> reads;
+  std::vector<uint8_t> decided(length, 0);
+  for (const uint32_t singles : kSinglesOfRead) {
+    PieceRead& read = reads.emplace_back();
+    if (const ResultCode rc = ReadPiece(source_, address, length, singles, read); rc != kOk) return rc;
+    // A byte is the image's when a read shows it so, and differs when two
+    // reads agree on another value.
+    bool open = false;
+    for (uint32_t i = 0; i < length; ++i) {
+      if (decided[i] != 0) continue;
+      for (std::size_t r = 0; r < reads.size() && decided[i] == 0; ++r) {
+        if (!reads[r].whole) continue;
+        if (reads[r].At(i) == expected[i]) decided[i] = 1;
+        for (std::size_t q = r + 1; q < reads.size() && decided[i] == 0; ++q) {
+          if (reads[q].whole && reads[q].At(i) == reads[r].At(i)) decided[i] = 2;
+        }
+      }
+      open = open || decided[i] == 0;
     }
-    if (rc != kOk) return rc;
-    failure = kReceiveChecksum;
-    if (read.received == length && std::memcmp(read.bytes.data(), expected, length) == 0) {
-      result_.compared += length;
+    if (!open) {
+      Count(address, decided);
       return kOk;
     }
-    for (std::size_t i = 0; i < k; ++i) {
-      if (reads[i].received != kSpoiltRead && reads[i] == read) {
-        Count(address, expected, read.bytes.data(), length, read.received);
-        return kOk;
-      }
-    }
   }
-  return failure;
+  return std::any_of(reads.begin(), reads.end(), [](const PieceRead& r) { return !r.whole; }) ? kShortAnswer
+                                                                                              : kReceiveChecksum;
 }
 
-void Verifier::Count(uint32_t address, const uint8_t* expected, const uint8_t* found, uint32_t length,
-                     uint32_t received) {
-  result_.compared += length;
-  for (uint32_t i = 0; i < length; ++i) {
-    // A byte the module did not send back is not the image's either.
-    if (i < received && found[i] == expected[i]) continue;
+void Verifier::Count(uint32_t address, const std::vector<uint8_t>& decided) {
+  result_.compared += decided.size();
+  for (uint32_t i = 0; i < decided.size(); ++i) {
+    if (decided[i] == 1) continue;
     ++result_.differing;
     if (result_.firstDifference == kNoDifference) result_.firstDifference = address + i;
   }

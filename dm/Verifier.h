@@ -1,11 +1,12 @@
 #pragma once
 // Comparing the memory image with the flash: the bytes the image programs,
 // as contiguous runs, read back piece by piece. A piece that differs from
-// the image is read again, up to twice: a read that matches the image
-// clears it (the first read met a line error), two reads that agree with
-// each other confirm the difference (the flash holds those bytes), and
-// three reads that all disagree end the comparison with kReceiveChecksum,
-// because the line is too poor to tell either way.
+// the image is read again, up to twice, each time cut into answers at other
+// places: byte by byte, a read that shows the image's byte clears it (the
+// first read met a line error), two reads that agree on another value
+// confirm the difference (the flash holds it), and a byte still in doubt
+// after three reads ends the comparison with kReceiveChecksum (or the
+// short-answer code), because the line is too poor to tell either way.
 #include "common/DmRecords.h"
 #include "common/ResultCodes.h"
 #include "dm/PageImage.h"
@@ -55,7 +56,8 @@ class Verifier {
 
  private:
   ResultCode ComparePiece(uint32_t address, const uint8_t* expected, uint32_t length);
-  void Count(uint32_t address, const uint8_t* expected, const uint8_t* found, uint32_t length, uint32_t received);
+  // decided[i]: 1 the byte is the image's, 2 the flash holds another.
+  void Count(uint32_t address, const std::vector<uint8_t>& decided);
 
   VerifySource& source_;
   uint64_t total_;

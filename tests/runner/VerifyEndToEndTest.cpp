@@ -65,7 +65,9 @@ TEST_F(VerifyEndToEnd, VerifyFindsWhatACancellingCorruptionProgrammed) {
 }
 
 TEST_F(VerifyEndToEnd, LineErrorsWhileVerifyingAreNoMismatch) {
-  for (const char* fault : {"cancel-tx@1", "drop-zero@2"}) {
+  // The last spoils the same place of every answer, so that a read again
+  // cut as the first would agree with it.
+  for (const char* fault : {"cancel-tx@1", "drop-zero@2", "cancel-tx@*"}) {
     const RunResult run = Run({"--fault", fault}, "PASSWORD zelkor\nDOWNLOAD\nVERIFY\n");
     EXPECT_EQ(run.exitCode, 0) << fault << run.err;
     EXPECT_EQ(flash_.substr(0, kImageSize), image_);
