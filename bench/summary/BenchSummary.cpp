@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
       {"LoginBench", {}, Report::kFigureLines},
       {"FlashThroughputBench", {}, Report::kFigureLines},
       {"FlashThroughputBench", {"--rates", "57600", "--ser2net"}, Report::kFigureLines},
-      {"FlashThroughputBench", {"--rates", "57600", "--usb-latency", "16"}, Report::kFigureLines},
+      {"FlashThroughputBench", {"--rates", "57600", "--usb-latency", "16", "--size", "64K"}, Report::kFigureLines},
       {"DmFileBench", {work}, Report::kFigureLines},
       {"QuillrunCpuBench", {}, Report::kFigureLines},
       {"FlashInfoPageBench", {}, Report::kFigureLines},
