@@ -57,10 +57,14 @@ std::vector<AddressSpan> SplitAtBankEnds(const std::string& modulePath, uint32_t
   return pieces;
 }
 
-void ClipToBank(const std::string& modulePath, RangeRequest* range) {
-  if (range == nullptr) return;
-  const BankPlace place = PlaceInBank(modulePath, range->start, range->end);
-  if (place.outcome == BankOutcome::Clipped) range->end = place.end;
+std::optional<RangeRequest> WorkerCopy(const std::string& modulePath, RangeRequest* range, bool clip) {
+  if (range == nullptr) return std::nullopt;
+  const RangeRequest copy = *range;
+  if (clip) {
+    const BankPlace place = PlaceInBank(modulePath, range->start, range->end);
+    if (place.outcome == BankOutcome::Clipped) range->end = place.end;
+  }
+  return copy;
 }
 
 void SetBankBase(const std::string& modulePath, uint32_t bankStart) {

@@ -4,6 +4,7 @@
 #include "common/Records.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,10 @@ struct AddressSpan {
 };
 std::vector<AddressSpan> SplitAtBankEnds(const std::string& modulePath, uint32_t start, uint32_t length);
 
-// Lowers range's end to its bank's end when the range runs past it, as the
-// workers of the range operations will map it; nothing is sent. The
-// exports that start them write it into the caller's record before they
-// return, as the workers work on copies.
-void ClipToBank(const std::string& modulePath, RangeRequest* range);
+// The worker's own copy of a range operation's record (none for a null
+// record). With clip, the caller's record learns at once the end its
+// bank's end lowers it to, as the worker will map it; nothing is sent.
+std::optional<RangeRequest> WorkerCopy(const std::string& modulePath, RangeRequest* range, bool clip);
 
 // Maps [start, end] onto the banks; end is lowered when the range is
 // clipped. Inside one bank the module is given that bank's base address.

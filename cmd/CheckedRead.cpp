@@ -8,7 +8,6 @@
 namespace zk::cmd {
 namespace {
 
-
 // One read of a span: its bytes and which of them came in a whole answer.
 struct SpanRead {
   uint32_t offset = 0;  // from the start of the checked range

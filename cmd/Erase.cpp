@@ -75,10 +75,11 @@ ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* li
   // The worker erases a copy; the caller's record learns the clipped end
   // at once.
   Session& session = CurrentSession();
-  std::optional<RangeRequest> copy;
-  if (range != nullptr) copy = *range;
-  if (kind.mapBanks) ClipToBank(session.ModulePath(), range);
-  return session.worker.Start([&kind, copy, list](ThreadId) { return EraseRange(kind, copy, list); }, threadInfo);
+  return session.worker.Start(
+      [&kind, copy = WorkerCopy(session.ModulePath(), range, kind.mapBanks), list](ThreadId) {
+        return EraseRange(kind, copy, list);
+      },
+      threadInfo);
 }
 
 // Entries that fit one answer behind its header.

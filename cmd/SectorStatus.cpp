@@ -187,9 +187,9 @@ using namespace zk;
 ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
                                       WorkerThreadInfo* threadInfo) {
   cmd::Session& session = cmd::CurrentSession();
-  std::optional<RangeRequest> copy;
-  if (range != nullptr) copy = *range;
-  cmd::ClipToBank(session.ModulePath(), range);
   return session.worker.Start(
-      [copy, list](ThreadId caller) { return cmd::StatusCollector(copy, list, caller).Run(); }, threadInfo);
+      [copy = cmd::WorkerCopy(session.ModulePath(), range, true), list](ThreadId caller) {
+        return cmd::StatusCollector(copy, list, caller).Run();
+      },
+      threadInfo);
 }

@@ -43,7 +43,6 @@ class Session {
   // unanswered waits for: a frame with it that arrives for the next request
   // is that earlier answer again, and is dropped.
   std::optional<uint8_t> lastEcho;
-  uint32_t strayAnswers = 0;  // frames dropped that way
   Settings settings;
   TransportBinding transport;
   HandoutList handouts;

@@ -101,7 +101,6 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     if (status == net::kRxComplete && strays < kMostStrayAnswers && IsStray(net, session, request.command)) {
       // Waited for again, as if it had never come.
       ++strays;
-      ++session.strayAnswers;
       if (!Arm(net, session.received, profile.armTime)) return ExchangeEnd::RearmFailed;
       continue;
     }

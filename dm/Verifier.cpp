@@ -25,6 +25,19 @@ struct PieceRead {
   int At(uint32_t i) const { return i < received ? bytes[i] : -1; }
 };
 
+// A byte is the image's when a whole read shows it so, and differs when two
+// whole reads agree on another value; otherwise it is still open.
+uint8_t Decide(const std::vector<PieceRead>& reads, uint32_t i, uint8_t expected) {
+  for (std::size_t r = 0; r < reads.size(); ++r) {
+    if (!reads[r].whole) continue;
+    if (reads[r].At(i) == expected) return kByteMatches;
+    for (std::size_t q = r + 1; q < reads.size(); ++q) {
+      if (reads[q].whole && reads[q].At(i) == reads[r].At(i)) return kByteDiffers;
+    }
+  }
+  return kByteOpen;
+}
+
 // Reads a piece, its first `singles` bytes one read each.
 ResultCode ReadPiece(VerifySource& source, uint32_t address, uint32_t length, uint32_t singles, PieceRead& read) {
   uint32_t done = 0;
@@ -86,23 +99,14 @@ ResultCode Verifier::Compare(uint32_t address, const uint8_t* data, uint32_t len
 
 ResultCode Verifier::ComparePiece(uint32_t address, const uint8_t* expected, uint32_t length) {
   std::vector<PieceRead> reads;
-  std::vector<uint8_t> decided(length, 0);
+  std::vector<uint8_t> decided(length, kByteOpen);
   for (const uint32_t singles : kSinglesOfRead) {
     PieceRead& read = reads.emplace_back();
     if (const ResultCode rc = ReadPiece(source_, address, length, singles, read); rc != kOk) return rc;
-    // A byte is the image's when a read shows it so, and differs when two
-    // reads agree on another value.
     bool open = false;
     for (uint32_t i = 0; i < length; ++i) {
-      if (decided[i] != 0) continue;
-      for (std::size_t r = 0; r < reads.size() && decided[i] == 0; ++r) {
-        if (!reads[r].whole) continue;
-        if (reads[r].At(i) == expected[i]) decided[i] = 1;
-        for (std::size_t q = r + 1; q < reads.size() && decided[i] == 0; ++q) {
-          if (reads[q].whole && reads[q].At(i) == reads[r].At(i)) decided[i] = 2;
-        }
-      }
-      open = open || decided[i] == 0;
+      if (decided[i] == kByteOpen) decided[i] = Decide(reads, i, expected[i]);
+      open = open || decided[i] == kByteOpen;
     }
     if (!open) {
       Count(address, decided);
@@ -116,7 +120,7 @@ ResultCode Verifier::ComparePiece(uint32_t address, const uint8_t* expected, uin
 void Verifier::Count(uint32_t address, const std::vector<uint8_t>& decided) {
   result_.compared += decided.size();
   for (uint32_t i = 0; i < decided.size(); ++i) {
-    if (decided[i] == 1) continue;
+    if (decided[i] == kByteMatches) continue;
     ++result_.differing;
     if (result_.firstDifference == kNoDifference) result_.firstDifference = address + i;
   }

@@ -17,6 +17,9 @@
 
 namespace zk::dm {
 
+// What the reads of a piece decided for one of its bytes.
+enum ByteVerdict : uint8_t { kByteOpen, kByteMatches, kByteDiffers };
+
 // Bytes read per request: what one read answer carries.
 inline constexpr uint32_t kVerifyPiece = 250;
 
@@ -56,7 +59,7 @@ class Verifier {
 
  private:
   ResultCode ComparePiece(uint32_t address, const uint8_t* expected, uint32_t length);
-  // decided[i]: 1 the byte is the image's, 2 the flash holds another.
+  // decided[i]: kByteMatches or kByteDiffers.
   void Count(uint32_t address, const std::vector<uint8_t>& decided);
 
   VerifySource& source_;
