@@ -2,15 +2,16 @@
 // one module; with more than one port, the gang.
 #include "cli/Cancel.h"
 #include "cli/Commands.h"
-#include "cli/EraseSteps.h"
 #include "cli/ProductionLog.h"
 #include "cli/Session.h"
 #include "cli/Sha256.h"
 #include "client/Banks.h"
+#include "client/ImageType.h"
 #include "platform/Files.h"
 
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 namespace zk::cli {
 namespace {
@@ -70,7 +71,7 @@ class FlashRun {
     if (!bytes) return Usage("cannot read the image " + options_.image);
     sha256_ = Sha256Hex(*bytes);
     bytes_ = bytes->size();
-    const bool hex = IsHexPath(options_.image);
+    const bool hex = client::ImageTypeOfPath(options_.image) == client::ImageType::kHex;
     if (const std::string problem = ImageProblem(options_, hex); !problem.empty()) return Usage(problem);
     const uint32_t offset = hex ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
 
@@ -79,42 +80,34 @@ class FlashRun {
       if (!session_.Dm().CanVerify()) return Usage("this data manager cannot verify");
       if (const ExitCode code = session_.SendPassword(); code != ExitCode::kDone) return code;
     }
-    Reporter& reporter = session_.Report();
-    reporter.BeginPhase("load", 0);
-    WorkerThreadInfo thread{};
-    const WaitOutcome loaded = session_.Wait(session_.Dm().LoadFile(options_.image.c_str(), hex ? 0 : 1, &thread), 0);
-    ExitCode code = session_.Check("load " + options_.image, loaded);
-    reporter.EndPhase(code == ExitCode::kDone);
+    client::ModuleFlow& flow = session_.Flow();
+    const client::ImageType type = hex ? client::ImageType::kHex : client::ImageType::kBinary;
+    ExitCode code = session_.Check(flow.Load(options_.image, type));
+    // An image that cannot be read is a file error.
     if (code != ExitCode::kDone) return code == ExitCode::kFailed ? ExitCode::kUsage : code;
 
-    NeededSectors needed;
-    if (code = FindNeededSectors(session_, offset, &needed); code != ExitCode::kDone) return code;
-    if (needed.downloadBytes != 0) bytes_ = needed.downloadBytes;
-    if (options_.erase == EraseMode::kNeeded) code = EraseRanges(session_, needed.ranges);
-    if (options_.erase == EraseMode::kChip) code = EraseChip(session_);
+    // The whole image is checked against the banks before anything is erased.
+    std::vector<client::BankRange> needed;
+    uint64_t downloadBytes = 0;
+    if (code = session_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) return code;
+    if (downloadBytes != 0) bytes_ = downloadBytes;
+    if (options_.erase == EraseMode::kNeeded) code = session_.Check(flow.EraseRanges(needed));
+    if (options_.erase == EraseMode::kChip) code = session_.Check(flow.EraseChip());
     if (code != ExitCode::kDone) return code;
 
-    reporter.BeginPhase("program", bytes_);
-    const WaitOutcome programmed = session_.Wait(session_.Dm().ProgFlash(offset, &thread), bytes_);
-    code = session_.Check("program", programmed);
-    reporter.EndPhase(code == ExitCode::kDone);
-    if (code != ExitCode::kDone || !options_.verify) return code;
+    if (code = session_.Check(flow.Program(offset, bytes_)); code != ExitCode::kDone || !options_.verify) return code;
 
-    reporter.BeginPhase("verify", bytes_);
-    VerifyResult result{0, 0, kNoDifference};
-    const WaitOutcome verified = session_.Wait(session_.Dm().VerifyFlash(offset, &result, &thread), bytes_);
-    if (verified.end == WaitEnd::kEnded && verified.status == kVerifyMismatch && !CancelRequested()) {
-      reporter.EndPhase(false);
+    VerifyResult result{};
+    const client::FlowResult verified = flow.Verify(offset, &result, bytes_);
+    if (verified.end == client::FlowEnd::kWorkerFailed && verified.code == kVerifyMismatch && !CancelRequested()) {
       char text[128];
       std::snprintf(text, sizeof text, "verify: %u of %u bytes differ, the first at 0x%06X", result.differing,
                     result.compared, result.firstDifference);
       session_.Remember(text);
-      reporter.Error(text);
+      session_.Report().Error(text);
       return ExitCode::kMismatch;
     }
-    code = session_.Check("verify", verified);
-    reporter.EndPhase(code == ExitCode::kDone);
-    return code;
+    return session_.Check(verified);
   }
 
   const Options& options_;

@@ -1,28 +1,24 @@
 // zelkor info: the banks, the flash chips and the sector table of a module.
 #include "cli/Commands.h"
 #include "cli/Cancel.h"
-#include "cli/SectorTable.h"
-#include "client/HandedOut.h"
+#include "cli/Session.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace zk::cli {
 namespace {
 
 // The blank or used state of one sector, asked of the module.
-std::string SectorState(Session& session, const SectorRow& row) {
+std::string SectorState(Session& session, const client::SectorRow& row) {
   if (row.noAccess) return "no access";
-  SelectBank(session, row.bank);
-  RangeRequest range{row.start, row.end, row.end - row.start + 1};
-  SectorList list{};
-  WorkerThreadInfo thread{};
-  const WaitOutcome outcome = session.Wait(session.Dm().GetSectorStatus(&range, &list, &thread), 0);
+  std::vector<SectorStatusEntry> entries;
+  const client::FlowResult result = session.Flow().SectorStatus({row.bank, row.start, row.end}, &entries);
   std::string state = "unknown";
-  if (outcome.end == WaitEnd::kEnded && outcome.status == kOk && list.count > 0 && list.entries != nullptr) {
-    const ResultCode status = static_cast<const SectorStatusEntry*>(list.entries)[0].status;
+  if (result.Done() && !entries.empty()) {
+    const ResultCode status = entries.front().status;
     state = status == kBlank ? "blank" : status == kNotBlank ? "used" : ResultMessage(status);
   }
-  client::GiveBack(session.Dm(), list);
   return row.isProtected ? "protected, " + state : state;
 }
 
@@ -48,8 +44,12 @@ int RunInfo(const Options& options, Reporter& reporter) {
   session.Dm().GetGeneralInfos(&general);
   general.moduleName[kGeneralInfoTextSize - 1] = '\0';
   general.microcontroller[kGeneralInfoTextSize - 1] = '\0';
-  SectorTable table;
-  if (const ExitCode code = ReadSectorTable(session, &table); code != ExitCode::kDone) return session.Finish(code);
+  const client::FlashTable& table = session.Flow().Table();
+  for (const client::BankRow& bank : table.banks) {
+    if (bank.layoutCode != kOk) {
+      return session.Finish(session.Fail("sector layout of bank " + std::to_string(bank.bank), bank.layoutCode));
+    }
+  }
   const bool json = reporter.Json();
   if (json) {
     reporter.Event(JsonObject()
@@ -62,7 +62,7 @@ int RunInfo(const Options& options, Reporter& reporter) {
     std::printf("Module     %s (%s)\nPort       %s\n", general.moduleName, general.microcontroller,
                 session.PortText().c_str());
   }
-  for (const BankFlash& bank : table.banks) {
+  for (const client::BankRow& bank : table.banks) {
     if (json) {
       JsonObject event;
       AddSpan(event.Add("event", "bank"), bank.bank, bank.start, bank.end)
@@ -75,7 +75,7 @@ int RunInfo(const Options& options, Reporter& reporter) {
     }
   }
   if (!json) std::printf("\nSector  Bank  Start     End       Size     State\n");
-  for (const SectorRow& row : table.sectors) {
+  for (const client::SectorRow& row : table.sectors) {
     const std::string state = SectorState(session, row);
     if (CancelRequested()) break;
     if (json) {

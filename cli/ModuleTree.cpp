@@ -1,6 +1,6 @@
 #include "cli/ModuleTree.h"
 
-#include "client/ModuleConnect.h"
+#include "client/ModuleFlow.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 bool HoldsModule(const fs::path& dir) {
   std::error_code ec;
-  return fs::is_regular_file(ModuleDescriptionPath(dir.string()), ec);
+  return fs::is_regular_file(client::ModuleDescriptionPath(dir.string()), ec);
 }
 
 std::string FirstLine(const fs::path& dir) {

@@ -1,6 +1,7 @@
 // zelkor read START END -o FILE: a checked read-back saved as HEX or binary.
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "client/ImageType.h"
 
 namespace zk::cli {
 
@@ -15,19 +16,11 @@ int RunRead(const Options& options, Reporter& reporter) {
     reporter.Error(text);
     return session.Finish(ExitCode::kUsage);
   }
-  ReadRequest request{options.start, static_cast<uint32_t>(length)};
-  WorkerThreadInfo thread{};
-  reporter.BeginPhase("read", length);
-  const WaitOutcome read = session.Wait(session.Dm().ReadFlash(&request, &thread), length);
-  const ExitCode readCode = session.Check("read", read);
-  reporter.EndPhase(readCode == ExitCode::kDone);
+  client::ModuleFlow& flow = session.Flow();
+  const ExitCode readCode = session.Check(flow.Read(options.start, static_cast<uint32_t>(length)));
   if (readCode != ExitCode::kDone) return session.Finish(readCode);
 
-  reporter.BeginPhase("save", 0);
-  const uint32_t type = IsHexPath(options.output) ? 0 : 1;
-  const WaitOutcome saved = session.Wait(session.Dm().SaveFile(options.output.c_str(), type, &thread), 0);
-  ExitCode saveCode = session.Check("save " + options.output, saved);
-  reporter.EndPhase(saveCode == ExitCode::kDone);
+  ExitCode saveCode = session.Check(flow.Save(options.output, client::ImageTypeOfPath(options.output)));
   // The file could not be written: a file error.
   if (saveCode == ExitCode::kFailed) saveCode = ExitCode::kUsage;
   if (saveCode == ExitCode::kDone) reporter.Note("saved " + std::to_string(length) + " bytes to " + options.output);

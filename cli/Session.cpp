@@ -3,7 +3,6 @@
 #include "cli/Cancel.h"
 #include "cli/ModuleTree.h"
 #include "client/ImageType.h"
-#include "client/ModuleConnect.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
 #include "platform/Ini.h"
@@ -46,13 +45,34 @@ std::string ReadPassword(const std::string& file) {
 
 }  // namespace
 
-bool IsHexPath(std::string_view path) {
-  const std::optional<std::string_view> extension = client::ExtensionOf(path);
-  if (!extension || extension->find('/') != std::string_view::npos) return false;
-  return client::ImageTypeOfExtension(*extension) == client::ImageType::kHex;
+WaitOutcome Session::Face::Wait(client::FlowPhase, ResultCode started) {
+  if (started != kOk || dm_ == nullptr) return {WaitEnd::kEnded, started};
+  CliWaitUi ui(reporter_, total_);
+  WaitOptions options;
+  options.showProgress = total_ != 0;
+  options.cancellable = true;
+  return WaitForWorker(*dm_, ui, options);
 }
 
-Session::Session(const Options& options, Reporter& reporter) : options_(options), reporter_(reporter) {}
+std::optional<std::size_t> Session::Face::ChooseFlashLib(int, std::span<const FlashLibInfo> found) {
+  return client::ChooseExternalFlash(found, client::kExternalAmd);
+}
+
+void Session::Face::PhaseStarted(client::FlowPhase phase, uint64_t total) {
+  total_ = total;
+  reporter_.BeginPhase(client::PhaseName(phase), total);
+}
+
+void Session::Face::Erasing(const client::BankRange& range) {
+  reporter_.Detail("erasing " + client::RangeText(range.start, range.end));
+}
+
+bool Session::Face::StopRequested() { return CancelRequested(); }
+
+Session::Session(const Options& options, Reporter& reporter)
+    : options_(options), reporter_(reporter), face_(reporter) {
+  face_.SetDm(&dm_);
+}
 
 Session::~Session() { Disconnect(); }
 
@@ -84,35 +104,27 @@ ExitCode Session::Connect() {
     return ExitCode::kUsage;
   }
   moduleDir_ = *dir;
-  modulePath_ = ModuleDescriptionPath(moduleDir_);
+  modulePath_ = client::ModuleDescriptionPath(moduleDir_);
   if (const ExitCode code = OverridePort(); code != ExitCode::kDone) return code;
-  reporter_.BeginPhase("connect", 0);
-  const ConnectOutcome outcome =
-      ConnectModule(dm_, moduleDir_, kExternalAmd, [this](ResultCode started) { return Wait(started, 0); });
-  reporter_.EndPhase(outcome.step == ConnectStep::kConnected);
+  const client::ConnectOutcome outcome = flow_.Connect(moduleDir_);
   switch (outcome.step) {
-    case ConnectStep::kConnected:
+    case client::ConnectStep::kConnected:
       connected_ = true;
       return ExitCode::kDone;
-    case ConnectStep::kLibraryName:
+    case client::ConnectStep::kLibraryName:
       lastError_ = "connect: " + outcome.refusal;
       reporter_.Error(lastError_);
       return ExitCode::kFailed;
-    case ConnectStep::kLoad:
+    case client::ConnectStep::kLoad:
       return Fail("connect: loading the data manager", kDmDllNotLoaded);
-    case ConnectStep::kLogin:
-      // A stopped login may have left a connection half made; a failed one
-      // made none.
-      if (outcome.login.end == WaitEnd::kStopped) {
-        connected_ = true;
-        return Fail("connect", kOk);
-      }
+    case client::ConnectStep::kLogin:
+      if (outcome.login.end == WaitEnd::kStopped) return Fail("connect", kOk);
       return Fail("connect: login on " + port_, outcome.login.status);
-    case ConnectStep::kOldFirmware:
-      connected_ = true;
+    case client::ConnectStep::kOldFirmware:
       return Fail("connect", kOldFirmware);
-    case ConnectStep::kNoFlashLibrary:
-      return Fail("connect: no flash library found on the module", kNoFlashLibrary);
+    case client::ConnectStep::kNoFlashLibrary:
+    case client::ConnectStep::kSelectFailed:
+      return Fail("connect: no flash library found for bank " + std::to_string(outcome.bank), kNoFlashLibrary);
   }
   return ExitCode::kFailed;
 }
@@ -139,15 +151,6 @@ ExitCode Session::SendPassword() {
   return ExitCode::kDone;
 }
 
-WaitOutcome Session::Wait(ResultCode started, uint64_t bytes) {
-  if (started != kOk) return {WaitEnd::kEnded, started};
-  CliWaitUi ui(reporter_, bytes);
-  WaitOptions options;
-  options.showProgress = bytes != 0;
-  options.cancellable = true;
-  return WaitForWorker(dm_, ui, options);
-}
-
 ExitCode Session::Fail(std::string_view operation, ResultCode code) {
   if (CancelRequested()) {
     lastError_ = std::string(operation) + ": cancelled";
@@ -159,18 +162,31 @@ ExitCode Session::Fail(std::string_view operation, ResultCode code) {
   return ExitCode::kFailed;
 }
 
-ExitCode Session::Check(std::string_view operation, const WaitOutcome& outcome) {
-  if (outcome.end == WaitEnd::kStopped || CancelRequested()) return Fail(operation, outcome.status);
-  return outcome.status == kOk ? ExitCode::kDone : Fail(operation, outcome.status);
+ExitCode Session::Refuse(ExitCode code, std::string text) {
+  reporter_.Error(text);
+  lastError_ = std::move(text);
+  return code;
+}
+
+ExitCode Session::Check(const client::FlowResult& result) {
+  switch (result.end) {
+    case client::FlowEnd::kDone:
+      return CancelRequested() ? Fail(result.what, kOk) : ExitCode::kDone;
+    case client::FlowEnd::kStopped:
+      return Fail(result.what.empty() ? "stopped" : result.what, kOk);
+    case client::FlowEnd::kRefused:
+      return Refuse(ExitCode::kUsage, (result.what.empty() ? "" : result.what + ": ") + result.refusal);
+    case client::FlowEnd::kCallFailed:
+    case client::FlowEnd::kWorkerFailed:
+      return Fail(result.what, result.code);
+  }
+  return ExitCode::kFailed;
 }
 
 void Session::Disconnect() {
   if (!connected_) return;
   connected_ = false;
-  reporter_.BeginPhase("disconnect", 0);
-  ExitRequest request = options_.disconnect;
-  dm_.ExitZelkor(&request);
-  reporter_.EndPhase(true);
+  flow_.Disconnect(options_.disconnect);
 }
 
 }  // namespace zk::cli

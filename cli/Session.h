@@ -1,14 +1,15 @@
 #pragma once
 // One connection to a module for one zelkor command: the module and its
-// port resolved, the data manager loaded through CDmAccess, the login and
-// flash library selection of ModuleConnect, waiting for workers with the
-// progress of the running phase and Ctrl-C as the stop request, and the
-// disconnect at the end, whatever happened in between.
+// port resolved, the flows of client/ModuleFlow run through CDmAccess,
+// waiting for workers with the progress of the running phase and Ctrl-C as
+// the stop request, and the disconnect at the end, whatever happened in
+// between.
 #include "cli/ExitCode.h"
 #include "cli/Options.h"
 #include "cli/Reporter.h"
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
+#include "client/ModuleFlow.h"
 
 #include <functional>
 #include <string>
@@ -27,14 +28,14 @@ class Session {
   ExitCode Connect();
   // Sends the password from --password-file or ZELKOR_PASSWORD.
   ExitCode SendPassword();
-  // Waits for the worker an export started (started: its immediate result),
-  // showing the running phase's progress as percent of bytes.
-  WaitOutcome Wait(ResultCode started, uint64_t bytes);
   // A failed operation: its message (operation: result text), kFailed or,
   // after Ctrl-C, kCancelled.
   ExitCode Fail(std::string_view operation, ResultCode code);
-  // The outcome of a wait as an exit code (kDone when it ended with 0).
-  ExitCode Check(std::string_view operation, const WaitOutcome& outcome);
+  // The end of a flow as an exit code: kDone, kCancelled after a stop,
+  // kUsage for a refusal, otherwise kFailed; each after its message.
+  ExitCode Check(const client::FlowResult& result);
+  // A failure found by the command itself, reported and remembered.
+  ExitCode Refuse(ExitCode code, std::string text);
   void Disconnect();
   // A failure found by the command itself (a usage or file error, a
   // mismatch): the text the summary carries.
@@ -45,6 +46,7 @@ class Session {
   int Finish(ExitCode code, const std::function<void(JsonObject&)>& fields = {});
 
   CDmAccess& Dm() { return dm_; }
+  client::ModuleFlow& Flow() { return flow_; }
   Reporter& Report() { return reporter_; }
   const std::string& ModuleDir() const { return moduleDir_; }
   const std::string& ModulePath() const { return modulePath_; }
@@ -56,15 +58,37 @@ class Session {
 
   const Options& options_;
   Reporter& reporter_;
+  // The flow's face: the reporter's phases and bars, Ctrl-C, the single
+  // library choice.
+  class Face : public client::FlowFace {
+   public:
+    explicit Face(Reporter& reporter) : reporter_(reporter) {}
+    WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
+    std::optional<std::size_t> ChooseFlashLib(int bank, std::span<const FlashLibInfo> found) override;
+    void PhaseStarted(client::FlowPhase phase, uint64_t total) override;
+    void BytesDone(client::FlowPhase, uint64_t done) override { reporter_.Progress(done); }
+    void PhaseEnded(client::FlowPhase, bool succeeded) override {
+      total_ = 0;
+      reporter_.EndPhase(succeeded);
+    }
+    void Erasing(const client::BankRange& range) override;
+    bool StopRequested() override;
+    void SetDm(CDmAccess* dm) { dm_ = dm; }
+
+   private:
+    Reporter& reporter_;
+    CDmAccess* dm_ = nullptr;
+    uint64_t total_ = 0;
+  };
+
   CDmAccess dm_{CDmAccess::MissingDirectory::kUseProgramDirectory};
+  Face face_;
+  client::ModuleFlow flow_{dm_, face_};
   std::string moduleDir_;
   std::string modulePath_;
   std::string port_;
   std::string lastError_;
   bool connected_ = false;
 };
-
-// Whether path names an Intel HEX file (.hex or .h86 in any case).
-bool IsHexPath(std::string_view path);
 
 }  // namespace zk::cli

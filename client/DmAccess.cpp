@@ -199,6 +199,10 @@ ResultCode CDmAccess::GetHexFileInfo(uint32_t address, HexFileInfo* out) {
   return Call<dm::GetHexFileInfoFn>("DmGetHexFileInfo", address, out);
 }
 
+ResultCode CDmAccess::GetImageSpans(uint32_t address, ImageSpans* out) {
+  return Call<dm::GetImageSpansFn>("DmGetImageSpans", address, out);
+}
+
 ResultCode CDmAccess::EraseChip(SectorList* result) {
   BusyScope busy(busy_);
   return Call<dm::EraseChipFn>("DmEraseChip", result);

@@ -74,6 +74,8 @@ class CDmAccess {
   ResultCode EnableProtectedAreas(uint32_t enable);
   ResultCode FreeMemory(void* buffer);
   ResultCode GetHexFileInfo(uint32_t address, HexFileInfo* out);
+  // kDmDllError from a data manager that cannot tell (an older one).
+  ResultCode GetImageSpans(uint32_t address, ImageSpans* out);
   ResultCode EraseChip(SectorList* result);
   ResultCode EraseSectors(RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo);
 

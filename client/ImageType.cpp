@@ -26,7 +26,16 @@ ImageType ImageTypeOfExtension(std::string_view extension, ExtensionCase letters
 std::optional<std::string_view> ExtensionOf(std::string_view path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;
+  // A dot of a directory name is no extension (both separators, as paths
+  // of either system may come from a script).
+  const std::size_t separator = path.find_last_of("/\\");
+  if (separator != std::string_view::npos && separator > dot) return std::nullopt;
   return path.substr(dot + 1);
+}
+
+ImageType ImageTypeOfPath(std::string_view path, ExtensionCase letters) {
+  const std::optional<std::string_view> extension = ExtensionOf(path);
+  return extension ? ImageTypeOfExtension(*extension, letters) : ImageType::kBinary;
 }
 
 }  // namespace zk::client

@@ -1,6 +1,6 @@
 #pragma once
 // The type of an image file, as DmLoadFile and DmSaveFile take it, and the
-// rule that gives a file its type by its extension.
+// one rule that gives a file its type by its extension, for every program.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -15,7 +15,15 @@ enum class ExtensionCase { kAny, kLower };
 // kBinary for any other.
 ImageType ImageTypeOfExtension(std::string_view extension, ExtensionCase letters = ExtensionCase::kAny);
 
-// The text after the last '.' of path; nullopt when it has none.
+// The text after the last '.' of the file name (the path's last part);
+// nullopt when the name has none.
 std::optional<std::string_view> ExtensionOf(std::string_view path);
+
+// The type of the file path names by its extension; a name without one is
+// a binary image.
+ImageType ImageTypeOfPath(std::string_view path, ExtensionCase letters = ExtensionCase::kAny);
+
+// The mode byte of DmLoadFile and DmSaveFile.
+constexpr uint32_t LoadModeOf(ImageType type) { return static_cast<uint32_t>(type); }
 
 }  // namespace zk::client

@@ -9,9 +9,6 @@
 
 namespace zk {
 
-// The most banks the pages keep a line for.
-inline constexpr int kMaxBanks = 100;
-
 // FlashBanks; absent, 255 or not positive means 1 bank; at most kMaxBanks.
 int BankCount(const IniFileAccess& module);
 // FlashStart of the bank as a number (-1 when absent) and as written.

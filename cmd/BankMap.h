@@ -16,9 +16,6 @@ enum class BankOutcome {
   Clipped,     // starts in a bank and runs past its end: end was lowered
 };
 
-// Banks read at most; a description with more is treated as ending there.
-inline constexpr int kMaxBanks = 256;
-
 // Where a range lies, without telling the module anything.
 struct BankPlace {
   BankOutcome outcome = BankOutcome::NotInFlash;

@@ -33,6 +33,9 @@ uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* threadInfo)
 uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out);
+// The stretches of the loaded image placed at address, for a check against
+// the flash before anything is erased; 224 without an image.
+uint32_t DmGetImageSpans(uint32_t address, zk::ImageSpans* out);
 uint32_t DmProgFlash(uint32_t address, zk::WorkerThreadInfo* threadInfo);
 // Compares the image, placed as DmProgFlash(address) places it, with the
 // flash on an own worker; result is filled when the worker has ended, whose
@@ -66,6 +69,7 @@ using RangeWorkerFn = uint32_t (*)(RangeRequest*, SectorList*, WorkerThreadInfo*
 using ReadFlashFn = uint32_t (*)(ReadRequest*, WorkerThreadInfo*);
 using FileFn = uint32_t (*)(const char*, uint32_t, WorkerThreadInfo*);  // load, save
 using GetHexFileInfoFn = uint32_t (*)(uint32_t, HexFileInfo*);
+using GetImageSpansFn = uint32_t (*)(uint32_t, ImageSpans*);
 using ProgFlashFn = uint32_t (*)(uint32_t, WorkerThreadInfo*);
 using VerifyFlashFn = uint32_t (*)(uint32_t, VerifyResult*, WorkerThreadInfo*);
 using FreeMemoryFn = uint32_t (*)(void*);

@@ -72,6 +72,19 @@ struct VerifyResult {
 
 inline constexpr uint32_t kNoDifference = 0xFFFFFFFFu;
 
+// One stretch of bytes of the image as DmProgFlash(address) would place it,
+// both ends inclusive, in 64 bits: a stretch that runs past the top of the
+// 32-bit address space shows as one that ends above 0xFFFFFFFF.
+struct PlacedSpan {
+  uint64_t first;
+  uint64_t last;
+};
+
+struct ImageSpans {
+  uint32_t count;
+  PlacedSpan* spans;  // sorted and disjoint; handed out, null when the count is 0
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(FlashBlock) == 10 && offsetof(FlashBlock, sectorSize) == 4 &&
@@ -91,6 +104,8 @@ static_assert(sizeof(HexFileInfo) == 8 + kPointerSize &&
               offsetof(HexFileInfo, neededSectors) == 8);
 static_assert(sizeof(VerifyResult) == 12 && offsetof(VerifyResult, differing) == 4 &&
               offsetof(VerifyResult, firstDifference) == 8);
+static_assert(sizeof(PlacedSpan) == 16 && offsetof(PlacedSpan, last) == 8);
+static_assert(sizeof(ImageSpans) == 4 + kPointerSize && offsetof(ImageSpans, spans) == 4);
 static_assert(sizeof(FlashLibSelectionWords) == 4 && sizeof(FlashLibSelectionWords) > sizeof(FlashLibSelection));
 
 }  // namespace zk

@@ -79,6 +79,10 @@ class IniFileAccess {
   std::string path_;
 };
 
+// The most flash banks any layer reads; a description with more is treated
+// as ending there.
+inline constexpr int kMaxBanks = 256;
+
 // Key name of bank n: "FlashStart" for 0, "FlashStart3" for 3.
 std::string BankKey(std::string_view base, int bank);
 

@@ -1,4 +1,5 @@
-// DmGetHexFileInfo: the byte count of the image and the sectors it needs.
+// DmGetHexFileInfo: the byte count of the image and the sectors it needs;
+// DmGetImageSpans: where its bytes would go.
 #include "common/DmApi.h"
 #include "common/Export.h"
 #include "dm/BankFlashes.h"
@@ -23,6 +24,30 @@ std::vector<ByteRange> PlacedRanges(const MemoryImage& image, uint32_t address) 
     for (const Page& page : image.Pages().Pages()) ranges.Add(page.address + address, page.length);
   }
   return ranges.Take();
+}
+
+// The same stretches without the wrap at the top of the address space,
+// sorted and merged.
+std::vector<PlacedSpan> UnwrappedSpans(const MemoryImage& image, uint32_t address) {
+  std::vector<PlacedSpan> spans;
+  const auto add = [&spans](uint64_t first, uint64_t length) {
+    if (length != 0) spans.push_back({first, first + length - 1});
+  };
+  if (image.HasFlat()) {
+    add(address, image.Flat().length);
+  } else {
+    for (const Page& page : image.Pages().Pages()) add(uint64_t{page.address} + address, page.length);
+  }
+  std::sort(spans.begin(), spans.end(), [](const PlacedSpan& a, const PlacedSpan& b) { return a.first < b.first; });
+  std::vector<PlacedSpan> merged;
+  for (const PlacedSpan& span : spans) {
+    if (!merged.empty() && span.first <= merged.back().last + 1) {
+      merged.back().last = std::max(merged.back().last, span.last);
+    } else {
+      merged.push_back(span);
+    }
+  }
+  return merged;
 }
 
 }  // namespace
@@ -52,5 +77,22 @@ ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   std::copy(needed.begin(), needed.end(), array);
   out->neededSectorCount = static_cast<uint32_t>(needed.size());
   out->neededSectors = array;
+  return kOk;
+}
+
+ZK_EXPORT uint32_t DmGetImageSpans(uint32_t address, ImageSpans* out) {
+  if (out == nullptr) return kFailed;
+  out->count = 0;
+  out->spans = nullptr;
+  if (dm::OwnWorkerRunning()) return kWorkerRunning;
+  dm::SettleRead();
+  const dm::MemoryImage& image = dm::State().image;
+  if (image.Empty()) return kFileNotFound;
+  const std::vector<PlacedSpan> spans = dm::UnwrappedSpans(image, address);
+  auto* array = dm::Handouts().AllocateArray<PlacedSpan>(spans.size());
+  if (array == nullptr) return kFailed;
+  std::copy(spans.begin(), spans.end(), array);
+  out->count = static_cast<uint32_t>(spans.size());
+  out->spans = array;
   return kOk;
 }

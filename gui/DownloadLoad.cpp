@@ -37,7 +37,7 @@ void CDownloadPage::Open() {
 
 void CDownloadPage::OpenFile(const std::string& path, std::optional<uint32_t> binaryStart) {
   if (busy_) return;
-  const ImageFileType type = OpenedFileType(path);
+  const ImageFileType type = client::ImageTypeOfPath(path);
   // Nothing of the page changes before the new image is in: an open that is
   // cancelled or fails leaves the file, its type, start address and bank
   // offset as they were, as long as the data manager still holds that image.

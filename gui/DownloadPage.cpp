@@ -41,10 +41,6 @@ QLabel* FactLabel(QWidget* parent, int id) {
 
 }  // namespace
 
-ImageFileType OpenedFileType(std::string_view path) {
-  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(""));
-}
-
 ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address) {
   HexFileInfo info{};
   dm.GetHexFileInfo(address, &info);

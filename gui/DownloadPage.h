@@ -31,7 +31,6 @@ using ImageFileType = client::ImageType;
 
 // The type Open gives a file: hex for the extensions HEX and H86 in any
 // case, binary for every other name.
-ImageFileType OpenedFileType(std::string_view path);
 
 // The download size and the sectors an image needs, at an address.
 struct ImageInfo {

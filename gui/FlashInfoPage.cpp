@@ -114,7 +114,7 @@ CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* paren
 }
 
 void CFlashInfoPage::SetBankLine(int bank, std::string line) {
-  if (bank >= 0 && bank < kMaxBankLines) bankLines_[static_cast<std::size_t>(bank)] = std::move(line);
+  if (bank >= 0 && bank < kMaxBanks) bankLines_[static_cast<std::size_t>(bank)] = std::move(line);
 }
 
 void CFlashInfoPage::SetStatus(const QString& text) { sheet_.SetStatusText(text); }

@@ -5,6 +5,7 @@
 // and blank status; from here sectors, a bank or all banks are erased and
 // the blank status of rows is queried.
 #include "client/DmAccess.h"
+#include "common/IniFileAccess.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"
 #include "gui/SectorGroups.h"
@@ -25,7 +26,6 @@ namespace zk::gui {
 class CTreeListCtrl;
 class MyPropSheet;
 
-inline constexpr int kMaxBankLines = 100;
 
 class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
  public:
@@ -35,7 +35,7 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   bool Connected() const { return connected_; }
   void SetModulePath(std::string path) { modulePath_ = std::move(path); }
   void SetFlashDescriptionPath(std::string path) { flashDescriptionPath_ = std::move(path); }
-  // Line bank of the bank list (0 to kMaxBankLines - 1).
+  // Line bank of the bank list (0 to kMaxBanks - 1).
   void SetBankLine(int bank, std::string line);
 
   // Adds the groups of the selected flash library: the first bank (multi
@@ -94,7 +94,7 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   bool connected_ = false;
   std::string modulePath_;
   std::string flashDescriptionPath_;
-  std::array<std::string, kMaxBankLines> bankLines_;
+  std::array<std::string, kMaxBanks> bankLines_;
   SectorInfos sectorInfo_{};
   CSectorGroups groups_;
   // The table's rows of each group and, once it was expanded, of its sectors.

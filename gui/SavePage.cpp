@@ -31,10 +31,6 @@ QLineEdit* AddressEdit(QWidget* parent, int id) {
 
 }  // namespace
 
-ImageFileType SavedFileType(std::string_view path) {
-  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(""), client::ExtensionCase::kLower);
-}
-
 std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::string_view endText,
                                             std::string* problem) {
   const auto refuse = [problem](const char* why) -> std::optional<UploadRange> {
@@ -127,7 +123,7 @@ void CSave::OnSave() {
   if (!chosen) return;
   const std::string path = Utf8(*chosen);
   RememberWorkingDirectory(path);
-  const ImageFileType type = SavedFileType(path);
+  const ImageFileType type = client::ImageTypeOfPath(path, client::ExtensionCase::kLower);
   const WaitCursor cursor;
   SetStatus(Text(TextId::kSavingFile));
   StatusProgress progress(&status_);

@@ -20,7 +20,6 @@ class CStatusPane;
 
 // The type a saved file is written in: hex only for the exact lower-case
 // extensions "hex" and "h86".
-ImageFileType SavedFileType(std::string_view path);
 
 // The flash range an upload reads, from the typed start and end address.
 struct UploadRange {

@@ -3,7 +3,6 @@
 #include "runner/ScriptRunner.h"
 
 #include "client/DmAccessReport.h"
-#include "client/ModuleConnect.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
 #include "runner/StatusScope.h"
@@ -12,30 +11,46 @@ namespace zk::runner {
 
 CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
   StatusScope status(ui_, verbose_, texts::kConnecting, cancelEnabled_);
-  const ConnectOutcome outcome = ConnectModule(dm_, files::ToNative(words[2].spelling), words[1].upper,
-                                               [this](ResultCode started) { return Wait(started); });
-  connected_ = outcome.LoggedIn();
+  flashType_ = words[1].upper;
+  const client::ConnectOutcome outcome = flow_.Connect(files::ToNative(words[2].spelling));
+  connected_ = outcome.Connected();
   switch (outcome.step) {
-    case ConnectStep::kConnected:
+    case client::ConnectStep::kConnected:
       status.Close(true);
       return CommandResult::kSucceeded;
-    case ConnectStep::kLibraryName:
+    case client::ConnectStep::kLibraryName:
       Show(outcome.refusal);
       break;
-    case ConnectStep::kLoad:
+    case client::ConnectStep::kLoad:
       FlashException().Report(ui_, texts::kConnectCaption, kDmDllNotLoaded);
       break;
-    case ConnectStep::kLogin:
+    case client::ConnectStep::kLogin:
       if (outcome.login.end != WaitEnd::kStopped) Show(texts::kLoginFailed);
       break;
-    case ConnectStep::kOldFirmware:
+    case client::ConnectStep::kOldFirmware:
       Show(texts::kCheckOld);
       break;
-    case ConnectStep::kNoFlashLibrary:
+    case client::ConnectStep::kNoFlashLibrary:
+    case client::ConnectStep::kSelectFailed:
       Show(texts::kNoLibFound);
       break;
   }
   return CommandResult::kFailed;
+}
+
+void CScriptRunner::ReportFlow(const client::FlowResult& result, const char* caption) {
+  switch (result.end) {
+    case client::FlowEnd::kDone:
+    case client::FlowEnd::kStopped:
+      return;
+    case client::FlowEnd::kRefused:
+      Show(std::string(caption) + ": " + result.refusal);
+      return;
+    case client::FlowEnd::kCallFailed:
+    case client::FlowEnd::kWorkerFailed:
+      FlashException().Report(ui_, caption, result.code);
+      return;
+  }
 }
 
 }  // namespace zk::runner

@@ -17,12 +17,6 @@
 namespace zk::runner {
 namespace {
 
-// The layout's blocks, copied out of the array the data manager handed out.
-std::vector<FlashBlock> CopyBlocks(const SectorInfos& infos) {
-  if (infos.blocks == nullptr) return {};
-  return std::vector<FlashBlock>(infos.blocks, infos.blocks + infos.blockCount);
-}
-
 // Why a chip erase is refused on a module with protected areas: the areas,
 // which the erase would wipe, and what a script can do instead.
 std::string ProtectedChipText(CDmAccess& dm) {
@@ -49,52 +43,27 @@ CScriptRunner::CommandResult CScriptRunner::EraseSector(const Words& words, int 
   uint32_t last = 0;
   if (!Number(words[1], line, &first) || !Number(words[2], line, &last)) return CommandResult::kRefused;
   StatusScope status(ui_, verbose_, texts::kErasingSectors, cancelEnabled_);
-  SectorInfos infos{};
-  const ResultCode result = dm_.GetSectorInfos(nullptr, &infos);
-  const std::vector<FlashBlock> blocks = result == kOk ? CopyBlocks(infos) : std::vector<FlashBlock>{};
-  client::GiveBack(dm_, infos.blocks);
-  if (result != kOk) {
-    Show(texts::kGetSectorInfos);
-    return CommandResult::kFailed;
-  }
-  // Sectors are numbered from 0 in block order, within a block in address
-  // order.
-  uint32_t number = 0;
-  for (const FlashBlock& block : blocks) {
-    for (uint32_t k = 0; k < block.sectorCount; ++k, ++number) {
-      if (number > last) break;
-      if (number < first) continue;
-      const uint32_t start = block.start + k * block.sectorSize;
-      if (ui_.EndRequested()) return CommandResult::kFailed;
-      if (!EraseOneSector(start, start + block.sectorSize - 1)) return CommandResult::kFailed;
+  // Sectors are numbered from 0 in bank order, within a bank in block and
+  // address order; a number the module does not have erases nothing.
+  const client::FlowResult result = flow_.EraseSectorNumbers(first, last);
+  if (!result.Done()) {
+    if (result.end == client::FlowEnd::kCallFailed && result.what.starts_with("sector layout")) {
+      Show(texts::kGetSectorInfos);
+    } else {
+      // A sector that is not erased must not pass for an erased one.
+      ReportFlow(result, result.end == client::FlowEnd::kRefused ? "ERASESECTOR" : texts::kEraseSectorCaption);
     }
+    return CommandResult::kFailed;
   }
   status.Close(true);
   return CommandResult::kSucceeded;
 }
 
-bool CScriptRunner::EraseOneSector(uint32_t start, uint32_t end) {
-  RangeRequest range{start, end, 0};
-  SectorList list{};
-  WorkerThreadInfo thread{};
-  const WaitOutcome outcome = Wait(dm_.EraseSectors(&range, &list, &thread));
-  client::GiveBack(dm_, list);
-  if (outcome.end == WaitEnd::kStopped) return false;
-  if (outcome.status != kOk) {
-    // A sector that is not erased must not pass for an erased one.
-    FlashException().Report(ui_, texts::kEraseSectorCaption, outcome.status);
-    return false;
-  }
-  return true;
-}
-
 CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kErasingChip, cancelEnabled_);
-  SectorList list{};
-  const ResultCode result = dm_.EraseChip(&list);
-  client::GiveBack(dm_, list);
-  if (result != kOk) {
-    Show((result & kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
+  const client::FlowResult result = flow_.EraseChip();
+  if (!result.Done()) {
+    Show((result.code & kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -107,9 +76,10 @@ CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
   const std::string& given = words[1].spelling;
   const std::string path = files::ToNative(given);
   StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + given, cancelEnabled_);
-  loadMode_ = ModeOfPath(path);
-  WorkerThreadInfo thread{};
-  if (!Completed(dm_.LoadFile(path.c_str(), static_cast<uint32_t>(*loadMode_), &thread), texts::kLoadFile)) {
+  loadMode_ = client::ImageTypeOfPath(path);
+  const client::FlowResult result = flow_.Load(path, *loadMode_);
+  if (!result.Done()) {
+    if (result.end != client::FlowEnd::kStopped) Show(texts::kLoadFile);
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -119,16 +89,19 @@ CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
 CScriptRunner::CommandResult CScriptRunner::Download(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kDownloading, cancelEnabled_);
   const uint32_t address = loadMode_ == LoadMode::kBinary ? 0 : client::BankOffset(bank_);
-  WorkerThreadInfo thread{};
-  const WaitOutcome outcome = Wait(dm_.ProgFlash(address, &thread));
-  if (outcome.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (outcome.status == kOk) {
+  const client::FlowResult result = flow_.Program(address);
+  if (result.end == client::FlowEnd::kStopped) return CommandResult::kFailed;
+  if (result.Done()) {
     downloadedAt_ = address;
     status.Close(true);
     if (verifyDownloads_ && !VerifyDownload(address)) return CommandResult::kFailed;
     return CommandResult::kSucceeded;
   }
-  Show(outcome.status == kFileNotFound ? texts::kFileNotLoaded : texts::kDownload);
+  if (result.end == client::FlowEnd::kRefused) {
+    ReportFlow(result, "DOWNLOAD");
+  } else {
+    Show(result.code == kFileNotFound ? texts::kFileNotLoaded : texts::kDownload);
+  }
   return CommandResult::kFailed;
 }
 
@@ -164,7 +137,7 @@ CScriptRunner::CommandResult CScriptRunner::Disconnect(const Words& words, int l
     request.address = address;
   }
   StatusScope status(ui_, verbose_, texts::kDisconnecting, cancelEnabled_);
-  dm_.ExitZelkor(&request);
+  flow_.Disconnect(request);
   connected_ = false;
   status.Close(true);
   return CommandResult::kSucceeded;

@@ -38,10 +38,6 @@ std::optional<uint32_t> ParseDecimal(std::string_view text) {
   return value;
 }
 
-LoadMode ModeOfPath(std::string_view path) {
-  return client::ImageTypeOfExtension(client::ExtensionOf(path).value_or(path));
-}
-
 CScriptRunner::CScriptRunner(RunnerUi& ui, bool verbose)
     : ui_(ui), dm_(CDmAccess::MissingDirectory::kFail), verbose_(verbose) {
   dm_.SetBusyIndicator(&ui_);

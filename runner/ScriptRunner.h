@@ -4,6 +4,7 @@
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
 #include "client/ImageType.h"
+#include "client/ModuleFlow.h"
 #include "runner/RunnerUi.h"
 #include "runner/ScriptLine.h"
 
@@ -77,7 +78,24 @@ class CScriptRunner {
   // A hex address argument; false (after "Invalid address in line %d") otherwise.
   bool Address(const ScriptWord& word, int line, uint32_t* value);
 
-  bool EraseOneSector(uint32_t start, uint32_t end);
+  // The flow's face: the runner's waiting loop, its library rule, a
+  // second Ctrl-C between two steps.
+  class Face : public client::FlowFace {
+   public:
+    explicit Face(CScriptRunner& runner) : runner_(runner) {}
+    WaitOutcome Wait(client::FlowPhase, ResultCode started) override { return runner_.Wait(started); }
+    std::optional<std::size_t> ChooseFlashLib(int, std::span<const FlashLibInfo> found) override {
+      return client::ChooseExternalFlash(found, runner_.flashType_);
+    }
+    bool StopRequested() override { return runner_.ui_.EndRequested(); }
+
+   private:
+    CScriptRunner& runner_;
+  };
+
+  // A flow that did not end well: its message (caption: code text) unless
+  // the user stopped it.
+  void ReportFlow(const client::FlowResult& result, const char* caption);
 
   // Waits for the worker of an export that returned started; an export that
   // failed started none, and its result is the outcome.
@@ -95,6 +113,9 @@ class CScriptRunner {
 
   RunnerUi& ui_;
   CDmAccess dm_;
+  Face face_{*this};
+  client::ModuleFlow flow_{dm_, face_};
+  std::string flashType_;  // CONNECT's first argument
   std::optional<LoadMode> loadMode_;
   uint32_t bank_ = 0;
   bool verbose_;
@@ -110,9 +131,5 @@ std::string FormatText(const char* pattern, std::string_view value);
 
 // The decimal text of a 32-bit unsigned value, digits only.
 std::optional<uint32_t> ParseDecimal(std::string_view text);
-
-// LOADHEX's mode: HEX for the extensions HEX and H86 in any case, binary
-// for any other; a path without a '.' is its own extension.
-LoadMode ModeOfPath(std::string_view path);
 
 }  // namespace zk::runner

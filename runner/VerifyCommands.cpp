@@ -50,18 +50,17 @@ bool CScriptRunner::VerifyDownload(uint32_t address) {
     return false;
   }
   StatusScope status(ui_, verbose_, texts::kVerifying, cancelEnabled_);
-  VerifyResult result{0, 0, kNoDifference};
-  WorkerThreadInfo thread{};
-  const WaitOutcome outcome = Wait(dm_.VerifyFlash(address, &result, &thread));
-  if (outcome.end == WaitEnd::kStopped) return false;
-  if (outcome.status == kVerifyMismatch) {
+  VerifyResult result{};
+  const client::FlowResult verified = flow_.Verify(address, &result);
+  if (verified.end == client::FlowEnd::kStopped) return false;
+  if (verified.end == client::FlowEnd::kWorkerFailed && verified.code == kVerifyMismatch) {
     char text[160];
     std::snprintf(text, sizeof text, texts::kVerifyMismatch, result.differing, result.firstDifference);
     Show(text);
     return false;
   }
-  if (outcome.status != kOk) {
-    FlashException().Report(ui_, texts::kVerifyCaption, outcome.status);
+  if (!verified.Done()) {
+    ReportFlow(verified, texts::kVerifyCaption);
     return false;
   }
   status.Close(true);
@@ -78,19 +77,15 @@ CScriptRunner::CommandResult CScriptRunner::Upload(const Words& words, int line)
   }
   const std::string path = files::ToNative(words[3].spelling);
   StatusScope status(ui_, verbose_, texts::kUploading, cancelEnabled_);
-  ReadRequest request{start, end - start + 1};
-  WorkerThreadInfo thread{};
-  const WaitOutcome read = Wait(dm_.ReadFlash(&request, &thread));
-  if (read.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (read.status != kOk) {
-    FlashException().Report(ui_, texts::kReadFlashCaption, read.status);
+  const client::FlowResult read = flow_.Read(start, end - start + 1);
+  if (!read.Done()) {
+    ReportFlow(read, texts::kReadFlashCaption);
     return CommandResult::kFailed;
   }
   // Saved as the workbench saves: HEX for the extensions HEX and H86.
-  const WaitOutcome saved = Wait(dm_.SaveFile(path.c_str(), static_cast<uint32_t>(ModeOfPath(path)), &thread));
-  if (saved.end == WaitEnd::kStopped) return CommandResult::kFailed;
-  if (saved.status != kOk) {
-    FlashException().Report(ui_, texts::kSaveFileCaption, saved.status);
+  const client::FlowResult saved = flow_.Save(path, client::ImageTypeOfPath(path));
+  if (!saved.Done()) {
+    ReportFlow(saved, texts::kSaveFileCaption);
     return CommandResult::kFailed;
   }
   status.Close(true);

@@ -172,6 +172,39 @@ TEST_F(Zelkor, InfoShowsTheSectorsAndEraseBlanksTheChosenOnes) {
   EXPECT_EQ(Run({"erase", "99"}).exitCode, 2);
 }
 
+TEST_F(Zelkor, EachBankShowsItsOwnChipAndAnEraseStaysInsideTheRangeItPrints) {
+  const auto flashAt = [&](const char* address) {
+    return Run({"flash", Path("image.bin"), "--address", address, "-q"}).exitCode;
+  };
+  ASSERT_EQ(flashAt("0x40000"), 0);
+  const RunResult info = Run({"info", "--json"});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  const std::vector<std::string> banks = JsonLines(info.out, "bank");
+  ASSERT_EQ(banks.size(), 2u);
+  EXPECT_EQ(JsonField(banks[1], "flashId"), std::to_string(0x2202));
+  EXPECT_EQ(JsonField(banks[1], "flashSize"), "512");
+  EXPECT_EQ(SectorState(info, 7), "used");
+  const RunResult erased = Run({"erase", "10", "-v"});
+  ASSERT_EQ(erased.exitCode, 0) << erased.err;
+  EXPECT_NE(erased.err.find("erasing 0x070000-0x07FFFF"), std::string::npos) << erased.err;
+  EXPECT_EQ(Flash(sim_, 0x40000, kImageSize), image_) << "erased outside the printed range";
+}
+
+TEST_F(Zelkor, AnImagePastFourGigabytesIsRefusedBeforeAnythingIsErased) {
+  ASSERT_EQ(Run({"flash", Path("image.bin"), "--address", "0", "-q"}).exitCode, 0);
+  WriteFile(Path("big.bin"), std::string(0x4010, '\x5A'));
+  const RunResult binary = Run({"flash", Path("big.bin"), "--address", "0xFFFFFFF0"});
+  EXPECT_EQ(binary.exitCode, 2);
+  EXPECT_NE(binary.err.find("0xFFFFFFF0-0x100003FFF, past the end of the 4 GB"), std::string::npos) << binary.err;
+  // 16 bytes at 0xFFFFFFF8: an extended linear address record, then data.
+  WriteFile(Path("top.hex"),
+            ":02000004FFFFFC\n:10FFF8000102030405060708090A0B0C0D0E0F1071\n:00000001FF\n");
+  const RunResult hex = Run({"flash", Path("top.hex")});
+  EXPECT_EQ(hex.exitCode, 2) << hex.err;
+  EXPECT_NE(hex.err.find("0xFFFFFFF8-0x100000007"), std::string::npos) << hex.err;
+  EXPECT_EQ(Flash(sim_, 0, kImageSize), image_) << "sector 0 was erased";
+}
+
 TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   EXPECT_EQ(Run({"flash", Path("image.bin"), "--verify"}).exitCode, 2);  // binary without --address
   EXPECT_EQ(Run({"flash", Path("missing.hex")}).exitCode, 2);

@@ -44,20 +44,6 @@ TEST(BankOffsetsTest, EntryTextsAndTheMappedAddress) {
   EXPECT_EQ(MappedAddressText(0x2A), "0x2A0000");
 }
 
-TEST(FileTypeTest, OpenTakesHexAndH86InAnyCaseAndSaveOnlyInLowerCase) {
-  for (const char* name : {"IMAGE.HEX", "x.h86", "/d/a.Hex", "b.H86"}) {
-    EXPECT_EQ(OpenedFileType(name), ImageFileType::kHex) << name;
-  }
-  for (const char* name : {"image.bin", "hex", "/d.hex/image", "a.hex.bak", "a.hx"}) {
-    EXPECT_EQ(OpenedFileType(name), ImageFileType::kBinary) << name;
-  }
-  EXPECT_EQ(SavedFileType("/t/data.hex"), ImageFileType::kHex);
-  EXPECT_EQ(SavedFileType("/t/data.h86"), ImageFileType::kHex);
-  EXPECT_EQ(SavedFileType("/t/data.HEX"), ImageFileType::kBinary);
-  EXPECT_EQ(SavedFileType("/t/data.Hex"), ImageFileType::kBinary);
-  EXPECT_EQ(SavedFileType("/t/data"), ImageFileType::kBinary);
-}
-
 TEST(UploadRangeTest, BothEndsCountAndABackwardsOrInvalidRangeIsRefused) {
   const std::optional<UploadRange> range = ParseUploadRange("0", "FFFF");
   ASSERT_TRUE(range);

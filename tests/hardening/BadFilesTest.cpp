@@ -178,7 +178,10 @@ TEST(BadFiles, BrokenHexImages) {
       {"10 MB of text between two records", good.substr(0, secondLine) + std::string(10 << 20, 'x') + "\n" +
                                                 good.substr(secondLine), kSucceeds},
       // 4 MB far above the flash: loaded, and refused when programming.
-      {"4 MB image above the flash", Hex(RandomBytes(4 << 20, 4), 0x1000000), {"Download", "Error programming"}},
+      {"4 MB image above the flash", Hex(RandomBytes(4 << 20, 4), 0x1000000),
+       {"DOWNLOAD: the image has bytes at 0x1000000-0x13FFFFF, outside the module's flash banks; nothing was "
+        "erased or programmed",
+        "Error programming"}},
   };
   for (const auto& [name, text, expected] : cases) {
     Installation inst;

@@ -179,6 +179,18 @@ TEST_F(RunnerEndToEnd, ProtectedAreasRefuseTheErase) {
                           "Error erasing chip"));
 }
 
+TEST_F(RunnerEndToEnd, SectorNumbersTheModuleDoesNotHaveEraseNothing) {
+  const std::vector<uint8_t> image = RandomBytes(0x1000, 5);
+  WriteFile(dir_.Path() + "/image.bin", std::string(image.begin(), image.end()));
+  // Sector 14 is the last of bank 1: the numbers go on through the banks.
+  const RunResult run = Run(Connect() + "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() +
+                            "/image.bin\nDOWNLOAD\nERASESECTOR 0 15\nERASESECTOR 99 99\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(Messages(run.err), ElementsAre("ERASESECTOR: sector 15 does not exist; the module has sectors 0 to 14",
+                                             "Error erasing sector"));
+  EXPECT_EQ(Flash(0, image.size()), std::string(image.begin(), image.end()));
+}
+
 TEST_F(RunnerEndToEnd, AMessageOfADataManagerWorkerComesOutBetweenTheRunnersOwn) {
   std::string hex = HexText(0, RandomBytes(32, 3));
   hex[hex.find('\n') - 1] ^= 1;  // the first record's checksum

@@ -43,7 +43,8 @@ TEST_F(RunnerScript, ConnectLogsInWithTheModuleDescriptionAndSelectsTheExternalF
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_THAT(Messages(run.err), IsEmpty());
   EXPECT_THAT(Calls("DmLogin"), ElementsAre("DmLogin " + ModuleDir() + "/modul.ini"));
-  EXPECT_THAT(Calls("DmFindFlashLib"), ElementsAre("DmFindFlashLib 0 0", "DmFindFlashLib 1 0"));
+  // The list is read to its end before the rule chooses.
+  EXPECT_THAT(Calls("DmFindFlashLib"), ElementsAre("DmFindFlashLib 0 0", "DmFindFlashLib 1 0", "DmFindFlashLib 1 0"));
   EXPECT_THAT(Calls("DmSelectFlashLib"), ElementsAre("DmSelectFlashLib 2 1"));
   EXPECT_THAT(Calls("DmExitZelkor"), IsEmpty());
 }
@@ -86,7 +87,12 @@ TEST_F(RunnerScript, EraseSectorErasesTheNumberedSectorsWithTheirRanges) {
 }
 
 TEST_F(RunnerScript, EraseSectorBoundaries) {
-  EXPECT_THAT(GoodRunCalls("ERASESECTOR 5 3\nERASESECTOR 6 4294967295\n", "DmEraseSectors"),
+  // A number past the last sector erases nothing, not even the sectors
+  // that exist.
+  ExpectFailure({}, ConnectLine() + "ERASESECTOR 6 4294967295\n",
+                {"ERASESECTOR: sector 7 does not exist; the module has sectors 0 to 6", "Error erasing sector"});
+  EXPECT_THAT(Calls("DmEraseSectors"), IsEmpty());
+  EXPECT_THAT(GoodRunCalls("ERASESECTOR 5 3\nERASESECTOR 6 6\n", "DmEraseSectors"),
               ElementsAre("DmEraseSectors 0x30000 0x3ffff 0"));
 }
 

@@ -1,6 +1,7 @@
 #include "runner/CommandLine.h"
 #include "runner/ScriptLine.h"
 #include "runner/ScriptReader.h"
+#include "client/ImageType.h"
 #include "runner/ScriptRunner.h"
 #include "tests/runner/RunnerFixture.h"
 
@@ -100,13 +101,20 @@ TEST(RunnerValues, DecimalNumbersOnly) {
   }
 }
 
-TEST(RunnerValues, TheImageModeFollowsTheExtension) {
-  EXPECT_EQ(ModeOfPath("image.hex"), LoadMode::kHex);
-  EXPECT_EQ(ModeOfPath("image.H86"), LoadMode::kHex);
-  EXPECT_EQ(ModeOfPath("image.bin"), LoadMode::kBinary);
-  EXPECT_EQ(ModeOfPath("image"), LoadMode::kBinary);
-  EXPECT_EQ(ModeOfPath("image.hex.bak"), LoadMode::kBinary);
-  EXPECT_EQ(ModeOfPath("dir.v2/image"), LoadMode::kBinary);
+// One rule for every program: HEX and H86 in any case (saving: lower case
+// only), the extension of the file name only.
+TEST(ImageTypeRule, TheExtensionOfTheFileNameDecides) {
+  using client::ExtensionCase;
+  using client::ImageType;
+  using client::ImageTypeOfPath;
+  for (const char* name : {"IMAGE.HEX", "x.h86", "/d/a.Hex", "C:\\m\\b.H86"}) {
+    EXPECT_EQ(ImageTypeOfPath(name), ImageType::kHex) << name;
+  }
+  for (const char* name : {"image.bin", "hex", "image", "/d.hex/image", "d.hex\\image", "a.hex.bak", "a.hx"}) {
+    EXPECT_EQ(ImageTypeOfPath(name), ImageType::kBinary) << name;
+  }
+  EXPECT_EQ(ImageTypeOfPath("/t/data.h86", ExtensionCase::kLower), ImageType::kHex);
+  EXPECT_EQ(ImageTypeOfPath("/t/data.HEX", ExtensionCase::kLower), ImageType::kBinary);
 }
 
 TEST(RunnerCommandLine, OptionsAndTheScript) {
