@@ -4,7 +4,9 @@
 // after expansion (each until painted). Targets: 200 ms for the table and
 // for the expansion.
 //   FlashInfoPageBench [--runs N]
+#include "client/HandedOut.h"
 #include "gui/FlashInfoPage.h"
+#include "gui/GuiFlow.h"
 #include "gui/Globals.h"
 #include "gui/MyPropSheet.h"
 #include "gui/PropertyPage.h"
@@ -96,7 +98,8 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     zk::gui::MyPropSheet sheet("Bench");
     zk::gui::CPropertyPage first(1, "First");
-    zk::gui::CFlashInfoPage page(dm, sheet);
+    zk::gui::CGuiFlow flow(dm);
+    zk::gui::CFlashInfoPage page(dm, flow, sheet);
     page.SetModulePath(dir + "/modul.ini");
     page.SetFlashDescriptionPath(dir + "/flash.ini");
     page.SetBankLine(0, "Bank 0: Bench\t2101H\t00A7H\t65536 kB\t0x0");
@@ -106,8 +109,21 @@ int main(int argc, char** argv) {
     sheet.show();
     Paint(&sheet);
 
+    // The bank as a connect reads it: its layout and the module's areas.
+    zk::client::FlashTable table;
+    zk::client::BankRow row;
+    zk::SectorInfos infos{};
+    zk::ProtectedAreas areas{};
     Clock::time_point start = Clock::now();
-    page.AddBank(false, 0, 0);
+    dm.GetSectorInfos(nullptr, &infos);
+    row.blocks.assign(infos.blocks, infos.blocks + infos.blockCount);
+    row.flashSize = infos.flashSize;
+    dm.GetProtectedAreas(&areas);
+    table.protectedAreas.assign(areas.protectedAreas, areas.protectedAreas + areas.protectedCount);
+    table.noAccessAreas.assign(areas.noAccessAreas, areas.noAccessAreas + areas.noAccessCount);
+    zk::client::GiveBack(dm, infos.blocks);
+    zk::client::GiveBack(dm, areas);
+    page.AddBank(false, row, table);
     figures.addBank.push_back(MsSince(start));
 
     start = Clock::now();

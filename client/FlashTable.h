@@ -38,11 +38,14 @@ struct SectorRow {
   bool noAccess = false;
 };
 
-// A stretch of one bank, both ends inclusive.
+// A stretch of one bank, both ends inclusive; unit is the third value of
+// the data manager's range (the sector size of a needed sector; for a
+// status, the size each entry stands for; 0: not given).
 struct BankRange {
   int bank = 0;
   uint32_t start = 0;
   uint32_t end = 0;
+  uint32_t unit = 0;
 };
 
 struct FlashTable {

@@ -1,5 +1,6 @@
 #include "client/ModuleFlow.h"
 
+#include "client/HandedOut.h"
 #include "client/ModuleBanks.h"
 #include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"
@@ -187,7 +188,7 @@ bool ModuleFlow::ConnectBank(int bank, ConnectOutcome* outcome) {
   }
   row.flashId = infos.flashId;
   row.flashSize = infos.flashSize;
-  if (infos.blocks != nullptr) dm_.FreeMemory(infos.blocks);
+  GiveBack(dm_, infos.blocks);
   table_.banks.push_back(row);
   face_.BankConnected(table_.banks.back());
   return true;
@@ -203,14 +204,16 @@ void ModuleFlow::ReadAreas() {
       table_.noAccessAreas.assign(areas.noAccessAreas, areas.noAccessAreas + areas.noAccessCount);
     }
   }
-  if (areas.protectedAreas != nullptr) dm_.FreeMemory(areas.protectedAreas);
-  if (areas.noAccessAreas != nullptr) dm_.FreeMemory(areas.noAccessAreas);
+  GiveBack(dm_, areas);
 }
 
 void ModuleFlow::SelectBank(int bank) {
   // Each change is a command on the line; the data manager keeps the bank
   // until it is told another.
-  if (currentBank_ == bank) return;
+  if (currentBank_ != bank) ForceBank(bank);
+}
+
+void ModuleFlow::ForceBank(int bank) {
   SetBankBase(dm_, IniFileAccess(modulePath_), bank);
   currentBank_ = bank;
 }
@@ -256,7 +259,7 @@ FlowResult ModuleFlow::Run(FlowPhase phase, uint64_t total, ResultCode started, 
 FlowResult ModuleFlow::EraseOne(const BankRange& range) {
   SelectBank(range.bank);
   face_.Erasing(range);
-  RangeRequest request{range.start, range.end, 0};
+  RangeRequest request{range.start, range.end, range.unit};
   SectorList list{};
   WorkerThreadInfo thread{};
   const ResultCode started = dm_.EraseSectors(&request, &list, &thread);
@@ -266,7 +269,7 @@ FlowResult ModuleFlow::EraseOne(const BankRange& range) {
       const auto* entries = static_cast<const SectorEntry*>(list.entries);
       result.failedSectors.assign(entries, entries + list.count);
     }
-    dm_.FreeMemory(list.entries);
+    GiveBack(dm_, list.entries);
   }
   return result;
 }
@@ -335,11 +338,12 @@ FlowResult ModuleFlow::NeededSectors(uint32_t offset, std::vector<BankRange>* ne
     const ResultCode code = dm_.GetHexFileInfo(offset, &info);
     if (code == kOk) {
       for (uint32_t i = 0; info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
-        needed->push_back({bank.bank, info.neededSectors[i].start, info.neededSectors[i].end});
+        const RangeRequest& sector = info.neededSectors[i];
+        needed->push_back({bank.bank, sector.start, sector.end, sector.third});
       }
       if (bytes != nullptr) *bytes = info.byteCount;
     }
-    if (info.neededSectors != nullptr) dm_.FreeMemory(info.neededSectors);
+    GiveBack(dm_, info.neededSectors);
     if (code != kOk) {
       FlowResult failed;
       failed.end = FlowEnd::kCallFailed;
@@ -352,13 +356,45 @@ FlowResult ModuleFlow::NeededSectors(uint32_t offset, std::vector<BankRange>* ne
 }
 
 FlowResult ModuleFlow::EraseNeeded(uint32_t offset) {
-  std::vector<BankRange> needed;
-  if (FlowResult found = NeededSectors(offset, &needed); !found.Done()) return found;
-  return EraseRanges(needed);
+  if (FlowResult checked = CheckImage(offset); !checked.Done()) return checked;
+  face_.PhaseStarted(FlowPhase::kErase, 0);
+  const auto end = [this](FlowResult result) {
+    face_.PhaseEnded(FlowPhase::kErase, result.Done());
+    return result;
+  };
+  for (const BankRow& bank : table_.banks) {
+    ForceBank(bank.bank);
+    HexFileInfo info{};
+    const ResultCode code = dm_.GetHexFileInfo(offset, &info);
+    std::vector<BankRange> needed;
+    for (uint32_t i = 0; code == kOk && info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
+      const RangeRequest& sector = info.neededSectors[i];
+      needed.push_back({bank.bank, sector.start, sector.end, sector.third});
+    }
+    GiveBack(dm_, info.neededSectors);
+    if (code != kOk) {
+      FlowResult failed;
+      failed.end = FlowEnd::kCallFailed;
+      failed.code = code;
+      failed.what = "image sectors of bank " + std::to_string(bank.bank);
+      return end(failed);
+    }
+    for (const BankRange& range : needed) {
+      if (face_.StopRequested()) {
+        FlowResult stopped;
+        stopped.end = FlowEnd::kStopped;
+        return end(stopped);
+      }
+      FlowResult result = EraseOne(range);
+      if (result.end == FlowEnd::kWorkerFailed && face_.GoOnAfterFailedErase(range, result)) continue;
+      if (!result.Done()) return end(result);
+    }
+  }
+  return end({});
 }
 
 FlowResult ModuleFlow::EraseBankChip(const BankRow& bank) {
-  SelectBank(bank.bank);
+  ForceBank(bank.bank);
   SectorList list{};
   FlowResult result;
   result.code = dm_.EraseChip(&list);
@@ -370,7 +406,7 @@ FlowResult ModuleFlow::EraseBankChip(const BankRow& bank) {
       result.failedSectors.assign(entries, entries + list.count);
     }
   }
-  if (list.entries != nullptr) dm_.FreeMemory(list.entries);
+  GiveBack(dm_, list.entries);
   return result;
 }
 
@@ -405,7 +441,7 @@ FlowResult ModuleFlow::EraseChip() {
 
 FlowResult ModuleFlow::SectorStatus(const BankRange& range, std::vector<SectorStatusEntry>* entries) {
   SelectBank(range.bank);
-  RangeRequest request{range.start, range.end, range.end - range.start + 1};
+  RangeRequest request{range.start, range.end, range.unit != 0 ? range.unit : range.end - range.start + 1};
   SectorList list{};
   WorkerThreadInfo thread{};
   const ResultCode started = dm_.GetSectorStatus(&request, &list, &thread);
@@ -415,7 +451,7 @@ FlowResult ModuleFlow::SectorStatus(const BankRange& range, std::vector<SectorSt
       const auto* listed = static_cast<const SectorStatusEntry*>(list.entries);
       entries->assign(listed, listed + list.count);
     }
-    dm_.FreeMemory(list.entries);
+    GiveBack(dm_, list.entries);
   }
   return result;
 }
@@ -427,7 +463,7 @@ FlowResult ModuleFlow::CheckImage(uint32_t offset) {
   const ResultCode code = dm_.GetImageSpans(offset, &spans);
   std::vector<PlacedSpan> placed;
   if (code == kOk && spans.spans != nullptr) placed.assign(spans.spans, spans.spans + spans.count);
-  if (spans.spans != nullptr) dm_.FreeMemory(spans.spans);
+  GiveBack(dm_, spans.spans);
   // No image is the program's own failure to report; an older data manager
   // cannot tell.
   if (code != kOk) return {};

@@ -28,6 +28,27 @@ std::string_view PhaseName(FlowPhase phase);
 // The steps of a connect a program may show.
 enum class ConnectStage : uint8_t { kLoggingIn, kSearchingLibrary, kStartingLibrary };
 
+// How a flow ended.
+enum class FlowEnd : uint8_t {
+  kDone,
+  kStopped,  // the user stopped it
+  kRefused,  // nothing was sent: refusal says why
+  kCallFailed,    // an export refused to start (code)
+  kWorkerFailed,  // its worker ended with a status that is not 0 (code)
+};
+
+struct FlowResult {
+  FlowEnd end = FlowEnd::kDone;
+  ResultCode code = kOk;
+  std::string refusal;
+  // What failed, for a message: "erase 0x040000-0x04BFFF", "bank 1".
+  std::string what;
+  // A failed erase: the sectors the data manager listed.
+  std::vector<SectorEntry> failedSectors;
+
+  bool Done() const { return end == FlowEnd::kDone; }
+};
+
 class FlowFace {
  public:
   virtual ~FlowFace() = default;
@@ -48,27 +69,9 @@ class FlowFace {
   virtual void Erasing(const BankRange&) {}
   // Asked between two steps: whether the user asked to stop.
   virtual bool StopRequested() { return false; }
-};
-
-// How a flow ended.
-enum class FlowEnd : uint8_t {
-  kDone,
-  kStopped,  // the user stopped it
-  kRefused,  // nothing was sent: refusal says why
-  kCallFailed,    // an export refused to start (code)
-  kWorkerFailed,  // its worker ended with a status that is not 0 (code)
-};
-
-struct FlowResult {
-  FlowEnd end = FlowEnd::kDone;
-  ResultCode code = kOk;
-  std::string refusal;
-  // What failed, for a message: "erase 0x040000-0x04BFFF", "bank 1".
-  std::string what;
-  // A failed erase: the sectors the data manager listed.
-  std::vector<SectorEntry> failedSectors;
-
-  bool Done() const { return end == FlowEnd::kDone; }
+  // A range of a needed-sector erase failed on its worker: whether the
+  // erase goes on with the next range (after the face said so); no stops it.
+  virtual bool GoOnAfterFailedErase(const BankRange&, const FlowResult&) { return false; }
 };
 
 // The step at which a connection failed, or kConnected.
@@ -122,6 +125,8 @@ class ModuleFlow {
 
   // Makes bank the one the data manager works on (nothing when it is).
   void SelectBank(int bank);
+  // The same, told again even when it is.
+  void ForceBank(int bank);
 
   // Erases the ranges, each in its bank, as one erase phase.
   FlowResult EraseRanges(std::span<const BankRange> ranges);
@@ -131,6 +136,7 @@ class ModuleFlow {
   // The sectors the loaded image needs in every bank when it is programmed
   // at offset, after the image was checked against the banks.
   FlowResult NeededSectors(uint32_t offset, std::vector<BankRange>* needed, uint64_t* bytes = nullptr);
+  // Bank by bank: the bank set, its needed sectors asked for and erased.
   FlowResult EraseNeeded(uint32_t offset);
   FlowResult EraseBank(int bank);
   // Every bank, stopping at the first that fails.

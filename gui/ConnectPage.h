@@ -4,10 +4,13 @@
 // description text, and the one button that connects to the selected module
 // or disconnects from it, with the disconnect choices the module offers.
 #include "client/DmAccess.h"
+#include "client/FlashTable.h"
 #include "common/IniFileAccess.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"
 
+#include <optional>
+#include <span>
 #include <string>
 
 class QCheckBox;
@@ -19,6 +22,7 @@ namespace zk::gui {
 
 class CDisconnectChoices;
 class CFlashInfoPage;
+class CGuiFlow;
 class CModuleTree;
 class MyPropSheet;
 
@@ -30,6 +34,7 @@ class CConnectPage : public CPropertyPage {
     DownloadPageLink* download = nullptr;
     ConnectionListener* protectedAreas = nullptr;
     CDmAccess* dm = nullptr;
+    CGuiFlow* flow = nullptr;
     ShellLink* shell = nullptr;
   };
 
@@ -56,7 +61,10 @@ class CConnectPage : public CPropertyPage {
   // Ends a connect that failed after the login: the code reported (unless
   // 0), status "Ready", the bar at 0, the connection closed.
   void AbortConnect(ResultCode code);
-  bool ConnectBank(const IniFileAccess& module, int bank);
+  // The chooser dialog when a bank offers more than one flash library.
+  std::optional<std::size_t> ChooseLibrary(std::span<const FlashLibInfo> found);
+  // A bank connected: its line, its groups on the flash info page.
+  void ShowBank(const IniFileAccess& module, const client::BankRow& row);
   void FinishConnect(const IniFileAccess& module);
   void Disconnect();
   void SetPagesConnected(bool connected);

@@ -6,6 +6,7 @@
 #include "gui/FlashDescription.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/FlashLibDlg.h"
+#include "gui/GuiFlow.h"
 #include "gui/Globals.h"
 #include "gui/MessageBoxes.h"
 #include "gui/ModuleTree.h"
@@ -16,20 +17,15 @@
 #include "platform/Files.h"
 #include "platform/Library.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace zk::gui {
-namespace {
-
-constexpr std::string_view kDefaultDmDll = "KORDm.Dll";
-// A data manager that never ends the list would keep the search going.
-constexpr int kMaxLibrariesPerBank = 256;
-
-}  // namespace
-
 void CConnectPage::SetPagesConnected(bool connected) {
   links_.flashInfo->SetConnected(connected);
   if (links_.download != nullptr) links_.download->SetConnected(connected);
@@ -44,8 +40,6 @@ void CConnectPage::AbortConnect(ResultCode code) {
   SetPagesConnected(false);
   // The firmware version of a login that was given up is no module's.
   TheInfoUse() = InfoUse();
-  ExitRequest plain{0, 0};
-  links_.dm->ExitZelkor(&plain);
 }
 
 void CConnectPage::Connect() {
@@ -55,108 +49,80 @@ void CConnectPage::Connect() {
   SetStatus(Text(TextId::kLoadingFirmware));
   const StatusProgress progress(links_.sheet->StatusBar());
 
-  const std::string modulePath = files::ResolveNoCase(files::Join(moduleDir, "Modul.ini"));
+  const std::string modulePath = client::ModuleDescriptionPath(moduleDir);
   const IniFileAccess module(modulePath);
   // Only where the box is offered: a remembered 0 would stop the command
   // layer driving the reset and boot lines of this module.
   if (module.AutoBootEnable() == 1) module.WriteAutoBoot(autoBoot_->isChecked() ? 1 : 0);
-  std::string library = module.DmDll();
-  if (library.empty()) library = kDefaultDmDll;
-  if (!IsPlainLibraryName(library)) {
-    ShowMessage(LibraryNameRefusal(modulePath, "DmDLL", library), "Connect", MB_OK | MB_ICONERROR);
-    SetStatus(Text(TextId::kReady));
-    return;
-  }
-  if (!links_.dm->Load(library)) {
-    ReportResult("Connect", kDmDllNotLoaded);
-    SetStatus(Text(TextId::kReady));
-    return;
-  }
-
-  LoginInfo login{};
-  WorkerThreadInfo thread{};
-  if (const ResultCode code = links_.dm->Login(modulePath.c_str(), &login, &thread); code != kOk) {
-    ReportResult("Connect", code);
-    ExitRequest plain{0, 0};
-    links_.dm->ExitZelkor(&plain);
-    SetStatus(Text(TextId::kReady));
-    return;
-  }
   links_.flashInfo->SetModulePath(modulePath);
-  if (const ResultCode status = ProgressLoop(*links_.dm, progress.Bar()); status != kOk) {
-    AbortConnect(status);
-    return;
+
+  CGuiFlow& flow = *links_.flow;
+  flow.chooser = [this](int, std::span<const FlashLibInfo> found) { return ChooseLibrary(found); };
+  flow.stageReached = [this](client::ConnectStage stage) {
+    if (stage == client::ConnectStage::kSearchingLibrary) SetStatus(Text(TextId::kSearchingFlashLib));
+    if (stage == client::ConnectStage::kStartingLibrary) SetStatus(Text(TextId::kStartingFlashLib));
+  };
+  flow.bankConnected = [this, &module](const client::BankRow& row) { ShowBank(module, row); };
+  const CGuiFlow::WaitScope scope(flow, CGuiFlow::Progress(progress.Bar()));
+  const client::ConnectOutcome outcome = flow.Flow().Connect(moduleDir);
+  switch (outcome.step) {
+    case client::ConnectStep::kConnected:
+      break;
+    case client::ConnectStep::kLibraryName:
+      ShowMessage(outcome.refusal, "Connect", MB_OK | MB_ICONERROR);
+      SetStatus(Text(TextId::kReady));
+      return;
+    case client::ConnectStep::kLoad:
+      ReportResult("Connect", kDmDllNotLoaded);
+      SetStatus(Text(TextId::kReady));
+      return;
+    case client::ConnectStep::kLogin:
+      AbortConnect(outcome.login.status);
+      return;
+    case client::ConnectStep::kOldFirmware:
+      AbortConnect(kOldFirmware);
+      return;
+    case client::ConnectStep::kNoFlashLibrary:
+    case client::ConnectStep::kSelectFailed:
+      // A chooser the user closed is no failure to report.
+      AbortConnect(outcome.chooserDeclined ? kOk : kNoFlashLibrary);
+      return;
   }
+  const LoginInfo& login = flow.Flow().Login();
   InfoUse& info = TheInfoUse();
   info.SetMajor(login.bytes[0]);
   info.SetMinor(login.bytes[1]);
   info.SetBuild(login.bytes[2]);
-  if (links_.dm->CheckOldZelkor() == kOldFirmware) {
-    AbortConnect(kOldFirmware);
-    return;
-  }
-
-  SetStatus(Text(TextId::kSearchingFlashLib));
-  const int banks = BankCount(module);
-  for (int bank = 0; bank < banks; ++bank) {
-    if (!ConnectBank(module, bank)) return;
-  }
   FinishConnect(module);
 }
 
-bool CConnectPage::ConnectBank(const IniFileAccess& module, int bank) {
-  const uint32_t start = BankStart(module, bank);
-
+std::optional<std::size_t> CConnectPage::ChooseLibrary(std::span<const FlashLibInfo> found) {
+  if (found.size() == 1) return 0;
   CFlashLibDlg dialog(installDir_, this);
-  FlashLibInfo last{};
-  int found = 0;
-  for (int call = 0; call < kMaxLibrariesPerBank; ++call) {
-    FlashLibRequest request{static_cast<uint8_t>(call == 0 ? 0 : 1), start};
-    FlashLibInfo info{};
-    if (links_.dm->FindFlashLib(&request, &info) != kOk) {
-      AbortConnect(kNoFlashLibrary);
-      return false;
-    }
-    if (info.words[0] == 0 && info.words[3] == 0) break;
-    dialog.Add(info);
-    last = info;
-    ++found;
+  for (const FlashLibInfo& info : found) dialog.Add(info);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const FlashLibInfo& chosen = dialog.Chosen();
+  for (std::size_t n = 0; n < found.size(); ++n) {
+    if (std::equal(std::begin(found[n].words), std::end(found[n].words), std::begin(chosen.words))) return n;
   }
-  if (found == 0) {
-    AbortConnect(kNoFlashLibrary);
-    return false;
-  }
-  FlashLibInfo chosen = last;
-  if (found > 1) {
-    if (dialog.exec() != QDialog::Accepted) {
-      AbortConnect(kOk);
-      return false;
-    }
-    chosen = dialog.Chosen();
-  }
+  return std::nullopt;
+}
 
-  SetStatus(Text(TextId::kStartingFlashLib));
-  FlashLibSelectionWords selection{{chosen.words[0], chosen.words[3]}};
-  if (links_.dm->SelectFlashLib(&selection) != kOk) {
-    AbortConnect(kNoFlashLibrary);
-    return false;
-  }
-  const std::string description = FlashDescriptionPath(installDir_, chosen);
+void CConnectPage::ShowBank(const IniFileAccess& module, const client::BankRow& row) {
+  const std::string description = FlashDescriptionPath(installDir_, row.library);
   links_.flashInfo->SetFlashDescriptionPath(description);
 
   BankLineFields line;
-  line.bank = bank;
+  line.bank = row.bank;
   line.deviceName = FlashDescriptionDeviceName(description);
-  line.library = chosen;
+  line.library = row.library;
   line.flashSize = FlashDescriptionSize(description);
-  line.doubled = BankMode(module, bank) == 0;
-  line.startText = BankStartText(module, bank);
-  links_.flashInfo->SetBankLine(bank, BankLine(line));
+  line.doubled = BankMode(module, row.bank) == 0;
+  line.startText = row.startText;
+  links_.flashInfo->SetBankLine(row.bank, BankLine(line));
 
   SetPagesConnected(true);
-  SetBankBase(*links_.dm, module, bank);
-  links_.flashInfo->AddBank(bank != 0, start, bank);
-  return true;
+  links_.flashInfo->AddBank(row.bank != 0, row, links_.flow->Flow().Table());
 }
 
 void CConnectPage::FinishConnect(const IniFileAccess& module) {
@@ -201,7 +167,7 @@ void CConnectPage::Disconnect() {
   DisconnectPlan plan = PlanDisconnect(choice);
   if (plan.disconnect) module.WriteDisconnect(*plan.disconnect);
   if (plan.jumpAddress) module.WriteJumpAddress(*plan.jumpAddress);
-  links_.dm->ExitZelkor(&plan.request);
+  links_.flow->Flow().Disconnect(plan.request);
 
   connectButton_->setText(Text(TextId::kConnect));
   connected_ = false;

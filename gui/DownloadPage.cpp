@@ -53,8 +53,9 @@ ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address) {
   return image;
 }
 
-CDownloadPage::CDownloadPage(CDmAccess& dm, CFlashInfoPage& flashInfo, MyPropSheet& sheet, QWidget* parent)
-    : CPropertyPage(kDownloadDialog, "Download", parent), dm_(dm), flashInfo_(flashInfo), sheet_(sheet) {
+CDownloadPage::CDownloadPage(CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
+                             QWidget* parent)
+    : CPropertyPage(kDownloadDialog, "Download", parent), dm_(dm), flow_(flow), flashInfo_(flashInfo), sheet_(sheet) {
   BuildControls();
   retry_.setSingleShot(true);
   retry_.setInterval(kRetryMs);

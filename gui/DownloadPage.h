@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace zk::gui {
 
+class CGuiFlow;
 class CFlashInfoPage;
 class MyPropSheet;
 
@@ -49,7 +50,8 @@ struct PollPauses {
 
 class CDownloadPage : public CPropertyPage, public DownloadPageLink {
  public:
-  CDownloadPage(CDmAccess& dm, CFlashInfoPage& flashInfo, MyPropSheet& sheet, QWidget* parent = nullptr);
+  CDownloadPage(CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
+                QWidget* parent = nullptr);
   ~CDownloadPage() override;
 
   // The application's protected-areas switch.
@@ -140,6 +142,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   void SetStatus(const QString& text);
 
   CDmAccess& dm_;
+  CGuiFlow& flow_;
   CFlashInfoPage& flashInfo_;
   MyPropSheet& sheet_;
   const ShellLink* shell_ = nullptr;

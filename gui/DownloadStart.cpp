@@ -2,10 +2,9 @@
 // needs, then program the flash, with Cancel.
 #include "gui/DownloadPage.h"
 
-#include "client/HandedOut.h"
-#include "client/ModuleBanks.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/Globals.h"
+#include "gui/GuiFlow.h"
 #include "gui/MessageBoxes.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
@@ -49,27 +48,27 @@ void CDownloadPage::Start() {
 }
 
 bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
-  const IniFileAccess& module = ModuleDescription();
-  const int banks = BankCount(module);
-  for (int bank = 0; bank < banks; ++bank) {
-    SetBankBase(dm_, module, bank);
-    const ImageInfo image = FetchImageInfo(dm_, offset);
-    StatusProgress progress(sheet_.StatusBar());
-    SetStatus(Text(TextId::kErasingSectors));
-    for (RangeRequest range : image.neededSectors) {
-      SectorList list{};
-      const client::HandedOutList entries(dm_, list);
-      WorkerThreadInfo thread{};
-      if (const ResultCode code = dm_.EraseSectors(&range, &list, &thread); code != kOk) {
-        ReportResult("Erase Sector", code);
-        return false;
-      }
-      if (const ResultCode status = ProgressLoop(dm_, progress.Bar()); status != kOk) {
-        ReportResult("EraseSector", status);
-      }
-    }
+  StatusProgress progress(sheet_.StatusBar());
+  SetStatus(Text(TextId::kErasingSectors));
+  const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Progress(progress.Bar()));
+  const client::FlowResult result = flow_.Flow().EraseNeeded(offset);
+  switch (result.end) {
+    case client::FlowEnd::kDone:
+      return true;
+    case client::FlowEnd::kRefused:
+      ShowMessage(result.refusal, "Download", MB_OK | MB_ICONERROR);
+      return false;
+    case client::FlowEnd::kCallFailed:
+      ReportResult("Erase Sector", result.code);
+      return false;
+    case client::FlowEnd::kStopped:
+    case client::FlowEnd::kWorkerFailed:
+      // An erase that failed leaves sectors that would make programming
+      // fail at their first byte: the download stops here.
+      ReportResult("EraseSector", result.code);
+      return false;
   }
-  return true;
+  return false;
 }
 
 void CDownloadPage::Program(uint32_t offset) {
@@ -82,28 +81,33 @@ void CDownloadPage::Program(uint32_t offset) {
     SetStatus(Text(status));
     downloadRunning_ = false;
   };
-  WorkerThreadInfo thread{};
-  if (const ResultCode code = dm_.ProgFlash(offset, &thread); code != kOk) {
-    ReportResult("Erase Sector", code);
-    finish(TextId::kReady);
-    return;
-  }
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = start_;
   wait.pause = pauses_.download;
   wait.skipZeroProgress = true;
   wait.confirm = AskStopDownload;
-  const WaitOutcome outcome = CancellableLoop(dm_, wait);
-  if (outcome.end == WaitEnd::kEnded) {
+  const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(wait));
+  const client::FlowResult result = flow_.Flow().Program(offset);
+  if (result.end == client::FlowEnd::kRefused) {
+    ShowMessage(result.refusal, "Download", MB_OK | MB_ICONERROR);
+    finish(TextId::kReady);
+    return;
+  }
+  if (result.end == client::FlowEnd::kCallFailed) {
+    ReportResult("Erase Sector", result.code);
+    finish(TextId::kReady);
+    return;
+  }
+  if (result.end != client::FlowEnd::kStopped) {
     downloadRunning_ = false;
-    if (outcome.status == kFileNotFound) {
+    if (result.code == kFileNotFound) {
       ShowMessage(LoadString(TextId::kNoDataToDownload), "Download", MB_OK | MB_ICONWARNING);
-    } else if (outcome.status != kOk) {
-      ReportResult("Download", outcome.status);
+    } else if (result.code != kOk) {
+      ReportResult("Download", result.code);
     }
     progress.SetPosition(0);
-    if (outcome.status == kOk && verify_->isEnabled() && verify_->isChecked()) {
+    if (result.Done() && verify_->isEnabled() && verify_->isChecked()) {
       finish(TextId::kDownloadReady);
       Verify(offset);
       return;

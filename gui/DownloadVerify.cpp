@@ -2,6 +2,7 @@
 // compared with the flash when the "Verify" box is checked.
 #include "gui/DownloadPage.h"
 
+#include "gui/GuiFlow.h"
 #include "gui/MessageBoxes.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
@@ -29,19 +30,22 @@ void CDownloadPage::UpdateVerifyBox() {
 void CDownloadPage::Verify(uint32_t offset) {
   StatusProgress progress(sheet_.StatusBar());
   SetStatus("Verifying flash");
-  VerifyResult result{0, 0, kNoDifference};
-  WorkerThreadInfo thread{};
-  if (const ResultCode code = dm_.VerifyFlash(offset, &result, &thread); code != kOk) {
-    ReportResult("Verify", code);
-    SetStatus("Verify failed");
-    return;
-  }
   start_->setText(Text(TextId::kCancel));
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = start_;
   wait.pause = pauses_.download;
-  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(wait));
+  VerifyResult result{};
+  const client::FlowResult verified = flow_.Flow().Verify(offset, &result);
+  if (verified.end == client::FlowEnd::kCallFailed) {
+    start_->setText(Text(TextId::kStart));
+    ReportResult("Verify", verified.code);
+    SetStatus("Verify failed");
+    return;
+  }
+  const WaitOutcome outcome{verified.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded,
+                            verified.code};
   start_->setText(Text(TextId::kStart));
   progress.SetPosition(0);
   if (outcome.end == WaitEnd::kStopped) {

@@ -2,8 +2,8 @@
 // rows, erase of one bank or of all banks.
 #include "gui/FlashInfoPage.h"
 
-#include "client/HandedOut.h"
 #include "client/ModuleBanks.h"
+#include "gui/GuiFlow.h"
 #include "gui/MessageBoxes.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace zk::gui {
 namespace {
@@ -23,20 +24,10 @@ namespace {
 // The most per-sector messages an erase shows; the rest are counted.
 constexpr std::size_t kMaxSectorMessages = 16;
 
-// One selected row's operation on the data manager: its range, the progress
-// bar over the status pane, and the list the data manager fills, given back
-// when the run goes.
-struct RowRun {
-  RowRun(CDmAccess& dm, CStatusPane* pane, RangeRequest rowRange) : range(rowRange), progress(pane), guard(dm, list) {}
-  RowRun(const RowRun&) = delete;
-  RowRun& operator=(const RowRun&) = delete;
-
-  RangeRequest range;
-  StatusProgress progress;
-  SectorList list{};
-  WorkerThreadInfo thread{};
-  const client::HandedOutList guard;
-};
+// The bank of a row's range: the one that holds its start.
+client::BankRange BankRangeOf(const client::FlashTable& table, const RangeRequest& range) {
+  return {table.BankHolding(range.start).value_or(0), range.start, range.end, range.third};
+}
 
 }  // namespace
 
@@ -53,16 +44,20 @@ void CFlashInfoPage::ForEachSelectedRow(TextId running, const std::function<bool
 
 void CFlashInfoPage::OnEraseSectors() {
   ForEachSelectedRow(TextId::kErasingSector, [this](const RowRef& ref) {
-    RowRun run(dm_, sheet_.StatusBar(), RangeOf(ref));
-    if (const ResultCode code = dm_.EraseSectors(&run.range, &run.list, &run.thread); code != kOk) {
-      ReportResult("Erase Sector", code);
+    const StatusProgress progress(sheet_.StatusBar());
+    const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Progress(progress.Bar()));
+    client::ModuleFlow& flow = flow_.Flow();
+    const client::BankRange range = BankRangeOf(flow.Table(), RangeOf(ref));
+    const client::FlowResult result = flow.EraseRanges({&range, 1});
+    if (result.end == client::FlowEnd::kCallFailed) {
+      ReportResult("Erase Sector", result.code);
       SetStatus(Text(TextId::kReady));
       return false;
     }
-    if (const ResultCode status = ProgressLoop(dm_, run.progress.Bar()); status != kOk) {
-      ReportResult("EraseSector", status);
+    if (!result.Done()) {
+      ReportResult("EraseSector", result.code);
       if (ref.sector) {
-        for (const SectorEntry& entry : run.guard.Entries<SectorEntry>()) {
+        for (const SectorEntry& entry : result.failedSectors) {
           groups_.Groups()[ref.group].sectors[*ref.sector].status = entry.status;
         }
         WriteSectorRow(ref.group, *ref.sector);
@@ -83,18 +78,21 @@ void CFlashInfoPage::OnEraseSectors() {
 void CFlashInfoPage::OnStatus() {
   const WaitCursor wait;
   ForEachSelectedRow(TextId::kCheckingStatus, [this](const RowRef& ref) {
-    RowRun run(dm_, sheet_.StatusBar(), RangeOf(ref));
-    if (const ResultCode code = dm_.GetSectorStatus(&run.range, &run.list, &run.thread); code != kOk) {
-      ReportResult("SectorStatus", code);
+    const StatusProgress progress(sheet_.StatusBar());
+    const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Progress(progress.Bar()));
+    client::ModuleFlow& flow = flow_.Flow();
+    std::vector<SectorStatusEntry> entries;
+    const client::FlowResult result = flow.SectorStatus(BankRangeOf(flow.Table(), RangeOf(ref)), &entries);
+    if (result.end == client::FlowEnd::kCallFailed) {
+      ReportResult("SectorStatus", result.code);
       return false;
     }
-    if (const ResultCode status = ProgressLoop(dm_, run.progress.Bar()); status != kOk) {
+    if (!result.Done()) {
       SetStatus(Text(TextId::kReady));
-      ReportResult("SectorStatus", status);
+      ReportResult("SectorStatus", result.code);
       return false;
     }
     GroupRecord& group = groups_.Groups()[ref.group];
-    const auto entries = run.guard.Entries<SectorStatusEntry>();
     if (ref.sector) {
       for (const SectorStatusEntry& entry : entries) group.sectors[*ref.sector].status = entry.status;
       WriteSectorRow(ref.group, *ref.sector);
@@ -134,11 +132,8 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
   const IniFileAccess module(modulePath_);
   const uint32_t start = BankStart(module, bank);
   const uint32_t end = BankEnd(module, bank);
-  SetBankBase(dm_, module, bank);
-  SectorList list{};
-  const client::HandedOutList guard(dm_, list);
-  const ResultCode code = dm_.EraseChip(&list);
-  if (code == kOk) {
+  const client::FlowResult result = flow_.Flow().EraseBank(bank);
+  if (result.Done()) {
     for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {
       const uint32_t groupStart = groups_.Groups()[n].start;
       if (groupStart < start || groupStart > end) continue;
@@ -147,8 +142,12 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
     }
     return kOk;
   }
-  ReportResult("Erase Chip", code);
-  const auto entries = guard.Entries<SectorEntry>();
+  if (result.end == client::FlowEnd::kRefused) {
+    ShowMessage(result.refusal, "Erase Chip", MB_OK | MB_ICONWARNING);
+    return kFailed;
+  }
+  ReportResult("Erase Chip", result.code);
+  const std::vector<SectorEntry>& entries = result.failedSectors;
   for (std::size_t i = 0; i < entries.size() && i < kMaxSectorMessages; ++i) {
     char text[64];
     std::snprintf(text, sizeof text, "Fehler bei Sector: %d, ErrorCode: %x", static_cast<int>(entries[i].address),
@@ -159,7 +158,7 @@ ResultCode CFlashInfoPage::EraseBank(int bank) {
     ShowMessage(std::to_string(entries.size() - kMaxSectorMessages) + " more sectors failed.", "Erase Chip",
                 MB_OK | MB_ICONWARNING);
   }
-  return code;
+  return result.code;
 }
 
 }  // namespace zk::gui

@@ -57,9 +57,10 @@ std::vector<AddressRange> CopyAreas(const AddressRange* areas, uint16_t availabl
 
 }  // namespace
 
-CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* parent)
+CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent)
     : CPropertyPage(kFlashInfoDialog, "FlashInfo", parent),
       dm_(dm),
+      flow_(flow),
       sheet_(sheet),
       bankList_(Child<QTreeWidget>(this)),
       table_(Child<CTreeListCtrl>(this)),
@@ -130,24 +131,28 @@ AreaLists CFlashInfoPage::ReadAreas() {
   return lists;
 }
 
-ResultCode CFlashInfoPage::AddBank(bool multi, uint32_t, int bank) {
+ResultCode CFlashInfoPage::AddBank(bool multi, const client::BankRow& row, const client::FlashTable& table) {
   if (!multi) {
     groups_.Clear();
     ClearTable();
   }
-  SectorInfos infos{};
-  const ResultCode code = dm_.GetSectorInfos(nullptr, &infos);
-  const client::HandedOut blocks(dm_, infos.blocks);
-  sectorInfo_ = infos;
-  sectorInfo_.blocks = nullptr;
-  if (code != kOk) {
-    ReportResult("Connect", code);
+  sectorInfo_ = SectorInfos{};
+  sectorInfo_.flashSize = row.flashSize;
+  sectorInfo_.flashId = row.flashId;
+  sectorInfo_.blockCount = static_cast<uint16_t>(row.blocks.size());
+  if (row.layoutCode != kOk) {
+    ReportResult("Connect", row.layoutCode);
     SetStatus(Text(TextId::kReady));
-    return code;
+    return row.layoutCode;
   }
-  if (BankModeText(IniFileAccess(modulePath_), bank).empty()) return kInvalidFileFormat;
-  const std::size_t count = infos.blocks != nullptr ? infos.blockCount : 0;
-  return groups_.AddBlocks(infos.blocks, count, ReadAreas()) ? ResultCode{1} : ResultCode{kOk};
+  const IniFileAccess module(modulePath_);
+  if (BankModeText(module, row.bank).empty()) return kInvalidFileFormat;
+  AreaLists areas;
+  areas.protectedAreas = CopyAreas(table.protectedAreas.data(), static_cast<uint16_t>(table.protectedAreas.size()),
+                                   module.NumberOfProtectedAreas());
+  areas.noAccessAreas = CopyAreas(table.noAccessAreas.data(), static_cast<uint16_t>(table.noAccessAreas.size()),
+                                  module.NumberOfNonAccessAreas());
+  return groups_.AddBlocks(row.blocks.data(), row.blocks.size(), areas) ? ResultCode{1} : ResultCode{kOk};
 }
 
 bool CFlashInfoPage::OnSetActive() {

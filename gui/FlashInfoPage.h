@@ -5,6 +5,7 @@
 // and blank status; from here sectors, a bank or all banks are erased and
 // the blank status of rows is queried.
 #include "client/DmAccess.h"
+#include "client/FlashTable.h"
 #include "common/IniFileAccess.h"
 #include "gui/PageLinks.h"
 #include "gui/PropertyPage.h"
@@ -23,13 +24,14 @@ class QTreeWidgetItem;
 
 namespace zk::gui {
 
+class CGuiFlow;
 class CTreeListCtrl;
 class MyPropSheet;
 
 
 class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
  public:
-  CFlashInfoPage(CDmAccess& dm, MyPropSheet& sheet, QWidget* parent = nullptr);
+  CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent = nullptr);
 
   void SetConnected(bool connected) override { connected_ = connected; }
   bool Connected() const { return connected_; }
@@ -38,11 +40,11 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   // Line bank of the bank list (0 to kMaxBanks - 1).
   void SetBankLine(int bank, std::string line);
 
-  // Adds the groups of the selected flash library: the first bank (multi
-  // false) discards what was there. 1 when the groups were added, 0 when a
-  // sector count 0xFFFF ended them, 225 without a bus mode, otherwise the
-  // data manager's code.
-  ResultCode AddBank(bool multi, uint32_t start, int bank);
+  // Adds the groups of a connected bank's layout, with the areas of table:
+  // the first bank (multi false) discards what was there. 1 when the groups
+  // were added, 0 when a sector count 0xFFFF ended them, 225 without a bus
+  // mode, otherwise the code of the layout's read.
+  ResultCode AddBank(bool multi, const client::BankRow& row, const client::FlashTable& table);
 
   bool OnSetActive() override;
   // The protected-areas switch: enabled shows software protected sectors as
@@ -90,6 +92,7 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   void ForEachSelectedRow(TextId running, const std::function<bool(const RowRef&)>& operation);
 
   CDmAccess& dm_;
+  CGuiFlow& flow_;
   MyPropSheet& sheet_;
   bool connected_ = false;
   std::string modulePath_;

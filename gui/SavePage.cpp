@@ -3,6 +3,7 @@
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/FileDialogs.h"
+#include "gui/GuiFlow.h"
 #include "gui/JumpAddress.h"
 #include "gui/MessageBoxes.h"
 #include "gui/StatusPane.h"
@@ -47,10 +48,11 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
   return UploadRange{*start, static_cast<uint32_t>(length)};
 }
 
-CSave::CSave(CStatusPane& status, CDmAccess& dm, CDownloadPage& download, QWidget* parent)
+CSave::CSave(CStatusPane& status, CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent)
     : CPropertyPage(kUploadDialog, "Upload", parent),
       status_(status),
       dm_(dm),
+      flow_(flow),
       download_(download),
       startEdit_(AddressEdit(this, kStartAddressEdit)),
       endEdit_(AddressEdit(this, kEndAddressEdit)),
@@ -88,21 +90,22 @@ void CSave::OnUpload() {
   }
   const WaitCursor cursor;
   StatusProgress progress(&status_);
-  ReadRequest request{range->start, range->length};
-  WorkerThreadInfo thread{};
-  if (const ResultCode code = dm_.ReadFlash(&request, &thread); code != kOk) {
-    ReportResult("Erase Sector", code);
-    // A refused read has discarded the image as well.
-    download_.ShowWhatIsLoaded();
-    SetStatus(Text(TextId::kReady));
-    return;
-  }
   upload_->setText(Text(TextId::kCancel));
   SetStatus(Text(TextId::kReadingFlash));
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = upload_;
-  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(wait));
+  const client::FlowResult read = flow_.Flow().Read(range->start, range->length);
+  if (read.end == client::FlowEnd::kCallFailed) {
+    upload_->setText(Text(TextId::kRead));
+    ReportResult("Erase Sector", read.code);
+    // A refused read has discarded the image as well.
+    download_.ShowWhatIsLoaded();
+    SetStatus(Text(TextId::kReady));
+    return;
+  }
+  const WaitOutcome outcome{read.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded, read.code};
   if (outcome.end == WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
   uploadStart_ = range->start;
   // A read that failed or was stopped leaves no image: the download page
@@ -128,16 +131,18 @@ void CSave::OnSave() {
   SetStatus(Text(TextId::kSavingFile));
   StatusProgress progress(&status_);
   save_->setText(Text(TextId::kCancel));
-  WorkerThreadInfo thread{};
-  if (const ResultCode code = dm_.SaveFile(path.c_str(), static_cast<uint32_t>(type), &thread); code != kOk) {
-    ReportResult("Save File", code);
-    save_->setText(Text(TextId::kSave));
-    return;
-  }
   CancellableWait wait;
   wait.bar = progress.Bar();
   wait.cancel = save_;
-  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(wait));
+  const client::FlowResult saved = flow_.Flow().Save(path, type);
+  if (saved.end == client::FlowEnd::kCallFailed) {
+    ReportResult("Save File", saved.code);
+    save_->setText(Text(TextId::kSave));
+    return;
+  }
+  const WaitOutcome outcome{saved.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded,
+                            saved.code};
   save_->setText(Text(TextId::kSave));
   if (outcome.end == WaitEnd::kStopped) {
     SetStatus(Text(TextId::kReady));

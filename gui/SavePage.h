@@ -16,6 +16,8 @@ class QPushButton;
 
 namespace zk::gui {
 
+class CGuiFlow;
+
 class CStatusPane;
 
 // The type a saved file is written in: hex only for the exact lower-case
@@ -33,7 +35,7 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
 
 class CSave : public CPropertyPage {
  public:
-  CSave(CStatusPane& status, CDmAccess& dm, CDownloadPage& download, QWidget* parent = nullptr);
+  CSave(CStatusPane& status, CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent = nullptr);
 
   void OnUpload();
   void OnSave();
@@ -49,6 +51,7 @@ class CSave : public CPropertyPage {
 
   CStatusPane& status_;
   CDmAccess& dm_;
+  CGuiFlow& flow_;
   CDownloadPage& download_;
   uint32_t uploadStart_ = 0;
   QLineEdit* startEdit_;

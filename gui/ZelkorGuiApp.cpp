@@ -37,10 +37,10 @@ bool CZelkorGuiApp::InitInstance() {
 
   sheet_ = std::make_unique<MyPropSheet>(caption);
   globals_->mainWindow = sheet_.get();
-  flashInfo_ = std::make_unique<CFlashInfoPage>(dm_, *sheet_);
-  download_ = std::make_unique<CDownloadPage>(dm_, *flashInfo_, *sheet_);
+  flashInfo_ = std::make_unique<CFlashInfoPage>(dm_, flow_, *sheet_);
+  download_ = std::make_unique<CDownloadPage>(dm_, flow_, *flashInfo_, *sheet_);
   protectedAreaInfo_ = std::make_unique<CProtectedAreaInfo>(dm_);
-  upload_ = std::make_unique<CSave>(*sheet_->StatusBar(), dm_, *download_);
+  upload_ = std::make_unique<CSave>(*sheet_->StatusBar(), dm_, flow_, *download_);
   download_->SetShell(this);
   protectedAreaInfo_->SetShell(this);
   CConnectPage::Links links;
@@ -49,6 +49,7 @@ bool CZelkorGuiApp::InitInstance() {
   links.download = download_.get();
   links.protectedAreas = protectedAreaInfo_.get();
   links.dm = &dm_;
+  links.flow = &flow_;
   links.shell = this;
   connect_ = std::make_unique<CConnectPage>(links);
   connect_->SetInstallationDirectory(installDir_);
@@ -66,8 +67,7 @@ bool CZelkorGuiApp::InitInstance() {
 
 void CZelkorGuiApp::ExitInstance() {
   if (connect_ && connect_->Connected()) {
-    ExitRequest plain{0, 0};
-    dm_.ExitZelkor(&plain);
+    flow_.Flow().Disconnect(ExitRequest{0, 0});
   }
   if (sheet_) sheet_->RemoveAllPages();
   connect_.reset();

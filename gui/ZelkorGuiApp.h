@@ -4,6 +4,7 @@
 // connection that is still open.
 #include "client/DmAccess.h"
 #include "gui/Commands.h"
+#include "gui/GuiFlow.h"
 #include "gui/PageLinks.h"
 #include "gui/WaitCursor.h"
 
@@ -47,6 +48,7 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
   bool ProtectedAreasEnabled() const override { return protectedAreas_; }
   const std::string& InstallationDirectory() const { return installDir_; }
   CDmAccess& DataManager() { return dm_; }
+  CGuiFlow& Flows() { return flow_; }
   MyPropSheet* Sheet() const { return sheet_.get(); }
   CConnectPage* ConnectPage() const { return connect_.get(); }
   CFlashInfoPage* FlashInfoPage() const { return flashInfo_.get(); }
@@ -64,6 +66,7 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
 
   std::unique_ptr<GlobalObjects> globals_;
   CDmAccess dm_;
+  CGuiFlow flow_{dm_};
   WaitCursorIndicator busy_;
   std::string installDir_;
   bool uploadInserted_ = false;

@@ -1,0 +1,70 @@
+#pragma once
+// The workbench's face of the flows of client/ModuleFlow: which loop waits
+// for a worker (the page running the flow says: a progress bar, or Cancel
+// on its button), and the connect page's answers (the chooser dialog, the
+// bank lines and the status texts).
+#include "client/DmAccess.h"
+#include "client/DmAccessWait.h"
+#include "client/ModuleFlow.h"
+
+#include <functional>
+#include <optional>
+#include <span>
+
+class QProgressBar;
+
+namespace zk::gui {
+
+struct CancellableWait;
+
+class CGuiFlow : public client::FlowFace {
+ public:
+  // Waits for a started worker.
+  using WaitFn = std::function<WaitOutcome(CDmAccess&)>;
+
+  explicit CGuiFlow(CDmAccess& dm) : dm_(dm), flow_(dm, *this) {}
+  CGuiFlow(const CGuiFlow&) = delete;
+  CGuiFlow& operator=(const CGuiFlow&) = delete;
+
+  client::ModuleFlow& Flow() { return flow_; }
+  const client::ModuleFlow& Flow() const { return flow_; }
+
+  // The wait of the flows run while the scope lives; without one, the
+  // progress loop without a bar.
+  class WaitScope {
+   public:
+    WaitScope(CGuiFlow& owner, WaitFn wait) : owner_(owner), previous_(std::move(owner.wait_)) {
+      owner_.wait_ = std::move(wait);
+    }
+    ~WaitScope() { owner_.wait_ = std::move(previous_); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+   private:
+    CGuiFlow& owner_;
+    WaitFn previous_;
+  };
+  // The progress loop on bar (which may be null).
+  static WaitFn Progress(QProgressBar* bar);
+  // The cancellable loop as wait says (kept by reference: it outlives the flow call).
+  static WaitFn Cancellable(const CancellableWait& wait);
+
+  // The connect page's answers.
+  std::function<std::optional<std::size_t>(int bank, std::span<const FlashLibInfo> found)> chooser;
+  std::function<void(const client::BankRow&)> bankConnected;
+  std::function<void(client::ConnectStage)> stageReached;
+
+  WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
+  std::optional<std::size_t> ChooseFlashLib(int bank, std::span<const FlashLibInfo> found) override;
+  void StageReached(client::ConnectStage stage) override;
+  void BankConnected(const client::BankRow& row) override;
+  // The download's needed-sector erase reports a failed range and goes on.
+  bool GoOnAfterFailedErase(const client::BankRange& range, const client::FlowResult& result) override;
+
+ private:
+  CDmAccess& dm_;
+  client::ModuleFlow flow_;
+  WaitFn wait_;
+};
+
+}  // namespace zk::gui
