@@ -53,6 +53,7 @@ class FlashRun {
     return session_.Finish(code, [&](JsonObject& o) {
       o.Add("image", options_.image)
           .Add("sha256", sha256_)
+          .Add("fileBytes", static_cast<int64_t>(fileBytes_))
           .Add("bytes", static_cast<int64_t>(bytes_))
           .Add("outcome", result)
           .Add("seconds", seconds_);
@@ -70,7 +71,7 @@ class FlashRun {
     const std::optional<std::string> bytes = files::ReadAll(options_.image);
     if (!bytes) return Usage("cannot read the image " + options_.image);
     sha256_ = Sha256Hex(*bytes);
-    bytes_ = bytes->size();
+    fileBytes_ = bytes->size();
     const bool hex = client::ImageTypeOfPath(options_.image) == client::ImageType::kHex;
     if (const std::string problem = ImageProblem(options_, hex); !problem.empty()) return Usage(problem);
     const uint32_t offset = hex ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
@@ -90,7 +91,8 @@ class FlashRun {
     std::vector<client::BankRange> needed;
     uint64_t downloadBytes = 0;
     if (code = session_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) return code;
-    if (downloadBytes != 0) bytes_ = downloadBytes;
+    // What the image programs, which for a HEX file is less than its size.
+    bytes_ = downloadBytes != 0 ? downloadBytes : fileBytes_;
     if (options_.erase == EraseMode::kNeeded) code = session_.Check(flow.EraseRanges(needed));
     if (options_.erase == EraseMode::kChip) code = session_.Check(flow.EraseChip());
     if (code != ExitCode::kDone) return code;
@@ -113,7 +115,8 @@ class FlashRun {
   const Options& options_;
   Session session_;
   std::string sha256_;
-  uint64_t bytes_ = 0;
+  uint64_t fileBytes_ = 0;
+  uint64_t bytes_ = 0;  // of the image, once it is loaded
   double seconds_ = 0;
 };
 

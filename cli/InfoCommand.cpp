@@ -9,9 +9,15 @@
 namespace zk::cli {
 namespace {
 
-// The blank or used state of one sector, asked of the module.
-std::string SectorState(Session& session, const client::SectorRow& row) {
-  if (row.noAccess) return "no access";
+// The states of one sector: "protected" where an area protects it, then
+// "no access", or its blank state asked of the module.
+std::vector<std::string> SectorStates(Session& session, const client::SectorRow& row) {
+  std::vector<std::string> states;
+  if (row.isProtected) states.push_back("protected");
+  if (row.noAccess) {
+    states.push_back("no access");
+    return states;
+  }
   std::vector<SectorStatusEntry> entries;
   const client::FlowResult result = session.Flow().SectorStatus({row.bank, row.start, row.end}, &entries);
   std::string state = "unknown";
@@ -19,7 +25,14 @@ std::string SectorState(Session& session, const client::SectorRow& row) {
     const ResultCode status = entries.front().status;
     state = status == kBlank ? "blank" : status == kNotBlank ? "used" : ResultMessage(status);
   }
-  return row.isProtected ? "protected, " + state : state;
+  states.push_back(state);
+  return states;
+}
+
+std::string Joined(const std::vector<std::string>& states) {
+  std::string text;
+  for (const std::string& state : states) text += (text.empty() ? "" : ", ") + state;
+  return text;
 }
 
 std::string Hex(uint32_t value) {
@@ -67,7 +80,7 @@ int RunInfo(const Options& options, Reporter& reporter) {
       JsonObject event;
       AddSpan(event.Add("event", "bank"), bank.bank, bank.start, bank.end)
           .Add("flashId", static_cast<int64_t>(bank.flashId))
-          .Add("flashSize", static_cast<int64_t>(bank.flashSize));
+          .Add("flashSizeKiB", static_cast<int64_t>(bank.flashSize));
       reporter.Event(event);
     } else {
       std::printf("Bank %-5d %s-%s  flash chip id 0x%04X, %u KB\n", bank.bank, Hex(bank.start).c_str(),
@@ -76,17 +89,18 @@ int RunInfo(const Options& options, Reporter& reporter) {
   }
   if (!json) std::printf("\nSector  Bank  Start     End       Size     State\n");
   for (const client::SectorRow& row : table.sectors) {
-    const std::string state = SectorState(session, row);
+    const std::vector<std::string> states = SectorStates(session, row);
     if (CancelRequested()) break;
     if (json) {
       JsonObject event;
       AddSpan(event.Add("event", "sector").Add("sector", static_cast<int64_t>(row.number)), row.bank, row.start,
               row.end)
-          .Add("state", state);
+          .Add("sizeBytes", static_cast<int64_t>(row.end - row.start + 1))
+          .Add("state", states);
       reporter.Event(event);
     } else {
       std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(),
-                  Hex(row.end).c_str(), (row.end - row.start + 1) / 1024, state.c_str());
+                  Hex(row.end).c_str(), (row.end - row.start + 1) / 1024, Joined(states).c_str());
     }
   }
   std::fflush(stdout);

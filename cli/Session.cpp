@@ -197,7 +197,9 @@ int Session::Finish(ExitCode code, const std::function<void(JsonObject&)>& field
   Disconnect();
   if (reporter_.Json()) {
     JsonObject summary;
-    summary.Add("event", "summary").Add("module", options_.module).Add("port", port_);
+    // A run that ended before its port was resolved names the port it was given.
+    const std::string port = !port_.empty() ? port_ : !options_.ports.empty() ? options_.ports.front() : "none";
+    summary.Add("event", "summary").Add("module", options_.module).Add("port", port);
     if (fields) fields(summary);
     summary.AddRaw("phases", reporter_.PhasesJson())
         .Add("result", static_cast<int64_t>(Code(code)))

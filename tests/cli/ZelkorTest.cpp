@@ -7,6 +7,7 @@
 #include "tests/runner/RunnerFixture.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <filesystem>
@@ -48,9 +49,44 @@ std::string Summary(const RunResult& r) {
 // The state of a sector in the JSON lines of info.
 std::string SectorState(const RunResult& r, int sector) {
   for (const std::string& line : JsonLines(r.out, "sector")) {
-    if (JsonField(line, "sector") == std::to_string(sector)) return JsonField(line, "state");
+    if (JsonField(line, "sector") == std::to_string(sector)) return JsonField(line, "state");  // JSON text
   }
   return "absent";
+}
+
+// Every line of a run's standard output is an event of the schema in doc/
+// for command: its fields all there, none unknown, each of its type.
+void ExpectSchema(const RunResult& r, const std::string& command) {
+  using nlohmann::json;
+  const json schema = json::parse(ReadFile(ZK_EVENT_SCHEMA));
+  const auto typeFits = [](const json& value, const std::string& type) {
+    if (type == "string") return value.is_string();
+    if (type == "integer") return value.is_number_integer();
+    if (type == "number") return value.is_number();
+    if (type == "boolean") return value.is_boolean();
+    if (type == "objects") return value.is_array() && std::all_of(value.begin(), value.end(), [](const json& v) {
+      return v.is_object();
+    });
+    return type == "strings" && value.is_array() &&
+           std::all_of(value.begin(), value.end(), [](const json& v) { return v.is_string(); });
+  };
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) {
+    const json event = json::parse(line, nullptr, false);
+    ASSERT_TRUE(event.is_object()) << line;
+    const std::string name = event.value("event", "");
+    const json* fields = schema[command].contains(name) ? &schema[command][name]
+                         : schema["common"].contains(name) ? &schema["common"][name]
+                                                           : nullptr;
+    ASSERT_NE(fields, nullptr) << command << ": no event " << name << " in the schema: " << line;
+    for (const auto& [key, type] : fields->items()) {
+      EXPECT_TRUE(event.contains(key) && typeFits(event[key], type.get<std::string>())) << key << " in " << line;
+    }
+    for (const auto& [key, value] : event.items()) {
+      const bool flag = key.ends_with("NotUtf8") && value.is_boolean();
+      EXPECT_TRUE(flag || fields->contains(key)) << key << " is not in the schema: " << line;
+    }
+  }
 }
 
 // The result column of port's row in a gang's table.
@@ -130,8 +166,10 @@ TEST_F(Zelkor, ModulesAndPortsListWhatThereIs) {
     }
   }
   EXPECT_TRUE(found) << modules.out;
+  ExpectSchema(modules, "modules");
   const RunResult ports = Run({"ports"});
   EXPECT_EQ(ports.exitCode, 0);
+  ExpectSchema(Run({"ports", "--json"}), "ports");
   EXPECT_NE(ports.out.find("COM1    " + sim_.PortPath() + "  (ZELKOR_COM1)"), std::string::npos) << ports.out;
 }
 
@@ -143,15 +181,17 @@ TEST_F(Zelkor, FlashVerifiesReadSavesItBackAndTheSummaryNamesTheImage) {
   EXPECT_EQ(JsonField(summary, "bytes"), std::to_string(kImageSize));
   EXPECT_EQ(JsonField(summary, "outcome"), "verified");
   EXPECT_EQ(JsonField(summary, "port"), sim_.PortPath());
+  ExpectSchema(flashed, "flash");
   for (const char* phase : {"\"connect\"", "\"erase\"", "\"program\"", "\"verify\"", "\"disconnect\""}) {
     EXPECT_NE(summary.find(phase), std::string::npos) << phase << " missing in " << summary;
   }
   EXPECT_EQ(Flash(sim_, kImageAddress, kImageSize), image_);
 
   const RunResult read = Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file",
-                              Path("password"), "-q"});
+                              Path("password"), "--json"});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   EXPECT_EQ(ReadFile(Path("back.bin")), image_);
+  ExpectSchema(read, "read");
   // No password, no read: a usage error before anything is read.
   EXPECT_EQ(Run({"read", "0", "0xFF", "-o", Path("none.bin")}).exitCode, 2);
 }
@@ -160,12 +200,15 @@ TEST_F(Zelkor, InfoShowsTheSectorsAndEraseBlanksTheChosenOnes) {
   ASSERT_EQ(FlashImage().exitCode, 0);
   const RunResult before = Run({"info", "--json"});
   ASSERT_EQ(before.exitCode, 0) << before.err;
-  EXPECT_EQ(SectorState(before, 4), "used");
-  EXPECT_EQ(SectorState(before, 3), "protected, blank");
+  EXPECT_EQ(SectorState(before, 4), R"(["used"])");
+  EXPECT_EQ(SectorState(before, 3), R"(["protected","blank"])");
+  ExpectSchema(before, "info");
   EXPECT_EQ(JsonLines(before.out, "bank").size(), 2u);
 
-  EXPECT_EQ(Run({"erase", "4", "--json"}).exitCode, 0);
-  EXPECT_EQ(SectorState(Run({"info", "--json"}), 4), "blank");
+  const RunResult erased = Run({"erase", "4", "--json"});
+  EXPECT_EQ(erased.exitCode, 0);
+  ExpectSchema(erased, "erase");
+  EXPECT_EQ(SectorState(Run({"info", "--json"}), 4), R"(["blank"])");
   const RunResult refused = Run({"erase", "3"});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("erase 0x00C000-0x00FFFF: "), std::string::npos) << refused.err;
@@ -182,8 +225,8 @@ TEST_F(Zelkor, EachBankShowsItsOwnChipAndAnEraseStaysInsideTheRangeItPrints) {
   const std::vector<std::string> banks = JsonLines(info.out, "bank");
   ASSERT_EQ(banks.size(), 2u);
   EXPECT_EQ(JsonField(banks[1], "flashId"), std::to_string(0x2202));
-  EXPECT_EQ(JsonField(banks[1], "flashSize"), "512");
-  EXPECT_EQ(SectorState(info, 7), "used");
+  EXPECT_EQ(JsonField(banks[1], "flashSizeKiB"), "512");
+  EXPECT_EQ(SectorState(info, 7), R"(["used"])");
   const RunResult erased = Run({"erase", "10", "-v"});
   ASSERT_EQ(erased.exitCode, 0) << erased.err;
   EXPECT_NE(erased.err.find("erasing 0x070000-0x07FFFF"), std::string::npos) << erased.err;
@@ -208,6 +251,14 @@ TEST_F(Zelkor, AnImagePastFourGigabytesIsRefusedBeforeAnythingIsErased) {
 TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   EXPECT_EQ(Run({"flash", Path("image.bin"), "--verify"}).exitCode, 2);  // binary without --address
   EXPECT_EQ(Run({"flash", Path("missing.hex")}).exitCode, 2);
+  // A file name of another code page: valid JSON all the same, and the
+  // summary names the port although the run never got to it.
+  const RunResult latin1 = Run({"flash", Path("caf\xE9.hex"), "--json"}, "/dev/ttyNONE");
+  EXPECT_EQ(latin1.exitCode, 2);
+  ExpectSchema(latin1, "flash");
+  EXPECT_EQ(JsonField(Summary(latin1), "image"), Path("caf\\xE9.hex"));
+  EXPECT_EQ(JsonField(Summary(latin1), "imageNotUtf8"), "true");
+  EXPECT_EQ(JsonField(Summary(latin1), "port"), "/dev/ttyNONE");
   EXPECT_EQ(Run({"flash", Path("image.bin"), "--password", "zelkor"}).exitCode, 2);
   const RunResult help = Run({"flash", "--help"});
   EXPECT_EQ(help.exitCode, 0);
