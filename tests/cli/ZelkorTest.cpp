@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -364,6 +365,21 @@ TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
                          {sim_.PortPath(), "verified"}, {second.PortPath(), "verified"}, {faulty.PortPath(), "failed"}}));
   EXPECT_EQ(TableResult(r.out, faulty.PortPath()), "failed") << r.out;
   EXPECT_EQ(TableResult(r.out, second.PortPath()), "verified") << r.out;
+}
+
+TEST_F(Zelkor, AGangLogsEachModuleTheMomentItEnds) {
+  // The parent dies once one module has failed, while the other erases:
+  // the failed module's line is in the log, whole.
+  e2e::ModSimProcess slow({"--fault", "slow-erase"});
+  const std::string missing = Path("no-such-device");
+  InterruptAt({"flash", Path("image.bin"), "--address", "0x10000", "--module", module_, "--port", slow.PortPath(),
+               "--port", missing, "--log", Path("log.jsonl")},
+              "  failed", SIGKILL);
+  const std::string log = ReadFile(Path("log.jsonl"));
+  EXPECT_EQ(JsonField(log, "port"), missing) << log;
+  EXPECT_EQ(JsonField(log, "result"), "failed") << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+  EXPECT_TRUE(log.ends_with("}\n")) << log;
 }
 
 }  // namespace
