@@ -122,9 +122,12 @@ class SerialPort {
   }
 };
 
-// Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively.
-// A port that cannot be opened also gives a message box naming the port,
-// its device and the cause (ReportPortFailure).
+// Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively:
+// a device another program has locked is not opened at all (InUse), since
+// the open alone would raise its modem lines; once locked, the device also
+// refuses other programs' opens (TIOCEXCL; root's pass) until the port
+// closes. A port that cannot be opened also gives a message box naming the
+// port, its device and the cause (ReportPortFailure).
 ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
                                                            OpenError* error = nullptr);
 
@@ -133,9 +136,10 @@ ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& 
                                                              uint32_t rate,
                                                              OpenError* error = nullptr);
 
-// Whether COMn could be opened "not shared" right now. The port is opened
-// and closed again (through the opener when one is plugged in), its
-// settings untouched; DTR and RTS, which the open raised, are lowered.
+// Whether COMn could be opened "not shared" right now. A port another
+// program holds is not touched; any other is opened and closed again
+// (through the opener when one is plugged in), its settings untouched; DTR
+// and RTS, which the open raised, are lowered.
 ZK_PLATFORM_API bool PortAvailable(unsigned port);
 
 inline constexpr uint32_t kLowestRate = 300;
