@@ -5,6 +5,7 @@
 // progress of the running phase and Ctrl-C as the stop request, and the
 // disconnect at the end, whatever happened in between.
 #include "cli/ExitCode.h"
+#include "cli/LibraryMessages.h"
 #include "cli/Options.h"
 #include "cli/Reporter.h"
 #include "client/DmAccess.h"
@@ -30,8 +31,9 @@ class Session {
   // Waits for the worker an export started (started: its immediate result),
   // showing the running phase's progress as percent of bytes.
   WaitOutcome Wait(ResultCode started, uint64_t bytes);
-  // A failed operation: its message (operation: result text), kFailed or,
-  // after Ctrl-C, kCancelled.
+  // A failed operation: its message (operation: result text, or for a port
+  // that could not be opened the port's own message), kFailed or, after
+  // Ctrl-C, kCancelled.
   ExitCode Fail(std::string_view operation, ResultCode code);
   // The outcome of a wait as an exit code (kDone when it ended with 0).
   ExitCode Check(std::string_view operation, const WaitOutcome& outcome);
@@ -56,6 +58,7 @@ class Session {
 
   const Options& options_;
   Reporter& reporter_;
+  LibraryMessages messages_;  // outlives the data manager
   CDmAccess dm_{CDmAccess::MissingDirectory::kUseProgramDirectory};
   std::string moduleDir_;
   std::string modulePath_;

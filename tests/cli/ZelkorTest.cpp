@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <random>
 #include <sstream>
@@ -180,6 +181,21 @@ TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   const RunResult help = Run({"flash", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--verify"), std::string::npos);
+}
+
+TEST_F(Zelkor, ASecondZelkorOnAPortInUseIsRefusedAndLeavesTheFirstAlone) {
+  // The second starts while the first's boot dialogue runs: opening the
+  // port, which stands in for the reset line, would cut that short.
+  e2e::ModSimProcess slow({"--baud-emulation", "--trace", Path("trace.txt")});
+  auto first = std::async(std::launch::async, [&] { return Run({"info", "--json"}, slow.PortPath()); });
+  for (int i = 0; i < 200 && ReadFile(Path("trace.txt")).find("rx boot code") == std::string::npos; ++i) {
+    usleep(20000);
+  }
+  const RunResult second = Run({"info", "--json"}, slow.PortPath());
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(JsonField(Summary(second), "text").find("in use by another program"), std::string::npos) << second.out;
+  const RunResult held = first.get();
+  EXPECT_EQ(held.exitCode, 0) << held.out << held.err;
 }
 
 TEST_F(Zelkor, AFlashThatDiffersEndsWithThree) {
