@@ -9,6 +9,7 @@
 #include "cli/ExitCode.h"
 #include "cli/GangChild.h"
 #include "cli/ProductionLog.h"
+#include "cli/SameDevice.h"
 #include "cli/Sha256.h"
 #include "platform/Files.h"
 
@@ -61,6 +62,10 @@ class Gang {
   }
 
   int Run() {
+    if (const std::optional<std::string> twice = DeviceNamedTwice(options_.ports)) {
+      reporter_.Error(*twice);
+      return Code(ExitCode::kUsage);
+    }
     const std::optional<std::string> image = files::ReadAll(options_.image);
     if (!image) {
       reporter_.Error("cannot read the image " + options_.image);

@@ -181,6 +181,12 @@ TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   const RunResult help = Run({"flash", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--verify"), std::string::npos);
+  // A gang naming one device twice, once through a link.
+  std::filesystem::create_symlink(sim_.PortPath(), Path("link"));
+  const RunResult twice = Run({"flash", Path("image.bin"), "--address", "0x10000", "--port", Path("link")});
+  EXPECT_EQ(twice.exitCode, 2);
+  EXPECT_NE(twice.err.find("--port " + Path("link") + " and --port " + sim_.PortPath()), std::string::npos)
+      << twice.err;
 }
 
 TEST_F(Zelkor, ASecondZelkorOnAPortInUseIsRefusedAndLeavesTheFirstAlone) {
