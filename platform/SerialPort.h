@@ -47,7 +47,7 @@ struct QueueLevels {
 enum class OpenError {
   None,
   NoSuchPort,     // the number is outside 1..256 or the device does not exist
-  InUse,          // another opener holds the port
+  InUse,          // another opener holds the port (a remote one: its server says so)
   PermissionDenied,  // the device is there, but this user may not open it
   CannotOpen,     // any other failure to open the device
   NotSerial,      // the device is not a terminal
