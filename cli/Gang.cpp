@@ -1,13 +1,15 @@
 // Gang programming: zelkor flash on many ports at once, one child zelkor
 // per port (the libraries hold one connection per process). The parent
 // only starts the children, reads their event lines, shows one live line
-// per port and the table at the end, and writes the production log; a
-// child that fails or hangs holds up no other.
+// per port and the table at the end, and appends each module's line to the
+// production log the moment that module ends; a child that fails or hangs
+// holds up no other.
 #include "cli/Cancel.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 #include "cli/GangChild.h"
 #include "cli/ProductionLog.h"
+#include "cli/SameDevice.h"
 #include "cli/Sha256.h"
 #include "platform/Files.h"
 
@@ -60,22 +62,27 @@ class Gang {
   }
 
   int Run() {
+    if (const std::optional<std::string> twice = DeviceNamedTwice(options_.ports)) {
+      reporter_.Error(*twice);
+      return Code(ExitCode::kUsage);
+    }
     const std::optional<std::string> image = files::ReadAll(options_.image);
     if (!image) {
       reporter_.Error("cannot read the image " + options_.image);
       return Code(ExitCode::kUsage);
     }
-    const std::string sha = Sha256Hex(*image);
+    sha_ = Sha256Hex(*image);
     const std::string self = files::HostProgramPath();
     for (auto& child : children_) child->Start(self, ChildArgs(options_, child->Port()));
     Watch();
     Table();
-    return Finish(sha);
+    return Finish();
   }
 
  private:
   void Watch() {
     std::vector<std::string> shown(children_.size());
+    std::vector<bool> logged(children_.size(), false);
     for (;;) {
       if (CancelRequested()) {
         for (auto& child : children_) child->Stop("cancelled", kStopGrace);
@@ -83,7 +90,8 @@ class Gang {
       std::vector<pollfd> fds;
       std::vector<GangChild*> owners;
       bool running = false;
-      for (auto& child : children_) {
+      for (std::size_t i = 0; i < children_.size(); ++i) {
+        GangChild* child = children_[i].get();
         if (options_.timeoutSeconds != 0 && child->Running() && child->Seconds() > options_.timeoutSeconds) {
           child->Stop("timed out", kStopGrace);
         }
@@ -92,9 +100,14 @@ class Gang {
         child->AddFds(&own);
         for (const int fd : own) {
           fds.push_back({fd, POLLIN, 0});
-          owners.push_back(child.get());
+          owners.push_back(child);
         }
-        if (!child->Reap()) running = true;
+        if (!child->Reap()) {
+          running = true;
+        } else if (!logged[i]) {
+          logged[i] = true;
+          Log(*child);
+        }
       }
       Show(shown, !running);
       if (!running) return;
@@ -157,17 +170,20 @@ class Gang {
     std::fflush(stdout);
   }
 
-  int Finish(const std::string& sha) {
+  void Log(const GangChild& child) {
+    if (options_.log.empty()) return;
+    if (!AppendLog(options_.log,
+                   {child.Port(), options_.module, sha_, child.Outcome(), child.ExitCode(), child.Seconds()})) {
+      reporter_.Error("cannot append to the log " + options_.log);
+    }
+  }
+
+  int Finish() {
     std::size_t failed = 0;
     std::size_t mismatched = 0;
     for (const auto& child : children_) {
       if (child->ExitCode() != 0) ++failed;
       if (child->ExitCode() == Code(ExitCode::kMismatch)) ++mismatched;
-      if (!options_.log.empty() &&
-          !AppendLog(options_.log, {child->Port(), options_.module, sha, child->Outcome(), child->ExitCode(),
-                                    child->Seconds()})) {
-        reporter_.Error("cannot append to the log " + options_.log);
-      }
     }
     ExitCode code = ExitCode::kDone;
     if (CancelRequested()) code = ExitCode::kCancelled;
@@ -177,7 +193,7 @@ class Gang {
                           .Add("event", "summary")
                           .Add("module", options_.module)
                           .Add("image", options_.image)
-                          .Add("sha256", sha)
+                          .Add("sha256", sha_)
                           .Add("modules", static_cast<int64_t>(children_.size()))
                           .Add("failed", static_cast<int64_t>(failed))
                           .Add("result", static_cast<int64_t>(Code(code))));
@@ -191,6 +207,7 @@ class Gang {
   const Options& options_;
   Reporter& reporter_;
   std::vector<std::unique_ptr<GangChild>> children_;
+  std::string sha_;  // of the image
   std::size_t width_ = 4;
   std::size_t drawnLines_ = 0;
   std::chrono::steady_clock::time_point drawn_{};

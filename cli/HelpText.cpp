@@ -41,7 +41,8 @@ or from the environment variable ZELKOR_PASSWORD, never from the command line.
 Numbers are decimal, or hexadecimal with 0x (0x10000).
 
 Exit codes: 0 done, 1 an operation failed (the message names it), 2 usage or
-file error, 3 verification mismatch, 130 cancelled by Ctrl-C.
+file error, 3 verification mismatch, 130 cancelled by Ctrl-C
+(or SIGTERM, SIGHUP).
 
 Try it on the simulated module (its password is zelkor):
   modsim --baud-emulation --link /tmp/zelkor-sim &

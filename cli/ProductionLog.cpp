@@ -1,9 +1,9 @@
 #include "cli/ProductionLog.h"
 
 #include "cli/Json.h"
+#include "platform/AppendLine.h"
 
 #include <ctime>
-#include <fstream>
 
 #include <unistd.h>
 
@@ -28,20 +28,16 @@ std::string HostName() {
 }  // namespace
 
 bool AppendLog(const std::string& path, const LogEntry& entry) {
-  std::ofstream out(path, std::ios::app);
-  if (!out) return false;
-  out << JsonObject()
-             .Add("time", UtcNow())
-             .Add("host", HostName())
-             .Add("port", entry.port)
-             .Add("module", entry.module)
-             .Add("sha256", entry.sha256)
-             .Add("result", entry.result)
-             .Add("exit", static_cast<int64_t>(entry.exitCode))
-             .Add("seconds", entry.seconds)
-             .Text()
-      << '\n';
-  return static_cast<bool>(out.flush());
+  return files::AppendLine(path, JsonObject()
+                                     .Add("time", UtcNow())
+                                     .Add("host", HostName())
+                                     .Add("port", entry.port)
+                                     .Add("module", entry.module)
+                                     .Add("sha256", entry.sha256)
+                                     .Add("result", entry.result)
+                                     .Add("exit", static_cast<int64_t>(entry.exitCode))
+                                     .Add("seconds", entry.seconds)
+                                     .Text());
 }
 
 }  // namespace zk::cli

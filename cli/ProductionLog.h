@@ -1,5 +1,6 @@
 #pragma once
-// The production log of flash --log: one JSON line appended per module.
+// The production log of flash --log: one JSON line appended per module,
+// in the file whole the moment AppendLog returns.
 #include <string>
 
 namespace zk::cli {

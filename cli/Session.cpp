@@ -157,7 +157,9 @@ ExitCode Session::Fail(std::string_view operation, ResultCode code) {
     reporter_.Error(lastError_);
     return ExitCode::kCancelled;
   }
-  lastError_ = std::string(operation) + ": " + ResultMessage(code);
+  const std::string portMessage = messages_.PortMessage();
+  const bool portFailed = (code == kComPortOpen || code == kComPortInit) && !portMessage.empty();
+  lastError_ = std::string(operation) + ": " + (portFailed ? portMessage : ResultMessage(code));
   reporter_.Error(lastError_);
   return ExitCode::kFailed;
 }

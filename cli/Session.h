@@ -5,6 +5,7 @@
 // the stop request, and the disconnect at the end, whatever happened in
 // between.
 #include "cli/ExitCode.h"
+#include "cli/LibraryMessages.h"
 #include "cli/Options.h"
 #include "cli/Reporter.h"
 #include "client/DmAccess.h"
@@ -28,8 +29,9 @@ class Session {
   ExitCode Connect();
   // Sends the password from --password-file or ZELKOR_PASSWORD.
   ExitCode SendPassword();
-  // A failed operation: its message (operation: result text), kFailed or,
-  // after Ctrl-C, kCancelled.
+  // A failed operation: its message (operation: result text, or for a port
+  // that could not be opened the port's own message), kFailed or, after
+  // Ctrl-C, kCancelled.
   ExitCode Fail(std::string_view operation, ResultCode code);
   // The end of a flow as an exit code: kDone, kCancelled after a stop,
   // kUsage for a refusal, otherwise kFailed; each after its message.
@@ -81,6 +83,7 @@ class Session {
     uint64_t total_ = 0;
   };
 
+  LibraryMessages messages_;  // outlives the data manager
   CDmAccess dm_{CDmAccess::MissingDirectory::kUseProgramDirectory};
   Face face_;
   client::ModuleFlow flow_{dm_, face_};

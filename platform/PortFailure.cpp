@@ -9,8 +9,6 @@
 namespace zk::com {
 namespace {
 
-constexpr std::string_view kCaption = "Serial port";
-
 std::string Cause(int systemError) {
   if (systemError == 0) return std::string();
   return std::string(": ") + std::strerror(systemError);
@@ -59,11 +57,11 @@ void ReportPortFailure(unsigned port, const std::string& device, const OpenFailu
     ReportPermissionDenied(port, device);
     return;
   }
-  MessageBox(PortFailureText(port, device, failure), kCaption, MB_OK | MB_ICONERROR);
+  MessageBox(PortFailureText(port, device, failure), kPortMessageCaption, MB_OK | MB_ICONERROR);
 }
 
 void ReportConnectionLost(const std::string& device) {
-  MessageBox("connection to " + device + " lost", kCaption, MB_OK | MB_ICONERROR);
+  MessageBox("connection to " + device + " lost", kPortMessageCaption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace zk::com

@@ -12,6 +12,10 @@
 
 namespace zk::com {
 
+// The caption of the message boxes about a port: why it cannot be opened,
+// that its connection was lost.
+inline constexpr std::string_view kPortMessageCaption = "Serial port";
+
 struct OpenFailure {
   OpenError error = OpenError::None;
   int systemError = 0;  // errno of the failing call, 0 when there was none

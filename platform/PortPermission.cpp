@@ -1,6 +1,7 @@
 #include "platform/PortPermission.h"
 
 #include "platform/MessageBox.h"
+#include "platform/PortFailure.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -13,7 +14,6 @@ namespace zk::com {
 namespace {
 
 constexpr std::size_t kNameBuffer = 16384;
-constexpr std::string_view kCaption = "Serial port";
 constexpr std::string_view kAnyUser = "$USER";
 
 std::string GroupOf(const std::string& device) {
@@ -51,7 +51,8 @@ std::string PermissionDeniedText(unsigned port, std::string_view device, std::st
 }
 
 void ReportPermissionDenied(unsigned port, const std::string& device) {
-  MessageBox(PermissionDeniedText(port, device, GroupOf(device), UserName()), kCaption, MB_OK | MB_ICONERROR);
+  MessageBox(PermissionDeniedText(port, device, GroupOf(device), UserName()), kPortMessageCaption,
+             MB_OK | MB_ICONERROR);
 }
 
 }  // namespace zk::com

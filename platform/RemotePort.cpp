@@ -86,10 +86,10 @@ class TelnetPort final : public SerialPort {
                              telnet::Negotiation(telnet::kDo, telnet::kSuppressGoAhead)}) {
       hello.insert(hello.end(), part.begin(), part.end());
     }
-    if (!Send(hello)) return OpenError::RemoteClosed;
+    if (!Send(hello)) return Closed();
     const std::optional<Clock::time_point> deadline = DeadlineAfter(kNegotiateMs);
     while (comPort_.load() == Agreement::Pending) {
-      if (!Pump(deadline)) return lost_.load() ? OpenError::RemoteClosed : OpenError::RemoteNoComPort;
+      if (!Pump(deadline)) return lost_.load() ? Closed() : OpenError::RemoteNoComPort;
     }
     if (comPort_.load() == Agreement::Refused) return OpenError::RemoteNoComPort;
     const uint8_t size[] = {telnet::kDataSize8};
@@ -101,9 +101,9 @@ class TelnetPort final : public SerialPort {
                       SendCommand(telnet::kSetStopSize, stop) && SendCommand(telnet::kSetControl, flow) &&
                       SetDtr(false) && SetRts(false) && SendCommand(telnet::kSetLineStateMask, mask) &&
                       SendCommand(telnet::kSetModemStateMask, mask);
-    if (!sent) return OpenError::RemoteClosed;
-    if (!SetBaudRate(rate)) return lost_.load() ? OpenError::RemoteClosed : OpenError::BadRate;
-    return Purge(PurgeWhat::Both) ? OpenError::None : OpenError::RemoteClosed;
+    if (!sent) return Closed();
+    if (!SetBaudRate(rate)) return lost_.load() ? Closed() : OpenError::BadRate;
+    return Purge(PurgeWhat::Both) ? OpenError::None : Closed();
   }
 
   bool SetBaudRate(uint32_t rate) override {
@@ -230,6 +230,17 @@ class TelnetPort final : public SerialPort {
       return MarkLost();
     }
     return true;
+  }
+
+  // The host closed the connection while it was set up. A server that
+  // serves the port to another client says so in text first ("Port already
+  // in use"), after its own negotiation.
+  OpenError Closed() {
+    std::vector<uint8_t> last;
+    ReceiveAvailable(last);  // what came just before the close
+    std::lock_guard lock(dataMutex_);
+    const std::string text(input_.begin(), input_.end());
+    return text.find("in use") != std::string::npos ? OpenError::InUse : OpenError::RemoteClosed;
   }
 
   bool MarkLost() {

@@ -1,6 +1,7 @@
 #include "platform/SerialPort.h"
 
 #include "platform/ComPort.h"
+#include "platform/DeviceLock.h"
 #include "platform/ExactRate.h"
 #include "platform/Immortal.h"
 #include "platform/PortFailure.h"
@@ -86,10 +87,15 @@ class TtyPort final : public SerialPort {
  public:
   TtyPort(std::string path, Descriptor device, Descriptor wake)
       : path_(std::move(path)), device_(std::move(device)), wake_(std::move(wake)) {}
-  // The lock goes with the descriptor. Unread input is dropped; output is
-  // left to go out (a pseudo terminal counts bytes its far end has not read
-  // yet as sent, and flushing would destroy them).
-  ~TtyPort() override { ::tcflush(device_.get(), TCIFLUSH); }
+  // The lock goes with the descriptor; the device is shared again (a
+  // pseudo terminal's stays with the device while its far end is open).
+  // Unread input is dropped; output is left to go out (a pseudo terminal
+  // counts bytes its far end has not read yet as sent, and flushing would
+  // destroy them).
+  ~TtyPort() override {
+    ::ioctl(device_.get(), TIOCNXCL);
+    ::tcflush(device_.get(), TCIFLUSH);
+  }
 
   bool SetBaudRate(uint32_t rate) override { return SetLineRate(device_.get(), rate); }
 
@@ -287,25 +293,36 @@ bool IsSupportedRate(uint32_t rate) { return rate >= kLowestRate && rate <= kHig
 
 namespace {
 
+// Opening must never wait for carrier. The open raises DTR and RTS: only
+// a device no other program has locked is opened.
+Descriptor OpenTty(const std::string& path) {
+  return Descriptor(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+}
+
 std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
   if (IsRemoteMapping(path)) return OpenRemotePort(path, rate, failure);
   failure = OpenFailure{OpenError::None, 0, rate};
   if (!IsSupportedRate(rate)) return Fail(failure, OpenError::BadRate);
-  // Opening must never wait for carrier.
-  Descriptor device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (DeviceLocked(path)) return Fail(failure, OpenError::InUse);
+  Descriptor device = OpenTty(path);
   if (!device.valid()) return Fail(failure, OpenFailureOf(errno), errno);
   if (::isatty(device.get()) == 0) return Fail(failure, OpenError::NotSerial);
   // "Not shared": a second opener fails, also one running as root.
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
     return errno == EWOULDBLOCK ? Fail(failure, OpenError::InUse) : Fail(failure, OpenError::CannotOpen, errno);
   }
-  if (!ConfigureRaw(device.get())) return Fail(failure, OpenError::CannotConfigure, errno);
-  if (!SetLineRate(device.get(), rate)) return Fail(failure, OpenError::BadRate, errno);
-  LowerModemLines(device.get());
-  ::tcflush(device.get(), TCIOFLUSH);
   Descriptor wake = detail::MakeWakeFd();
   if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
-  return std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
+  // Other programs (not running as root) cannot even open it now, so that
+  // their open raises no modem line under us; the port's end clears it.
+  ::ioctl(device.get(), TIOCEXCL);
+  const int fd = device.get();
+  auto port = std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
+  if (!ConfigureRaw(fd)) return Fail(failure, OpenError::CannotConfigure, errno);
+  if (!SetLineRate(fd, rate)) return Fail(failure, OpenError::BadRate, errno);
+  LowerModemLines(fd);
+  ::tcflush(fd, TCIOFLUSH);
+  return port;
 }
 
 }  // namespace
@@ -338,7 +355,8 @@ bool PortAvailable(unsigned port) {
   const std::optional<std::string> path = DevicePath(port);
   if (!path) return false;
   if (IsRemoteMapping(*path)) return RemoteHostAnswers(*path, kRemoteProbeMs);
-  Descriptor device(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (DeviceLocked(*path)) return false;
+  Descriptor device = OpenTty(*path);
   if (!device.valid() || ::isatty(device.get()) == 0 || ::flock(device.get(), LOCK_EX | LOCK_NB) != 0) return false;
   LowerModemLines(device.get());  // raised by the open
   return true;

@@ -47,7 +47,7 @@ struct QueueLevels {
 enum class OpenError {
   None,
   NoSuchPort,     // the number is outside 1..256 or the device does not exist
-  InUse,          // another opener holds the port
+  InUse,          // another opener holds the port (a remote one: its server says so)
   PermissionDenied,  // the device is there, but this user may not open it
   CannotOpen,     // any other failure to open the device
   NotSerial,      // the device is not a terminal
@@ -122,9 +122,12 @@ class SerialPort {
   }
 };
 
-// Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively.
-// A port that cannot be opened also gives a message box naming the port,
-// its device and the cause (ReportPortFailure).
+// Opens COMn (resolved through DevicePath) at rate, raw 8N1, exclusively:
+// a device another program has locked is not opened at all (InUse), since
+// the open alone would raise its modem lines; once locked, the device also
+// refuses other programs' opens (TIOCEXCL; root's pass) until the port
+// closes. A port that cannot be opened also gives a message box naming the
+// port, its device and the cause (ReportPortFailure).
 ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
                                                            OpenError* error = nullptr);
 
@@ -133,9 +136,10 @@ ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& 
                                                              uint32_t rate,
                                                              OpenError* error = nullptr);
 
-// Whether COMn could be opened "not shared" right now. The port is opened
-// and closed again (through the opener when one is plugged in), its
-// settings untouched; DTR and RTS, which the open raised, are lowered.
+// Whether COMn could be opened "not shared" right now. A port another
+// program holds is not touched; any other is opened and closed again
+// (through the opener when one is plugged in), its settings untouched; DTR
+// and RTS, which the open raised, are lowered.
 ZK_PLATFORM_API bool PortAvailable(unsigned port);
 
 inline constexpr uint32_t kLowestRate = 300;

@@ -2,10 +2,10 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
+#include "platform/Signals.h"
 #include "runner/ScriptRunner.h"
 
 #include <atomic>
-#include <csignal>
 #include <string>
 
 #include <unistd.h>
@@ -33,8 +33,13 @@ void WriteError(const char* text, std::size_t size) {
 
 // Never ends the program here: the running library call returns first, so
 // that the run can end cleanly (a stop at the worker's next check point, a
-// disconnect when connected).
-extern "C" void OnInterrupt(int) {
+// disconnect when connected). SIGTERM and SIGHUP end the run as a second
+// Ctrl-C does: nobody is there to press it.
+void OnStopSignal(StopSignal signal) {
+  if (signal != StopSignal::kInterrupt) {
+    gEndRequested.store(true);
+    return;
+  }
   const int count = gInterrupts.fetch_add(1) + 1;
   if (count >= 2) gEndRequested.store(true);
   if (gWaiting.load() || count != 1) return;
@@ -65,7 +70,7 @@ ConsoleUi::ConsoleUi(std::FILE* out, std::FILE* in)
 ConsoleUi::~ConsoleUi() {
   if (!libraryMessages_) return;
   SetMessageBoxHandler(nullptr, false);
-  std::signal(SIGINT, SIG_DFL);
+  RestoreStopSignals();
 }
 
 void ConsoleUi::Install() {
@@ -75,11 +80,7 @@ void ConsoleUi::Install() {
   SetMessageBoxHandler(libraryMessages_.get(), true);
   gInterrupts.store(0);
   gEndRequested.store(false);
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  InstallStopSignals(OnStopSignal);
 }
 
 void ConsoleUi::PrintLine(std::string_view text) {

@@ -9,6 +9,7 @@
 // polled, between two steps) it is refused with a message. A second Ctrl-C
 // ends the run once the running library call has returned: a running
 // worker is stopped at its next check point and the module disconnected.
+// SIGTERM and SIGHUP end the run as a second Ctrl-C does.
 #include "runner/RunnerUi.h"
 
 #include <cstdint>
@@ -26,8 +27,8 @@ class ConsoleUi : public RunnerUi {
   ConsoleUi(const ConsoleUi&) = delete;
   ConsoleUi& operator=(const ConsoleUi&) = delete;
 
-  // Installs the Ctrl-C handler and the message box handler of the
-  // libraries (which print here too).
+  // Installs the handler of Ctrl-C, SIGTERM and SIGHUP and the message box
+  // handler of the libraries (which print here too).
   void Install();
 
   void ShowMessage(std::string_view text, MessageKind kind) override;

@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <random>
 #include <sstream>
@@ -263,6 +265,27 @@ TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   const RunResult help = Run({"flash", "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--verify"), std::string::npos);
+  // A gang naming one device twice, once through a link.
+  std::filesystem::create_symlink(sim_.PortPath(), Path("link"));
+  const RunResult twice = Run({"flash", Path("image.bin"), "--address", "0x10000", "--port", Path("link")});
+  EXPECT_EQ(twice.exitCode, 2);
+  EXPECT_NE(twice.err.find("--port " + Path("link") + " and --port " + sim_.PortPath()), std::string::npos)
+      << twice.err;
+}
+
+TEST_F(Zelkor, ASecondZelkorOnAPortInUseIsRefusedAndLeavesTheFirstAlone) {
+  // The second starts while the first's boot dialogue runs: opening the
+  // port, which stands in for the reset line, would cut that short.
+  e2e::ModSimProcess slow({"--baud-emulation", "--trace", Path("trace.txt")});
+  auto first = std::async(std::launch::async, [&] { return Run({"info", "--json"}, slow.PortPath()); });
+  for (int i = 0; i < 200 && ReadFile(Path("trace.txt")).find("rx boot code") == std::string::npos; ++i) {
+    usleep(20000);
+  }
+  const RunResult second = Run({"info", "--json"}, slow.PortPath());
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(JsonField(Summary(second), "text").find("in use by another program"), std::string::npos) << second.out;
+  const RunResult held = first.get();
+  EXPECT_EQ(held.exitCode, 0) << held.out << held.err;
 }
 
 TEST_F(Zelkor, AFlashThatDiffersEndsWithThree) {
@@ -328,10 +351,15 @@ TEST_F(Zelkor, BehindAUsbAdaptersLatencyTimerAFlashStillVerifies) {
   EXPECT_EQ(JsonField(Summary(r), "outcome"), "verified");
 }
 
+// What InterruptAt does once the trigger shows, besides sending a signal:
+// it closes its end of the pipe, as a pager that has quit.
+constexpr int kClosePipe = 0;
+
 // Runs zelkor with args, its standard output and error in one pipe, and
-// sends it SIGINT once that shows trigger; the exit code (-1: not by
-// itself, or never interrupted) and all it wrote.
-std::pair<int, std::string> InterruptAt(std::vector<std::string> args, const std::string& trigger) {
+// once that shows trigger sends it action (SIGINT, say); the exit code (-1:
+// not by itself, or never interrupted) and all it wrote.
+std::pair<int, std::string> InterruptAt(std::vector<std::string> args, const std::string& trigger,
+                                        int action = SIGINT) {
   int out[2];
   if (pipe(out) != 0) return {-1, "no pipe"};
   args.insert(args.begin(), e2e::BinDir() + "/zelkor");
@@ -343,6 +371,8 @@ std::pair<int, std::string> InterruptAt(std::vector<std::string> args, const std
     dup2(out[1], STDOUT_FILENO);
     dup2(out[1], STDERR_FILENO);
     close(out[0]);
+    close(out[1]);
+    signal(SIGPIPE, SIG_DFL);
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -356,14 +386,17 @@ std::pair<int, std::string> InterruptAt(std::vector<std::string> args, const std
     if (n <= 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
     if (!interrupted && text.find(trigger) != std::string::npos) {
-      kill(pid, SIGINT);
       interrupted = true;
+      if (action == kClosePipe) break;
+      kill(pid, action);
     }
   }
   close(out[0]);
-  if (!interrupted) kill(pid, SIGKILL);
   int status = 0;
-  waitpid(pid, &status, 0);
+  for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+    if (!interrupted || waited == 600) kill(pid, SIGKILL);
+    usleep(100000);
+  }
   return {interrupted && WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
 }
 
@@ -399,6 +432,20 @@ TEST_F(Zelkor, CtrlCStopsTheRunningStepsDisconnectsAndEndsWith130) {
   EXPECT_EQ(ProcessesWith(module_), 0);
 }
 
+TEST_F(Zelkor, AHangUpCancelsLikeCtrlCAndAClosedOutputEndsNothing) {
+  e2e::ModSimProcess slow({"--baud-emulation"});
+  const std::vector<std::string> flash{"flash", Path("image.bin"), "--address", "0x10000", "--module", module_,
+                                       "--port", slow.PortPath(), "--json"};
+  const auto [code, text] = InterruptAt(flash, "\"phase\":\"program\"", SIGHUP);
+  EXPECT_EQ(code, 130) << text;
+  EXPECT_NE(text.find("\"phase\":\"disconnect\""), std::string::npos) << text;
+  // zelkor flash | head -1: the module, disconnected above, is programmed
+  // whole although nothing reads what zelkor writes.
+  const auto [piped, head] = InterruptAt(flash, "\n", kClosePipe);
+  EXPECT_EQ(piped, 0) << head;
+  EXPECT_TRUE(Flash(slow, kImageAddress, kImageSize) == image_) << "the image is not in the flash";
+}
+
 TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
   e2e::ModSimProcess second;
   e2e::ModSimProcess faulty({"--fault", "cancel-rx@5"});
@@ -424,6 +471,21 @@ TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
                          {sim_.PortPath(), "verified"}, {second.PortPath(), "verified"}, {faulty.PortPath(), "failed"}}));
   EXPECT_EQ(TableResult(r.out, faulty.PortPath()), "failed") << r.out;
   EXPECT_EQ(TableResult(r.out, second.PortPath()), "verified") << r.out;
+}
+
+TEST_F(Zelkor, AGangLogsEachModuleTheMomentItEnds) {
+  // The parent dies once one module has failed, while the other erases:
+  // the failed module's line is in the log, whole.
+  e2e::ModSimProcess slow({"--fault", "slow-erase"});
+  const std::string missing = Path("no-such-device");
+  InterruptAt({"flash", Path("image.bin"), "--address", "0x10000", "--module", module_, "--port", slow.PortPath(),
+               "--port", missing, "--log", Path("log.jsonl")},
+              "  failed", SIGKILL);
+  const std::string log = ReadFile(Path("log.jsonl"));
+  EXPECT_EQ(JsonField(log, "port"), missing) << log;
+  EXPECT_EQ(JsonField(log, "result"), "failed") << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+  EXPECT_TRUE(log.ends_with("}\n")) << log;
 }
 
 }  // namespace

@@ -346,7 +346,7 @@ TEST_F(RunnerEndToEnd, ADownloadThroughSer2netOfAnImageFullOfIacBytesIsInTheFlas
   EXPECT_EQ(Flash(0, image.size()), std::string(image.begin(), image.end()));
 }
 
-TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentOrGoesAwayIsNamedWithHostAndPort) {
+TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentBusyOrGoesAwayIsNamedWithHostAndPort) {
   const auto run = [&](const std::string& mapping, const std::string& more = "") {
     WriteFile(dir_.Path() + "/script.qrs", Connect() + more);
     RunOptions options;
@@ -395,6 +395,20 @@ TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentOrGoesAwayIsNamedWithHostAn
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   EXPECT_THAT(Messages(result.err), ::testing::Contains("Serial port: connection to " + server.Mapping() + " lost"));
+
+  // A server whose port another client holds.
+  e2e::Ser2netProcess busy(sim_.PortPath());
+  ASSERT_TRUE(busy.Running());
+  const int holder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(holder, 0);
+  const std::shared_ptr<void> closeHolder(nullptr, [holder](void*) { ::close(holder); });
+  address.sin_port = htons(busy.Port());
+  ASSERT_EQ(::connect(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  char greeting = 0;
+  ASSERT_EQ(::recv(holder, &greeting, 1, 0), 1);  // the server serves it
+  result = run(busy.Mapping());
+  EXPECT_THAT(Messages(result.err), ElementsAre("Serial port: COM1: " + busy.Mapping() + " is in use by another program.",
+                                                "Login failed", "Error connecting"));
 }
 
 TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {
