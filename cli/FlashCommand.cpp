@@ -5,12 +5,14 @@
 #include "cli/ProductionLog.h"
 #include "cli/Session.h"
 #include "cli/Sha256.h"
+#include "cli/StandardStreams.h"
 #include "client/Banks.h"
 #include "client/ImageType.h"
 #include "platform/Files.h"
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace zk::cli {
@@ -68,14 +70,31 @@ class FlashRun {
   }
 
   ExitCode Steps() {
-    const std::optional<std::string> bytes = files::ReadAll(options_.image);
-    if (!bytes) return Usage("cannot read the image " + options_.image);
+    const bool fromInput = options_.image == kStandardStream;
+    const std::optional<std::string> bytes = fromInput ? ReadStandardInput() : files::ReadAll(options_.image);
+    if (!bytes) {
+      return Usage("cannot read the image " + options_.image + ": " +
+                   (fromInput ? std::string("standard input cannot be read") : ReadFailure(options_.image)));
+    }
     sha256_ = Sha256Hex(*bytes);
     fileBytes_ = bytes->size();
-    const bool hex = client::ImageTypeOfPath(options_.image) == client::ImageType::kHex;
+    // Standard input has no name to tell its type: HEX text starts with ':'.
+    const bool hex = fromInput ? bytes->find_first_not_of(" \t\r\n") != std::string::npos &&
+                                     (*bytes)[bytes->find_first_not_of(" \t\r\n")] == ':'
+                               : client::ImageTypeOfPath(options_.image) == client::ImageType::kHex;
+    std::optional<TemporaryFile> copy;
+    if (fromInput) {
+      copy.emplace(hex ? ".hex" : ".bin");
+      if (!files::ReplaceAtomically(copy->Path(), *bytes)) return Usage("cannot keep standard input in " + copy->Path());
+    }
+    const std::string imagePath = fromInput ? copy->Path() : options_.image;
     if (const std::string problem = ImageProblem(options_, hex); !problem.empty()) return Usage(problem);
     const uint32_t offset = hex ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
 
+    // The password is needed to verify: missing, it ends the run before it connects.
+    if (options_.verify) {
+      if (const ExitCode code = session_.LoadPassword(); code != ExitCode::kDone) return code;
+    }
     if (const ExitCode code = session_.Connect(); code != ExitCode::kDone) return code;
     if (options_.verify) {
       if (!session_.Dm().CanVerify()) return Usage("this data manager cannot verify");
@@ -83,7 +102,7 @@ class FlashRun {
     }
     client::ModuleFlow& flow = session_.Flow();
     const client::ImageType type = hex ? client::ImageType::kHex : client::ImageType::kBinary;
-    ExitCode code = session_.Check(flow.Load(options_.image, type));
+    ExitCode code = session_.Check(flow.Load(imagePath, type));
     // An image that cannot be read is a file error.
     if (code != ExitCode::kDone) return code == ExitCode::kFailed ? ExitCode::kUsage : code;
 

@@ -19,6 +19,7 @@ Commands:
                           sector table (blank, used, protected); disconnect
   flash IMAGE             connect, erase, load, program, verify, disconnect
   read START END -o FILE  read flash back (checked) into a HEX or binary file
+  read START+LENGTH -o FILE
   erase SECTOR [LAST]     erase sectors by their number in `info`, or --chip
 
 Options of every command that connects:
@@ -31,12 +32,16 @@ Options of every command that connects:
                           hwreset or jump:ADDRESS
   --json                  one JSON object per event line, then a summary object
   -q, --quiet             only errors
-  -v, --verbose           more detail
+  -v, --verbose           more detail; -vv also the wire trace on standard error
   -h, --help              help for a command: zelkor flash --help
   --version               the version
 
 Passwords (read, flash --verify) come from --password-file F (its first line)
-or from the environment variable ZELKOR_PASSWORD, never from the command line.
+or from the environment variable ZELKOR_PASSWORD, never from the command line;
+a missing one ends the command before it connects.
+
+Numbers (addresses, lengths, sectors): decimal (126976), hexadecimal with 0x
+(0x1F000), or either with K or M for KiB or MiB (124K, 0x10K, 1M).
 
 Numbers are decimal, or hexadecimal with 0x (0x10000).
 
@@ -84,7 +89,9 @@ constexpr const char kFlash[] = R"(Usage: zelkor flash IMAGE --module M [--port 
 Connects, erases, loads IMAGE, programs it, verifies it (with --verify) and
 disconnects. IMAGE is Intel HEX when its name ends in .hex or .h86 (any
 case), binary otherwise; a binary image needs --address, where its first
-byte goes.
+byte goes. IMAGE - is standard input (HEX when it starts with ':'). The
+whole image is checked against the module's banks before anything is
+erased.
 
   --bank N          HEX images: programmed at N x 0x10000 (default 0)
   --address A       binary images: the address of the first byte
@@ -110,9 +117,10 @@ code is 0 only when every module succeeded.
 constexpr const char kRead[] = R"(Usage: zelkor read START END -o FILE --module M [--port P] [--password-file F]
                    [--disconnect MODE] [--json]
 
-Reads the flash from START to END (both included) with a checked read-back
-and saves it to FILE: Intel HEX when FILE ends in .hex or .h86, binary
-otherwise. Reading needs the module's password: --password-file F (its first
+Reads the flash from START to END (both included), or LENGTH bytes from
+START (0x10000+64K), with a checked read-back and saves it to FILE: Intel HEX
+when FILE ends in .hex or .h86, binary otherwise. -o - writes to standard
+output (not with --json); a device or a pipe (/dev/stdout) is written too. Reading needs the module's password: --password-file F (its first
 line) or the environment variable ZELKOR_PASSWORD.
 )";
 

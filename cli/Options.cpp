@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "client/Numbers.h"
 #include "common/Records.h"
 #include "platform/Files.h"
 
@@ -66,6 +67,7 @@ const std::map<std::string_view, OptionRule>& Rules() {
       {"-q", {false, {}, [](Options& o, const std::string&) { return o.quiet = true; }}},
       {"--quiet", {false, {}, [](Options& o, const std::string&) { return o.quiet = true; }}},
       {"-v", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
+      {"-vv", {false, {}, [](Options& o, const std::string&) { return o.verbose = o.veryVerbose = true; }}},
       {"--verbose", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
       {"--module", {true, connected, [](Options& o, const std::string& v) { o.module = v; return !v.empty(); }}},
       {"--port", {true, connected, [](Options& o, const std::string& v) { o.ports.push_back(v); return !v.empty(); }}},
@@ -125,17 +127,30 @@ std::string TakePositional(Options& o, const std::vector<std::string>& args) {
       if (o.module.empty()) return "--module is required";
       if (o.bank && o.address) return "--bank and --address exclude each other";
       return "";
-    case Subcommand::kRead:
-      if (args.size() != 2) return "read takes START and END";
-      if (!number(args[0], &o.start) || !number(args[1], &o.end)) return "START and END are numbers (0x for hex)";
+    case Subcommand::kRead: {
+      // START END (both included) or START+LENGTH.
+      const std::size_t plus = args.size() == 1 ? args[0].find('+') : std::string::npos;
+      if (args.size() != 2 && plus == std::string::npos) return "read takes START END or START+LENGTH";
+      uint32_t length = 0;
+      const bool numbers = plus == std::string::npos
+                               ? number(args[0], &o.start) && number(args[1], &o.end)
+                               : number(args[0].substr(0, plus), &o.start) && number(args[0].substr(plus + 1), &length);
+      if (!numbers) return "START, END and LENGTH are numbers: " + std::string(client::NumberForms());
+      if (plus != std::string::npos) {
+        if (length == 0) return "LENGTH is 0";
+        if (uint64_t{o.start} + length - 1 > 0xFFFFFFFFull) return "START+LENGTH runs past 4 GB";
+        o.end = o.start + (length - 1);
+      }
       if (o.end < o.start) return "END lies before START";
-      if (o.output.empty()) return "-o FILE is required";
+      if (o.output.empty()) return "-o FILE is required (- for standard output)";
+      if (o.output == "-" && o.json) return "-o - and --json both want standard output";
       return o.module.empty() ? "--module is required" : "";
+    }
     case Subcommand::kErase:
       if (o.chip != args.empty()) return "erase takes SECTOR [LAST] or --chip";
       if (args.size() > 2) return "erase takes SECTOR [LAST] or --chip";
       if (!args.empty()) {
-        if (!number(args[0], &o.firstSector)) return "SECTOR is a number";
+        if (!number(args[0], &o.firstSector)) return "SECTOR is a number: " + std::string(client::NumberForms());
         o.lastSector = o.firstSector;
         if (args.size() == 2 && !number(args[1], &o.lastSector)) return "LAST is a number";
         if (o.lastSector < o.firstSector) return "LAST lies before SECTOR";
@@ -149,17 +164,7 @@ std::string TakePositional(Options& o, const std::vector<std::string>& args) {
 
 }  // namespace
 
-std::optional<uint32_t> ParseNumber(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const std::string digits = hex ? text.substr(2) : text;
-  if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
-    return std::nullopt;
-  errno = 0;
-  const unsigned long long value = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
-  if (errno != 0 || value > 0xFFFFFFFFull) return std::nullopt;
-  return static_cast<uint32_t>(value);
-}
+std::optional<uint32_t> ParseNumber(const std::string& text) { return client::ParseNumber(text); }
 
 Options ParseOptions(int argc, const char* const* argv) {
   Options o;
@@ -214,6 +219,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     }
     if (!rule->second.apply(o, value)) {
       o.error = "bad value for " + arg + ": " + value;
+      if (arg == "--address" || arg == "--bank" || arg == "--timeout") o.error += " (" + std::string(client::NumberForms()) + ")";
       return o;
     }
   }

@@ -19,6 +19,7 @@ struct Options {
   bool json = false;
   bool quiet = false;
   bool verbose = false;
+  bool veryVerbose = false;  // -vv: also what the libraries say and the wire
 
   std::string module;
   std::vector<std::string> ports;  // --port, repeatable, and the lines of --ports-file
@@ -50,7 +51,7 @@ struct Options {
 
 Options ParseOptions(int argc, const char* const* argv);
 
-// A number in decimal or, with 0x, hexadecimal; 32 bits.
+// A number by the programs' one rule (client/Numbers.h); 32 bits.
 std::optional<uint32_t> ParseNumber(const std::string& text);
 
 // The help text of a subcommand (kNone: the program's).

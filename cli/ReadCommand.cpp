@@ -2,11 +2,30 @@
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "client/ImageType.h"
+#include "cli/StandardStreams.h"
+
+#include <optional>
 
 namespace zk::cli {
+namespace {
+
+// "(0x00C000-0x01FFFF touches the protected area 0x00C000-0x00FFFF)".
+std::string ProtectedTouched(const client::FlashTable& table, uint32_t start, uint32_t end) {
+  std::string areas;
+  for (const AddressRange& area : table.protectedAreas) {
+    if (area.start > end || start > area.end) continue;
+    areas += (areas.empty() ? "" : ", ") + client::RangeText(area.start, area.end);
+  }
+  if (areas.empty()) return "";
+  return "(" + client::RangeText(start, end) + " touches the protected area " + areas + ")";
+}
+
+}  // namespace
 
 int RunRead(const Options& options, Reporter& reporter) {
   Session session(options, reporter);
+  // Without the password nothing can be read: that is known before connecting.
+  if (const ExitCode code = session.LoadPassword(); code != ExitCode::kDone) return session.Finish(code);
   if (const ExitCode code = session.Connect(); code != ExitCode::kDone) return session.Finish(code);
   if (const ExitCode code = session.SendPassword(); code != ExitCode::kDone) return session.Finish(code);
   const uint64_t length = uint64_t{options.end} - options.start + 1;
@@ -17,10 +36,22 @@ int RunRead(const Options& options, Reporter& reporter) {
     return session.Finish(ExitCode::kUsage);
   }
   client::ModuleFlow& flow = session.Flow();
-  const ExitCode readCode = session.Check(flow.Read(options.start, static_cast<uint32_t>(length)));
+  client::FlowResult read = flow.Read(options.start, static_cast<uint32_t>(length));
+  if ((read.code & 0xFF) == kProtectedBySoftware) read.what += " " + ProtectedTouched(flow.Table(), options.start, options.end);
+  const ExitCode readCode = session.Check(read);
   if (readCode != ExitCode::kDone) return session.Finish(readCode);
 
-  ExitCode saveCode = session.Check(flow.Save(options.output, client::ImageTypeOfPath(options.output)));
+  // A stream or a device takes the bytes through a file of its own type.
+  const bool stream = IsStreamTarget(options.output);
+  const client::ImageType type = client::ImageTypeOfPath(options.output);
+  std::optional<TemporaryFile> through;
+  if (stream) through.emplace(type == client::ImageType::kHex ? ".hex" : ".bin");
+  ExitCode saveCode = session.Check(flow.Save(stream ? through->Path() : options.output, type));
+  if (saveCode == ExitCode::kDone && stream) {
+    if (const std::string failure = CopyToTarget(through->Path(), options.output); !failure.empty()) {
+      saveCode = session.Refuse(ExitCode::kUsage, "cannot write " + options.output + ": " + failure);
+    }
+  }
   // The file could not be written: a file error.
   if (saveCode == ExitCode::kFailed) saveCode = ExitCode::kUsage;
   if (saveCode == ExitCode::kDone) reporter.Note("saved " + std::to_string(length) + " bytes to " + options.output);

@@ -2,6 +2,7 @@
 
 #include "cli/Cancel.h"
 #include "cli/ModuleTree.h"
+#include "cli/StandardStreams.h"
 #include "client/ImageType.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
@@ -131,22 +132,26 @@ ExitCode Session::Connect() {
 
 void Session::Remember(std::string text) { lastError_ = std::move(text); }
 
-ExitCode Session::SendPassword() {
-  std::string password;
+ExitCode Session::LoadPassword() {
+  if (password_) return ExitCode::kDone;
   if (!options_.passwordFile.empty()) {
     std::ifstream probe(options_.passwordFile);
     if (!probe) {
-      reporter_.Error("cannot read the password file " + options_.passwordFile);
-      return ExitCode::kUsage;
+      return Refuse(ExitCode::kUsage,
+                    "cannot read the password file " + options_.passwordFile + ": " + ReadFailure(options_.passwordFile));
     }
-    password = ReadPassword(options_.passwordFile);
+    password_ = ReadPassword(options_.passwordFile);
   } else if (const char* env = std::getenv("ZELKOR_PASSWORD")) {
-    password = env;
+    password_ = env;
   } else {
-    reporter_.Error("the module's password is needed: --password-file F or ZELKOR_PASSWORD");
-    return ExitCode::kUsage;
+    return Refuse(ExitCode::kUsage, "the module's password is needed: --password-file F or ZELKOR_PASSWORD");
   }
-  PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
+  return ExitCode::kDone;
+}
+
+ExitCode Session::SendPassword() {
+  if (const ExitCode code = LoadPassword(); code != ExitCode::kDone) return code;
+  PasswordBlock block{static_cast<uint32_t>(password_->size()), reinterpret_cast<const uint8_t*>(password_->data())};
   if (const ResultCode code = dm_.SendPassword(&block); code != kOk) return Fail("password", code);
   return ExitCode::kDone;
 }

@@ -27,7 +27,10 @@ class Session {
 
   // Resolves the module and the port and connects; kDone or the failure.
   ExitCode Connect();
-  // Sends the password from --password-file or ZELKOR_PASSWORD.
+  // Reads the password from --password-file or ZELKOR_PASSWORD, before
+  // anything connects; a usage error when there is none.
+  ExitCode LoadPassword();
+  // Sends the password (loaded first when it was not).
   ExitCode SendPassword();
   // A failed operation: its message (operation: result text, or for a port
   // that could not be opened the port's own message), kFailed or, after
@@ -91,6 +94,7 @@ class Session {
   std::string modulePath_;
   std::string port_;
   std::string lastError_;
+  std::optional<std::string> password_;
   bool connected_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "runner/ScriptRunner.h"
 
 #include "client/Banks.h"
+#include "client/Numbers.h"
 #include "runner/RunnerTexts.h"
 #include "runner/ScriptReader.h"
 
@@ -30,13 +31,7 @@ std::string FormatText(const char* pattern, std::string_view value) {
   return text;
 }
 
-std::optional<uint32_t> ParseDecimal(std::string_view text) {
-  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
-  uint32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
+std::optional<uint32_t> ParseDecimal(std::string_view text) { return client::ParseNumber(text); }
 
 CScriptRunner::CScriptRunner(RunnerUi& ui, bool verbose)
     : ui_(ui), dm_(CDmAccess::MissingDirectory::kFail), verbose_(verbose) {

@@ -129,7 +129,7 @@ class CScriptRunner {
 std::string FormatText(const char* pattern, int value);
 std::string FormatText(const char* pattern, std::string_view value);
 
-// The decimal text of a 32-bit unsigned value, digits only.
+// A number argument by the programs' one rule, bare digits decimal.
 std::optional<uint32_t> ParseDecimal(std::string_view text);
 
 }  // namespace zk::runner

@@ -4,6 +4,7 @@
 #include "runner/ScriptRunner.h"
 
 #include "client/DmAccessReport.h"
+#include "client/Numbers.h"
 #include "common/HexText.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
@@ -14,12 +15,13 @@
 namespace zk::runner {
 
 bool CScriptRunner::Address(const ScriptWord& word, int line, uint32_t* value) {
-  const uint32_t parsed = word.spelling.empty() ? kInvalidHexValue : HexTextToValue(word.spelling);
-  if (parsed == kInvalidHexValue) {
+  // Bare digits are hexadecimal, as the script's addresses always were.
+  const std::optional<uint32_t> parsed = client::ParseNumber(word.spelling, client::BareDigits::kHex);
+  if (!parsed) {
     ShowLine(texts::kInvalidAddress, line);
     return false;
   }
-  *value = parsed;
+  *value = *parsed;
   return true;
 }
 

@@ -250,6 +250,33 @@ TEST_F(Zelkor, AnImagePastFourGigabytesIsRefusedBeforeAnythingIsErased) {
   EXPECT_EQ(Flash(sim_, 0, kImageSize), image_) << "sector 0 was erased";
 }
 
+TEST_F(Zelkor, StandardStreamsLengthsAndTheCausesOfRefusals) {
+  RunOptions options;
+  options.program = e2e::BinDir() + "/zelkor";
+  options.args = {"flash", "-", "--address", "64K", "-q", "--module", module_, "--port", sim_.PortPath()};
+  options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
+  options.input = image_;
+  ASSERT_EQ(runner::test::RunQuillrun(options).exitCode, 0);
+  options.args = {"read", "0x10000+4K", "-o", "-", "-q", "--password-file", Path("password"),
+                  "--module", module_, "--port", sim_.PortPath()};
+  options.input.clear();
+  const RunResult back = runner::test::RunQuillrun(options);
+  ASSERT_EQ(back.exitCode, 0) << back.err;
+  EXPECT_TRUE(back.out == image_) << "standard output is not the flash";
+
+  const RunResult protectedRead = Run({"read", "0xC000", "0x1FFFF", "-o", Path("p.bin"), "--password-file",
+                                       Path("password")});
+  EXPECT_EQ(protectedRead.exitCode, 1);
+  EXPECT_NE(protectedRead.err.find("touches the protected area 0x00C000-0x00FFFF"), std::string::npos)
+      << protectedRead.err;
+  // Causes named, and known before anything connects.
+  const RunResult noPassword = Run({"read", "0", "0xFF", "-o", Path("none.bin")});
+  EXPECT_EQ(noPassword.exitCode, 2);
+  EXPECT_EQ(noPassword.err.find("connect"), std::string::npos) << noPassword.err;
+  EXPECT_NE(Run({"flash", Path("gone.hex")}).err.find("No such file or directory"), std::string::npos);
+  EXPECT_NE(Run({"read", "0", "1FFFF", "-o", Path("x.bin")}).err.find("hexadecimal with 0x"), std::string::npos);
+}
+
 TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
   EXPECT_EQ(Run({"flash", Path("image.bin"), "--verify"}).exitCode, 2);  // binary without --address
   EXPECT_EQ(Run({"flash", Path("missing.hex")}).exitCode, 2);

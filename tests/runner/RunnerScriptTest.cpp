@@ -199,7 +199,7 @@ TEST_F(RunnerScript, WordChecksEndTheRunWithTheLineNumber) {
       {"DISCONNECT JUMP\n", "Missing argument in line 1"},
       {"ERASESECTOR x 5\n", "Invalid number in line 1"},
       {"SELECTBANK 65536\n", "Invalid number in line 1"},
-      {"DISCONNECT JUMP 0x100\n", "Invalid number in line 1"},
+      {"DISCONNECT JUMP 0x10G\n", "Invalid number in line 1"},
       {"DISABLE\n", "Missing argument in line 1"},
       {"DISCONNECT SOMETHING\n", "Invalid argument in line 1"},
       {"SELECTBANK 1\nENABLE SOMETHING\n", "Invalid argument in line 2"},

@@ -2,6 +2,7 @@
 #include "runner/ScriptLine.h"
 #include "runner/ScriptReader.h"
 #include "client/ImageType.h"
+#include "client/Numbers.h"
 #include "runner/ScriptRunner.h"
 #include "tests/runner/RunnerFixture.h"
 
@@ -92,13 +93,20 @@ TEST(ScriptReader, RefusesWhatCannotBeRead) {
   EXPECT_FALSE(reader.Open(dir.Path())) << "a directory";
 }
 
-TEST(RunnerValues, DecimalNumbersOnly) {
-  EXPECT_EQ(ParseDecimal("0"), 0u);
-  EXPECT_EQ(ParseDecimal("4096"), 4096u);
-  EXPECT_EQ(ParseDecimal("4294967295"), 0xFFFFFFFFu);
-  for (const char* bad : {"", "-1", "+1", "0x10", "12a", "4294967296", " 1"}) {
-    EXPECT_FALSE(ParseDecimal(bad)) << bad;
+// One number rule for zelkor and Quillrun.
+TEST(NumberRule, DecimalHexAndSizesUpTo32Bits) {
+  using client::BareDigits;
+  using client::ParseNumber;
+  const std::pair<const char*, uint32_t> good[] = {{"0", 0},         {"4096", 4096},    {"4294967295", 0xFFFFFFFF},
+                                                   {"0x10", 16},     {"64K", 0x10000},  {"0x10K", 0x4000},
+                                                   {"1M", 0x100000}, {"4095M", 0xFFF00000}};
+  for (const auto& [text, value] : good) EXPECT_EQ(ParseNumber(text), value) << text;
+  for (const char* bad : {"", "-1", "+1", "12a", "4294967296", " 1", "4096M", "0x", "K", "0x1G"}) {
+    EXPECT_FALSE(ParseNumber(bad)) << bad;
   }
+  EXPECT_EQ(ParseNumber("1F000", BareDigits::kHex), 0x1F000u);
+  EXPECT_EQ(ParseNumber("0x1F000", BareDigits::kHex), 0x1F000u);
+  EXPECT_FALSE(ParseNumber("1F000"));
 }
 
 // One rule for every program: HEX and H86 in any case (saving: lower case
