@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include <netdb.h>
+
 namespace zk::com {
 namespace {
 
@@ -37,6 +39,11 @@ std::string PortFailureText(unsigned port, std::string_view device, const OpenFa
     case OpenError::CannotConfigure:
       return name + ": " + path + " cannot be set to " + std::to_string(failure.rate) + " baud, 8N1" +
              Cause(failure.systemError) + ".";
+    case OpenError::RemoteBadUrl:
+      return name + ": " + path + " is no remote port: write rfc2217://HOST:PORT with the TCP port's number.";
+    case OpenError::RemoteUnknownHost:
+      return name + ": the host name of " + path + " does not resolve" +
+             (failure.systemError != 0 ? std::string(": ") + ::gai_strerror(failure.systemError) : std::string()) + ".";
     case OpenError::RemoteNoAnswer:
       return name + ": the host of " + path + " does not answer" + Cause(failure.systemError) + ".";
     case OpenError::RemoteRefused:

@@ -36,8 +36,9 @@ Descriptor Connect(const RemoteAddress& address, uint32_t timeoutMs, OpenError& 
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(address.port);
-  if (::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) {
-    reason = OpenError::RemoteNoAnswer;
+  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found); code != 0 || found == nullptr) {
+    reason = OpenError::RemoteUnknownHost;
+    systemError = code;
     return Descriptor();
   }
   const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
@@ -378,7 +379,7 @@ std::unique_ptr<SerialPort> OpenRemotePort(const std::string& mapping, uint32_t 
   failure = OpenFailure{OpenError::None, 0, rate};
   const std::optional<RemoteAddress> address = ParseRemotePort(mapping);
   if (!address) {
-    failure.error = OpenError::NoSuchPort;
+    failure.error = OpenError::RemoteBadUrl;
     return nullptr;
   }
   if (!IsSupportedRate(rate)) {

@@ -54,7 +54,9 @@ enum class OpenError {
   BadRate,        // outside 300..115200, or refused by the device
   CannotConfigure,
   // Remote ports (rfc2217://HOST:PORT):
-  RemoteNoAnswer,   // the host does not answer (or its name is unknown)
+  RemoteBadUrl,     // the URL is no rfc2217://HOST:PORT (no port, or not a number)
+  RemoteUnknownHost,  // the host's name does not resolve (systemError: the resolver's code)
+  RemoteNoAnswer,   // the host does not answer
   RemoteRefused,    // the host refuses the connection
   RemoteNoComPort,  // the host answers without the COM-PORT-OPTION of RFC 2217
   RemoteClosed,     // the host closed the connection while it was set up

@@ -275,6 +275,9 @@ TEST_F(Zelkor, StandardStreamsLengthsAndTheCausesOfRefusals) {
   EXPECT_EQ(noPassword.err.find("connect"), std::string::npos) << noPassword.err;
   EXPECT_NE(Run({"flash", Path("gone.hex")}).err.find("No such file or directory"), std::string::npos);
   EXPECT_NE(Run({"read", "0", "1FFFF", "-o", Path("x.bin")}).err.find("hexadecimal with 0x"), std::string::npos);
+  const RunResult noPort = Run({"info", "-q"}, "rfc2217://127.0.0.1");
+  EXPECT_NE(noPort.err.find("write rfc2217://HOST:PORT"), std::string::npos) << noPort.err;
+  EXPECT_NE(Run({"info", "-q"}, "rfc2217://no-such-host.invalid:7000").err.find("does not resolve"), std::string::npos);
 }
 
 TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {
