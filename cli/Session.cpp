@@ -4,6 +4,7 @@
 #include "cli/ModuleTree.h"
 #include "cli/StandardStreams.h"
 #include "client/ImageType.h"
+#include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
 #include "platform/Ini.h"
@@ -98,6 +99,18 @@ ExitCode Session::OverridePort() {
   return ExitCode::kDone;
 }
 
+std::string Session::SilenceHint(ResultCode code) const {
+  // A module that says nothing: what to look at before trying again.
+  const ResultCode low = code & 0xFF;
+  if (low != kNoAnswer && low != kReceiveTimeout && low != kBootLoaderNotActive && low != kBootFileNotSent) return "";
+  const std::string section = ini::GetString(modulePath_, "General", "ProtocolToUse", "RS232", kKeyBuffer);
+  const std::string rate = ini::GetString(modulePath_, section, "Baud", "", kKeyBuffer);
+  const bool autoBoot = IniFileAccess(modulePath_).AutoBoot() != 0;
+  return std::string(" (") + (rate.empty() ? "" : "at " + rate + " baud; ") + "is the module powered and on this port" +
+         (autoBoot ? ", its reset and boot lines wired to DTR and RTS" : ", and was it reset into its boot loader") +
+         "? zelkor -vv shows the wire)";
+}
+
 ExitCode Session::Connect() {
   const std::optional<std::string> dir = ResolveModule(options_.module);
   if (!dir) {
@@ -120,7 +133,7 @@ ExitCode Session::Connect() {
       return Fail("connect: loading the data manager", kDmDllNotLoaded);
     case client::ConnectStep::kLogin:
       if (outcome.login.end == WaitEnd::kStopped) return Fail("connect", kOk);
-      return Fail("connect: login on " + port_, outcome.login.status);
+      return Fail("connect: login on " + port_ + SilenceHint(outcome.login.status), outcome.login.status);
     case client::ConnectStep::kOldFirmware:
       return Fail("connect", kOldFirmware);
     case client::ConnectStep::kNoFlashLibrary:

@@ -60,6 +60,8 @@ class Session {
 
  private:
   ExitCode OverridePort();
+  // What to check when the module did not answer a login (empty for other codes).
+  std::string SilenceHint(ResultCode code) const;
 
   const Options& options_;
   Reporter& reporter_;
