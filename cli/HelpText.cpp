@@ -18,7 +18,8 @@ Commands:
   info                    connect; print the banks, the flash chips and the
                           sector table (blank, used, protected); disconnect
   flash IMAGE             connect, erase, load, program, verify, disconnect
-  read START END -o FILE  read flash back (checked) into a HEX or binary file
+  read START END -o FILE  read flash back (checked) into a HEX, S-record or
+                          binary file
   erase SECTOR [LAST]     erase sectors by their number in `info`, or --chip
 
 Options of every command that connects:
@@ -75,17 +76,24 @@ no access), then disconnects. The sector numbers are those `erase` takes.
 )";
 
 constexpr const char kFlash[] = R"(Usage: zelkor flash IMAGE --module M [--port P] [--bank N | --address A]
-                    [--erase needed|chip|none] [--verify] [--password-file F]
-                    [--disconnect MODE] [--json] [-q] [-v]
+                    [--format auto|hex|srec|elf|bin] [--erase needed|chip|none]
+                    [--verify] [--password-file F] [--disconnect MODE] [--json] [-q] [-v]
        zelkor flash IMAGE --module M --port P1 --port P2 ... [--log FILE]
        zelkor flash IMAGE --module M --ports-file FILE [--log FILE]
 
 Connects, erases, loads IMAGE, programs it, verifies it (with --verify) and
-disconnects. IMAGE is Intel HEX when its name ends in .hex or .h86 (any
-case), binary otherwise; a binary image needs --address, where its first
-byte goes.
+disconnects. IMAGE is Intel HEX, Motorola S-record or ELF (the file bytes of
+its loadable segments, at their physical addresses) as its first bytes show;
+where they show none of these, its name decides (.hex .h86 .ihex .ihx;
+.srec .s19 .s28 .s37 .mot; .elf .axf .out, in any case), and any other name
+is a binary image, which needs --address, where its first byte goes. A file
+that looks like HEX, S-record or ELF is not programmed as binary (its name
+naming no format, or --address given) unless --format bin says so: exit code 2.
 
-  --bank N          HEX images: programmed at N x 0x10000 (default 0)
+  --format F        auto (default): as above; hex, srec, elf, bin: IMAGE is
+                    read as that format whatever it looks like
+  --bank N          HEX, S-record and ELF images: programmed at N x 0x10000
+                    (default 0)
   --address A       binary images: the address of the first byte
   --erase MODE      needed (default): the sectors the image touches, bank by
                     bank; chip: every bank whole; none: nothing
@@ -110,7 +118,8 @@ constexpr const char kRead[] = R"(Usage: zelkor read START END -o FILE --module 
                    [--disconnect MODE] [--json]
 
 Reads the flash from START to END (both included) with a checked read-back
-and saves it to FILE: Intel HEX when FILE ends in .hex or .h86, binary
+and saves it to FILE: Intel HEX when FILE ends in .hex, .h86, .ihex or .ihx,
+Motorola S-record when it ends in .srec, .s19, .s28, .s37 or .mot, binary
 otherwise. Reading needs the module's password: --password-file F (its first
 line) or the environment variable ZELKOR_PASSWORD.
 )";

@@ -1,4 +1,5 @@
-// zelkor read START END -o FILE: a checked read-back saved as HEX or binary.
+// zelkor read START END -o FILE: a checked read-back saved as HEX, S-record or
+// binary.
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "client/ImageType.h"
@@ -20,7 +21,7 @@ int RunRead(const Options& options, Reporter& reporter) {
   const ExitCode readCode = session.Check(flow.Read(options.start, static_cast<uint32_t>(length)));
   if (readCode != ExitCode::kDone) return session.Finish(readCode);
 
-  ExitCode saveCode = session.Check(flow.Save(options.output, client::ImageTypeOfPath(options.output)));
+  ExitCode saveCode = session.Check(flow.Save(options.output, client::SaveTypeOfPath(options.output)));
   // The file could not be written: a file error.
   if (saveCode == ExitCode::kFailed) saveCode = ExitCode::kUsage;
   if (saveCode == ExitCode::kDone) reporter.Note("saved " + std::to_string(length) + " bytes to " + options.output);
