@@ -34,7 +34,8 @@ bool HexDigitsFollow(std::string_view line, std::size_t from, std::size_t count)
 
 // Printable ASCII, blanks and the carriage return: the bytes of a text line.
 bool IsTextLine(std::string_view line) {
-  return std::all_of(line.begin(), line.end(), [](char c) { return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r'; });
+  return std::all_of(line.begin(), line.end(),
+                     [](char c) { return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r'; });
 }
 
 bool IsBlankLine(std::string_view line) {

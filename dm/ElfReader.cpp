@@ -76,7 +76,8 @@ ElfLoad Segments(std::span<const uint8_t> file, FileOrder order, std::vector<Seg
     return ElfLoad::BadProgramHeaders;
   }
   for (uint16_t i = 0; i < count; ++i) {
-    const std::optional<ProgramHeader> entry = RecordAt<ProgramHeader>(file, table + uint64_t{i} * sizeof(ProgramHeader));
+    const std::optional<ProgramHeader> entry =
+        RecordAt<ProgramHeader>(file, table + uint64_t{i} * sizeof(ProgramHeader));
     if (!entry) return ElfLoad::BadProgramHeaders;
     const Segment segment{order(entry->offset), order(entry->paddr), order(entry->filesz)};
     if (static_cast<elf::SegmentType>(order(entry->type)) != elf::SegmentType::kLoad || segment.filesz == 0) continue;

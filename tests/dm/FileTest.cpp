@@ -282,7 +282,8 @@ TEST_F(FileTest, SrecordsLoadByContentAndABadRecordIsRefusedWithItsLine) {
   EXPECT_EQ(State().image.Pages().Pages().front().address, 0x1234u);
   EXPECT_EQ(PageBytes(), image);
   EXPECT_EQ(LoadFile("S0030000FC\nS1040000FF00\nS9030000FC\n", kLoadSrec, "bad.srec"), kReceiveChecksum);
-  EXPECT_EQ(boxes_.Boxes(), std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("bad.srec") + "|0"});
+  EXPECT_EQ(boxes_.Boxes(),
+            std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("bad.srec") + "|0"});
   EXPECT_TRUE(State().image.Empty());
 }
 
