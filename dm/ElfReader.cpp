@@ -89,6 +89,17 @@ ElfLoad Segments(std::span<const uint8_t> file, FileOrder order, std::vector<Seg
   return out.empty() ? ElfLoad::NothingToLoad : ElfLoad::Complete;
 }
 
+// Whether two segments share a place where start says they begin; sorts
+// them by it.
+bool Overlap(std::vector<Segment>& segments, uint64_t Segment::*start) {
+  std::sort(segments.begin(), segments.end(),
+            [start](const Segment& a, const Segment& b) { return a.*start < b.*start; });
+  for (std::size_t i = 1; i < segments.size(); ++i) {
+    if (segments[i].*start - segments[i - 1].*start < segments[i - 1].filesz) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 ElfReadResult ReadElf(std::span<const uint8_t> file) {
@@ -111,12 +122,11 @@ ElfReadResult ReadElf(std::span<const uint8_t> file) {
                        : Segments<elf::Header64, elf::ProgramHeader64>(file, FileOrder(order), segments);
   if (result.outcome != ElfLoad::Complete) return result;
 
-  std::sort(segments.begin(), segments.end(), [](const Segment& a, const Segment& b) { return a.paddr < b.paddr; });
-  for (std::size_t i = 1; i < segments.size(); ++i) {
-    if (segments[i].paddr < segments[i - 1].paddr + segments[i - 1].filesz) {
-      result.outcome = ElfLoad::Overlapping;
-      return result;
-    }
+  // Neither in the flash nor in the file may two segments meet: the pages
+  // then hold at most the file's own bytes.
+  if (Overlap(segments, &Segment::offset) || Overlap(segments, &Segment::paddr)) {
+    result.outcome = ElfLoad::Overlapping;
+    return result;
   }
   PageImageBuilder pages;
   for (const Segment& s : segments) {

@@ -26,7 +26,7 @@ enum class ElfLoad {
   BadSegment,          // a loadable segment larger in the file than in memory
   SegmentOutsideFile,  // a loadable segment's bytes do not lie in the file
   PastAddressSpace,    // a loadable segment reaches past 4 GB
-  Overlapping,         // two loadable segments share physical addresses
+  Overlapping,         // two loadable segments share physical addresses or bytes of the file
   NothingToLoad,       // no loadable segment has bytes in the file
 };
 

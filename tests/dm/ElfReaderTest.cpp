@@ -103,6 +103,9 @@ TEST(ElfReader, SegmentsThatDoNotFitAreRefused) {
   EXPECT_EQ(Read(Spoilt(wideFile, ElfImage::ProgramField(wide, 0, 24), uint64_t{1} << 32, 8, wide)).outcome,
             ElfLoad::PastAddressSpace);
   EXPECT_EQ(Read(ElfImage::Build({{0x1000, 0, "abcd"}, {0x1003, 0, "e"}})).outcome, ElfLoad::Overlapping);
+  // Many segments on the same file bytes would make pages of many times the file.
+  const std::string shared = ElfImage::Build({{0x1000, 0, "abcd"}, {0x2000, 0, "e"}});
+  EXPECT_EQ(Read(Spoilt(shared, ElfImage::ProgramField({}, 1, 4), 52 + 2 * 32, 4)).outcome, ElfLoad::Overlapping);
   EXPECT_EQ(Read(ElfImage::Build({{0x1000, 0, "", 16}})).outcome, ElfLoad::NothingToLoad);
   EXPECT_EQ(Read(ElfImage::Build({})).outcome, ElfLoad::NothingToLoad);
   // Two segments that end and begin at one address are fine.
