@@ -10,6 +10,7 @@
 #include "client/ImageType.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -28,10 +29,38 @@ std::string ResultWord(ExitCode code, bool verified) {
   }
 }
 
+// The type IMAGE loads as: the one --format names, or the one its first
+// bytes show; its extension decides only where they show none. A build
+// product given as binary (its name names no format, or --address is given)
+// without --format bin is refused, so that its text or container is never
+// programmed as the image.
+struct TypeChoice {
+  client::ImageType type = client::ImageType::kBinary;
+  std::string problem;
+};
+
+TypeChoice ChooseType(const Options& o, std::string_view bytes) {
+  if (o.format) return {*o.format, ""};
+  const ImageFormat shown = FormatOfContent(bytes.substr(0, std::min(bytes.size(), kFormatHeadBytes)));
+  const std::optional<ImageFormat> named = FormatOfPath(o.image);
+  if (shown == ImageFormat::kBinary) return {named.value_or(ImageFormat::kBinary), ""};
+  // Standard input has no name: its content decides.
+  if ((named || o.image == kStandardStream) && !o.address) return {shown, ""};
+  return {ImageFormat::kBinary, o.image + " looks like an " + std::string(FormatName(shown)) +
+                                    " file, not a binary image: give --format " + std::string(FormatWord(shown)) +
+                                    " to load it as one, or --format bin to program its bytes as they are"};
+}
+
 // Checks the command line against the image before anything connects.
-std::string ImageProblem(const Options& o, bool hex) {
-  if (!hex && !o.address) return "a binary image needs --address (where its first byte goes)";
-  if (hex && o.address) return "a HEX image carries its addresses: use --bank, not --address";
+std::string ImageProblem(const Options& o, client::ImageType type) {
+  const bool binary = type == client::ImageType::kBinary;
+  if (binary && !o.address) return "a binary image needs --address (where its first byte goes)";
+  if (!binary && o.address) {
+    const char* image = type == client::ImageType::kHex    ? "a HEX"
+                        : type == client::ImageType::kSrec ? "an S-record"
+                                                           : "an ELF";
+    return std::string(image) + " image carries its addresses: use --bank, not --address";
+  }
   if (o.bank && !client::BankFits(*o.bank)) return "--bank is too large";
   return "";
 }
@@ -78,18 +107,19 @@ class FlashRun {
     }
     sha256_ = Sha256Hex(*bytes);
     fileBytes_ = bytes->size();
-    // Standard input has no name to tell its type: HEX text starts with ':'.
-    const bool hex = fromInput ? bytes->find_first_not_of(" \t\r\n") != std::string::npos &&
-                                     (*bytes)[bytes->find_first_not_of(" \t\r\n")] == ':'
-                               : client::ImageTypeOfPath(options_.image) == client::ImageType::kHex;
+    const TypeChoice choice = ChooseType(options_, *bytes);
+    if (!choice.problem.empty()) return Usage(choice.problem);
+    const client::ImageType type = choice.type;
+    if (const std::string problem = ImageProblem(options_, type); !problem.empty()) return Usage(problem);
+    const uint32_t offset =
+        type != client::ImageType::kBinary ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
+    // The libraries load named files: standard input goes through one.
     std::optional<TemporaryFile> copy;
     if (fromInput) {
-      copy.emplace(hex ? ".hex" : ".bin");
+      copy.emplace(".img");
       if (!files::ReplaceAtomically(copy->Path(), *bytes)) return Usage("cannot keep standard input in " + copy->Path());
     }
     const std::string imagePath = fromInput ? copy->Path() : options_.image;
-    if (const std::string problem = ImageProblem(options_, hex); !problem.empty()) return Usage(problem);
-    const uint32_t offset = hex ? client::BankOffset(options_.bank.value_or(0)) : *options_.address;
 
     // The password is needed to verify: missing, it ends the run before it connects.
     if (options_.verify) {
@@ -101,7 +131,6 @@ class FlashRun {
       if (const ExitCode code = session_.SendPassword(); code != ExitCode::kDone) return code;
     }
     client::ModuleFlow& flow = session_.Flow();
-    const client::ImageType type = hex ? client::ImageType::kHex : client::ImageType::kBinary;
     ExitCode code = session_.Check(flow.Load(imagePath, type));
     // An image that cannot be read is a file error.
     if (code != ExitCode::kDone) return code == ExitCode::kFailed ? ExitCode::kUsage : code;

@@ -31,6 +31,7 @@ std::vector<std::string> ChildArgs(const Options& o, const std::string& port) {
   args.insert(args.end(), {"--erase", o.erase == EraseMode::kChip ? "chip" : o.erase == EraseMode::kNone ? "none" : "needed"});
   if (o.bank) args.insert(args.end(), {"--bank", std::to_string(*o.bank)});
   if (o.address) args.insert(args.end(), {"--address", std::to_string(*o.address)});
+  if (o.format) args.insert(args.end(), {"--format", std::string(FormatWord(*o.format))});
   if (o.verify) args.push_back("--verify");
   if (!o.passwordFile.empty()) args.insert(args.end(), {"--password-file", o.passwordFile});
   args.insert(args.end(), {"--disconnect", o.disconnectText});

@@ -18,7 +18,8 @@ Commands:
   info                    connect; print the banks, the flash chips and the
                           sector table (blank, used, protected); disconnect
   flash IMAGE             connect, erase, load, program, verify, disconnect
-  read START END -o FILE  read flash back (checked) into a HEX or binary file
+  read START END -o FILE  read flash back (checked) into a HEX, S-record or
+                          binary file
   read START+LENGTH -o FILE
   erase SECTOR [LAST]     erase sectors by their number in `info`, or --chip
 
@@ -81,19 +82,26 @@ no access), then disconnects. The sector numbers are those `erase` takes.
 )";
 
 constexpr const char kFlash[] = R"(Usage: zelkor flash IMAGE --module M [--port P] [--bank N | --address A]
-                    [--erase needed|chip|none] [--verify] [--password-file F]
-                    [--disconnect MODE] [--json] [-q] [-v]
+                    [--format auto|hex|srec|elf|bin] [--erase needed|chip|none]
+                    [--verify] [--password-file F] [--disconnect MODE] [--json] [-q] [-v]
        zelkor flash IMAGE --module M --port P1 --port P2 ... [--log FILE]
        zelkor flash IMAGE --module M --ports-file FILE [--log FILE]
 
 Connects, erases, loads IMAGE, programs it, verifies it (with --verify) and
-disconnects. IMAGE is Intel HEX when its name ends in .hex or .h86 (any
-case), binary otherwise; a binary image needs --address, where its first
-byte goes. IMAGE - is standard input (HEX when it starts with ':'). The
-whole image is checked against the module's banks before anything is
-erased.
+disconnects. IMAGE is Intel HEX, Motorola S-record or ELF (the file bytes of
+its loadable segments, at their physical addresses) as its first bytes show;
+where they show none of these, its name decides (.hex .h86 .ihex .ihx;
+.srec .s19 .s28 .s37 .mot; .elf .axf .out, in any case), and any other name
+is a binary image, which needs --address, where its first byte goes. A file
+that looks like HEX, S-record or ELF is not programmed as binary (its name
+naming no format, or --address given) unless --format bin says so: exit code 2.
+IMAGE - is standard input, its type by its content. The whole image is
+checked against the module's banks before anything is erased.
 
-  --bank N          HEX images: programmed at N x 0x10000 (default 0)
+  --format F        auto (default): as above; hex, srec, elf, bin: IMAGE is
+                    read as that format whatever it looks like
+  --bank N          HEX, S-record and ELF images: programmed at N x 0x10000
+                    (default 0)
   --address A       binary images: the address of the first byte
   --erase MODE      needed (default): the sectors the image touches, bank by
                     bank; chip: every bank whole; none: nothing
@@ -119,8 +127,10 @@ constexpr const char kRead[] = R"(Usage: zelkor read START END -o FILE --module 
 
 Reads the flash from START to END (both included), or LENGTH bytes from
 START (0x10000+64K), with a checked read-back and saves it to FILE: Intel HEX
-when FILE ends in .hex or .h86, binary otherwise. -o - writes to standard
-output (not with --json); a device or a pipe (/dev/stdout) is written too. Reading needs the module's password: --password-file F (its first
+when FILE ends in .hex, .h86, .ihex or .ihx, Motorola S-record when it ends
+in .srec, .s19, .s28, .s37 or .mot, binary otherwise. -o - writes to standard
+output (not with --json); a device or a pipe (/dev/stdout) is written too.
+Reading needs the module's password: --password-file F (its first
 line) or the environment variable ZELKOR_PASSWORD.
 )";
 

@@ -39,6 +39,20 @@ bool SetDisconnect(Options& o, const std::string& text) {
   return true;
 }
 
+constexpr ImageFormat kFormats[] = {ImageFormat::kHex, ImageFormat::kSrec, ImageFormat::kElf, ImageFormat::kBinary};
+
+bool SetFormat(Options& o, const std::string& text) {
+  o.format.reset();
+  if (text == "auto") return true;
+  for (const ImageFormat format : kFormats) {
+    if (text == FormatWord(format)) {
+      o.format = format;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ReadPortsFile(Options& o, const std::string& path) {
   std::ifstream in(path);
   if (!in) return false;
@@ -78,6 +92,7 @@ const std::map<std::string_view, OptionRule>& Rules() {
       {"--bank", {true, {S::kFlash}, [](Options& o, const std::string& v) { return bool(o.bank = ParseNumber(v)); }}},
       {"--address",
        {true, {S::kFlash}, [](Options& o, const std::string& v) { return bool(o.address = ParseNumber(v)); }}},
+      {"--format", {true, {S::kFlash}, SetFormat}},
       {"--erase", {true, {S::kFlash}, [](Options& o, const std::string& v) {
          if (v == "needed") o.erase = EraseMode::kNeeded;
          else if (v == "chip") o.erase = EraseMode::kChip;
@@ -163,6 +178,16 @@ std::string TakePositional(Options& o, const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+std::string_view FormatWord(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::kHex: return "hex";
+    case ImageFormat::kSrec: return "srec";
+    case ImageFormat::kElf: return "elf";
+    case ImageFormat::kBinary: break;
+  }
+  return "bin";
+}
 
 std::optional<uint32_t> ParseNumber(const std::string& text) { return client::ParseNumber(text); }
 

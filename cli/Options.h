@@ -1,10 +1,12 @@
 #pragma once
 // The command line of zelkor: a subcommand, its arguments and options.
+#include "common/ImageFormat.h"
 #include "common/Records.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zk::cli {
@@ -31,6 +33,7 @@ struct Options {
   std::string image;
   std::optional<uint32_t> bank;
   std::optional<uint32_t> address;
+  std::optional<ImageFormat> format;  // --format; nullopt: auto, by the image's content
   EraseMode erase = EraseMode::kNeeded;
   bool verify = false;
   std::string log;
@@ -53,6 +56,9 @@ Options ParseOptions(int argc, const char* const* argv);
 
 // A number by the programs' one rule (client/Numbers.h); 32 bits.
 std::optional<uint32_t> ParseNumber(const std::string& text);
+
+// The word of --format that names format: hex, srec, elf or bin.
+std::string_view FormatWord(ImageFormat format);
 
 // The help text of a subcommand (kNone: the program's).
 const char* HelpText(Subcommand command);

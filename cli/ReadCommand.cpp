@@ -1,4 +1,5 @@
-// zelkor read START END -o FILE: a checked read-back saved as HEX or binary.
+// zelkor read START END -o FILE: a checked read-back saved as HEX, S-record or
+// binary.
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "client/ImageType.h"
@@ -41,11 +42,11 @@ int RunRead(const Options& options, Reporter& reporter) {
   const ExitCode readCode = session.Check(read);
   if (readCode != ExitCode::kDone) return session.Finish(readCode);
 
-  // A stream or a device takes the bytes through a file of its own type.
+  // A stream or a device takes the bytes through a file of its own.
   const bool stream = IsStreamTarget(options.output);
-  const client::ImageType type = client::ImageTypeOfPath(options.output);
+  const client::ImageType type = client::SaveTypeOfPath(options.output);
   std::optional<TemporaryFile> through;
-  if (stream) through.emplace(type == client::ImageType::kHex ? ".hex" : ".bin");
+  if (stream) through.emplace(".img");
   ExitCode saveCode = session.Check(flow.Save(stream ? through->Path() : options.output, type));
   if (saveCode == ExitCode::kDone && stream) {
     if (const std::string failure = CopyToTarget(through->Path(), options.output); !failure.empty()) {

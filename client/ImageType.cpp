@@ -1,9 +1,11 @@
 #include "client/ImageType.h"
 
+#include "common/DmApi.h"
 #include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 
 namespace zk::client {
 namespace {
@@ -23,19 +25,32 @@ ImageType ImageTypeOfExtension(std::string_view extension, ExtensionCase letters
   return hex ? ImageType::kHex : ImageType::kBinary;
 }
 
-std::optional<std::string_view> ExtensionOf(std::string_view path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos) return std::nullopt;
-  // A dot of a directory name is no extension (both separators, as paths
-  // of either system may come from a script).
-  const std::size_t separator = path.find_last_of("/\\");
-  if (separator != std::string_view::npos && separator > dot) return std::nullopt;
-  return path.substr(dot + 1);
-}
-
 ImageType ImageTypeOfPath(std::string_view path, ExtensionCase letters) {
   const std::optional<std::string_view> extension = ExtensionOf(path);
   return extension ? ImageTypeOfExtension(*extension, letters) : ImageType::kBinary;
+}
+
+ImageType SaveTypeOfPath(std::string_view path, ExtensionCase letters) {
+  const std::optional<ImageFormat> named = FormatOfPath(path, letters);
+  return named == ImageFormat::kHex || named == ImageFormat::kSrec ? *named : ImageType::kBinary;
+}
+
+ImageType ImageTypeOfFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(kFormatHeadBytes, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return FormatByContent(head, path);
+}
+
+uint32_t LoadModeOf(ImageType type) {
+  switch (type) {
+    case ImageType::kBinary: return dm::kLoadBinary;
+    case ImageType::kSrec: return dm::kLoadSrec;
+    case ImageType::kElf: return dm::kLoadElf;
+    case ImageType::kHex: break;
+  }
+  return dm::kLoadHex;
 }
 
 }  // namespace zk::client

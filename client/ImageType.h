@@ -1,29 +1,38 @@
 #pragma once
 // The type of an image file, as DmLoadFile and DmSaveFile take it, and the
-// one rule that gives a file its type by its extension, for every program.
+// rules that give a file its type for every program: by its content (the
+// shared rule of common/ImageFormat), for saving by its extension, and
+// LOADHEX's rule of HEX or binary by the extension.
+#include "common/ImageFormat.h"
+
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace zk::client {
 
-enum class ImageType : uint8_t { kHex = 0, kBinary = 1 };
-
-enum class ExtensionCase { kAny, kLower };
+using ImageType = ImageFormat;
+using zk::ExtensionCase;
+using zk::ExtensionOf;
 
 // kHex for the extensions HEX and H86 (in any case, or in lower case only),
 // kBinary for any other.
 ImageType ImageTypeOfExtension(std::string_view extension, ExtensionCase letters = ExtensionCase::kAny);
 
-// The text after the last '.' of the file name (the path's last part);
-// nullopt when the name has none.
-std::optional<std::string_view> ExtensionOf(std::string_view path);
-
-// The type of the file path names by its extension; a name without one is
-// a binary image.
+// The type of the file path names by its extension as ImageTypeOfExtension
+// gives it; a name without one is a binary image.
 ImageType ImageTypeOfPath(std::string_view path, ExtensionCase letters = ExtensionCase::kAny);
 
-// The mode byte of DmLoadFile and DmSaveFile.
-constexpr uint32_t LoadModeOf(ImageType type) { return static_cast<uint32_t>(type); }
+// The type a file is saved in: HEX or S-record when its extension names
+// one of them, binary otherwise (an ELF file is never written).
+ImageType SaveTypeOfPath(std::string_view path, ExtensionCase letters = ExtensionCase::kAny);
+
+// The type the file's first bytes show, else the one its extension names,
+// else binary; a file that cannot be read goes by its extension.
+ImageType ImageTypeOfFile(const std::string& path);
+
+// The mode of DmLoadFile and DmSaveFile.
+uint32_t LoadModeOf(ImageType type);
 
 }  // namespace zk::client

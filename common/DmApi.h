@@ -29,7 +29,9 @@ uint32_t DmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
 uint32_t DmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
                            zk::WorkerThreadInfo* threadInfo);
 uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* threadInfo);
-// mode: low byte 1 binary, anything else Intel HEX.
+// mode: low byte kLoadBinary, kLoadSrec, kLoadElf or kLoadByContent (below),
+// anything else Intel HEX. DmSaveFile writes HEX, binary and S-record and
+// refuses kLoadElf and kLoadByContent with 225.
 uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out);
@@ -51,7 +53,14 @@ uint32_t DmGetCurrentThreadStatus(void);
 
 namespace zk::dm {
 
-inline constexpr uint32_t kLoadBinary = 1;  // low byte of the mode of DmLoadFile / DmSaveFile
+// The low byte of the mode of DmLoadFile / DmSaveFile. A data manager that
+// knows only HEX and binary reads the others as HEX, and so refuses such a
+// file with 225.
+inline constexpr uint32_t kLoadHex = 0;
+inline constexpr uint32_t kLoadBinary = 1;
+inline constexpr uint32_t kLoadSrec = 2;
+inline constexpr uint32_t kLoadElf = 3;        // load only
+inline constexpr uint32_t kLoadByContent = 4;  // load only: the format the first bytes show, the extension as hint
 
 using LoginFn = uint32_t (*)(const char*, LoginInfo*, WorkerThreadInfo*);
 using ExitZelkorFn = uint32_t (*)(ExitRequest*);

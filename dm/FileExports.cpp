@@ -2,18 +2,24 @@
 // writing the flat image to a file, each on an own worker.
 #include "common/DmApi.h"
 #include "common/Export.h"
+#include "common/ImageFormat.h"
 #include "common/WorkerThread.h"
 #include "dm/Buffers.h"
+#include "dm/ElfReader.h"
 #include "dm/FileStreams.h"
 #include "dm/HexReader.h"
 #include "dm/HexWriter.h"
 #include "dm/OwnWorker.h"
 #include "dm/Progress.h"
 #include "dm/ReadOutcome.h"
+#include "dm/SrecReader.h"
+#include "dm/SrecWriter.h"
 #include "dm/State.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace zk::dm {
@@ -23,24 +29,54 @@ namespace {
 constexpr uint32_t kLoadEndMessage = 34;
 constexpr char kSaveCaption[] = "Save File";
 
-bool IsBinary(uint32_t mode) { return (mode & 0xFF) == kLoadBinary; }
+// The format the low byte of a mode names; nullopt: the one the file's
+// content shows (loads only). Values without a name of their own are HEX.
+std::optional<ImageFormat> FormatOfMode(uint32_t mode) {
+  switch (mode & 0xFF) {
+    case kLoadBinary: return ImageFormat::kBinary;
+    case kLoadSrec: return ImageFormat::kSrec;
+    case kLoadElf: return ImageFormat::kElf;
+    case kLoadByContent: return std::nullopt;
+    default: return ImageFormat::kHex;
+  }
+}
+
+// The whole file in a buffer; null when it is too large or reads short.
+std::unique_ptr<uint8_t[]> ReadWhole(InputFile& file) {
+  if (file.Size() > 0xFFFFFFFFu) return nullptr;
+  const auto size = static_cast<std::size_t>(file.Size());
+  std::unique_ptr<uint8_t[]> buffer = TryBuffer(size);
+  if (!buffer || file.Read(buffer.get(), size) != size) return nullptr;
+  return buffer;
+}
 
 ResultCode LoadBinary(InputFile& file) {
-  MemoryImage& image = State().image;
-  if (file.Size() > 0xFFFFFFFFu) return kFileLoadError;
-  const auto size = static_cast<uint32_t>(file.Size());
-  std::unique_ptr<uint8_t[]> buffer = TryBuffer(size);
-  if (!buffer || file.Read(buffer.get(), size) != size) return kFileLoadError;
-  image.SetFlat(std::move(buffer), size);
+  std::unique_ptr<uint8_t[]> buffer = ReadWhole(file);
+  if (!buffer) return kFileLoadError;
+  State().image.SetFlat(std::move(buffer), static_cast<uint32_t>(file.Size()));
   return kOk;
 }
 
-ResultCode LoadHex(InputFile& file, const std::string& path, ThreadId caller) {
+ResultCode LoadElf(InputFile& file) {
+  const std::unique_ptr<uint8_t[]> bytes = ReadWhole(file);
+  if (!bytes) return kFileLoadError;
+  ElfReadResult read = ReadElf({bytes.get(), static_cast<std::size_t>(file.Size())});
+  if (read.outcome != ElfLoad::Complete) return kInvalidFileFormat;
+  State().image.SetPages(std::move(read.pages));
+  SetProgress(ProgressPoint::kDone);
+  return kOk;
+}
+
+using RecordReader = HexReadResult (*)(ByteSource&, const HexReadHooks&);
+
+// A file of text records, HEX or S-record: a bad record is refused with its
+// line.
+ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& path, ThreadId caller) {
   const uint64_t size = file.Size();
   HexReadHooks hooks;
   hooks.stopRequested = [] { return StopRequested(); };
   hooks.progress = [size](uint64_t consumed) { SetProgress(consumed, size); };
-  HexReadResult read = ReadHex(file, hooks);
+  HexReadResult read = reader(file, hooks);
   switch (read.outcome) {
     case HexLoad::Complete:
       State().image.SetPages(std::move(read.pages));
@@ -62,11 +98,28 @@ ResultCode LoadHex(InputFile& file, const std::string& path, ThreadId caller) {
   return kInvalidFileFormat;
 }
 
-ResultCode Load(const std::string& path, bool binary, ThreadId caller) {
+// The format the first bytes of file show, the path's extension as hint;
+// the file is read from its start again afterwards.
+std::optional<ImageFormat> FormatOfFile(InputFile& file, const std::string& path) {
+  std::string head(kFormatHeadBytes, '\0');
+  head.resize(file.Read(reinterpret_cast<uint8_t*>(head.data()), head.size()));
+  if (file.Failed() || !file.Rewind()) return std::nullopt;
+  return FormatByContent(head, path);
+}
+
+ResultCode Load(const std::string& path, std::optional<ImageFormat> format, ThreadId caller) {
   std::unique_ptr<InputFile> file = InputFile::Open(LocalPath(path));
   if (!file || file->Size() == 0) return kFileLoadError;  // the image is left as it was
   State().image.Discard();
-  return binary ? LoadBinary(*file) : LoadHex(*file, path, caller);
+  if (!format) format = FormatOfFile(*file, path);
+  if (!format) return kFileLoadError;
+  switch (*format) {
+    case ImageFormat::kBinary: return LoadBinary(*file);
+    case ImageFormat::kSrec: return LoadRecords(*file, ReadSrec, path, caller);
+    case ImageFormat::kElf: return LoadElf(*file);
+    case ImageFormat::kHex: break;
+  }
+  return LoadRecords(*file, ReadHex, path, caller);
 }
 
 // A save that could not be completed names the file and the system's reason.
@@ -75,17 +128,23 @@ ResultCode SaveFailed(const std::string& path, const OutputFile& file) {
   return kFileSaveError;
 }
 
-ResultCode Save(const std::string& path, bool binary) {
+using RecordWriter = HexSave (*)(const uint8_t*, uint32_t, uint32_t, ByteSink&, const std::function<bool()>&);
+
+ResultCode Save(const std::string& path, std::optional<ImageFormat> format) {
+  // Only formats of records are written besides the bytes themselves.
+  if (format != ImageFormat::kHex && format != ImageFormat::kSrec && format != ImageFormat::kBinary) {
+    return kInvalidFileFormat;
+  }
   const FlatImage& flat = State().image.Flat();
   if (!flat.present) return kFileNotFound;  // nothing to save: pages are not saved
   OutputFile file(LocalPath(path));
   if (file.Failed()) return SaveFailed(path, file);
   SetProgress(ProgressPoint::kSaveWriting);
-  if (binary) {
+  if (format == ImageFormat::kBinary) {
     file.Write(flat.buffer.get(), flat.length);
   } else {
-    const HexSave saved = WriteHex(flat.buffer.get(), flat.length, flat.base, file,
-                                   [] { return StopRequested(); });
+    const RecordWriter writer = format == ImageFormat::kSrec ? WriteSrec : WriteHex;
+    const HexSave saved = writer(flat.buffer.get(), flat.length, flat.base, file, [] { return StopRequested(); });
     if (saved == HexSave::Stopped) return kStopped;  // the old file stays
   }
   if (!file.Commit()) return SaveFailed(path, file);
@@ -101,8 +160,8 @@ using namespace zk;
 ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, WorkerThreadInfo* threadInfo) {
   std::string file = path != nullptr ? path : "";
   const ThreadId caller = GetCurrentThreadId();
-  const bool binary = dm::IsBinary(mode);
-  return dm::StartOwnWorker([file = std::move(file), binary, caller] { return dm::Load(file, binary, caller); },
+  const std::optional<ImageFormat> format = dm::FormatOfMode(mode);
+  return dm::StartOwnWorker([file = std::move(file), format, caller] { return dm::Load(file, format, caller); },
                             threadInfo);
 }
 
@@ -111,6 +170,6 @@ ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, WorkerThreadInfo*
   // finds nothing to save.
   dm::SettleRead();
   std::string file = path != nullptr ? path : "";
-  const bool binary = dm::IsBinary(mode);
-  return dm::StartOwnWorker([file = std::move(file), binary] { return dm::Save(file, binary); }, threadInfo);
+  const std::optional<ImageFormat> format = dm::FormatOfMode(mode);
+  return dm::StartOwnWorker([file = std::move(file), format] { return dm::Save(file, format); }, threadInfo);
 }

@@ -30,6 +30,8 @@ std::size_t InputFile::Read(uint8_t* dst, std::size_t capacity) {
 
 bool InputFile::Failed() const { return std::ferror(file_.get()) != 0; }
 
+bool InputFile::Rewind() { return std::fseek(file_.get(), 0, SEEK_SET) == 0; }
+
 std::string OutputFile::Reason() const { return std::strerror(file_.Error()); }
 
 }  // namespace zk::dm

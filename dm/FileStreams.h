@@ -23,6 +23,8 @@ class InputFile : public ByteSource {
   uint64_t Size() const { return size_; }
   std::size_t Read(uint8_t* dst, std::size_t capacity) override;
   bool Failed() const override;
+  // Back to the first byte; false when the file cannot be read from there.
+  bool Rewind();
 
  private:
   struct Closer {

@@ -1,14 +1,12 @@
 #include "dm/HexReader.h"
 
-#include <algorithm>
+#include "dm/TextScanner.h"
+
 #include <array>
-#include <cstring>
-#include <vector>
 
 namespace zk::dm {
 namespace {
 
-constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 constexpr std::size_t kLongestRecord = 1 + 8 + 2 * 255 + 2;
 constexpr std::size_t kRecordHead = 8;  // count, address, type
 constexpr uint8_t kInvalidNibble = 0x10;
@@ -50,89 +48,12 @@ unsigned Sum(const uint8_t* bytes, std::size_t count) {
   return sum;
 }
 
-// A window on the source, refilled in large reads.
-class Scanner {
- public:
-  Scanner(ByteSource& source, const std::function<void(uint64_t)>& progress)
-      : source_(source), progress_(progress), buffer_(kReadChunk + kLongestRecord) {}
-
-  const uint8_t* Cursor() const { return buffer_.data() + pos_; }
-  void Advance(std::size_t n) { pos_ += n; }
-  bool Failed() const { return source_.Failed(); }
-  // The line of the cursor, counted from 1.
-  uint64_t Line() const {
-    return linesBefore_ + static_cast<uint64_t>(std::count(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n')) + 1;
-  }
-
-  // At least n bytes at the cursor, unless the source ends first.
-  bool Ensure(std::size_t n) {
-    while (end_ - pos_ < n) {
-      if (!Refill()) return false;
-    }
-    return true;
-  }
-
-  // Moves the cursor to the next c; false when the source ends first.
-  bool SeekTo(uint8_t c) {
-    for (;;) {
-      const void* hit = std::memchr(buffer_.data() + pos_, c, end_ - pos_);
-      if (hit != nullptr) {
-        pos_ = static_cast<std::size_t>(static_cast<const uint8_t*>(hit) - buffer_.data());
-        return true;
-      }
-      pos_ = end_;
-      if (!Refill()) return false;
-    }
-  }
-
-  // Moves the cursor to the first ':' that begins the input or follows a
-  // line feed.
-  bool SeekFirstRecord() {
-    for (;;) {
-      if (!SeekTo(':')) return false;
-      const uint8_t before = pos_ > 0 ? buffer_[pos_ - 1] : before_;
-      if (before == '\n') return true;
-      Advance(1);
-    }
-  }
-
- private:
-  // Keeps the unread rest and reads more behind it; false when nothing came.
-  bool Refill() {
-    if (atEnd_) return false;
-    const std::size_t rest = end_ - pos_;
-    if (pos_ > 0) {
-      linesBefore_ += static_cast<uint64_t>(std::count(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n'));
-      before_ = buffer_[pos_ - 1];
-      std::memmove(buffer_.data(), buffer_.data() + pos_, rest);
-      consumed_ += pos_;
-      pos_ = 0;
-      end_ = rest;
-    }
-    const std::size_t got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
-    end_ += got;
-    if (got == 0) atEnd_ = true;
-    if (progress_) progress_(consumed_);
-    return got > 0;
-  }
-
-  ByteSource& source_;
-  const std::function<void(uint64_t)>& progress_;
-  std::vector<uint8_t> buffer_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  uint64_t consumed_ = 0;  // bytes dropped from the front of the window
-  uint64_t linesBefore_ = 0;  // line feeds among them
-  uint8_t before_ = '\n';  // the byte before the window; the start counts as a line start
-  bool atEnd_ = false;
-};
-
 class Reader {
  public:
-  Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress) {}
+  Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress, kLongestRecord) {}
 
   HexLoad Run() {
-    if (!scan_.SeekFirstRecord()) return Early();
+    if (!scan_.SeekLineStart(':')) return Early();
     uint32_t sinceCheck = kHexStopInterval;
     for (;;) {
       if (++sinceCheck >= kHexStopInterval) {
@@ -208,7 +129,7 @@ class Reader {
   HexLoad Early() const { return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError; }
 
   const HexReadHooks& hooks_;
-  Scanner scan_;
+  TextScanner scan_;
   PageImageBuilder pages_;
   uint32_t base_ = 0;
 };

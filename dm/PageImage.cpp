@@ -50,6 +50,14 @@ uint8_t* PageImageBuilder::Add(uint32_t address, uint8_t length) {
   return data;
 }
 
+void PageImageBuilder::AddRun(uint32_t address, const uint8_t* bytes, uint64_t length) {
+  for (uint64_t done = 0; done < length;) {
+    const auto n = static_cast<uint8_t>(std::min<uint64_t>(kRunPageBytes, length - done));
+    std::copy(bytes + done, bytes + done + n, Add(static_cast<uint32_t>(address + done), n));
+    done += n;
+  }
+}
+
 // Final order: ascending address; among equal addresses first those that
 // went before the equal pages, newest first, then the leader, then those
 // that went in right after the leader, newest first.

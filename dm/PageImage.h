@@ -1,6 +1,6 @@
 #pragma once
-// The page form of the memory image: one page per data record of a HEX
-// file, in ascending address order. Pages are never merged, split or checked
+// The page form of the memory image: one page per data record of a HEX or
+// S-record file, or per piece of an ELF segment, in ascending address order. Pages are never merged, split or checked
 // for overlap; addresses that no page covers are not programmed.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,9 @@
 #include <vector>
 
 namespace zk::dm {
+
+// The longest page a run of bytes is cut into: one program request each.
+inline constexpr uint8_t kRunPageBytes = 248;
 
 struct Page {
   const uint8_t* data;
@@ -51,6 +54,9 @@ class PageImageBuilder {
  public:
   // Adds a page; its length bytes are to be written at the pointer returned.
   uint8_t* Add(uint32_t address, uint8_t length);
+  // Adds length bytes from address on as pages of kRunPageBytes (the last
+  // one holds what remains); address + length must not pass 4 GB.
+  void AddRun(uint32_t address, const uint8_t* bytes, uint64_t length);
   std::size_t Count() const { return image_.pages_.size(); }
   // The finished image; the builder is empty afterwards.
   PageImage Finish();

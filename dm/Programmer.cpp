@@ -10,6 +10,8 @@ namespace zk::dm {
 namespace {
 
 constexpr uint32_t kBlockMask = ~(kBlockSize - 1);
+// A page cut from a run goes out as one request.
+static_assert(kRunPageBytes <= kLargestRequest);
 
 // One 128-byte block being filled; sent when the target leaves it.
 class BlockBuffer {

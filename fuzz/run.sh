@@ -9,7 +9,7 @@ BUILD=$(cd "$1" && pwd)
 SECONDS_EACH=$2
 shift 2
 SRC=$(cd "$(dirname "$0")" && pwd)
-TARGETS=${*:-"HexReaderFuzz IniFuzz ScriptLineFuzz BootFileFuzz ReceiveEngineFuzz AnswerFuzz"}
+TARGETS=${*:-"HexReaderFuzz SrecReaderFuzz ElfReaderFuzz IniFuzz ScriptLineFuzz BootFileFuzz ReceiveEngineFuzz AnswerFuzz"}
 mkdir -p "$BUILD/fuzz/findings"
 failed=""
 for t in $TARGETS; do

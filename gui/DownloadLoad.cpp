@@ -17,10 +17,13 @@
 namespace zk::gui {
 namespace {
 
-constexpr char kOpenFilter[] = "(extended) HexFiles (*.h86, *.hex)|*.h86; *.hex|all files (*.*)|*.*||";
+constexpr char kOpenFilter[] =
+    "(extended) HexFiles (*.h86, *.hex)|*.h86; *.hex|all files (*.*)|*.*|"
+    "S-record files (*.srec, *.s19, *.s28, *.s37, *.mot)|*.srec; *.s19; *.s28; *.s37; *.mot|"
+    "ELF files (*.elf, *.axf, *.out)|*.elf; *.axf; *.out||";
 constexpr char kUnknown[] = "???";
 
-uint32_t TypeByte(ImageFileType type) { return static_cast<uint32_t>(type); }
+uint32_t TypeByte(ImageFileType type) { return client::LoadModeOf(type); }
 
 bool AskStopLoad() { return ShowMessage(LoadString(TextId::kStopLoad), "Load File", MB_YESNO | MB_ICONQUESTION) == IDYES; }
 
@@ -37,7 +40,8 @@ void CDownloadPage::Open() {
 
 void CDownloadPage::OpenFile(const std::string& path, std::optional<uint32_t> binaryStart) {
   if (busy_) return;
-  const ImageFileType type = client::ImageTypeOfPath(path);
+  // HEX, S-record, ELF or binary as the file's first bytes show.
+  const ImageFileType type = client::ImageTypeOfFile(path);
   // Nothing of the page changes before the new image is in: an open that is
   // cancelled or fails leaves the file, its type, start address and bank
   // offset as they were, as long as the data manager still holds that image.

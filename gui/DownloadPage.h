@@ -30,8 +30,8 @@ class MyPropSheet;
 
 using ImageFileType = client::ImageType;
 
-// The type Open gives a file: hex for the extensions HEX and H86 in any
-// case, binary for every other name.
+// The type Open gives a file: HEX, S-record, ELF or binary as its first
+// bytes show, its extension where they show none (client::ImageTypeOfFile).
 
 // The download size and the sectors an image needs, at an address.
 struct ImageInfo {

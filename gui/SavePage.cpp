@@ -20,7 +20,9 @@
 namespace zk::gui {
 namespace {
 
-constexpr char kSaveFilter[] = "all files (*.*)|*.*||";
+constexpr char kSaveFilter[] =
+    "all files (*.*)|*.*|HexFiles (*.hex)|*.hex|"
+    "S-record files (*.srec, *.s19, *.s28, *.s37, *.mot)|*.srec; *.s19; *.s28; *.s37; *.mot||";
 constexpr uint64_t kAddressSpace = 0x100000000ull;
 
 QLineEdit* AddressEdit(QWidget* parent, int id) {
@@ -126,7 +128,7 @@ void CSave::OnSave() {
   if (!chosen) return;
   const std::string path = Utf8(*chosen);
   RememberWorkingDirectory(path);
-  const ImageFileType type = client::ImageTypeOfPath(path, client::ExtensionCase::kLower);
+  const ImageFileType type = client::SaveTypeOfPath(path, client::ExtensionCase::kLower);
   const WaitCursor cursor;
   SetStatus(Text(TextId::kSavingFile));
   StatusProgress progress(&status_);

@@ -1,5 +1,5 @@
 // The commands that change the module's flash or the image: ERASESECTOR,
-// ERASECHIP, LOADHEX, DOWNLOAD and DISCONNECT.
+// ERASECHIP, LOADHEX, LOADFILE, DOWNLOAD and DISCONNECT.
 #include "runner/ScriptRunner.h"
 
 #include "client/Banks.h"
@@ -71,12 +71,21 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
 }
 
 CScriptRunner::CommandResult CScriptRunner::LoadHex(const Words& words, int) {
+  // HEX by the extension .hex or .h86, binary otherwise.
+  return LoadImage(words[1].spelling, client::ImageTypeOfPath(files::ToNative(words[1].spelling)));
+}
+
+CScriptRunner::CommandResult CScriptRunner::LoadFile(const Words& words, int) {
+  // HEX, S-record, ELF or binary by the file's first bytes.
+  return LoadImage(words[1].spelling, client::ImageTypeOfFile(files::ToNative(words[1].spelling)));
+}
+
+CScriptRunner::CommandResult CScriptRunner::LoadImage(const std::string& given, LoadMode type) {
   // The path keeps the script's spelling (file systems tell case apart);
   // '\' separates its directories.
-  const std::string& given = words[1].spelling;
   const std::string path = files::ToNative(given);
   StatusScope status(ui_, verbose_, std::string(texts::kLoadingFile) + given, cancelEnabled_);
-  loadMode_ = client::ImageTypeOfPath(path);
+  loadMode_ = type;
   const client::FlowResult result = flow_.Load(path, *loadMode_);
   if (!result.Done()) {
     if (result.end != client::FlowEnd::kStopped) Show(texts::kLoadFile);

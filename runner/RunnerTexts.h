@@ -17,6 +17,7 @@ inline constexpr char kInterrupted[] = "interrupted";
 inline constexpr char kErrorConnecting[] = "Error connecting";
 inline constexpr char kErrorErasingSector[] = "Error erasing sector";
 inline constexpr char kErrorLoadingHexFile[] = "Error loading hex file";
+inline constexpr char kErrorLoadingFile[] = "Error loading file";
 inline constexpr char kErrorProgramming[] = "Error programming";
 inline constexpr char kErrorErasingChip[] = "Error erasing chip";
 inline constexpr char kErrorSendingPassword[] = "Error sending password";

@@ -43,6 +43,7 @@ const std::vector<CScriptRunner::Command>& CScriptRunner::Commands() {
       {"CONNECT", 2, &CScriptRunner::Connect, texts::kErrorConnecting},
       {"ERASESECTOR", 2, &CScriptRunner::EraseSector, texts::kErrorErasingSector},
       {"LOADHEX", 1, &CScriptRunner::LoadHex, texts::kErrorLoadingHexFile},
+      {"LOADFILE", 1, &CScriptRunner::LoadFile, texts::kErrorLoadingFile},
       {"DOWNLOAD", 0, &CScriptRunner::Download, texts::kErrorProgramming},
       {"ERASECHIP", 0, &CScriptRunner::EraseChip, texts::kErrorErasingChip},
       {"DISCONNECT", 0, &CScriptRunner::Disconnect, nullptr},

@@ -23,7 +23,7 @@ enum class ExitCode : int {
   kScriptNotRead = 2, // the script file cannot be opened
 };
 
-// The image mode of LOADHEX, read by DOWNLOAD.
+// The image mode of LOADHEX and LOADFILE, read by DOWNLOAD.
 using LoadMode = client::ImageType;
 
 class CScriptRunner {
@@ -60,6 +60,9 @@ class CScriptRunner {
   CommandResult Connect(const Words& words, int line);
   CommandResult EraseSector(const Words& words, int line);
   CommandResult LoadHex(const Words& words, int line);
+  CommandResult LoadFile(const Words& words, int line);
+  // Loads the file the script names as given, as an image of type.
+  CommandResult LoadImage(const std::string& given, LoadMode type);
   CommandResult Download(const Words& words, int line);
   CommandResult EraseChip(const Words& words, int line);
   CommandResult Disconnect(const Words& words, int line);

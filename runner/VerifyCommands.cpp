@@ -84,8 +84,9 @@ CScriptRunner::CommandResult CScriptRunner::Upload(const Words& words, int line)
     ReportFlow(read, texts::kReadFlashCaption);
     return CommandResult::kFailed;
   }
-  // Saved as the workbench saves: HEX for the extensions HEX and H86.
-  const client::FlowResult saved = flow_.Save(path, client::ImageTypeOfPath(path));
+  // Saved as the workbench saves: HEX or S-record when the extension names
+  // one of them, binary otherwise.
+  const client::FlowResult saved = flow_.Save(path, client::SaveTypeOfPath(path));
   if (!saved.Done()) {
     ReportFlow(saved, texts::kSaveFileCaption);
     return CommandResult::kFailed;

@@ -5,6 +5,7 @@
 #include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/runner/RunnerFixture.h"
+#include "tests/support/ElfImage.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -278,6 +279,52 @@ TEST_F(Zelkor, StandardStreamsLengthsAndTheCausesOfRefusals) {
   const RunResult noPort = Run({"info", "-q"}, "rfc2217://127.0.0.1");
   EXPECT_NE(noPort.err.find("write rfc2217://HOST:PORT"), std::string::npos) << noPort.err;
   EXPECT_NE(Run({"info", "-q"}, "rfc2217://no-such-host.invalid:7000").err.find("does not resolve"), std::string::npos);
+}
+
+// The demo image as S-record (objcopy's) and as ELF (its bytes in segments
+// whose physical addresses are not their virtual ones, and a segment without
+// file bytes) programs the flash byte for byte as its HEX file does; a file
+// like these given as binary is refused before anything connects.
+TEST_F(Zelkor, TheDemoImageAsSrecordOrElfProgramsTheFlashAsItsHexDoes) {
+  if (std::system("command -v objcopy >/dev/null 2>&1") != 0) GTEST_SKIP() << "objcopy is needed";
+  const std::string hex = e2e::BinDir() + "/demo/demo.hex";
+  ASSERT_EQ(std::system(("objcopy -I ihex -O srec " + hex + " " + Path("demo.srec")).c_str()), 0);
+  ASSERT_EQ(std::system(("objcopy -I ihex -O binary --gap-fill 0xff " + hex + " " + Path("demo.img")).c_str()), 0);
+  const std::string bytes = ReadFile(Path("demo.img"));
+  ASSERT_GT(bytes.size(), 0x8000u);
+  std::vector<test::ElfSegment> segments{{0x30000, 0x30000, "", 0x1000}};
+  for (std::size_t at = 0; at < bytes.size(); at += 0x2000) {
+    const std::string piece = bytes.substr(at, 0x2000);
+    if (piece.find_first_not_of('\xFF') != std::string::npos) segments.push_back({at, 0x20000000 + at, piece});
+  }
+  WriteFile(Path("demo.elf"), test::ElfImage::Build(segments));
+
+  const auto flash = [&](const std::string& image, const e2e::ModSimProcess& sim) {
+    return Run({"flash", image, "--verify", "--password-file", Path("password"), "-q"}, sim.PortPath());
+  };
+  const RunResult fromHex = flash(hex, sim_);
+  ASSERT_EQ(fromHex.exitCode, 0) << fromHex.err;
+  const std::string expected = ReadFile(sim_.Dir() + "/flash.img");
+  EXPECT_TRUE(expected.substr(0, bytes.size()) == bytes);
+  for (const char* name : {"demo.srec", "demo.elf"}) {
+    const e2e::ModSimProcess sim;
+    const RunResult r = flash(Path(name), sim);
+    EXPECT_EQ(r.exitCode, 0) << name << ": " << r.err;
+    EXPECT_TRUE(ReadFile(sim.Dir() + "/flash.img") == expected) << name << " programmed other bytes";
+  }
+
+  WriteFile(Path("demo.bin"), ReadFile(hex));
+  WriteFile(Path("elf.bin"), ReadFile(Path("demo.elf")));
+  const std::pair<std::vector<std::string>, std::string> givenAsBinary[] = {
+      {{"flash", Path("demo.bin"), "--address", "0"}, "Intel HEX"},
+      {{"flash", Path("demo.srec"), "--address", "0"}, "S-record"},
+      {{"flash", Path("elf.bin")}, "ELF"},
+  };
+  for (const auto& [args, looks] : givenAsBinary) {
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 2) << looks;
+    EXPECT_NE(r.err.find("looks like an " + looks + " file, not a binary image"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(Zelkor, UsageErrorsEndWithTwoBeforeConnecting) {

@@ -2,6 +2,7 @@
 #include "platform/Messages.h"
 #include "tests/dm/DmFixture.h"
 #include "tests/dm/HexTestSupport.h"
+#include "tests/support/ElfImage.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +16,8 @@
 
 namespace zk::dm::test {
 namespace {
+
+using zk::test::ElfImage;
 
 class RecordingBoxes : public MessageBoxHandler {
  public:
@@ -258,6 +261,36 @@ TEST_F(FileTest, SavedFilesLoadBackIdenticallyInObjcopy) {
   EXPECT_EQ(dir_.Read("back.bin"), image);
   ASSERT_EQ(Run("srec_info out.hex -intel > info.txt"), 0);
   EXPECT_NE(dir_.Read("info.txt").find("01FFF7 - 04FFF7"), std::string::npos) << dir_.Read("info.txt");
+}
+
+TEST_F(FileTest, SavedSrecordsReadBackInSrecCat) {
+  if (!Have("srec_cat")) GTEST_SKIP() << "srec_cat is needed";
+  Login();
+  const std::string image = ReadImage(0xFFFFF7, 0x20011);  // S3 records, from 0x1000000 on as well
+  ASSERT_EQ(Save("out.srec", kLoadSrec), kOk);
+  ASSERT_EQ(Run("srec_cat out.srec -offset -0xFFFFF7 -o back.bin -binary"), 0);
+  EXPECT_EQ(dir_.Read("back.bin"), image);
+}
+
+TEST_F(FileTest, ABadSrecordIsRefusedAsABadHexRecordIsWithItsLine) {
+  EXPECT_EQ(LoadFile("S0030000FC\nS1040000FF00\nS9030000FC\n", kLoadSrec, "bad.srec"), kReceiveChecksum);
+  EXPECT_EQ(boxes_.Boxes(),
+            std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("bad.srec") + "|0"});
+  EXPECT_TRUE(State().image.Empty());
+}
+
+TEST_F(FileTest, AnElfImageLoadsItsSegmentsAtTheirPhysicalAddressAndIsNeverWritten) {
+  const std::string elf = ElfImage::Build({{0x4000, 0x20000000, "code"}, {0x100, 0x100, "data"}});
+  ASSERT_EQ(LoadFile(elf, kLoadElf), kOk);
+  EXPECT_EQ(State().image.Pages().Pages().front().address, 0x100u);
+  EXPECT_EQ(State().image.ByteCount(), 8u);
+  ASSERT_EQ(LoadFile(elf, kLoadByContent, "image.hex"), kOk);  // the content outweighs the name
+  EXPECT_EQ(State().image.PageCount(), 2u);
+  EXPECT_EQ(LoadFile(elf.substr(0, elf.size() - 1), kLoadElf), kInvalidFileFormat);
+  ASSERT_EQ(LoadFile("abc", kLoadBinary), kOk);
+  EXPECT_EQ(Save("out.elf", kLoadElf), kInvalidFileFormat);
+  EXPECT_EQ(Save("out.elf", kLoadByContent), kInvalidFileFormat);
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("out.elf")));
 }
 
 }  // namespace

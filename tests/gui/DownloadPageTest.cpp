@@ -21,6 +21,8 @@
 #include <QTest>
 
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
 namespace zk::gui::test {
 namespace {
@@ -42,9 +44,11 @@ class DownloadPageTest : public GuiFixture {
     ClearCalls();
   }
   CDownloadPage* Page() const { return app_->DownloadPage(); }
-  std::string File(const std::string& name, const std::string& content = ":00000001FF\n") {
+  // A file of content; by default a HEX file, or bytes that show no
+  // format for a name ending in .bin.
+  std::string File(const std::string& name, std::optional<std::string> content = std::nullopt) {
     const std::string path = dir_.Path() + "/files/" + name;
-    WriteFile(path, content);
+    WriteFile(path, content.value_or(name.ends_with(".bin") ? std::string("\x01\x02\x03", 3) : ":00000001FF\n"));
     return path;
   }
   // Chooses path in the open dialog; address answers the start address
@@ -103,13 +107,21 @@ TEST_F(DownloadPageTest, ABinaryFileAsksForItsStartAddressAHexFileDoesNot) {
   EXPECT_EQ(Profile().GetString(kUserSection, "WorkingDirectory"), dir_.Path() + "/files/");
   EXPECT_TRUE(app_->DataManager().RememberedFile() == bin);
 
-  for (const char* name : {"IMAGE.HEX", "x.h86"}) {
+  // The first bytes decide, whatever the name says.
+  const std::tuple<const char*, const char*, ImageFileType> files[] = {
+      {"IMAGE.HEX", ":00000001FF\n", ImageFileType::kHex},
+      {"x.h86", ":00000001FF\n", ImageFileType::kHex},
+      {"firmware.bin", ":00000001FF\n", ImageFileType::kHex},
+      {"app.hex", "S9030000FC\n", ImageFileType::kSrec},
+  };
+  for (const auto& [name, content, type] : files) {
     ClearCalls();
-    const std::string hex = File(name);
-    Open(hex);
+    const std::string path = File(name, content);
+    Open(path);
     EXPECT_FALSE(asked_) << name;
-    EXPECT_EQ(Calls("DmLoadFile"), std::vector<std::string>{"DmLoadFile " + hex + " 0"});
-    EXPECT_EQ(Page()->FileType(), ImageFileType::kHex);
+    EXPECT_EQ(Calls("DmLoadFile"), std::vector<std::string>{"DmLoadFile " + path + " " +
+                                                            std::to_string(client::LoadModeOf(type))});
+    EXPECT_EQ(Page()->FileType(), type);
   }
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(BoxTexts());
 }

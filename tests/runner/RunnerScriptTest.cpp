@@ -161,6 +161,25 @@ TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
               ElementsAre("DmProgFlash 0", "DmProgFlash 0x20000", "DmProgFlash 0"));
 }
 
+TEST_F(RunnerScript, LoadFileTakesItsModeFromTheContentAndDownloadPlacesPagesAtTheBank) {
+  WriteFile(Dir() + "/s.bin", "S9030000FC\n");
+  WriteFile(Dir() + "/e.hex", "\x7F" "ELF");
+  WriteFile(Dir() + "/h", ":00000001FF\n");
+  WriteFile(Dir() + "/b.hex", "\x01\x02");
+  const std::string load = "LOADFILE " + Dir();
+  EXPECT_THAT(GoodRunCalls(load + "/s.bin\n" + load + "/e.hex\n" + load + "/h\n" + load + "/b.hex\n" + load +
+                               "/missing.s19\n",
+                           "DmLoadFile"),
+              ElementsAre("DmLoadFile " + Dir() + "/s.bin 2", "DmLoadFile " + Dir() + "/e.hex 3",
+                          "DmLoadFile " + Dir() + "/h 0", "DmLoadFile " + Dir() + "/b.hex 0",
+                          "DmLoadFile " + Dir() + "/missing.s19 2"));
+  WriteFile(Dir() + "/b.bin", "\x01\x02");
+  EXPECT_THAT(GoodRunCalls("SELECTBANK 2\n" + load + "/s.bin\nDOWNLOAD\n" + load + "/b.bin\nDOWNLOAD\n",
+                           "DmProgFlash"),
+              ElementsAre("DmProgFlash 0x20000", "DmProgFlash 0"));
+  ExpectFailure({{"LoadStatus", "225"}}, ConnectLine() + load + "/s.bin\n", {"LoadFile", "Error loading file"});
+}
+
 TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {
   EXPECT_THAT(GoodRunCalls("DISCONNECT JUMP 4096\n"
                            "DISCONNECT SWRESET\n"

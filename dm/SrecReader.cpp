@@ -1,0 +1,152 @@
+#include "dm/SrecReader.h"
+
+#include "dm/TextScanner.h"
+
+#include <array>
+#include <cstring>
+
+namespace zk::dm {
+namespace {
+
+constexpr std::size_t kRecordHead = 4;                        // 'S', type, two count digits
+constexpr std::size_t kLongestRecord = kRecordHead + 2 * 255;
+constexpr std::size_t kLongestLine = kLongestRecord + 64;     // room for blanks behind it
+constexpr uint8_t kInvalidNibble = 0x10;
+constexpr unsigned kChecksumSum = 0xFF;  // count, address, data and checksum add up to it
+
+enum class RecordKind : uint8_t { kHeader, kData, kCount, kStart, kReserved };
+
+struct RecordType {
+  RecordKind kind;
+  uint8_t addressBytes;
+};
+
+// S0 .. S9 by their digit.
+constexpr std::array<RecordType, 10> kTypes{{
+    {RecordKind::kHeader, 2},
+    {RecordKind::kData, 2},
+    {RecordKind::kData, 3},
+    {RecordKind::kData, 4},
+    {RecordKind::kReserved, 0},
+    {RecordKind::kCount, 2},
+    {RecordKind::kCount, 3},
+    {RecordKind::kStart, 4},
+    {RecordKind::kStart, 3},
+    {RecordKind::kStart, 2},
+}};
+
+constexpr std::array<uint8_t, 256> MakeNibbles() {
+  std::array<uint8_t, 256> table{};
+  for (auto& v : table) v = kInvalidNibble;
+  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<uint8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<uint8_t>(c - 'a' + 10);
+  return table;
+}
+constexpr std::array<uint8_t, 256> kNibble = MakeNibbles();
+
+// Decodes count bytes from 2 * count hex characters; false on any other
+// character.
+bool DecodeHex(const uint8_t* text, std::size_t count, uint8_t* out) {
+  unsigned bad = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned high = kNibble[text[2 * i]];
+    const unsigned low = kNibble[text[2 * i + 1]];
+    bad |= high | low;
+    out[i] = static_cast<uint8_t>((high << 4) | (low & 0x0F));
+  }
+  return (bad & kInvalidNibble) == 0;
+}
+
+bool IsLineEndBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+class Reader {
+ public:
+  Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress, kLongestLine) {}
+
+  HexLoad Run() {
+    uint32_t sinceCheck = kHexStopInterval;
+    for (;;) {
+      if (++sinceCheck >= kHexStopInterval) {
+        sinceCheck = 0;
+        if (hooks_.stopRequested && hooks_.stopRequested()) return HexLoad::Stopped;
+      }
+      if (scan_.AtEnd()) return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
+      const std::size_t length = scan_.LineLength();
+      if (length > kLongestLine) return HexLoad::FormatError;
+      std::size_t used = length;
+      while (used > 0 && IsLineEndBlank(scan_.Cursor()[used - 1])) --used;
+      if (used > 0) {
+        bool ended = false;
+        const HexLoad read = Record(scan_.Cursor(), used, &ended);
+        if (read != HexLoad::Complete || ended) return read;
+      }
+      // The line and its line feed; the cursor stays on a failing line.
+      scan_.Advance(length);
+      if (!scan_.AtEnd()) scan_.Advance(1);
+    }
+  }
+
+  PageImage TakePages() { return pages_.Finish(); }
+  uint64_t Line() const { return scan_.Line(); }
+
+ private:
+  // One record of size characters at text; ended is set by a start record.
+  HexLoad Record(const uint8_t* text, std::size_t size, bool* ended) {
+    if (size < kRecordHead || text[0] != 'S' || text[1] < '0' || text[1] > '9') return HexLoad::FormatError;
+    const RecordType type = kTypes[text[1] - '0'];
+    if (type.kind == RecordKind::kReserved) return HexLoad::UnknownType;
+    uint8_t count = 0;
+    if (!DecodeHex(text + 2, 1, &count)) return HexLoad::FormatError;
+    if (size != kRecordHead + 2 * std::size_t{count} || count < type.addressBytes + 1u) return HexLoad::FormatError;
+    std::array<uint8_t, 255> bytes{};
+    if (!DecodeHex(text + kRecordHead, count, bytes.data())) return HexLoad::FormatError;
+    unsigned sum = count;
+    for (uint8_t i = 0; i < count; ++i) sum += bytes[i];
+    if ((sum & 0xFF) != kChecksumSum) return HexLoad::ChecksumError;
+
+    uint32_t address = 0;
+    for (uint8_t i = 0; i < type.addressBytes; ++i) address = (address << 8) | bytes[i];
+    const auto dataBytes = static_cast<uint8_t>(count - type.addressBytes - 1);
+    const uint8_t* data = bytes.data() + type.addressBytes;
+    switch (type.kind) {
+      case RecordKind::kHeader:
+        break;
+      case RecordKind::kData:
+        std::memcpy(pages_.Add(address, dataBytes), data, dataBytes);
+        ++dataRecords_;
+        break;
+      case RecordKind::kCount:
+        // A count that disagrees tells of records lost or doubled.
+        if (dataBytes != 0 || address != dataRecords_) return HexLoad::FormatError;
+        break;
+      case RecordKind::kStart:
+        if (dataBytes != 0) return HexLoad::FormatError;
+        *ended = true;
+        break;
+      case RecordKind::kReserved:
+        return HexLoad::UnknownType;
+    }
+    return HexLoad::Complete;
+  }
+
+  const HexReadHooks& hooks_;
+  TextScanner scan_;
+  PageImageBuilder pages_;
+  uint64_t dataRecords_ = 0;
+};
+
+}  // namespace
+
+HexReadResult ReadSrec(ByteSource& source, const HexReadHooks& hooks) {
+  Reader reader(source, hooks);
+  HexReadResult result;
+  result.outcome = reader.Run();
+  if (result.outcome == HexLoad::Complete)
+    result.pages = reader.TakePages();
+  else
+    result.line = reader.Line();
+  return result;
+}
+
+}  // namespace zk::dm
