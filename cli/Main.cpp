@@ -3,6 +3,7 @@
 #include "cli/Cancel.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
+#include "platform/Trace.h"
 
 #include <cstdio>
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   }
   if (!options.error.empty()) {
     std::fprintf(stderr, "zelkor: %s\n%s", options.error.c_str(), HelpText(options.command));
+    return Code(ExitCode::kUsage);
+  }
+  if (options.trace && !zk::trace::Start(*options.trace)) {
+    std::fprintf(stderr, "zelkor: cannot write the trace %s\n", options.trace->c_str());
     return Code(ExitCode::kUsage);
   }
   InstallCancelHandler();

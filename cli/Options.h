@@ -19,6 +19,8 @@ struct Options {
   bool json = false;
   bool quiet = false;
   bool verbose = false;
+  // --trace [FILE]: the wire trace of the run; "" for standard error.
+  std::optional<std::string> trace;
 
   std::string module;
   std::vector<std::string> ports;  // --port, repeatable, and the lines of --ports-file
