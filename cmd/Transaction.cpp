@@ -116,7 +116,7 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     if (status == net::kRxComplete && strays < kMostStrayAnswers && IsStray(net, session, request.command)) {
       // Waited for again, as if it had never come.
       if (trace::Enabled()) {
-        trace::Line("cmd answer %02X dropped: it answers the request before %s", *session.lastEcho,
+        trace::Line("cmd answer %02X dropped while %s waits: it echoes the request before", *session.lastEcho,
                     Named(request.command).c_str());
       }
       ++strays;
@@ -125,7 +125,7 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     }
     if (profile.restartAfterWait != 0) net.restartRxTimeOut(profile.restartAfterWait);
     if (status == net::kRxRestart) {
-      if (trace::Enabled()) trace::Line("cmd %s: the module asks for more time", Named(request.command).c_str());
+      if (trace::Enabled()) trace::Line("cmd %s: receive armed again (status 251)", Named(request.command).c_str());
       if (!Arm(net, session.received, profile.rearmTime)) return ExchangeEnd::RearmFailed;
       net.restartRxTimeOut(profile.rearmTime);
     }

@@ -92,8 +92,9 @@ Sender::PassEnd Sender::EnterState(ECB& ecb, Progress& progress) {
     case State::RepeatBlock:
       if (--progress.attemptsLeft == 0) return PassEnd::Exhausted;
       if (progress.state != State::Start && trace::Enabled()) {
-        trace::Line("link %s again, %u more tries", progress.state == State::RepeatBlock ? "frame" : "message",
-                    progress.attemptsLeft - 1);
+        // A message has as many tries as retries: the first pass takes one.
+        trace::Line("link %s again, try %u of %u", progress.state == State::RepeatBlock ? "frame" : "message",
+                    config_.retries + 1u - progress.attemptsLeft, unsigned{config_.retries});
       }
       progress.state = State::NextBlock;
       return PassEnd::Continue;
