@@ -12,9 +12,12 @@
 #include "cli/SameDevice.h"
 #include "cli/Sha256.h"
 #include "platform/Files.h"
+#include "platform/Trace.h"
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include <poll.h>
 
@@ -26,8 +29,10 @@ constexpr auto kRedrawPause = std::chrono::milliseconds(200);
 // How long a child has to disconnect after it was asked to stop.
 constexpr auto kStopGrace = std::chrono::milliseconds(10000);
 
-std::vector<std::string> ChildArgs(const Options& o, const std::string& port) {
+// trace: the child's own trace file, empty for none.
+std::vector<std::string> ChildArgs(const Options& o, const std::string& port, const std::string& trace) {
   std::vector<std::string> args{"flash", o.image, "--module", o.module, "--port", port, "--json"};
+  if (!trace.empty()) args.insert(args.end(), {"--trace", trace});
   args.insert(args.end(), {"--erase", o.erase == EraseMode::kChip ? "chip" : o.erase == EraseMode::kNone ? "none" : "needed"});
   if (o.bank) args.insert(args.end(), {"--bank", std::to_string(*o.bank)});
   if (o.address) args.insert(args.end(), {"--address", std::to_string(*o.address)});
@@ -73,8 +78,19 @@ class Gang {
       return Code(ExitCode::kUsage);
     }
     sha_ = Sha256Hex(*image);
+    // Each child traces into a file of its own, named after this one's.
+    const std::optional<std::string> trace = trace::Destination();
+    if (trace && trace->empty()) {
+      reporter_.Error("a gang traces into files: --trace FILE gives FILE.1, FILE.2, ... one per port");
+      return Code(ExitCode::kUsage);
+    }
     const std::string self = files::HostProgramPath();
-    for (auto& child : children_) child->Start(self, ChildArgs(options_, child->Port()));
+    for (std::size_t i = 0; i < children_.size(); ++i) {
+      GangChild& child = *children_[i];
+      const std::string childTrace = trace ? *trace + "." + std::to_string(i + 1) : std::string();
+      if (!childTrace.empty()) trace::Line("gang %s traces into %s", child.Port().c_str(), childTrace.c_str());
+      child.Start(self, ChildArgs(options_, child.Port(), childTrace));
+    }
     Watch();
     Table();
     return Finish();

@@ -34,6 +34,11 @@ Options of every command that connects:
   --json                  one JSON object per event line, then a summary object
   -q, --quiet             only errors
   -v, --verbose           more detail; -vv also the wire trace on standard error
+  --trace [FILE]          the wire trace of the run into FILE (without it:
+                          standard error): every frame both ways, decoded,
+                          the link's repetitions and time-outs, modem lines,
+                          the boot loader dialogue; ZELKOR_TRACE=FILE does
+                          the same for every program
   -h, --help              help for a command: zelkor flash --help
   --version               the version
 

@@ -3,12 +3,13 @@
 #include "cli/Cancel.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
+#include "platform/Trace.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
   using namespace zk::cli;
-  const Options options = ParseOptions(argc, argv);
+  Options options = ParseOptions(argc, argv);
   if (options.version) {
     std::fputs(zk::VersionText("zelkor").c_str(), stdout);
     return Code(ExitCode::kDone);
@@ -19,6 +20,12 @@ int main(int argc, char** argv) {
   }
   if (!options.error.empty()) {
     std::fprintf(stderr, "zelkor: %s\n%s", options.error.c_str(), HelpText(options.command));
+    return Code(ExitCode::kUsage);
+  }
+  // -vv: the wire trace on standard error, unless --trace names a file.
+  if (options.veryVerbose && !options.trace) options.trace = std::string();
+  if (options.trace && !zk::trace::Start(*options.trace)) {
+    std::fprintf(stderr, "zelkor: cannot write the trace %s\n", options.trace->c_str());
     return Code(ExitCode::kUsage);
   }
   InstallCancelHandler();

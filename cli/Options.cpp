@@ -66,11 +66,13 @@ bool ReadPortsFile(Options& o, const std::string& path) {
 }
 
 // One option: whether it takes a value, the subcommands that accept it
-// (empty: all), and what it does with the value.
+// (empty: all), and what it does with the value. An optional value is the
+// next word only when that does not look like an option ("-" does not).
 struct OptionRule {
   bool value;
   std::vector<Subcommand> commands;
   std::function<bool(Options&, const std::string&)> apply;
+  bool optionalValue = false;
 };
 
 const std::map<std::string_view, OptionRule>& Rules() {
@@ -110,6 +112,8 @@ const std::map<std::string_view, OptionRule>& Rules() {
       {"-o", {true, {S::kRead}, [](Options& o, const std::string& v) { o.output = v; return !v.empty(); }}},
       {"--output", {true, {S::kRead}, [](Options& o, const std::string& v) { o.output = v; return !v.empty(); }}},
       {"--chip", {false, {S::kErase}, [](Options& o, const std::string&) { return o.chip = true; }}},
+      {"--trace",
+       {false, {}, [](Options& o, const std::string& v) { o.trace = v == "-" ? "" : v; return true; }, true}},
   };
   return rules;
 }
@@ -241,6 +245,9 @@ Options ParseOptions(int argc, const char* const* argv) {
         return o;
       }
       value = argv[++i];
+    } else if (rule->second.optionalValue && !inlineValue && i + 1 < argc &&
+               (argv[i + 1][0] != '-' || std::string_view(argv[i + 1]) == "-")) {
+      value = argv[++i];
     }
     if (!rule->second.apply(o, value)) {
       o.error = "bad value for " + arg + ": " + value;
@@ -249,6 +256,9 @@ Options ParseOptions(int argc, const char* const* argv) {
     }
   }
   o.error = TakePositional(o, positional);
+  if (o.error.empty() && o.trace && !o.trace->empty() && (*o.trace == o.image || *o.trace == o.output)) {
+    o.error = "the trace would overwrite " + *o.trace;
+  }
   return o;
 }
 

@@ -21,7 +21,9 @@ struct Options {
   bool json = false;
   bool quiet = false;
   bool verbose = false;
-  bool veryVerbose = false;  // -vv: also what the libraries say and the wire
+  bool veryVerbose = false;  // -vv: -v and the wire trace on standard error
+  // --trace [FILE]: the wire trace of the run; "" for standard error.
+  std::optional<std::string> trace;
 
   std::string module;
   std::vector<std::string> ports;  // --port, repeatable, and the lines of --ports-file

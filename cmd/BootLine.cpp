@@ -1,6 +1,11 @@
 #include "cmd/BootLine.h"
 
+#include "platform/FrameTrace.h"
 #include "platform/Threads.h"
+#include "platform/Trace.h"
+
+#include <cstdio>
+#include <string>
 
 namespace zk::cmd {
 namespace {
@@ -62,13 +67,27 @@ void BootLine::Sleep(uint32_t ms) const {
     zk::Sleep(ms);
 }
 
-ResultCode BootLine::Write(std::span<const uint8_t> bytes) {
+ResultCode BootLine::Write(std::span<const uint8_t> bytes, std::string_view what) {
+  if (trace::Enabled()) trace::Bytes("boot -> " + std::string(what), bytes);
   if (port_.Write(bytes)) return kOk;
   port_.ReportLoss();
   return kSendFailed;
 }
 
-ResultCode BootLine::Read(std::span<uint8_t> out) {
+ResultCode BootLine::Read(std::span<uint8_t> out, std::string_view what) {
+  const ResultCode rc = Take(out);
+  if (trace::Enabled()) {
+    if (rc == kOk) {
+      trace::Bytes("boot <- " + std::string(what), out);
+    } else {
+      trace::Line("boot <- %.*s: nothing within %u ms", static_cast<int>(what.size()), what.data(),
+                  timing_.readTimeoutMs);
+    }
+  }
+  return rc;
+}
+
+ResultCode BootLine::Take(std::span<uint8_t> out) {
   // The answer time counts from the moment our own bytes have left.
   port_.Drain(timing_.readTimeoutMs);
   const com::ReadResult got = port_.ReadExact(out, timing_.readTimeoutMs);
@@ -81,37 +100,61 @@ ResultCode BootLine::Read(std::span<uint8_t> out) {
 void BootLine::DiscardInput() {
   port_.Purge(com::PurgeWhat::Input);
   uint8_t scratch[256];
-  while (port_.Read(scratch, 0).count > 0) {
-  }
+  std::size_t discarded = 0;
+  for (std::size_t got; (got = port_.Read(scratch, 0).count) > 0;) discarded += got;
+  if (discarded > 0 && trace::Enabled()) trace::Line("boot <- %zu bytes discarded", discarded);
 }
 
 ResultCode BootLine::ReadAnswer(std::vector<uint8_t>* answer) {
+  std::vector<uint8_t> frame;
+  const ResultCode rc = TakeAnswer(frame, answer);
+  if (trace::Enabled() && frame.empty()) {
+    trace::Line("boot <- answer: nothing within %u ms", timing_.readTimeoutMs);
+  } else if (trace::Enabled()) {
+    char what[64];
+    if (frame[0] == kBootAck) {
+      std::snprintf(what, sizeof what, "boot <- ack");
+    } else if (frame[0] == kBootData && rc != kFlashFileNotSent) {
+      std::snprintf(what, sizeof what, "boot <- data%s", rc == kNoAnswer || rc == kReceiveTimeout ? ", cut short" : "");
+    } else if (frame[0] == kBootNak && frame.size() > 2) {
+      std::snprintf(what, sizeof what, "boot <- negative answer, error %u", frame[2]);
+    } else {
+      std::snprintf(what, sizeof what, "boot <- answer refused (result %u)", static_cast<unsigned>(rc));
+    }
+    trace::Bytes(what, frame);
+  }
+  return rc;
+}
+
+ResultCode BootLine::TakeAnswer(std::vector<uint8_t>& frame, std::vector<uint8_t>* answer) {
   uint8_t first = 0;
-  if (ResultCode rc = ReadByte(first); rc != kOk) return rc;
+  if (ResultCode rc = Take(std::span<uint8_t>(&first, 1)); rc != kOk) return rc;
+  frame.push_back(first);
   if (first == kBootAck) return kOk;
   uint8_t length = 0;
-  if (ResultCode rc = ReadByte(length); rc != kOk) return rc;
+  if (ResultCode rc = Take(std::span<uint8_t>(&length, 1)); rc != kOk) return rc;
+  frame.push_back(length);
 
-  std::vector<uint8_t> frame{first, length};
   if (first == kBootNak) {
     uint8_t error = 0;
-    if (ResultCode rc = ReadByte(error); rc != kOk) return rc;
+    if (ResultCode rc = Take(std::span<uint8_t>(&error, 1)); rc != kOk) return rc;
+    frame.push_back(error);
     const ResultCode known = error == kErrorUnsupported ? kCommandNotSupported
                              : error == kErrorChecksum  ? kReceiveChecksum
                              : error == kErrorNoRam     ? kNoRamArea
                                                         : kOk;
     if (known != kOk) {
       std::vector<uint8_t> detail(length);
-      if (ResultCode rc = Read(detail); rc != kOk) return rc;
+      if (ResultCode rc = Take(detail); rc != kOk) return rc;
+      frame.insert(frame.end(), detail.begin(), detail.end());
       return known;
     }
-    frame.push_back(error);
   } else if (first != kBootData) {
     return kUnknownCode;
   }
   // The n bytes and the checksum.
   std::vector<uint8_t> rest(static_cast<std::size_t>(length) + 1);
-  if (ResultCode rc = Read(rest); rc != kOk) return rc;
+  if (ResultCode rc = Take(rest); rc != kOk) return rc;
   frame.insert(frame.end(), rest.begin(), rest.end());
   if (BootChecksum(frame) != 0) return kFlashFileNotSent;
   if (answer == nullptr) return kBufferTooSmall;

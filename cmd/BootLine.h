@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace zk::cmd {
@@ -38,14 +39,17 @@ class BootLine {
   com::SerialPort& Port() { return port_; }
   void Sleep(uint32_t ms) const;
 
-  // Writes all bytes; 240 on a failed or short write.
-  ResultCode Write(std::span<const uint8_t> bytes);
-  ResultCode WriteByte(uint8_t byte) { return Write(std::span<const uint8_t>(&byte, 1)); }
+  // Writes all bytes; 240 on a failed or short write. what names them in
+  // the trace.
+  ResultCode Write(std::span<const uint8_t> bytes, std::string_view what);
+  ResultCode WriteByte(uint8_t byte, std::string_view what) {
+    return Write(std::span<const uint8_t>(&byte, 1), what);
+  }
 
   // Reads exactly out.size() bytes, waiting at most the read time-out once
   // our own output has left: 16 when too few arrive, 241 on a line error.
-  ResultCode Read(std::span<uint8_t> out);
-  ResultCode ReadByte(uint8_t& byte) { return Read(std::span<uint8_t>(&byte, 1)); }
+  ResultCode Read(std::span<uint8_t> out, std::string_view what);
+  ResultCode ReadByte(uint8_t& byte, std::string_view what) { return Read(std::span<uint8_t>(&byte, 1), what); }
 
   // Reads and discards input until the input queue is empty.
   void DiscardInput();
@@ -57,6 +61,12 @@ class BootLine {
   ResultCode ReadAnswer(std::vector<uint8_t>* answer);
 
  private:
+  // Read without a trace line.
+  ResultCode Take(std::span<uint8_t> out);
+  // Reads the rest of an answer whose first bytes are in frame, appending
+  // to it.
+  ResultCode TakeAnswer(std::vector<uint8_t>& frame, std::vector<uint8_t>* answer);
+
   com::SerialPort& port_;
   const BootTiming& timing_;
 };

@@ -3,9 +3,11 @@
 #include "cmd/BootFile.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <memory>
 
 namespace zk::cmd {
@@ -111,6 +113,15 @@ ResultCode ExpectAck(BootLine& line) {
 
 std::optional<std::string> ReadFile(const std::string& path) { return files::ReadAll(path); }
 
+// "memory write 0x002000 +248": what a frame is, for the trace; nothing is
+// formatted while the trace is off.
+std::string Label(const char* what, uint32_t address, std::size_t length) {
+  if (!trace::Enabled()) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "%s 0x%06X +%zu", what, address, length);
+  return text;
+}
+
 std::span<const uint8_t> Bytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
@@ -142,12 +153,12 @@ ResultCode RunBaudHandshake(const BootRequest& request, const BootHooks& hooks) 
       port->SetDtr(false);
     }
     const std::array<uint8_t, 2> wakeUp{0x00, 0x00};
-    bool answered = line.Write(wakeUp) == kOk;
+    bool answered = line.Write(wakeUp, "wake-up") == kOk;
     bool matched = false;
     for (int attempt = 0; answered && attempt < kHandshakeAttempts && !matched; ++attempt) {
       uint8_t reply = 0;
-      if (line.WriteByte(*index) != kOk) break;
-      matched = line.ReadByte(reply) == kOk && reply == expected;
+      if (line.WriteByte(*index, "rate index") != kOk) break;
+      matched = line.ReadByte(reply, "rate index, inverted") == kOk && reply == expected;
     }
     if (matched) {
       Step(hooks, 10);
@@ -165,13 +176,13 @@ ResultCode SendBootFile(BootLine& line, const std::string& path, const BootHooks
 
   std::size_t sent = 0;
   for (const MemoryRecord& record : *records) {
-    if (line.Write(record.data) != kOk) return kSendFailed;
+    if (line.Write(record.data, "boot code") != kOk) return kSendFailed;
     sent += record.data.size();
     Report(hooks, Scaled(10, 20, sent, file->size()));
   }
-  if (line.WriteByte(kBootEndOfBootCode) != kOk) return kSendFailed;
+  if (line.WriteByte(kBootEndOfBootCode, "end of boot code") != kOk) return kSendFailed;
   uint8_t verdict = 0;
-  if (ResultCode rc = line.ReadByte(verdict); rc != kOk) return rc;
+  if (ResultCode rc = line.ReadByte(verdict, "boot code verdict"); rc != kOk) return rc;
   return verdict == kBootCodeAccepted ? kOk : kBootLoaderNotActive;
 }
 
@@ -185,7 +196,7 @@ ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootH
     const std::optional<uint8_t> speed = SpeedSwitchIndex(request.targetBaud);
     if (!speed) return kInvalidFileFormat;
     const std::array<uint8_t, 2> frame{kBootSpeedSwitch, *speed};
-    if (line.Write(frame) != kOk) return kSendFailed;
+    if (line.Write(frame, "speed switch") != kOk) return kSendFailed;
     if (ResultCode rc = ExpectAck(line); rc != kOk) return rc;
     if (!line.Port().SetBaudRate(request.targetBaud)) return kComPortInit;
   }
@@ -197,7 +208,8 @@ ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootH
   std::size_t sent = 0;
   auto flush = [&]() -> ResultCode {
     if (pending.empty()) return kOk;
-    if (line.Write(MemoryWriteFrame(frameAddress, pending)) != kOk) return kSendFailed;
+    if (line.Write(MemoryWriteFrame(frameAddress, pending), Label("memory write", frameAddress, pending.size())) != kOk)
+      return kSendFailed;
     sent += pending.size();
     pending.clear();
     if (ResultCode rc = ExpectAck(line); rc != kOk) return rc;
@@ -230,11 +242,11 @@ ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootH
   }
   const auto length = static_cast<uint16_t>((highest - lowest) & 0xFFFFu);
   const std::vector<uint8_t> range = RangeFrame(lowest, length);
-  if (line.Write(range) != kOk) return kSendFailed;
+  if (line.Write(range, Label("range", lowest, length)) != kOk) return kSendFailed;
   std::vector<uint8_t> answer;
   if (ResultCode rc = line.ReadAnswer(&answer); rc != kOk) return rc;
 
-  if (line.Write(StartFrame(lowest, static_cast<uint8_t>(length), range.back())) != kOk)
+  if (line.Write(StartFrame(lowest, static_cast<uint8_t>(length), range.back()), Label("start", lowest, length)) != kOk)
     return kSendFailed;
   return line.ReadAnswer(nullptr) == kOk ? kOk : kFlashFileNotSent;
 }
@@ -248,9 +260,9 @@ ResultCode RunBootDownload(const BootRequest& request, const BootHooks& hooks) {
   for (;;) {
     if (request.line.autoBoot != 0) DriveBootLines(line, request.line);
     line.DiscardInput();
-    if (line.WriteByte(0x00) != kOk) return kSendFailed;
+    if (line.WriteByte(0x00, "wake-up") != kOk) return kSendFailed;
     uint8_t identification = 0;
-    rc = line.ReadByte(identification);
+    rc = line.ReadByte(identification, "identification");
     if (rc == kOk) rc = SendBootFile(line, request.bootFile, hooks);
     if (rc == kOk) return SendFlashFile(line, request, hooks);
     if (!AskRetry(request)) return rc;

@@ -6,6 +6,7 @@
 // CurrentSession(); the exports are a thin shell over it.
 #include "cmd/BootLoader.h"
 #include "cmd/CommandBuffer.h"
+#include "cmd/FrameNames.h"
 #include "cmd/Operation.h"
 #include "cmd/Settings.h"
 #include "cmd/TransportBinding.h"
@@ -47,6 +48,9 @@ class Session {
   TransportBinding transport;
   HandoutList handouts;
   BootTiming bootTiming;  // the login's; tests shorten it
+  // The trace names the frames while the session lives; the worker has
+  // stopped before it goes.
+  FrameNaming frameNaming;
   OperationWorker worker;
 
  private:

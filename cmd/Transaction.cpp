@@ -1,11 +1,15 @@
 #include "cmd/Transaction.h"
 
+#include "cmd/FrameNames.h"
 #include "cmd/Session.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace zk::cmd {
@@ -77,6 +81,14 @@ bool IsStray(const TransportEntries& net, const Session& session, Command comman
 // next frame judged.
 constexpr uint32_t kMostStrayAnswers = 4;
 
+// "05 Program", for the trace.
+std::string Named(Command command) {
+  char text[40];
+  const char* name = CommandName(Code(command));
+  std::snprintf(text, sizeof text, "%02X %s", Code(command), name != nullptr ? name : "?");
+  return text;
+}
+
 }  // namespace
 
 ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend) {
@@ -89,8 +101,11 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
   // The answer is received apart from the request, so the bytes sent are
   // always the request that was built.
   if (!Arm(net, session.received, profile.armTime)) return ExchangeEnd::ArmFailed;
-  if (net.sendData(session.buffer.data(), request.length, kFrameType, kUnusedArgument) != 0)
+  if (const uint8_t sent = net.sendData(session.buffer.data(), request.length, kFrameType, kUnusedArgument);
+      sent != 0) {
+    if (trace::Enabled()) trace::Line("cmd %s not sent: transport result %u", Named(request.command).c_str(), sent);
     return ExchangeEnd::SendFailed;
+  }
   if (afterSend) afterSend();
 
   uint8_t status = 0;
@@ -100,12 +115,17 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     status = PollUntilSettled(net);
     if (status == net::kRxComplete && strays < kMostStrayAnswers && IsStray(net, session, request.command)) {
       // Waited for again, as if it had never come.
+      if (trace::Enabled()) {
+        trace::Line("cmd answer %02X dropped while %s waits: it echoes the request before", *session.lastEcho,
+                    Named(request.command).c_str());
+      }
       ++strays;
       if (!Arm(net, session.received, profile.armTime)) return ExchangeEnd::RearmFailed;
       continue;
     }
     if (profile.restartAfterWait != 0) net.restartRxTimeOut(profile.restartAfterWait);
     if (status == net::kRxRestart) {
+      if (trace::Enabled()) trace::Line("cmd %s: receive armed again (status 251)", Named(request.command).c_str());
       if (!Arm(net, session.received, profile.rearmTime)) return ExchangeEnd::RearmFailed;
       net.restartRxTimeOut(profile.rearmTime);
     }
@@ -113,6 +133,9 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     if (status != net::kRxRestart || waits >= profile.maxWaits) break;
   }
   if (status != net::kRxComplete) {
+    if (trace::Enabled()) {
+      trace::Line("cmd no answer to %s: transport status %u", Named(request.command).c_str(), status);
+    }
     // Its answer may still come, late: then it is a stray.
     session.lastEcho = EchoOf(request.command);
     return ExchangeEnd::NoAnswer;
@@ -195,7 +218,11 @@ ResultCode JudgeAnswer(Command command) {
 ResultCode RunTransaction(const Request& request) {
   const ExchangeEnd end = Exchange(request);
   if (end != ExchangeEnd::Answered) return ExchangeFailure(end);
-  return JudgeAnswer(request.command);
+  const ResultCode rc = JudgeAnswer(request.command);
+  if (rc != kOk && trace::Enabled()) {
+    trace::Line("cmd answer to %s refused: result %u", Named(request.command).c_str(), static_cast<unsigned>(rc));
+  }
+  return rc;
 }
 void SetPollPause(PollPause pause) {
   std::lock_guard lock(g_pauseMutex);

@@ -1,6 +1,7 @@
 #include "link/LinkEngine.h"
 
 #include "link/EcbAccess.h"
+#include "platform/Trace.h"
 
 namespace zk::link {
 namespace {
@@ -55,6 +56,7 @@ void LinkEngine::Queue(ECB& ecb, const ReceiveSetup* setup) {
 }
 
 void LinkEngine::LineLost() {
+  if (trace::Enabled()) trace::Line("link line lost: every wait on it fails");
   {
     std::lock_guard lock(mutex_);
     lineLost_ = true;
@@ -195,6 +197,7 @@ bool LinkEngine::YieldLine(uint32_t silenceMs) {
   }
   // The peer has gone quiet (or the link closes): start the receiver
   // afresh so that the next send finds the line free.
+  if (trace::Enabled()) trace::Line("link the peer's message did not come: receiver reset");
   if (ECB* head = receiver_.Head(); head != nullptr && HasFlags(*head, ECB_BUSY)) {
     ChangeFlags(*head, ECB_FAILED | ECB_TIMEOUT, ECB_BUSY);
   }

@@ -4,14 +4,18 @@
 #include "link/LinkConfig.h"
 #include "link/StringTable.h"
 #include "platform/ComPort.h"
+#include "platform/FrameTrace.h"
 #include "platform/Ini.h"
 #include "platform/MessageBox.h"
+#include "platform/Trace.h"
 #include "platform/WriteWarning.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <limits>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -33,6 +37,20 @@ uint8_t TypeCode(uint8_t type) { return type >= 1 && type <= 3 ? type : 0xFF; }
 
 std::string Text(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
+// The trace name of a header-mode frame: a header announces a block, a
+// reply answers a header.
+std::string ControlName(std::span<const uint8_t> frame) {
+  char name[64];
+  if (frame.size() == kHeaderLength) {
+    std::snprintf(name, sizeof name, "header type %u +%u", frame[0], frame[1] | (frame[2] << 8));
+  } else if (frame.size() == 2) {
+    std::snprintf(name, sizeof name, "header reply %s", frame[1] == kReplyAccepted ? "accepted" : "refused");
+  } else {
+    std::snprintf(name, sizeof name, "header frame");
+  }
+  return name;
+}
+
 }  // namespace
 
 NetTransport::NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning)
@@ -48,6 +66,14 @@ NetTransport::NetTransport(LinkDriver& link, NetServices& services, PortProbe pr
 void NetTransport::OnReceiveComplete(ECB* ecb) {
   NetTransport& self = *reinterpret_cast<OwnedEcb*>(ecb)->owner;
   if (!HasFlags(*ecb, ECB_DONE)) return;
+  if (trace::Enabled()) {
+    const std::span<const uint8_t> frame(ecb->buffer, LoadCount(*ecb));
+    if (ecb == &self.dataRx_.ecb) {
+      trace::Frame(trace::Direction::kFromModule, frame);
+    } else {
+      trace::Frame(trace::Direction::kFromModule, frame, ControlName(frame));
+    }
+  }
   if (ecb == &self.dataRx_.ecb) self.rxLength_.store(LoadCount(*ecb));
   {
     std::lock_guard lock(self.completionMutex_);
@@ -195,7 +221,7 @@ uint8_t NetTransport::ShutDown(uint8_t value) {
   return kNetOk;
 }
 
-bool NetTransport::SendFrame(ECB& ecb, bool dropStrays) {
+bool NetTransport::SendFrame(ECB& ecb, bool dropStrays, bool control) {
   // Frames go out at least sendLockTime apart; one due sooner waits the
   // whole time.
   if (TicksSince(lastSendTick_, services_.Now()) < sendLockTime_) {
@@ -203,6 +229,14 @@ bool NetTransport::SendFrame(ECB& ecb, bool dropStrays) {
     services_.Sleep(sendLockTime_);
   }
   if (dropStrays) DropStrays();
+  if (trace::Enabled()) {
+    const std::span<const uint8_t> frame(ecb.buffer, ecb.length);
+    if (control) {
+      trace::Frame(trace::Direction::kToModule, frame, ControlName(frame));
+    } else {
+      trace::Frame(trace::Direction::kToModule, frame);
+    }
+  }
   const uint8_t sent = link_.Send(&ecb);
   lastSendTick_ = services_.Now();
   return sent == kLinkOk;
@@ -211,7 +245,7 @@ bool NetTransport::SendFrame(ECB& ecb, bool dropStrays) {
 bool NetTransport::SendControl(std::span<const uint8_t> frame) {
   std::copy(frame.begin(), frame.end(), controlBuf_.begin());
   controlTx_ = ECB{controlBuf_.data(), static_cast<uint16_t>(frame.size()), 0, 0, 0, nullptr, nullptr};
-  return SendFrame(controlTx_);
+  return SendFrame(controlTx_, false, true);
 }
 
 uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t type) {
@@ -252,6 +286,7 @@ void NetTransport::DropStrays() {
     }
     // Whole or spoilt, the block belongs to no request of ours.
     strayFrames_.fetch_add(1);
+    if (trace::Enabled()) trace::Line("link stray frame dropped: nothing was sent since its receive was posted");
     if (!QueueData()) {
       rxStatus_ = kNetLinkError;
       return;
@@ -338,9 +373,11 @@ void NetTransport::JudgeHeader() {
   static constexpr std::array<uint8_t, 2> kRefused{0x00, kReplyRefused};
   static constexpr std::array<uint8_t, 2> kAccepted{0x00, kReplyAccepted};
   if (headerBuf_[0] != expectedType_) {
+    if (trace::Enabled()) trace::Line("link header refused: type %u, %u expected", headerBuf_[0], expectedType_);
     SendControl(kRefused);
     rxStatus_ = kNetHeaderType;
   } else if (announced > rxCapacity_) {
+    if (trace::Enabled()) trace::Line("link header refused: %u bytes announced, room for %u", announced, rxCapacity_);
     SendControl(kRefused);
     rxStatus_ = kNetHeaderLength;
   } else {

@@ -87,7 +87,8 @@ class NetTransport : private NonCopyable {
   // already written put back) when a write fails.
   static bool WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
                           bool extended);
-  bool SendFrame(ECB& ecb, bool dropStrays = false);
+  // control: a header or reply of header mode, named by the transport.
+  bool SendFrame(ECB& ecb, bool dropStrays = false, bool control = false);
   // Raw mode, just before a request goes out: a block that arrived since
   // the receive was posted answers nothing sent since, so it is dropped and
   // the receive posted again; one still arriving is waited for first.

@@ -2,6 +2,7 @@
 
 #include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
+#include "platform/Trace.h"
 
 namespace zk::link {
 
@@ -63,10 +64,13 @@ ReceiveEngine::Step ReceiveEngine::Idle(uint8_t c) {
     if (head_ != nullptr) SetFlags(*head_, ECB_BADCHAR);
     // A NAK or a late DLE is itself an answer: answering it would start an
     // endless exchange of refusals with a peer that does the same.
-    if (c != kNak && c != kDle) output_.SendControl(kNak);
+    const bool answered = c != kNak && c != kDle;
+    if (trace::Enabled()) trace::Line("link 0x%02X where STX was due: %s", c, answered ? "NAK" : "not answered");
+    if (answered) output_.SendControl(kNak);
     return {HoldTimeout()};
   }
   if (head_ == nullptr || HasFlags(*head_, ECB_REFUSE)) {
+    if (trace::Enabled()) trace::Line("link STX refused: no receive posted (NAK)");
     output_.SendControl(kNak);
     return {HoldTimeout()};
   }
@@ -91,6 +95,7 @@ ReceiveEngine::Step ReceiveEngine::AfterDle(uint8_t c) {
       etxSeen_ = true;
       return {config_.charTimeout};
     default:
+      if (trace::Enabled()) trace::Line("link DLE followed by 0x%02X: message given up (NAK)", c);
       return Fail(ECB_FAILED | ECB_BADCHAR);
   }
 }
@@ -111,6 +116,13 @@ ReceiveEngine::Step ReceiveEngine::CheckChar(uint8_t c) {
     return {0, done};
   }
   SetFlags(head, ECB_NAKED);
+  if (trace::Enabled()) {
+    if (refused) {
+      trace::Line("link frame refused: the message does not fit its buffer (NAK)");
+    } else {
+      trace::Line("link check character 0x%02X wrong, 0x%02X expected (NAK)", c, bcc_);
+    }
+  }
   output_.SendControl(kNak);
   if (refused) {
     // This ECB takes no frames: give the line back at once.
@@ -118,6 +130,7 @@ ReceiveEngine::Step ReceiveEngine::CheckChar(uint8_t c) {
     return {};
   }
   if (--nakBudget_ == 0) {
+    if (trace::Enabled()) trace::Line("link message given up: too many refused frames");
     StoreCount(head, 0);
     ChangeFlags(head, ECB_FAILED, ECB_BUSY);
     FullReset();
@@ -136,6 +149,7 @@ ReceiveEngine::Step ReceiveEngine::Data(uint8_t c) {
   if (HasFlags(head, ECB_REFUSE)) return {config_.charTimeout};
   const uint16_t capacity = head.buffer != nullptr ? head.length : uint16_t{0};
   if (writeIndex_ >= capacity) {
+    if (trace::Enabled()) trace::Line("link message longer than its buffer of %u bytes (NAK)", capacity);
     ChangeFlags(head, ECB_FAILED | ECB_REFUSE, ECB_BUSY);
     output_.SendControl(kNak);
     return {config_.charTimeout};
@@ -154,7 +168,10 @@ ReceiveEngine::Step ReceiveEngine::Fail(uint16_t flags) {
   return {};
 }
 
-ReceiveEngine::Step ReceiveEngine::OnTimeout() { return Fail(ECB_FAILED | ECB_TIMEOUT); }
+ReceiveEngine::Step ReceiveEngine::OnTimeout() {
+  if (trace::Enabled()) trace::Line("link character time-out: message given up (NAK)");
+  return Fail(ECB_FAILED | ECB_TIMEOUT);
+}
 
 void ReceiveEngine::Queue(ECB& ecb) {
   if (&ecb == head_) {

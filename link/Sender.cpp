@@ -3,6 +3,7 @@
 #include "link/BlockEncoder.h"
 #include "common/ModuleCodes.h"
 #include "link/EcbAccess.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
 
@@ -12,6 +13,18 @@ namespace {
 // Frames are written in pieces of this size; between two pieces the sender
 // looks whether the peer has interrupted the frame.
 constexpr std::size_t kWritePiece = 64;
+
+// What the peer answered where DLE was due, for the trace.
+void TraceReply(const char* after, const std::optional<uint8_t>& reply, uint16_t waitedMs) {
+  if (!trace::Enabled()) return;
+  if (!reply) {
+    trace::Line("link no DLE to %s within %u ms", after, waitedMs);
+  } else if (*reply == kNak) {
+    trace::Line("link NAK to %s", after);
+  } else {
+    trace::Line("link 0x%02X in place of DLE after %s", *reply, after);
+  }
+}
 
 }  // namespace
 
@@ -24,8 +37,10 @@ LinkResult Sender::Send(ECB& ecb) {
     link_.Arm();
     switch (EnterState(ecb, progress)) {
       case PassEnd::Failed:
+        if (trace::Enabled()) trace::Line("link send given up after a wrong reply");
         return End(ecb, ECB_BADCHAR);
       case PassEnd::Exhausted:
+        if (trace::Enabled()) trace::Line("link send given up: no tries left");
         return End(ecb, ECB_EXHAUSTED);
       case PassEnd::Continue:
         break;
@@ -35,6 +50,7 @@ LinkResult Sender::Send(ECB& ecb) {
       case ConnectEnd::Again:
         continue;
       case ConnectEnd::GaveUp:
+        if (trace::Enabled()) trace::Line("link send given up: the peer went quiet in its own message");
         return End(ecb, ECB_TIMEOUT);
       case ConnectEnd::Accepted:
         break;
@@ -75,6 +91,11 @@ Sender::PassEnd Sender::EnterState(ECB& ecb, Progress& progress) {
       [[fallthrough]];
     case State::RepeatBlock:
       if (--progress.attemptsLeft == 0) return PassEnd::Exhausted;
+      if (progress.state != State::Start && trace::Enabled()) {
+        // A message has as many tries as retries: the first pass takes one.
+        trace::Line("link %s again, try %u of %u", progress.state == State::RepeatBlock ? "frame" : "message",
+                    config_.retries + 1u - progress.attemptsLeft, unsigned{config_.retries});
+      }
       progress.state = State::NextBlock;
       return PassEnd::Continue;
     case State::NextBlock:
@@ -88,6 +109,10 @@ Sender::ConnectEnd Sender::Connect(ECB& ecb, Progress& progress) {
   std::optional<uint8_t> reply = link_.AwaitReply(config_.ackTimeout, true);
   if (reply == kStx) {
     // Both sides asked for the line at once.
+    if (trace::Enabled()) {
+      trace::Line("link both sides sent STX: %s", config_.priority == 0 ? "the peer's message goes first"
+                                                                         : "ours goes on");
+    }
     if (config_.priority == 0) {
       // The peer's message goes first; then the same frame is offered again
       // without using up a try.
@@ -96,6 +121,7 @@ Sender::ConnectEnd Sender::Connect(ECB& ecb, Progress& progress) {
     }
     reply = link_.AwaitReply(config_.ackTimeout, true);
   }
+  if (reply != kDle) TraceReply("STX", reply, config_.ackTimeout);
   if (!reply) {
     SetFlags(ecb, ECB_TIMEOUT);
     progress.state = State::Restart;
@@ -118,6 +144,7 @@ bool Sender::SendBody(std::span<const uint8_t> block, bool last, Progress& progr
   for (std::size_t at = 0; at < frame.size(); at += kWritePiece) {
     link_.Write(frame.subspan(at, std::min(kWritePiece, frame.size() - at)));
     if (const std::optional<uint8_t> interruption = link_.Interruption()) {
+      if (trace::Enabled()) trace::Line("link frame broken off by 0x%02X from the peer", *interruption);
       progress.state = *interruption == kNak ? State::Restart : State::FailAfterPause;
       return false;
     }
@@ -127,6 +154,7 @@ bool Sender::SendBody(std::span<const uint8_t> block, bool last, Progress& progr
 
 void Sender::JudgeCheckReply(ECB& ecb, std::size_t block, Progress& progress) {
   const std::optional<uint8_t> reply = link_.AwaitReply(config_.ackTimeout, false);
+  if (reply != kDle) TraceReply("the check character", reply, config_.ackTimeout);
   if (!reply) {
     SetFlags(ecb, ECB_TIMEOUT);
     progress.state = State::Restart;

@@ -7,6 +7,8 @@
 #include "platform/PortFailure.h"
 #include "platform/PortIo.h"
 #include "platform/RemotePort.h"
+#include "platform/Trace.h"
+#include "platform/TracedPort.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -331,19 +333,23 @@ std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t r
   OpenFailure failure;
   std::unique_ptr<SerialPort> opened = OpenDevice(path, rate, failure);
   if (error != nullptr) *error = failure.error;
-  return opened;
+  return Traced(std::move(opened), path, rate);
 }
 
 std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error) {
   const SerialPortOpener opener = CurrentOpener();
   if (error != nullptr) *error = OpenError::None;
-  if (opener) return opener(port, rate, error);
+  const std::string name = "COM" + std::to_string(port);
+  if (opener) return Traced(opener(port, rate, error), name, rate);
   OpenFailure failure{OpenError::NoSuchPort, 0, rate};
   const std::optional<std::string> path = DevicePath(port);
   std::unique_ptr<SerialPort> opened = path ? OpenDevice(*path, rate, failure) : nullptr;
+  if (!opened && trace::Enabled()) {
+    trace::Line("port %s", PortFailureText(port, path.value_or(std::string()), failure).c_str());
+  }
   ReportPortFailure(port, path.value_or(std::string()), failure);
   if (error != nullptr) *error = failure.error;
-  return opened;
+  return Traced(std::move(opened), name + " " + path.value_or(std::string()), rate);
 }
 
 bool PortAvailable(unsigned port) {

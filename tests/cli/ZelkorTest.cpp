@@ -11,11 +11,14 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <optional>
 #include <random>
+#include <regex>
 #include <sstream>
 
 #include <poll.h>
@@ -131,6 +134,7 @@ class Zelkor : public ::testing::Test {
     }
     options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
     options.env["ZELKOR_PASSWORD"] = std::nullopt;
+    options.env["ZELKOR_TRACE"] = trace_;
     options.timeoutMs = 60000;
     return runner::test::RunQuillrun(options);
   }
@@ -149,6 +153,7 @@ class Zelkor : public ::testing::Test {
   TempDir dir_;
   std::string module_;
   std::string image_;
+  std::optional<std::string> trace_;  // ZELKOR_TRACE of the runs; unset by default
 };
 
 TEST(ZelkorSha256, KnownVectors) {
@@ -431,6 +436,48 @@ TEST_F(Zelkor, BehindAUsbAdaptersLatencyTimerAFlashStillVerifies) {
 // What InterruptAt does once the trigger shows, besides sending a signal:
 // it closes its end of the pipe, as a pager that has quit.
 constexpr int kClosePipe = 0;
+
+// The 3964R frames of a trace in each direction, as matched by the first
+// group of pattern: [0] to the module, [1] from it.
+std::array<int, 2> FramesIn(const std::string& trace, const std::regex& pattern, const char* toModule,
+                            std::vector<std::string>* lines = nullptr) {
+  std::array<int, 2> frames{};
+  std::istringstream in(trace);
+  std::smatch match;
+  for (std::string line; std::getline(in, line);) {
+    if (!std::regex_search(line, match, pattern)) continue;
+    ++frames[match[1] == toModule ? 0 : 1];
+    if (lines != nullptr) lines->push_back(line);
+  }
+  return frames;
+}
+
+TEST_F(Zelkor, TheWireTraceNamesEveryFrameAndSeesAsManyAsTheModule) {
+  e2e::ModSimProcess traced({"--trace", Path("module.trace")});
+  const RunResult flashed = Run({"flash", Path("image.bin"), "--address", "0x10000", "--verify", "--password-file",
+                                 Path("password"), "-q", "--trace", Path("host.trace")},
+                                traced.PortPath());
+  ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
+  const std::string host = ReadFile(Path("host.trace"));
+  std::vector<std::string> lines;
+  const std::array<int, 2> hostFrames =
+      FramesIn(host, std::regex(R"(^ *[0-9]+\.[0-9]{3} (->|<-) )"), "->", &lines);
+  const std::array<int, 2> moduleFrames =
+      FramesIn(ReadFile(Path("module.trace")), std::regex(R"(^ *[0-9.]+ (rx|tx) 3964R )"), "rx");
+  EXPECT_GT(hostFrames[0], 10);
+  EXPECT_EQ(hostFrames, moduleFrames);
+  const std::regex named(R"(^ *[0-9.]+ (->|<-) [0-9A-F]{2} [A-Z][A-Za-z]+( |$))");
+  for (const std::string& line : lines) EXPECT_TRUE(std::regex_search(line, named)) << line;
+  EXPECT_EQ(host.find("7A 65 6C 6B 6F 72"), std::string::npos) << "the password is in the trace";
+  EXPECT_NE(host.find(" port DTR "), std::string::npos);
+  EXPECT_NE(host.find(" boot <- "), std::string::npos);
+
+  // The environment does the same for any program, here into standard error.
+  trace_ = "-";
+  const RunResult info = Run({"info", "-q"}, traced.PortPath());
+  EXPECT_EQ(info.exitCode, 0);
+  EXPECT_NE(info.err.find(" -> 01 Login [1] 01\n"), std::string::npos) << info.err;
+}
 
 // Runs zelkor with args, its standard output and error in one pipe, and
 // once that shows trigger sends it action (SIGINT, say); the exit code (-1:
