@@ -7,9 +7,10 @@
 // bound of a single read with a target of its own. A separate process at
 // 57600 programs 64 KB and verifies it as DmVerifyFlash does (one
 // CmmReadFlashOnce per 250-byte piece), held against program bound plus
-// single-read bound. With --trace-row a process at 57600 programs 64 KB
-// with the wire trace off and then on (into a file), each twice, and holds
-// the best rate with it on against the best with it off.
+// single-read bound. With --trace-row processes at 57600 program 64 KB
+// with the wire trace off and on (ZELKOR_TRACE, into a file) by turns,
+// three of each, and the best rate with it on is held against the best with
+// it off.
 //
 //   FlashThroughputBench [--size N[K]] [--rates 57600,19200] [--no-verify]
 //                        [--program-time-us N] [--check-trace [--keep-trace]]
@@ -29,7 +30,6 @@
 #include "bench/WireBudget.h"
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
-#include "platform/Trace.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/e2e/Ser2netProcess.h"
 #include "tests/support/TempDir.h"
@@ -43,10 +43,12 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -66,11 +68,14 @@ constexpr double kVerifyTarget = 1.05;       // download + verify against progra
 constexpr uint32_t kVerifySize = 64 * 1024;
 constexpr uint32_t kVerifyRate = 57600;
 // The trace row: programming with the trace on against programming with it
-// off, the best of some sessions each.
+// off, the best of some sessions each, taken by turns so that a change of
+// the machine's load meets both.
 constexpr uint32_t kTraceRowSize = 64 * 1024;
 constexpr uint32_t kTraceRowRate = 57600;
-constexpr int kTraceRowSessions = 2;
+constexpr int kTraceRowSessions = 3;
 constexpr double kTraceRowTarget = 0.98;
+constexpr const char* kTraceVariable = "ZELKOR_TRACE";
+constexpr const char* kSessionSeconds = "program seconds ";
 // Through a remote port every target gives up the same share: 0.90 where a
 // local port must reach 0.95.
 constexpr double kRemoteShare = 0.90 / kTarget;
@@ -101,8 +106,7 @@ struct Setup {
   bool traced = false;
   bool keepTrace = false;
   bool verifyRow = false;  // program and verify only, for the download + verify row
-  bool programOnly = false;
-  bool traceRow = false;  // programming with the trace on against it off
+  bool programOnly = false;  // one session of the trace row, its time printed
   bool remote = false;  // through ser2net
   uint32_t usbLatencyMs = 0;  // the module's bytes in packets, as through a USB adapter
 };
@@ -378,46 +382,18 @@ std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image
   return t;
 }
 
-// The best programming time of some sessions; nullopt when one fails.
-std::optional<double> BestProgramTime(const Setup& s, const std::vector<uint8_t>& image) {
-  std::optional<double> best;
-  for (int session = 0; session < kTraceRowSessions; ++session) {
-    const std::optional<Timings> t = Session(s, image, "");
-    if (!t) return std::nullopt;
-    best = std::min(best.value_or(t->program), t->program);
-  }
-  return best;
-}
-
-// Programming with the wire trace on against the same with it off. The
-// trace stays on once started, so the sessions without it come first.
-int TraceRow(Setup s, const std::vector<uint8_t>& image) {
-  s.programOnly = true;
-  const std::optional<double> off = BestProgramTime(s, image);
-  const std::string tracePath = fs::temp_directory_path() / "zk-flash-bench-wire.trace";
-  if (!off || !trace::Start(tracePath)) return 1;
-  const std::optional<double> on = BestProgramTime(s, image);
-  std::error_code ignored;
-  const auto traceBytes = fs::file_size(tracePath, ignored);
-  fs::remove(tracePath, ignored);
-  if (!on) return 1;
-  std::printf("trace off %.3f s, on %.3f s (best of %d each, %u KB), trace %llu bytes\n", *off, *on,
-              kTraceRowSessions, s.size / 1024, static_cast<unsigned long long>(traceBytes));
-  const double ratio = *off / *on;
-  char targetText[16];
-  std::snprintf(targetText, sizeof targetText, ">= %.2f", kTraceRowTarget);
-  PrintFigure({"program " + std::to_string(s.rate) + " trace on", s.size / *on, s.size / *off, "B/s", ratio,
-               targetText, ratio >= kTraceRowTarget});
-  return ratio >= kTraceRowTarget ? 0 : 1;
-}
-
 int RunRate(Setup s) {
   const zk::test::TempDir scratch("zk-flash-bench");
   s.module = ModuleAt(s.rate, scratch.path());
   std::vector<uint8_t> image(s.size);
   std::mt19937 random(42);
   for (auto& byte : image) byte = static_cast<uint8_t>(random());
-  if (s.traceRow) return TraceRow(s, image);
+  if (s.programOnly) {
+    const std::optional<Timings> t = Session(s, image, "");
+    if (!t) return 1;
+    std::printf("%s%.6f\n", kSessionSeconds, t->program);
+    return 0;
+  }
 
   if (s.traced) {
     // One session with every byte traced, to check the count the bounds
@@ -465,18 +441,11 @@ int RunRate(Setup s) {
   return allMet ? 0 : 1;
 }
 
-// The rows of their own: download + verify, and programming with the trace.
-enum class Row { kRates, kVerify, kTrace };
-
-int SpawnRate(const char* self, uint32_t rate, int argc, char** argv, Row row = Row::kRates) {
+int SpawnRate(const char* self, uint32_t rate, int argc, char** argv, bool verifyRow = false) {
   std::vector<std::string> args{self, "--rate", std::to_string(rate)};
-  if (row == Row::kVerify) args.insert(args.end(), {"--verify-row", "--size", std::to_string(kVerifySize)});
-  if (row == Row::kTrace) {
-    const std::string size = OptionValue(argc, argv, "--size").value_or(std::to_string(kTraceRowSize));
-    args.insert(args.end(), {"--trace-row", "--size", size});
-  }
+  if (verifyRow) args.insert(args.end(), {"--verify-row", "--size", std::to_string(kVerifySize)});
   for (const char* option : {"--size", "--program-time-us", "--usb-latency"}) {
-    if (row != Row::kRates && std::strcmp(option, "--size") == 0) continue;
+    if (verifyRow && std::strcmp(option, "--size") == 0) continue;
     if (const auto value = OptionValue(argc, argv, option)) args.insert(args.end(), {option, *value});
   }
   for (const char* flag : {"--check-trace", "--keep-trace", "--ser2net"}) {
@@ -491,6 +460,86 @@ int SpawnRate(const char* self, uint32_t rate, int argc, char** argv, Row row = 
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+}
+
+// The environment of a child: ours without the trace variable, and with
+// it set to trace when that is not empty.
+std::vector<std::string> ChildEnvironment(const std::string& trace) {
+  std::vector<std::string> env;
+  const std::string prefix = std::string(kTraceVariable) + "=";
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::string_view(*entry).substr(0, prefix.size()) != prefix) env.emplace_back(*entry);
+  }
+  if (!trace.empty()) env.push_back(prefix + trace);
+  return env;
+}
+
+// One programming session in a process of its own, traced into trace (empty:
+// not traced); its programming time, nullopt when it fails.
+std::optional<double> SessionSeconds(const char* self, const std::string& size, const std::string& trace) {
+  std::vector<std::string> args{self, "--rate", std::to_string(kTraceRowRate), "--program-only", "--size", size};
+  std::vector<std::string> env = ChildEnvironment(trace);
+  std::vector<char*> rawArgs;
+  std::vector<char*> rawEnv;
+  for (auto& a : args) rawArgs.push_back(a.data());
+  for (auto& e : env) rawEnv.push_back(e.data());
+  rawArgs.push_back(nullptr);
+  rawEnv.push_back(nullptr);
+  int out[2];
+  if (pipe(out) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  pid_t pid = -1;
+  const bool started = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, rawArgs.data(), rawEnv.data()) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  std::string text;
+  char buffer[256];
+  for (ssize_t n; started && (n = read(out[0], buffer, sizeof buffer)) > 0;) {
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  int status = 0;
+  if (!started || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return std::nullopt;
+  }
+  const std::size_t at = text.find(kSessionSeconds);
+  if (at == std::string::npos) return std::nullopt;
+  return std::strtod(text.c_str() + at + std::strlen(kSessionSeconds), nullptr);
+}
+
+// Programming with the wire trace on against the same with it off.
+int TraceRow(const char* self, int argc, char** argv) {
+  const std::string size = OptionValue(argc, argv, "--size").value_or(std::to_string(kTraceRowSize));
+  const std::optional<uint32_t> bytes = ParseSize(size);
+  if (!bytes || *bytes == 0) return 2;
+  const std::string trace = fs::temp_directory_path() / "zk-flash-bench-wire.trace";
+  std::optional<double> off;
+  std::optional<double> on;
+  uintmax_t traceBytes = 0;
+  for (int session = 0; session < kTraceRowSessions; ++session) {
+    const std::optional<double> plain = SessionSeconds(self, size, "");
+    const std::optional<double> traced = SessionSeconds(self, size, trace);
+    std::error_code ignored;
+    traceBytes = fs::file_size(trace, ignored);
+    fs::remove(trace, ignored);
+    if (!plain || !traced) {
+      std::fprintf(stderr, "FlashThroughputBench: a session of the trace row failed\n");
+      return 1;
+    }
+    std::printf("trace row session %d: off %.3f s, on %.3f s\n", session + 1, *plain, *traced);
+    off = std::min(off.value_or(*plain), *plain);
+    on = std::min(on.value_or(*traced), *traced);
+  }
+  std::printf("trace: %llu bytes for %u KB programmed\n", static_cast<unsigned long long>(traceBytes), *bytes / 1024);
+  const double ratio = *off / *on;
+  char targetText[16];
+  std::snprintf(targetText, sizeof targetText, ">= %.2f", kTraceRowTarget);
+  PrintFigure({"program " + std::to_string(kTraceRowRate) + " trace on", *bytes / *on, *bytes / *off, "B/s", ratio,
+               targetText, ratio >= kTraceRowTarget});
+  return ratio >= kTraceRowTarget ? 0 : 1;
 }
 
 int Run(int argc, char** argv) {
@@ -516,7 +565,7 @@ int Run(int argc, char** argv) {
   s.traced = HasFlag(argc, argv, "--check-trace");
   s.keepTrace = HasFlag(argc, argv, "--keep-trace");
   s.verifyRow = HasFlag(argc, argv, "--verify-row");
-  s.traceRow = HasFlag(argc, argv, "--trace-row");
+  s.programOnly = HasFlag(argc, argv, "--program-only");
   s.remote = HasFlag(argc, argv, "--ser2net");
   if (const auto value = OptionValue(argc, argv, "--usb-latency"))
     s.usbLatencyMs = static_cast<uint32_t>(std::stoul(*value));
@@ -526,13 +575,13 @@ int Run(int argc, char** argv) {
   }
 
   PrintMachineLoad();
-  if (s.traceRow) return SpawnRate(argv[0], kTraceRowRate, argc, argv, Row::kTrace);
+  if (HasFlag(argc, argv, "--trace-row")) return TraceRow(argv[0], argc, argv);
   std::string rates = OptionValue(argc, argv, "--rates").value_or("57600,19200");
   std::replace(rates.begin(), rates.end(), ',', ' ');
   std::istringstream list(rates);
   int worst = 0;
   for (uint32_t rate; list >> rate;) worst = std::max(worst, SpawnRate(argv[0], rate, argc, argv));
-  if (!HasFlag(argc, argv, "--no-verify")) worst = std::max(worst, SpawnRate(argv[0], kVerifyRate, argc, argv, Row::kVerify));
+  if (!HasFlag(argc, argv, "--no-verify")) worst = std::max(worst, SpawnRate(argv[0], kVerifyRate, argc, argv, true));
   return worst;
 }
 
