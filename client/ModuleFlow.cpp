@@ -46,6 +46,14 @@ bool EndsList(ResultCode result, const FlashLibInfo& info) {
   return result != kOk || (info.words[0] == 0 && info.words[3] == 0);
 }
 
+FlowResult CallFailed(ResultCode code, std::string what) {
+  FlowResult result;
+  result.end = FlowEnd::kCallFailed;
+  result.code = code;
+  result.what = std::move(what);
+  return result;
+}
+
 FlowResult Refused(std::string why) {
   FlowResult result;
   result.end = FlowEnd::kRefused;
@@ -302,13 +310,7 @@ FlowResult ModuleFlow::EraseSectorNumbers(uint32_t first, uint32_t last) {
   if (first > last) return {};
   // Numbers count through every bank: one layout missing shifts them all.
   for (const BankRow& bank : table_.banks) {
-    if (bank.layoutCode != kOk) {
-      FlowResult failed;
-      failed.end = FlowEnd::kCallFailed;
-      failed.code = bank.layoutCode;
-      failed.what = "sector layout of bank " + std::to_string(bank.bank);
-      return failed;
-    }
+    if (bank.layoutCode != kOk) return CallFailed(bank.layoutCode, "sector layout of bank " + std::to_string(bank.bank));
   }
   if (last >= table_.sectors.size()) {
     const uint32_t missing = first >= table_.sectors.size() ? first : static_cast<uint32_t>(table_.sectors.size());
@@ -323,6 +325,19 @@ FlowResult ModuleFlow::EraseSectorNumbers(uint32_t first, uint32_t last) {
   return EraseRanges(ranges);
 }
 
+FlowResult ModuleFlow::BankNeeds(const BankRow& bank, uint32_t offset, std::vector<BankRange>* needed,
+                                 uint64_t* bytes) {
+  HexFileInfo info{};
+  const ResultCode code = dm_.GetHexFileInfo(offset, &info);
+  for (uint32_t i = 0; code == kOk && info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
+    const RangeRequest& sector = info.neededSectors[i];
+    needed->push_back({bank.bank, sector.start, sector.end, sector.third});
+  }
+  if (code == kOk && bytes != nullptr) *bytes = info.byteCount;
+  GiveBack(dm_, info.neededSectors);
+  return code == kOk ? FlowResult{} : CallFailed(code, "image sectors of bank " + std::to_string(bank.bank));
+}
+
 FlowResult ModuleFlow::NeededSectors(uint32_t offset, std::vector<BankRange>* needed, uint64_t* bytes) {
   if (FlowResult checked = CheckImage(offset); !checked.Done()) return checked;
   // The current bank first: one change of bank fewer.
@@ -331,26 +346,9 @@ FlowResult ModuleFlow::NeededSectors(uint32_t offset, std::vector<BankRange>* ne
     if (bank.bank == currentBank_) order.insert(order.begin(), &bank);
     else order.push_back(&bank);
   }
-  for (const BankRow* row : order) {
-    const BankRow& bank = *row;
-    SelectBank(bank.bank);
-    HexFileInfo info{};
-    const ResultCode code = dm_.GetHexFileInfo(offset, &info);
-    if (code == kOk) {
-      for (uint32_t i = 0; info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
-        const RangeRequest& sector = info.neededSectors[i];
-        needed->push_back({bank.bank, sector.start, sector.end, sector.third});
-      }
-      if (bytes != nullptr) *bytes = info.byteCount;
-    }
-    GiveBack(dm_, info.neededSectors);
-    if (code != kOk) {
-      FlowResult failed;
-      failed.end = FlowEnd::kCallFailed;
-      failed.code = code;
-      failed.what = "image sectors of bank " + std::to_string(bank.bank);
-      return failed;
-    }
+  for (const BankRow* bank : order) {
+    SelectBank(bank->bank);
+    if (FlowResult found = BankNeeds(*bank, offset, needed, bytes); !found.Done()) return found;
   }
   return {};
 }
@@ -364,21 +362,8 @@ FlowResult ModuleFlow::EraseNeeded(uint32_t offset) {
   };
   for (const BankRow& bank : table_.banks) {
     ForceBank(bank.bank);
-    HexFileInfo info{};
-    const ResultCode code = dm_.GetHexFileInfo(offset, &info);
     std::vector<BankRange> needed;
-    for (uint32_t i = 0; code == kOk && info.neededSectors != nullptr && i < info.neededSectorCount; ++i) {
-      const RangeRequest& sector = info.neededSectors[i];
-      needed.push_back({bank.bank, sector.start, sector.end, sector.third});
-    }
-    GiveBack(dm_, info.neededSectors);
-    if (code != kOk) {
-      FlowResult failed;
-      failed.end = FlowEnd::kCallFailed;
-      failed.code = code;
-      failed.what = "image sectors of bank " + std::to_string(bank.bank);
-      return end(failed);
-    }
+    if (FlowResult found = BankNeeds(bank, offset, &needed); !found.Done()) return end(found);
     for (const BankRange& range : needed) {
       if (face_.StopRequested()) {
         FlowResult stopped;

@@ -164,6 +164,8 @@ class ModuleFlow {
   void ReadAreas();
   FlowResult Run(FlowPhase phase, uint64_t total, ResultCode started, std::string what);
   FlowResult EraseOne(const BankRange& range);
+  // The needed sectors of the current bank, added to needed.
+  FlowResult BankNeeds(const BankRow& bank, uint32_t offset, std::vector<BankRange>* needed, uint64_t* bytes = nullptr);
   FlowResult EraseBankChip(const BankRow& bank);
   const BankRow* Bank(int bank) const;
 
