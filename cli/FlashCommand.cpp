@@ -125,15 +125,18 @@ class FlashRun {
     if (options_.verify) {
       if (const ExitCode code = session_.LoadPassword(); code != ExitCode::kDone) return code;
     }
-    if (const ExitCode code = session_.Connect(); code != ExitCode::kDone) return code;
-    if (options_.verify) {
-      if (!session_.Dm().CanVerify()) return Usage("this data manager cannot verify");
-      if (const ExitCode code = session_.SendPassword(); code != ExitCode::kDone) return code;
-    }
+    // The image is loaded before the module is touched: a bad file ends the
+    // run without a reset of the module.
+    if (const ExitCode code = session_.LoadDataManager(); code != ExitCode::kDone) return code;
     client::ModuleFlow& flow = session_.Flow();
     ExitCode code = session_.Check(flow.Load(imagePath, type));
     // An image that cannot be read is a file error.
     if (code != ExitCode::kDone) return code == ExitCode::kFailed ? ExitCode::kUsage : code;
+    if (const ExitCode connected = session_.Connect(); connected != ExitCode::kDone) return connected;
+    if (options_.verify) {
+      if (!session_.Dm().CanVerify()) return Usage("this data manager cannot verify");
+      if (const ExitCode sent = session_.SendPassword(); sent != ExitCode::kDone) return sent;
+    }
 
     // The whole image is checked against the banks before anything is erased.
     std::vector<client::BankRange> needed;

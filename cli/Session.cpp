@@ -111,7 +111,8 @@ std::string Session::SilenceHint(ResultCode code) const {
          "? zelkor -vv shows the wire)";
 }
 
-ExitCode Session::Connect() {
+ExitCode Session::ResolveModuleDir() {
+  if (!moduleDir_.empty()) return ExitCode::kDone;
   const std::optional<std::string> dir = ResolveModule(options_.module);
   if (!dir) {
     reporter_.Error("no module " + options_.module + " (see zelkor modules)");
@@ -119,11 +120,26 @@ ExitCode Session::Connect() {
   }
   moduleDir_ = *dir;
   modulePath_ = client::ModuleDescriptionPath(moduleDir_);
+  return ExitCode::kDone;
+}
+
+ExitCode Session::LoadDataManager() {
+  if (const ExitCode code = ResolveModuleDir(); code != ExitCode::kDone) return code;
+  return ConnectEnd(flow_.LoadDataManager(moduleDir_));
+}
+
+ExitCode Session::Connect() {
+  if (const ExitCode code = ResolveModuleDir(); code != ExitCode::kDone) return code;
   if (const ExitCode code = OverridePort(); code != ExitCode::kDone) return code;
   const client::ConnectOutcome outcome = flow_.Connect(moduleDir_);
+  if (outcome.Connected()) connected_ = true;
+  return ConnectEnd(outcome);
+}
+
+// kDone for a connected outcome, otherwise its failure's message and code.
+ExitCode Session::ConnectEnd(const client::ConnectOutcome& outcome) {
   switch (outcome.step) {
     case client::ConnectStep::kConnected:
-      connected_ = true;
       return ExitCode::kDone;
     case client::ConnectStep::kLibraryName:
       lastError_ = "connect: " + outcome.refusal;

@@ -27,6 +27,9 @@ class Session {
 
   // Resolves the module and the port and connects; kDone or the failure.
   ExitCode Connect();
+  // Resolves the module and loads its data manager without a word to the
+  // module: an image can then be loaded and judged before Connect.
+  ExitCode LoadDataManager();
   // Reads the password from --password-file or ZELKOR_PASSWORD, before
   // anything connects; a usage error when there is none.
   ExitCode LoadPassword();
@@ -59,6 +62,8 @@ class Session {
   const std::string& PortText() const { return port_; }
 
  private:
+  ExitCode ResolveModuleDir();
+  ExitCode ConnectEnd(const client::ConnectOutcome& outcome);
   ExitCode OverridePort();
   // What to check when the module did not answer a login (empty for other codes).
   std::string SilenceHint(ResultCode code) const;

@@ -203,6 +203,15 @@ ResultCode CDmAccess::GetImageSpans(uint32_t address, ImageSpans* out) {
   return Call<dm::GetImageSpansFn>("DmGetImageSpans", address, out);
 }
 
+std::string CDmAccess::LoadProblem() {
+  const auto get = Find<dm::GetLoadProblemFn>("DmGetLoadProblem");
+  if (get == nullptr) return "";
+  std::string text(get(nullptr, 0), '\0');
+  if (text.empty()) return text;
+  text.resize(get(text.data(), static_cast<uint32_t>(text.size() + 1)));
+  return text;
+}
+
 ResultCode CDmAccess::EraseChip(SectorList* result) {
   BusyScope busy(busy_);
   return Call<dm::EraseChipFn>("DmEraseChip", result);

@@ -76,6 +76,9 @@ class CDmAccess {
   ResultCode GetHexFileInfo(uint32_t address, HexFileInfo* out);
   // kDmDllError from a data manager that cannot tell (an older one).
   ResultCode GetImageSpans(uint32_t address, ImageSpans* out);
+  // What the last failed load found wrong with its file; empty when the
+  // data manager does not say.
+  std::string LoadProblem();
   ResultCode EraseChip(SectorList* result);
   ResultCode EraseSectors(RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo);
 

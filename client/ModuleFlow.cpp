@@ -109,24 +109,27 @@ ConnectOutcome ModuleFlow::Connect(const std::string& moduleDir) {
   return outcome;
 }
 
-ConnectOutcome ModuleFlow::ConnectSteps(const std::string& moduleDir) {
+ConnectOutcome ModuleFlow::LoadDataManager(const std::string& moduleDir) {
   ConnectOutcome outcome;
-  connected_ = false;
-  currentBank_.reset();
-  table_ = FlashTable();
   modulePath_ = ModuleDescriptionPath(moduleDir);
-  const IniFileAccess module(modulePath_);
-  std::string dataManager = module.DmDll();
+  std::string dataManager = IniFileAccess(modulePath_).DmDll();
   if (dataManager.empty()) dataManager = kDefaultDataManager;
   if (!IsPlainLibraryName(dataManager)) {
     outcome.step = ConnectStep::kLibraryName;
     outcome.refusal = LibraryNameRefusal(modulePath_, kDataManagerKey, dataManager);
-    return outcome;
-  }
-  if (!dm_.Load(dataManager)) {
+  } else if (!dm_.Load(dataManager)) {  // a library already held stays, with its image
     outcome.step = ConnectStep::kLoad;
-    return outcome;
   }
+  return outcome;
+}
+
+ConnectOutcome ModuleFlow::ConnectSteps(const std::string& moduleDir) {
+  connected_ = false;
+  currentBank_.reset();
+  table_ = FlashTable();
+  ConnectOutcome outcome = LoadDataManager(moduleDir);
+  if (!outcome.Connected()) return outcome;
+  const IniFileAccess module(modulePath_);
   face_.StageReached(ConnectStage::kLoggingIn);
   login_ = LoginInfo{};
   WorkerThreadInfo thread{};
@@ -472,6 +475,10 @@ FlowResult ModuleFlow::Load(const std::string& path, ImageType type) {
   face_.PhaseStarted(FlowPhase::kLoad, 0);
   WorkerThreadInfo thread{};
   FlowResult result = Run(FlowPhase::kLoad, 0, dm_.LoadFile(path.c_str(), LoadModeOf(type), &thread), "load " + path);
+  // The file's own fault, where the data manager names it.
+  if (result.end == FlowEnd::kWorkerFailed) {
+    if (const std::string problem = dm_.LoadProblem(); !problem.empty()) result.what += " (" + problem + ")";
+  }
   face_.PhaseEnded(FlowPhase::kLoad, result.Done());
   return result;
 }

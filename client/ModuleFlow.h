@@ -118,6 +118,9 @@ class ModuleFlow {
   // connects every bank. A connect that fails after the login ends the
   // connection again (exit mode 0).
   ConnectOutcome Connect(const std::string& moduleDir);
+  // Only the first step of Connect: the data manager, without a word to the
+  // module, so that an image can be loaded and judged before it connects.
+  ConnectOutcome LoadDataManager(const std::string& moduleDir);
   bool Connected() const { return connected_; }
   const std::string& ModulePath() const { return modulePath_; }
   const LoginInfo& Login() const { return login_; }

@@ -34,6 +34,10 @@ uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* threadInfo)
 // refuses kLoadElf and kLoadByContent with 225.
 uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* threadInfo);
+// What the last load that failed found wrong with its file ("line 7: the
+// record's checksum does not match"), NUL-terminated in text and cut to fit
+// capacity; returns the length of the whole text, 0 when there is none.
+uint32_t DmGetLoadProblem(char* text, uint32_t capacity);
 uint32_t DmGetHexFileInfo(uint32_t address, zk::HexFileInfo* out);
 // The stretches of the loaded image placed at address, for a check against
 // the flash before anything is erased; 224 without an image.
@@ -77,6 +81,7 @@ using EraseChipFn = uint32_t (*)(SectorList*);
 using RangeWorkerFn = uint32_t (*)(RangeRequest*, SectorList*, WorkerThreadInfo*);
 using ReadFlashFn = uint32_t (*)(ReadRequest*, WorkerThreadInfo*);
 using FileFn = uint32_t (*)(const char*, uint32_t, WorkerThreadInfo*);  // load, save
+using GetLoadProblemFn = uint32_t (*)(char*, uint32_t);
 using GetHexFileInfoFn = uint32_t (*)(uint32_t, HexFileInfo*);
 using GetImageSpansFn = uint32_t (*)(uint32_t, ImageSpans*);
 using ProgFlashFn = uint32_t (*)(uint32_t, WorkerThreadInfo*);

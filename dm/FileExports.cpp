@@ -18,6 +18,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +34,17 @@ constexpr char kSaveCaption[] = "Save File";
 
 // The format the low byte of a mode names; nullopt: the one the file's
 // content shows (loads only). Values without a name of their own are HEX.
+void SetLoadProblem(std::string text) {
+  DmState& state = State();
+  const std::lock_guard lock(state.problemLock);
+  state.loadProblem = std::move(text);
+}
+
+// A file's problem where reading stopped: "line 7: ...".
+std::string AtLine(uint64_t line, const std::string& problem) {
+  return line == 0 ? problem : "line " + std::to_string(line) + ": " + problem;
+}
+
 std::optional<ImageFormat> FormatOfMode(uint32_t mode) {
   switch (mode & 0xFF) {
     case kLoadBinary: return ImageFormat::kBinary;
@@ -57,11 +71,30 @@ ResultCode LoadBinary(InputFile& file) {
   return kOk;
 }
 
+const char* ElfProblem(ElfLoad outcome) {
+  switch (outcome) {
+    case ElfLoad::Complete: break;
+    case ElfLoad::NotElf: return "no ELF magic at its start";
+    case ElfLoad::Unsupported: return "an ELF class, byte order, version or file type that is not read";
+    case ElfLoad::BadHeader: return "the ELF header is cut short or states a wrong size";
+    case ElfLoad::BadProgramHeaders: return "the program header table does not lie in the file";
+    case ElfLoad::BadSegment: return "a loadable segment is larger in the file than in memory";
+    case ElfLoad::SegmentOutsideFile: return "a loadable segment's bytes do not lie in the file";
+    case ElfLoad::PastAddressSpace: return "a loadable segment reaches past 4 GB";
+    case ElfLoad::Overlapping: return "two loadable segments share addresses";
+    case ElfLoad::NothingToLoad: return "no loadable segment has bytes in the file";
+  }
+  return "";
+}
+
 ResultCode LoadElf(InputFile& file) {
   const std::unique_ptr<uint8_t[]> bytes = ReadWhole(file);
   if (!bytes) return kFileLoadError;
   ElfReadResult read = ReadElf({bytes.get(), static_cast<std::size_t>(file.Size())});
-  if (read.outcome != ElfLoad::Complete) return kInvalidFileFormat;
+  if (read.outcome != ElfLoad::Complete) {
+    SetLoadProblem(ElfProblem(read.outcome));
+    return kInvalidFileFormat;
+  }
   State().image.SetPages(std::move(read.pages));
   SetProgress(ProgressPoint::kDone);
   return kOk;
@@ -77,6 +110,7 @@ ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& 
   hooks.stopRequested = [] { return StopRequested(); };
   hooks.progress = [size](uint64_t consumed) { SetProgress(consumed, size); };
   HexReadResult read = reader(file, hooks);
+  if (read.outcome != HexLoad::Complete && !read.problem.empty()) SetLoadProblem(AtLine(read.line, read.problem));
   switch (read.outcome) {
     case HexLoad::Complete:
       State().image.SetPages(std::move(read.pages));
@@ -108,8 +142,18 @@ std::optional<ImageFormat> FormatOfFile(InputFile& file, const std::string& path
 }
 
 ResultCode Load(const std::string& path, std::optional<ImageFormat> format, ThreadId caller) {
+  SetLoadProblem("");
+  errno = 0;
   std::unique_ptr<InputFile> file = InputFile::Open(LocalPath(path));
-  if (!file || file->Size() == 0) return kFileLoadError;  // the image is left as it was
+  // The image is left as it was.
+  if (!file) {
+    SetLoadProblem(errno != 0 ? std::strerror(errno) : "not a regular file");
+    return kFileLoadError;
+  }
+  if (file->Size() == 0) {
+    SetLoadProblem("the file is empty");
+    return kFileLoadError;
+  }
   State().image.Discard();
   if (!format) format = FormatOfFile(*file, path);
   if (!format) return kFileLoadError;
@@ -163,6 +207,18 @@ ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, WorkerThreadInfo*
   const std::optional<ImageFormat> format = dm::FormatOfMode(mode);
   return dm::StartOwnWorker([file = std::move(file), format, caller] { return dm::Load(file, format, caller); },
                             threadInfo);
+}
+
+ZK_EXPORT uint32_t DmGetLoadProblem(char* text, uint32_t capacity) {
+  dm::DmState& state = dm::State();
+  const std::lock_guard lock(state.problemLock);
+  const std::string& problem = state.loadProblem;
+  if (text != nullptr && capacity != 0) {
+    const std::size_t kept = std::min<std::size_t>(problem.size(), capacity - 1);
+    std::memcpy(text, problem.data(), kept);
+    text[kept] = '\0';
+  }
+  return static_cast<uint32_t>(problem.size());
 }
 
 ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, WorkerThreadInfo* threadInfo) {

@@ -10,6 +10,14 @@ namespace {
 constexpr std::size_t kLongestRecord = 1 + 8 + 2 * 255 + 2;
 constexpr std::size_t kRecordHead = 8;  // count, address, type
 constexpr uint8_t kInvalidNibble = 0x10;
+constexpr char kEndsEarly[] = "the file ends before its end-of-file record";
+constexpr char kEndsInRecord[] = "the file ends inside a record";
+constexpr char kNotHex[] = "a character that is not a hex digit 0-9 or A-F";
+
+std::string HexByteText(uint8_t value) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[value >> 4] + kDigits[value & 0x0F];
+}
 
 enum RecordType : uint8_t {
   kData = 0x00,
@@ -53,18 +61,21 @@ class Reader {
   Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress, kLongestRecord) {}
 
   HexLoad Run() {
-    if (!scan_.SeekLineStart(':')) return Early();
+    if (!scan_.SeekLineStart(':')) {
+      noRecord_ = true;
+      return Early("no line starts with ':'");
+    }
     uint32_t sinceCheck = kHexStopInterval;
     for (;;) {
       if (++sinceCheck >= kHexStopInterval) {
         sinceCheck = 0;
         if (hooks_.stopRequested && hooks_.stopRequested()) return HexLoad::Stopped;
       }
-      if (!scan_.SeekTo(':')) return Early();
+      if (!scan_.SeekTo(':')) return Early(kEndsEarly);
       scan_.Advance(1);
-      if (!scan_.Ensure(kRecordHead)) return Early();
+      if (!scan_.Ensure(kRecordHead)) return Early(kEndsInRecord);
       uint8_t head[4];
-      if (!DecodeHex(scan_.Cursor(), 4, head)) return HexLoad::FormatError;
+      if (!DecodeHex(scan_.Cursor(), 4, head)) return NotHex();
       scan_.Advance(kRecordHead);
       const uint8_t count = head[0];
       const uint32_t offset = (uint32_t{head[1]} << 8) | head[2];
@@ -72,22 +83,22 @@ class Reader {
 
       switch (head[3]) {
         case kData: {
-          if (!scan_.Ensure(2 * std::size_t{count} + 2)) return Early();
+          if (!scan_.Ensure(2 * std::size_t{count} + 2)) return Early(kEndsInRecord);
           uint8_t* data = pages_.Add(base_ + offset, count);
-          if (!DecodeHex(scan_.Cursor(), count, data)) return HexLoad::FormatError;
+          if (!DecodeHex(scan_.Cursor(), count, data)) return NotHex();
           scan_.Advance(2 * std::size_t{count});
           const HexLoad checked = Verify(headSum + Sum(data, count));
           if (checked != HexLoad::Complete) return checked;
           break;
         }
         case kEndOfFile:
-          if (!scan_.Ensure(2)) return Early();
+          if (!scan_.Ensure(2)) return Early(kEndsInRecord);
           return Verify(headSum);
         case kExtendedSegment:
         case kExtendedLinear: {
-          if (!scan_.Ensure(6)) return Early();
+          if (!scan_.Ensure(6)) return Early(kEndsInRecord);
           uint8_t value[2];
-          if (!DecodeHex(scan_.Cursor(), 2, value)) return HexLoad::FormatError;
+          if (!DecodeHex(scan_.Cursor(), 2, value)) return NotHex();
           scan_.Advance(4);
           const HexLoad checked = Verify(headSum + Sum(value, 2));
           if (checked != HexLoad::Complete) return checked;
@@ -99,39 +110,53 @@ class Reader {
         case kStartLinear: {
           // Not used, but checked like every record: a data record whose
           // type was spoilt into one of these must not pass unseen.
-          if (!scan_.Ensure(2 * std::size_t{count} + 2)) return Early();
+          if (!scan_.Ensure(2 * std::size_t{count} + 2)) return Early(kEndsInRecord);
           std::array<uint8_t, 255> value{};
-          if (!DecodeHex(scan_.Cursor(), count, value.data())) return HexLoad::FormatError;
+          if (!DecodeHex(scan_.Cursor(), count, value.data())) return NotHex();
           scan_.Advance(2 * std::size_t{count});
           const HexLoad checked = Verify(headSum + Sum(value.data(), count));
           if (checked != HexLoad::Complete) return checked;
           break;
         }
         default:
+          problem_ = "record type " + HexByteText(head[3]) + " is not known";
           return HexLoad::UnknownType;
       }
     }
   }
 
   PageImage TakePages() { return pages_.Finish(); }
-  uint64_t Line() const { return scan_.Line(); }
+  uint64_t Line() const { return noRecord_ ? 0 : scan_.Line(); }
+  const std::string& Problem() const { return problem_; }
 
  private:
   // Reads the checksum at the cursor: Complete when it matches sum.
   HexLoad Verify(unsigned sum) {
     uint8_t checksum = 0;
-    if (!DecodeHex(scan_.Cursor(), 1, &checksum)) return HexLoad::FormatError;
+    if (!DecodeHex(scan_.Cursor(), 1, &checksum)) return NotHex();
     scan_.Advance(2);
-    return ((sum + checksum) & 0xFF) == 0 ? HexLoad::Complete : HexLoad::ChecksumError;
+    if (((sum + checksum) & 0xFF) == 0) return HexLoad::Complete;
+    problem_ = "the record's checksum does not match";
+    return HexLoad::ChecksumError;
   }
 
   // The input ended before the end-of-file record.
-  HexLoad Early() const { return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError; }
+  HexLoad Early(const char* problem) {
+    problem_ = problem;
+    return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
+  }
+
+  HexLoad NotHex() {
+    problem_ = kNotHex;
+    return HexLoad::FormatError;
+  }
 
   const HexReadHooks& hooks_;
   TextScanner scan_;
   PageImageBuilder pages_;
   uint32_t base_ = 0;
+  std::string problem_;
+  bool noRecord_ = false;
 };
 
 }  // namespace
@@ -140,10 +165,12 @@ HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
   HexReadResult result;
   result.outcome = reader.Run();
-  if (result.outcome == HexLoad::Complete)
+  if (result.outcome == HexLoad::Complete) {
     result.pages = reader.TakePages();
-  else
+  } else {
     result.line = reader.Line();
+    result.problem = reader.Problem();
+  }
   return result;
 }
 

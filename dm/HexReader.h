@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace zk::dm {
 
@@ -35,7 +36,9 @@ inline constexpr uint32_t kHexStopInterval = 4096;
 struct HexReadResult {
   HexLoad outcome = HexLoad::FormatError;
   PageImage pages;  // complete loads only
-  uint64_t line = 0;  // the others: the line where reading stopped, from 1
+  uint64_t line = 0;  // the others: the line where reading stopped, from 1; 0: no line
+  // A format, checksum or type error: what is wrong, for a message.
+  std::string problem;
 };
 
 HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace zk::dm {
 namespace {
@@ -12,6 +13,7 @@ constexpr std::size_t kRecordHead = 4;                        // 'S', type, two 
 constexpr std::size_t kLongestRecord = kRecordHead + 2 * 255;
 constexpr std::size_t kLongestLine = kLongestRecord + 64;     // room for blanks behind it
 constexpr uint8_t kInvalidNibble = 0x10;
+constexpr char kNotHex[] = "a character that is not a hex digit 0-9 or A-F";
 constexpr unsigned kChecksumSum = 0xFF;  // count, address, data and checksum add up to it
 
 enum class RecordKind : uint8_t { kHeader, kData, kCount, kStart, kReserved };
@@ -71,9 +73,12 @@ class Reader {
         sinceCheck = 0;
         if (hooks_.stopRequested && hooks_.stopRequested()) return HexLoad::Stopped;
       }
-      if (scan_.AtEnd()) return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
+      if (scan_.AtEnd()) {
+        problem_ = "the file ends before its end record (S7, S8 or S9)";
+        return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
+      }
       const std::size_t length = scan_.LineLength();
-      if (length > kLongestLine) return HexLoad::FormatError;
+      if (length > kLongestLine) return Bad("the line is longer than any S-record");
       std::size_t used = length;
       while (used > 0 && IsLineEndBlank(scan_.Cursor()[used - 1])) --used;
       if (used > 0) {
@@ -89,21 +94,32 @@ class Reader {
 
   PageImage TakePages() { return pages_.Finish(); }
   uint64_t Line() const { return scan_.Line(); }
+  const std::string& Problem() const { return problem_; }
 
  private:
   // One record of size characters at text; ended is set by a start record.
   HexLoad Record(const uint8_t* text, std::size_t size, bool* ended) {
-    if (size < kRecordHead || text[0] != 'S' || text[1] < '0' || text[1] > '9') return HexLoad::FormatError;
+    if (size < kRecordHead || text[0] != 'S' || text[1] < '0' || text[1] > '9') {
+      return Bad("the line is not an S-record");
+    }
     const RecordType type = kTypes[text[1] - '0'];
-    if (type.kind == RecordKind::kReserved) return HexLoad::UnknownType;
+    if (type.kind == RecordKind::kReserved) {
+      problem_ = std::string("record type S") + static_cast<char>(text[1]) + " is not used";
+      return HexLoad::UnknownType;
+    }
     uint8_t count = 0;
-    if (!DecodeHex(text + 2, 1, &count)) return HexLoad::FormatError;
-    if (size != kRecordHead + 2 * std::size_t{count} || count < type.addressBytes + 1u) return HexLoad::FormatError;
+    if (!DecodeHex(text + 2, 1, &count)) return Bad(kNotHex);
+    if (size != kRecordHead + 2 * std::size_t{count} || count < type.addressBytes + 1u) {
+      return Bad("the record's length does not match its count");
+    }
     std::array<uint8_t, 255> bytes{};
-    if (!DecodeHex(text + kRecordHead, count, bytes.data())) return HexLoad::FormatError;
+    if (!DecodeHex(text + kRecordHead, count, bytes.data())) return Bad(kNotHex);
     unsigned sum = count;
     for (uint8_t i = 0; i < count; ++i) sum += bytes[i];
-    if ((sum & 0xFF) != kChecksumSum) return HexLoad::ChecksumError;
+    if ((sum & 0xFF) != kChecksumSum) {
+      problem_ = "the record's checksum does not match";
+      return HexLoad::ChecksumError;
+    }
 
     uint32_t address = 0;
     for (uint8_t i = 0; i < type.addressBytes; ++i) address = (address << 8) | bytes[i];
@@ -118,10 +134,13 @@ class Reader {
         break;
       case RecordKind::kCount:
         // A count that disagrees tells of records lost or doubled.
-        if (dataBytes != 0 || address != dataRecords_) return HexLoad::FormatError;
+        if (dataBytes != 0 || address != dataRecords_) {
+          return Bad("the record count " + std::to_string(address) + " disagrees with the " +
+                     std::to_string(dataRecords_) + " data records before it");
+        }
         break;
       case RecordKind::kStart:
-        if (dataBytes != 0) return HexLoad::FormatError;
+        if (dataBytes != 0) return Bad("the end record carries data");
         *ended = true;
         break;
       case RecordKind::kReserved:
@@ -130,10 +149,16 @@ class Reader {
     return HexLoad::Complete;
   }
 
+  HexLoad Bad(std::string problem) {
+    problem_ = std::move(problem);
+    return HexLoad::FormatError;
+  }
+
   const HexReadHooks& hooks_;
   TextScanner scan_;
   PageImageBuilder pages_;
   uint64_t dataRecords_ = 0;
+  std::string problem_;
 };
 
 }  // namespace
@@ -142,10 +167,12 @@ HexReadResult ReadSrec(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
   HexReadResult result;
   result.outcome = reader.Run();
-  if (result.outcome == HexLoad::Complete)
+  if (result.outcome == HexLoad::Complete) {
     result.pages = reader.TakePages();
-  else
+  } else {
     result.line = reader.Line();
+    result.problem = reader.Problem();
+  }
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ struct DmState {
   // Where the program-wide settings file is looked for; empty: the
   // directory of the host program.
   std::string settingsDirectory;
+
+  // What the last failed load found wrong; written by the load worker.
+  std::mutex problemLock;
+  std::string loadProblem;
 };
 
 DmState& State();

@@ -280,6 +280,19 @@ TEST_F(Zelkor, StandardStreamsLengthsAndTheCausesOfRefusals) {
   EXPECT_EQ(noPassword.exitCode, 2);
   EXPECT_EQ(noPassword.err.find("connect"), std::string::npos) << noPassword.err;
   EXPECT_NE(Run({"flash", Path("gone.hex")}).err.find("No such file or directory"), std::string::npos);
+  // A bad record is named by its line and fault, before the module is reset.
+  WriteFile(Path("bad.hex"), ":0100000000FF\n:01000100g0FE\n:00000001FF\n");
+  WriteFile(Path("bad.srec"), "S00600004844521B\nS1050000000\n");
+  WriteFile(Path("empty.hex"), "");
+  for (const auto& [file, cause] : std::vector<std::pair<std::string, std::string>>{
+           {"bad.hex", "line 2: a character that is not a hex digit"},
+           {"bad.srec", "line 2: the record's length does not match its count"},
+           {"empty.hex", "the file is empty"}}) {
+    const RunResult bad = Run({"flash", Path(file), "-v"});
+    EXPECT_EQ(bad.exitCode, 2) << file;
+    EXPECT_NE(bad.err.find(cause), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find("connect..."), std::string::npos) << bad.err;
+  }
   EXPECT_NE(Run({"read", "0", "1FFFF", "-o", Path("x.bin")}).err.find("hexadecimal with 0x"), std::string::npos);
   const RunResult noPort = Run({"info", "-q"}, "rfc2217://127.0.0.1");
   EXPECT_NE(noPort.err.find("write rfc2217://HOST:PORT"), std::string::npos) << noPort.err;
