@@ -25,7 +25,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
-"$BIN/ModSim" --baud-emulation --baud 57600 --flash-file "$WORK/flash.img" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
+# With ZELKOR_TRACE set the simulator keeps a trace of its own, so that the
+# host's can be checked against it (check_trace).
+set -- --baud-emulation --baud 57600 --flash-file "$WORK/flash.img"
+if [ -n "${ZELKOR_TRACE:-}" ]; then set -- "$@" --trace "$WORK/module.trace"; fi
+"$BIN/ModSim" "$@" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
 SIM=$!
 # The simulator names its pseudo terminal on its first line.
 tries=0
@@ -56,4 +60,26 @@ verify_flash() {
     exit 1
   fi
   echo "verified: $size bytes"
+}
+
+# check_trace: with ZELKOR_TRACE set (to a file), prints the frames of the
+# host's trace each way and fails when the simulator saw other counts.
+check_trace() {
+  [ -n "${ZELKOR_TRACE:-}" ] || return 0
+  [ "$ZELKOR_TRACE" != "-" ] || return 0
+  sent=$(grep -cE '^ *[0-9]+\.[0-9]{3} -> ' "$ZELKOR_TRACE" || true)
+  received=$(grep -cE '^ *[0-9]+\.[0-9]{3} <- ' "$ZELKOR_TRACE" || true)
+  seen=$(grep -cE '^ *[0-9.]+ rx 3964R ' "$WORK/module.trace" || true)
+  answered=$(grep -cE '^ *[0-9.]+ tx 3964R ' "$WORK/module.trace" || true)
+  undecoded=$(grep -E '^ *[0-9]+\.[0-9]{3} (->|<-) ' "$ZELKOR_TRACE" |
+    grep -cvE '(->|<-) [0-9A-F]{2} [A-Z][A-Za-z]+( |$)' || true)
+  if [ "$undecoded" != 0 ]; then
+    echo "trace: $undecoded frames without a command name in $ZELKOR_TRACE" >&2
+    exit 1
+  fi
+  if [ "$sent" != "$seen" ] || [ "$received" != "$answered" ]; then
+    echo "trace: $sent frames sent and $received received, but the module saw $seen and sent $answered" >&2
+    exit 1
+  fi
+  echo "trace: $sent frames sent, $received received, as the module saw them ($ZELKOR_TRACE)"
 }

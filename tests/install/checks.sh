@@ -123,6 +123,9 @@ run_installed() {
   # The demo as a user runs it: the script of the installation, no argument.
   out=$(clean_env sh "$dir/demo/demo.sh" 2>&1) || fail "the demo failed: $out"
   echo "$out" | grep -q '^verified: ' || fail "the demo did not verify: $out"
+  # Traced, every frame decoded and as many each way as the simulator saw.
+  out=$(clean_env env ZELKOR_TRACE="$T/demo.trace" sh "$dir/demo/demo.sh" 2>&1) || fail "the traced demo failed: $out"
+  echo "$out" | grep -q '^trace: .* as the module saw them' || fail "the traced demo: $out"
 
   # The demo's commands through bin/quillrun, COM1 mapped in the user hive:
   # only the installation's own machine.reg tells the runner where it is.
