@@ -1,12 +1,12 @@
 #include "gui/EnterBinAddress.h"
 
+#include "gui/AddressText.h"
 #include "gui/ControlIds.h"
-#include "gui/JumpAddress.h"
 #include "gui/Texts.h"
 
 namespace zk::gui {
 
-std::optional<uint32_t> ParseBinAddress(const QString& text) { return ParseJumpAddress(Utf8(text.trimmed())); }
+std::optional<uint32_t> ParseBinAddress(const QString& text) { return ParseAddressText(Utf8(text.trimmed())); }
 
 EnterBinAddress::EnterBinAddress(QWidget* parent)
     : CTextEntryDlg({.dialogId = kBinAddressDialog,
@@ -17,7 +17,9 @@ EnterBinAddress::EnterBinAddress(QWidget* parent)
                      .hidden = false},
                     parent) {
   SetCheck([](const QString& text) {
-    return ParseBinAddress(text) ? QString() : QString("\"%1\" is no hexadecimal address.").arg(text);
+    return ParseBinAddress(text) ? QString()
+                                 : QString("\"%1\" is no address: write it %2.")
+                                       .arg(text, QString::fromUtf8(client::NumberForms(client::BareDigits::kHex)));
   });
 }
 

@@ -4,7 +4,7 @@
 #include "gui/ControlIds.h"
 #include "gui/FileDialogs.h"
 #include "gui/GuiFlow.h"
-#include "gui/JumpAddress.h"
+#include "gui/AddressText.h"
 #include "gui/MessageBoxes.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -40,9 +40,14 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
     if (problem != nullptr) *problem = why;
     return std::nullopt;
   };
-  const std::optional<uint32_t> start = ParseJumpAddress(startText);
-  const std::optional<uint32_t> end = ParseJumpAddress(endText);
-  if (!start || !end) return refuse("Please enter the start and end address as hexadecimal numbers.");
+  const std::optional<uint32_t> start = ParseAddressText(startText);
+  const std::optional<uint32_t> end = ParseAddressText(endText);
+  if (!start || !end) {
+    if (problem != nullptr) {
+      *problem = "Please enter the start and end address as " + std::string(client::NumberForms(client::BareDigits::kHex)) + ".";
+    }
+    return std::nullopt;
+  }
   const uint64_t length = static_cast<uint64_t>(*end) - *start + 1;
   if (*end < *start || length >= kAddressSpace) {
     return refuse("The end address must lie at or above the start address.");

@@ -28,7 +28,7 @@ struct UploadRange {
   uint32_t start = 0;
   uint32_t length = 0;
 };
-// nullopt when a text is no hexadecimal address or the end lies below the
+// nullopt when a text is no address (ParseAddressText) or the end lies below the
 // start; what went wrong in problem.
 std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::string_view endText,
                                             std::string* problem = nullptr);

@@ -58,9 +58,12 @@ TEST(UploadRangeTest, BothEndsCountAndABackwardsOrInvalidRangeIsRefused) {
   EXPECT_FALSE(ParseUploadRange("0", "1 0"));
 }
 
-TEST(BinAddressTest, HexDigitsAfterAnInnerXAndNothingElse) {
+TEST(BinAddressTest, TheProgramsNumberRuleWithBareHexDigits) {
   EXPECT_EQ(ParseBinAddress("0x1F00"), 0x1F00u);
   EXPECT_EQ(ParseBinAddress(" 8000 "), 0x8000u);
+  EXPECT_EQ(ParseBinAddress("10K"), 0x4000u);
+  EXPECT_EQ(ParseBinAddress(""), 0u);
+  EXPECT_EQ(ParseUploadRange("1M", "0x1FFFFF")->length, 0x100000u);
   EXPECT_FALSE(ParseBinAddress("80G0"));
   EXPECT_FALSE(ParseBinAddress("123456789"));
 }
