@@ -477,7 +477,8 @@ FlowResult ModuleFlow::Load(const std::string& path, ImageType type) {
   FlowResult result = Run(FlowPhase::kLoad, 0, dm_.LoadFile(path.c_str(), LoadModeOf(type), &thread), "load " + path);
   // The file's own fault, where the data manager names it.
   if (result.end == FlowEnd::kWorkerFailed) {
-    if (const std::string problem = dm_.LoadProblem(); !problem.empty()) result.what += " (" + problem + ")";
+    result.fileProblem = dm_.LoadProblem();
+    if (!result.fileProblem.empty()) result.what += " (" + result.fileProblem + ")";
   }
   face_.PhaseEnded(FlowPhase::kLoad, result.Done());
   return result;

@@ -45,6 +45,9 @@ struct FlowResult {
   std::string what;
   // A failed erase: the sectors the data manager listed.
   std::vector<SectorEntry> failedSectors;
+  // A failed load: what the data manager found wrong with the file ("line
+  // 7: the record's checksum does not match"); what carries it too.
+  std::string fileProblem;
 
   bool Done() const { return end == FlowEnd::kDone; }
 };

@@ -88,7 +88,9 @@ CScriptRunner::CommandResult CScriptRunner::LoadImage(const std::string& given, 
   loadMode_ = type;
   const client::FlowResult result = flow_.Load(path, *loadMode_);
   if (!result.Done()) {
-    if (result.end != client::FlowEnd::kStopped) Show(texts::kLoadFile);
+    // The file's fault on a line of its own; a checksum's box has named it.
+    const bool named = (result.code & kStatusMask) == kReceiveChecksum || result.fileProblem.empty();
+    if (result.end != client::FlowEnd::kStopped) Show(std::string(texts::kLoadFile) + (named ? "" : "\n" + result.fileProblem));
     return CommandResult::kFailed;
   }
   status.Close(true);

@@ -178,6 +178,10 @@ TEST_F(RunnerScript, LoadFileTakesItsModeFromTheContentAndDownloadPlacesPagesAtT
                            "DmProgFlash"),
               ElementsAre("DmProgFlash 0x20000", "DmProgFlash 0"));
   ExpectFailure({{"LoadStatus", "225"}}, ConnectLine() + load + "/s.bin\n", {"LoadFile", "Error loading file"});
+  // The file's fault, where the data manager names it, under the box's text.
+  ExpectFailure({{"LoadStatus", "225"}, {"LoadProblem", "line 2: the file ends inside a record"}},
+                ConnectLine() + load + "/s.bin\n",
+                {"LoadFile", "line 2: the file ends inside a record", "Error loading file"});
 }
 
 TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {

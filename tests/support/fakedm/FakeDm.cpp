@@ -100,6 +100,7 @@ void Script(FakeDmState& s, const std::string& path) {
   const auto text = [&path](const char* key, const char* fallback) {
     return zk::ini::GetString(path, "Fake", key, fallback, 1000);
   };
+  s.loadProblem = text("LoadProblem", "");
   const auto stops = Groups(text("StopResults", "0"));
   s.stopResults = stops.empty() ? std::vector<uint32_t>{0} : stops.front();
   s.defaultLibraries.clear();
@@ -349,6 +350,12 @@ ZK_EXPORT uint32_t DmLoadFile(const char* path, uint32_t mode, zk::WorkerThreadI
   Log(s, "DmLoadFile %s %u", path, mode);
   NoThread(thread);
   return StartUnless(s, s.loadResult, s.loadStatus);
+}
+
+ZK_EXPORT uint32_t DmGetLoadProblem(char* text, uint32_t capacity) {
+  const std::string& problem = S().loadProblem;
+  if (text != nullptr && capacity > problem.size()) std::memcpy(text, problem.c_str(), problem.size() + 1);
+  return static_cast<uint32_t>(problem.size());
 }
 
 ZK_EXPORT uint32_t DmSaveFile(const char* path, uint32_t mode, zk::WorkerThreadInfo* thread) {

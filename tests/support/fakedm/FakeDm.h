@@ -74,6 +74,7 @@ struct FakeDmState {
   uint32_t saveResult = 0;
   uint32_t saveStatus = 0;
   std::string savedContent = "image";
+  std::string loadProblem;  // what DmGetLoadProblem tells
   uint32_t progResult = 0;
   uint32_t progStatus = 0;
   uint32_t readResult = 0;
