@@ -101,7 +101,9 @@ bool CDownloadPage::LoadImage(const std::string& path, ImageFileType type, bool 
     return false;
   }
   if (outcome.status != kOk) {
-    ReportResult("LoadFile", outcome.status);
+    // The file's own fault under the code's text; a checksum's box has named it.
+    const bool named = (outcome.status & kStatusMask) == kReceiveChecksum;
+    ReportResult("LoadFile", outcome.status, named ? std::string() : dm_.LoadProblem());
     SetStatus(Text(TextId::kReady));
     return false;
   }

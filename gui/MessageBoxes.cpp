@@ -7,11 +7,12 @@ int ShowMessage(std::string_view text, std::string_view caption, uint32_t type) 
 }
 
 void BoxReporter::ShowResult(std::string_view text, std::string_view caption) {
-  ShowMessage(text, caption, MB_OK | MB_ICONWARNING);
+  ShowMessage(detail_.empty() ? std::string(text) : std::string(text) + "\n" + detail_, caption,
+              MB_OK | MB_ICONWARNING);
 }
 
-void ReportResult(std::string_view caption, ResultCode code) {
-  BoxReporter reporter;
+void ReportResult(std::string_view caption, ResultCode code, std::string_view detail) {
+  BoxReporter reporter(detail);
   FlashException().Report(reporter, caption, code);
 }
 

@@ -6,6 +6,7 @@
 #include "common/ResultCodes.h"
 #include "platform/MessageBox.h"
 
+#include <string>
 #include <string_view>
 
 namespace zk::gui {
@@ -14,11 +15,16 @@ namespace zk::gui {
 int ShowMessage(std::string_view text, std::string_view caption, uint32_t type = MB_OK);
 
 // Shows a result code's text with the operation's caption and one OK button.
+// A detail, when there is one, stands on a line under the text.
 class BoxReporter : public ResultReporter {
  public:
+  explicit BoxReporter(std::string_view detail = {}) : detail_(detail) {}
   void ShowResult(std::string_view text, std::string_view caption) override;
+
+ private:
+  std::string detail_;
 };
 
-void ReportResult(std::string_view caption, ResultCode code);
+void ReportResult(std::string_view caption, ResultCode code, std::string_view detail = {});
 
 }  // namespace zk::gui

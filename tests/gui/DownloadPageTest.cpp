@@ -180,9 +180,11 @@ TEST_F(DownloadPageTest, ALoadStoppedWithCancelLeavesTheFileFactsAsTheyWere) {
 TEST_F(DownloadPageTest, AFailedLoadIsReportedAndTheFileIsNotShownAsLoaded) {
   ConnectModule();
   Fake().loadStatus = 0xE1;  // the data manager holds no image afterwards
+  Fake().loadProblem = "line 3: the file ends inside a record";
   Open(File("bad.hex"));
   ASSERT_EQ(boxes_.shown.size(), 1u);
   EXPECT_EQ(boxes_.shown[0].caption, "LoadFile");
+  EXPECT_TRUE(boxes_.shown[0].text.ends_with("\nline 3: the file ends inside a record")) << boxes_.shown[0].text;
   EXPECT_TRUE(Page()->FileLoadedText()->text().isEmpty());
   EXPECT_FALSE(Page()->FileLoaded());
 
