@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ constexpr std::string_view kImageMark = "<image>";
 const Expected kLoginFails{"Login failed", "Error connecting"};
 const Expected kNoLayout{"GetSectorInfos", "Error erasing sector"};
 const Expected kNotLoaded{"LoadFile", "Error loading hex file"};
+// Not loaded, with the file's fault named under the runner's message.
+Expected NotLoaded(const std::string& problem) { return {kNotLoaded.step + "\n" + problem, kNotLoaded.failure}; }
+// The problem at the last line of text, where a cut file ends.
+Expected EndsAtLastLine(const std::string& text, const std::string& problem) {
+  return NotLoaded("line " + std::to_string(std::count(text.begin(), text.end(), '\n') + 1) + ": " + problem);
+}
 
 // The run's messages are the expected ones, and the flash holds the image
 // exactly when the run succeeded.
@@ -161,15 +168,20 @@ TEST(BadFiles, BrokenHexImages) {
   const std::string good = Hex(image, kImageAddress);
   const std::string garbage = Text(RandomBytes(200000, 3));
   const std::size_t secondLine = good.find('\n') + 1;
+  const std::string inRecord = good.substr(0, good.size() / 2 + 7);
+  const std::string beforeEnd = good.substr(0, good.size() - 12);
+  const std::string inEnd = good.substr(0, good.size() - 4);
   const Expected kChecksumLine2{kNotLoaded.step, kNotLoaded.failure,
                                 "DEBUG BOX: CheckSum falsch !\nline 2 of " + std::string(kImageMark)};
   const std::vector<std::tuple<std::string, std::string, Expected>> cases = {
-      {"empty", "", kNotLoaded},
-      {"cut inside a record", good.substr(0, good.size() / 2 + 7), kNotLoaded},
-      {"cut before the end record", good.substr(0, good.size() - 12), kNotLoaded},
-      {"cut inside the end record", good.substr(0, good.size() - 4), kNotLoaded},
-      {"binary garbage", garbage, kNotLoaded},
-      {"garbage holding colons before the records", garbage + good, kNotLoaded},
+      {"empty", "", NotLoaded("the file is empty")},
+      {"cut inside a record", inRecord, EndsAtLastLine(inRecord, "the file ends inside a record")},
+      {"cut before the end record", beforeEnd, EndsAtLastLine(beforeEnd, "the file ends before its end-of-file record")},
+      {"cut inside the end record", inEnd, EndsAtLastLine(inEnd, "the file ends inside a record")},
+      // The first line of the garbage that starts with ':' (of this seed).
+      {"binary garbage", garbage, NotLoaded("line 591: a character that is not a hex digit 0-9 or A-F")},
+      {"garbage holding colons before the records", garbage + good,
+       NotLoaded("line 591: a character that is not a hex digit 0-9 or A-F")},
       {"a checksum wrong", good.substr(0, 20) + (good[20] == '0' ? "1" : "0") + good.substr(21), kChecksumLine2},
       // A data record spoilt into a start address record is no record to pass over.
       {"a data record's type spoilt into 03", good.substr(0, secondLine + 7) + "03" + good.substr(secondLine + 9),
