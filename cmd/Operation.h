@@ -9,15 +9,10 @@
 #include "common/WorkerThread.h"
 #include "platform/Threads.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 
 namespace zk::cmd {
-
-// The message posted to the starting thread where an operation says so.
-inline constexpr uint32_t kWorkerEndMessage = 34;
 
 // How a routine ended: with a result code, or abandoned at a check point
 // because a stop request arrived (kStopped, which the worker frame turns into
@@ -38,16 +33,15 @@ using OperationRoutine = std::function<WorkerEnd(ThreadId caller)>;
 
 class OperationWorker {
  public:
-  // Sets progress 0 and starts routine; a routine that ends with kOk
-  // leaves progress 100 unless a newer routine was started meanwhile.
-  // Always kOk: a thread that cannot be created leaves status kFailed.
+  // Starts routine on the worker frame, which keeps its progress (0 at
+  // the start, 100 at a kOk end, never falling). Always kOk: a thread that
+  // cannot be created leaves status kFailed.
   ResultCode Start(OperationRoutine routine, WorkerThreadInfo* info);
 
   bool Running() const { return thread_.Running(); }
   ResultCode Status() const { return thread_.Status(); }
-  uint32_t Progress() const { return progress_.load(); }
-  // Clamped to 0..100.
-  void SetProgress(uint32_t percent);
+  uint32_t Progress() const { return thread_.Progress(); }
+  void SetProgress(uint32_t percent) { thread_.SetProgress(percent); }
 
   // Posts WM_QUIT to the running worker and waits for it; kFailed when
   // none runs.
@@ -58,16 +52,9 @@ class OperationWorker {
 
  private:
   WorkerThread thread_;
-  std::mutex startMutex_;  // orders a routine's end against the next start
-  uint64_t started_ = 0;
-  std::atomic<uint32_t> progress_{0};
 };
 
 // Sets the progress of the current operation.
 void SetProgress(uint32_t percent);
-
-// Posts kWorkerEndMessage with code to caller, the thread that started the
-// operation.
-void PostWorkerEnd(ThreadId caller, ResultCode code);
 
 }  // namespace zk::cmd

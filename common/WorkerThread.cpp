@@ -3,9 +3,16 @@
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace zk {
+
+namespace {
+
+constexpr uint32_t kAllDone = 100;
+
+}  // namespace
 
 struct WorkerThread::Launch {
   WorkerThread* owner;
@@ -27,6 +34,7 @@ uint32_t WorkerThread::Main(void* argument) {
 void WorkerThread::Finish(uint64_t generation, ResultCode code) {
   std::lock_guard lock(mutex_);
   if (generation != generation_) return;  // a newer worker is current
+  if (code == kOk) progress_ = kAllDone;
   status_ = code;
   running_ = 0;
 }
@@ -42,6 +50,7 @@ void WorkerThread::Start(Routine routine, WorkerThreadInfo* info) {
     std::lock_guard lock(mutex_);
     generation = ++generation_;
     running_ = 1;
+    progress_ = 0;
   }
   auto launch = std::make_unique<Launch>(Launch{this, generation, std::move(routine)});
   ThreadId id = 0;
@@ -59,6 +68,13 @@ void WorkerThread::Start(Routine routine, WorkerThreadInfo* info) {
     info->threadHandle = handle;
   }
   ReplaceCurrent(id, handle);
+}
+
+void WorkerThread::SetProgress(uint32_t percent) {
+  const uint32_t wanted = std::min(percent, kAllDone);
+  uint32_t now = progress_.load();
+  while (now < wanted && !progress_.compare_exchange_weak(now, wanted)) {
+  }
 }
 
 ResultCode WorkerThread::Stop() {
@@ -86,6 +102,8 @@ void WorkerThread::ShutDown(uint32_t waitMs) {
   CloseHandle(handle);
   currentId_ = 0;
 }
+
+void PostWorkerEnd(ThreadId caller, ResultCode code) { PostThreadMessage(caller, kWorkerEndMessage, code, 0); }
 
 bool StopRequested() {
   Msg msg;

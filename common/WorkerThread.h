@@ -20,6 +20,11 @@ namespace zk {
 
 inline constexpr ResultCode kStopped = 0x7FFFFFFFu;
 
+// The message an operation posts to the thread that started it where it
+// says so: its result code in the first parameter.
+inline constexpr uint32_t kWorkerEndMessage = 34;
+void PostWorkerEnd(ThreadId caller, ResultCode code);
+
 class WorkerThread {
  public:
   using Routine = std::function<ResultCode()>;
@@ -37,6 +42,12 @@ class WorkerThread {
 
   bool Running() const { return running_.load() != 0; }
   ResultCode Status() const { return status_.load(); }
+
+  // The current worker's progress in percent: 0 from its start, 100 once
+  // it ends with kOk (unless a newer worker was started meanwhile), and
+  // never lower during one worker: a smaller value is ignored.
+  uint32_t Progress() const { return progress_.load(); }
+  void SetProgress(uint32_t percent);
 
   // Posts WM_QUIT to the running worker and waits for it without a time
   // limit; the status is what the worker left. kFailed when none runs.
@@ -64,6 +75,7 @@ class WorkerThread {
   uint64_t generation_ = 0;
   std::atomic<ThreadId> currentId_{0};
   std::atomic<ThreadHandle> currentHandle_{nullptr};
+  std::atomic<uint32_t> progress_{0};
 };
 
 // Check point of a worker: takes one pending message off the calling

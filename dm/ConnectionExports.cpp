@@ -37,9 +37,8 @@ ZK_EXPORT uint32_t DmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerT
   const auto login = Cmd().Require<cmm::LoginFn>("CmmLogin");
   if (login == nullptr) return kCmdDllError;
   dm::DmState& state = State();
-  dm::SetProgress(dm::ProgressPoint::kForwarded);
   state.modulePath = path;
-  state.forwarded = 1;
+  dm::MarkForwarded();
   const ResultCode rc = login(state.modulePath.c_str(), loginInfo, threadInfo);
   state.loggedIn = 1;
   state.currentBank = 0;

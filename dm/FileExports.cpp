@@ -28,8 +28,6 @@
 namespace zk::dm {
 namespace {
 
-// Posted to the thread that started a load that met an unknown record type.
-constexpr uint32_t kLoadEndMessage = 34;
 constexpr char kSaveCaption[] = "Save File";
 
 // The format the low byte of a mode names; nullopt: the one the file's
@@ -120,7 +118,7 @@ ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& 
       MessageBox("CheckSum falsch !\nline " + std::to_string(read.line) + " of " + path, "DEBUG BOX", MB_OK);
       return kReceiveChecksum;
     case HexLoad::UnknownType:
-      PostThreadMessage(caller, kLoadEndMessage, kInvalidFileFormat, 0);
+      PostWorkerEnd(caller, kInvalidFileFormat);  // to the thread that started a load of an unknown record type
       return kInvalidFileFormat;
     case HexLoad::FormatError:
       return kInvalidFileFormat;

@@ -36,7 +36,7 @@ ZK_EXPORT uint32_t DmReadFlash(ReadRequest* request, WorkerThreadInfo* threadInf
   state.forwarded = 1;
   state.image.Discard();
   if (state.readPermission == 0) return kNoAccess;
-  dm::SetProgress(dm::ProgressPoint::kForwarded);
+  state.progressForwarded = 1;
   const auto readFlash = Cmd().Require<cmm::ReadFlashFn>("CmmReadFlash");
   if (readFlash == nullptr) return kCmdDllError;
   if (request == nullptr) return kFailed;

@@ -13,8 +13,8 @@ using dm::Cmd;
 using dm::State;
 
 ZK_EXPORT uint32_t DmGetProgress(void) {
-  const int32_t progress = State().progress;
-  if (progress != dm::Percent(dm::ProgressPoint::kForwarded)) return static_cast<uint32_t>(progress);
+  const dm::DmState& state = State();
+  if (state.progressForwarded == 0) return state.worker.Progress();
   return Cmd().Call<cmm::GetProgressFn>("CmmGetProgress");
 }
 

@@ -2,7 +2,6 @@
 
 #include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
-#include "dm/Progress.h"
 #include "dm/State.h"
 
 namespace zk::dm {
@@ -10,8 +9,8 @@ namespace zk::dm {
 ResultCode StartOwnWorker(WorkerThread::Routine routine, WorkerThreadInfo* info) {
   DmState& state = State();
   if (AnyWorkerRunning()) return kWorkerRunning;
-  SetProgress(ProgressPoint::kStarted);
   state.forwarded = 0;
+  state.progressForwarded = 0;  // the worker frame sets progress 0 as it starts
   state.worker.Start(std::move(routine), info);
   return kOk;
 }

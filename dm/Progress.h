@@ -1,15 +1,13 @@
 #pragma once
-// The progress DmGetProgress reports for the current operation: the share
-// of an own worker's work in percent, set at the named points of the flows
-// and by the share done in between, or the mark that the command layer's
-// progress applies.
+// The progress DmGetProgress reports for an own worker: the share of its
+// work in percent, set at the named points of the flows and by the share
+// done in between, on the worker frame (which never lets it fall); or the
+// mark that the command layer's progress, status and stop apply.
 #include <cstdint>
 
 namespace zk::dm {
 
 enum class ProgressPoint : int32_t {
-  kForwarded = -1,   // the operation runs in the command layer: its progress applies
-  kStarted = 0,      // an own worker has been started
   kSaveWriting = 10, // a save has its file open and writes it
   kDone = 100,       // the flow has come to its end
 };

@@ -42,8 +42,10 @@ struct DmState {
   std::atomic<uint32_t> readPermission{0};
   std::atomic<uint32_t> protectionOverride{0};
 
-  std::atomic<int32_t> progress{0};
   std::atomic<uint32_t> forwarded{0};  // the current operation runs in the command layer
+  // The last worker started was the command layer's: its progress applies
+  // until an own worker starts (a synchronous call leaves it).
+  std::atomic<uint32_t> progressForwarded{0};
   WorkerThread worker;
 
   // Where the program-wide settings file is looked for; empty: the

@@ -162,6 +162,7 @@ TEST(OperationWorker, ARoutineThatEndsLateLeavesTheNewerOneAlone) {
   worker.Start([](ThreadId) { return WorkerEnd::Done(kNewer); }, nullptr);
   while (worker.Running()) Sleep(1);
   worker.SetProgress(42);
+  worker.SetProgress(10);  // progress never falls during one worker
 
   release = true;
   while (!lateReturning) Sleep(1);

@@ -109,8 +109,8 @@ inline void ResetDataManager() {
   s.image = MemoryImage{};
   s.readPermission = 0;
   s.protectionOverride = 0;
-  s.progress = 0;
   s.forwarded = 0;
+  s.progressForwarded = 0;
   s.settingsDirectory.clear();
 }
 
