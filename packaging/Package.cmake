@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The demo compares the simulated flash with its image through objcopy.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS binutils)
 
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/DropLdconfigPostrm.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/DropLdconfigScripts.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
