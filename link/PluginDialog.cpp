@@ -5,7 +5,7 @@
 #include "platform/Library.h"
 #include "platform/MessageBox.h"
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace zk::link {
@@ -23,7 +23,7 @@ int32_t Selection(const std::optional<std::size_t>& selected) {
 }
 
 std::optional<std::string> Chosen(const char (&text)[kChoiceChars]) {
-  const std::string value(text, strnlen(text, kChoiceChars));
+  const std::string value(text, std::find(text, text + kChoiceChars, '\0'));
   if (value.empty()) return std::nullopt;
   return value;
 }
