@@ -90,8 +90,9 @@ void BM_NetRoundTrip(benchmark::State& state) {
   std::ofstream(dir) << "[RS232]\nCOM=COM240\nBaud=57600\nSendLockTime=1\n";
   LinkDriver link;
   SystemNetServices services;
-  NetTransport net(link, services, [](unsigned) { return false; });
-  if (net.SelectParams(dir.c_str(), "RS232") != 1 || net.Initialize(kNetModeRawBit, nullptr) != kNetOk) {
+  PortSelection ports([](unsigned) { return false; });
+  NetTransport net(link, services, ports);
+  if (ports.SelectParams(dir.c_str(), "RS232") != 1 || net.Initialize(kNetModeRawBit, nullptr) != kNetOk) {
     state.SkipWithError("link not opened");
     return;
   }

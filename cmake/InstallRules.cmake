@@ -7,12 +7,10 @@ set(_zk_links_dir ${CMAKE_BINARY_DIR}/install-links)
 
 set(ZK_DATA_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(ZK_SCRIPT_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-# The module tree: the programs write module descriptions (connect and
-# disconnect choices, port settings), so its group may write, and new files
-# in its folders take the folder's group.
-set(ZK_TREE_FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ GROUP_WRITE WORLD_READ)
-set(ZK_TREE_DIR_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_WRITE GROUP_EXECUTE SETGID
-    WORLD_READ WORLD_EXECUTE)
+# Folders: only the owner writes. Nothing of the installation is writable by
+# a group; what the programs write back goes to each user's copy
+# (platform/SettingsCopy.h).
+set(ZK_DIR_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # zk_install_link(<link path below the prefix> <target relative to the link>)
 function(zk_install_link link target)
@@ -59,6 +57,7 @@ function(zk_install_manual page lower)
 endfunction()
 
 function(zk_install_rules)
+  set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${ZK_DIR_PERMISSIONS})
   find_program(ZK_GZIP gzip)
   file(REMOVE_RECURSE ${_zk_links_dir})
 
@@ -80,31 +79,49 @@ function(zk_install_rules)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelkor.svg DESTINATION share/icons/hicolor/scalable/apps
             PERMISSIONS ${ZK_DATA_PERMISSIONS})
   endif()
-  install(TARGETS ZkPlatform KORCmd KORDm Tarnlink LIBRARY DESTINATION ${ZK_INSTALL_DIR})
+  install(TARGETS ZkPlatform KORCmd KORDm Tarnlink TarnlinkDialog LIBRARY DESTINATION ${ZK_INSTALL_DIR})
 
   get_property(_manuals GLOBAL PROPERTY ZK_MANUAL_FILES)
+
+  # The package's documents: copyright and the changelog, compressed.
+  set(_changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${_changelog} @ONLY)
+  if(ZK_GZIP)
+    add_custom_command(
+      OUTPUT ${_changelog}.gz
+      COMMAND ${ZK_GZIP} -9nc ${_changelog} > ${_changelog}.gz
+      DEPENDS ${_changelog})
+    set(_changelog ${_changelog}.gz)
+    list(APPEND _manuals ${_changelog})
+  endif()
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${_changelog} DESTINATION share/doc/zelkor
+          PERMISSIONS ${ZK_DATA_PERMISSIONS})
   add_custom_target(ZkManuals ALL DEPENDS ${_manuals})
 
   # The installation tree: settings, flash descriptions, the module tree
   # with the demo module's generated boot and flash files, the demo.
   install(FILES ${_zk_src_install}/Zelkor.ini ${_zk_src_install}/ModSim.ini DESTINATION ${ZK_INSTALL_DIR}
           PERMISSIONS ${ZK_DATA_PERMISSIONS})
-  install(DIRECTORY ${_zk_src_install}/FlashInfo DESTINATION ${ZK_INSTALL_DIR} FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS})
+  install(DIRECTORY ${_zk_src_install}/FlashInfo DESTINATION ${ZK_INSTALL_DIR} FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS}
+          DIRECTORY_PERMISSIONS ${ZK_DIR_PERMISSIONS})
   install(DIRECTORY ${_zk_src_install}/target DESTINATION ${ZK_INSTALL_DIR}
-          FILE_PERMISSIONS ${ZK_TREE_FILE_PERMISSIONS} DIRECTORY_PERMISSIONS ${ZK_TREE_DIR_PERMISSIONS})
+          FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS} DIRECTORY_PERMISSIONS ${ZK_DIR_PERMISSIONS})
   install(FILES ${ZK_BIN_DIR}/target/Simulator/ZkSim-Download/ZkBoot.bin
                 ${ZK_BIN_DIR}/target/Simulator/ZkSim-Download/ZkFlash.bin
-          DESTINATION ${ZK_INSTALL_DIR}/target/Simulator/ZkSim-Download PERMISSIONS ${ZK_TREE_FILE_PERMISSIONS})
+          DESTINATION ${ZK_INSTALL_DIR}/target/Simulator/ZkSim-Download PERMISSIONS ${ZK_DATA_PERMISSIONS})
   install(DIRECTORY ${_zk_src_install}/demo DESTINATION ${ZK_INSTALL_DIR}
-          FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS}
+          FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS} DIRECTORY_PERMISSIONS ${ZK_DIR_PERMISSIONS}
+          PATTERN "installation.sh" EXCLUDE PATTERN "simulator.sh" EXCLUDE
           PATTERN "*.sh" PERMISSIONS ${ZK_SCRIPT_PERMISSIONS})
+  # Sourced by the scripts above, not run.
+  install(FILES ${_zk_src_install}/demo/installation.sh ${_zk_src_install}/demo/simulator.sh
+          DESTINATION ${ZK_INSTALL_DIR}/demo PERMISSIONS ${ZK_DATA_PERMISSIONS})
   install(FILES ${ZK_BIN_DIR}/demo/demo.hex DESTINATION ${ZK_INSTALL_DIR}/demo PERMISSIONS ${ZK_DATA_PERMISSIONS})
 
   # Written at install time, for the prefix installed to: machine.reg with
-  # the App Paths entry, and the module tree's group.
-  install(CODE "set(ZK_INSTALL_DIR \"${ZK_INSTALL_DIR}\")\nset(ZK_INSTALL_GROUP \"${ZK_INSTALL_GROUP}\")")
+  # the App Paths entry.
+  install(CODE "set(ZK_INSTALL_DIR \"${ZK_INSTALL_DIR}\")")
   install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/install/MachineRegistry.cmake)
-  install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/install/ModuleTreeGroup.cmake)
 
   include(${CMAKE_SOURCE_DIR}/packaging/Package.cmake)
 endfunction()

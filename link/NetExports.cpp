@@ -2,43 +2,57 @@
 #include "common/Export.h"
 #include "common/NetApi.h"
 #include "link/NetTransport.h"
+#include "link/PluginDialog.h"
+#include "link/PortSelection.h"
 #include "link/ProcessLink.h"
-#include "link/SettingsDialogQt.h"
+#include "platform/Files.h"
+#include "platform/Library.h"
 #include "platform/SerialPort.h"
 
 namespace {
 
-// The transport of the process. A host that ends (or unloads the library)
-// while the link is still open must not leave the link thread calling into a
-// transport that is gone: the link is shut down before the transport goes.
+// The port selection and the transport of the process. A host that ends (or
+// unloads the library) while the link is still open must not leave the link
+// thread calling into a transport that is gone: the link is shut down before
+// the transport goes.
 class ProcessTransport {
  public:
-  ProcessTransport() : transport_(zk::link::ProcessLink(), services_, &zk::com::PortAvailable) {}
+  ProcessTransport() : ports_(&zk::com::PortAvailable), transport_(zk::link::ProcessLink(), services_, ports_) {}
   ~ProcessTransport() { transport_.ShutDown(zk::net::kShutDownValue); }
-  zk::link::NetTransport& Get() { return transport_; }
+  zk::link::PortSelection& Ports() { return ports_; }
+  zk::link::NetTransport& Transport() { return transport_; }
 
  private:
   zk::link::SystemNetServices services_;
+  zk::link::PortSelection ports_;
   zk::link::NetTransport transport_;
 };
 
-zk::link::NetTransport& Transport() {
-  static ProcessTransport transport;
-  return transport.Get();
+ProcessTransport& Process() {
+  static ProcessTransport process;
+  return process;
+}
+
+zk::link::PortSelection& Ports() { return Process().Ports(); }
+zk::link::NetTransport& Transport() { return Process().Transport(); }
+
+// The folder of this library, where its dialog plugin lies.
+std::string OwnFolder() {
+  return zk::files::DirName(zk::ModuleFileName(reinterpret_cast<const void*>(&Process)));
 }
 
 }  // namespace
 
 ZK_EXPORT uint8_t NetSelectParams(const char* iniFile, const char* section) {
-  return Transport().SelectParams(iniFile, section);
+  return Ports().SelectParams(iniFile, section);
 }
 
 ZK_EXPORT uint8_t NetSelectProperty(const char* iniFile, const char* section) {
-  zk::link::QtSettingsDialog dialog;
-  return Transport().SelectProperty(iniFile, section, zk::link::QtDialogAvailable() ? &dialog : nullptr);
+  zk::link::PluginSettingsDialog dialog(OwnFolder());
+  return Ports().SelectProperty(iniFile, section, &dialog);
 }
 
-ZK_EXPORT uint8_t NetSelectNode(const char* iniFile, const char*) { return Transport().SelectNode(iniFile); }
+ZK_EXPORT uint8_t NetSelectNode(const char* iniFile, const char*) { return Ports().SelectNode(iniFile); }
 
 ZK_EXPORT uint8_t NetInitialize(uint8_t mode, zk::net::NetInfo** infoOut) {
   return Transport().Initialize(mode, infoOut);

@@ -2,22 +2,14 @@
 
 #include "link/EcbAccess.h"
 #include "link/LinkConfig.h"
-#include "link/StringTable.h"
-#include "platform/ComPort.h"
 #include "platform/FrameTrace.h"
-#include "platform/Ini.h"
-#include "platform/MessageBox.h"
 #include "platform/Trace.h"
-#include "platform/WriteWarning.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
-#include <optional>
 #include <span>
-#include <utility>
-#include <vector>
 
 namespace zk::link {
 namespace {
@@ -26,7 +18,6 @@ constexpr uint16_t kDataBlockSize = 1024;
 constexpr uint16_t kHeaderLength = 3;
 constexpr uint8_t kReplyAccepted = 0x00;
 constexpr uint8_t kReplyRefused = 0xFF;
-constexpr std::size_t kNumberBuffer = 10;
 constexpr auto kCompletionStep = std::chrono::milliseconds(1);
 
 constexpr const char* kLinkName = "TN3964R";
@@ -34,8 +25,6 @@ constexpr const char* kLinkDescription = "Serielle Punkt- zu Punkt-Verbindung";
 
 // Host types 1, 2 and 3 go on the line as they are, every other as 0xFF.
 uint8_t TypeCode(uint8_t type) { return type >= 1 && type <= 3 ? type : 0xFF; }
-
-std::string Text(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
 // The trace name of a header-mode frame: a header announces a block, a
 // reply answers a header.
@@ -53,11 +42,11 @@ std::string ControlName(std::span<const uint8_t> frame) {
 
 }  // namespace
 
-NetTransport::NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning)
+NetTransport::NetTransport(LinkDriver& link, NetServices& services, const PortSelection& ports, NetTuning tuning)
     : link_(link),
       services_(services),
+      ports_(ports),
       tuning_(tuning),
-      store_(std::move(probe)),
       info_{kLinkName, kLinkDescription, 0, 0, 0, 0} {
   dataRx_.owner = this;
   headerRx_.owner = this;
@@ -82,114 +71,21 @@ void NetTransport::OnReceiveComplete(ECB* ecb) {
   self.completion_.notify_all();
 }
 
-void NetTransport::Prepare(const char* iniFile, const char* section) {
-  const std::string file = Text(iniFile);
-  language_ = LanguageFor(CountryOf(file), SystemPrimaryLanguage());
-  if (store_.Use(file, Text(section))) {
-    // Another module: nothing of the previous one's port stays.
-    portNumber_ = 2;
-    baudRate_ = 9600;
-  }
-}
-
-uint8_t NetTransport::SelectParams(const char* iniFile, const char* section) {
-  Prepare(iniFile, section);
-  const std::string file = Text(iniFile);
-  const std::string sect = Text(section);
-  const PortSettings& s = store_.settings();
-
-  uint8_t resolved = 0;
-  if (!s.comText.empty() && !s.baudText.empty()) {
-    const std::optional<unsigned> port = com::ParsePortName(s.comText);
-    const auto entry = std::find(s.baudList.begin(), s.baudList.end(), s.baudText);
-    // A rate must fit the link's 16-bit field to be used at all.
-    const uint32_t rate = entry != s.baudList.end() ? LeadingDecimal(*entry) : 0;
-    if (port && rate > 0 && rate <= std::numeric_limits<uint16_t>::max()) {
-      portNumber_ = static_cast<uint16_t>(*port);
-      baudRate_ = static_cast<uint16_t>(rate);
-      resolved = 1;
-    }
-  }
-  rawModeIni_ = LeadingDecimal(ini::GetString(file, sect, "RawMode", "1", kNumberBuffer)) != 0;
-  sendLockTime_ = LeadingDecimal(ini::GetString(file, sect, "SendLockTime", "0", kNumberBuffer));
-  messageBeep_ = LeadingDecimal(ini::GetString(file, sect, "MessageBeep", "0", kNumberBuffer)) != 0;
-  return resolved;
-}
-
-uint8_t NetTransport::SelectProperty(const char* iniFile, const char* section, SettingsDialog* dialog) {
-  Prepare(iniFile, section);
-  if (dialog == nullptr) return 0;
-  PortSettings& s = store_.settings();
-  const bool extended = s.extConfiguration == 1;
-
-  DialogSetup setup;
-  setup.templateId = MapResourceId(kSettingsTemplate, language_);
-  setup.comList = s.comList;
-  setup.baudList = s.baudList;
-  setup.comSelection = FindPrefix(s.comList, s.comText);
-  setup.baudSelection = FindPrefix(s.baudList, s.baudText);
-  setup.extended = extended;
-  setup.rawChecked = s.rawModeText == "1";
-  const std::optional<DialogChoice> choice = dialog->Run(setup);
-  if (!choice) return 0;
-
-  PortSettings chosen = s;
-  if (choice->com) chosen.comText = *choice->com;
-  if (choice->baud) chosen.baudText = *choice->baud;
-  if (extended) chosen.rawModeText.assign(1, choice->rawChecked ? '1' : '0');
-  const std::string file = Text(iniFile);
-  const bool written = WriteChoice(file, Text(section), chosen, extended);
-  // A choice that could not be kept changes nothing, neither the file nor
-  // the settings the next connection uses, and the user learns why.
-  if (written) s = std::move(chosen);
-  return ReportWrite(written, file) ? 1 : 0;
-}
-
-bool NetTransport::WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
-                               bool extended) {
-  struct Key {
-    const char* name;
-    const std::string& value;
-  };
-  std::vector<Key> keys{{"COM", chosen.comText}, {"Baud", chosen.baudText}};
-  if (extended) keys.push_back({"RawMode", chosen.rawModeText});
-  std::vector<std::pair<const char*, std::optional<std::string>>> before;
-  for (const Key& key : keys) {
-    std::optional<std::string> old = ini::ReadValue(file, section, key.name);
-    if (ini::WriteString(file, section, key.name, key.value)) {
-      before.emplace_back(key.name, std::move(old));
-      continue;
-    }
-    // Put back what was written so far (a key that was not there keeps
-    // the value it now has: the file has no way to drop it).
-    for (const auto& [name, value] : before) {
-      if (value) ini::WriteString(file, section, name, *value);
-    }
-    return false;
-  }
-  return true;
-}
-
-uint8_t NetTransport::SelectNode(const char* iniFile) {
-  language_ = LanguageFor(CountryOf(Text(iniFile)), SystemPrimaryLanguage());
-  MessageBox(LinkString(MapResourceId(kIdsSelectNodeText, language_)),
-             LinkString(MapResourceId(kIdsSelectNodeCaption, language_)), MB_OK | MB_ICONINFORMATION);
-  return 1;
-}
-
 uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
   const uint8_t mode = modeByte & kNetModeMask;
   if (mode > 2) return kNetArgument;
-  const bool rawRequest = (modeByte & kNetModeRawBit) != 0 || rawModeIni_;
+  const bool rawRequest = (modeByte & kNetModeRawBit) != 0 || ports_.choice().rawModeIni;
   if (mode == 0) rawMode_ = rawRequest;
 
+  const PortChoice& choice = ports_.choice();
   constexpr LinkConfig kProcedure{};
-  LinkParams params{portNumber_, baudRate_, 0, 0, kProcedure.priority, kProcedure.retries,
+  LinkParams params{choice.portNumber, choice.baudRate, 0, 0, kProcedure.priority, kProcedure.retries,
                     kProcedure.charTimeout, kProcedure.ackTimeout, kProcedure.retryDelay};
   const uint8_t opened = link_.Initialize(&params);
   const uint32_t now = services_.Now();
   lastSendTick_ = now;
-  if (sendLockTime_ == 0) sendLockTime_ = tuning_.defaultSendLockMs;
+  sendLockTime_ = choice.sendLockTime != 0 ? choice.sendLockTime : tuning_.defaultSendLockMs;
+  messageBeep_ = choice.messageBeep;
 
   if (mode == 0) {
     info_.linkStart = now;

@@ -1,15 +1,13 @@
 #pragma once
-// The Net* transport on the 3964R link: port settings from the module
-// description, open and close, blocks sent as one 3964R message each
+// The Net* transport on the 3964R link: open and close on the port that a
+// PortSelection chose, blocks sent as one 3964R message each
 // (raw mode) or announced by a header frame and confirmed by a reply frame
 // (header mode), receives posted and polled.
 #include "common/NetApi.h"
-#include "link/Language.h"
 #include "link/LinkApi.h"
 #include "link/LinkDriver.h"
 #include "link/NetServices.h"
-#include "link/PortSettings.h"
-#include "link/SettingsDialog.h"
+#include "link/PortSelection.h"
 #include "link/SoftTimer.h"
 #include "platform/NonCopyable.h"
 
@@ -48,12 +46,9 @@ struct NetTuning {
 
 class NetTransport : private NonCopyable {
  public:
-  NetTransport(LinkDriver& link, NetServices& services, PortProbe probe, NetTuning tuning = {});
+  // ports: whose choice each Initialize opens; it outlives the transport.
+  NetTransport(LinkDriver& link, NetServices& services, const PortSelection& ports, NetTuning tuning = {});
 
-  uint8_t SelectParams(const char* iniFile, const char* section);
-  // dialog null: no dialog can be shown; nothing changes and 0 is returned.
-  uint8_t SelectProperty(const char* iniFile, const char* section, SettingsDialog* dialog);
-  uint8_t SelectNode(const char* iniFile);
   uint8_t Initialize(uint8_t mode, NetInfo** infoOut);
   uint8_t ShutDown(uint8_t value);
   uint8_t SendData(const uint8_t* data, uint16_t length, uint8_t type);
@@ -67,12 +62,8 @@ class NetTransport : private NonCopyable {
   uint32_t StrayFrames() const { return strayFrames_.load(); }
 
   // For the tests.
-  const PortSettings& settings() { return store_.settings(); }
-  uint16_t portNumber() const { return portNumber_; }
-  uint16_t baudRate() const { return baudRate_; }
   bool rawMode() const { return rawMode_; }
   uint32_t sendLockTime() const { return sendLockTime_; }
-  const Language& language() const { return language_; }
 
  private:
   // An ECB that knows its transport, for the completion callback.
@@ -82,11 +73,6 @@ class NetTransport : private NonCopyable {
   };
   static void OnReceiveComplete(ECB* ecb);
 
-  void Prepare(const char* iniFile, const char* section);
-  // Writes the dialog's choice into the section; false (and the keys
-  // already written put back) when a write fails.
-  static bool WriteChoice(const std::string& file, const std::string& section, const PortSettings& chosen,
-                          bool extended);
   // control: a header or reply of header mode, named by the transport.
   bool SendFrame(ECB& ecb, bool dropStrays = false, bool control = false);
   // Raw mode, just before a request goes out: a block that arrived since
@@ -101,14 +87,10 @@ class NetTransport : private NonCopyable {
 
   LinkDriver& link_;
   NetServices& services_;
+  const PortSelection& ports_;
   const NetTuning tuning_;
-  PortSettingsStore store_;
-  Language language_;
 
-  // From NetSelectParams.
-  uint16_t portNumber_ = 2;
-  uint16_t baudRate_ = 9600;
-  bool rawModeIni_ = true;
+  // Taken from the port choice by Initialize.
   uint32_t sendLockTime_ = 0;
   bool messageBeep_ = false;
 

@@ -1,13 +1,15 @@
 # The Debian package (make package): everything the install rules put below
-# /usr, its dependencies found from the shared libraries the programs and
-# libraries really need, and a postinst that gives the module tree to the
-# group dialout. The package has no configuration files and no postrm, so
-# that dpkg -r leaves nothing behind (no /etc/zelkor, no "config-files").
+# /usr, owned by root and writable by root only, with its dependencies found
+# from the shared libraries the programs and libraries really need. The
+# package has no maintainer scripts and no configuration files, so that
+# dpkg -r leaves nothing behind (no /etc/zelkor, no "config-files"); what the
+# programs write back lives in each user's copy (platform/SettingsCopy.h).
+# lintian finds nothing to report (make install-test checks it).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelkor)
 set(CPACK_PACKAGE_VENDOR "Korvane")
-set(CPACK_PACKAGE_CONTACT "Zelkor developers <zelkor@localhost>")
+set(CPACK_PACKAGE_CONTACT "Zelkor developers <zelkor@korvane.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "flash programming of microcontroller modules over a serial line")
 set(CPACK_PACKAGE_DESCRIPTION "\
@@ -30,10 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The demo compares the simulated flash with its image through objcopy.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS binutils)
 
-set(ZK_PACKAGE_TREE ${CPACK_PACKAGING_INSTALL_PREFIX}/${ZK_INSTALL_DIR}/target)
-configure_file(${CMAKE_SOURCE_DIR}/packaging/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst @ONLY)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst)
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/DropLdconfigPostrm.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/DropLdconfigScripts.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -3,6 +3,9 @@
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/IniScanner.h"
+#include "platform/SettingsCopy.h"
+
+#include <filesystem>
 
 #include <mutex>
 
@@ -24,6 +27,23 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
   const KeyLocation at = Locate(text, section, key);
   if (!at.key) return std::nullopt;
   return StripQuotes(text.substr(at.key->valueBegin, at.key->valueEnd - at.key->valueBegin));
+}
+
+// The value as the file itself holds it.
+std::optional<std::string> OwnValue(const std::string& path, std::string_view section, std::string_view key) {
+  const std::string text = FileText(path);
+  const std::optional<std::string_view> value = FindValue(text, section, key);
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
+// The value as the programs see it: from the user's copy of an installed
+// file when the copy has the key, else from the file.
+std::optional<std::string> Lookup(const std::string& path, std::string_view section, std::string_view key) {
+  if (const std::optional<std::string> copy = settings::CopyOf(path); copy && !copy->empty()) {
+    if (std::optional<std::string> value = OwnValue(*copy, section, key)) return value;
+  }
+  return OwnValue(path, section, key);
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -110,27 +130,42 @@ std::mutex& WriteMutex() {
   return mutex;
 }
 
+// WriteString of exactly the file path.
+bool WriteOwnString(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
+  const std::lock_guard<std::mutex> lock(WriteMutex());
+  const std::string target = files::ResolveNoCase(path);
+  std::string text;
+  if (files::Exists(target)) {
+    std::optional<std::string> current = files::ReadAll(target);
+    if (!current) return false;  // never replace a file that could not be read
+    text = std::move(*current);
+  }
+  const std::string changed = WithValue(text, section, key, value);
+  if (changed == text && files::Exists(target)) return true;  // already so: nothing to write
+  return files::ReplaceAtomically(target, changed);
+}
+
 }  // namespace
 
 std::string GetString(const std::string& path, std::string_view section, std::string_view key,
                       std::string_view defaultValue, std::size_t bufferSize) {
   if (bufferSize == 0) return {};
-  const std::string text = FileText(path);
+  const std::optional<std::string> found = Lookup(path, section, key);
   // As on Windows, trailing blanks of the default are not returned.
-  const std::string_view value = FindValue(text, section, key).value_or(text::TrimTrailingBlanks(defaultValue));
+  const std::string_view value = found ? std::string_view(*found) : text::TrimTrailingBlanks(defaultValue);
   return std::string(value.substr(0, bufferSize - 1));
 }
 
 std::optional<std::string> ReadValue(const std::string& path, std::string_view section, std::string_view key) {
-  const std::string text = FileText(path);
-  const std::optional<std::string_view> value = FindValue(text, section, key);
-  if (!value) return std::nullopt;
-  return std::string(*value);
+  return Lookup(path, section, key);
+}
+
+std::optional<std::string> ReadOwnValue(const std::string& path, std::string_view section, std::string_view key) {
+  return OwnValue(path, section, key);
 }
 
 int32_t GetInt(const std::string& path, std::string_view section, std::string_view key, int32_t defaultValue) {
-  const std::string text = FileText(path);
-  const std::optional<std::string_view> value = FindValue(text, section, key);
+  const std::optional<std::string> value = Lookup(path, section, key);
   return value ? ParseInt(*value) : defaultValue;
 }
 
@@ -158,17 +193,13 @@ int32_t ParseInt(std::string_view text) {
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
   if (path.empty() || !ValidNames(section, key, value)) return false;
-  const std::lock_guard<std::mutex> lock(WriteMutex());
-  const std::string target = files::ResolveNoCase(path);
-  std::string text;
-  if (files::Exists(target)) {
-    std::optional<std::string> current = files::ReadAll(target);
-    if (!current) return false;  // never replace a file that could not be read
-    text = std::move(*current);
-  }
-  const std::string changed = WithValue(text, section, key, value);
-  if (changed == text && files::Exists(target)) return true;  // already so: nothing to write
-  return files::ReplaceAtomically(target, changed);
+  const std::optional<std::string> copy = settings::CopyOf(path);
+  if (!copy) return WriteOwnString(path, section, key, value);
+  if (Lookup(path, section, key) == value) return true;  // already so: no copy needed
+  if (copy->empty()) return false;
+  std::error_code error;
+  std::filesystem::create_directories(files::DirName(*copy), error);
+  return !error && WriteOwnString(*copy, section, key, value);
 }
 
 }  // namespace zk::ini

@@ -9,6 +9,10 @@
 // '[' without its ']') are ignored, as are keys before the first section.
 // A missing or unreadable file reads as a file with no keys. A value in
 // double quotes is read without the one surrounding pair.
+//
+// A file of the installation directory is read through the user's copy of it
+// and written only there (platform/SettingsCopy.h); every other file is read
+// and written as it is.
 #include "platform/Api.h"
 
 #include <cstddef>
@@ -39,9 +43,15 @@ ZK_PLATFORM_API int32_t ParseInt(std::string_view text);
 ZK_PLATFORM_API std::optional<std::string> ReadValue(const std::string& path, std::string_view section,
                                                      std::string_view key);
 
+// ReadValue of exactly the file path, never its copy (the registry hives).
+ZK_PLATFORM_API std::optional<std::string> ReadOwnValue(const std::string& path, std::string_view section,
+                                                        std::string_view key);
+
 // WritePrivateProfileString: replaces the key in place or appends it (and
 // its section). Fails without changing anything when the file is read-only
-// or cannot be replaced.
+// or cannot be replaced. A file of the installation is left as it is: the
+// key goes to its copy (created with its folders when needed), unless the
+// file already reads so.
 ZK_PLATFORM_API bool WriteString(const std::string& path, std::string_view section,
                                  std::string_view key, std::string_view value);
 

@@ -4,6 +4,7 @@
 // in the directory, comparing file names ignoring case.
 #include "platform/Api.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,12 @@ ZK_PLATFORM_API std::optional<std::string> FindLibraryFile(std::string_view path
 
 ZK_PLATFORM_API void* GetProcAddress(LibraryHandle library, const char* name);
 ZK_PLATFORM_API bool FreeLibrary(LibraryHandle library);
+
+// A loaded library released when its owner goes.
+struct LibraryCloser {
+  void operator()(LibraryHandle library) const { FreeLibrary(library); }
+};
+using UniqueLibrary = std::unique_ptr<void, LibraryCloser>;
 
 // The "module file name" of the library that contains address (dladdr),
 // or of the host program for nullptr (/proc/self/exe).

@@ -3,22 +3,18 @@
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
-
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/SettingsCopy.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 namespace zk::reg {
 namespace {
 
-constexpr std::string_view kUserHive = "zelkor/user.reg";
+constexpr std::string_view kUserHiveName = "user.reg";
 constexpr std::string_view kMachineHiveName = "machine.reg";
 constexpr std::string_view kSystemMachineHive = "/etc/zelkor/machine.reg";
-constexpr std::size_t kPasswdBuffer = 16384;
 constexpr int kHexBase = 16;
 
 std::string Env(const char* name) {
@@ -26,26 +22,9 @@ std::string Env(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string HomeDirectory() {
-  std::string home = Env("HOME");
-  if (!home.empty()) return home;
-  passwd entry{};
-  passwd* result = nullptr;
-  std::vector<char> buffer(kPasswdBuffer);
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr &&
-      result->pw_dir != nullptr) {
-    return result->pw_dir;
-  }
-  return {};
-}
-
 std::string UserHive() {
-  // A relative XDG_CONFIG_HOME is invalid and ignored.
-  const std::string config = Env("XDG_CONFIG_HOME");
-  if (!config.empty() && config.front() == '/') return files::Join(config, kUserHive);
-  const std::string home = HomeDirectory();
-  if (home.empty()) return {};
-  return files::Join(files::Join(home, ".config"), kUserHive);
+  const std::string dir = settings::UserConfigDir();
+  return dir.empty() ? std::string() : files::Join(dir, kUserHiveName);
 }
 
 std::string MachineHive() {
@@ -87,7 +66,8 @@ std::string HiveFile(Hive hive) { return hive == Hive::CurrentUser ? UserHive() 
 std::optional<std::string> QueryString(Hive hive, std::string_view key, std::string_view value) {
   const std::string file = HiveFile(hive);
   if (file.empty()) return std::nullopt;
-  return ini::ReadValue(file, key, value);
+  // A hive is read as it is, never through a copy.
+  return ini::ReadOwnValue(file, key, value);
 }
 
 std::optional<uint32_t> QueryDword(Hive hive, std::string_view key, std::string_view value) {

@@ -2,6 +2,7 @@
 
 #include "platform/Immortal.h"
 #include "platform/MessageBox.h"
+#include "platform/SettingsCopy.h"
 
 #include <mutex>
 #include <set>
@@ -37,12 +38,13 @@ bool MarkFailed(const std::string& path, bool written) {
 
 std::string WriteFailedText(std::string_view path) {
   return "The setting could not be saved in\n" + std::string(path) +
-         "\nThe file or its folder is not writable for you; the file is left as it was.\n"
-         "In an installation the module tree is writable by the members of the group dialout.";
+         "\nThe file or its folder is not writable for you; the file is left as it was.";
 }
 
 bool ReportWrite(bool written, const std::string& path) {
-  if (MarkFailed(path, written)) MessageBox(WriteFailedText(path), kCaption, MB_OK | MB_ICONWARNING);
+  // An installed file is never written: the warning names its copy.
+  const std::string file = settings::WrittenFile(path);
+  if (MarkFailed(file, written)) MessageBox(WriteFailedText(file), kCaption, MB_OK | MB_ICONWARNING);
   return written;
 }
 

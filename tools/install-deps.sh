@@ -5,7 +5,7 @@
 # as root.
 set -e
 PKGS="cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev \
-srecord binutils nlohmann-json3-dev xvfb xauth dpkg-dev file ser2net $*"
+srecord binutils nlohmann-json3-dev xvfb xauth dpkg-dev file ser2net lintian $*"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

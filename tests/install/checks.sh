@@ -1,6 +1,6 @@
 # Sourced by the installation tests: checks of an installed prefix and runs
 # of the programs installed there.
-#   check_installation PREFIX GROUP   the layout, links, machine.reg,
+#   check_installation PREFIX         the layout, links, machine.reg,
 #                                     permissions, manual pages, desktop entry
 #   run_installed PREFIX              the programs through their links, the
 #                                     demo script, a script run with COM1 in
@@ -26,7 +26,6 @@ check_link() {
 
 check_installation() {
   prefix=$1
-  group=$2
   dir=$prefix/lib/zelkor
   programs="Quillrun:quillrun ModSim:modsim"
   [ -e "$dir/ZelkorGui" ] && programs="$programs ZelkorGui:zelkor-gui"
@@ -53,9 +52,10 @@ check_installation() {
   fi
   grep -q 'complete -F _zelkor zelkor' "$prefix/share/bash-completion/completions/zelkor" ||
     fail "no bash completion for zelkor"
-  for lib in libZkPlatform.so libKORCmd.so libKORDm.so libTarnlink.so; do
+  for lib in libZkPlatform.so libKORCmd.so libKORDm.so libTarnlink.so libTarnlinkDialog.so; do
     [ -f "$dir/$lib" ] || fail "no $dir/$lib"
   done
+  if ldd "$dir/libTarnlink.so" | grep -qi qt; then fail "libTarnlink.so links Qt"; fi
   if command -v readelf >/dev/null; then
     for file in "$dir/Quillrun" "$dir/libKORDm.so"; do
       readelf -d "$file" | grep -q 'R.*PATH.*\[\$ORIGIN\]' || fail "$file has no RUNPATH \$ORIGIN"
@@ -69,12 +69,10 @@ check_installation() {
     [ -f "$dir/$file" ] || fail "no $dir/$file"
   done
 
-  # The module tree: group-writable, folders hand their group on.
-  [ -z "$(find "$dir/target" -type d ! -perm -2070)" ] || fail "a folder of the module tree is not g+rwxs"
-  [ -z "$(find "$dir/target" -type f ! -perm -060)" ] || fail "a file of the module tree is not g+rw"
-  if [ -n "$group" ]; then
-    [ -z "$(find "$dir/target" ! -group "$group")" ] || fail "the module tree does not belong to group $group"
-  fi
+  # Only the owner may write in the installation: no file or folder is
+  # writable by a group or by others, and none is set-group-id.
+  loose=$(find "$dir" ! -type l \( -perm /022 -o -perm /2000 \))
+  [ -z "$loose" ] || fail "writable by a group or others, or setgid: $loose"
 
   if [ -e "$dir/ZelkorGui" ]; then
     entry=$prefix/share/applications/zelkor-gui.desktop

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Root only: the Debian package that make package built, installed with
-# dpkg -i, checked and run like an installation in a prefix (checks.sh), then
-# removed with dpkg -r; afterwards nothing of it may be left (no
-# /usr/lib/zelkor, no links, no /etc/zelkor, no configuration files).
+# Root only: the Debian package that make package built, checked by lintian,
+# installed with dpkg -i, checked and run like an installation in a prefix
+# (checks.sh), a settings write of a user who is not root seen to land in
+# that user's copy, then removed with dpkg -r; afterwards nothing of it may
+# be left (no /usr/lib/zelkor, no links, no /etc/zelkor, no configuration
+# files).
 #   package-test.sh BUILD_DIR
 # Not root: skipped (exit code 0).
 set -eu
@@ -29,20 +31,34 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
+# lintian: no error and no warning (information and pedantic notes are not
+# asked for).
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$DEB" >"$T/lintian.log" 2>&1 || fail "lintian: $(cat "$T/lintian.log")"
+else
+  fail "lintian is not installed (tools/install-deps.sh installs it)"
+fi
+
 dpkg -i "$DEB" >"$T/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$T/dpkg.log")"
 deps=$(dpkg-deb -f "$DEB" Depends)
 echo "$deps" | grep -q 'libc6' || fail "Depends has no shared-library dependencies: $deps"
-check_installation /usr dialout
-# A member of dialout may write in the module tree, and what it writes
-# there takes the tree's group; anyone else may not.
+check_installation /usr
+# A settings write of a user who is not root (here nobody, outside dialout)
+# goes to that user's copy; the installed module description stays as the
+# package put it.
 tree=/usr/lib/zelkor/target/Simulator/ZkSim-Download
-setpriv --reuid=nobody --regid=nogroup --groups=dialout sh -c "touch $tree/.probe && test -w $tree/modul.ini" ||
-  fail "a member of dialout cannot write in $tree"
-[ "$(stat -c %G "$tree/.probe")" = dialout ] || fail "a new file in the module tree is not of group dialout"
-rm -f "$tree/.probe"
-if setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c "test -w $tree/modul.ini || touch $tree/.probe" 2>/dev/null; then
-  fail "a user outside dialout can write in $tree"
-fi
+chmod 711 "$T"
+mkdir "$T/nobody"
+chown nobody "$T/nobody"
+written=$(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$T/nobody" \
+  ZELKOR_MACHINE_REGISTRY=/usr/lib/zelkor/machine.reg LD_LIBRARY_PATH=/usr/lib/zelkor \
+  "$BUILD/tests/ZkSettingsWrite" "$tree/modul.ini" 2>&1) || fail "a settings write of nobody failed: $written"
+copy=$T/nobody/.config/zelkor/target/Simulator/ZkSim-Download/modul.ini
+[ "$written" = "$copy" ] || fail "the settings write went to $written, not to $copy"
+grep -qx 'Disconnect=2' "$copy" || fail "the user's copy does not hold the setting: $(cat "$copy")"
+[ "$(stat -c %U "$copy")" = nobody ] || fail "the user's copy does not belong to the user"
+dpkg --verify zelkor >"$T/verify.log" 2>&1 && [ ! -s "$T/verify.log" ] ||
+  fail "installed files changed: $(cat "$T/verify.log")"
 run_installed /usr
 
 files=$(dpkg-query -L zelkor)

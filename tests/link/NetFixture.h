@@ -1,5 +1,5 @@
 #pragma once
-// The transport on a pty link, with a clock the test moves by hand and
+// The port selection and the transport on a pty link, with a clock the test moves by hand and
 // module descriptions written into a temporary directory.
 #include "link/NetTransport.h"
 #include "tests/link/LinkFixture.h"
@@ -54,7 +54,7 @@ class NetFixture : public ::testing::Test {
   }
   void Open(uint8_t mode, const std::string& extra = "SendLockTime=1\n") {
     ini = Module(extra);
-    ASSERT_EQ(net.SelectParams(ini.c_str(), kSection), 1);
+    ASSERT_EQ(ports.SelectParams(ini.c_str(), kSection), 1);
     ASSERT_EQ(net.Initialize(mode, nullptr), link::kNetOk);
   }
   // Polls the receive status on another thread until it is final.
@@ -78,10 +78,10 @@ class NetFixture : public ::testing::Test {
   std::vector<unsigned> availablePorts;
   ManualServices services;
   link::LinkDriver link;
-  link::NetTransport net{link, services, [this](unsigned n) {
-                           return std::find(availablePorts.begin(), availablePorts.end(), n) !=
-                                  availablePorts.end();
-                         }};
+  link::PortSelection ports{[this](unsigned n) {
+    return std::find(availablePorts.begin(), availablePorts.end(), n) != availablePorts.end();
+  }};
+  link::NetTransport net{link, services, ports};
 };
 
 }  // namespace zk::test

@@ -17,7 +17,7 @@ using namespace zk::link;
 class NetSettingsTest : public NetFixture {
  protected:
   uint8_t Select(const std::string& file, const char* section = kSection) {
-    return net.SelectParams(file.c_str(), section);
+    return ports.SelectParams(file.c_str(), section);
   }
 };
 
@@ -58,8 +58,8 @@ TEST_F(NetSettingsTest, PortAndRateResolveOnlyFromExactTexts) {
   for (const Case& c : cases) {
     const std::string file = dir.Write("case" + std::to_string(n++) + ".ini", std::string("[RS232]\n") + c.lines);
     EXPECT_EQ(Select(file), c.resolved) << c.lines;
-    EXPECT_EQ(net.portNumber(), c.port) << c.lines;
-    EXPECT_EQ(net.baudRate(), c.rate) << c.lines;
+    EXPECT_EQ(ports.portNumber(), c.port) << c.lines;
+    EXPECT_EQ(ports.baudRate(), c.rate) << c.lines;
   }
 }
 
@@ -67,34 +67,34 @@ TEST_F(NetSettingsTest, SettingsAreKeptForTheSameFileAndSectionAndReloadedForAno
   const std::string first = dir.Write("first.ini", "[RS232]\nCOM=COM5\nBaud=9600\n[Other]\nCOM=COM8\nBaud=9600\n");
   const std::string second = dir.Write("second.ini", "[RS232]\nCOM=COM6\nBaud=19200\n");
   ASSERT_EQ(Select(first), 1);
-  EXPECT_EQ(net.portNumber(), 5);
+  EXPECT_EQ(ports.portNumber(), 5);
   dir.Write("first.ini", "[RS232]\nCOM=COM7\nBaud=9600\nSendLockTime=9\n");
   ASSERT_EQ(Select(first), 1);
-  EXPECT_EQ(net.portNumber(), 5);  // kept in memory
-  EXPECT_EQ(net.sendLockTime(), 9u);  // read at every call
+  EXPECT_EQ(ports.portNumber(), 5);  // kept in memory
+  EXPECT_EQ(ports.choice().sendLockTime, 9u);  // read at every call
   ASSERT_EQ(Select(second), 1);
-  EXPECT_EQ(net.portNumber(), 6);  // another module: its own port
-  EXPECT_EQ(net.baudRate(), 19200);
+  EXPECT_EQ(ports.portNumber(), 6);  // another module: its own port
+  EXPECT_EQ(ports.baudRate(), 19200);
   ASSERT_EQ(Select(first), 1);
-  EXPECT_EQ(net.portNumber(), 7);
+  EXPECT_EQ(ports.portNumber(), 7);
   dir.Write("first.ini", "[RS232]\nCOM=COM7\nBaud=9600\n[Other]\nCOM=COM8\nBaud=9600\n");
   ASSERT_EQ(Select(first, "Other"), 1);
-  EXPECT_EQ(net.portNumber(), 8);
+  EXPECT_EQ(ports.portNumber(), 8);
 }
 
 TEST_F(NetSettingsTest, PortListComesFromTheFileOrTheFixedFourOrAScan) {
   Select(dir.Write("list.ini", "[RS232]\nCOMList=COM9, COM2\nNoCOMScan=1\n"));
-  EXPECT_EQ(net.settings().comList, (EntryList{"COM9", "COM2"}));
+  EXPECT_EQ(ports.settings().comList, (EntryList{"COM9", "COM2"}));
   Select(dir.Write("four.ini", "[RS232]\nNoCOMScan=1\nBaudList=57600, 9600\n"));
-  EXPECT_EQ(net.settings().comList, (EntryList{"COM1", "COM2", "COM3", "COM4"}));
-  EXPECT_EQ(net.settings().baudList, (EntryList{"57600", "9600"}));
+  EXPECT_EQ(ports.settings().comList, (EntryList{"COM1", "COM2", "COM3", "COM4"}));
+  EXPECT_EQ(ports.settings().baudList, (EntryList{"57600", "9600"}));
   availablePorts = {7, 3, 256};
   Select(dir.Write("scan.ini", "[RS232]\n"));
-  EXPECT_EQ(net.settings().comList, (EntryList{"COM3", "COM7", "COM256"}));
-  EXPECT_EQ(net.settings().baudList, (EntryList{"9600", "19200", "38400", "57600"}));
+  EXPECT_EQ(ports.settings().comList, (EntryList{"COM3", "COM7", "COM256"}));
+  EXPECT_EQ(ports.settings().baudList, (EntryList{"9600", "19200", "38400", "57600"}));
   availablePorts.clear();
   Select(dir.Write("none.ini", "[RS232]\n"));
-  EXPECT_TRUE(net.settings().comList.empty());
+  EXPECT_TRUE(ports.settings().comList.empty());
 }
 
 TEST_F(NetSettingsTest, ThePlatformScanFindsTheFreePortsOnly) {
@@ -109,7 +109,7 @@ TEST_F(NetSettingsTest, LanguageFollowsTheLocaleKeys) {
   const auto baseOf = [&](const std::string& text) {
     const std::string file = dir.Write("lang.ini", text);
     Select(file);
-    return net.language().stringBase;
+    return ports.language().stringBase;
   };
   ::setenv("LC_ALL", "en_US.UTF-8", 1);
   EXPECT_EQ(baseOf("[Locale]\nCountry=49\n"), kGermanStringBase);
@@ -121,7 +121,7 @@ TEST_F(NetSettingsTest, LanguageFollowsTheLocaleKeys) {
   EXPECT_EQ(baseOf("[Locale]\nCfgFile=missing.ini\n"), kEnglishStringBase);
   ::setenv("LC_ALL", "de_DE.UTF-8", 1);
   EXPECT_EQ(baseOf("[RS232]\n"), kGermanStringBase);  // the system's language
-  EXPECT_EQ(net.language().languageId, 0x0800);
+  EXPECT_EQ(ports.language().languageId, 0x0800);
   ::unsetenv("LC_ALL");
 }
 
@@ -141,8 +141,8 @@ class RecordingBoxes : public MessageBoxHandler {
 TEST_F(NetSettingsTest, SelectNodeShowsTheNodeTextInTheModulesLanguage) {
   RecordingBoxes boxes;
   SetMessageBoxHandler(&boxes, false);
-  EXPECT_EQ(net.SelectNode(dir.Write("de.ini", "[Locale]\nCountry=49\n").c_str()), 1);
-  EXPECT_EQ(net.SelectNode(dir.Write("en.ini", "[Locale]\nCountry=1\n").c_str()), 1);
+  EXPECT_EQ(ports.SelectNode(dir.Write("de.ini", "[Locale]\nCountry=49\n").c_str()), 1);
+  EXPECT_EQ(ports.SelectNode(dir.Write("en.ini", "[Locale]\nCountry=1\n").c_str()), 1);
   SetMessageBoxHandler(nullptr, false);
   ASSERT_EQ(boxes.shown.size(), 2u);
   EXPECT_EQ(boxes.shown[0].caption, "Auswahl Zielknoten");
@@ -172,7 +172,7 @@ TEST_F(NetSettingsTest, DialogOffersTheListsAndWritesTheChoiceBack) {
       "dlg.ini", "[Locale]\nCountry=49\n[RS232]\nCOM=com2\nBaud=192\nCOMList=COM1 COM2 COM3\nExtConfiguration=1\nRawMode=1\n");
   FakeDialog dialog;
   dialog.answer = DialogChoice{std::string("COM3"), std::nullopt, false};
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 1);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 1);
   EXPECT_EQ(dialog.setup.templateId, 25500u);
   EXPECT_EQ(dialog.setup.comList, (EntryList{"COM1", "COM2", "COM3"}));
   EXPECT_EQ(dialog.setup.comSelection, 1u);   // prefix, ignoring case
@@ -183,17 +183,17 @@ TEST_F(NetSettingsTest, DialogOffersTheListsAndWritesTheChoiceBack) {
   EXPECT_EQ(zk::ini::GetString(file, kSection, "Baud", "", 255), "192");  // no selection: unchanged
   EXPECT_EQ(zk::ini::GetString(file, kSection, "RawMode", "", 255), "0");
   // The dialog changes the texts only; NetSelectParams applies them.
-  EXPECT_EQ(net.portNumber(), 2);
+  EXPECT_EQ(ports.portNumber(), 2);
   dialog.answer->baud = "9600";
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 1);
-  EXPECT_EQ(net.SelectParams(file.c_str(), kSection), 1);
-  EXPECT_EQ(net.portNumber(), 3);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 1);
+  EXPECT_EQ(ports.SelectParams(file.c_str(), kSection), 1);
+  EXPECT_EQ(ports.portNumber(), 3);
 
   dialog.answer.reset();  // Cancel
   const std::string before = *zk::files::ReadAll(file);
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 0);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 0);
   EXPECT_EQ(*zk::files::ReadAll(file), before);
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, nullptr), 0);  // no toolkit
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, nullptr), 0);  // no toolkit
   EXPECT_EQ(dialog.runs, 3);
 }
 
@@ -201,7 +201,7 @@ TEST_F(NetSettingsTest, DialogWithoutExtendedConfigurationNeitherShowsNorWritesR
   const std::string file = dir.Write("plain.ini", "[RS232]\nCOM=(none)\nNoCOMScan=1\n");
   FakeDialog dialog;
   dialog.answer = DialogChoice{std::string("COM4"), std::string("57600"), true};
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 1);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 1);
   EXPECT_EQ(dialog.setup.templateId, 26500u);
   EXPECT_FALSE(dialog.setup.extended);
   EXPECT_FALSE(dialog.setup.comSelection.has_value());
@@ -213,7 +213,7 @@ TEST_F(NetSettingsTest, AChoiceThatCannotBeWrittenIsNotReportedAsWritten) {
   const std::string file = dir.path() + "/missing/modul.ini";
   FakeDialog dialog;
   dialog.answer = DialogChoice{std::string("COM2"), std::nullopt, false};
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 0);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 0);
   EXPECT_EQ(dialog.runs, 1);
 }
 

@@ -27,13 +27,13 @@ TEST_F(NetFixture, SettingsThatCannotBeWrittenAreReportedWithTheFile) {
   const std::string before = *files::ReadAll(file);
   test::MessageBoxRecorder boxes;
   ChoosingDialog dialog;
-  EXPECT_EQ(net.SelectProperty(file.c_str(), kSection, &dialog), 0);
+  EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 0);
   EXPECT_EQ(*files::ReadAll(file), before);
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_NE(boxes.texts[0].find(file), std::string::npos);
-  EXPECT_EQ(net.SelectParams(file.c_str(), kSection), 1);
-  EXPECT_EQ(net.portNumber(), kPort);
-  EXPECT_EQ(net.baudRate(), 57600);
+  EXPECT_EQ(ports.SelectParams(file.c_str(), kSection), 1);
+  EXPECT_EQ(ports.portNumber(), kPort);
+  EXPECT_EQ(ports.baudRate(), 57600);
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(NetTransferTest, FramesGoOutAtLeastTheSendLockTimeApart) {
 
 TEST_F(NetTransferTest, InitializeChecksItsModeAndReportsTheLink) {
   ini = Module("RawMode=0\n");
-  ASSERT_EQ(net.SelectParams(ini.c_str(), kSection), 1);
+  ASSERT_EQ(ports.SelectParams(ini.c_str(), kSection), 1);
   NetInfo* info = nullptr;
   EXPECT_EQ(net.Initialize(0x03, &info), kNetArgument);
   EXPECT_EQ(info, nullptr);
@@ -205,7 +205,7 @@ TEST_F(NetTransferTest, InitializeChecksItsModeAndReportsTheLink) {
 TEST_F(NetTransferTest, AnUnopenablePortIsALinkError) {
   ini = dir.Write("other.ini", "[RS232]\nCOM=COM78\nBaud=9600\n");
   ::setenv("ZELKOR_COM78", "/nonexistent/tty", 1);
-  ASSERT_EQ(net.SelectParams(ini.c_str(), kSection), 1);
+  ASSERT_EQ(ports.SelectParams(ini.c_str(), kSection), 1);
   EXPECT_EQ(net.Initialize(kNetModeRawBit, nullptr), kNetLinkError);
   Bytes buffer(8);
   EXPECT_EQ(net.RecData(buffer.data(), 8, 2, 0), kNetLinkError);

@@ -1,10 +1,11 @@
 // libTarnlink.so as a host sees it: its exported names and its settings
-// dialog.
+// dialog, which comes from the plugin library beside it.
 #include "common/NetApi.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "platform/Library.h"
 #include "tests/link/NetFixture.h"
+#include "tests/platform/MessageBoxRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
 namespace zk::test {
@@ -116,6 +118,23 @@ TEST(TarnlinkLibraryTest, SettingsDialogIsShownOnlyWithAnApplicationAndWritesThe
     EXPECT_FALSE(extendedShown);
     EXPECT_EQ(*files::ReadAll(german), germanBefore);
   }
+  FreeLibrary(library);
+}
+
+TEST(TarnlinkLibraryTest, WithoutItsDialogLibraryTheSettingsDialogFailsWithAMessage) {
+  TempDir dir;
+  const std::string alone = dir.File("libTarnlink.so");
+  std::filesystem::copy_file(LibraryPath(), alone);
+  LibraryHandle library = LoadLibrary(alone);
+  ASSERT_NE(library, nullptr) << LastLibraryError();
+  auto property = reinterpret_cast<net::SelectPropertyFn>(GetProcAddress(library, "NetSelectProperty"));
+  const std::string file = dir.Write("modul.ini", "[RS232]\nCOM=COM2\nBaud=9600\nNoCOMScan=1\n");
+  const std::string before = *files::ReadAll(file);
+  test::MessageBoxRecorder boxes;
+  EXPECT_EQ(property(file.c_str(), "RS232"), 0);
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_NE(boxes.texts[0].find(dir.File("libTarnlinkDialog.so")), std::string::npos) << boxes.texts[0];
+  EXPECT_EQ(*files::ReadAll(file), before);
   FreeLibrary(library);
 }
 

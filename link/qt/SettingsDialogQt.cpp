@@ -1,4 +1,4 @@
-#include "link/SettingsDialogQt.h"
+#include "link/qt/SettingsDialogQt.h"
 
 #include <QApplication>
 #include <QCheckBox>
