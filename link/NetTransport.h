@@ -65,6 +65,9 @@ class NetTransport : private NonCopyable {
   // Frames dropped because no request of this host had gone out since the
   // receive for its answer was posted.
   uint32_t StrayFrames() const { return strayFrames_.load(); }
+  // Why the exchange begun by the last RecData failed on the line
+  // (net::LineFault).
+  uint8_t LineFault() const { return lineFault_.load(); }
 
   // For the tests.
   const PortSettings& settings() { return store_.settings(); }
@@ -126,6 +129,7 @@ class NetTransport : private NonCopyable {
   uint32_t lastSendTick_ = 0;
   std::atomic<uint16_t> rxLength_{0};
   std::atomic<uint32_t> strayFrames_{0};
+  std::atomic<uint8_t> lineFault_{net::kLineFaultNone};
 
   // The host's receive buffer, applied to the data ECB when it is queued.
   uint8_t* rxBuffer_ = nullptr;
