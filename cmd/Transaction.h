@@ -30,8 +30,10 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
 // same (its acknowledgement was spoilt) or offer its answer again (the host
 // refused its blocks): an exchange whose send or answer failed waits up to
 // kLateAnswerMs more for an answer to it, and ends as Answered when one
-// comes.
-inline constexpr uint32_t kLateAnswerMs = 1500;
+// comes. A peer that took the host's spoilt acknowledgement for none offers
+// its answer again only after its own acknowledgement time (2 s in the
+// procedure) and a pause.
+inline constexpr uint32_t kLateAnswerMs = 3000;
 ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<void()>& afterSend = {});
 
 // The code of an exchange that did not end with an answer (241, 240, 243).

@@ -220,6 +220,7 @@ uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
   frameSeen_ = false;
   currentEcb_ = nullptr;
   rxStatus_ = kNetNoReceive;
+  refusedSeen_ = link_.RefusedOffers();
   return opened == kLinkOk ? kNetOk : kNetLinkError;
 }
 
@@ -296,16 +297,24 @@ uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t typ
 
 void NetTransport::DropStrays() {
   if (rxStatus_ != kNetRxPending || currentEcb_ != &dataRx_.ecb) return;
+  const uint32_t refused = link_.RefusedOffers();
+  bool offerPending = refused != refusedSeen_;
+  refusedSeen_ = refused;
   const uint32_t start = services_.Now();
   while (TicksSince(start, services_.Now()) < tuning_.strayFrameMs) {
     const uint16_t flags = LoadFlags(dataRx_.ecb);
     if (receivePosted_.load() && (flags & ECB_FAILED) == 0) {
-      if ((flags & ECB_BUSY) == 0) return;  // nothing came: the line is ours
+      // Nothing came: the line is ours, unless a refused message is due.
+      if ((flags & ECB_BUSY) == 0 &&
+          (!offerPending || TicksSince(start, services_.Now()) >= tuning_.pendingOfferMs)) {
+        return;
+      }
       std::unique_lock lock(completionMutex_);
       completion_.wait_for(lock, kCompletionStep, [&] { return !receivePosted_.load(); });
       continue;
     }
     // Whole or spoilt, the block belongs to no request of ours.
+    offerPending = false;
     strayFrames_.fetch_add(1);
     if (trace::Enabled()) trace::Line("link stray frame dropped: nothing was sent since its receive was posted");
     if (!QueueData()) {
