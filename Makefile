@@ -111,15 +111,15 @@ bench: build
 
 # The long fault-injection soak: 100 downloads with seeded faults, then 100
 # verified downloads and 50 uploads of each kind over a line that spoils
-# 0.001 of the bytes, of which 0.9 must end with exit code 0, then fewer over
-# a line that spoils 0.0001, every one of which must.
+# 0.001 of the bytes, of which 0.9 must end with exit code 0, then as many
+# over a line that spoils 0.0001, every one of which must.
 SOAK_RUNS ?= 100
 INTEGRITY_RUNS ?= 100
 INTEGRITY_UPLOADS ?= 50
 INTEGRITY_RATE ?= 0.001
 INTEGRITY_SHARE ?= 0.9
-CLEAN_RUNS ?= 20
-CLEAN_UPLOADS ?= 10
+CLEAN_RUNS ?= 100
+CLEAN_UPLOADS ?= 50
 CLEAN_RATE ?= 0.0001
 .PHONY: soak
 soak: build

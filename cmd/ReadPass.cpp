@@ -17,10 +17,22 @@ ReadPassEnd Failure(ResultCode code, bool rearmFailed = false) {
   return end;
 }
 
+// A read answer that reports a failure and yet carries data has lost a
+// byte on the line (a 0x00, which the check character cannot miss, before
+// its status): it is spoilt, not the module's word.
+bool SpoiltFailureAnswer(Command command) {
+  Session& session = CurrentSession();
+  const bool spoilt = session.answerLength && *session.answerLength > answer::kReadData &&
+                      answer::Echo(session.buffer) == Code(command) && answer::Status(session.buffer) != 0;
+  if (spoilt) session.lineFailure = true;
+  return spoilt;
+}
+
 // The exchange of one read request and the judgement of its answer.
 ReadPassEnd Ask(const Request& request) {
   const ExchangeEnd end = ExchangeOrLateAnswer(request);
   if (end != ExchangeEnd::Answered) return Failure(ExchangeFailure(end), end == ExchangeEnd::RearmFailed);
+  if (SpoiltFailureAnswer(request.command)) return Failure(kShortAnswer);
   return Failure(JudgeAnswer(request.command));
 }
 
