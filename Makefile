@@ -111,13 +111,20 @@ bench: build
 
 # The long fault-injection soak: 100 downloads with seeded faults, then 100
 # verified downloads and 50 uploads of each kind over a line that spoils
-# 0.001 of the bytes.
+# 0.001 of the bytes, of which 0.9 must end with exit code 0, then as many
+# over a line that spoils 0.0001, every one of which must.
 SOAK_RUNS ?= 100
 INTEGRITY_RUNS ?= 100
 INTEGRITY_UPLOADS ?= 50
 INTEGRITY_RATE ?= 0.001
+INTEGRITY_SHARE ?= 0.9
+CLEAN_RUNS ?= 100
+CLEAN_UPLOADS ?= 50
+CLEAN_RATE ?= 0.0001
 .PHONY: soak
 soak: build
 	@$(BUILD)/tests/ZkSoak --runs $(SOAK_RUNS) --keep $(BUILD)/soak-failures
 	@$(BUILD)/tests/ZkSoak --integrity $(INTEGRITY_RUNS) --uploads $(INTEGRITY_UPLOADS) \
-		--line-rate $(INTEGRITY_RATE) --keep $(BUILD)/soak-failures
+		--line-rate $(INTEGRITY_RATE) --at-least $(INTEGRITY_SHARE) --keep $(BUILD)/soak-failures
+	@$(BUILD)/tests/ZkSoak --integrity $(CLEAN_RUNS) --uploads $(CLEAN_UPLOADS) \
+		--line-rate $(CLEAN_RATE) --at-least 1 --keep $(BUILD)/soak-failures

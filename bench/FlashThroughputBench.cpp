@@ -10,11 +10,14 @@
 // single-read bound. With --trace-row processes at 57600 program 64 KB
 // with the wire trace off and on (ZELKOR_TRACE, into a file) by turns,
 // three of each, and the best rate with it on is held against the best with
-// it off.
+// it off. With --adapter-row processes at 57600 download 32 KB and verify it
+// directly and behind a USB adapter left at its 16 ms latency timer (the
+// simulator holds every short reply for the timer), by turns, and the best
+// time behind the adapter is held against the best direct one.
 //
 //   FlashThroughputBench [--size N[K]] [--rates 57600,19200] [--no-verify]
 //                        [--program-time-us N] [--check-trace [--keep-trace]]
-//                        [--ser2net | --usb-latency MS] [--trace-row]
+//                        [--ser2net | --usb-latency MS] [--trace-row | --adapter-row]
 //
 // With --ser2net the port is the simulator's terminal served by ser2net on
 // 127.0.0.1 over RFC 2217 (target 0.9 of the bound: TCP on the loopback and
@@ -76,6 +79,14 @@ constexpr int kTraceRowSessions = 3;
 constexpr double kTraceRowTarget = 0.98;
 constexpr const char* kTraceVariable = "ZELKOR_TRACE";
 constexpr const char* kSessionSeconds = "program seconds ";
+// The adapter row: download and verify behind an adapter at its default
+// latency timer against the same direct; what the timer costs is on record,
+// and a turnaround more per request would show.
+constexpr uint32_t kAdapterRowSize = 32 * 1024;
+constexpr uint32_t kAdapterLatencyMs = 16;
+constexpr int kAdapterRowSessions = 2;
+constexpr double kAdapterRowTarget = 2.5;
+constexpr const char* kVerifiedSeconds = "download+verify seconds ";
 // Through a remote port every target gives up the same share: 0.90 where a
 // local port must reach 0.95.
 constexpr double kRemoteShare = 0.90 / kTarget;
@@ -430,6 +441,7 @@ int RunRate(Setup s) {
     char targetText[16];
     std::snprintf(targetText, sizeof targetText, "<= %.2f", target);
     std::printf("download %.3f s, verify %.3f s (%u KB)\n", t->program, t->verify, s.size / 1024);
+    std::printf("%s%.6f\n", kVerifiedSeconds, measured);
     PrintFigure({"download+verify " + std::to_string(s.size / 1024) + "K " + std::to_string(s.rate) +
                      Via(s),
                  measured, bound, "s", ratio, targetText, ratio <= target});
@@ -474,11 +486,9 @@ std::vector<std::string> ChildEnvironment(const std::string& trace) {
   return env;
 }
 
-// One programming session in a process of its own, traced into trace (empty:
-// not traced); its programming time, nullopt when it fails.
-std::optional<double> SessionSeconds(const char* self, const std::string& size, const std::string& trace) {
-  std::vector<std::string> args{self, "--rate", std::to_string(kTraceRowRate), "--program-only", "--size", size};
-  std::vector<std::string> env = ChildEnvironment(trace);
+// A child of this program with args and env; the seconds it prints after
+// marker, nullopt when it fails.
+std::optional<double> ChildSeconds(std::vector<std::string> args, std::vector<std::string> env, const char* marker) {
   std::vector<char*> rawArgs;
   std::vector<char*> rawEnv;
   for (auto& a : args) rawArgs.push_back(a.data());
@@ -502,12 +512,52 @@ std::optional<double> SessionSeconds(const char* self, const std::string& size, 
   }
   close(out[0]);
   int status = 0;
-  if (!started || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return std::nullopt;
-  }
-  const std::size_t at = text.find(kSessionSeconds);
+  if (!started || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return std::nullopt;
+  const std::size_t at = text.find(marker);
   if (at == std::string::npos) return std::nullopt;
-  return std::strtod(text.c_str() + at + std::strlen(kSessionSeconds), nullptr);
+  return std::strtod(text.c_str() + at + std::strlen(marker), nullptr);
+}
+
+// One programming session in a process of its own, traced into trace (empty:
+// not traced); its programming time, nullopt when it fails.
+std::optional<double> SessionSeconds(const char* self, const std::string& size, const std::string& trace) {
+  return ChildSeconds({self, "--rate", std::to_string(kTraceRowRate), "--program-only", "--size", size},
+                      ChildEnvironment(trace), kSessionSeconds);
+}
+
+// Download and verify in a process of its own, behind an adapter with
+// latencyMs (0: direct); the seconds of both, nullopt when they fail.
+std::optional<double> VerifiedSeconds(const char* self, uint32_t latencyMs) {
+  std::vector<std::string> args{self, "--rate", std::to_string(kVerifyRate), "--verify-row", "--size",
+                                std::to_string(kAdapterRowSize)};
+  if (latencyMs != 0) args.insert(args.end(), {"--usb-latency", std::to_string(latencyMs)});
+  return ChildSeconds(std::move(args), ChildEnvironment(""), kVerifiedSeconds);
+}
+
+// Download and verify behind an adapter at its default timer against the
+// same direct, by turns.
+int AdapterRow(const char* self) {
+  std::optional<double> direct;
+  std::optional<double> adapter;
+  for (int session = 0; session < kAdapterRowSessions; ++session) {
+    const std::optional<double> plain = VerifiedSeconds(self, 0);
+    const std::optional<double> held = VerifiedSeconds(self, kAdapterLatencyMs);
+    if (!plain || !held) {
+      std::fprintf(stderr, "FlashThroughputBench: a session of the adapter row failed\n");
+      return 1;
+    }
+    std::printf("adapter row session %d: direct %.3f s, behind %u ms %.3f s\n", session + 1, *plain,
+                kAdapterLatencyMs, *held);
+    direct = std::min(direct.value_or(*plain), *plain);
+    adapter = std::min(adapter.value_or(*held), *held);
+  }
+  const double ratio = *adapter / *direct;
+  char targetText[16];
+  std::snprintf(targetText, sizeof targetText, "<= %.2f", kAdapterRowTarget);
+  PrintFigure({"download+verify " + std::to_string(kAdapterRowSize / 1024) + "K " + std::to_string(kVerifyRate) +
+                   " usb " + std::to_string(kAdapterLatencyMs) + " ms / direct",
+               *adapter, *direct, "s", ratio, targetText, ratio <= kAdapterRowTarget});
+  return ratio <= kAdapterRowTarget ? 0 : 1;
 }
 
 // Programming with the wire trace on against the same with it off.
@@ -576,6 +626,7 @@ int Run(int argc, char** argv) {
 
   PrintMachineLoad();
   if (HasFlag(argc, argv, "--trace-row")) return TraceRow(argv[0], argc, argv);
+  if (HasFlag(argc, argv, "--adapter-row")) return AdapterRow(argv[0]);
   std::string rates = OptionValue(argc, argv, "--rates").value_or("57600,19200");
   std::replace(rates.begin(), rates.end(), ',', ' ');
   std::istringstream list(rates);

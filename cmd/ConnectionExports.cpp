@@ -82,8 +82,13 @@ ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
   if (block == nullptr || (block->length != 0 && block->bytes == nullptr)) return kFailed;
   if (block->length > cmd::kMaxPasswordBytes) return kBufferTooSmall;
   cmd::Session& session = cmd::CurrentSession();
-  const cmd::ExchangeEnd end =
-      cmd::Exchange(cmd::request::Password(session.buffer, {block->bytes, block->length}));
+  // Sending the password again changes nothing: it is repeated after a line
+  // failure.
+  cmd::ExchangeEnd end = cmd::ExchangeEnd::NoAnswer;
+  for (cmd::LineRepeats repeats;;) {
+    end = cmd::ExchangeOrLateAnswer(cmd::request::Password(session.buffer, {block->bytes, block->length}));
+    if (end == cmd::ExchangeEnd::Answered || !repeats.Again(cmd::ExchangeFailure(end))) break;
+  }
   if (end != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(end);
   if (cmd::answer::Echo(session.buffer) == cmd::Code(Command::Password))
     session.settings.passwordAccepted = cmd::answer::Status(session.buffer) == 0 ? 1u : 0u;
@@ -92,5 +97,6 @@ ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
 
 ZK_EXPORT uint32_t CmmSetFlashBaseAddress(BaseAddressRecord* record) {
   if (record == nullptr) return kFailed;
-  return cmd::RunTransaction(cmd::request::BaseAddress(cmd::CurrentSession().buffer, *record));
+  return cmd::RunRepeatable([record] { return cmd::request::BaseAddress(cmd::CurrentSession().buffer, *record); },
+                            "base address");
 }

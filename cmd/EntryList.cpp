@@ -49,7 +49,7 @@ ListPages CollectList(const ListPaging& paging, std::size_t count, const ListChe
       return pages;
     }
     if (!first) {
-      pages.code = RunTransaction(request::CodeOnly(buffer, paging.next));
+      pages.code = RunWithLateAnswer(request::CodeOnly(buffer, paging.next));
       if (pages.code != kOk) {
         pages.end = ListEnd::Failed;
         return pages;

@@ -2,11 +2,13 @@
 #include "cmd/BankMap.h"
 #include "cmd/EntryList.h"
 #include "cmd/Progress.h"
+#include "cmd/SectorStatus.h"
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
 #include "common/IniFileAccess.h"
+#include "platform/Trace.h"
 
 #include <optional>
 
@@ -46,6 +48,21 @@ WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
   return WorkerEnd::Done(kFailed);
 }
 
+// One erase command and, when the module announces failed sectors, their
+// list.
+WorkerEnd EraseOnce(const EraseKind& kind, const RangeRequest& range, SectorList* list) {
+  Session& session = CurrentSession();
+  const Request request = request::Range(session.buffer, kind.command, range.start, range.end, range.third);
+  SetProgress(progress::kEraseRequestBuilt);
+  const ExchangeEnd end = ExchangeOrLateAnswer(request, [] { SetProgress(progress::kEraseRequestSent); });
+  SetProgress(progress::kEraseAnswered);
+  if (end != ExchangeEnd::Answered) return WorkerEnd::Done(ExchangeFailure(end));
+  if (ResultCode rc = JudgeAnswer(kind.command); rc != kOk) return WorkerEnd::Done(rc);
+
+  if (answer::Status(session.buffer) == 0) return WorkerEnd::Done(kOk);
+  return CollectFailedSectors(kind, list);
+}
+
 WorkerEnd EraseRange(const EraseKind& kind, std::optional<RangeRequest> range, SectorList* list) {
   Session& session = CurrentSession();
   SetProgress(progress::kStarted);
@@ -59,15 +76,23 @@ WorkerEnd EraseRange(const EraseKind& kind, std::optional<RangeRequest> range, S
     range->end = end;
   }
 
-  const Request request = request::Range(session.buffer, kind.command, range->start, range->end, range->third);
-  SetProgress(progress::kEraseRequestBuilt);
-  const ExchangeEnd end = Exchange(request, [] { SetProgress(progress::kEraseRequestSent); });
-  SetProgress(progress::kEraseAnswered);
-  if (end != ExchangeEnd::Answered) return WorkerEnd::Done(ExchangeFailure(end));
-  if (ResultCode rc = JudgeAnswer(kind.command); rc != kOk) return WorkerEnd::Done(rc);
-
-  if (answer::Status(session.buffer) == 0) return WorkerEnd::Done(kOk);
-  return CollectFailedSectors(kind, list);
+  LineRepeats repeats;
+  for (;;) {
+    const WorkerEnd erased = EraseOnce(kind, *range, list);
+    if (!kind.mapBanks || !repeats.Again(erased.code())) return erased;
+    // The module may have erased the range or not: an erase goes again only
+    // where the sector status says the range still holds data.
+    ResultCode asked = kOk;
+    const std::optional<bool> blank = RangeBlank(range->start, range->end, asked);
+    if (StopRequested()) return WorkerEnd::Stopped();
+    if (!blank) return erased;
+    if (*blank) return WorkerEnd::Done(kOk);
+    if (trace::Enabled()) {
+      trace::Line("cmd erase of 0x%08X..0x%08X sent again after result %u: the range is not blank", range->start,
+                  range->end, static_cast<unsigned>(erased.code()));
+    }
+    ClearList(list);
+  }
 }
 
 ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* list,

@@ -1,13 +1,18 @@
 // Programming: command 0x05 per bank piece of the request.
 #include "cmd/BankMap.h"
+#include "cmd/CheckedRead.h"
 #include "cmd/NonAccessAreas.h"
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
 #include "common/Export.h"
+#include "platform/MessageBox.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace zk::cmd {
@@ -49,6 +54,62 @@ ResultCode PlanPieces(const std::string& modulePath, uint32_t endOfFlash, uint32
   }
 }
 
+constexpr uint8_t kErasedByte = 0xFF;
+
+// What a piece whose programming failed on the line left in the flash.
+enum class PieceState { Programmed, Blank, Other, Unread };
+
+PieceState ReadBack(const Piece& piece, std::span<const uint8_t> data) {
+  std::vector<uint8_t> flash(data.size());
+  const ReadPassEnd read = ReadChecked(piece.address, static_cast<uint32_t>(data.size()), flash.data(),
+                                       [](uint64_t) { return false; });
+  if (read.stopped || read.code != kOk) return PieceState::Unread;
+  if (std::equal(flash.begin(), flash.end(), data.begin())) return PieceState::Programmed;
+  if (std::all_of(flash.begin(), flash.end(), [](uint8_t b) { return b == kErasedByte; })) return PieceState::Blank;
+  return PieceState::Other;
+}
+
+// Programs one piece. After a line failure the module may have programmed
+// it or not: a checked read of the piece tells, and only a piece that is
+// still blank is sent again.
+ResultCode ProgramPiece(const std::string& modulePath, const Piece& piece, std::span<const uint8_t> data) {
+  Session& session = CurrentSession();
+  LineRepeats repeats;
+  for (;;) {
+    if (piece.bankStart) SetBankBase(modulePath, *piece.bankStart);
+    const ExchangeEnd sent = ExchangeOrLateAnswer(request::Program(session.buffer, piece.address, data));
+    // Every piece is judged, so that a refused piece is never hidden by a
+    // later one that succeeds.
+    const ResultCode rc = sent == ExchangeEnd::Answered ? JudgeAnswer(Command::Program) : ExchangeFailure(sent);
+    if (rc == kOk || !repeats.Again(rc)) return rc;
+    switch (ReadBack(piece, data)) {
+      case PieceState::Programmed:
+        if (trace::Enabled()) {
+          trace::Line("cmd program at 0x%08X failed on the line (result %u): the flash holds the data", piece.address,
+                      static_cast<unsigned>(rc));
+        }
+        return kOk;
+      case PieceState::Blank:
+        if (trace::Enabled()) {
+          trace::Line("cmd program at 0x%08X failed on the line (result %u): still blank, sent again", piece.address,
+                      static_cast<unsigned>(rc));
+        }
+        continue;
+      case PieceState::Unread:
+        return rc;
+      case PieceState::Other:
+        break;
+    }
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "The flash at 0x%08X holds neither the data sent nor erased bytes after programming it "
+                  "failed on the line.",
+                  piece.address);
+    MessageBox(text, "Programming", MB_OK | MB_ICONERROR);
+    return kVerifyMismatch;
+  }
+}
+
 }  // namespace
 }  // namespace zk::cmd
 
@@ -71,17 +132,12 @@ ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
 
   const uint8_t* data = request->data;
   for (const cmd::Piece& piece : pieces) {
-    if (piece.bankStart) cmd::SetBankBase(modulePath, *piece.bankStart);
     const auto count = static_cast<uint16_t>(uint64_t{piece.end} - piece.address + 1);
-    const cmd::ExchangeEnd sent =
-        cmd::Exchange(cmd::request::Program(session.buffer, piece.address, {data, count}));
-    if (sent != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(sent);
-
+    const ResultCode rc = cmd::ProgramPiece(modulePath, piece, {data, count});
+    if (rc != kOk && cmd::IsLineFailure(rc)) return rc;
     request->address = piece.address + count;
     data += count;
-    // Every piece is judged, so that a refused piece is never hidden by a
-    // later one that succeeds.
-    if (const ResultCode rc = cmd::JudgeAnswer(cmd::Command::Program); rc != kOk) return rc;
+    if (rc != kOk) return rc;
   }
   return kOk;
 }

@@ -2,6 +2,7 @@
 
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,10 +17,22 @@ ReadPassEnd Failure(ResultCode code, bool rearmFailed = false) {
   return end;
 }
 
+// A read answer that reports a failure and yet carries data has lost a
+// byte on the line (a 0x00, which the check character cannot miss, before
+// its status): it is spoilt, not the module's word.
+bool SpoiltFailureAnswer(Command command) {
+  Session& session = CurrentSession();
+  const bool spoilt = session.answerLength && *session.answerLength > answer::kReadData &&
+                      answer::Echo(session.buffer) == Code(command) && answer::Status(session.buffer) != 0;
+  if (spoilt) session.lineFailure = true;
+  return spoilt;
+}
+
 // The exchange of one read request and the judgement of its answer.
 ReadPassEnd Ask(const Request& request) {
-  const ExchangeEnd end = Exchange(request);
+  const ExchangeEnd end = ExchangeOrLateAnswer(request);
   if (end != ExchangeEnd::Answered) return Failure(ExchangeFailure(end), end == ExchangeEnd::RearmFailed);
+  if (SpoiltFailureAnswer(request.command)) return Failure(kShortAnswer);
   return Failure(JudgeAnswer(request.command));
 }
 
@@ -28,7 +41,27 @@ ReadPassEnd Ask(const Request& request) {
 ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts,
                      const ReadCheckPoint& checkPoint) {
   CommandBufferBytes& buffer = CurrentSession().buffer;
-  if (ReadPassEnd asked = Ask(request::Read(buffer, start, length)); asked.code != kOk) return asked;
+  // A read changes nothing on the module: after a line failure the rest of
+  // the range is asked for again with a read of its own, as often in a row
+  // as LineRepeats allows.
+  LineRepeats repeats;
+  const auto askRest = [&](uint32_t done, bool continuation) {
+    for (;;) {
+      ReadPassEnd asked = Ask(continuation ? request::CodeOnly(buffer, Command::ReadNext)
+                                           : request::Read(buffer, start + done, length - done));
+      if (asked.code == kOk) {
+        repeats = LineRepeats();
+        return asked;
+      }
+      if (asked.rearmFailed || !repeats.Again(asked.code)) return asked;
+      continuation = false;
+      if (trace::Enabled()) {
+        trace::Line("cmd read at 0x%08X asked again after result %u, repeat %u", start + done,
+                    static_cast<unsigned>(asked.code), repeats.Count());
+      }
+    }
+  };
+  if (ReadPassEnd asked = askRest(0, false); asked.code != kOk) return asked;
 
   uint32_t done = 0;
   for (uint32_t reply = 0;; ++reply) {
@@ -43,8 +76,7 @@ ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* co
     done += take;
     if (done >= length) break;
     if (checkPoint && checkPoint(done)) return ReadPassEnd::Stop();
-    if (ReadPassEnd asked = Ask(request::CodeOnly(buffer, Command::ReadNext)); asked.code != kOk)
-      return asked;
+    if (ReadPassEnd asked = askRest(done, true); asked.code != kOk) return asked;
   }
   ReadPassEnd end;
   end.received = length;

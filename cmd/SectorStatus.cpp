@@ -1,5 +1,7 @@
 // The blank/used status of the sectors of a range, one entry per step,
 // with the steps inside non-access areas reported as unknown (35).
+#include "cmd/SectorStatus.h"
+
 #include "cmd/BankMap.h"
 #include "cmd/EntryList.h"
 #include "cmd/NonAccessAreas.h"
@@ -37,6 +39,10 @@ class StatusCollector {
       : request_(request), list_(list), caller_(caller) {}
 
   WorkerEnd Run();
+  // Every step of the range asked for; nullopt when the walk went through,
+  // else how the worker ends.
+  std::optional<WorkerEnd> Walk();
+  const std::vector<uint8_t>& Wire() const { return wire_; }
 
  private:
   bool Append(const WireEntry& entry) {
@@ -56,7 +62,7 @@ class StatusCollector {
   std::optional<WorkerEnd> QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces,
                                         bool& listEnded);
   WorkerEnd Fail(ResultCode code) {
-    PostWorkerEnd(caller_, code);
+    if (caller_ != kNoCaller) PostWorkerEnd(caller_, code);
     return WorkerEnd::Done(code);
   }
   WorkerEnd Finish();
@@ -72,18 +78,27 @@ class StatusCollector {
 std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, uint32_t step,
                                                 std::vector<uint8_t>& bytes, bool& listEnded) {
   CommandBufferBytes& buffer = CurrentSession().buffer;
-  if (ResultCode rc = RunTransaction(request::Range(buffer, Command::SectorStatus, first, last, step));
-      rc != kOk)
-    return Fail(rc);
+  // The query changes nothing on the module: after a line failure in its
+  // answer or any continuation it is asked again from its start.
+  ListPages pages;
+  LineRepeats repeats;
+  for (;;) {
+    if (ResultCode rc = RunWithLateAnswer(request::Range(buffer, Command::SectorStatus, first, last, step));
+        rc != kOk) {
+      if (repeats.Again(rc)) continue;
+      return Fail(rc);
+    }
 
-  // A module may claim no more entries than steps in the range (and one for
-  // a step cut short), nor more than a list can hold.
-  const std::size_t count = answer::Count(buffer);
-  const uint64_t steps = (uint64_t{last} - first) / step + 2;
-  if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
+    // A module may claim no more entries than steps in the range (and one
+    // for a step cut short), nor more than a list can hold.
+    const std::size_t count = answer::Count(buffer);
+    const uint64_t steps = (uint64_t{last} - first) / step + 2;
+    if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
 
-  ListPages pages = CollectList(RowOf(Command::SectorStatus).paging, count,
-                                [](std::size_t, std::size_t) { return StopRequested(); });
+    pages = CollectList(RowOf(Command::SectorStatus).paging, count,
+                        [](std::size_t, std::size_t) { return StopRequested(); });
+    if (pages.end != ListEnd::Failed || !repeats.Again(pages.code)) break;
+  }
   switch (pages.end) {
     case ListEnd::Stopped:
       return WorkerEnd::Stopped();
@@ -141,6 +156,11 @@ WorkerEnd StatusCollector::Finish() {
 WorkerEnd StatusCollector::Run() {
   SetProgress(progress::kStarted);
   ClearList(list_);
+  if (std::optional<WorkerEnd> failed = Walk()) return *failed;
+  return Finish();
+}
+
+std::optional<WorkerEnd> StatusCollector::Walk() {
   if (!request_) return WorkerEnd::Done(kFailed);
   const std::string modulePath = CurrentSession().ModulePath();
   uint32_t mappedEnd = request_->end;
@@ -174,12 +194,26 @@ WorkerEnd StatusCollector::Run() {
     }
     if (listEnded) break;
     const uint64_t done = std::min<uint64_t>(cur, rangeEnd) - rangeStart;
-    SetProgress(progress::kStatusWalk.At(done, rangeLength));
+    if (caller_ != kNoCaller) SetProgress(progress::kStatusWalk.At(done, rangeLength));
   }
-  return Finish();
+  return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<bool> RangeBlank(uint32_t start, uint32_t end, ResultCode& code) {
+  const uint32_t step = end - start == 0xFFFFFFFFu ? 0xFFFFFFFFu : end - start + 1;
+  StatusCollector collector(RangeRequest{start, end, step}, nullptr, kNoCaller);
+  if (const std::optional<WorkerEnd> failed = collector.Walk()) {
+    code = failed->code();
+    return std::nullopt;
+  }
+  const std::vector<uint8_t>& wire = collector.Wire();
+  for (std::size_t at = kWireEntrySize - 1; at < wire.size(); at += kWireEntrySize) {
+    if (wire[at] != kStatusBlank && wire[at] != kStatusUnknown) return false;
+  }
+  return true;
+}
 }  // namespace zk::cmd
 
 using namespace zk;

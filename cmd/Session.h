@@ -44,6 +44,9 @@ class Session {
   // unanswered waits for: a frame with it that arrives for the next request
   // is that earlier answer again, and is dropped.
   std::optional<uint8_t> lastEcho;
+  // Whether the last transaction failed on the line (cmd/Transaction.h,
+  // IsLineFailure) rather than in the transport or the module.
+  bool lineFailure = false;
   Settings settings;
   TransportBinding transport;
   HandoutList handouts;

@@ -94,6 +94,7 @@ std::string Named(Command command) {
 ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend) {
   Session& session = CurrentSession();
   session.answerLength.reset();
+  session.lineFailure = false;
   const TransportEntries net = session.transport.Entries();
   if (!net.Complete()) return ExchangeEnd::NoTransport;
   const WaitProfile profile = ProfileOf(request.command);
@@ -104,6 +105,7 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
   if (const uint8_t sent = net.sendData(session.buffer.data(), request.length, kFrameType, kUnusedArgument);
       sent != 0) {
     if (trace::Enabled()) trace::Line("cmd %s not sent: transport result %u", Named(request.command).c_str(), sent);
+    session.lineFailure = true;
     return ExchangeEnd::SendFailed;
   }
   if (afterSend) afterSend();
@@ -138,6 +140,7 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
     }
     // Its answer may still come, late: then it is a stray.
     session.lastEcho = EchoOf(request.command);
+    session.lineFailure = true;
     return ExchangeEnd::NoAnswer;
   }
   TakeAnswer(net, session);
@@ -146,25 +149,91 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
   return ExchangeEnd::Answered;
 }
 
+ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<void()>& afterSend) {
+  const ExchangeEnd end = Exchange(request, afterSend);
+  if (end != ExchangeEnd::SendFailed && end != ExchangeEnd::NoAnswer) return end;
+  Session& session = CurrentSession();
+  const TransportEntries net = session.transport.Entries();
+  if (!Arm(net, session.received, kLateAnswerMs)) return end;
+  net.restartRxTimeOut(kLateAnswerMs);
+  if (PollUntilSettled(net) != net::kRxComplete || session.received.Byte(0) != EchoOf(request.command)) {
+    if (trace::Enabled()) trace::Line("cmd no late answer to %s", Named(request.command).c_str());
+    return end;
+  }
+  if (trace::Enabled()) trace::Line("cmd %s answered late, after a line failure", Named(request.command).c_str());
+  TakeAnswer(net, session);
+  session.lastEcho = EchoOf(request.command);
+  session.lineFailure = false;
+  return ExchangeEnd::Answered;
+}
+
 bool AnswerCarries(std::size_t bytes) {
   const std::optional<uint16_t> length = CurrentSession().answerLength;
   return !length || *length >= bytes;
 }
+
+namespace {
+
+// What the transport says of a failed exchange; none when it cannot tell.
+uint8_t LineFault() {
+  const TransportEntries net = CurrentSession().transport.Entries();
+  return net.getLineFault != nullptr ? net.getLineFault() : uint8_t{net::kLineFaultNone};
+}
+
+}  // namespace
 
 ResultCode ExchangeFailure(ExchangeEnd end) {
   switch (end) {
     case ExchangeEnd::Answered:
       return kOk;
     case ExchangeEnd::SendFailed:
-      return kSendFailed;
+      switch (LineFault()) {
+        case net::kLineFaultNoReply:
+          return kNoAnswer;
+        case net::kLineFaultRefused:
+          return kBlocksRefused;
+        default:
+          return kSendFailed;
+      }
     case ExchangeEnd::NoTransport:
       return kNetDllError;
+    case ExchangeEnd::NoAnswer:
+      // The answer's blocks were refused at their check character: nothing
+      // timed out.
+      return LineFault() == net::kLineFaultBadCheck ? ResultCode{kReceiveChecksum} : ResultCode{kReceiveTimeout};
     case ExchangeEnd::ArmFailed:
     case ExchangeEnd::RearmFailed:
-    case ExchangeEnd::NoAnswer:
       return kReceiveTimeout;
   }
   return kReceiveTimeout;
+}
+
+bool IsLineFailure(ResultCode code) { return code != kOk && CurrentSession().lineFailure; }
+
+bool LineRepeats::Again(ResultCode code) {
+  if (!IsLineFailure(code) || repeats_ == kLineRepeats) return false;
+  if (code == kReceiveTimeout) {
+    if (timedOut_) return false;
+    timedOut_ = true;
+  }
+  ++repeats_;
+  return true;
+}
+
+ResultCode RunRepeatable(const std::function<Request()>& build, const char* stage) {
+  LineRepeats repeats;
+  for (;;) {
+    const ResultCode rc = RunWithLateAnswer(build());
+    if (!repeats.Again(rc)) {
+      if (repeats.Count() > 0 && rc != kOk && trace::Enabled()) {
+        trace::Line("cmd %s given up after %u repeats: result %u", stage, repeats.Count(), static_cast<unsigned>(rc));
+      }
+      return rc;
+    }
+    if (trace::Enabled()) {
+      trace::Line("cmd %s asked again after result %u, repeat %u", stage, static_cast<unsigned>(rc), repeats.Count());
+    }
+  }
 }
 
 namespace {
@@ -193,8 +262,10 @@ ResultCode JudgeAnswer(Command command) {
   // field may be read from them.
   const bool fieldsUsed = echoed || row.judgement == Judgement::NotExamined ||
                           row.judgement == Judgement::FirmwareMarker;
-  if (!AnswerCarries(fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1)))
+  if (!AnswerCarries(fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1))) {
+    CurrentSession().lineFailure = true;
     return kShortAnswer;
+  }
   switch (row.judgement) {
     case Judgement::NotExamined:
       return kOk;
@@ -215,8 +286,9 @@ ResultCode JudgeAnswer(Command command) {
   return kReceiveTimeout;
 }
 
-ResultCode RunTransaction(const Request& request) {
-  const ExchangeEnd end = Exchange(request);
+namespace {
+
+ResultCode Judged(const Request& request, ExchangeEnd end) {
   if (end != ExchangeEnd::Answered) return ExchangeFailure(end);
   const ResultCode rc = JudgeAnswer(request.command);
   if (rc != kOk && trace::Enabled()) {
@@ -224,6 +296,13 @@ ResultCode RunTransaction(const Request& request) {
   }
   return rc;
 }
+
+}  // namespace
+
+ResultCode RunTransaction(const Request& request) { return Judged(request, Exchange(request)); }
+
+ResultCode RunWithLateAnswer(const Request& request) { return Judged(request, ExchangeOrLateAnswer(request)); }
+
 void SetPollPause(PollPause pause) {
   std::lock_guard lock(g_pauseMutex);
   g_pause = std::move(pause);

@@ -26,6 +26,16 @@ enum class ExchangeEnd {
 // its command and waits for the answer; afterSend runs once it is out.
 ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend = {});
 
+// After a failure on the line the module may have the request all the
+// same (its acknowledgement was spoilt) or offer its answer again (the host
+// refused its blocks): an exchange whose send or answer failed waits up to
+// kLateAnswerMs more for an answer to it, and ends as Answered when one
+// comes. A peer that took the host's spoilt acknowledgement for none offers
+// its answer again only after its own acknowledgement time (2 s in the
+// procedure) and a pause.
+inline constexpr uint32_t kLateAnswerMs = 3000;
+ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<void()>& afterSend = {});
+
 // The code of an exchange that did not end with an answer (241, 240, 243).
 ResultCode ExchangeFailure(ExchangeEnd end);
 
@@ -39,6 +49,34 @@ ResultCode JudgeAnswer(Command command);
 
 // Exchange and judgement together: the common pattern.
 ResultCode RunTransaction(const Request& request);
+// The same with ExchangeOrLateAnswer, for a request that may be repeated.
+ResultCode RunWithLateAnswer(const Request& request);
+
+// Whether code, the failure of the last transaction, happened on the line
+// rather than in the transport or the module: no answer, a send that
+// failed, an answer shorter than it states.
+bool IsLineFailure(ResultCode code);
+
+// How many times a request is sent again after line failures: up to
+// kLineRepeats, but after a time-out in which nothing came only once, so
+// that a module that has gone silent is not waited for over and over.
+inline constexpr uint32_t kLineRepeats = 3;
+
+class LineRepeats {
+ public:
+  // Whether the request that ended with code goes again; counts it.
+  bool Again(ResultCode code);
+  uint32_t Count() const { return repeats_; }
+
+ private:
+  uint32_t repeats_ = 0;
+  bool timedOut_ = false;
+};
+
+// A transaction of a request that may be repeated (a query, a read): built
+// again and repeated after line failures as LineRepeats allows; the trace
+// names stage for each repeat.
+ResultCode RunRepeatable(const std::function<Request()>& build, const char* stage);
 
 // How long the poll loop pauses while the reception is still running;
 // tests can replace it to count polls.

@@ -13,6 +13,7 @@ void TransportBinding::Release() {
   restartRxTimeOut_ = nullptr;
   getRxStatus_ = nullptr;
   getRxLength_ = nullptr;
+  getLineFault_ = nullptr;
   if (LibraryHandle library = library_.exchange(nullptr)) FreeLibrary(library);
 }
 
@@ -22,12 +23,13 @@ bool TransportBinding::ResolveEntries() {
   restartRxTimeOut_ = Lookup<net::RestartRxTimeOutFn>("NetRestartRxTimeOut");
   getRxStatus_ = Lookup<net::GetRxStatusFn>("NetGetRxStatus");
   getRxLength_ = Lookup<net::GetRxLengthFn>("NetGetRxLength");
+  getLineFault_ = Lookup<net::GetLineFaultFn>("NetGetLineFault");
   return Entries().Complete();
 }
 
 TransportEntries TransportBinding::Entries() const {
   return TransportEntries{sendData_.load(), recData_.load(), restartRxTimeOut_.load(),
-                          getRxStatus_.load(), getRxLength_.load()};
+                          getRxStatus_.load(), getRxLength_.load(), getLineFault_.load()};
 }
 
 }  // namespace zk::cmd

@@ -15,6 +15,7 @@ struct TransportEntries {
   net::RestartRxTimeOutFn restartRxTimeOut = nullptr;
   net::GetRxStatusFn getRxStatus = nullptr;
   net::GetRxLengthFn getRxLength = nullptr;  // optional
+  net::GetLineFaultFn getLineFault = nullptr;  // optional
 
   bool Complete() const { return sendData && recData && restartRxTimeOut && getRxStatus; }
 };
@@ -37,7 +38,8 @@ class TransportBinding {
   }
 
   // Resolves the four transaction entry points, and the optional length of
-  // a received block; false when one of the four is missing.
+  // a received block and cause of a line failure; false when one of the
+  // four is missing.
   bool ResolveEntries();
   TransportEntries Entries() const;
 
@@ -48,6 +50,7 @@ class TransportBinding {
   std::atomic<net::RestartRxTimeOutFn> restartRxTimeOut_{nullptr};
   std::atomic<net::GetRxStatusFn> getRxStatus_{nullptr};
   std::atomic<net::GetRxLengthFn> getRxLength_{nullptr};
+  std::atomic<net::GetLineFaultFn> getLineFault_{nullptr};
 };
 
 }  // namespace zk::cmd

@@ -66,6 +66,20 @@ using GetRxLengthFn = uint16_t (*)(void);
 // The frames dropped because they arrived before the request they would
 // have answered had gone out: late or repeated answers of earlier requests.
 using GetStrayFramesFn = uint32_t (*)(void);
+// Why the last exchange failed on the line, a LineFault; kLineFaultNone
+// after one that did not fail or when the transport cannot tell.
+using GetLineFaultFn = uint8_t (*)(void);
+
+// The causes NetGetLineFault tells apart. A new exchange starts with the
+// posting of its receive.
+enum LineFault : uint8_t {
+  kLineFaultNone = 0,
+  kLineFaultNoReply = 1,       // the peer answered none of the tries to send
+  kLineFaultRefused = 2,       // the peer refused every try of a block
+  kLineFaultBadCheck = 3,      // the peer's blocks failed the check character
+  kLineFaultBrokenFrame = 4,   // a block of the peer broke off or was framed wrongly
+  kLineFaultRxTimeout = 5,     // no block came in time
+};
 
 }  // namespace zk::net
 
@@ -81,4 +95,5 @@ uint8_t NetGetRxStatus(void);
 void NetRestartRxTimeOut(uint32_t timeoutMs);
 uint16_t NetGetRxLength(void);
 uint32_t NetGetStrayFrames(void);
+uint8_t NetGetLineFault(void);
 }

@@ -21,6 +21,7 @@ constexpr std::array kMessages{
     MessageEntry{kBufferTooSmall, "The communication buffer is to small."},
     MessageEntry{kNoAnswer, "No answer from target"},
     MessageEntry{kShortAnswer, "The answer from target carries fewer bytes than it states."},
+    MessageEntry{kBlocksRefused, "The target refused every try of a block sent to it."},
     MessageEntry{kInvalidSector, "The specified sector is invalid."},
     MessageEntry{kNotBlank, "The specified area is not blank."},
     MessageEntry{kBlank, "The specified area is blank."},

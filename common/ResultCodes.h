@@ -13,6 +13,7 @@ enum Result : ResultCode {
   kBufferTooSmall = 0x02,
   kNoAnswer = 0x10,
   kShortAnswer = 0x11,
+  kBlocksRefused = 0x12,
   kInvalidSector = 0x20,
   kNotBlank = 0x21,
   kBlank = 0x22,

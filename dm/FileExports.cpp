@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -29,6 +30,7 @@ namespace zk::dm {
 namespace {
 
 constexpr char kSaveCaption[] = "Save File";
+constexpr char kLoadCaption[] = "Load File";
 
 // The format the low byte of a mode names; nullopt: the one the file's
 // content shows (loads only). Values without a name of their own are HEX.
@@ -111,9 +113,23 @@ ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& 
   if (read.outcome != HexLoad::Complete && !read.problem.empty()) SetLoadProblem(AtLine(read.line, read.problem));
   switch (read.outcome) {
     case HexLoad::Complete:
+      if (read.droppedLine != 0) {
+        MessageBox("Records from line " + std::to_string(read.droppedLine) + " of " + path +
+                       " on follow the end record and are not loaded.",
+                   kLoadCaption, MB_OK | MB_ICONWARNING);
+      }
       State().image.SetPages(std::move(read.pages));
       SetProgress(ProgressPoint::kDone);
       return kOk;
+    case HexLoad::Overlap: {
+      char address[16];
+      std::snprintf(address, sizeof address, "0x%08X", read.conflict->address);
+      MessageBox("Line " + std::to_string(read.conflict->firstLine) + " and line " +
+                     std::to_string(read.conflict->secondLine) + " of " + path + " give different data for " +
+                     address + ": the file is not loaded.",
+                 kLoadCaption, MB_OK | MB_ICONERROR);
+      return kInvalidFileFormat;
+    }
     case HexLoad::ChecksumError:
       MessageBox("CheckSum falsch !\nline " + std::to_string(read.line) + " of " + path, "DEBUG BOX", MB_OK);
       return kReceiveChecksum;

@@ -89,11 +89,15 @@ class Reader {
           scan_.Advance(2 * std::size_t{count});
           const HexLoad checked = Verify(headSum + Sum(data, count));
           if (checked != HexLoad::Complete) return checked;
+          overlap_.Add(base_ + offset, data, count, scan_.Line());
           break;
         }
-        case kEndOfFile:
+        case kEndOfFile: {
           if (!scan_.Ensure(2)) return Early(kEndsInRecord);
-          return Verify(headSum);
+          const HexLoad checked = Verify(headSum);
+          if (checked == HexLoad::Complete && scan_.SeekTo(':')) droppedLine_ = scan_.Line();
+          return checked;
+        }
         case kExtendedSegment:
         case kExtendedLinear: {
           if (!scan_.Ensure(6)) return Early(kEndsInRecord);
@@ -128,6 +132,8 @@ class Reader {
   PageImage TakePages() { return pages_.Finish(); }
   uint64_t Line() const { return noRecord_ ? 0 : scan_.Line(); }
   const std::string& Problem() const { return problem_; }
+  uint64_t DroppedLine() const { return droppedLine_; }
+  const RecordOverlap& Overlap() const { return overlap_; }
 
  private:
   // Reads the checksum at the cursor: Complete when it matches sum.
@@ -154,20 +160,33 @@ class Reader {
   const HexReadHooks& hooks_;
   TextScanner scan_;
   PageImageBuilder pages_;
+  RecordOverlap overlap_;
   uint32_t base_ = 0;
   std::string problem_;
   bool noRecord_ = false;
+  uint64_t droppedLine_ = 0;
 };
 
 }  // namespace
+
+void SettleRecords(HexReadResult& result, const RecordOverlap& overlap) {
+  if (result.outcome != HexLoad::Complete) return;
+  result.conflict = overlap.Conflict();
+  if (!result.conflict) return;
+  result.outcome = HexLoad::Overlap;
+  result.line = result.conflict->secondLine;
+  result.droppedLine = 0;
+}
 
 HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
   HexReadResult result;
   result.outcome = reader.Run();
+  result.droppedLine = reader.DroppedLine();
+  SettleRecords(result, reader.Overlap());
   if (result.outcome == HexLoad::Complete) {
     result.pages = reader.TakePages();
-  } else {
+  } else if (result.outcome != HexLoad::Overlap) {
     result.line = reader.Line();
     result.problem = reader.Problem();
   }

@@ -8,10 +8,12 @@
 // every record's checksum is checked, whatever its type.
 #include "dm/ByteStreams.h"
 #include "dm/PageImage.h"
+#include "dm/RecordOverlap.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 
 namespace zk::dm {
 
@@ -22,6 +24,7 @@ enum class HexLoad {
   FormatError,    // no record, a character that is not a hex digit, or the end came early
   ReadError,      // the source failed
   Stopped,        // the stop check asked to stop
+  Overlap,        // two records give an address different values
 };
 
 struct HexReadHooks {
@@ -39,7 +42,15 @@ struct HexReadResult {
   uint64_t line = 0;  // the others: the line where reading stopped, from 1; 0: no line
   // A format, checksum or type error: what is wrong, for a message.
   std::string problem;
+  std::optional<RecordConflict> conflict;  // Overlap only
+  // Complete loads: the line of the first record after the end record,
+  // which is not read; 0 when none follows.
+  uint64_t droppedLine = 0;
 };
+
+// The outcome of a reader's records once the end record is read: Overlap
+// (and the conflict) when two records disagree.
+void SettleRecords(HexReadResult& result, const RecordOverlap& overlap);
 
 HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks);
 

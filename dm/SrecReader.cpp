@@ -84,7 +84,11 @@ class Reader {
       if (used > 0) {
         bool ended = false;
         const HexLoad read = Record(scan_.Cursor(), used, &ended);
-        if (read != HexLoad::Complete || ended) return read;
+        if (read != HexLoad::Complete) return read;
+        if (ended) {
+          FindDroppedLine(length);
+          return read;
+        }
       }
       // The line and its line feed; the cursor stays on a failing line.
       scan_.Advance(length);
@@ -95,8 +99,27 @@ class Reader {
   PageImage TakePages() { return pages_.Finish(); }
   uint64_t Line() const { return scan_.Line(); }
   const std::string& Problem() const { return problem_; }
+  uint64_t DroppedLine() const { return droppedLine_; }
+  const RecordOverlap& Overlap() const { return overlap_; }
 
  private:
+  // The first line after the end record (of length characters at the
+  // cursor) that holds more than blanks: it is not read.
+  void FindDroppedLine(std::size_t length) {
+    scan_.Advance(length);
+    while (!scan_.AtEnd()) {
+      scan_.Advance(1);
+      const std::size_t next = scan_.LineLength();
+      std::size_t used = next;
+      while (used > 0 && IsLineEndBlank(scan_.Cursor()[used - 1])) --used;
+      if (used > 0) {
+        droppedLine_ = scan_.Line();
+        return;
+      }
+      scan_.Advance(next);
+    }
+  }
+
   // One record of size characters at text; ended is set by a start record.
   HexLoad Record(const uint8_t* text, std::size_t size, bool* ended) {
     if (size < kRecordHead || text[0] != 'S' || text[1] < '0' || text[1] > '9') {
@@ -129,7 +152,11 @@ class Reader {
       case RecordKind::kHeader:
         break;
       case RecordKind::kData:
-        std::memcpy(pages_.Add(address, dataBytes), data, dataBytes);
+        {
+          uint8_t* page = pages_.Add(address, dataBytes);
+          std::memcpy(page, data, dataBytes);
+          overlap_.Add(address, page, dataBytes, scan_.Line());
+        }
         ++dataRecords_;
         break;
       case RecordKind::kCount:
@@ -157,8 +184,10 @@ class Reader {
   const HexReadHooks& hooks_;
   TextScanner scan_;
   PageImageBuilder pages_;
+  RecordOverlap overlap_;
   uint64_t dataRecords_ = 0;
   std::string problem_;
+  uint64_t droppedLine_ = 0;
 };
 
 }  // namespace
@@ -167,9 +196,11 @@ HexReadResult ReadSrec(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
   HexReadResult result;
   result.outcome = reader.Run();
+  result.droppedLine = reader.DroppedLine();
+  SettleRecords(result, reader.Overlap());
   if (result.outcome == HexLoad::Complete) {
     result.pages = reader.TakePages();
-  } else {
+  } else if (result.outcome != HexLoad::Overlap) {
     result.line = reader.Line();
     result.problem = reader.Problem();
   }

@@ -8,8 +8,9 @@ namespace {
 
 constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
-uint64_t LineFeeds(const std::vector<uint8_t>& buffer, std::size_t end) {
-  return static_cast<uint64_t>(std::count(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
+uint64_t LineFeeds(const std::vector<uint8_t>& buffer, std::size_t from, std::size_t end) {
+  return static_cast<uint64_t>(std::count(buffer.begin() + static_cast<std::ptrdiff_t>(from),
+                                          buffer.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
 }
 
 }  // namespace
@@ -17,7 +18,14 @@ uint64_t LineFeeds(const std::vector<uint8_t>& buffer, std::size_t end) {
 TextScanner::TextScanner(ByteSource& source, const std::function<void(uint64_t)>& progress, std::size_t longestRecord)
     : source_(source), progress_(progress), buffer_(kReadChunk + longestRecord + 1), longest_(longestRecord) {}
 
-uint64_t TextScanner::Line() const { return linesBefore_ + LineFeeds(buffer_, pos_) + 1; }
+uint64_t TextScanner::Line() const { return linesBefore_ + FeedsBefore(pos_) + 1; }
+
+uint64_t TextScanner::FeedsBefore(std::size_t end) const {
+  if (end < countedTo_) countedTo_ = countedFeeds_ = 0;
+  countedFeeds_ += LineFeeds(buffer_, countedTo_, end);
+  countedTo_ = end;
+  return countedFeeds_;
+}
 
 bool TextScanner::Ensure(std::size_t n) {
   while (end_ - pos_ < n) {
@@ -61,7 +69,8 @@ bool TextScanner::Refill() {
   if (atEnd_) return false;
   const std::size_t rest = end_ - pos_;
   if (pos_ > 0) {
-    linesBefore_ += LineFeeds(buffer_, pos_);
+    linesBefore_ += FeedsBefore(pos_);
+    countedTo_ = countedFeeds_ = 0;
     before_ = buffer_[pos_ - 1];
     std::memmove(buffer_.data(), buffer_.data() + pos_, rest);
     consumed_ += pos_;

@@ -40,6 +40,10 @@ class TextScanner {
  private:
   // Keeps the unread rest and reads more behind it; false when nothing came.
   bool Refill();
+  // The line feeds in the window before end, counted on from where the
+  // last count stopped, so that asking for the line at every record costs
+  // no more than one pass over the window.
+  uint64_t FeedsBefore(std::size_t end) const;
 
   ByteSource& source_;
   const std::function<void(uint64_t)>& progress_;
@@ -49,6 +53,8 @@ class TextScanner {
   std::size_t end_ = 0;
   uint64_t consumed_ = 0;     // bytes dropped from the front of the window
   uint64_t linesBefore_ = 0;  // line feeds among them
+  mutable std::size_t countedTo_ = 0;  // FeedsBefore's count so far
+  mutable uint64_t countedFeeds_ = 0;
   uint8_t before_ = '\n';     // the byte before the window; the start counts as a line start
   bool atEnd_ = false;
 };

@@ -136,6 +136,11 @@ ECB* LinkDriver::CurrentEcb() {
   return session ? session->engine.Head() : nullptr;
 }
 
+uint32_t LinkDriver::RefusedOffers() {
+  const std::shared_ptr<Session> session = CurrentSession();
+  return session ? session->engine.RefusedOffers() : 0;
+}
+
 WindowHandle LinkDriver::PassCallBack(WindowHandle window) {
   notifyWindow_.store(window);
   if (const std::shared_ptr<Session> session = CurrentSession()) session->engine.SetNotifyWindow(window);

@@ -27,6 +27,9 @@ class LinkDriver : private NonCopyable {
   // Sets the receive fields of ecb and queues it, in one step.
   uint8_t Receive(ECB& ecb, const ReceiveSetup& setup);
   ECB* CurrentEcb();
+  // The peer's messages refused so far for want of a posted receive (0
+  // while the link is closed).
+  uint32_t RefusedOffers();
   WindowHandle PassCallBack(WindowHandle window);
 
   bool IsOpen();

@@ -38,6 +38,7 @@ class LinkEngine final : private SenderLink, private ControlOutput {
   void Queue(ECB& ecb, const ReceiveSetup* setup = nullptr);
   std::vector<ECB*> TakeQueue();
   ECB* Head();
+  uint32_t RefusedOffers() const { return receiver_.RefusedOffers(); }
   // Ends the sender's waits at once; later sends fail quickly.
   void BeginClose();
   // The line has gone: every queued receive fails, the sender's waits end

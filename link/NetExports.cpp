@@ -75,3 +75,5 @@ ZK_EXPORT void NetRestartRxTimeOut(uint32_t timeoutMs) { Transport().RestartRxTi
 ZK_EXPORT uint16_t NetGetRxLength() { return Transport().RxLength(); }
 
 ZK_EXPORT uint32_t NetGetStrayFrames() { return Transport().StrayFrames(); }
+
+ZK_EXPORT uint8_t NetGetLineFault() { return Transport().LineFault(); }

@@ -40,6 +40,20 @@ std::string ControlName(std::span<const uint8_t> frame) {
   return name;
 }
 
+// What the flags of a send that failed say of the peer: it stayed silent,
+// or it refused the tries (a NAK, or another byte where DLE was due).
+uint8_t SendFault(const ECB& ecb) {
+  const uint16_t flags = LoadFlags(ecb);
+  return (flags & ECB_TIMEOUT) != 0 && (flags & ECB_NAKED) == 0 ? net::kLineFaultNoReply : net::kLineFaultRefused;
+}
+
+// What the flags of a receive that failed say: a block that broke off
+// (no character in time), or blocks refused at their check character or
+// framed wrongly.
+uint8_t ReceiveFault(const ECB& ecb) {
+  return (LoadFlags(ecb) & ECB_TIMEOUT) != 0 ? net::kLineFaultRxTimeout : net::kLineFaultBadCheck;
+}
+
 }  // namespace
 
 NetTransport::NetTransport(LinkDriver& link, NetServices& services, const PortSelection& ports, NetTuning tuning)
@@ -102,6 +116,7 @@ uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
   frameSeen_ = false;
   currentEcb_ = nullptr;
   rxStatus_ = kNetNoReceive;
+  refusedSeen_ = link_.RefusedOffers();
   return opened == kLinkOk ? kNetOk : kNetLinkError;
 }
 
@@ -135,6 +150,7 @@ bool NetTransport::SendFrame(ECB& ecb, bool dropStrays, bool control) {
   }
   const uint8_t sent = link_.Send(&ecb);
   lastSendTick_ = services_.Now();
+  if (sent != kLinkOk) lineFault_.store(SendFault(ecb));
   return sent == kLinkOk;
 }
 
@@ -156,11 +172,17 @@ uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t typ
     if (!SendControl(header)) return kNetLinkError;
     replyTimer_.Start(services_.Now(), tuning_.headerReplyMs);
     while (receivePosted_.load()) {
-      if (replyTimer_.Expired(services_.Now())) return kNetLinkError;
+      if (replyTimer_.Expired(services_.Now())) {
+        lineFault_.store(net::kLineFaultNoReply);
+        return kNetLinkError;
+      }
       std::unique_lock lock(completionMutex_);
       completion_.wait_for(lock, kCompletionStep, [&] { return !receivePosted_.load(); });
     }
-    if (headerBuf_[0] != 0 || headerBuf_[1] != kReplyAccepted) return kNetLinkError;
+    if (headerBuf_[0] != 0 || headerBuf_[1] != kReplyAccepted) {
+      lineFault_.store(net::kLineFaultRefused);
+      return kNetLinkError;
+    }
     if (awaitingHeader_) PostHeaderReceive();  // the host's receive goes on
   }
 
@@ -171,16 +193,24 @@ uint8_t NetTransport::SendData(const uint8_t* data, uint16_t length, uint8_t typ
 
 void NetTransport::DropStrays() {
   if (rxStatus_ != kNetRxPending || currentEcb_ != &dataRx_.ecb) return;
+  const uint32_t refused = link_.RefusedOffers();
+  bool offerPending = refused != refusedSeen_;
+  refusedSeen_ = refused;
   const uint32_t start = services_.Now();
   while (TicksSince(start, services_.Now()) < tuning_.strayFrameMs) {
     const uint16_t flags = LoadFlags(dataRx_.ecb);
     if (receivePosted_.load() && (flags & ECB_FAILED) == 0) {
-      if ((flags & ECB_BUSY) == 0) return;  // nothing came: the line is ours
+      // Nothing came: the line is ours, unless a refused message is due.
+      if ((flags & ECB_BUSY) == 0 &&
+          (!offerPending || TicksSince(start, services_.Now()) >= tuning_.pendingOfferMs)) {
+        return;
+      }
       std::unique_lock lock(completionMutex_);
       completion_.wait_for(lock, kCompletionStep, [&] { return !receivePosted_.load(); });
       continue;
     }
     // Whole or spoilt, the block belongs to no request of ours.
+    offerPending = false;
     strayFrames_.fetch_add(1);
     if (trace::Enabled()) trace::Line("link stray frame dropped: nothing was sent since its receive was posted");
     if (!QueueData()) {
@@ -201,6 +231,7 @@ void NetTransport::UpdateRate(uint32_t start, uint16_t length) {
 uint8_t NetTransport::RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs) {
   rxStatus_ = kNetRxPending;
   rxLength_.store(0);
+  lineFault_.store(net::kLineFaultNone);
   rxBuffer_ = buffer;
   rxCapacity_ = buffer != nullptr ? capacity : uint16_t{0};
   rxTimeout_ = timeoutMs;
@@ -247,6 +278,7 @@ uint8_t NetTransport::GetRxStatus() {
     const uint16_t flags = LoadFlags(*currentEcb_);
     if (flags & ECB_FAILED) {
       rxStatus_ = kNetLinkError;
+      lineFault_.store(ReceiveFault(*currentEcb_));
     } else if (flags & ECB_BUSY) {
       frameSeen_ = true;  // a block is arriving: the time-out waits
     } else {
@@ -254,7 +286,10 @@ uint8_t NetTransport::GetRxStatus() {
         rxTimer_.Start(services_.Now(), rxTimeout_);
         frameSeen_ = false;
       }
-      if (rxTimer_.Expired(services_.Now())) rxStatus_ = kNetRxTimeout;
+      if (rxTimer_.Expired(services_.Now())) {
+        rxStatus_ = kNetRxTimeout;
+        lineFault_.store(net::kLineFaultRxTimeout);
+      }
     }
   } else if (awaitingHeader_) {
     JudgeHeader();

@@ -42,6 +42,7 @@ struct NetTuning {
   uint32_t dataAfterHeaderMs = 1000;  // receive time-out once a header is accepted
   uint32_t defaultSendLockMs = 20;
   uint32_t strayFrameMs = 5000;       // longest wait for a stray block still arriving
+  uint32_t pendingOfferMs = 1000;     // wait for a peer's message offered again after a refusal
 };
 
 class NetTransport : private NonCopyable {
@@ -60,6 +61,9 @@ class NetTransport : private NonCopyable {
   // Frames dropped because no request of this host had gone out since the
   // receive for its answer was posted.
   uint32_t StrayFrames() const { return strayFrames_.load(); }
+  // Why the exchange begun by the last RecData failed on the line
+  // (net::LineFault).
+  uint8_t LineFault() const { return lineFault_.load(); }
 
   // For the tests.
   bool rawMode() const { return rawMode_; }
@@ -77,7 +81,9 @@ class NetTransport : private NonCopyable {
   bool SendFrame(ECB& ecb, bool dropStrays = false, bool control = false);
   // Raw mode, just before a request goes out: a block that arrived since
   // the receive was posted answers nothing sent since, so it is dropped and
-  // the receive posted again; one still arriving is waited for first.
+  // the receive posted again; one still arriving is waited for first, and
+  // so is a message of the peer that was refused for want of a posted
+  // receive, which the peer offers again after a pause.
   void DropStrays();
   bool SendControl(std::span<const uint8_t> frame);
   void PostHeaderReceive();
@@ -108,6 +114,8 @@ class NetTransport : private NonCopyable {
   uint32_t lastSendTick_ = 0;
   std::atomic<uint16_t> rxLength_{0};
   std::atomic<uint32_t> strayFrames_{0};
+  std::atomic<uint8_t> lineFault_{net::kLineFaultNone};
+  uint32_t refusedSeen_ = 0;  // the link's refused offers when strays were last dropped
 
   // The host's receive buffer, applied to the data ECB when it is queued.
   uint8_t* rxBuffer_ = nullptr;

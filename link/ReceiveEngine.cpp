@@ -71,6 +71,7 @@ ReceiveEngine::Step ReceiveEngine::Idle(uint8_t c) {
   }
   if (head_ == nullptr || HasFlags(*head_, ECB_REFUSE)) {
     if (trace::Enabled()) trace::Line("link STX refused: no receive posted (NAK)");
+    refusedOffers_.fetch_add(1);
     output_.SendControl(kNak);
     return {HoldTimeout()};
   }

@@ -11,6 +11,7 @@
 #include "link/LinkApi.h"
 #include "link/LinkConfig.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,9 @@ class ReceiveEngine {
   void YieldToPeer();
   // Drops whatever is in progress and gives the line back.
   void FullReset();
+  // The peer's messages refused at their STX because no receive was
+  // posted: the peer offers each again after a pause.
+  uint32_t RefusedOffers() const { return refusedOffers_.load(); }
 
  private:
   Step Idle(uint8_t c);
@@ -64,6 +68,7 @@ class ReceiveEngine {
 
   const LinkConfig& config_;
   ControlOutput& output_;
+  std::atomic<uint32_t> refusedOffers_{0};
 
   ECB* head_ = nullptr;
   bool yieldPending_ = false;

@@ -11,6 +11,7 @@
 #include "platform/TracedPort.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -301,6 +302,16 @@ Descriptor OpenTty(const std::string& path) {
   return Descriptor(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
 }
 
+// A USB adapter holds every short reply for its latency timer (16 ms on
+// common ones) unless its driver is asked for low latency. A driver that
+// refuses, as a pseudo terminal does, is left as it is.
+void RequestLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
 std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, OpenFailure& failure) {
   if (IsRemoteMapping(path)) return OpenRemotePort(path, rate, failure);
   failure = OpenFailure{OpenError::None, 0, rate};
@@ -322,6 +333,7 @@ std::unique_ptr<SerialPort> OpenDevice(const std::string& path, uint32_t rate, O
   auto port = std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
   if (!ConfigureRaw(fd)) return Fail(failure, OpenError::CannotConfigure, errno);
   if (!SetLineRate(fd, rate)) return Fail(failure, OpenError::BadRate, errno);
+  RequestLowLatency(fd);
   LowerModemLines(fd);
   ::tcflush(fd, TCIOFLUSH);
   return port;

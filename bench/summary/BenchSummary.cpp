@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
       {"FlashThroughputBench", {"--rates", "57600", "--ser2net"}, Report::kFigureLines},
       {"FlashThroughputBench", {"--rates", "57600", "--usb-latency", "16", "--size", "64K"}, Report::kFigureLines},
       {"FlashThroughputBench", {"--trace-row"}, Report::kFigureLines},
+      {"FlashThroughputBench", {"--adapter-row"}, Report::kFigureLines},
       {"DmFileBench", {work}, Report::kFigureLines},
       {"QuillrunCpuBench", {}, Report::kFigureLines},
       {"FlashInfoPageBench", {}, Report::kFigureLines},

@@ -36,6 +36,9 @@ using runner::test::WriteFile;
 
 constexpr uint32_t kImageAddress = 0x10000;  // sector 4, outside the protected area
 constexpr std::size_t kImageSize = 4096;
+// A block received while the image is programmed (after the connect and the
+// erase), counted from the first of the session.
+constexpr int kFirstRefusedBlock = 24;
 constexpr int kMismatch = 3;
 
 std::vector<std::string> JsonLines(const std::string& out, const std::string& event) {
@@ -388,6 +391,31 @@ TEST_F(Zelkor, AFlashThatDiffersEndsWithThree) {
   const RunResult r = FlashImage(faulty.PortPath());
   EXPECT_EQ(r.exitCode, kMismatch) << r.err;
   EXPECT_NE(JsonField(Summary(r), "text").find("bytes differ"), std::string::npos) << Summary(r);
+}
+
+TEST_F(Zelkor, BlocksRefusedOnEveryTryAreRecoveredAboveTheLinkOrNamedAsTheCause) {
+  // Six blocks in a row refused while the image is programmed: every try of
+  // two requests, which go again once the flash shows what they left.
+  std::vector<std::string> refusals;
+  for (int block = kFirstRefusedBlock; block < kFirstRefusedBlock + 6; ++block) {
+    refusals.insert(refusals.end(), {"--fault", "nak-block@" + std::to_string(block)});
+  }
+  e2e::ModSimProcess poor(refusals);
+  trace_ = Path("wire.trace");
+  const RunResult flashed = FlashImage(poor.PortPath());
+  EXPECT_EQ(flashed.exitCode, 0) << flashed.err;
+  EXPECT_EQ(Flash(poor, kImageAddress, kImageSize), image_);
+  const std::string trace = ReadFile(*trace_);
+  EXPECT_TRUE(trace.find("still blank, sent again") != std::string::npos ||
+              trace.find("asked again after result 18") != std::string::npos)
+      << trace;
+  // Refused on every try from the start: the message says so.
+  e2e::ModSimProcess deaf({"--fault", "nak-block@*"});
+  trace_.reset();
+  const RunResult refused = FlashImage(deaf.PortPath());
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(JsonField(Summary(refused), "text"),
+            "connect: login on " + deaf.PortPath() + ": The target refused every try of a block sent to it.");
 }
 
 // Faults of a module or a line that must never turn into wrong data: the

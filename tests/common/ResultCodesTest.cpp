@@ -34,10 +34,10 @@ TEST(ResultMessage, EveryCodeFromZeroToByteRangeResolves) {
   int known = 0;
   for (ResultCode code = 0; code < 256; ++code)
     if (std::string(ResultMessage(code)) != "unknown error code") ++known;
-  // 44 byte-range codes have texts of their own (a failed save's 0x51, a
-  // verification's mismatch 0x60 and a short answer's 0x11 among them); 255
-  // is itself "unknown error code".
-  EXPECT_EQ(known, 44);
+  // 45 byte-range codes have texts of their own (a failed save's 0x51, a
+  // verification's mismatch 0x60, a short answer's 0x11 and refused blocks'
+  // 0x12 among them); 255 is itself "unknown error code".
+  EXPECT_EQ(known, 45);
   EXPECT_STREQ(ResultMessage(kFileSaveError), "Error saving the specified file.");
 }
 

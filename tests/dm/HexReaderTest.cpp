@@ -61,10 +61,28 @@ TEST(HexReader, StartAddressRecordsAreIgnoredAndEmptyRecordsArePages) {
   EXPECT_EQ(read.pages.ByteCount(), 1u);
 }
 
-TEST(HexReader, EverythingAfterTheEndRecordIsIgnored) {
-  const HexReadResult read = Read(DataRecord(0, {1}) + kEndOfFile + ":zz garbage" + DataRecord(0x10, {2}));
+TEST(HexReader, EverythingAfterTheEndRecordIsIgnoredAndItsLineTold) {
+  const HexReadResult read = Read(DataRecord(0, {1}) + kEndOfFile + "\n:zz garbage" + DataRecord(0x10, {2}));
   ASSERT_EQ(read.outcome, HexLoad::Complete);
   EXPECT_EQ(read.pages.PageCount(), 1u);
+  EXPECT_EQ(read.droppedLine, 4u);
+  EXPECT_EQ(Read(DataRecord(0, {1}) + kEndOfFile + "\n").droppedLine, 0u);
+}
+
+TEST(HexReader, RecordsGivingAnAddressOtherDataAreRefusedWithTheAddressAndBothLines) {
+  std::vector<uint8_t> other = Bytes(16, 0x40);
+  other[0] = 8;  // 0x108 agrees with the first record; 0x109 does not
+  const std::string duplicate = DataRecord(0x200, {1, 2});
+  const HexReadResult read =
+      Read(DataRecord(0x100, Bytes(16)) + duplicate + DataRecord(0x108, other) + duplicate + kEndOfFile);
+  ASSERT_EQ(read.outcome, HexLoad::Overlap);
+  ASSERT_TRUE(read.conflict.has_value());
+  EXPECT_EQ(read.conflict->address, 0x109u);
+  EXPECT_EQ(read.conflict->firstLine, 1u);
+  EXPECT_EQ(read.conflict->secondLine, 3u);
+  EXPECT_TRUE(read.pages.Empty());
+  // Records that repeat the same bytes agree.
+  EXPECT_EQ(Read(duplicate + DataRecord(0x201, {2}) + duplicate + kEndOfFile).outcome, HexLoad::Complete);
 }
 
 TEST(HexReader, WrongChecksumsAreReported) {

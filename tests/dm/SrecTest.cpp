@@ -56,6 +56,7 @@ TEST(SrecReader, DataRecordsOfEachWidthBecomePagesAndTheCountIsChecked) {
   ASSERT_EQ(read.outcome, HexLoad::Complete);
   EXPECT_EQ(Bytes(read.pages), (std::map<uint32_t, uint8_t>{{0x1234, 1}, {0x1235, 2}, {0x123456, 3}, {0xFFFFFFF0, 4}}));
   EXPECT_EQ(read.pages.PageCount(), 3u);
+  EXPECT_EQ(read.droppedLine, 9u);
   // Lower-case digits and CR LF line ends read alike.
   std::string lower = Record('1', 0xABCD, 2, {0xEF}) + kEnd;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -82,6 +83,7 @@ TEST(SrecReader, BadRecordsAreRefusedWithTheirLine) {
       {good + "; a comment\n" + kEnd, HexLoad::FormatError, 3},
       {good + " " + kEnd, HexLoad::FormatError, 3},
       {good + Record('5', 2, 2, {}) + kEnd, HexLoad::FormatError, 3},  // one data record, not two
+      {good + Record('1', 0x100, 2, {2}) + Record('5', 2, 2, {}) + kEnd, HexLoad::Overlap, 3},
       {good + Record('9', 0, 2, {7}), HexLoad::FormatError, 3},        // a start record with data
       {good + std::string(2000, ' ') + "\n" + kEnd, HexLoad::FormatError, 3},
       {good, HexLoad::FormatError, 3},  // no start record

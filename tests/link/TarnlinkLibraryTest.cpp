@@ -41,7 +41,7 @@ TEST(TarnlinkLibraryTest, ExportsExactlyTheLinkAndTransportFunctions) {
       "TN3964R_GetCurrentECB", "TN3964R_ProcessEvents", "TN3964R_PassCallBack", "NetSelectParams",
       "NetSelectProperty", "NetSelectNode",     "NetInitialize",         "NetShutDown",
       "NetSendData",       "NetRecData",        "NetGetRxStatus",        "NetRestartRxTimeOut",
-      "NetGetRxLength",    "NetGetStrayFrames"};
+      "NetGetRxLength",    "NetGetStrayFrames",   "NetGetLineFault"};
   EXPECT_EQ(names, expected);
 }
 

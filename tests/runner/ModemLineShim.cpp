@@ -1,10 +1,15 @@
 // Preloaded into a program under test: logs every modem line change, open,
-// close and write on the device named by $ZK_LINE_DEVICE into the file
-// $ZK_LINE_LOG, one line each with a steady time stamp in microseconds:
-//   <us> OPEN|CLOSE|SET <lines>|CLR <lines>|WRITE <n>
-// The calls themselves go on to the C library unchanged.
+// close, write and low-latency request on the device named by
+// $ZK_LINE_DEVICE into the file $ZK_LINE_LOG, one line each with a steady
+// time stamp in microseconds:
+//   <us> OPEN|CLOSE|SET <lines>|CLR <lines>|WRITE <n>|LOWLATENCY <0|1>
+// The calls themselves go on to the C library unchanged, except that the
+// device's serial settings (TIOCGSERIAL) read as those of a driver with all
+// flags clear where the device has none, so that the request to change them
+// is made and then refused, as on a pseudo terminal.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -103,7 +108,15 @@ int ioctl(int fd, unsigned long request, ...) {
   if (Tracked(fd) && (request == TIOCMBIS || request == TIOCMBIC)) {
     Log(request == TIOCMBIS ? "SET" : "CLR", *static_cast<const int*>(argument));
   }
-  return real(fd, request, argument);
+  if (Tracked(fd) && request == TIOCSSERIAL) {
+    Log("LOWLATENCY", (static_cast<const serial_struct*>(argument)->flags & ASYNC_LOW_LATENCY) != 0 ? 1 : 0);
+  }
+  const int result = real(fd, request, argument);
+  if (Tracked(fd) && request == TIOCGSERIAL && result != 0) {
+    *static_cast<serial_struct*>(argument) = serial_struct{};
+    return 0;
+  }
+  return result;
 }
 
 }  // extern "C"

@@ -232,6 +232,7 @@ struct LineChange {
 };
 struct LineSession {
   bool loweredBeforeAnyByte = false;
+  bool lowLatencyBeforeAnyByte = false;
   std::vector<LineChange> changes;  // after that first lowering
   int lastState = -1;
 };
@@ -256,6 +257,8 @@ std::vector<LineSession> ReadLineLog(const std::string& path) {
     LineSession& session = sessions.back();
     if (what == "WRITE") {
       wrote = true;
+    } else if (what == "LOWLATENCY") {
+      session.lowLatencyBeforeAnyByte = value == 1 && !wrote;
     } else if (what == "SET" || what == "CLR") {
       const int next = what == "SET" ? state | static_cast<int>(value) : state & ~static_cast<int>(value);
       if (!lowered && next == 0) {
@@ -272,7 +275,7 @@ std::vector<LineSession> ReadLineLog(const std::string& path) {
   return sessions;
 }
 
-TEST_F(RunnerEndToEnd, ModemLinesAreLoweredAtEveryOpenAndFollowEachSequenceInTime) {
+TEST_F(RunnerEndToEnd, EveryOpenAsksForLowLatencyAndLowersTheModemLinesWhichFollowEachSequenceInTime) {
   constexpr int kDtr = TIOCM_DTR;  // boot
   constexpr int kRts = TIOCM_RTS;  // reset
   struct Expected {
@@ -312,6 +315,8 @@ TEST_F(RunnerEndToEnd, ModemLinesAreLoweredAtEveryOpenAndFollowEachSequenceInTim
     for (std::size_t i = 0; i < expected.size(); ++i) {
       SCOPED_TRACE(i);
       EXPECT_TRUE(sessions[i].loweredBeforeAnyByte);
+      // Asked at open; the pseudo terminal's refusal changes nothing.
+      EXPECT_TRUE(sessions[i].lowLatencyBeforeAnyByte);
       EXPECT_EQ(sessions[i].lastState, 0);
       const std::vector<LineChange>& changes = sessions[i].changes;
       std::vector<int> states;

@@ -3,9 +3,11 @@
 // with the image in the simulator's flash or fail with the failing
 // command's message, within its deadline. With --integrity N it runs N
 // seeded verified downloads and N (or M) uploads of each line fault
-// instead, over a line that spoils a share P of the bytes (0.002).
+// instead, over a line that spoils a share P of the bytes (0.002); with
+// --at-least Q a share Q of the runs of each kind must also end with exit
+// code 0.
 //   ZkSoak [--runs N] [--seed S] [--deadline SECONDS] [--keep DIR]
-//          [--integrity N [--uploads M] [--line-rate P]]
+//          [--integrity N [--uploads M] [--line-rate P] [--at-least Q]]
 #include "tests/soak/Integrity.h"
 #include "tests/soak/SoakFaults.h"
 #include "tests/soak/SoakRun.h"
@@ -27,6 +29,7 @@ struct SoakOptions {
   uint32_t integrityRuns = 0;
   std::optional<uint32_t> uploadRuns;  // of each upload kind; default the downloads' count
   uint64_t seed = 1;
+  double leastShare = 0;  // of the integrity runs of each kind that end with exit code 0
   RunSetup setup;
 };
 
@@ -45,6 +48,8 @@ bool ParseArgs(int argc, char** argv, SoakOptions& options) {
       options.integrityRuns = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
     } else if (arg == "--uploads") {
       options.uploadRuns = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (arg == "--at-least") {
+      options.leastShare = std::strtod(value, nullptr);
     } else if (arg == "--line-rate") {
       options.setup.lineRate = value;
     } else if (arg == "--keep") {
@@ -82,8 +87,11 @@ int RunIntegrityRuns(const SoakOptions& options) {
                   static_cast<unsigned long long>(seed), verdict.exitCode, verdict.lastMessage.c_str(),
                   verdict.acceptable ? "" : "  UNACCEPTABLE: ", verdict.why.c_str());
     }
-    std::printf("%-32s %u runs: %u exit 0, %u failed (%u verify mismatches reported)\n",
-                std::string(IntegrityName(kind)).c_str(), runs, succeeded, failed, mismatches);
+    const bool enough = succeeded >= options.leastShare * runs;
+    if (!enough) clean = false;
+    std::printf("%-32s %u runs: %u exit 0, %u failed (%u verify mismatches reported)%s\n",
+                std::string(IntegrityName(kind)).c_str(), runs, succeeded, failed, mismatches,
+                enough ? "" : "  TOO FEW EXIT 0");
     std::fflush(stdout);
   }
   return clean ? 0 : 1;
