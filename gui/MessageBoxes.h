@@ -6,11 +6,13 @@
 #include "common/ResultCodes.h"
 #include "platform/MessageBox.h"
 
+#include <QString>
+
 #include <string_view>
 
 namespace zk::gui {
 
-// A box through the installed handler; returns the button pressed.
+// A box through the installed handler, logged; returns the button pressed.
 int ShowMessage(std::string_view text, std::string_view caption, uint32_t type = MB_OK);
 
 // Shows a result code's text with the operation's caption and one OK button.
@@ -19,6 +21,10 @@ class BoxReporter : public ResultReporter {
   void ShowResult(std::string_view text, std::string_view caption) override;
 };
 
+// "228 (0xE4)"
+QString ResultCodeText(ResultCode code);
+
+// The code logged, then its text shown with the caption.
 void ReportResult(std::string_view caption, ResultCode code);
 
 }  // namespace zk::gui
