@@ -24,9 +24,11 @@
 namespace zk::gui {
 namespace {
 
-constexpr QSize kSheetSize(840, 620);
+constexpr QSize kSheetSize(900, 780);
 constexpr QSize kMinimumSize(640, 480);
 constexpr int kPageMargin = 8;
+// The log pane's first height; the user drags it from there.
+constexpr int kLogHeight = 150;
 
 struct ToolButton {
   CommandId id;
@@ -89,6 +91,7 @@ MyPropSheet::MyPropSheet(const QString& caption, QWidget* parent)
   body->setCentralWidget(pages);
   log_ = Child<CLogPane>(body, TheLog());
   body->addDockWidget(Qt::BottomDockWidgetArea, log_);
+  body->resizeDocks({log_}, {kLogHeight}, Qt::Vertical);
   log_->setVisible(CLogPane::ShownByProfile());
   layout->addWidget(body, 1);
   layout->addWidget(status_);
