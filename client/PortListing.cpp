@@ -54,6 +54,7 @@ std::string DescribeModulePort(const std::string& modulePath, std::string_view s
     text = name + " is " + port.mapping.device + " (" + source + ").";
   }
   if (!lookup->present) return text + " " + port.mapping.device + " is not there.";
+  if (lookup->placeholder) return text + " No serial port is behind " + port.mapping.device + ".";
   if (port.device != port.mapping.device) text += "\nDevice: " + port.device;
   for (const std::string& stable : port.stableNames) {
     if (stable != port.mapping.device) text += "\nStable name: " + stable;

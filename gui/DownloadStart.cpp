@@ -105,7 +105,7 @@ void CDownloadPage::Program(uint32_t offset) {
   const client::FlowResult result = flow_.Flow().Program(offset, total);
   if (result.Done()) {
     meter.Update(100, CTransferMeter::Clock::now());
-  } else if (result.end != client::FlowEnd::kRefused) {
+  } else if (result.end != client::FlowEnd::kRefused && total != 0) {
     progressText_->setText((result.end == client::FlowEnd::kStopped ? "Stopped at " : "Not programmed: ended at ") +
                            meter.ProgressText());
   }

@@ -65,7 +65,7 @@ void NameDevice(ListedPort& listed, const std::vector<StableName>& stable, std::
 
 }  // namespace
 
-std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir) {
+std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir, std::string_view ttyClassDir) {
   std::optional<PortMapping> mapping = ResolvePort(port);
   if (!mapping) return std::nullopt;
   PortLookup lookup;
@@ -77,6 +77,7 @@ std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameD
     return lookup;
   }
   lookup.present = IsCharacterDevice(lookup.port.mapping.device);
+  lookup.placeholder = lookup.present && Placeholder(lookup.port.mapping, ttyClassDir);
   const std::vector<StableName> stable = StableNames(stableNameDir);
   std::vector<bool> named(stable.size(), false);
   NameDevice(lookup.port, stable, named);

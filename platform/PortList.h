@@ -39,9 +39,11 @@ struct PortListing {
 struct PortLookup {
   ListedPort port;
   bool remote = false;
-  bool present = false;  // a local mapping names a character device
+  bool present = false;      // a local mapping names a character device
+  bool placeholder = false;  // the default /dev/ttyS<n-1>, with no UART behind it
 };
-ZK_PLATFORM_API std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir = kStableNameDir);
+ZK_PLATFORM_API std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir = kStableNameDir,
+                                                     std::string_view ttyClassDir = kTtyClassDir);
 
 // A port is listed when its device path names a character device, or when
 // it is mapped to a remote port (rfc2217://HOST:PORT; whether the host
