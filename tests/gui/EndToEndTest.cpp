@@ -5,6 +5,7 @@
 #include "gui/DownloadPage.h"
 #include "gui/FlashMap.h"
 #include "gui/PwdDlg.h"
+#include "gui/ScreenTour.h"
 #include "gui/SavePage.h"
 #include "gui/FlashInfoPage.h"
 #include "gui/Globals.h"
@@ -255,6 +256,22 @@ TEST_F(EndToEndTest, VerifyIsUsableOnceReadAccessIsGrantedAndReportsInTheStatusP
   EXPECT_TRUE(download->ProgressText()->text().contains(" bytes/s), verified, image SHA-256 ") ||
               download->ProgressText()->text().contains(" kB/s), verified, image SHA-256 "))
       << Utf8(download->ProgressText()->text());
+  EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+}
+
+TEST_F(EndToEndTest, TheScreenTourSavesAPictureOfEveryPage) {
+  const std::string hex = install_.Dir() + "/tour.hex";
+  WriteFile(hex, IntelHex(std::vector<uint8_t>(0x800, 0x3C), 0x20000));
+  setenv(kScreenshotImageVariable, hex.c_str(), 1);
+  const std::string shots = install_.Dir() + "/shots";
+  std::filesystem::create_directories(shots);
+  app_->DownloadPage()->SetPollPauses({10, 50});
+  EXPECT_TRUE(RunScreenTour(*app_, shots)) << ::testing::PrintToString(Boxes());
+  unsetenv(kScreenshotImageVariable);
+  for (const char* name : {"connect.png", "download.png", "flashinfo.png", "protected-areas.png", "connected.png"}) {
+    EXPECT_GT(std::filesystem::file_size(shots + "/" + name), 1000u) << name;
+  }
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Ready");
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
 }
 

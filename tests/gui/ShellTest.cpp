@@ -201,6 +201,11 @@ TEST_F(ShellTest, TheLogPaneHasEveryStepStatusMessageAndCodeAndKeepsWhetherItIsS
   pane->SaveButton()->click();
   EXPECT_EQ(ReadFile(saved), Utf8(TheLog().Text()));
 
+  // A file that cannot be written is said so.
+  boxes_.shown.clear();
+  EXPECT_FALSE(pane->SaveTo(Qs(dir_.Path())));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Save log: The log could not be written to " + dir_.Path() + "."});
+
   // Hidden from the View menu, it starts hidden next time.
   pane->toggleViewAction()->trigger();
   EXPECT_FALSE(pane->isVisible());
