@@ -4,6 +4,7 @@
 #include "cli/ModuleTree.h"
 #include "cli/StandardStreams.h"
 #include "client/ImageType.h"
+#include "client/PortListing.h"
 #include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
@@ -81,9 +82,8 @@ Session::~Session() { Disconnect(); }
 ExitCode Session::OverridePort() {
   // The port of the module's protocol section, pointed at the given device
   // through this process's environment: nothing on disk changes.
-  const std::string section = ini::GetString(modulePath_, "General", "ProtocolToUse", "", kKeyBuffer);
-  const std::string name = ini::GetString(modulePath_, section, "COM", "", kKeyBuffer);
-  const std::optional<unsigned> n = com::ParsePortName(text::TrimBlanks(name));
+  const std::string name = ModulePortName(modulePath_);
+  const std::optional<unsigned> n = com::ParsePortName(name);
   if (options_.ports.empty()) {
     const std::optional<std::string> device = n ? com::DevicePath(*n) : std::nullopt;
     port_ = name + (device ? " -> " + *device : "");

@@ -74,6 +74,10 @@ function(zk_install_rules)
     zk_install_program(ZelkorGui zelkor-gui)
     zk_install_manual(ZelkorGui zelkor-gui)
     install(FILES ${ZK_BIN_DIR}/ZelkorGui.html DESTINATION ${ZK_INSTALL_DIR} PERMISSIONS ${ZK_DATA_PERMISSIONS})
+    file(GLOB _help_shots ${CMAKE_SOURCE_DIR}/doc/shots/*.png)
+    if(_help_shots)
+      install(FILES ${_help_shots} DESTINATION ${ZK_INSTALL_DIR}/shots PERMISSIONS ${ZK_DATA_PERMISSIONS})
+    endif()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelkor-gui.desktop DESTINATION share/applications
             PERMISSIONS ${ZK_DATA_PERMISSIONS})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelkor.svg DESTINATION share/icons/hicolor/scalable/apps

@@ -1,5 +1,6 @@
 #include "gui/ConnectPage.h"
 
+#include "client/PortListing.h"
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/DisconnectChoices.h"
@@ -44,6 +45,7 @@ CConnectPage::CConnectPage(const Links& links, QWidget* parent)
       links_(links),
       tree_(Child<CModuleTree>(this)),
       infoText_(Child<QLabel>(this)),
+      portText_(Child<QLabel>(this)),
       autoBoot_(Child<QCheckBox>(this, QString("activate automatic BOOT/RESET signal"))),
       choices_(Child<CDisconnectChoices>(this)),
       connectButton_(Child<QPushButton>(this, Text(TextId::kConnect))) {
@@ -57,6 +59,10 @@ CConnectPage::CConnectPage(const Links& links, QWidget* parent)
   infoText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   infoText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   infoText_->setMargin(6);
+  portText_->setObjectName("portMapping");
+  portText_->setTextFormat(Qt::PlainText);
+  portText_->setWordWrap(true);
+  portText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   connectButton_->setMinimumWidth(120);
   connectButton_->setDefault(true);
 
@@ -75,6 +81,9 @@ CConnectPage::CConnectPage(const Links& links, QWidget* parent)
   scroll->setFrameShape(QFrame::NoFrame);
   Child<QVBoxLayout>(description)->addWidget(scroll);
   column->addWidget(description, 1);
+  auto* port = Child<QGroupBox>(right, QString("Port"));
+  Child<QVBoxLayout>(port)->addWidget(portText_);
+  column->addWidget(port);
   column->addWidget(autoBoot_);
   column->addWidget(choices_);
   column->addWidget(connectButton_, 0, Qt::AlignRight);
@@ -116,7 +125,9 @@ std::string CConnectPage::SelectedModuleDirectory() const {
 void CConnectPage::ShowModule(const std::string& moduleDir) {
   const QString text = ReadInfoText(files::Join(moduleDir, "info.txt"));
   if (!text.isEmpty()) infoText_->setText(text);
-  ModuleDescription().SetPath(files::ResolveNoCase(files::Join(moduleDir, "modul.ini")));
+  const std::string modulePath = files::ResolveNoCase(files::Join(moduleDir, "modul.ini"));
+  ModuleDescription().SetPath(modulePath);
+  portText_->setText(Qs(DescribeModulePort(modulePath)));
 }
 
 void CConnectPage::OnSelectionChanged() {

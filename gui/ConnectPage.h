@@ -2,7 +2,8 @@
 // The connect page (dialog 106, tab "Connect"): the module types below the
 // installation's target directory as a tree, the selected module's
 // description text, and the one button that connects to the selected module
-// or disconnects from it, with the disconnect choices the module offers.
+// or disconnects from it, with the disconnect choices the module offers,
+// and what the module's COM port maps to before anything is opened.
 #include "client/DmAccess.h"
 #include "client/FlashTable.h"
 #include "common/IniFileAccess.h"
@@ -53,6 +54,7 @@ class CConnectPage : public CPropertyPage {
   CModuleTree* Tree() const { return tree_; }
   QPushButton* ConnectButton() const { return connectButton_; }
   QLabel* InfoText() const { return infoText_; }
+  QLabel* PortText() const { return portText_; }
   QCheckBox* AutoBoot() const { return autoBoot_; }
   CDisconnectChoices* Choices() const { return choices_; }
 
@@ -81,6 +83,7 @@ class CConnectPage : public CPropertyPage {
 
   CModuleTree* tree_;
   QLabel* infoText_;
+  QLabel* portText_;
   QCheckBox* autoBoot_;
   CDisconnectChoices* choices_;
   QPushButton* connectButton_;

@@ -65,6 +65,7 @@ void CDownloadPage::OpenFile(const std::string& path, std::optional<uint32_t> bi
   dm_.RememberFile(path, static_cast<uint8_t>(TypeByte(type)));
   fileText_->setText(Qs(path));
   path_ = path;
+  sha256_ = Sha256OfFile(path);
   const std::optional<FileTime> time = LocalLastWriteTime(path);
   if (!time) return;
   ShowFileFacts(path, *time);
@@ -123,7 +124,8 @@ void CDownloadPage::ShowImageSize() {
   // A hex file's addresses are its own: the start address of an earlier
   // binary file does not move it.
   const uint32_t address = fileType_ == ImageFileType::kBinary ? binaryStart_ : 0;
-  downloadText_->setText(Qs(KBytesText(FetchImageInfo(dm_, address).byteCount)));
+  imageBytes_ = FetchImageInfo(dm_, address).byteCount;
+  downloadText_->setText(Qs(KBytesText(imageBytes_)));
 }
 
 void CDownloadPage::WatchFile(const std::string& path, FileTime time) {
@@ -162,6 +164,7 @@ void CDownloadPage::Reload() {
     return;
   }
   fileType_ = diskType_;
+  sha256_ = Sha256OfFile(path_);
   sizeText_->setText(Qs(KBytesText(FileSizeOf(path_).value_or(0))));
   ShowImageSize();
   SetStatus(Text(TextId::kReady));
@@ -178,11 +181,14 @@ void CDownloadPage::ShowNothingLoaded() {
   for (QLabel* text : {fileText_, sizeText_, dateText_, downloadText_}) text->clear();
   watcher_.Forget();
   path_.clear();
+  sha256_.clear();
+  imageBytes_ = 0;
   dm_.RememberFile("", 0);
   sheet_.EnableToolButton(kCmdToolDownload, false);
 }
 
-void CDownloadPage::TakeUpload(uint32_t start) {
+void CDownloadPage::TakeUpload(uint32_t start, uint32_t length) {
+  imageBytes_ = length;
   fileText_->setText(kUnknown);
   sizeText_->setText(kUnknown);
   dateText_->setText(kUnknown);
@@ -192,6 +198,7 @@ void CDownloadPage::TakeUpload(uint32_t start) {
   // of the data manager, must not bring the file back over it.
   watcher_.Forget();
   path_.clear();
+  sha256_.clear();
   dm_.RememberFile("", 0);
 }
 
@@ -201,6 +208,7 @@ void CDownloadPage::SetFileFromUpload(const std::string& path, uint32_t start, I
   binaryStart_ = start;
   fileText_->setText(Qs(path));
   path_ = path;
+  sha256_ = Sha256OfFile(path);
   dm_.RememberFile(path, static_cast<uint8_t>(TypeByte(savedType)));
   const std::optional<FileTime> time = LocalLastWriteTime(path);
   if (!time) return;

@@ -62,9 +62,14 @@ CDownloadPage::CDownloadPage(CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flas
   connect(&retry_, &QTimer::timeout, this, [this] {
     if (std::exchange(changePending_, false)) OnFileChanged();
   });
+  // The flash map outlines what the image would take where Start puts it.
+  flashInfo_.SetImageOffsetSource([this]() -> std::optional<uint32_t> { return DownloadOffset(); });
 }
 
-CDownloadPage::~CDownloadPage() { watcher_.Stop(); }
+CDownloadPage::~CDownloadPage() {
+  flashInfo_.SetImageOffsetSource({});
+  watcher_.Stop();
+}
 
 void CDownloadPage::BuildControls() {
   auto* layout = Child<QVBoxLayout>(this);
@@ -127,9 +132,13 @@ void CDownloadPage::BuildControls() {
 
   start_ = Child<QPushButton>(this, Text(TextId::kStart));
   SetControlId(start_, kStartButton);
+  progressText_ = Child<QLabel>(this);
+  progressText_->setObjectName("downloadProgress");
+  progressText_->setWordWrap(true);
+  progressText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto startRow = std::make_unique<QHBoxLayout>();
-  startRow->addStretch(1);
-  startRow->addWidget(start_);
+  startRow->addWidget(progressText_, 1);
+  startRow->addWidget(start_, 0, Qt::AlignTop);
   layout->addLayout(startRow.release());  // owned by layout
   layout->addStretch(1);
 

@@ -76,9 +76,10 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   void CheckFileChanged() override;
 
   // What the upload page hands over.
-  // The flash was read into the image: the file texts become "???" and the
-  // image counts as binary at start; the file is no longer watched.
-  void TakeUpload(uint32_t start);
+  // The flash was read into the image (length bytes): the file texts become
+  // "???" and the image counts as binary at start; the file is no longer
+  // watched.
+  void TakeUpload(uint32_t start, uint32_t length);
   // The uploaded image was saved to path in the given type: the page shows
   // the file as its file, binary at start (as the image is), and a reload
   // reads it in the type it was written in.
@@ -113,6 +114,11 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   QLabel* FileSizeText() const { return sizeText_; }
   QLabel* FileDateText() const { return dateText_; }
   QLabel* DownloadSizeText() const { return downloadText_; }
+  // Bytes done of the total, rate and time left while programming; the
+  // summary once it ended.
+  QLabel* ProgressText() const { return progressText_; }
+  // The SHA-256 of the loaded file (empty: an image read from the flash).
+  const std::string& ImageSha256() const { return sha256_; }
 
  private:
   void BuildControls();
@@ -136,8 +142,12 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   bool EraseNeededSectors(uint32_t offset);
   void Program(uint32_t offset);
   // After programming: compares the image with the flash; the outcome in
-  // the status pane, a message box when they differ.
-  void Verify(uint32_t offset);
+  // the status pane, a message box when they differ. Returns the outcome
+  // for the summary ("verified", "verify failed: ...").
+  QString Verify(uint32_t offset);
+  // The end of a download that programmed every byte, in the status pane,
+  // on the page and in the log.
+  void ShowSummary(uint64_t bytes, double seconds, const QString& verified);
 
   void SetStatus(const QString& text);
 
@@ -162,6 +172,9 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   uint32_t binaryStart_ = 0;
   int bankIndex_ = 0;
   std::string path_;
+  std::string sha256_;
+  // The bytes of the image the data manager holds, as last asked.
+  uint64_t imageBytes_ = 0;
   FileTime fileTime_{};
   CFileWatcher watcher_;
   QTimer retry_;
@@ -172,6 +185,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
   QLabel* sizeText_;
   QLabel* dateText_;
   QLabel* downloadText_;
+  QLabel* progressText_;
   QCheckBox* eraseChip_;
   QCheckBox* eraseNeeded_;
   QCheckBox* download_;

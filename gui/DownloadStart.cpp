@@ -9,14 +9,19 @@
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
+#include "gui/TransferMeter.h"
 #include "gui/WaitCursor.h"
 #include "gui/WaitLoops.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 namespace zk::gui {
 namespace {
+
+// The digits of the SHA-256 the status pane shows; its tool tip has all.
+constexpr int kShortDigest = 16;
 
 bool AskStopDownload() {
   return ShowMessage(LoadString(TextId::kStopDownload), "Download", MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -28,6 +33,8 @@ void CDownloadPage::Start() {
   if (busy_) return;
   const WaitCursor cursor;
   busy_ = true;
+  progressText_->clear();
+  sheet_.StatusBar()->SetSummary({}, {});
   if (eraseChip_->isChecked() && eraseChip_->isVisibleTo(this)) {
     SetStatus(Text(TextId::kErasingFlash));
     if (flashInfo_.EraseAll() != kOk) {
@@ -73,6 +80,9 @@ bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
 
 void CDownloadPage::Program(uint32_t offset) {
   StatusProgress progress(sheet_.StatusBar());
+  const uint64_t total = imageBytes_;
+  CTransferMeter meter;
+  meter.Start(total, CTransferMeter::Clock::now());
   start_->setText(Text(TextId::kCancel));
   SetStatus(Text(TextId::kProgrammingFlash));
   downloadRunning_ = true;
@@ -87,8 +97,18 @@ void CDownloadPage::Program(uint32_t offset) {
   wait.pause = pauses_.download;
   wait.skipZeroProgress = true;
   wait.confirm = AskStopDownload;
+  wait.observe = [this, &meter](uint32_t percent) {
+    meter.Update(percent, CTransferMeter::Clock::now());
+    progressText_->setText("Programming: " + meter.ProgressText());
+  };
   const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(wait));
-  const client::FlowResult result = flow_.Flow().Program(offset);
+  const client::FlowResult result = flow_.Flow().Program(offset, total);
+  if (result.Done()) {
+    meter.Update(100, CTransferMeter::Clock::now());
+  } else if (result.end != client::FlowEnd::kRefused && total != 0) {
+    progressText_->setText((result.end == client::FlowEnd::kStopped ? "Stopped at " : "Not programmed: ended at ") +
+                           meter.ProgressText());
+  }
   if (result.end == client::FlowEnd::kRefused) {
     ShowMessage(result.refusal, "Download", MB_OK | MB_ICONERROR);
     finish(TextId::kReady);
@@ -109,11 +129,23 @@ void CDownloadPage::Program(uint32_t offset) {
     progress.SetPosition(0);
     if (result.Done() && verify_->isEnabled() && verify_->isChecked()) {
       finish(TextId::kDownloadReady);
-      Verify(offset);
+      ShowSummary(meter.Total(), meter.Seconds(), Verify(offset));
       return;
     }
   }
   finish(TextId::kDownloadReady);
+  if (result.Done()) ShowSummary(meter.Total(), meter.Seconds(), "not verified");
+}
+
+void CDownloadPage::ShowSummary(uint64_t bytes, double seconds, const QString& verified) {
+  const QString rate = CTransferMeter::RateText(seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0);
+  const QString head = QString("%1 bytes programmed in %2 s (%3), %4").arg(bytes).arg(seconds, 0, 'f', 1).arg(rate, verified);
+  const QString digest = sha256_.empty() ? QString("read from the flash, no file") : Qs(sha256_);
+  const QString full = head + ", image SHA-256 " + digest;
+  progressText_->setText(full);
+  sheet_.StatusBar()->SetSummary(head + ", SHA-256 " + digest.left(kShortDigest) + (sha256_.empty() ? "" : "..."),
+                                 full);
+  TheLog().Add(LogKind::kStep, "download summary: " + full);
 }
 
 }  // namespace zk::gui

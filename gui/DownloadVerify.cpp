@@ -27,7 +27,7 @@ void CDownloadPage::UpdateVerifyBox() {
   }
 }
 
-void CDownloadPage::Verify(uint32_t offset) {
+QString CDownloadPage::Verify(uint32_t offset) {
   StatusProgress progress(sheet_.StatusBar());
   SetStatus("Verifying flash");
   start_->setText(Text(TextId::kCancel));
@@ -42,7 +42,7 @@ void CDownloadPage::Verify(uint32_t offset) {
     start_->setText(Text(TextId::kStart));
     ReportResult("Verify", verified.code);
     SetStatus("Verify failed");
-    return;
+    return "verify failed";
   }
   const WaitOutcome outcome{verified.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded,
                             verified.code};
@@ -50,18 +50,23 @@ void CDownloadPage::Verify(uint32_t offset) {
   progress.SetPosition(0);
   if (outcome.end == WaitEnd::kStopped) {
     SetStatus("Verify stopped");
-  } else if (outcome.status == kOk) {
+    return "verify stopped";
+  }
+  if (outcome.status == kOk) {
     SetStatus(QString("Verify ready: %1 bytes equal the image").arg(result.compared));
-  } else if (outcome.status == kVerifyMismatch) {
+    return "verified";
+  }
+  if (outcome.status == kVerifyMismatch) {
     const QString first = QString("%1").arg(result.firstDifference, 8, 16, QChar('0')).toUpper();
     const QString text =
         QString("Verify failed: %1 bytes differ from the image, the first at 0x%2").arg(result.differing).arg(first);
     SetStatus(text);
     ShowMessage(text.toStdString(), "Verify", MB_OK | MB_ICONERROR);
-  } else {
-    ReportResult("Verify", outcome.status);
-    SetStatus("Verify failed");
+    return QString("verify failed: %1 bytes differ").arg(result.differing);
   }
+  ReportResult("Verify", outcome.status);
+  SetStatus("Verify failed");
+  return "verify failed";
 }
 
 }  // namespace zk::gui

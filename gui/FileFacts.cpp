@@ -2,7 +2,9 @@
 
 #include "gui/Texts.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -47,6 +49,13 @@ std::string KBytesText(uint64_t bytes) {
   char text[48];
   std::snprintf(text, sizeof text, "%.3f kBytes", static_cast<double>(bytes) / 1024.0);
   return text;
+}
+
+std::string Sha256OfFile(const std::string& path) {
+  QFile file(Qs(path));
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) return {};
+  return hash.result().toHex().toStdString();
 }
 
 std::string DirectoryWithSeparator(const std::string& path) {

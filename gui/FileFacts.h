@@ -1,6 +1,6 @@
 #pragma once
 // What the download page shows of an image file: its local last-write time
-// (compared to the second), its size, and their texts.
+// (compared to the second), its size, its SHA-256, and their texts.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +20,9 @@ std::optional<uint64_t> FileSizeOf(const std::string& path);
 std::string FileTimeText(FileTime time);
 // bytes / 1024 with "%.3f kBytes".
 std::string KBytesText(uint64_t bytes);
+// The SHA-256 of the file's bytes in lower-case hexadecimal; empty when it
+// cannot be read.
+std::string Sha256OfFile(const std::string& path);
 // The directory part of path, up to and including its last separator;
 // empty when there is none.
 std::string DirectoryWithSeparator(const std::string& path);

@@ -12,6 +12,7 @@
 #include "gui/WaitCursor.h"
 #include "gui/WaitLoops.h"
 
+#include <QPushButton>
 #include <QTreeWidgetItem>
 
 #include <cstdio>
@@ -75,39 +76,71 @@ void CFlashInfoPage::OnEraseSectors() {
   });
 }
 
+bool CFlashInfoPage::QueryStatus(const RowRef& ref) {
+  client::ModuleFlow& flow = flow_.Flow();
+  std::vector<SectorStatusEntry> entries;
+  const client::FlowResult result = flow.SectorStatus(BankRangeOf(flow.Table(), RangeOf(ref)), &entries);
+  if (result.end == client::FlowEnd::kStopped) return false;
+  if (result.end == client::FlowEnd::kCallFailed) {
+    ReportResult("SectorStatus", result.code);
+    return false;
+  }
+  if (!result.Done()) {
+    SetStatus(Text(TextId::kReady));
+    ReportResult("SectorStatus", result.code);
+    return false;
+  }
+  GroupRecord& group = groups_.Groups()[ref.group];
+  if (ref.sector) {
+    for (const SectorStatusEntry& entry : entries) group.sectors[*ref.sector].status = entry.status;
+    WriteSectorRow(ref.group, *ref.sector);
+  } else {
+    group.status = kBlank;
+    for (const SectorStatusEntry& entry : entries) {
+      if (entry.status != kBlank && entry.status != kStatusUnknown) group.status = entry.status;
+    }
+    for (std::size_t k = 0; k < entries.size() && k < group.sectors.size(); ++k) {
+      group.sectors[k].status = entries[k].status;
+    }
+    WriteGroupRows(ref.group);
+  }
+  return true;
+}
+
 void CFlashInfoPage::OnStatus() {
   const WaitCursor wait;
   ForEachSelectedRow(TextId::kCheckingStatus, [this](const RowRef& ref) {
     const StatusProgress progress(sheet_.StatusBar());
     const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Progress(progress.Bar()));
-    client::ModuleFlow& flow = flow_.Flow();
-    std::vector<SectorStatusEntry> entries;
-    const client::FlowResult result = flow.SectorStatus(BankRangeOf(flow.Table(), RangeOf(ref)), &entries);
-    if (result.end == client::FlowEnd::kCallFailed) {
-      ReportResult("SectorStatus", result.code);
-      return false;
-    }
-    if (!result.Done()) {
-      SetStatus(Text(TextId::kReady));
-      ReportResult("SectorStatus", result.code);
-      return false;
-    }
-    GroupRecord& group = groups_.Groups()[ref.group];
-    if (ref.sector) {
-      for (const SectorStatusEntry& entry : entries) group.sectors[*ref.sector].status = entry.status;
-      WriteSectorRow(ref.group, *ref.sector);
-    } else {
-      group.status = kBlank;
-      for (const SectorStatusEntry& entry : entries) {
-        if (entry.status != kBlank && entry.status != kStatusUnknown) group.status = entry.status;
-      }
-      for (std::size_t k = 0; k < entries.size() && k < group.sectors.size(); ++k) {
-        group.sectors[k].status = entries[k].status;
-      }
-      WriteGroupRows(ref.group);
-    }
-    return true;
+    return QueryStatus(ref);
   });
+}
+
+void CFlashInfoPage::OnStatusAll() {
+  const std::size_t groups = groups_.Groups().size();
+  if (groups == 0) return;
+  const WaitCursor wait;
+  SetStatus(Text(TextId::kCheckingStatus));
+  StatusProgress progress(sheet_.StatusBar());
+  const QString label = statusAll_->text();
+  statusAll_->setText(Text(TextId::kCancel));
+  std::size_t done = 0;
+  // One bar for the whole run: each group's worker moves it over its share.
+  CancellableWait cancellable;
+  cancellable.cancel = statusAll_;
+  cancellable.observe = [&progress, &done, groups](uint32_t percent) {
+    progress.SetPosition(static_cast<int>((done * 100 + percent) / groups));
+  };
+  bool ended = true;
+  {
+    const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Cancellable(cancellable));
+    for (; done < groups && ended; ++done) {
+      ended = QueryStatus({done, std::nullopt});
+      progress.SetPosition(static_cast<int>((done + 1) * 100 / groups));
+    }
+  }
+  statusAll_->setText(label);
+  SetStatus(Text(TextId::kReady));
 }
 
 void CFlashInfoPage::OnEraseBank() {

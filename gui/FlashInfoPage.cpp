@@ -5,6 +5,7 @@
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
 #include "gui/FlashDescription.h"
+#include "gui/FlashMap.h"
 #include "gui/MessageBoxes.h"
 #include "gui/MyPropSheet.h"
 #include "gui/Texts.h"
@@ -64,16 +65,19 @@ CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet
       sheet_(sheet),
       bankList_(Child<QTreeWidget>(this)),
       table_(Child<CTreeListCtrl>(this)),
+      map_(Child<CFlashMap>(this, groups_)),
       eraseSectors_(Child<QPushButton>(this, QString("Erase Sectors"))),
       status_(Child<QPushButton>(this, QString("Status"))),
       eraseBank_(Child<QPushButton>(this, QString("Erase Bank"))),
-      eraseAll_(Child<QPushButton>(this, QString("Erase All"))) {
+      eraseAll_(Child<QPushButton>(this, QString("Erase All"))),
+      statusAll_(Child<QPushButton>(this, QString("Status of all sectors"))) {
   SetControlId(bankList_, kBankList);
   SetControlId(table_, kSectorTable);
   SetControlId(eraseSectors_, kEraseSectorsButton);
   SetControlId(status_, kStatusButton);
   SetControlId(eraseBank_, kEraseBankButton);
   SetControlId(eraseAll_, kEraseAllButton);
+  statusAll_->setObjectName("statusAll");
 
   bankList_->setRootIsDecorated(false);
   bankList_->setUniformRowHeights(true);
@@ -93,13 +97,24 @@ CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet
   Child<QVBoxLayout>(banks)->addWidget(bankList_);
   layout->addWidget(banks);
 
+  auto* mapBox = Child<QGroupBox>(this, QString("Flash map"));
+  auto* mapLayout = Child<QVBoxLayout>(mapBox);
+  mapLayout->addWidget(map_);
+  auto* legend = Child<QLabel>(mapBox);
+  legend->setObjectName("flashMapLegend");
+  legend->setTextFormat(Qt::RichText);
+  legend->setWordWrap(true);
+  legend->setText(MapLegendHtml());
+  mapLayout->addWidget(legend);
+  layout->addWidget(mapBox);
+
   auto* sectors = Child<QGroupBox>(this, QString("Sectors"));
   auto* sectorLayout = Child<QHBoxLayout>(sectors);
   sectorLayout->addWidget(table_, 1);
   auto* buttonColumn = Child<QWidget>(sectors);
   auto* buttons = Child<QVBoxLayout>(buttonColumn);
   buttons->setContentsMargins(0, 0, 0, 0);
-  for (QPushButton* button : {eraseSectors_, status_, eraseBank_, eraseAll_}) {
+  for (QPushButton* button : {eraseSectors_, status_, eraseBank_, eraseAll_, statusAll_}) {
     button->setAutoDefault(false);
     button->setMinimumWidth(110);
     buttons->addWidget(button);
@@ -112,6 +127,13 @@ CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet
   connect(status_, &QPushButton::clicked, this, [this] { OnStatus(); });
   connect(eraseBank_, &QPushButton::clicked, this, [this] { OnEraseBank(); });
   connect(eraseAll_, &QPushButton::clicked, this, [this] { OnEraseAll(); });
+  connect(statusAll_, &QPushButton::clicked, this, [this] { OnStatusAll(); });
+
+  map_->SetClickHandler([this](SectorRef sector, bool add) { SelectSector(sector.group, sector.sector, add); });
+  selectionSync_.setSingleShot(true);
+  selectionSync_.setInterval(0);
+  connect(&selectionSync_, &QTimer::timeout, this, [this] { SyncMapSelection(); });
+  connect(table_, &QTreeWidget::itemSelectionChanged, this, [this] { selectionSync_.start(); });
 }
 
 void CFlashInfoPage::SetBankLine(int bank, std::string line) {
@@ -152,7 +174,7 @@ ResultCode CFlashInfoPage::AddBank(bool multi, const client::BankRow& row, const
                                    module.NumberOfProtectedAreas());
   areas.noAccessAreas = CopyAreas(table.noAccessAreas.data(), static_cast<uint16_t>(table.noAccessAreas.size()),
                                   module.NumberOfNonAccessAreas());
-  return groups_.AddBlocks(row.blocks.data(), row.blocks.size(), areas) ? ResultCode{1} : ResultCode{kOk};
+  return groups_.AddBlocks(row.blocks.data(), row.blocks.size(), areas, row.bank) ? ResultCode{1} : ResultCode{kOk};
 }
 
 bool CFlashInfoPage::OnSetActive() {
@@ -160,7 +182,43 @@ bool CFlashInfoPage::OnSetActive() {
   FillBankList();
   eraseBank_->setVisible(IniFileAccess(modulePath_).NumberOfProtectedAreas() == 0);
   FillTable();
+  ShowImageFootprint();
   return true;
+}
+
+void CFlashInfoPage::ShowImageFootprint() {
+  std::vector<PlacedSpan> placed;
+  if (const std::optional<uint32_t> offset = imageOffset_ ? imageOffset_() : std::nullopt) {
+    ImageSpans spans{};
+    if (dm_.GetImageSpans(*offset, &spans) == kOk && spans.spans != nullptr) {
+      placed.assign(spans.spans, spans.spans + spans.count);
+    }
+    client::GiveBack(dm_, spans.spans);
+  }
+  map_->SetFootprint(std::move(placed));
+}
+
+void CFlashInfoPage::SelectSector(std::size_t group, std::size_t sector, bool add) {
+  if (group >= groupRows_.size() || sector >= groups_.Groups()[group].sectors.size()) return;
+  QTreeWidgetItem* row = groupRows_[group];
+  if (groups_.Groups()[group].count > 1) {
+    row->setExpanded(true);
+    if (group >= sectorRows_.size() || sector >= sectorRows_[group].size()) return;
+    row = sectorRows_[group][sector];
+  }
+  if (!add) table_->clearSelection();
+  row->setSelected(true);
+  table_->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+  table_->scrollToItem(row);
+}
+
+void CFlashInfoPage::SyncMapSelection() {
+  std::vector<std::pair<std::size_t, std::optional<std::size_t>>> selected;
+  for (const QTreeWidgetItem* row : table_->SelectedRows()) {
+    const RowRef ref = RefOf(row);
+    if (Valid(ref)) selected.emplace_back(ref.group, ref.sector);
+  }
+  map_->SetSelection(selected);
 }
 
 void CFlashInfoPage::FillBankList() {
@@ -201,6 +259,7 @@ void CFlashInfoPage::FillTable() {
     groupRows_.push_back(row);
     WriteGroupRow(n);
   }
+  map_->Rebuild();
 }
 
 void CFlashInfoPage::PopulateGroup(QTreeWidgetItem* row) {
@@ -230,6 +289,7 @@ void CFlashInfoPage::WriteGroupRow(std::size_t n) {
   row->setText(kRangeColumn, Qs(RangeText(group.start, group.End())));
   row->setText(kProtectionColumn, Qs(ProtectionText(group.protection)));
   row->setText(kStatusColumn, Qs(StatusText(group.status)));
+  map_->update();
 }
 
 void CFlashInfoPage::WriteSectorRow(std::size_t n, std::size_t k) {
@@ -241,6 +301,7 @@ void CFlashInfoPage::WriteSectorRow(std::size_t n, std::size_t k) {
   row->setText(kRangeColumn, Qs(RangeText(sector.start, sector.end)));
   row->setText(kProtectionColumn, Qs(ProtectionText(sector.protection)));
   row->setText(kStatusColumn, Qs(StatusText(sector.status)));
+  map_->update();
 }
 
 void CFlashInfoPage::WriteGroupRows(std::size_t n) {
@@ -257,6 +318,7 @@ void CFlashInfoPage::ClearTable() {
   table_->clear();
   groupRows_.clear();
   sectorRows_.clear();
+  map_->Rebuild();
 }
 
 void CFlashInfoPage::UpdateProtection(bool enabled) {
@@ -266,6 +328,7 @@ void CFlashInfoPage::UpdateProtection(bool enabled) {
     groups_.Reclassify(ReadAreas());
   }
   WriteAllRows();
+  map_->update();
 }
 
 CFlashInfoPage::RowRef CFlashInfoPage::RefOf(const QTreeWidgetItem* row) const {

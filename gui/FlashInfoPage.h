@@ -1,9 +1,9 @@
 #pragma once
 // The flash info page (dialog 107, tab "FlashInfo"): while connected, one
-// line per flash bank and the sector table, a row per group of equal
-// sectors that expands to a row per sector, with address range, protection
-// and blank status; from here sectors, a bank or all banks are erased and
-// the blank status of rows is queried.
+// line per flash bank, the flash map and the sector table, a row per group
+// of equal sectors that expands to a row per sector, with address range,
+// protection and blank status; from here sectors, a bank or all banks are
+// erased and the blank status of rows, or of every sector, is queried.
 #include "client/DmAccess.h"
 #include "client/FlashTable.h"
 #include "common/IniFileAccess.h"
@@ -12,18 +12,22 @@
 #include "gui/SectorGroups.h"
 #include "gui/Texts.h"
 
+#include <QTimer>
+
 #include <array>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace zk::gui {
 
+class CFlashMap;
 class CGuiFlow;
 class CTreeListCtrl;
 class MyPropSheet;
@@ -56,6 +60,9 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   void OnStatus();
   void OnEraseBank();
   void OnEraseAll();
+  // "Status of all sectors": the status of every group in one run, with one
+  // progress bar over all of them; the button stops the run.
+  void OnStatusAll();
   // Erases every bank, stopping at the first failure (0: all erased).
   ResultCode EraseAll();
   ResultCode EraseBank(int bank);
@@ -64,6 +71,16 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   const SectorInfos& SectorInformation() const { return sectorInfo_; }
   const CSectorGroups& Groups() const { return groups_; }
   CTreeListCtrl* Table() const { return table_; }
+  CFlashMap* Map() const { return map_; }
+  QPushButton* StatusAllButton() const { return statusAll_; }
+  // Where the loaded image would be programmed (nullopt: none is loaded);
+  // asked at every activation for the map's footprint.
+  void SetImageOffsetSource(std::function<std::optional<uint32_t>()> source) { imageOffset_ = std::move(source); }
+  // The map's footprint of the image as it is now.
+  void ShowImageFootprint();
+  // Selects a sector's row in the table (its group expanded), alone or
+  // added to the selection.
+  void SelectSector(std::size_t group, std::size_t sector, bool add);
   QTreeWidget* BankList() const { return bankList_; }
 
  private:
@@ -86,6 +103,10 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   RowRef RefOf(const QTreeWidgetItem* row) const;
   RangeRequest RangeOf(const RowRef& ref) const;
   void SetStatus(const QString& text);
+  // The status of the row's range, written into its records and rows; the
+  // wait is the caller's. False when it failed (reported) or was stopped.
+  bool QueryStatus(const RowRef& ref);
+  void SyncMapSelection();
   // Runs operation on each selected row that still names a group or sector,
   // the status showing running meanwhile, and unselects the row; a false
   // from operation ends the loop with the status as it left it.
@@ -103,13 +124,18 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   // The table's rows of each group and, once it was expanded, of its sectors.
   std::vector<QTreeWidgetItem*> groupRows_;
   std::vector<std::vector<QTreeWidgetItem*>> sectorRows_;
+  std::function<std::optional<uint32_t>()> imageOffset_;
+  // The map follows the table's selection once the selection settled.
+  QTimer selectionSync_;
 
   QTreeWidget* bankList_;
   CTreeListCtrl* table_;
+  CFlashMap* map_;
   QPushButton* eraseSectors_;
   QPushButton* status_;
   QPushButton* eraseBank_;
   QPushButton* eraseAll_;
+  QPushButton* statusAll_;
 };
 
 }  // namespace zk::gui

@@ -20,6 +20,7 @@ GlobalObjects& Globals() {
 IniFileAccess& ModuleDescription() { return Globals().moduleDescription; }
 InfoUse& TheInfoUse() { return Globals().infoUse; }
 const CProfile& Profile() { return Globals().profile; }
+CActivityLog& TheLog() { return Globals().log; }
 QWidget* MainWindow() { return Globals().mainWindow; }
 
 }  // namespace zk::gui

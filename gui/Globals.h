@@ -1,10 +1,11 @@
 #pragma once
 // The process-wide objects of the workbench: the module description of the
 // module selected in the module tree, the firmware version of the
-// connection, the per-user profile and the main window that owns message
-// boxes. A GlobalObjects object makes them exist for its lifetime (the
+// connection, the per-user profile, the activity log and the main window
+// that owns message boxes. A GlobalObjects object makes them exist for its lifetime (the
 // application creates one at start and deletes it at exit).
 #include "common/IniFileAccess.h"
+#include "gui/ActivityLog.h"
 #include "gui/InfoUse.h"
 #include "gui/Profile.h"
 #include "platform/NonCopyable.h"
@@ -21,6 +22,7 @@ class GlobalObjects : private NonCopyable {
   IniFileAccess moduleDescription;
   InfoUse infoUse;
   CProfile profile;
+  CActivityLog log;
   QWidget* mainWindow = nullptr;
 
  private:
@@ -33,6 +35,7 @@ GlobalObjects& Globals();
 IniFileAccess& ModuleDescription();
 InfoUse& TheInfoUse();
 const CProfile& Profile();
+CActivityLog& TheLog();
 QWidget* MainWindow();
 
 }  // namespace zk::gui

@@ -1,8 +1,9 @@
 #pragma once
 // The workbench's face of the flows of client/ModuleFlow: which loop waits
 // for a worker (the page running the flow says: a progress bar, or Cancel
-// on its button), and the connect page's answers (the chooser dialog, the
-// bank lines and the status texts).
+// on its button), the connect page's answers (the chooser dialog, the
+// bank lines and the status texts), and a line in the activity log for
+// every step and every worker's result code.
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
 #include "client/ModuleFlow.h"
@@ -58,6 +59,9 @@ class CGuiFlow : public client::FlowFace {
   std::optional<std::size_t> ChooseFlashLib(int bank, std::span<const FlashLibInfo> found) override;
   void StageReached(client::ConnectStage stage) override;
   void BankConnected(const client::BankRow& row) override;
+  void PhaseStarted(client::FlowPhase phase, uint64_t total) override;
+  void PhaseEnded(client::FlowPhase phase, bool succeeded) override;
+  void Erasing(const client::BankRange& range) override;
   // The download's needed-sector erase reports a failed range and goes on.
   bool GoOnAfterFailedErase(const client::BankRange& range, const client::FlowResult& result) override;
 

@@ -6,12 +6,14 @@
 #include "common/ResultCodes.h"
 #include "platform/MessageBox.h"
 
+#include <QString>
+
 #include <string>
 #include <string_view>
 
 namespace zk::gui {
 
-// A box through the installed handler; returns the button pressed.
+// A box through the installed handler, logged; returns the button pressed.
 int ShowMessage(std::string_view text, std::string_view caption, uint32_t type = MB_OK);
 
 // Shows a result code's text with the operation's caption and one OK button.
@@ -25,6 +27,11 @@ class BoxReporter : public ResultReporter {
   std::string detail_;
 };
 
+// "228 (0xE4)"
+QString ResultCodeText(ResultCode code);
+
+// The code logged, then its text shown with the caption (and detail on a
+// line under it).
 void ReportResult(std::string_view caption, ResultCode code, std::string_view detail = {});
 
 }  // namespace zk::gui

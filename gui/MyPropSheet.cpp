@@ -2,13 +2,16 @@
 
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
+#include "gui/Globals.h"
 #include "gui/HelpWindow.h"
+#include "gui/LogPane.h"
 #include "gui/PropertyPage.h"
 #include "gui/Texts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -21,9 +24,11 @@
 namespace zk::gui {
 namespace {
 
-constexpr QSize kSheetSize(840, 620);
+constexpr QSize kSheetSize(900, 780);
 constexpr QSize kMinimumSize(640, 480);
 constexpr int kPageMargin = 8;
+// The log pane's first height; the user drags it from there.
+constexpr int kLogHeight = 150;
 
 struct ToolButton {
   CommandId id;
@@ -63,7 +68,8 @@ MyPropSheet::MyPropSheet(const QString& caption, QWidget* parent)
       menuBar_(Child<QMenuBar>(this)),
       toolBar_(Child<QToolBar>(this)),
       tabs_(Child<QTabWidget>(this)),
-      status_(Child<CStatusPane>(this)) {
+      status_(Child<CStatusPane>(this)),
+      log_(nullptr) {
   setWindowTitle(caption);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
@@ -74,10 +80,19 @@ MyPropSheet::MyPropSheet(const QString& caption, QWidget* parent)
   layout->setSpacing(0);
   layout->setMenuBar(menuBar_);
   layout->addWidget(toolBar_);
-  auto* body = Child<QWidget>(this);
-  auto* bodyLayout = Child<QVBoxLayout>(body);
-  bodyLayout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
-  bodyLayout->addWidget(tabs_);
+  // The pages in a window of their own within the sheet, so that the log
+  // pane can dock to any of its sides or float.
+  auto* body = Child<QMainWindow>(this);
+  body->setWindowFlags(Qt::Widget);
+  auto* pages = Child<QWidget>(body);
+  auto* pagesLayout = Child<QVBoxLayout>(pages);
+  pagesLayout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+  pagesLayout->addWidget(tabs_);
+  body->setCentralWidget(pages);
+  log_ = Child<CLogPane>(body, TheLog());
+  body->addDockWidget(Qt::BottomDockWidgetArea, log_);
+  body->resizeDocks({log_}, {kLogHeight}, Qt::Vertical);
+  log_->setVisible(CLogPane::ShownByProfile());
   layout->addWidget(body, 1);
   layout->addWidget(status_);
 
@@ -121,6 +136,8 @@ void MyPropSheet::BuildMenu() {
   AddCommand(connection, kCmdDisconnect, "&Disconnect");
   QMenu* config = menuBar_->addMenu("C&onfig");
   AddCommand(config, kCmdProtocol, "&Protocol...");
+  QMenu* view = menuBar_->addMenu("&View");
+  view->addAction(log_->toggleViewAction());
   QMenu* help = menuBar_->addMenu("&?");
   AddCommand(help, kCmdHelpTopics, "&Help topics");
   help->addSeparator();

@@ -1,6 +1,7 @@
 #pragma once
 // The workbench's main window: a modal sheet of pages with a menu bar, a
-// toolbar of six buttons, the accelerators and a one-pane status bar. The
+// toolbar of six buttons, the accelerators, the log pane docked below the
+// pages and a one-pane status bar. The
 // Enter key never presses anything in it. Commands the sheet does not
 // handle itself go to its command target (the application).
 #include "gui/Commands.h"
@@ -23,6 +24,7 @@ class QToolBar;
 namespace zk::gui {
 
 class CHelpWindow;
+class CLogPane;
 class CPropertyPage;
 
 // The result the sheet ends with when File / Exit presses its Finish button.
@@ -60,6 +62,7 @@ class MyPropSheet : public QDialog {
   // one of the dialog where the id has one there.
   void ShowHelp(int topic, int dialog = 0);
   CHelpWindow* HelpWindow() const { return help_.get(); }
+  CLogPane* LogPane() const { return log_; }
 
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override;
@@ -81,6 +84,7 @@ class MyPropSheet : public QDialog {
   QToolBar* toolBar_;
   QTabWidget* tabs_;
   CStatusPane* status_;
+  CLogPane* log_;
   QHash<int, QAction*> actions_;
   std::vector<CPropertyPage*> pages_;
   QPointer<CPropertyPage> active_;

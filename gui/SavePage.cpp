@@ -119,7 +119,7 @@ void CSave::OnUpload() {
   // must neither offer it nor the file it loaded before. (A read that ended
   // before the stop reached it is whole.)
   if (outcome.status == kOk) {
-    download_.TakeUpload(range->start);
+    download_.TakeUpload(range->start, range->length);
   } else {
     download_.ShowNothingLoaded();
   }

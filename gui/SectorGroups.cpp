@@ -67,7 +67,7 @@ void CSectorGroups::Clear() {
   nextSector_ = 0;
 }
 
-bool CSectorGroups::AddBlocks(const FlashBlock* blocks, std::size_t count, const AreaLists& areas) {
+bool CSectorGroups::AddBlocks(const FlashBlock* blocks, std::size_t count, const AreaLists& areas, int bank) {
   for (std::size_t n = 0; n < count; ++n) {
     const FlashBlock& block = blocks[n];
     if (block.sectorCount == kEndOfBlocks) return false;
@@ -77,6 +77,7 @@ bool CSectorGroups::AddBlocks(const FlashBlock* blocks, std::size_t count, const
     group.start = block.start;
     group.size = block.sectorSize;
     group.firstSector = nextSector_;
+    group.bank = bank;
     nextSector_ += group.count;
     group.sectors.resize(group.count);
     for (uint32_t k = 0; k < group.count; ++k) {

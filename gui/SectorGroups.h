@@ -28,6 +28,7 @@ struct GroupRecord {
   uint32_t start = 0;
   uint32_t size = 0;
   uint32_t firstSector = 0;
+  int bank = 0;
   ResultCode protection = kFullAccess;
   ResultCode status = kStatusUnknown;
   std::vector<SectorRecord> sectors;
@@ -53,9 +54,9 @@ ResultCode GroupProtection(const std::vector<SectorRecord>& sectors);
 class CSectorGroups {
  public:
   void Clear();
-  // Appends one group per block, numbering the sectors on from the last
-  // bank's. A block with sector count 0xFFFF ends the list: false.
-  bool AddBlocks(const FlashBlock* blocks, std::size_t count, const AreaLists& areas);
+  // Appends one group per block of bank, numbering the sectors on from the
+  // last bank's. A block with sector count 0xFFFF ends the list: false.
+  bool AddBlocks(const FlashBlock* blocks, std::size_t count, const AreaLists& areas, int bank = 0);
   // Protected areas enabled: software protected sectors become full access.
   void EnableProtectedAreas();
   // Every sector classified again.

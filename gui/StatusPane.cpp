@@ -2,6 +2,7 @@
 
 #include "gui/Child.h"
 #include "gui/ControlIds.h"
+#include "gui/Globals.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -13,14 +14,27 @@ constexpr int kFullProgress = 100;
 
 }  // namespace
 
-CStatusPane::CStatusPane(QWidget* parent) : QStatusBar(parent), pane_(Child<QLabel>(this)) {
+CStatusPane::CStatusPane(QWidget* parent)
+    : QStatusBar(parent), pane_(Child<QLabel>(this)), summary_(Child<QLabel>(this)) {
   SetControlId(this, kSheetStatusBar);
   setSizeGripEnabled(false);
   pane_->setIndent(4);
   addWidget(pane_, 1);
+  summary_->setObjectName("statusSummary");
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  addPermanentWidget(summary_);
+  summary_->hide();
+}
+
+void CStatusPane::SetSummary(const QString& text, const QString& full) {
+  summary_->setText(text);
+  summary_->setToolTip(full);
+  summary_->setVisible(!text.isEmpty());
 }
 
 void CStatusPane::SetText(const QString& text) {
+  // Each change of the text is a line of the log.
+  if (text != pane_->text()) TheLog().Add(LogKind::kStatus, text);
   pane_->setText(text);
   // The text is seen at once, also when a blocking call follows.
   pane_->repaint();

@@ -1,7 +1,7 @@
 #pragma once
 // The sheet's status bar: one pane of stretching width holding the status
-// text, and the progress bar that a waiting loop lays over the pane's right
-// half.
+// text, the progress bar that a waiting loop lays over the pane's right
+// half, and at its right end the summary of the last download.
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -17,6 +17,9 @@ class CStatusPane : public QStatusBar {
 
   void SetText(const QString& text);
   QString Text() const;
+  // The summary at the right end (empty: none); full is its tool tip.
+  void SetSummary(const QString& text, const QString& full);
+  QLabel* Summary() const { return summary_; }
   // The progress bar while one is shown; null otherwise.
   QProgressBar* Progress() const { return progress_.get(); }
 
@@ -30,6 +33,7 @@ class CStatusPane : public QStatusBar {
   void PlaceProgress();
 
   QLabel* pane_;
+  QLabel* summary_;
   std::unique_ptr<QProgressBar> progress_;
 };
 

@@ -15,8 +15,9 @@ int runningWaits = 0;
 
 }  // namespace
 
-GuiWaitUi::GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm)
-    : blocker_(cancel), bar_(bar), confirm_(std::move(confirm)) {
+GuiWaitUi::GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm,
+                     std::function<void(uint32_t)> observe)
+    : blocker_(cancel), bar_(bar), confirm_(std::move(confirm)), observe_(std::move(observe)) {
   wake_.setSingleShot(true);
   ++runningWaits;
 }
@@ -45,6 +46,7 @@ void GuiWaitUi::WaitForEvent(uint32_t milliseconds) {
 
 void GuiWaitUi::ShowProgress(uint32_t percent) {
   if (bar_ != nullptr) bar_->setValue(static_cast<int>(percent));
+  if (observe_) observe_(percent);
 }
 
 bool GuiWaitUi::ConfirmStop() { return !confirm_ || confirm_(); }
@@ -62,10 +64,10 @@ ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar) {
 }
 
 WaitOutcome CancellableLoop(CDmAccess& dm, const CancellableWait& wait) {
-  GuiWaitUi ui(wait.bar, wait.cancel, wait.confirm);
+  GuiWaitUi ui(wait.bar, wait.cancel, wait.confirm, wait.observe);
   WaitOptions options;
   options.filter = EventFilter::kNoCommands;
-  options.showProgress = wait.bar != nullptr;
+  options.showProgress = wait.bar != nullptr || static_cast<bool>(wait.observe);
   options.skipZeroProgress = wait.skipZeroProgress;
   options.cancellable = true;
   options.confirmStop = static_cast<bool>(wait.confirm);

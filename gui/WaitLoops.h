@@ -22,7 +22,8 @@ class GuiWaitUi : public WaitUi {
  public:
   // bar and cancel may be null; confirm answers whether a stop request is
   // to stop the operation.
-  GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm = {});
+  GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm = {},
+            std::function<void(uint32_t)> observe = {});
   ~GuiWaitUi() override;
   GuiWaitUi(const GuiWaitUi&) = delete;
   GuiWaitUi& operator=(const GuiWaitUi&) = delete;
@@ -38,6 +39,7 @@ class GuiWaitUi : public WaitUi {
   InputBlocker blocker_;
   QPointer<QProgressBar> bar_;
   std::function<bool()> confirm_;
+  std::function<void(uint32_t)> observe_;
   QTimer wake_;
 };
 
@@ -55,6 +57,8 @@ struct CancellableWait {
   uint32_t pause = kDefaultPollPause;
   bool skipZeroProgress = false;
   std::function<bool()> confirm;  // empty: every stop request stops
+  // Told of every progress the worker reports (with or without a bar).
+  std::function<void(uint32_t percent)> observe;
 };
 
 // The cancellable loop: like the progress loop, and a click on the Cancel

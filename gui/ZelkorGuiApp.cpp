@@ -11,9 +11,12 @@
 #include "gui/PwdDlg.h"
 #include "gui/ProtectedAreaInfo.h"
 #include "gui/SavePage.h"
+#include "gui/ScreenTour.h"
 #include "gui/Texts.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+
+#include <QTimer>
 
 namespace zk::gui {
 
@@ -82,9 +85,14 @@ void CZelkorGuiApp::ExitInstance() {
 
 int CZelkorGuiApp::Run() {
   if (!InitInstance()) return 1;
+  bool toured = true;
+  if (const std::optional<std::string> shots = ScreenshotDirectory()) {
+    // Once the sheet runs: the tour works the pages as a user would.
+    QTimer::singleShot(0, sheet_.get(), [this, dir = *shots, &toured] { toured = RunScreenTour(*this, dir); });
+  }
   sheet_->exec();
   ExitInstance();
-  return 0;
+  return toured ? 0 : 1;
 }
 
 bool CZelkorGuiApp::CommandEnabled(CommandId id) const {

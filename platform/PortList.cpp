@@ -52,7 +52,37 @@ bool Placeholder(const PortMapping& mapping, std::string_view ttyClassDir) {
   return mapping.source == PortSource::Default && UartType(ttyClassDir, mapping.device) == kNoUart;
 }
 
+// The device behind the port's mapping and its stable names, marking the
+// stable names it takes.
+void NameDevice(ListedPort& listed, const std::vector<StableName>& stable, std::vector<bool>& named) {
+  listed.device = RealPath(listed.mapping.device);
+  for (std::size_t i = 0; i < stable.size(); ++i) {
+    if (stable[i].device != listed.device) continue;
+    listed.stableNames.push_back(stable[i].link);
+    named[i] = true;
+  }
+}
+
 }  // namespace
+
+std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir, std::string_view ttyClassDir) {
+  std::optional<PortMapping> mapping = ResolvePort(port);
+  if (!mapping) return std::nullopt;
+  PortLookup lookup;
+  lookup.port.port = port;
+  lookup.port.mapping = std::move(*mapping);
+  lookup.remote = IsRemoteMapping(lookup.port.mapping.device);
+  if (lookup.remote) {
+    lookup.port.device = lookup.port.mapping.device;
+    return lookup;
+  }
+  lookup.present = IsCharacterDevice(lookup.port.mapping.device);
+  lookup.placeholder = lookup.present && Placeholder(lookup.port.mapping, ttyClassDir);
+  const std::vector<StableName> stable = StableNames(stableNameDir);
+  std::vector<bool> named(stable.size(), false);
+  NameDevice(lookup.port, stable, named);
+  return lookup;
+}
 
 PortListing ListPorts(std::string_view stableNameDir, std::string_view ttyClassDir) {
   PortListing listing;
@@ -68,12 +98,7 @@ PortListing ListPorts(std::string_view stableNameDir, std::string_view ttyClassD
     }
     if (!mapping || !IsCharacterDevice(mapping->device) || Placeholder(*mapping, ttyClassDir)) continue;
     ListedPort listed{port, std::move(*mapping), {}, {}, std::nullopt};
-    listed.device = RealPath(listed.mapping.device);
-    for (std::size_t i = 0; i < stable.size(); ++i) {
-      if (stable[i].device != listed.device) continue;
-      listed.stableNames.push_back(stable[i].link);
-      named[i] = true;
-    }
+    NameDevice(listed, stable, named);
     listing.ports.push_back(std::move(listed));
   }
   for (std::size_t i = 0; i < stable.size(); ++i) {

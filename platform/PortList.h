@@ -33,6 +33,18 @@ struct PortListing {
   std::vector<StableName> unmapped;  // stable names of devices no port names
 };
 
+// One port, whether or not its device is there, without trying a remote
+// host: its mapping, the device with links followed and that device's
+// stable names. nullopt when port is outside 1..256.
+struct PortLookup {
+  ListedPort port;
+  bool remote = false;
+  bool present = false;      // a local mapping names a character device
+  bool placeholder = false;  // the default /dev/ttyS<n-1>, with no UART behind it
+};
+ZK_PLATFORM_API std::optional<PortLookup> LookUpPort(unsigned port, std::string_view stableNameDir = kStableNameDir,
+                                                     std::string_view ttyClassDir = kTtyClassDir);
+
 // A port is listed when its device path names a character device, or when
 // it is mapped to a remote port (rfc2217://HOST:PORT; whether the host
 // answers is tried, at most a second for each). A port

@@ -49,6 +49,23 @@ QStringList Texts(const QTreeWidgetItem* parent) {
   return texts;
 }
 
+TEST_F(ConnectPageTest, ThePortTheSelectedModuleNamesShowsWhatItMapsToBeforeConnect) {
+  SetKeys("Zeta", "General", {{"ProtocolToUse", "RS232"}});
+  SetKeys("Zeta", "RS232", {{"COM", "COM250"}});
+  setenv("ZELKOR_COM250", "/dev/null", 1);
+  StartApp();
+  Page()->Tree()->SelectPath("Zeta");
+  EXPECT_EQ(Page()->PortText()->text(), "COM250 is /dev/null (ZELKOR_COM250).");
+  EXPECT_EQ(Page()->PortText(), app_->Sheet()->findChild<QLabel*>("portMapping"));
+  unsetenv("ZELKOR_COM250");
+  Page()->Tree()->SelectPath("Group/ModA");
+  EXPECT_EQ(Page()->PortText()->text(), "The module description names no COM port.");
+  Page()->Tree()->SelectPath("Zeta");
+  EXPECT_TRUE(Page()->PortText()->text().startsWith("COM250 has no mapping: it falls back to /dev/ttyS249."))
+      << Utf8(Page()->PortText()->text());
+  EXPECT_TRUE(Calls().empty());
+}
+
 TEST_F(ConnectPageTest, TreeIsSortedAndReadsChildrenWhenExpanded) {
   StartApp();
   CModuleTree* tree = Page()->Tree();

@@ -228,6 +228,36 @@ TEST_F(DownloadPageTest, AnOpenThatIsCancelledOrFailsLeavesTheHexImageInItsBank)
   EXPECT_EQ(Calls("DmProgFlash"), std::vector<std::string>{"DmProgFlash 0x20000"});
 }
 
+TEST_F(DownloadPageTest, ProgrammingShowsTheBytesOfTheTotalThenASummaryAndAStopSaysWhereItStopped) {
+  Fake().imageBytes = 8192;
+  ConnectModule();
+  Open(File("a.hex"));
+  Fake().polls = 3;
+  QString during;
+  Fake().onPoll = [&] { during = Page()->ProgressText()->text(); };
+  Page()->StartButton()->click();
+  EXPECT_TRUE(during.startsWith("Programming: 4096 of 8192 bytes, ")) << Utf8(during);
+  EXPECT_TRUE(during.endsWith(" left")) << Utf8(during);
+  const QString summary = Page()->ProgressText()->text();
+  EXPECT_TRUE(summary.startsWith("8192 bytes programmed in ")) << Utf8(summary);
+  EXPECT_TRUE(summary.endsWith(
+      ", not verified, image SHA-256 9e2df0a1190a1205c098889c455e5b76c4df18b5ccac2b7605da1575f05b64c5"));
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Summary()->toolTip(), summary);
+  EXPECT_TRUE(app_->Sheet()->StatusBar()->Summary()->text().endsWith("SHA-256 9e2df0a1190a1205..."));
+  EXPECT_EQ(Status(), "Download ready");
+
+  Fake().polls = 1000;
+  int polls = 0;
+  Fake().onPoll = [&] {
+    if (++polls == 2) QTest::keyClick(Page()->StartButton(), Qt::Key_Return);
+  };
+  boxes_.answers = {IDYES};
+  Page()->StartButton()->click();
+  EXPECT_TRUE(Page()->ProgressText()->text().startsWith("Stopped at 4096 of 8192 bytes"))
+      << Utf8(Page()->ProgressText()->text());
+  EXPECT_FALSE(app_->Sheet()->StatusBar()->Summary()->isVisibleTo(app_->Sheet()));
+}
+
 TEST_F(DownloadPageTest, ADownloadStoppedByEnterEndsWithDownloadReadyAndNoGoesOn) {
   ConnectModule();
   Open(File("a.hex"));

@@ -3,9 +3,12 @@
 #include "gui/ConnectPage.h"
 #include "gui/DisconnectChoices.h"
 #include "gui/DownloadPage.h"
+#include "gui/FlashMap.h"
 #include "gui/PwdDlg.h"
+#include "gui/ScreenTour.h"
 #include "gui/SavePage.h"
 #include "gui/FlashInfoPage.h"
+#include "gui/Globals.h"
 #include "gui/ModuleTree.h"
 #include "gui/StatusPane.h"
 #include "gui/Texts.h"
@@ -20,10 +23,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 namespace zk::gui::test {
@@ -168,6 +174,17 @@ TEST_F(EndToEndTest, DownloadWithNeededSectorEraseThenUploadAndSaveGivesTheImage
   download->StartButton()->click();
   EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Download ready");
   ASSERT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+  // The summary: bytes, time, rate, not verified, the file's SHA-256.
+  const std::string sha = download->ImageSha256();
+  ASSERT_EQ(sha.size(), 64u);
+  EXPECT_TRUE(download->ProgressText()->text().startsWith("4096 bytes programmed in "));
+  EXPECT_TRUE(download->ProgressText()->text().endsWith(", not verified, image SHA-256 " + Qs(sha)));
+  EXPECT_TRUE(app_->Sheet()->StatusBar()->Summary()->isVisible());
+  EXPECT_TRUE(app_->Sheet()->StatusBar()->Summary()->text().contains(Qs(sha.substr(0, 16))));
+  const QString log = TheLog().Text();
+  EXPECT_TRUE(log.contains("program started: 4096 bytes")) << Utf8(log);
+  EXPECT_TRUE(log.contains("program: ended, result code 0 (0x0)"));
+  EXPECT_TRUE(log.contains("download summary: " + download->ProgressText()->text()));
 
   CSave* upload = GrantReadAccess();
   Upload(upload, "20000", "20FFF");
@@ -236,8 +253,91 @@ TEST_F(EndToEndTest, VerifyIsUsableOnceReadAccessIsGrantedAndReportsInTheStatusP
   if (!download->EraseNeededBox()->isChecked()) download->EraseNeededBox()->click();
   download->StartButton()->click();
   EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Verify ready: 2048 bytes equal the image");
+  EXPECT_TRUE(download->ProgressText()->text().contains(" bytes/s), verified, image SHA-256 ") ||
+              download->ProgressText()->text().contains(" kB/s), verified, image SHA-256 "))
+      << Utf8(download->ProgressText()->text());
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
 }
+
+TEST_F(EndToEndTest, TheScreenTourSavesAPictureOfEveryPage) {
+  const std::string hex = install_.Dir() + "/tour.hex";
+  WriteFile(hex, IntelHex(std::vector<uint8_t>(0x800, 0x3C), 0x20000));
+  setenv(kScreenshotImageVariable, hex.c_str(), 1);
+  const std::string shots = install_.Dir() + "/shots";
+  std::filesystem::create_directories(shots);
+  app_->DownloadPage()->SetPollPauses({10, 50});
+  EXPECT_TRUE(RunScreenTour(*app_, shots)) << ::testing::PrintToString(Boxes());
+  unsetenv(kScreenshotImageVariable);
+  for (const char* name : {"connect.png", "download.png", "flashinfo.png", "protected-areas.png", "connected.png"}) {
+    EXPECT_GT(std::filesystem::file_size(shots + "/" + name), 1000u) << name;
+  }
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Ready");
+  EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+}
+
+class EndToEndMapTest : public EndToEndTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EndToEndMapTest, TheMapHasACellForEverySectorRowFollowsTheTableAndTakesTheStatusOfAll) {
+  ASSERT_NE(Page()->Tree()->SelectPath(GetParam()), nullptr);
+  Connect();
+  CFlashInfoPage* info = app_->FlashInfoPage();
+  CFlashMap* map = app_->Sheet()->findChild<CFlashMap*>("flashMap");
+  ASSERT_EQ(map, info->Map());
+  std::vector<QTreeWidgetItem*> rows;
+  for (int g = 0; g < Table()->topLevelItemCount(); ++g) {
+    QTreeWidgetItem* group = Table()->topLevelItem(g);
+    group->setExpanded(true);
+    if (group->childCount() == 0) rows.push_back(group);
+    for (int k = 0; k < group->childCount(); ++k) rows.push_back(group->child(k));
+  }
+  const std::vector<CFlashMap::Cell>& cells = map->Cells();
+  ASSERT_EQ(cells.size(), rows.size());
+  std::set<int> banks;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const QStringList tip = map->ToolTipOf(i).split('\n');
+    ASSERT_GE(tip.size(), 3);
+    EXPECT_EQ(tip[0].section(" (", 0, 0), rows[i]->text(0));
+    EXPECT_EQ(tip[1], rows[i]->text(1));
+    EXPECT_GE(cells[i].rect.width(), CFlashMap::kMinCellWidth);
+    if (i > 0 && cells[i].rect.top() == cells[i - 1].rect.top()) {
+      EXPECT_GE(cells[i].rect.left(), cells[i - 1].rect.right());
+    }
+    banks.insert(info->Groups().Groups()[cells[i].ref.group].bank);
+  }
+  EXPECT_EQ(banks, (std::set<int>{0, 1}));
+
+  // A click selects the sector's row; the table's selection shows on the map.
+  const std::size_t pick = cells.size() - 2;
+  QTest::mouseClick(map, Qt::LeftButton, {}, cells[pick].rect.center());
+  EXPECT_EQ(Table()->SelectedRows(), std::vector<QTreeWidgetItem*>{rows[pick]});
+  ASSERT_TRUE(WaitUntil([&] { return cells[pick].selected; }));
+  EXPECT_EQ(std::count_if(cells.begin(), cells.end(), [](const CFlashMap::Cell& c) { return c.selected; }), 1);
+
+  // Every cell takes a state in one run, with a progress bar meanwhile.
+  bool progressShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] { progressShown |= app_->Sheet()->StatusBar()->Progress() != nullptr; });
+  watch.start(1);
+  info->StatusAllButton()->click();
+  watch.stop();
+  EXPECT_TRUE(progressShown);
+  for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_NE(map->StateOfCell(i), SectorState::kUnknown) << Utf8(map->ToolTipOf(i));
+  EXPECT_EQ(info->StatusAllButton()->text(), "Status of all sectors");
+  EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
+
+  // The loaded image's sectors are outlined, and only they.
+  const std::string hex = install_.Dir() + "/image.hex";
+  WriteFile(hex, IntelHex(std::vector<uint8_t>(0x4000, 0xA5), 0x6000));
+  ChooseFile(hex, kCmdOpen);
+  ASSERT_TRUE(app_->Sheet()->SetActivePage(info));
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const SectorRecord& sector = info->Groups().Groups()[cells[i].ref.group].sectors[cells[i].ref.sector];
+    EXPECT_EQ(cells[i].needed, sector.end >= 0x6000 && sector.start <= 0x9FFF) << Utf8(map->ToolTipOf(i));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(DemoModules, EndToEndMapTest,
+                         ::testing::Values("Simulator/ZkSim-Handshake", "Simulator/ZkSim-Download"));
 
 class EndToEndDisconnectTest : public EndToEndTest, public ::testing::WithParamInterface<int> {};
 

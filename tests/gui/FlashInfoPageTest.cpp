@@ -3,6 +3,7 @@
 // status operations, and the protected-areas switch.
 #include "gui/ConnectPage.h"
 #include "gui/FlashInfoPage.h"
+#include "gui/FlashMap.h"
 #include "gui/StatusPane.h"
 #include "gui/TreeListCtrl.h"
 #include "tests/gui/GuiFixture.h"
@@ -68,6 +69,68 @@ TEST_F(FlashInfoPageTest, GroupRowsExpandIntoSectorRowsWithTheirProtection) {
   EXPECT_EQ(Table()->selectionMode(), QAbstractItemView::ExtendedSelection);
   // A module with protected areas offers no Erase Bank.
   EXPECT_FALSE(FindIn<QPushButton>(Page(), kEraseBankButton)->isVisibleTo(Page()));
+  EXPECT_TRUE(Fake().handouts.empty());
+}
+
+TEST_F(FlashInfoPageTest, TheMapSizesCellsByLengthColoursThemByStateAndFollowsTheTable) {
+  ConnectMod();
+  CFlashMap* map = Page()->Map();
+  const std::vector<CFlashMap::Cell>& cells = map->Cells();
+  ASSERT_EQ(cells.size(), 7u);
+  // A sector of 64 KB is four of 16 KB wide, give or take the rounding.
+  EXPECT_NEAR(cells[4].rect.width(), 4 * cells[0].rect.width(), 4);
+  EXPECT_EQ(map->StateOfCell(0), SectorState::kUnknown);
+  EXPECT_EQ(map->StateOfCell(2), SectorState::kSoftwareProtected);
+  EXPECT_EQ(map->StateOfCell(6), SectorState::kNoAccess);
+  EXPECT_EQ(map->ToolTipOf(1), "Sector 1 (bank 0)\n0x00004000 - 0x00007FFF\nunknown, partial access");
+
+  Group(0)->setSelected(true);
+  ASSERT_TRUE(WaitUntil([&] { return cells[3].selected; }));
+  EXPECT_TRUE(cells[0].selected && !cells[4].selected);
+  QTest::mouseClick(map, Qt::LeftButton, Qt::ControlModifier, cells[5].rect.center());
+  EXPECT_EQ(Table()->SelectedRows(), (std::vector<QTreeWidgetItem*>{Group(0), Group(1)->child(1)}));
+  QTest::mouseClick(map, Qt::LeftButton, {}, cells[4].rect.center());
+  EXPECT_EQ(Table()->SelectedRows(), std::vector<QTreeWidgetItem*>{Group(1)->child(0)});
+  ASSERT_TRUE(WaitUntil([&] { return !cells[0].selected; }));
+}
+
+TEST_F(FlashInfoPageTest, ABankWithMoreSectorsThanFitGoesOnOverFurtherLinesOfTheMap) {
+  Fake().defaultBlocks = {{0, 0x1000, 1024}};
+  ConnectMod();
+  const std::vector<CFlashMap::Cell>& cells = Page()->Map()->Cells();
+  ASSERT_EQ(cells.size(), 1024u);
+  EXPECT_GT(cells.back().rect.top(), cells.front().rect.top());
+  for (const CFlashMap::Cell& cell : cells) {
+    EXPECT_GE(cell.rect.width(), CFlashMap::kMinCellWidth);
+    EXPECT_LE(cell.rect.right(), Page()->Map()->width());
+  }
+}
+
+TEST_F(FlashInfoPageTest, StatusOfAllSectorsAsksEveryGroupInOneRunAndItsButtonStopsIt) {
+  ConnectMod();
+  Fake().sectorStatus = {{0x0, 34}, {0x4000, 34}, {0x10000, 34}};
+  QPushButton* all = Page()->StatusAllButton();
+  all->click();
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384",
+                                               "DmGetSectorStatus 65536 262143 65536"}));
+  EXPECT_EQ(Page()->Map()->StateOfCell(0), SectorState::kBlank);
+  EXPECT_EQ(Page()->Map()->StateOfCell(3), SectorState::kUsed);
+  EXPECT_EQ(Page()->Map()->StateOfCell(4), SectorState::kBlank);
+  EXPECT_EQ(Cell(Group(1), kStatus), "not blank");
+  EXPECT_EQ(app_->Sheet()->StatusBar()->Text(), "Ready");
+
+  ClearCalls();
+  Fake().polls = -1;
+  QString during;
+  Fake().onPoll = [&] {
+    during = all->text();
+    QTest::mouseClick(all, Qt::LeftButton);
+  };
+  all->click();
+  EXPECT_EQ(during, "Cancel");
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384", "DmStopCurrentThread"}));
+  EXPECT_EQ(all->text(), "Status of all sectors");
+  EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(BoxTexts());
   EXPECT_TRUE(Fake().handouts.empty());
 }
 

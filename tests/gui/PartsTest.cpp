@@ -5,12 +5,27 @@
 #include "gui/FlashDescription.h"
 #include "gui/JumpAddress.h"
 #include "gui/SectorGroups.h"
+#include "gui/TransferMeter.h"
 #include "tests/gui/GuiFixture.h"
 
 #include <gtest/gtest.h>
 
 namespace zk::gui {
 namespace {
+
+TEST(TransferMeterTest, BytesDoneOfTheTotalRateAndTimeLeftFromThePercent) {
+  using namespace std::chrono_literals;
+  CTransferMeter meter;
+  const CTransferMeter::Clock::time_point start{};
+  meter.Start(40960, start);
+  EXPECT_EQ(meter.ProgressText(), "0 of 40960 bytes");
+  meter.Update(25, start + 2s);
+  EXPECT_EQ(meter.ProgressText(), "10240 of 40960 bytes, 5.0 kB/s, 0:06 left");
+  meter.Update(100, start + 8s);
+  EXPECT_EQ(meter.ProgressText(), "40960 of 40960 bytes, 5.0 kB/s, 0:00 left");
+  EXPECT_EQ(CTransferMeter::RateText(812.4), "812 bytes/s");
+  EXPECT_EQ(CTransferMeter::ClockText(725), "12:05");
+}
 
 TEST(JumpAddressTest, ReadsTheDigitsAfterAnInnerLowerCaseX) {
   EXPECT_EQ(ReadJumpAddress("0x1F00"), 0x1F00u);

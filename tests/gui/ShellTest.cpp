@@ -3,17 +3,24 @@
 #include "gui/ConnectPage.h"
 #include "gui/ControlIds.h"
 #include "gui/FlashInfoPage.h"
+#include "gui/Globals.h"
 #include "gui/HelpWindow.h"
+#include "gui/LogPane.h"
 #include "gui/MyPropSheet.h"
 #include "gui/StatusPane.h"
 #include "tests/gui/GuiFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
@@ -164,6 +171,49 @@ TEST_F(ShellTest, ExitWhileDisconnectedCallsNothing) {
   StartApp();
   app_->ExitInstance();
   EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(ShellTest, TheLogPaneHasEveryStepStatusMessageAndCodeAndKeepsWhetherItIsShown) {
+  StartApp();
+  CLogPane* pane = app_->Sheet()->findChild<CLogPane*>("logPane");
+  ASSERT_EQ(pane, app_->Sheet()->LogPane());
+  EXPECT_TRUE(pane->isVisible());
+  Fake().loginStatus = 0x10;
+  Connect("Group/ModA");
+  const QString text = pane->TextView()->toPlainText();
+  for (const char* line : {"status   Loading firmware", "step     connect started", "step     connect: logging in",
+                           "result   connect: ended, result code 16 (0x10)", "result   Connect: result code 16 (0x10)",
+                           "message  Connect: No answer from target", "step     connect not done"}) {
+    EXPECT_TRUE(text.contains(line)) << line << "\n" << Utf8(text);
+  }
+  EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  status   Ready$")
+                  .match(text.split('\n').front())
+                  .hasMatch())
+      << Utf8(text);
+
+  pane->CopyButton()->click();
+  EXPECT_EQ(QApplication::clipboard()->text(), TheLog().Text());
+  const std::string saved = dir_.Path() + "/log.txt";
+  OnNextDialog<QFileDialog>([&saved](QFileDialog* dialog) {
+    dialog->selectFile(Qs(saved));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  pane->SaveButton()->click();
+  EXPECT_EQ(ReadFile(saved), Utf8(TheLog().Text()));
+
+  // A file that cannot be written is said so.
+  boxes_.shown.clear();
+  EXPECT_FALSE(pane->SaveTo(Qs(dir_.Path())));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Save log: The log could not be written to " + dir_.Path() + "."});
+
+  // Hidden from the View menu, it starts hidden next time.
+  pane->toggleViewAction()->trigger();
+  EXPECT_FALSE(pane->isVisible());
+  app_.reset();
+  StartApp();
+  EXPECT_FALSE(app_->Sheet()->LogPane()->isVisibleTo(app_->Sheet()));
+  app_->Sheet()->LogPane()->toggleViewAction()->trigger();
+  EXPECT_TRUE(app_->Sheet()->LogPane()->isVisible());
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 #include "runner/CommandLine.h"
 #include "client/PortListing.h"
 #include "tests/e2e/Ser2netProcess.h"
+#include "tests/platform/PlatformFileSupport.h"
 #include "tests/runner/RunnerProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace zk::runner {
@@ -34,6 +36,30 @@ TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames)
             "Not named by any COM port (map one with ZELKOR_COMn, the user hive or [Ports]):\n"
             "        /dev/serial/by-id/usb-B -> /dev/ttyUSB1\n");
   EXPECT_EQ(FormatPortListing({}), "No COM port names a device that is there.\n");
+}
+
+TEST(RunnerPortListing, AModulesPortIsDescribedWithItsDeviceStableNameOrRemoteUrl) {
+  namespace fs = std::filesystem;
+  zk::test::TempDir dir;
+  fs::create_directories(dir.File("by-id"));
+  fs::create_symlink("/dev/null", dir.File("by-id/usb-Test_Adapter-if00-port0"));
+  dir.Write("machine.reg", "");
+  const zk::test::ScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
+  const zk::test::ScopedEnv machine("ZELKOR_MACHINE_REGISTRY", dir.File("machine.reg"));
+  const auto describe = [&dir](const std::string& com, const std::optional<std::string>& mapping) {
+    dir.Write("modul.ini", "[General]\nProtocolToUse=RS232\n[RS232]\nCOM=" + com + "\n");
+    const zk::test::ScopedEnv env("ZELKOR_COM251", mapping);
+    return DescribeModulePort(dir.File("modul.ini"), dir.File("by-id"));
+  };
+  EXPECT_EQ(describe("COM251", "/dev/null"),
+            "COM251 is /dev/null (ZELKOR_COM251).\nStable name: " + dir.File("by-id/usb-Test_Adapter-if00-port0"));
+  EXPECT_EQ(describe(" COM251 ", dir.File("by-id/usb-Test_Adapter-if00-port0")),
+            "COM251 is " + dir.File("by-id/usb-Test_Adapter-if00-port0") + " (ZELKOR_COM251).\nDevice: /dev/null");
+  EXPECT_EQ(describe("COM251", "rfc2217://board:4001"), "COM251 is the remote port rfc2217://board:4001 (ZELKOR_COM251).");
+  EXPECT_EQ(describe("COM251", dir.File("gone")),
+            "COM251 is " + dir.File("gone") + " (ZELKOR_COM251). " + dir.File("gone") + " is not there.");
+  EXPECT_EQ(describe("COM0", std::nullopt), "COM0 is no COM port name (COM1 to COM256): the connect cannot open it.");
+  EXPECT_EQ(describe("", std::nullopt), "The module description names no COM port.");
 }
 
 TEST(RunnerPortListing, TheOptionsAreOptionsNotScripts) {
