@@ -1,5 +1,6 @@
 #include "dm/HexReader.h"
 
+#include "dm/RecordDigits.h"
 #include "dm/TextScanner.h"
 
 #include <array>
@@ -9,7 +10,6 @@ namespace {
 
 constexpr std::size_t kLongestRecord = 1 + 8 + 2 * 255 + 2;
 constexpr std::size_t kRecordHead = 8;  // count, address, type
-constexpr uint8_t kInvalidNibble = 0x10;
 constexpr char kEndsEarly[] = "the file ends before its end-of-file record";
 constexpr char kEndsInRecord[] = "the file ends inside a record";
 constexpr char kNotHex[] = "a character that is not a hex digit 0-9 or A-F";
@@ -28,26 +28,10 @@ enum RecordType : uint8_t {
   kStartLinear = 0x05,
 };
 
-constexpr std::array<uint8_t, 256> MakeNibbles() {
-  std::array<uint8_t, 256> table{};
-  for (auto& v : table) v = kInvalidNibble;
-  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<uint8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<uint8_t>(c - 'A' + 10);
-  return table;
-}
-constexpr std::array<uint8_t, 256> kNibble = MakeNibbles();
-
 // Decodes count bytes from 2 * count hex characters; false on any other
 // character.
 bool DecodeHex(const uint8_t* text, std::size_t count, uint8_t* out) {
-  unsigned bad = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const unsigned high = kNibble[text[2 * i]];
-    const unsigned low = kNibble[text[2 * i + 1]];
-    bad |= high | low;
-    out[i] = static_cast<uint8_t>((high << 4) | (low & 0x0F));
-  }
-  return (bad & kInvalidNibble) == 0;
+  return DecodeHexDigits(kUpperCaseNibbles, text, count, out);
 }
 
 unsigned Sum(const uint8_t* bytes, std::size_t count) {

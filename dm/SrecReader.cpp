@@ -1,5 +1,6 @@
 #include "dm/SrecReader.h"
 
+#include "dm/RecordDigits.h"
 #include "dm/TextScanner.h"
 
 #include <array>
@@ -12,8 +13,7 @@ namespace {
 constexpr std::size_t kRecordHead = 4;                        // 'S', type, two count digits
 constexpr std::size_t kLongestRecord = kRecordHead + 2 * 255;
 constexpr std::size_t kLongestLine = kLongestRecord + 64;     // room for blanks behind it
-constexpr uint8_t kInvalidNibble = 0x10;
-constexpr char kNotHex[] = "a character that is not a hex digit 0-9 or A-F";
+constexpr char kNotHex[] = "a character that is not a hex digit 0-9, A-F or a-f";
 constexpr unsigned kChecksumSum = 0xFF;  // count, address, data and checksum add up to it
 
 enum class RecordKind : uint8_t { kHeader, kData, kCount, kStart, kReserved };
@@ -37,27 +37,10 @@ constexpr std::array<RecordType, 10> kTypes{{
     {RecordKind::kStart, 2},
 }};
 
-constexpr std::array<uint8_t, 256> MakeNibbles() {
-  std::array<uint8_t, 256> table{};
-  for (auto& v : table) v = kInvalidNibble;
-  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<uint8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<uint8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<uint8_t>(c - 'a' + 10);
-  return table;
-}
-constexpr std::array<uint8_t, 256> kNibble = MakeNibbles();
-
 // Decodes count bytes from 2 * count hex characters; false on any other
 // character.
 bool DecodeHex(const uint8_t* text, std::size_t count, uint8_t* out) {
-  unsigned bad = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const unsigned high = kNibble[text[2 * i]];
-    const unsigned low = kNibble[text[2 * i + 1]];
-    bad |= high | low;
-    out[i] = static_cast<uint8_t>((high << 4) | (low & 0x0F));
-  }
-  return (bad & kInvalidNibble) == 0;
+  return DecodeHexDigits(kEitherCaseNibbles, text, count, out);
 }
 
 bool IsLineEndBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r'; }
