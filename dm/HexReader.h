@@ -52,6 +52,23 @@ struct HexReadResult {
 // (and the conflict) when two records disagree.
 void SettleRecords(HexReadResult& result, const RecordOverlap& overlap);
 
+// The result of a record reader (HEX or S-record) whose run ended with
+// outcome: its pages when complete, else where and why it stopped.
+template <typename RecordReader>
+HexReadResult ResultOf(RecordReader& reader, HexLoad outcome) {
+  HexReadResult result;
+  result.outcome = outcome;
+  result.droppedLine = reader.DroppedLine();
+  SettleRecords(result, reader.Overlap());
+  if (result.outcome == HexLoad::Complete) {
+    result.pages = reader.TakePages();
+  } else if (result.outcome != HexLoad::Overlap) {
+    result.line = reader.Line();
+    result.problem = reader.Problem();
+  }
+  return result;
+}
+
 HexReadResult ReadHex(ByteSource& source, const HexReadHooks& hooks);
 
 }  // namespace zk::dm

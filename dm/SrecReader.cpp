@@ -177,17 +177,8 @@ class Reader {
 
 HexReadResult ReadSrec(ByteSource& source, const HexReadHooks& hooks) {
   Reader reader(source, hooks);
-  HexReadResult result;
-  result.outcome = reader.Run();
-  result.droppedLine = reader.DroppedLine();
-  SettleRecords(result, reader.Overlap());
-  if (result.outcome == HexLoad::Complete) {
-    result.pages = reader.TakePages();
-  } else if (result.outcome != HexLoad::Overlap) {
-    result.line = reader.Line();
-    result.problem = reader.Problem();
-  }
-  return result;
+  const HexLoad outcome = reader.Run();
+  return ResultOf(reader, outcome);
 }
 
 }  // namespace zk::dm
