@@ -20,3 +20,30 @@ foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 file(MAKE_DIRECTORY ${ZK_BIN_DIR})
 file(COPY ${ZK_RUNTIME_DLLS} DESTINATION ${ZK_BIN_DIR})
+
+# nlohmann/json is header-only: its Debian headers serve the cross build,
+# seen through a folder that holds nothing else of the host's.
+set(_zk_host_headers ${CMAKE_BINARY_DIR}/host-headers)
+if(NOT EXISTS ${_zk_host_headers}/nlohmann AND EXISTS /usr/include/nlohmann)
+  file(MAKE_DIRECTORY ${_zk_host_headers})
+  file(CREATE_LINK /usr/include/nlohmann ${_zk_host_headers}/nlohmann SYMBOLIC)
+endif()
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES ${_zk_host_headers}
+                      INTERFACE_INCLUDE_DIRECTORIES ${_zk_host_headers})
+
+# zk_windows_zip(): the programs read their version from ZkVersion.h, and
+# <build>/zelkor-windows.zip holds the installation, <build>/bin.
+function(zk_windows_zip)
+  foreach(_program Quillrun zelkor)
+    target_include_directories(${_program} PRIVATE ${ZK_GENERATED_DIR})
+  endforeach()
+  set(_zip ${CMAKE_BINARY_DIR}/zelkor-windows.zip)
+  add_custom_target(ZkWindowsZip
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${_zip}
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${_zip} --format=zip .
+    WORKING_DIRECTORY ${ZK_BIN_DIR}
+    COMMENT "zelkor-windows.zip"
+    VERBATIM)
+  add_dependencies(ZkWindowsZip Quillrun zelkor KORCmd KORDm Tarnlink ZkPlatform ZkInstallTree)
+endfunction()

@@ -289,4 +289,12 @@ std::unique_ptr<SerialPort> OpenLocalPort(const std::string& path, uint32_t rate
   return port;
 }
 
+bool LocalPortAvailable(const std::string& path) {
+  if (DeviceLocked(path)) return false;
+  Descriptor device = OpenTty(path);
+  if (!device.valid() || ::isatty(device.get()) == 0 || ::flock(device.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  LowerModemLines(device.get());  // raised by the open
+  return true;
+}
+
 }  // namespace zk::com::detail

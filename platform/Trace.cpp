@@ -1,5 +1,6 @@
 #include "platform/Trace.h"
 
+#include "platform/CalendarTime.h"
 #include "platform/Files.h"
 #include "platform/Immortal.h"
 #include "platform/TraceOutput.h"
@@ -55,7 +56,7 @@ void WriteHeader(Sink& sink) {
   char when[32] = "";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  if (detail::LocalTime(now, local)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+  if (zk::LocalTime(now, local)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
   char header[kShortLine];
   std::snprintf(header, sizeof header, "trace of %s, process %ld, started %s",
                 files::BaseName(files::HostProgramPath()).c_str(), detail::ProcessId(), when);

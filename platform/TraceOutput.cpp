@@ -57,6 +57,4 @@ void Output::Write(std::string_view first, std::string_view second, std::string_
 
 long ProcessId() { return static_cast<long>(::getpid()); }
 
-bool LocalTime(std::time_t when, std::tm& local) { return ::localtime_r(&when, &local) != nullptr; }
-
 }  // namespace zk::trace::detail

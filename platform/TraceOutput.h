@@ -3,7 +3,6 @@
 #include "platform/NonCopyable.h"
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -27,6 +26,5 @@ class Output : private NonCopyable {
 };
 
 long ProcessId();
-bool LocalTime(std::time_t when, std::tm& local);
 
 }  // namespace zk::trace::detail

@@ -53,6 +53,4 @@ void Output::Write(std::string_view first, std::string_view second, std::string_
 
 long ProcessId() { return static_cast<long>(::GetCurrentProcessId()); }
 
-bool LocalTime(std::time_t when, std::tm& local) { return ::localtime_s(&local, &when) == 0; }
-
 }  // namespace zk::trace::detail
