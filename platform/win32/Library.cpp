@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
+#include "platform/PerThread.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Windows.h"
@@ -14,7 +15,11 @@ namespace {
 
 constexpr std::string_view kDllSuffix = ".dll";
 
-thread_local std::string tLastError;
+// The text of the last failure on this thread.
+struct LastError {
+  std::string text;
+};
+std::string& TheLastError() { return detail::PerThread<LastError>().text; }
 
 bool IsRegularFile(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesW(win32::WidePath(path).c_str());
@@ -56,13 +61,13 @@ std::optional<std::string> FindLibraryFile(std::string_view path) {
 LibraryHandle LoadLibrary(std::string_view path) {
   const std::optional<std::string> file = FindLibraryFile(path);
   if (!file) {
-    tLastError = "no file matches " + std::string(path);
+    TheLastError() = "no file matches " + std::string(path);
     return nullptr;
   }
   // The libraries a library needs are looked for beside it first.
   const std::string absolute = AbsolutePath(*file);
   HMODULE library = ::LoadLibraryExW(win32::WidePath(absolute).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (library == nullptr) tLastError = absolute + ": " + win32::SystemMessage(::GetLastError());
+  if (library == nullptr) TheLastError() = absolute + ": " + win32::SystemMessage(::GetLastError());
   return reinterpret_cast<LibraryHandle>(library);
 }
 
@@ -91,6 +96,6 @@ std::string ModuleFileName(const void* addressInModule) {
   }
 }
 
-std::string LastLibraryError() { return tLastError; }
+std::string LastLibraryError() { return TheLastError(); }
 
 }  // namespace zk

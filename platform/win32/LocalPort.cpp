@@ -13,9 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A read waits this long for its first byte when nothing else ends it: the
-// waits themselves are the overlapped ones below.
-constexpr DWORD kReadWaitsForAByte = MAXDWORD - 1;
 constexpr DWORD kDrainStepMs = 1;
 
 DWORD WaitMs(std::optional<Clock::time_point> deadline) {
@@ -69,12 +66,10 @@ bool SetRate(HANDLE port, uint32_t rate) {
   return ::SetCommState(port, &dcb) != 0;
 }
 
-// A read returns at once with what is there, else with the first byte.
+// A read returns at once with what is there, also with nothing.
 bool SetReadTimeouts(HANDLE port) {
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = kReadWaitsForAByte;
   return ::SetCommTimeouts(port, &timeouts) != 0;
 }
 
@@ -150,31 +145,45 @@ class CommPort final : public SerialPort {
     }
   }
 
+  // A read takes what is there at once; the wait for the first byte is the
+  // wait for a received character.
   ReadResult Read(std::span<uint8_t> out, uint32_t timeoutMs) override {
     if (out.empty()) return {IoStatus::Ok, 0};
     const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
-    if (hungUp_.load()) return {AfterHangUp(deadline), 0};
     for (;;) {
+      if (hungUp_.load()) return {AfterHangUp(deadline), 0};
       read_.Reset();
       DWORD got = 0;
       const auto size = static_cast<DWORD>(out.size());
       if (::ReadFile(port_.get(), out.data(), size, &got, &read_.record) == 0) {
         if (::GetLastError() != ERROR_IO_PENDING) return {Lost(), 0};
         const IoStatus status = Complete(read_, deadline, got);
-        // A byte that came while the read was called off is still handed out.
         if (got > 0) return {IoStatus::Ok, got};
         if (status == IoStatus::LineError) return {Lost(), 0};
         if (status != IoStatus::Ok) return {status, 0};
       }
       if (got > 0) return {IoStatus::Ok, got};
-      // The port's own time-out ended the read without a byte.
-      if (deadline && Clock::now() >= *deadline) return {IoStatus::TimedOut, 0};
+      const IoStatus status = WaitForInput(deadline);
+      if (status != IoStatus::Ok) return {status, 0};
     }
   }
 
   IoStatus WaitReadable(uint32_t timeoutMs) override {
     const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
     if (hungUp_.load()) return AfterHangUp(deadline);
+    return WaitForInput(deadline);
+  }
+
+  void ReportLoss() override {
+    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
+  }
+
+  void Wake() override { ::SetEvent(wake_.get()); }
+  void ClearWake() override { ::ResetEvent(wake_.get()); }
+
+ private:
+  // Waits until a received byte is there, for Wake or until deadline.
+  IoStatus WaitForInput(std::optional<Clock::time_point> deadline) {
     for (;;) {
       const std::optional<QueueLevels> levels = Levels();
       if (!levels) return Lost();
@@ -196,14 +205,6 @@ class CommPort final : public SerialPort {
     }
   }
 
-  void ReportLoss() override {
-    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
-  }
-
-  void Wake() override { ::SetEvent(wake_.get()); }
-  void ClearWake() override { ::ResetEvent(wake_.get()); }
-
- private:
   // Records the hang-up.
   IoStatus Lost() {
     hungUp_.store(true);
