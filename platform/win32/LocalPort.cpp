@@ -14,6 +14,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kDrainStepMs = 1;
+// A wait for a received character looks at the queue again after this
+// long: an event can be missed (Wine raises none for a byte that arrived
+// while the wait was being set up).
+constexpr auto kInputLookMs = std::chrono::milliseconds(10);
 
 DWORD WaitMs(std::optional<Clock::time_point> deadline) {
   if (!deadline) return INFINITE;
@@ -198,9 +202,12 @@ class CommPort final : public SerialPort {
         CallOff(wait_);
         return IoStatus::Ok;
       }
+      const Clock::time_point look = Clock::now() + kInputLookMs;
+      const bool lookFirst = !deadline || look < *deadline;
       DWORD unused = 0;
-      const IoStatus status = Complete(wait_, deadline, unused);
+      const IoStatus status = Complete(wait_, lookFirst ? look : *deadline, unused);
       if (status == IoStatus::LineError) return Lost();
+      if (status == IoStatus::TimedOut && lookFirst) continue;
       if (status != IoStatus::Ok) return status;
     }
   }
