@@ -71,6 +71,13 @@ windows: windows-configure
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	@cmake --build $(WINDOWS_BUILD) --target ZkWindowsZip
 
+# Quillrun.exe and zelkor.exe under Wine against the simulator of the Linux
+# build, each run checked against the simulator's flash.
+.PHONY: windows-demo
+windows-demo: windows configure
+	@cmake --build $(BUILD) -j $(JOBS) --target ModSim ZkInstallTree QuillrunDemoHex
+	@sh install/demo/windows.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
+
 # Sanitizers and fuzzing, each in a build directory of its own, without the
 # benchmarks and building only the test programs they run.
 ASAN_BUILD ?= $(BUILD)-asan

@@ -27,7 +27,7 @@ stop_child() {
 cleanup() {
   stop_child "$SIM"
   wineserver -k 2>/dev/null || true
-  stop_child "$SERVER"
+  [ -z "$SERVER" ] || wait "$SERVER" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
