@@ -52,6 +52,32 @@ install-test: package
 clean:
 	rm -rf $(BUILD)
 
+# The Windows build: cross-compiled with MinGW-w64 in its own build
+# directory; <build-windows>/bin is the installation, zipped as
+# <build-windows>/zelkor-windows.zip. Not part of test.
+WINDOWS_BUILD ?= $(BUILD)-windows
+WINDOWS_FLAGS ?=
+.PHONY: windows windows-deps windows-configure
+
+windows-deps:
+	@sh tools/install-windows-deps.sh
+
+windows-configure: windows-deps
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DZK_BUILD_TESTS=OFF -DZK_BUILD_BENCH=OFF \
+	  $(WINDOWS_FLAGS) >/dev/null
+
+windows: windows-configure
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	@cmake --build $(WINDOWS_BUILD) --target ZkWindowsZip
+
+# Quillrun.exe and zelkor.exe under Wine against the simulator of the Linux
+# build, each run checked against the simulator's flash.
+.PHONY: windows-demo
+windows-demo: windows configure
+	@cmake --build $(BUILD) -j $(JOBS) --target ModSim ZkInstallTree QuillrunDemoHex
+	@sh install/demo/windows.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
+
 # Sanitizers and fuzzing, each in a build directory of its own, without the
 # benchmarks and building only the test programs they run.
 ASAN_BUILD ?= $(BUILD)-asan

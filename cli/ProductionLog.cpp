@@ -2,10 +2,10 @@
 
 #include "cli/Json.h"
 #include "platform/AppendLine.h"
+#include "platform/CalendarTime.h"
+#include "platform/HostName.h"
 
 #include <ctime>
-
-#include <unistd.h>
 
 namespace zk::cli {
 namespace {
@@ -13,16 +13,10 @@ namespace {
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
-  gmtime_r(&now, &tm);
+  UtcTime(now, tm);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
   return text;
-}
-
-std::string HostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "unknown";
-  return name;
 }
 
 }  // namespace

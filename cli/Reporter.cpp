@@ -1,6 +1,6 @@
 #include "cli/Reporter.h"
 
-#include <unistd.h>
+#include "platform/Console.h"
 
 namespace zk::cli {
 namespace {
@@ -34,7 +34,7 @@ std::string Minutes(double seconds) {
 
 OutputMode ChooseMode(bool json) {
   if (json) return OutputMode::kJson;
-  return isatty(STDERR_FILENO) ? OutputMode::kTerminal : OutputMode::kPlain;
+  return IsTerminal(stderr) ? OutputMode::kTerminal : OutputMode::kPlain;
 }
 
 Reporter::Reporter(OutputMode mode, bool quiet, bool verbose) : mode_(mode), quiet_(quiet), verbose_(verbose) {}

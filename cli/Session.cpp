@@ -8,6 +8,7 @@
 #include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"
 #include "platform/ComPort.h"
+#include "platform/Environment.h"
 #include "platform/Ini.h"
 
 #include <cstdlib>
@@ -94,7 +95,7 @@ ExitCode Session::OverridePort() {
     return ExitCode::kUsage;
   }
   port_ = options_.ports.front();
-  setenv(("ZELKOR_COM" + std::to_string(*n)).c_str(), port_.c_str(), 1);
+  SetEnvironmentValue("ZELKOR_COM" + std::to_string(*n), port_);
   reporter_.Detail(name + " is " + port_ + " for this run");
   return ExitCode::kDone;
 }

@@ -1,6 +1,13 @@
 # zk_export_map(<target> <version-script>): the library exports exactly the
 # names its version script lists; everything else stays local.
+# On Windows the names marked for export (ZK_EXPORT, ZK_PLATFORM_API) are
+# the exports, and the DLL has no "lib" prefix.
 function(zk_export_map target map)
+  if(ZK_WINDOWS)
+    set_target_properties(${target} PROPERTIES PREFIX "" IMPORT_PREFIX "")
+    target_link_options(${target} PRIVATE "LINKER:--exclude-all-symbols" "LINKER:--no-undefined")
+    return()
+  endif()
   set_target_properties(${target} PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON

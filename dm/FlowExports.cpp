@@ -26,7 +26,7 @@ ZK_EXPORT uint32_t DmEraseSectors(RangeRequest* range, SectorList* result, Worke
 }
 
 // A second name of the same entry.
-extern "C" __attribute__((visibility("default"), alias("DmEraseSectors"))) uint32_t DmEraseBlocks(
+ZK_EXPORT __attribute__((alias("DmEraseSectors"))) uint32_t DmEraseBlocks(
     RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo);
 
 ZK_EXPORT uint32_t DmReadFlash(ReadRequest* request, WorkerThreadInfo* threadInfo) {

@@ -1,5 +1,6 @@
 #include "platform/ComPort.h"
 
+#include "platform/DefaultDevice.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "platform/Registry.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::string_view kPortPrefix = "COM";
 constexpr std::string_view kPortsSection = "Ports";
-constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";
 constexpr std::string_view kEnvironmentPrefix = "ZELKOR_";
 
 std::optional<std::string> NonEmpty(std::optional<std::string> text) {
@@ -44,7 +44,7 @@ std::optional<PortMapping> ResolvePort(unsigned port) {
     return PortMapping{std::move(*path), PortSource::UserHive};
   }
   if (auto path = FromSettingsFile(name)) return PortMapping{std::move(*path), PortSource::SettingsFile};
-  return PortMapping{std::string(kDefaultDevicePrefix) + std::to_string(port - 1), PortSource::Default};
+  return PortMapping{detail::DefaultDevice(port), PortSource::Default};
 }
 
 std::optional<std::string> DevicePath(unsigned port) {

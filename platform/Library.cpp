@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
+#include "platform/PerThread.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -15,7 +16,11 @@ namespace {
 
 constexpr std::string_view kDllSuffix = ".dll";
 
-thread_local std::string tLastError;
+// The text of the last failure on this thread.
+struct LastError {
+  std::string text;
+};
+std::string& TheLastError() { return detail::PerThread<LastError>().text; }
 
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
@@ -68,7 +73,7 @@ constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
 LibraryHandle LoadLibrary(std::string_view path) {
   const std::optional<std::string> file = FindLibraryFile(path);
   if (!file) {
-    tLastError = "no file matches " + std::string(path);
+    TheLastError() = "no file matches " + std::string(path);
     return nullptr;
   }
   const std::string absolute = AbsolutePath(*file);
@@ -76,7 +81,7 @@ LibraryHandle LoadLibrary(std::string_view path) {
   LibraryHandle library = ::dlopen(absolute.c_str(), kOpenFlags);
   if (library == nullptr) {
     const char* reason = ::dlerror();
-    tLastError = reason != nullptr ? std::string(reason) : "cannot load " + absolute;
+    TheLastError() = reason != nullptr ? std::string(reason) : "cannot load " + absolute;
   }
   return library;
 }
@@ -102,15 +107,6 @@ std::string ModuleFileName(const void* addressInModule) {
   return module->l_name;
 }
 
-std::string LastLibraryError() { return tLastError; }
-
-bool IsPlainLibraryName(std::string_view name) {
-  return name.find_first_of("/\\") == std::string_view::npos && name.find("..") == std::string_view::npos;
-}
-
-std::string LibraryNameRefusal(std::string_view file, std::string_view key, std::string_view name) {
-  return "The library name \"" + std::string(name) + "\" of " + std::string(key) + " in " + std::string(file) +
-         " holds a path; libraries load only from the installation directory, by a plain name.";
-}
+std::string LastLibraryError() { return TheLastError(); }
 
 }  // namespace zk

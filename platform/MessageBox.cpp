@@ -2,6 +2,7 @@
 
 #include "platform/Immortal.h"
 #include "platform/NonCopyable.h"
+#include "platform/PerThread.h"
 #include "platform/ThreadRegistry.h"
 #include "platform/Threads.h"
 
@@ -41,7 +42,10 @@ struct Request {
 };
 
 // The handlers this thread is calling right now (nested calls included).
-thread_local std::vector<const MessageBoxHandler*> tOwnCalls;
+struct OwnCalls {
+  std::vector<const MessageBoxHandler*> handlers;
+};
+std::vector<const MessageBoxHandler*>& TheOwnCalls() { return detail::PerThread<OwnCalls>().handlers; }
 
 // The one handler of the process and the requests queued for its owner.
 class Hub {
@@ -109,7 +113,7 @@ class Hub {
     // The previous handler may be destroyed once this returns: let the
     // calls other threads are making on it finish first.
     if (previous != nullptr && previous != handler) {
-      const auto own = std::count(tOwnCalls.begin(), tOwnCalls.end(), previous);
+      const auto own = std::count(TheOwnCalls().begin(), TheOwnCalls().end(), previous);
       settled_.wait(lock, [&] { return CallsOn(previous) == own; });
     }
   }
@@ -132,12 +136,12 @@ class Hub {
     HandlerCall(Hub& hub, std::unique_lock<std::mutex>& lock, const MessageBoxHandler* handler)
         : hub_(hub), lock_(lock), handler_(handler) {
       ++hub_.calls_[handler_];
-      tOwnCalls.push_back(handler_);
+      TheOwnCalls().push_back(handler_);
       lock_.unlock();
     }
     ~HandlerCall() {
       lock_.lock();
-      tOwnCalls.pop_back();
+      TheOwnCalls().pop_back();
       if (--hub_.calls_[handler_] == 0) hub_.calls_.erase(handler_);
       hub_.settled_.notify_all();
     }
@@ -182,7 +186,6 @@ struct OwnerGuard : private NonCopyable {
   }
 };
 
-thread_local OwnerGuard tOwnerGuard;
 
 }  // namespace
 
@@ -192,7 +195,7 @@ int MessageBox(std::string_view text, std::string_view caption, uint32_t type) {
 
 void SetMessageBoxHandler(MessageBoxHandler* handler, bool marshal) {
   TheHub().Install(handler, marshal);
-  if (handler != nullptr && marshal) tOwnerGuard.owner = GetCurrentThreadId();
+  if (handler != nullptr && marshal) detail::PerThread<OwnerGuard>().owner = GetCurrentThreadId();
 }
 
 int DefaultMessageBoxAnswer(uint32_t type) {

@@ -4,9 +4,9 @@
 #include "platform/MessageBox.h"
 #include "platform/PortPermission.h"
 
-#include <cstring>
+#include "platform/ResolverError.h"
 
-#include <netdb.h>
+#include <cstring>
 
 namespace zk::com {
 namespace {
@@ -43,7 +43,7 @@ std::string PortFailureText(unsigned port, std::string_view device, const OpenFa
       return name + ": " + path + " is no remote port: write rfc2217://HOST:PORT with the TCP port's number.";
     case OpenError::RemoteUnknownHost:
       return name + ": the host name of " + path + " does not resolve" +
-             (failure.systemError != 0 ? std::string(": ") + ::gai_strerror(failure.systemError) : std::string()) + ".";
+             (failure.systemError != 0 ? std::string(": ") + detail::ResolverErrorText(failure.systemError) : std::string()) + ".";
     case OpenError::RemoteNoAnswer:
       return name + ": the host of " + path + " does not answer" + Cause(failure.systemError) + ".";
     case OpenError::RemoteRefused:

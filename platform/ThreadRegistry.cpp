@@ -3,6 +3,7 @@
 #include "platform/Immortal.h"
 #include "platform/MessageBox.h"
 #include "platform/NonCopyable.h"
+#include "platform/PerThread.h"
 
 #include <chrono>
 #include <unordered_map>
@@ -59,11 +60,11 @@ struct CurrentEntry : private NonCopyable {
   bool ended = false;
 };
 
-thread_local CurrentEntry tCurrent;
 
 }  // namespace
 
 std::shared_ptr<ThreadState> CurrentThreadState() {
+  CurrentEntry& tCurrent = PerThread<CurrentEntry>();
   if (!tCurrent.state) {
     tCurrent.state = std::make_shared<ThreadState>(GetCurrentThreadId());
     if (!tCurrent.ended) TheRegistry().Add(tCurrent.state);
@@ -85,7 +86,7 @@ void Notify(ThreadId id) {
   if (auto state = FindThreadState(id)) Notify(*state);
 }
 
-void EndCurrentThread() { tCurrent.End(); }
+void EndCurrentThread() { PerThread<CurrentEntry>().End(); }
 
 bool WaitServing(uint32_t milliseconds, const std::function<bool()>& ready) {
   ThreadState& self = *CurrentThreadState();

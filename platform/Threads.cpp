@@ -3,8 +3,6 @@
 #include "platform/Immortal.h"
 #include "platform/ThreadRegistry.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <future>
@@ -153,11 +151,6 @@ bool GetExitCodeThread(ThreadHandle handle, uint32_t* exitCode) {
 }
 
 bool CloseHandle(ThreadHandle handle) { return Handles().Remove(handle); }
-
-ThreadId GetCurrentThreadId() {
-  thread_local const ThreadId id = static_cast<ThreadId>(gettid());
-  return id;
-}
 
 void Sleep(uint32_t milliseconds) {
   // A polling loop sleeps here: it keeps answering message-box requests.

@@ -1,8 +1,9 @@
 #include "platform/Trace.h"
 
+#include "platform/CalendarTime.h"
 #include "platform/Files.h"
 #include "platform/Immortal.h"
-#include "platform/UniqueFd.h"
+#include "platform/TraceOutput.h"
 
 #include <cerrno>
 #include <chrono>
@@ -13,10 +14,6 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
-
-#include <fcntl.h>
-#include <sys/uio.h>
-#include <unistd.h>
 
 namespace zk::trace {
 
@@ -33,8 +30,7 @@ constexpr std::size_t kShortLine = 256;
 
 struct Sink {
   std::mutex mutex;
-  int fd = -1;
-  std::unique_ptr<files::UniqueFd> file;  // null while the trace goes to standard error
+  std::unique_ptr<detail::Output> output;
   std::string destination;
   Clock::time_point start;
 };
@@ -47,64 +43,34 @@ Sink& TheSink() {
 
 bool IsStandardError(const std::string& path) { return path.empty() || path == "-"; }
 
-// Writes all of the pieces; a failing trace is given up without a word, as
-// it must never stop the work it traces.
-void WriteAll(int fd, iovec* pieces, int count) {
-  while (count > 0) {
-    const ssize_t written = ::writev(fd, pieces, count);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    auto left = static_cast<std::size_t>(written);
-    while (count > 0 && left >= pieces->iov_len) {
-      left -= pieces->iov_len;
-      ++pieces;
-      --count;
-    }
-    if (count > 0) {
-      pieces->iov_base = static_cast<char*>(pieces->iov_base) + left;
-      pieces->iov_len -= left;
-    }
-  }
-}
-
 // Called with the sink's lock held.
 void WriteLocked(Sink& sink, std::string_view text) {
   const auto since = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - sink.start).count();
   char stamp[32];
   const int length = std::snprintf(stamp, sizeof stamp, "%7lld.%03lld ", static_cast<long long>(since / 1000),
                                    static_cast<long long>(since % 1000));
-  char end = '\n';
-  iovec pieces[3] = {{stamp, static_cast<std::size_t>(length)},
-                     {const_cast<char*>(text.data()), text.size()},
-                     {&end, 1}};
-  WriteAll(sink.fd, pieces, 3);
+  sink.output->Write(std::string_view(stamp, static_cast<std::size_t>(length)), text, "\n");
 }
 
 void WriteHeader(Sink& sink) {
   char when[32] = "";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  if (localtime_r(&now, &local) != nullptr) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+  if (zk::LocalTime(now, local)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
   char header[kShortLine];
   std::snprintf(header, sizeof header, "trace of %s, process %ld, started %s",
-                files::BaseName(files::HostProgramPath()).c_str(), static_cast<long>(::getpid()), when);
+                files::BaseName(files::HostProgramPath()).c_str(), detail::ProcessId(), when);
   WriteLocked(sink, header);
 }
 
 // Called with the sink's lock held; the state follows the outcome.
 bool OpenLocked(Sink& sink, const std::string& path) {
-  std::unique_ptr<files::UniqueFd> file;
-  int fd = STDERR_FILENO;
-  if (!IsStandardError(path)) {
-    file = std::make_unique<files::UniqueFd>(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!file->valid()) {
-      detail::gState.store(detail::kOff);
-      return false;
-    }
-    fd = file->get();
+  auto output = std::make_unique<detail::Output>(IsStandardError(path) ? std::string() : path);
+  if (!output->valid()) {
+    detail::gState.store(detail::kOff);
+    return false;
   }
-  sink.file = std::move(file);
-  sink.fd = fd;
+  sink.output = std::move(output);
   sink.destination = IsStandardError(path) ? std::string() : path;
   sink.start = Clock::now();
   WriteHeader(sink);

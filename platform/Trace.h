@@ -42,6 +42,12 @@ ZK_PLATFORM_API std::optional<std::string> Destination();
 
 // One line of the trace, without its time stamp and line end.
 ZK_PLATFORM_API void Text(std::string_view text);
-ZK_PLATFORM_API void Line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// MinGW's printf family follows C99 (%zu, %lld), as the GNU one does.
+#if defined(__MINGW32__)
+#define ZK_TRACE_FORMAT __attribute__((format(gnu_printf, 1, 2)))
+#else
+#define ZK_TRACE_FORMAT __attribute__((format(printf, 1, 2)))
+#endif
+ZK_PLATFORM_API void Line(const char* format, ...) ZK_TRACE_FORMAT;
 
 }  // namespace zk::trace

@@ -1,5 +1,6 @@
 #include "runner/ConsoleUi.h"
 
+#include "platform/Console.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 #include "platform/Signals.h"
@@ -7,8 +8,6 @@
 
 #include <atomic>
 #include <string>
-
-#include <unistd.h>
 
 namespace zk::runner {
 namespace {
@@ -27,10 +26,6 @@ std::atomic<bool> gWaiting{false};      // a waiting loop answers Ctrl-C itself
 std::atomic<bool> gMidLine{false};      // a progress bar lacks its line end
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-void WriteError(const char* text, std::size_t size) {
-  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, size);
-}
-
 // Never ends the program here: the running library call returns first, so
 // that the run can end cleanly (a stop at the worker's next check point, a
 // disconnect when connected). SIGTERM and SIGHUP end the run as a second
@@ -43,11 +38,9 @@ void OnStopSignal(StopSignal signal) {
   const int count = gInterrupts.fetch_add(1) + 1;
   if (count >= 2) gEndRequested.store(true);
   if (gWaiting.load() || count != 1) return;
-  if (gMidLine.load()) WriteError("\n", 1);
-  WriteError(kRefusalLine, sizeof kRefusalLine - 1);
+  if (gMidLine.load()) WriteStandardError("\n");
+  WriteStandardError(std::string_view(kRefusalLine, sizeof kRefusalLine - 1));
 }
-
-bool IsTerminal(std::FILE* file) { return file != nullptr && ::isatty(::fileno(file)) == 1; }
 
 }  // namespace
 

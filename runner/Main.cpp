@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     return static_cast<int>(ExitCode::kScriptNotRead);
   }
   const bool console = line.face == zk::runner::Face::kConsole ||
-                       (line.face == zk::runner::Face::kAuto && !zk::runner::DisplayAvailable());
+                       (line.face == zk::runner::Face::kAuto &&
+                        (!zk::runner::HasWindowFace() || !zk::runner::DisplayAvailable()));
   if (!console) {
     if (!zk::runner::WindowFaceUsable()) {
       std::fputs("Quillrun: no display for the window face (use --console)\n", stderr);

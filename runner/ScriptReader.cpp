@@ -1,19 +1,13 @@
 #include "runner/ScriptReader.h"
 
-#include <sys/stat.h>
+#include "platform/OpenFile.h"
 
 namespace zk::runner {
 
 bool ScriptReader::Open(const std::string& path) {
-  file_.reset(std::fopen(path.c_str(), "r"));
+  file_.reset(files::OpenForReading(path));
   lineNumber_ = 0;
-  if (!file_) return false;
-  struct stat info {};
-  if (::fstat(::fileno(file_.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
-    file_.reset();
-    return false;
-  }
-  return true;
+  return file_ != nullptr;
 }
 
 ScriptReader::Next ScriptReader::Read(std::string* line) {

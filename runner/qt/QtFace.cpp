@@ -10,6 +10,8 @@
 
 namespace zk::runner {
 
+bool HasWindowFace() { return true; }
+
 int RunQtFace(int argc, char** argv, const std::optional<std::string>& script) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(client::Qs(kProgramName));

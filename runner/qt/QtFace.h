@@ -8,4 +8,8 @@ namespace zk::runner {
 
 int RunQtFace(int argc, char** argv, const std::optional<std::string>& script);
 
+// Whether this build has the Qt face (a build without Qt has the console
+// face only, and its RunQtFace says so).
+bool HasWindowFace();
+
 }  // namespace zk::runner

@@ -1,0 +1,82 @@
+#!/bin/sh
+# The demo of the Windows build under Wine: the module simulator of the
+# Linux build on a pseudo terminal, which a fresh Wine prefix offers as COM5;
+# the module's COM1 is pointed at \\.\COM5, the App Paths value of the
+# prefix's registry names the Windows installation. Quillrun.exe runs
+# demo/download.qrs, then zelkor.exe flash --verify programs the image
+# again (the simulated module's password given); after each the simulator's flash is compared with the image.
+#   windows.sh WINDOWS_BIN LINUX_BIN
+set -eu
+WINBIN=$(cd "$1" && pwd)
+BIN=$(cd "$2" && pwd)
+PATH=/usr/lib/wine:$PATH
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-windows.XXXXXX")
+WINEPREFIX="$WORK/prefix"
+WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko: the prefix needs neither.
+WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+SIM=""
+SERVER=""
+stop_child() {
+  if [ -n "$1" ]; then
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+  fi
+}
+cleanup() {
+  stop_child "$SIM"
+  wineserver -k 2>/dev/null || true
+  [ -z "$SERVER" ] || wait "$SERVER" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+# The server in the foreground of its own, started here: it never takes the
+# simulator's pseudo terminal for its terminal.
+mkdir -p "$WINEPREFIX"
+wineserver -f -p </dev/null >"$WORK/wineserver.log" 2>&1 &
+SERVER=$!
+wine64 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1
+
+"$BIN/ModSim" --baud-emulation --baud 57600 --flash-file "$WORK/flash.img" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
+SIM=$!
+tries=0
+while ! grep -q . "$WORK/modsim.out" 2>/dev/null; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ] || ! kill -0 "$SIM" 2>/dev/null; then
+    echo "the simulator did not start" >&2
+    cat "$WORK/modsim.err" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+ln -sf "$(head -n 1 "$WORK/modsim.out")" "$WINEPREFIX/dosdevices/com5"
+ZELKOR_COM1='\\.\COM5'
+export ZELKOR_COM1
+wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Zelkor3.exe' /v PATH /t REG_SZ \
+  /d "Z:$(echo "$WINBIN" | tr / '\\')" /f >/dev/null 2>&1
+# The image and the simulated module's boot and flash files are made by the
+# Linux build, beside the simulator.
+mkdir -p "$WINBIN/demo"
+cp "$BIN/demo/demo.hex" "$WINBIN/demo/demo.hex"
+cp "$BIN"/target/Simulator/ZkSim-Download/Zk*.bin "$WINBIN/target/Simulator/ZkSim-Download/"
+
+verify_flash() {
+  objcopy -I ihex -O binary --gap-fill 0xff "$WINBIN/demo/demo.hex" "$WORK/image.bin"
+  size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
+  if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
+    echo "$1: the flash differs from the image" >&2
+    exit 1
+  fi
+  echo "$1 verified: $size bytes"
+}
+
+echo "windows demo: ModSim on $(head -n 1 "$WORK/modsim.out") as COM5, Quillrun.exe demo/download.qrs"
+(cd "$WINBIN" && wine64 Quillrun.exe --console 'demo\download.qrs')
+verify_flash Quillrun.exe
+
+echo "windows demo: zelkor.exe flash --verify"
+(cd "$WINBIN" && ZELKOR_PASSWORD=zelkor wine64 zelkor.exe flash 'demo\demo.hex' --module 'Simulator\ZkSim-Download' --verify)
+verify_flash zelkor.exe
