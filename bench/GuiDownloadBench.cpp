@@ -6,12 +6,12 @@
 // command layer and link driver: the CPU time is the whole process's.
 // Targets: under 5% of one core, under 100 ms for the question.
 //   GuiDownloadBench [KB]
-#include "gui/ConnectPage.h"
-#include "gui/DownloadPage.h"
-#include "gui/ModuleTree.h"
-#include "gui/MyPropSheet.h"
-#include "gui/StatusPane.h"
-#include "gui/ZelkorGuiApp.h"
+#include "gui/connect/ConnectPage.h"
+#include "gui/download/DownloadPage.h"
+#include "gui/connect/ModuleTree.h"
+#include "gui/shell/MyPropSheet.h"
+#include "gui/shell/StatusPane.h"
+#include "gui/shell/ZelkorGuiApp.h"
 #include "platform/Ini.h"
 #include "platform/MessageBox.h"
 #include "tests/e2e/ModSimProcess.h"

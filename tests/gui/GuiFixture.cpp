@@ -1,11 +1,11 @@
 #include "tests/gui/GuiFixture.h"
 
-#include "gui/Child.h"
-#include "gui/ConnectPage.h"
-#include "gui/ControlIds.h"
-#include "gui/ModuleTree.h"
-#include "gui/MyPropSheet.h"
-#include "gui/Profile.h"
+#include "gui/shell/Child.h"
+#include "gui/connect/ConnectPage.h"
+#include "gui/shell/ControlIds.h"
+#include "gui/connect/ModuleTree.h"
+#include "gui/shell/MyPropSheet.h"
+#include "gui/shell/Profile.h"
 #include "platform/Ini.h"
 #include "platform/Library.h"
 

@@ -3,9 +3,9 @@
 // (machine registry, target tree, flash description files, the fake as
 // libKORDm.so), a user hive of its own, and a message-box handler that
 // records every box and answers as the test says.
-#include "gui/ControlIds.h"
-#include "gui/MyPropSheet.h"
-#include "gui/ZelkorGuiApp.h"
+#include "gui/shell/ControlIds.h"
+#include "gui/shell/MyPropSheet.h"
+#include "gui/shell/ZelkorGuiApp.h"
 #include "platform/MessageBox.h"
 #include "tests/support/fakedm/FakeDm.h"
 #include "tests/support/Installation.h"
