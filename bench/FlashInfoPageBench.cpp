@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   fake.noAccessAreas = {{0x3000000, 0x3FFFFFF}};
 
   zk::gui::GlobalObjects globals;
-  zk::CDmAccess dm;
+  zk::client::CDmAccess dm;
   if (!dm.Load("KORDm")) {
     std::fprintf(stderr, "the scripted data manager did not load\n");
     return 1;

@@ -6,7 +6,7 @@
 #include "cli/Session.h"
 #include "cli/Sha256.h"
 #include "cli/StandardStreams.h"
-#include "client/Banks.h"
+#include "client/ModuleBanks.h"
 #include "client/ImageType.h"
 #include "platform/Files.h"
 

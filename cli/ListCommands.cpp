@@ -57,7 +57,7 @@ void DescribeLatency(const com::PortListing& listing, Reporter& reporter) {
 int RunPorts(const Options&, Reporter& reporter) {
   const com::PortListing listing = com::ListPorts();
   if (!reporter.Json()) {
-    std::fputs(FormatPortListing(listing).c_str(), stdout);
+    std::fputs(client::FormatPortListing(listing).c_str(), stdout);
     DescribeLatency(listing, reporter);
     return Code(ExitCode::kDone);
   }

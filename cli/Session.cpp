@@ -22,10 +22,10 @@ constexpr std::size_t kKeyBuffer = 100;
 
 // The waiting loop's face: no events of its own, Ctrl-C as the stop
 // request, the progress of the running phase in bytes.
-class CliWaitUi : public WaitUi {
+class CliWaitUi : public client::WaitUi {
  public:
   CliWaitUi(Reporter& reporter, uint64_t bytes) : reporter_(reporter), bytes_(bytes) {}
-  bool PumpOneEvent(EventFilter) override { return false; }
+  bool PumpOneEvent(client::EventFilter) override { return false; }
   bool TakeStopRequest() override { return CancelRequested(); }
   void WaitForEvent(uint32_t milliseconds) override {
     const timespec pause{0, static_cast<long>(milliseconds) * 1000000L};
@@ -49,13 +49,13 @@ std::string ReadPassword(const std::string& file) {
 
 }  // namespace
 
-WaitOutcome Session::Face::Wait(client::FlowPhase, ResultCode started) {
-  if (started != kOk || dm_ == nullptr) return {WaitEnd::kEnded, started};
+client::WaitOutcome Session::Face::Wait(client::FlowPhase, ResultCode started) {
+  if (started != kOk || dm_ == nullptr) return {client::WaitEnd::kEnded, started};
   CliWaitUi ui(reporter_, total_);
-  WaitOptions options;
+  client::WaitOptions options;
   options.showProgress = total_ != 0;
   options.cancellable = true;
-  return WaitForWorker(*dm_, ui, options);
+  return client::WaitForWorker(*dm_, ui, options);
 }
 
 std::optional<std::size_t> Session::Face::ChooseFlashLib(int, std::span<const FlashLibInfo> found) {
@@ -83,7 +83,7 @@ Session::~Session() { Disconnect(); }
 ExitCode Session::OverridePort() {
   // The port of the module's protocol section, pointed at the given device
   // through this process's environment: nothing on disk changes.
-  const std::string name = ModulePortName(modulePath_);
+  const std::string name = client::ModulePortName(modulePath_);
   const std::optional<unsigned> n = com::ParsePortName(name);
   if (options_.ports.empty()) {
     const std::optional<std::string> device = n ? com::DevicePath(*n) : std::nullopt;
@@ -149,7 +149,7 @@ ExitCode Session::ConnectEnd(const client::ConnectOutcome& outcome) {
     case client::ConnectStep::kLoad:
       return Fail("connect: loading the data manager", kDmDllNotLoaded);
     case client::ConnectStep::kLogin:
-      if (outcome.login.end == WaitEnd::kStopped) return Fail("connect", kOk);
+      if (outcome.login.end == client::WaitEnd::kStopped) return Fail("connect", kOk);
       return Fail("connect: login on " + port_ + SilenceHint(outcome.login.status), outcome.login.status);
     case client::ConnectStep::kOldFirmware:
       return Fail("connect", kOldFirmware);

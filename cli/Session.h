@@ -53,7 +53,7 @@ class Session {
   // adds). Returns code as the exit code.
   int Finish(ExitCode code, const std::function<void(JsonObject&)>& fields = {});
 
-  CDmAccess& Dm() { return dm_; }
+  client::CDmAccess& Dm() { return dm_; }
   client::ModuleFlow& Flow() { return flow_; }
   Reporter& Report() { return reporter_; }
   const std::string& ModuleDir() const { return moduleDir_; }
@@ -75,7 +75,7 @@ class Session {
   class Face : public client::FlowFace {
    public:
     explicit Face(Reporter& reporter) : reporter_(reporter) {}
-    WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
+    client::WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
     std::optional<std::size_t> ChooseFlashLib(int bank, std::span<const FlashLibInfo> found) override;
     void PhaseStarted(client::FlowPhase phase, uint64_t total) override;
     void BytesDone(client::FlowPhase, uint64_t done) override { reporter_.Progress(done); }
@@ -85,16 +85,16 @@ class Session {
     }
     void Erasing(const client::BankRange& range) override;
     bool StopRequested() override;
-    void SetDm(CDmAccess* dm) { dm_ = dm; }
+    void SetDm(client::CDmAccess* dm) { dm_ = dm; }
 
    private:
     Reporter& reporter_;
-    CDmAccess* dm_ = nullptr;
+    client::CDmAccess* dm_ = nullptr;
     uint64_t total_ = 0;
   };
 
   LibraryMessages messages_;  // outlives the data manager
-  CDmAccess dm_{CDmAccess::MissingDirectory::kUseProgramDirectory};
+  client::CDmAccess dm_{client::CDmAccess::MissingDirectory::kUseProgramDirectory};
   Face face_;
   client::ModuleFlow flow_{dm_, face_};
   std::string moduleDir_;

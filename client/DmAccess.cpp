@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-namespace zk {
+namespace zk::client {
 namespace {
 
 constexpr std::string_view kDllSuffix = ".dll";
@@ -237,4 +237,4 @@ void CDmAccess::RemovePages() {
   if (const RemovePagesFn fn = Find<RemovePagesFn>("DmRemovePages")) fn();
 }
 
-}  // namespace zk
+}  // namespace zk::client

@@ -7,12 +7,13 @@
 #include "common/DmApi.h"
 #include "common/ResultCodes.h"
 #include "platform/Library.h"
+#include "platform/NonCopyable.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace zk {
+namespace zk::client {
 
 // Shows that a call blocks the program (the wait cursor) for its duration.
 class BusyIndicator {
@@ -22,7 +23,7 @@ class BusyIndicator {
   virtual void End() = 0;
 };
 
-class CDmAccess {
+class CDmAccess : private NonCopyable {
  public:
   // What Load does when the installation directory cannot be read from the
   // registry: look for the library beside the program, or load nothing.
@@ -30,8 +31,6 @@ class CDmAccess {
 
   explicit CDmAccess(MissingDirectory whenMissing = MissingDirectory::kUseProgramDirectory);
   virtual ~CDmAccess();
-  CDmAccess(const CDmAccess&) = delete;
-  CDmAccess& operator=(const CDmAccess&) = delete;
 
   // Loads the library named libraryName (a Windows name such as "KORDm" or
   // "KORDm.dll") from the installation directory, preferring its resource
@@ -110,4 +109,4 @@ class CDmAccess {
   BusyIndicator* busy_ = nullptr;
 };
 
-}  // namespace zk
+}  // namespace zk::client

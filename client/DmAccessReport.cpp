@@ -1,9 +1,9 @@
 #include "client/DmAccessReport.h"
 
-namespace zk {
+namespace zk::client {
 
 void FlashException::Report(ResultReporter& reporter, std::string_view caption, ResultCode code) const {
   reporter.ShowResult(ResultMessage(code), caption);
 }
 
-}  // namespace zk
+}  // namespace zk::client

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-namespace zk {
+namespace zk::client {
 
 class ResultReporter {
  public:
@@ -23,4 +23,4 @@ class FlashException {
   void Report(ResultReporter& reporter, std::string_view caption, ResultCode code) const;
 };
 
-}  // namespace zk
+}  // namespace zk::client

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace zk {
+namespace zk::client {
 namespace {
 
 constexpr uint32_t kFullProgress = 100;
@@ -70,4 +70,4 @@ ResultCode DrainUntilEnded(CDmAccess& dm, uint32_t pause) {
   }
 }
 
-}  // namespace zk
+}  // namespace zk::client

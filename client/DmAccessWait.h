@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace zk {
+namespace zk::client {
 
 // How the pump treats the interface event it takes off the queue.
 enum class EventFilter : uint8_t {
@@ -80,4 +80,4 @@ ResultCode DrainUntilEnded(CDmAccess& dm, uint32_t pause = kDefaultPollPause);
 // "ErrorCode: %d" with the code of the system's last error.
 std::string StopRefusedText(int lastError);
 
-}  // namespace zk
+}  // namespace zk::client

@@ -2,6 +2,7 @@
 // Memory the data manager hands out, given back with DmFreeMemory: at once,
 // or when the holder goes.
 #include "client/DmAccess.h"
+#include "platform/NonCopyable.h"
 
 #include <span>
 
@@ -22,12 +23,10 @@ inline void GiveBack(CDmAccess& dm, const ProtectedAreas& areas) {
   GiveBack(dm, areas.noAccessAreas);
 }
 
-class HandedOut {
+class HandedOut : private NonCopyable {
  public:
   HandedOut(CDmAccess& dm, void* buffer) : dm_(dm), buffer_(buffer) {}
   ~HandedOut() { GiveBack(dm_, buffer_); }
-  HandedOut(const HandedOut&) = delete;
-  HandedOut& operator=(const HandedOut&) = delete;
 
  private:
   CDmAccess& dm_;
@@ -36,12 +35,10 @@ class HandedOut {
 
 // A sector list the data manager fills (also later, from its worker),
 // whose entries are given back when the holder goes.
-class HandedOutList {
+class HandedOutList : private NonCopyable {
  public:
   HandedOutList(CDmAccess& dm, SectorList& list) : dm_(dm), list_(list) {}
   ~HandedOutList() { GiveBack(dm_, list_.entries); }
-  HandedOutList(const HandedOutList&) = delete;
-  HandedOutList& operator=(const HandedOutList&) = delete;
 
   template <typename Entry>
   std::span<const Entry> Entries() const {

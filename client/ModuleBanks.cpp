@@ -2,7 +2,7 @@
 
 #include "platform/Ini.h"
 
-namespace zk {
+namespace zk::client {
 namespace {
 
 constexpr std::string_view kFlashConfig = "FlashConfig";
@@ -41,4 +41,4 @@ uint8_t BankMode(const IniFileAccess& module, int bank) {
   return static_cast<uint8_t>(text.empty() ? 255 : ini::ParseInt(text));
 }
 
-}  // namespace zk
+}  // namespace zk::client

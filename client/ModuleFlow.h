@@ -10,6 +10,7 @@
 #include "client/FlashTable.h"
 #include "client/ImageType.h"
 #include "common/ResultCodes.h"
+#include "platform/NonCopyable.h"
 
 #include <cstdint>
 #include <optional>
@@ -111,11 +112,9 @@ std::optional<std::size_t> ChooseExternalFlash(std::span<const FlashLibInfo> fou
 // "0x040000-0x04BFFF"
 std::string RangeText(uint64_t first, uint64_t last);
 
-class ModuleFlow {
+class ModuleFlow : private NonCopyable {
  public:
   ModuleFlow(CDmAccess& dm, FlowFace& face) : dm_(dm), face_(face) {}
-  ModuleFlow(const ModuleFlow&) = delete;
-  ModuleFlow& operator=(const ModuleFlow&) = delete;
 
   // Loads the data manager the description in moduleDir names, logs in and
   // connects every bank. A connect that fails after the login ends the

@@ -3,7 +3,7 @@
 #include "platform/AsciiText.h"
 #include "platform/Ini.h"
 
-namespace zk {
+namespace zk::client {
 namespace {
 
 constexpr const char* kIndent = "        ";
@@ -81,4 +81,4 @@ std::string FormatPortListing(const com::PortListing& listing) {
   return text;
 }
 
-}  // namespace zk
+}  // namespace zk::client

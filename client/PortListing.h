@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace zk {
+namespace zk::client {
 
 std::string FormatPortListing(const com::PortListing& listing);
 
@@ -26,4 +26,4 @@ std::string ModulePortName(const std::string& modulePath);
 // that the port has no mapping of its own, or that its device is not there.
 std::string DescribeModulePort(const std::string& modulePath, std::string_view stableNameDir = com::kStableNameDir);
 
-}  // namespace zk
+}  // namespace zk::client

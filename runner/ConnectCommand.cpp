@@ -22,10 +22,10 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
       Show(outcome.refusal);
       break;
     case client::ConnectStep::kLoad:
-      FlashException().Report(ui_, texts::kConnectCaption, kDmDllNotLoaded);
+      client::FlashException().Report(ui_, texts::kConnectCaption, kDmDllNotLoaded);
       break;
     case client::ConnectStep::kLogin:
-      if (outcome.login.end != WaitEnd::kStopped) Show(texts::kLoginFailed);
+      if (outcome.login.end != client::WaitEnd::kStopped) Show(texts::kLoginFailed);
       break;
     case client::ConnectStep::kOldFirmware:
       Show(texts::kCheckOld);
@@ -48,7 +48,7 @@ void CScriptRunner::ReportFlow(const client::FlowResult& result, const char* cap
       return;
     case client::FlowEnd::kCallFailed:
     case client::FlowEnd::kWorkerFailed:
-      FlashException().Report(ui_, caption, result.code);
+      client::FlashException().Report(ui_, caption, result.code);
       return;
   }
 }

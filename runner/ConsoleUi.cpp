@@ -160,7 +160,7 @@ void ConsoleUi::EndWait() {
 
 bool ConsoleUi::EndRequested() const { return gEndRequested.load(); }
 
-bool ConsoleUi::PumpOneEvent(EventFilter) {
+bool ConsoleUi::PumpOneEvent(client::EventFilter) {
   if (!cancellable_ && !refusalShown_ && gInterrupts.load() > 0) {
     refusalShown_ = true;
     PrintLine(kRefusal);

@@ -41,7 +41,7 @@ class ConsoleUi : public RunnerUi {
   bool EndRequested() const override;
   bool AbandonStop() override { return EndRequested(); }
 
-  bool PumpOneEvent(EventFilter filter) override;
+  bool PumpOneEvent(client::EventFilter filter) override;
   bool TakeStopRequest() override;
   void WaitForEvent(uint32_t milliseconds) override;
   void ShowProgress(uint32_t percent) override;

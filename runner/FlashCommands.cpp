@@ -2,7 +2,7 @@
 // ERASECHIP, LOADHEX, LOADFILE, DOWNLOAD and DISCONNECT.
 #include "runner/ScriptRunner.h"
 
-#include "client/Banks.h"
+#include "client/ModuleBanks.h"
 #include "client/DmAccessReport.h"
 #include "client/HandedOut.h"
 #include "common/Records.h"
@@ -19,7 +19,7 @@ namespace {
 
 // Why a chip erase is refused on a module with protected areas: the areas,
 // which the erase would wipe, and what a script can do instead.
-std::string ProtectedChipText(CDmAccess& dm) {
+std::string ProtectedChipText(client::CDmAccess& dm) {
   ProtectedAreas areas{};
   std::string list;
   if (dm.GetProtectedAreas(&areas) == kOk && areas.protectedAreas != nullptr) {
@@ -63,7 +63,7 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kErasingChip, cancelEnabled_);
   const client::FlowResult result = flow_.EraseChip();
   if (!result.Done()) {
-    Show((result.code & kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
+    Show((result.code & client::kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -89,7 +89,7 @@ CScriptRunner::CommandResult CScriptRunner::LoadImage(const std::string& given, 
   const client::FlowResult result = flow_.Load(path, *loadMode_);
   if (!result.Done()) {
     // The file's fault on a line of its own; a checksum's box has named it.
-    const bool named = (result.code & kStatusMask) == kReceiveChecksum || result.fileProblem.empty();
+    const bool named = (result.code & client::kStatusMask) == kReceiveChecksum || result.fileProblem.empty();
     if (result.end != client::FlowEnd::kStopped) Show(std::string(texts::kLoadFile) + (named ? "" : "\n" + result.fileProblem));
     return CommandResult::kFailed;
   }

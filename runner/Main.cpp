@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     return static_cast<int>(ExitCode::kCompleted);
   }
   if (line.listPorts) {
-    std::fputs(zk::FormatPortListing(zk::com::ListPorts()).c_str(), stdout);
+    std::fputs(zk::client::FormatPortListing(zk::com::ListPorts()).c_str(), stdout);
     return static_cast<int>(ExitCode::kCompleted);
   }
   if (line.error) {

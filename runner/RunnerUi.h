@@ -17,7 +17,7 @@ enum class MessageKind {
   kScript,  // MESSAGE: waits for the user where there is one
 };
 
-class RunnerUi : public WaitUi, public BusyIndicator, public ResultReporter {
+class RunnerUi : public client::WaitUi, public client::BusyIndicator, public client::ResultReporter {
  public:
   // A message titled with the program's name, with an OK button.
   virtual void ShowMessage(std::string_view text, MessageKind kind) = 0;

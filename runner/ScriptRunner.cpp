@@ -1,6 +1,6 @@
 #include "runner/ScriptRunner.h"
 
-#include "client/Banks.h"
+#include "client/ModuleBanks.h"
 #include "client/Numbers.h"
 #include "runner/RunnerTexts.h"
 #include "runner/ScriptReader.h"
@@ -34,7 +34,7 @@ std::string FormatText(const char* pattern, std::string_view value) {
 std::optional<uint32_t> ParseDecimal(std::string_view text) { return client::ParseNumber(text); }
 
 CScriptRunner::CScriptRunner(RunnerUi& ui, bool verbose)
-    : ui_(ui), dm_(CDmAccess::MissingDirectory::kFail), verbose_(verbose) {
+    : ui_(ui), dm_(client::CDmAccess::MissingDirectory::kFail), verbose_(verbose) {
   dm_.SetBusyIndicator(&ui_);
 }
 
@@ -110,7 +110,7 @@ ExitCode CScriptRunner::Run(const std::string& scriptPath) {
 ExitCode CScriptRunner::EndInterrupted() {
   Show(texts::kInterrupted);
   // A worker whose stop was refused is not disconnected under.
-  if (connected_ && !WorkerRunning(dm_.GetCurrentThreadStatus())) {
+  if (connected_ && !client::WorkerRunning(dm_.GetCurrentThreadStatus())) {
     ExitRequest exit{0, 0};
     dm_.ExitZelkor(&exit);
     connected_ = false;
@@ -137,23 +137,23 @@ bool CScriptRunner::Execute(const Words& words, int line) {
   return false;
 }
 
-WaitOutcome CScriptRunner::Wait(ResultCode started) {
-  if (started != kOk) return {WaitEnd::kEnded, started};
-  WaitOptions options;
+client::WaitOutcome CScriptRunner::Wait(ResultCode started) {
+  if (started != kOk) return {client::WaitEnd::kEnded, started};
+  client::WaitOptions options;
   options.showProgress = verbose_;
   const bool cancellable = cancelEnabled_ && (verbose_ || ui_.CancelsWithoutWindow());
   // Where the user cancels without a window, the face also hears a request
   // to end the run while cancel is disabled.
   options.cancellable = cancellable || ui_.CancelsWithoutWindow();
   ui_.BeginWait(cancellable);
-  const WaitOutcome outcome = WaitForWorker(dm_, ui_, options);
+  const client::WaitOutcome outcome = client::WaitForWorker(dm_, ui_, options);
   ui_.EndWait();
   return outcome;
 }
 
 bool CScriptRunner::Completed(ResultCode started, const char* failure) {
-  const WaitOutcome outcome = Wait(started);
-  if (outcome.end == WaitEnd::kStopped) return false;
+  const client::WaitOutcome outcome = Wait(started);
+  if (outcome.end == client::WaitEnd::kStopped) return false;
   if (outcome.status == kOk) return true;
   Show(failure);
   return false;

@@ -86,7 +86,7 @@ class CScriptRunner {
   class Face : public client::FlowFace {
    public:
     explicit Face(CScriptRunner& runner) : runner_(runner) {}
-    WaitOutcome Wait(client::FlowPhase, ResultCode started) override { return runner_.Wait(started); }
+    client::WaitOutcome Wait(client::FlowPhase, ResultCode started) override { return runner_.Wait(started); }
     std::optional<std::size_t> ChooseFlashLib(int, std::span<const FlashLibInfo> found) override {
       return client::ChooseExternalFlash(found, runner_.flashType_);
     }
@@ -102,7 +102,7 @@ class CScriptRunner {
 
   // Waits for the worker of an export that returned started; an export that
   // failed started none, and its result is the outcome.
-  WaitOutcome Wait(ResultCode started);
+  client::WaitOutcome Wait(ResultCode started);
   // Wait: true when the worker ended with 0; otherwise false, after failure
   // unless the user stopped the worker.
   bool Completed(ResultCode started, const char* failure);
@@ -115,7 +115,7 @@ class CScriptRunner {
   static const std::vector<SwitchKeyword>& Switches();
 
   RunnerUi& ui_;
-  CDmAccess dm_;
+  client::CDmAccess dm_;
   Face face_{*this};
   client::ModuleFlow flow_{dm_, face_};
   std::string flashType_;  // CONNECT's first argument

@@ -31,7 +31,7 @@ CScriptRunner::CommandResult CScriptRunner::Password(const Words& words, int) {
   const std::string& password = words[1].spelling;
   PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
   if (const ResultCode code = dm_.SendPassword(&block); code != kOk) {
-    FlashException().Report(ui_, texts::kPasswordCaption, code);
+    client::FlashException().Report(ui_, texts::kPasswordCaption, code);
     return CommandResult::kFailed;
   }
   status.Close(true);

@@ -4,6 +4,7 @@
 // box on the GUI thread; a worker thread's request is marshalled there and
 // waits until it is answered. Tests install their own handler instead.
 #include "platform/MessageBox.h"
+#include "platform/NonCopyable.h"
 
 #include <QObject>
 
@@ -14,7 +15,7 @@ class QWidget;
 
 namespace zk::client {
 
-class QtMessageBoxes : public MessageBoxHandler {
+class QtMessageBoxes : public MessageBoxHandler, private NonCopyable {
  public:
   // The window that owns each box, asked for when a box is shown (none: no
   // owner).
@@ -23,8 +24,6 @@ class QtMessageBoxes : public MessageBoxHandler {
   // Installs itself for the calling (GUI) thread.
   explicit QtMessageBoxes(OwnerWindow owner = {});
   ~QtMessageBoxes() override;
-  QtMessageBoxes(const QtMessageBoxes&) = delete;
-  QtMessageBoxes& operator=(const QtMessageBoxes&) = delete;
 
   int Show(std::string_view text, std::string_view caption, uint32_t type) override;
   // Runs on the requesting thread: lets the GUI thread's event loop serve

@@ -127,7 +127,7 @@ void CConnectPage::ShowModule(const std::string& moduleDir) {
   if (!text.isEmpty()) infoText_->setText(text);
   const std::string modulePath = files::ResolveNoCase(files::Join(moduleDir, "modul.ini"));
   ModuleDescription().SetPath(modulePath);
-  portText_->setText(Qs(DescribeModulePort(modulePath)));
+  portText_->setText(Qs(client::DescribeModulePort(modulePath)));
 }
 
 void CConnectPage::OnSelectionChanged() {

@@ -34,7 +34,7 @@ class CConnectPage : public CPropertyPage {
     CFlashInfoPage* flashInfo = nullptr;
     DownloadPageLink* download = nullptr;
     ConnectionListener* protectedAreas = nullptr;
-    CDmAccess* dm = nullptr;
+    client::CDmAccess* dm = nullptr;
     CGuiFlow* flow = nullptr;
     ShellLink* shell = nullptr;
   };

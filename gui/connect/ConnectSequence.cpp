@@ -117,7 +117,7 @@ void CConnectPage::ShowBank(const IniFileAccess& module, const client::BankRow& 
   line.deviceName = FlashDescriptionDeviceName(description);
   line.library = row.library;
   line.flashSize = FlashDescriptionSize(description);
-  line.doubled = BankMode(module, row.bank) == 0;
+  line.doubled = client::BankMode(module, row.bank) == 0;
   line.startText = row.startText;
   links_.flashInfo->SetBankLine(row.bank, BankLine(line));
 

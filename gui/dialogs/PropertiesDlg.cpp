@@ -25,10 +25,6 @@ namespace {
 // (ignoring case), which in practice is the first empty one.
 bool IsListEnd(const std::string& value) { return CompareNoCase(value, " ") <= 0; }
 
-struct LibraryCloser {
-  void operator()(void* library) const { FreeLibrary(library); }
-};
-
 }  // namespace
 
 CPropertiesDlg::CPropertiesDlg(const IniFileAccess& module, std::string installDir, QWidget* parent)
@@ -76,7 +72,7 @@ void CPropertiesDlg::OnProperties() {
     return;
   }
   const std::string path = files::Join(installDir_, dllName);
-  std::unique_ptr<void, LibraryCloser> library(LoadLibrary(path));
+  UniqueLibrary library(LoadLibrary(path));
   if (library == nullptr) {
     ShowMessage("DLL: " + path + " nicht gefunden", "Communication Setup", MB_OK | MB_ICONWARNING);
     return;

@@ -2,7 +2,7 @@
 // The bank offset list of the download page: one entry "Bank <n>" per
 // 64-KB bank of the flash, leaving out a bank that a protected area covers
 // exactly unless protected banks are allowed.
-#include "client/Banks.h"
+#include "client/ModuleBanks.h"
 #include "common/DmRecords.h"
 
 #include <cstdint>

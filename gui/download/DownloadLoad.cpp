@@ -92,18 +92,18 @@ bool CDownloadPage::LoadImage(const std::string& path, ImageFileType type, bool 
   wait.cancel = cancellable ? open_ : nullptr;
   wait.pause = pauses_.load;
   wait.confirm = AskStopLoad;
-  const WaitOutcome outcome = CancellableLoop(dm_, wait);
+  const client::WaitOutcome outcome = CancellableLoop(dm_, wait);
   open_->setText(Text(TextId::kOpen));
   busy_ = false;
   // A load that ended before the stop reached it has replaced the image
   // all the same.
-  if (outcome.end == WaitEnd::kStopped && outcome.status != kOk) {
+  if (outcome.end == client::WaitEnd::kStopped && outcome.status != kOk) {
     SetStatus(Text(TextId::kReady));
     return false;
   }
   if (outcome.status != kOk) {
     // The file's own fault under the code's text; a checksum's box has named it.
-    const bool named = (outcome.status & kStatusMask) == kReceiveChecksum;
+    const bool named = (outcome.status & client::kStatusMask) == kReceiveChecksum;
     ReportResult("LoadFile", outcome.status, named ? std::string() : dm_.LoadProblem());
     SetStatus(Text(TextId::kReady));
     return false;

@@ -41,7 +41,7 @@ QLabel* FactLabel(QWidget* parent, int id) {
 
 }  // namespace
 
-ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address) {
+ImageInfo FetchImageInfo(client::CDmAccess& dm, uint32_t address) {
   HexFileInfo info{};
   dm.GetHexFileInfo(address, &info);
   const client::HandedOut sectors(dm, info.neededSectors);
@@ -53,7 +53,7 @@ ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address) {
   return image;
 }
 
-CDownloadPage::CDownloadPage(CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
+CDownloadPage::CDownloadPage(client::CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
                              QWidget* parent)
     : CPropertyPage(kDownloadDialog, "Download", parent), dm_(dm), flow_(flow), flashInfo_(flashInfo), sheet_(sheet) {
   BuildControls();

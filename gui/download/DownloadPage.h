@@ -40,7 +40,7 @@ struct ImageInfo {
 };
 
 // DmGetHexFileInfo with the memory given back; its code is not looked at.
-ImageInfo FetchImageInfo(CDmAccess& dm, uint32_t address);
+ImageInfo FetchImageInfo(client::CDmAccess& dm, uint32_t address);
 
 // The pauses between two polls of a running load and download.
 struct PollPauses {
@@ -50,7 +50,7 @@ struct PollPauses {
 
 class CDownloadPage : public CPropertyPage, public DownloadPageLink {
  public:
-  CDownloadPage(CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
+  CDownloadPage(client::CDmAccess& dm, CGuiFlow& flow, CFlashInfoPage& flashInfo, MyPropSheet& sheet,
                 QWidget* parent = nullptr);
   ~CDownloadPage() override;
 
@@ -151,7 +151,7 @@ class CDownloadPage : public CPropertyPage, public DownloadPageLink {
 
   void SetStatus(const QString& text);
 
-  CDmAccess& dm_;
+  client::CDmAccess& dm_;
   CGuiFlow& flow_;
   CFlashInfoPage& flashInfo_;
   MyPropSheet& sheet_;

@@ -44,11 +44,11 @@ QString CDownloadPage::Verify(uint32_t offset) {
     SetStatus("Verify failed");
     return "verify failed";
   }
-  const WaitOutcome outcome{verified.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded,
+  const client::WaitOutcome outcome{verified.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded,
                             verified.code};
   start_->setText(Text(TextId::kStart));
   progress.SetPosition(0);
-  if (outcome.end == WaitEnd::kStopped) {
+  if (outcome.end == client::WaitEnd::kStopped) {
     SetStatus("Verify stopped");
     return "verify stopped";
   }

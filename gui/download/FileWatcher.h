@@ -7,6 +7,7 @@
 // new time first takes it, so every change is reported once. Stop (and the
 // destructor) ends the thread and waits for it.
 #include "gui/download/FileFacts.h"
+#include "platform/NonCopyable.h"
 
 #include <atomic>
 #include <functional>
@@ -17,15 +18,13 @@ namespace zk::gui {
 
 class WatchThread;
 
-class CFileWatcher {
+class CFileWatcher : private NonCopyable {
  public:
   // Runs on the watcher thread.
   using ChangeHandler = std::function<void()>;
 
   CFileWatcher();
   ~CFileWatcher();
-  CFileWatcher(const CFileWatcher&) = delete;
-  CFileWatcher& operator=(const CFileWatcher&) = delete;
 
   // Ends a running watcher, then watches path with lastSeen as the time
   // last seen.

@@ -12,7 +12,7 @@ std::vector<AddressRange> Copy(const AddressRange* areas, uint16_t count) {
 
 }  // namespace
 
-FetchedAreas FetchAreas(CDmAccess& dm) {
+FetchedAreas FetchAreas(client::CDmAccess& dm) {
   ProtectedAreas areas{};
   FetchedAreas fetched;
   fetched.code = dm.GetProtectedAreas(&areas);

@@ -13,6 +13,6 @@ struct FetchedAreas {
 
 // DmGetProtectedAreas, both lists copied and the memory given back. A
 // failure leaves both lists empty.
-FetchedAreas FetchAreas(CDmAccess& dm);
+FetchedAreas FetchAreas(client::CDmAccess& dm);
 
 }  // namespace zk::gui

@@ -154,7 +154,7 @@ void CFlashInfoPage::OnEraseAll() { EraseAll(); }
 
 ResultCode CFlashInfoPage::EraseAll() {
   SetStatus(Text(TextId::kErasingBank));
-  const int banks = BankCount(IniFileAccess(modulePath_));
+  const int banks = client::BankCount(IniFileAccess(modulePath_));
   ResultCode code = kOk;
   for (int bank = 0; bank < banks && code == kOk; ++bank) code = EraseBank(bank);
   SetStatus(Text(TextId::kReady));
@@ -163,8 +163,8 @@ ResultCode CFlashInfoPage::EraseAll() {
 
 ResultCode CFlashInfoPage::EraseBank(int bank) {
   const IniFileAccess module(modulePath_);
-  const uint32_t start = BankStart(module, bank);
-  const uint32_t end = BankEnd(module, bank);
+  const uint32_t start = client::BankStart(module, bank);
+  const uint32_t end = client::BankEnd(module, bank);
   const client::FlowResult result = flow_.Flow().EraseBank(bank);
   if (result.Done()) {
     for (std::size_t n = 0; n < groups_.Groups().size(); ++n) {

@@ -58,7 +58,7 @@ std::vector<AddressRange> CopyAreas(const AddressRange* areas, uint16_t availabl
 
 }  // namespace
 
-CFlashInfoPage::CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent)
+CFlashInfoPage::CFlashInfoPage(client::CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent)
     : CPropertyPage(kFlashInfoDialog, "FlashInfo", parent),
       dm_(dm),
       flow_(flow),
@@ -168,7 +168,7 @@ ResultCode CFlashInfoPage::AddBank(bool multi, const client::BankRow& row, const
     return row.layoutCode;
   }
   const IniFileAccess module(modulePath_);
-  if (BankModeText(module, row.bank).empty()) return kInvalidFileFormat;
+  if (client::BankModeText(module, row.bank).empty()) return kInvalidFileFormat;
   AreaLists areas;
   areas.protectedAreas = CopyAreas(table.protectedAreas.data(), static_cast<uint16_t>(table.protectedAreas.size()),
                                    module.NumberOfProtectedAreas());
@@ -223,7 +223,7 @@ void CFlashInfoPage::SyncMapSelection() {
 
 void CFlashInfoPage::FillBankList() {
   bankList_->clear();
-  const int banks = BankCount(IniFileAccess(modulePath_));
+  const int banks = client::BankCount(IniFileAccess(modulePath_));
   for (int bank = 0; bank < banks; ++bank) {
     const QStringList fields = Qs(bankLines_[static_cast<std::size_t>(bank)]).split('\t');
     auto item = std::make_unique<QTreeWidgetItem>(fields);

@@ -35,7 +35,7 @@ class MyPropSheet;
 
 class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
  public:
-  CFlashInfoPage(CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent = nullptr);
+  CFlashInfoPage(client::CDmAccess& dm, CGuiFlow& flow, MyPropSheet& sheet, QWidget* parent = nullptr);
 
   void SetConnected(bool connected) override { connected_ = connected; }
   bool Connected() const { return connected_; }
@@ -112,7 +112,7 @@ class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
   // from operation ends the loop with the status as it left it.
   void ForEachSelectedRow(TextId running, const std::function<bool(const RowRef&)>& operation);
 
-  CDmAccess& dm_;
+  client::CDmAccess& dm_;
   CGuiFlow& flow_;
   MyPropSheet& sheet_;
   bool connected_ = false;

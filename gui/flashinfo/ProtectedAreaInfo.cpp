@@ -47,7 +47,7 @@ std::string AreaRangeText(const AddressRange& area) {
   return text;
 }
 
-CProtectedAreaInfo::CProtectedAreaInfo(CDmAccess& dm, QWidget* parent)
+CProtectedAreaInfo::CProtectedAreaInfo(client::CDmAccess& dm, QWidget* parent)
     : CPropertyPage(kProtectedAreasDialog, "Protected Areas Info", parent),
       dm_(dm),
       protected_(AreaList(this, kProtectedList)),

@@ -20,7 +20,7 @@ std::string AreaRangeText(const AddressRange& area);
 
 class CProtectedAreaInfo : public CPropertyPage, public ConnectionListener {
  public:
-  explicit CProtectedAreaInfo(CDmAccess& dm, QWidget* parent = nullptr);
+  explicit CProtectedAreaInfo(client::CDmAccess& dm, QWidget* parent = nullptr);
 
   void SetShell(const ShellLink* shell) { shell_ = shell; }
   void SetConnected(bool connected) override { connected_ = connected; }
@@ -31,7 +31,7 @@ class CProtectedAreaInfo : public CPropertyPage, public ConnectionListener {
   QTreeWidget* NoAccessList() const { return noAccess_; }
 
  private:
-  CDmAccess& dm_;
+  client::CDmAccess& dm_;
   const ShellLink* shell_ = nullptr;
   bool connected_ = false;
   QTreeWidget* protected_;

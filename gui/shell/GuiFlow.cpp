@@ -24,20 +24,20 @@ void LogStep(const QString& text) { TheLog().Add(LogKind::kStep, text); }
 }  // namespace
 
 CGuiFlow::WaitFn CGuiFlow::Progress(QProgressBar* bar) {
-  return [bar](CDmAccess& dm) { return WaitOutcome{WaitEnd::kEnded, ProgressLoop(dm, bar)}; };
+  return [bar](client::CDmAccess& dm) { return client::WaitOutcome{client::WaitEnd::kEnded, ProgressLoop(dm, bar)}; };
 }
 
 CGuiFlow::WaitFn CGuiFlow::Cancellable(const CancellableWait& wait) {
-  return [&wait](CDmAccess& dm) { return CancellableLoop(dm, wait); };
+  return [&wait](client::CDmAccess& dm) { return CancellableLoop(dm, wait); };
 }
 
-WaitOutcome CGuiFlow::Wait(client::FlowPhase phase, ResultCode started) {
+client::WaitOutcome CGuiFlow::Wait(client::FlowPhase phase, ResultCode started) {
   if (started != kOk) {
     TheLog().Add(LogKind::kResult, PhaseText(phase) + ": did not start, result code " + ResultCodeText(started));
-    return {WaitEnd::kEnded, started};
+    return {client::WaitEnd::kEnded, started};
   }
-  const WaitOutcome outcome = wait_ ? wait_(dm_) : WaitOutcome{WaitEnd::kEnded, ProgressLoop(dm_, nullptr)};
-  TheLog().Add(LogKind::kResult, PhaseText(phase) + (outcome.end == WaitEnd::kStopped ? ": stopped" : ": ended") +
+  const client::WaitOutcome outcome = wait_ ? wait_(dm_) : client::WaitOutcome{client::WaitEnd::kEnded, ProgressLoop(dm_, nullptr)};
+  TheLog().Add(LogKind::kResult, PhaseText(phase) + (outcome.end == client::WaitEnd::kStopped ? ": stopped" : ": ended") +
                                      ", result code " + ResultCodeText(outcome.status));
   return outcome;
 }

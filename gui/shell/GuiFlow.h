@@ -7,6 +7,7 @@
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
 #include "client/ModuleFlow.h"
+#include "platform/NonCopyable.h"
 
 #include <functional>
 #include <optional>
@@ -18,28 +19,24 @@ namespace zk::gui {
 
 struct CancellableWait;
 
-class CGuiFlow : public client::FlowFace {
+class CGuiFlow : public client::FlowFace, private NonCopyable {
  public:
   // Waits for a started worker.
-  using WaitFn = std::function<WaitOutcome(CDmAccess&)>;
+  using WaitFn = std::function<client::WaitOutcome(client::CDmAccess&)>;
 
-  explicit CGuiFlow(CDmAccess& dm) : dm_(dm), flow_(dm, *this) {}
-  CGuiFlow(const CGuiFlow&) = delete;
-  CGuiFlow& operator=(const CGuiFlow&) = delete;
+  explicit CGuiFlow(client::CDmAccess& dm) : dm_(dm), flow_(dm, *this) {}
 
   client::ModuleFlow& Flow() { return flow_; }
   const client::ModuleFlow& Flow() const { return flow_; }
 
   // The wait of the flows run while the scope lives; without one, the
   // progress loop without a bar.
-  class WaitScope {
+  class WaitScope : private NonCopyable {
    public:
     WaitScope(CGuiFlow& owner, WaitFn wait) : owner_(owner), previous_(std::move(owner.wait_)) {
       owner_.wait_ = std::move(wait);
     }
     ~WaitScope() { owner_.wait_ = std::move(previous_); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
 
    private:
     CGuiFlow& owner_;
@@ -55,7 +52,7 @@ class CGuiFlow : public client::FlowFace {
   std::function<void(const client::BankRow&)> bankConnected;
   std::function<void(client::ConnectStage)> stageReached;
 
-  WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
+  client::WaitOutcome Wait(client::FlowPhase phase, ResultCode started) override;
   std::optional<std::size_t> ChooseFlashLib(int bank, std::span<const FlashLibInfo> found) override;
   void StageReached(client::ConnectStage stage) override;
   void BankConnected(const client::BankRow& row) override;
@@ -66,7 +63,7 @@ class CGuiFlow : public client::FlowFace {
   bool GoOnAfterFailedErase(const client::BankRange& range, const client::FlowResult& result) override;
 
  private:
-  CDmAccess& dm_;
+  client::CDmAccess& dm_;
   client::ModuleFlow flow_;
   WaitFn wait_;
 };

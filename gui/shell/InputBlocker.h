@@ -18,8 +18,6 @@ class InputBlocker : public QObject {
  public:
   explicit InputBlocker(QAbstractButton* cancelButton = nullptr);
   ~InputBlocker() override;
-  InputBlocker(const InputBlocker&) = delete;
-  InputBlocker& operator=(const InputBlocker&) = delete;
 
   // Whether a stop request came since the last call; the request is consumed.
   bool TakeStopRequest();

@@ -19,8 +19,6 @@ class CLogPane : public QDockWidget {
   // Shows log (its lines so far and every line added while the pane lives).
   explicit CLogPane(CActivityLog& log, QWidget* parent = nullptr);
   ~CLogPane() override;
-  CLogPane(const CLogPane&) = delete;
-  CLogPane& operator=(const CLogPane&) = delete;
 
   // The user's choice of the profile; shown when there is none.
   static bool ShownByProfile();

@@ -23,7 +23,7 @@ void ReportResult(std::string_view caption, ResultCode code, std::string_view de
   TheLog().Add(LogKind::kResult, Qs(caption) + ": result code " + ResultCodeText(code) +
                                      (detail.empty() ? QString() : " (" + Qs(detail) + ")"));
   BoxReporter reporter(detail);
-  FlashException().Report(reporter, caption, code);
+  client::FlashException().Report(reporter, caption, code);
 }
 
 }  // namespace zk::gui

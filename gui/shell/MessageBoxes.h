@@ -18,7 +18,7 @@ int ShowMessage(std::string_view text, std::string_view caption, uint32_t type =
 
 // Shows a result code's text with the operation's caption and one OK button.
 // A detail, when there is one, stands on a line under the text.
-class BoxReporter : public ResultReporter {
+class BoxReporter : public client::ResultReporter {
  public:
   explicit BoxReporter(std::string_view detail = {}) : detail_(detail) {}
   void ShowResult(std::string_view text, std::string_view caption) override;

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/NonCopyable.h"
 // The sheet's status bar: one pane of stretching width holding the status
 // text, the progress bar that a waiting loop lays over the pane's right
 // half, and at its right end the summary of the last download.
@@ -39,12 +40,10 @@ class CStatusPane : public QStatusBar {
 
 // A progress bar (0 to 100, at 0) over the right half of the pane for the
 // lifetime of the object; none when pane is null.
-class StatusProgress {
+class StatusProgress : private NonCopyable {
  public:
   explicit StatusProgress(CStatusPane* pane);
   ~StatusProgress();
-  StatusProgress(const StatusProgress&) = delete;
-  StatusProgress& operator=(const StatusProgress&) = delete;
 
   QProgressBar* Bar() const { return bar_; }
   void SetPosition(int percent);

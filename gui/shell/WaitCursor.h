@@ -12,7 +12,7 @@ class WaitCursor : private NonCopyable {
   ~WaitCursor();
 };
 
-class WaitCursorIndicator : public BusyIndicator {
+class WaitCursorIndicator : public client::BusyIndicator {
  public:
   void Begin() override;
   void End() override;

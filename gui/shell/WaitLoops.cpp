@@ -26,7 +26,7 @@ GuiWaitUi::~GuiWaitUi() { --runningWaits; }
 
 bool WaitLoopRunning() { return runningWaits > 0; }
 
-bool GuiWaitUi::PumpOneEvent(EventFilter) {
+bool GuiWaitUi::PumpOneEvent(client::EventFilter) {
   // The blocker drops the user's input whatever the filter: the workbench
   // never lets a command through while it waits.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -55,24 +55,24 @@ void GuiWaitUi::ShowStopRefused(std::string_view text) {
   ShowMessage(text, LoadString(TextId::kSheetCaption), MB_OK | MB_ICONWARNING);
 }
 
-ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar) {
+ResultCode ProgressLoop(client::CDmAccess& dm, QProgressBar* bar) {
   GuiWaitUi ui(bar, nullptr);
-  WaitOptions options;
-  options.filter = EventFilter::kNoCommands;
+  client::WaitOptions options;
+  options.filter = client::EventFilter::kNoCommands;
   options.showProgress = bar != nullptr;
-  return WaitForWorker(dm, ui, options).status;
+  return client::WaitForWorker(dm, ui, options).status;
 }
 
-WaitOutcome CancellableLoop(CDmAccess& dm, const CancellableWait& wait) {
+client::WaitOutcome CancellableLoop(client::CDmAccess& dm, const CancellableWait& wait) {
   GuiWaitUi ui(wait.bar, wait.cancel, wait.confirm, wait.observe);
-  WaitOptions options;
-  options.filter = EventFilter::kNoCommands;
+  client::WaitOptions options;
+  options.filter = client::EventFilter::kNoCommands;
   options.showProgress = wait.bar != nullptr || static_cast<bool>(wait.observe);
   options.skipZeroProgress = wait.skipZeroProgress;
   options.cancellable = true;
   options.confirmStop = static_cast<bool>(wait.confirm);
   options.pause = wait.pause;
-  return WaitForWorker(dm, ui, options);
+  return client::WaitForWorker(dm, ui, options);
 }
 
 }  // namespace zk::gui

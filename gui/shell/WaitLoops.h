@@ -7,6 +7,7 @@
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
 #include "gui/shell/InputBlocker.h"
+#include "platform/NonCopyable.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -18,17 +19,15 @@ class QProgressBar;
 
 namespace zk::gui {
 
-class GuiWaitUi : public WaitUi {
+class GuiWaitUi : public client::WaitUi, private NonCopyable {
  public:
   // bar and cancel may be null; confirm answers whether a stop request is
   // to stop the operation.
   GuiWaitUi(QProgressBar* bar, QAbstractButton* cancel, std::function<bool()> confirm = {},
             std::function<void(uint32_t)> observe = {});
   ~GuiWaitUi() override;
-  GuiWaitUi(const GuiWaitUi&) = delete;
-  GuiWaitUi& operator=(const GuiWaitUi&) = delete;
 
-  bool PumpOneEvent(EventFilter filter) override;
+  bool PumpOneEvent(client::EventFilter filter) override;
   bool TakeStopRequest() override;
   void WaitForEvent(uint32_t milliseconds) override;
   void ShowProgress(uint32_t percent) override;
@@ -49,12 +48,12 @@ bool WaitLoopRunning();
 
 // The progress loop: polls until the worker has ended and returns its final
 // status (0: success).
-ResultCode ProgressLoop(CDmAccess& dm, QProgressBar* bar);
+ResultCode ProgressLoop(client::CDmAccess& dm, QProgressBar* bar);
 
 struct CancellableWait {
   QProgressBar* bar = nullptr;
   QAbstractButton* cancel = nullptr;
-  uint32_t pause = kDefaultPollPause;
+  uint32_t pause = client::kDefaultPollPause;
   bool skipZeroProgress = false;
   std::function<bool()> confirm;  // empty: every stop request stops
   // Told of every progress the worker reports (with or without a bar).
@@ -63,6 +62,6 @@ struct CancellableWait {
 
 // The cancellable loop: like the progress loop, and a click on the Cancel
 // button or Enter asks (through confirm) whether to stop the worker.
-WaitOutcome CancellableLoop(CDmAccess& dm, const CancellableWait& wait);
+client::WaitOutcome CancellableLoop(client::CDmAccess& dm, const CancellableWait& wait);
 
 }  // namespace zk::gui

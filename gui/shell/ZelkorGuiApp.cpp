@@ -20,7 +20,7 @@
 
 namespace zk::gui {
 
-CZelkorGuiApp::CZelkorGuiApp() : dm_(CDmAccess::MissingDirectory::kUseProgramDirectory) {
+CZelkorGuiApp::CZelkorGuiApp() : dm_(client::CDmAccess::MissingDirectory::kUseProgramDirectory) {
   dm_.SetBusyIndicator(&busy_);
 }
 

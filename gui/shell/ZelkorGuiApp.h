@@ -7,6 +7,7 @@
 #include "gui/shell/GuiFlow.h"
 #include "gui/shell/PageLinks.h"
 #include "gui/shell/WaitCursor.h"
+#include "platform/NonCopyable.h"
 
 #include <QString>
 
@@ -23,12 +24,10 @@ class CSave;
 class GlobalObjects;
 class MyPropSheet;
 
-class CZelkorGuiApp : public CommandTarget, public ShellLink {
+class CZelkorGuiApp : public CommandTarget, public ShellLink, private NonCopyable {
  public:
   CZelkorGuiApp();
   ~CZelkorGuiApp() override;
-  CZelkorGuiApp(const CZelkorGuiApp&) = delete;
-  CZelkorGuiApp& operator=(const CZelkorGuiApp&) = delete;
 
   // Start-up up to the sheet's run: false (after message 205) when the
   // installation directory is not registered.
@@ -47,7 +46,7 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
 
   bool ProtectedAreasEnabled() const override { return protectedAreas_; }
   const std::string& InstallationDirectory() const { return installDir_; }
-  CDmAccess& DataManager() { return dm_; }
+  client::CDmAccess& DataManager() { return dm_; }
   CGuiFlow& Flows() { return flow_; }
   MyPropSheet* Sheet() const { return sheet_.get(); }
   CConnectPage* ConnectPage() const { return connect_.get(); }
@@ -65,7 +64,7 @@ class CZelkorGuiApp : public CommandTarget, public ShellLink {
   void ActivateDownloadPage();
 
   std::unique_ptr<GlobalObjects> globals_;
-  CDmAccess dm_;
+  client::CDmAccess dm_;
   CGuiFlow flow_{dm_};
   WaitCursorIndicator busy_;
   std::string installDir_;

@@ -55,7 +55,7 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
   return UploadRange{*start, static_cast<uint32_t>(length)};
 }
 
-CSave::CSave(CStatusPane& status, CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent)
+CSave::CSave(CStatusPane& status, client::CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent)
     : CPropertyPage(kUploadDialog, "Upload", parent),
       status_(status),
       dm_(dm),
@@ -112,8 +112,8 @@ void CSave::OnUpload() {
     SetStatus(Text(TextId::kReady));
     return;
   }
-  const WaitOutcome outcome{read.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded, read.code};
-  if (outcome.end == WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
+  const client::WaitOutcome outcome{read.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded, read.code};
+  if (outcome.end == client::WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
   uploadStart_ = range->start;
   // A read that failed or was stopped leaves no image: the download page
   // must neither offer it nor the file it loaded before. (A read that ended
@@ -123,7 +123,7 @@ void CSave::OnUpload() {
   } else {
     download_.ShowNothingLoaded();
   }
-  upload_->setText(Text(outcome.end == WaitEnd::kStopped ? TextId::kStart : TextId::kRead));
+  upload_->setText(Text(outcome.end == client::WaitEnd::kStopped ? TextId::kStart : TextId::kRead));
   progress.SetPosition(0);
   SetStatus(Text(TextId::kReady));
 }
@@ -148,10 +148,10 @@ void CSave::OnSave() {
     save_->setText(Text(TextId::kSave));
     return;
   }
-  const WaitOutcome outcome{saved.end == client::FlowEnd::kStopped ? WaitEnd::kStopped : WaitEnd::kEnded,
+  const client::WaitOutcome outcome{saved.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded,
                             saved.code};
   save_->setText(Text(TextId::kSave));
-  if (outcome.end == WaitEnd::kStopped) {
+  if (outcome.end == client::WaitEnd::kStopped) {
     SetStatus(Text(TextId::kReady));
     return;
   }

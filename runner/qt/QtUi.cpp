@@ -54,8 +54,8 @@ void QtUi::CloseStatus(bool succeeded) {
   status_.reset();
 }
 
-bool QtUi::PumpOneEvent(EventFilter filter) {
-  QCoreApplication::processEvents(filter == EventFilter::kNoCommands ? QEventLoop::ExcludeUserInputEvents
+bool QtUi::PumpOneEvent(client::EventFilter filter) {
+  QCoreApplication::processEvents(filter == client::EventFilter::kNoCommands ? QEventLoop::ExcludeUserInputEvents
                                                                       : QEventLoop::AllEvents);
   ServeMessageBoxRequests();
   // Qt hands on whatever is pending at once; the loop then waits.

@@ -27,7 +27,7 @@ class QtUi : public RunnerUi {
   void BeginWait(bool) override {}
   void EndWait() override {}
 
-  bool PumpOneEvent(EventFilter filter) override;
+  bool PumpOneEvent(client::EventFilter filter) override;
   bool TakeStopRequest() override;
   void WaitForEvent(uint32_t milliseconds) override;
   void ShowProgress(uint32_t percent) override;

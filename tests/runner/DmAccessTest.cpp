@@ -44,7 +44,7 @@ class DmAccessTest : public ::testing::Test {
   void Fake(const std::string& key, const std::string& value) { ini::WriteString(config_, "Fake", key, value); }
   // Loads the fake into dm and starts programming; the worker runs polls
   // polls and answers stop requests with stopResults.
-  void StartProgramming(CDmAccess& dm, const char* polls, const char* stopResults) {
+  void StartProgramming(client::CDmAccess& dm, const char* polls, const char* stopResults) {
     Fake("Polls", polls);
     Fake("StopResults", stopResults);
     ASSERT_TRUE(dm.Load("FakeDm"));
@@ -65,7 +65,7 @@ class DmAccessTest : public ::testing::Test {
 };
 
 TEST_F(DmAccessTest, WithoutALibraryTheWrappersGiveTheirCodes) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   EXPECT_FALSE(dm.Loaded());
   LoginInfo login{};
   ExitRequest exit{};
@@ -86,7 +86,7 @@ TEST_F(DmAccessTest, WithoutALibraryTheWrappersGiveTheirCodes) {
 }
 
 TEST_F(DmAccessTest, AMissingExportGivesTheErrorCodeAndPollingGivesZero) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_TRUE(dm.Load("FakeDmPollOnly"));
   LoginInfo login{};
   EXPECT_EQ(dm.Login("x", &login, nullptr), kDmDllError);
@@ -97,17 +97,17 @@ TEST_F(DmAccessTest, AMissingExportGivesTheErrorCodeAndPollingGivesZero) {
 
 TEST_F(DmAccessTest, TheResourceVariantIsPreferred) {
   Install("with-resource");
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_TRUE(dm.Load("KORDm"));
   EXPECT_EQ(dm.GetProgress(), 2u) << "KORDmRES";
   Install("plain");
-  CDmAccess other;
+  client::CDmAccess other;
   ASSERT_TRUE(other.Load("KORDm.dll"));
   EXPECT_EQ(other.GetProgress(), 1u) << "KORDm";
 }
 
 TEST_F(DmAccessTest, LoadingTheSameLibraryAgainKeepsItAndReloadsNothing) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   dm.RememberFile("/images/Main.hex", 0);
   ASSERT_TRUE(dm.Load("FakeDm"));
   EXPECT_THAT(Calls("DmLoadFile"), ::testing::ElementsAre("DmLoadFile /images/Main.hex 0"))
@@ -121,7 +121,7 @@ TEST_F(DmAccessTest, LoadingTheSameLibraryAgainKeepsItAndReloadsNothing) {
 }
 
 TEST_F(DmAccessTest, ALibraryThatCannotBeLoadedLeavesNoneLoaded) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_TRUE(dm.Load("FakeDm"));
   EXPECT_FALSE(dm.Load("NoSuchDm"));
   EXPECT_FALSE(dm.Loaded());
@@ -130,14 +130,14 @@ TEST_F(DmAccessTest, ALibraryThatCannotBeLoadedLeavesNoneLoaded) {
 
 TEST_F(DmAccessTest, WithoutTheInstallationDirectory) {
   std::remove(registry_.c_str());
-  CDmAccess runnerAccess(CDmAccess::MissingDirectory::kFail);
+  client::CDmAccess runnerAccess(client::CDmAccess::MissingDirectory::kFail);
   EXPECT_FALSE(runnerAccess.Load("FakeDm")) << "the runner loads nothing";
   // The workbench looks beside its program, where no data manager is.
-  CDmAccess workbenchAccess;
+  client::CDmAccess workbenchAccess;
   EXPECT_FALSE(workbenchAccess.Load("FakeDm"));
 }
 
-class RecordingReporter : public ResultReporter {
+class RecordingReporter : public client::ResultReporter {
  public:
   void ShowResult(std::string_view text, std::string_view caption) override {
     shown.push_back(std::string(caption) + "|" + std::string(text));
@@ -147,18 +147,18 @@ class RecordingReporter : public ResultReporter {
 
 TEST(FlashExceptionTest, ReportsTheCodesTextWithTheCaption) {
   RecordingReporter reporter;
-  FlashException().Report(reporter, "Connect", kDmDllNotLoaded);
-  FlashException().Report(reporter, "Download", kDmDllError);
-  FlashException().Report(reporter, "Erase Chip", 0x1234);
+  client::FlashException().Report(reporter, "Connect", kDmDllNotLoaded);
+  client::FlashException().Report(reporter, "Download", kDmDllError);
+  client::FlashException().Report(reporter, "Erase Chip", 0x1234);
   EXPECT_THAT(reporter.shown, ::testing::ElementsAre("Connect|Data modul dll not loaded.",
                                                      "Download|Error in data modul.", "Erase Chip|unknown error code"));
 }
 
 // A user interface whose events are scripted: a stop request after some
 // polls, answers to the confirmation.
-class ScriptedUi : public WaitUi {
+class ScriptedUi : public client::WaitUi {
  public:
-  bool PumpOneEvent(EventFilter) override {
+  bool PumpOneEvent(client::EventFilter) override {
     ++pumps;
     return false;
   }
@@ -184,14 +184,14 @@ TEST_F(DmAccessTest, TheWaitingLoopPausesBetweenPollsAndReportsTheStatus) {
   Fake("Polls", "3");
   Fake("LoadStatus", "80");
   Fake("Progress", "140");
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_TRUE(dm.Load("FakeDm"));
   ASSERT_EQ(dm.LoadFile("a.hex", 0, nullptr), kOk);
   ScriptedUi ui;
-  WaitOptions options;
+  client::WaitOptions options;
   options.pause = 7;
-  const WaitOutcome outcome = WaitForWorker(dm, ui, options);
-  EXPECT_EQ(outcome.end, WaitEnd::kEnded);
+  const client::WaitOutcome outcome = client::WaitForWorker(dm, ui, options);
+  EXPECT_EQ(outcome.end, client::WaitEnd::kEnded);
   EXPECT_EQ(outcome.status, 80u);
   EXPECT_THAT(ui.waits, ::testing::ElementsAre(7u, 7u, 7u)) << "one pause per poll that found it running";
   EXPECT_THAT(ui.progress, ::testing::Each(100u)) << "the bar never passes 100";
@@ -205,30 +205,30 @@ class DecliningOnceUi : public ScriptedUi {
 };
 
 TEST_F(DmAccessTest, AStopRequestStopsTheWorkerOnceConfirmed) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_NO_FATAL_FAILURE(StartProgramming(dm, "-1", "5 0"));
   DecliningOnceUi ui;
-  WaitOptions options;
+  client::WaitOptions options;
   options.cancellable = true;
   options.confirmStop = true;
   options.pause = 0;
-  const WaitOutcome outcome = WaitForWorker(dm, ui, options);
-  EXPECT_EQ(outcome.end, WaitEnd::kStopped);
+  const client::WaitOutcome outcome = client::WaitForWorker(dm, ui, options);
+  EXPECT_EQ(outcome.end, client::WaitEnd::kStopped);
   EXPECT_EQ(ui.confirmations, 2);
   // The data manager refused the first stop: told, then asked again.
   ASSERT_EQ(ui.refusals.size(), 1u);
   EXPECT_THAT(ui.refusals[0], ::testing::StartsWith("ErrorCode: "));
   EXPECT_EQ(Calls("DmStopCurrentThread").size(), 2u);
-  EXPECT_FALSE(WorkerRunning(dm.GetCurrentThreadStatus()));
+  EXPECT_FALSE(client::WorkerRunning(dm.GetCurrentThreadStatus()));
 }
 
 TEST_F(DmAccessTest, AStopOfAWorkerThatEndedMeanwhileIsNotRepeated) {
-  CDmAccess dm;
+  client::CDmAccess dm;
   ASSERT_NO_FATAL_FAILURE(StartProgramming(dm, "1", "1"));
-  EXPECT_TRUE(WorkerRunning(dm.GetCurrentThreadStatus()));
-  EXPECT_FALSE(WorkerRunning(dm.GetCurrentThreadStatus()));
+  EXPECT_TRUE(client::WorkerRunning(dm.GetCurrentThreadStatus()));
+  EXPECT_FALSE(client::WorkerRunning(dm.GetCurrentThreadStatus()));
   ScriptedUi ui;
-  StopWorker(dm, ui, 0);
+  client::StopWorker(dm, ui, 0);
   EXPECT_THAT(ui.refusals, ::testing::IsEmpty());
   EXPECT_EQ(Calls("DmStopCurrentThread").size(), 1u);
 }

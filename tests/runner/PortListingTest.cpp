@@ -25,7 +25,7 @@ TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames)
   listing.ports.push_back({20, {"rfc2217://board:4000", PortSource::UserHive}, "rfc2217://board:4000", {}, true});
   listing.ports.push_back({21, {"rfc2217://gone:4001", PortSource::SettingsFile}, "rfc2217://gone:4001", {}, false});
   listing.unmapped.push_back({"/dev/serial/by-id/usb-B", "/dev/ttyUSB1"});
-  EXPECT_EQ(FormatPortListing(listing),
+  EXPECT_EQ(client::FormatPortListing(listing),
             "COM1    /dev/ttyS0  (default)\n"
             "COM3    /dev/serial/by-id/usb-A -> /dev/ttyUSB0  (user hive Software\\Korvane\\Zelkor\\Ports)\n"
             "        /dev/serial/by-id/usb-A\n"
@@ -35,7 +35,7 @@ TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames)
             "COM21   rfc2217://gone:4001  ([Ports] of Zelkor.ini)  host does not answer\n"
             "Not named by any COM port (map one with ZELKOR_COMn, the user hive or [Ports]):\n"
             "        /dev/serial/by-id/usb-B -> /dev/ttyUSB1\n");
-  EXPECT_EQ(FormatPortListing({}), "No COM port names a device that is there.\n");
+  EXPECT_EQ(client::FormatPortListing({}), "No COM port names a device that is there.\n");
 }
 
 TEST(RunnerPortListing, AModulesPortIsDescribedWithItsDeviceStableNameOrRemoteUrl) {
@@ -49,7 +49,7 @@ TEST(RunnerPortListing, AModulesPortIsDescribedWithItsDeviceStableNameOrRemoteUr
   const auto describe = [&dir](const std::string& com, const std::optional<std::string>& mapping) {
     dir.Write("modul.ini", "[General]\nProtocolToUse=RS232\n[RS232]\nCOM=" + com + "\n");
     const zk::test::ScopedEnv env("ZELKOR_COM251", mapping);
-    return DescribeModulePort(dir.File("modul.ini"), dir.File("by-id"));
+    return client::DescribeModulePort(dir.File("modul.ini"), dir.File("by-id"));
   };
   EXPECT_EQ(describe("COM251", "/dev/null"),
             "COM251 is /dev/null (ZELKOR_COM251).\nStable name: " + dir.File("by-id/usb-Test_Adapter-if00-port0"));

@@ -120,16 +120,16 @@ TEST(ModuleBanksTest, BankCountAndPerBankKeys) {
   const std::string path = dir.Path() + "/modul.ini";
   test::WriteFile(path, "[FlashConfig]\nFlashStart=0x10\nFlashMode=0\nFlashStart1=0x20\nFlashMode1=1\n");
   const IniFileAccess module(path);
-  EXPECT_EQ(BankCount(module), 1);  // no FlashBanks
-  EXPECT_EQ(BankStart(module, 1), 0x20u);
-  EXPECT_EQ(BankStartText(module, 1), "0x20");
-  EXPECT_EQ(BankEnd(module, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(BankMode(module, 0), 0);
-  EXPECT_EQ(BankMode(module, 1), 1);
-  EXPECT_EQ(BankMode(module, 2), 255);  // a bank without its own FlashMode2 has none
+  EXPECT_EQ(client::BankCount(module), 1);  // no FlashBanks
+  EXPECT_EQ(client::BankStart(module, 1), 0x20u);
+  EXPECT_EQ(client::BankStartText(module, 1), "0x20");
+  EXPECT_EQ(client::BankEnd(module, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(client::BankMode(module, 0), 0);
+  EXPECT_EQ(client::BankMode(module, 1), 1);
+  EXPECT_EQ(client::BankMode(module, 2), 255);  // a bank without its own FlashMode2 has none
   for (const auto& [banks, count] : {std::pair{"255", 1}, {"0", 1}, {"-1", 1}, {"3", 3}, {"500", kMaxBanks}}) {
     test::WriteFile(path, std::string("[FlashConfig]\nFlashBanks=") + banks + "\n");
-    EXPECT_EQ(BankCount(module), count) << banks;
+    EXPECT_EQ(client::BankCount(module), count) << banks;
   }
 }
 

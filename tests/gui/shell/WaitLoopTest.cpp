@@ -105,7 +105,7 @@ class CancellableLoopTest : public WaitLoopTest {
     WorkerThreadInfo thread{};
     dm_.Login("module", nullptr, &thread);
   }
-  WaitOutcome Wait() {
+  client::WaitOutcome Wait() {
     CancellableWait wait;
     wait.cancel = &cancel_;
     wait.pause = 1;
@@ -120,7 +120,7 @@ class CancellableLoopTest : public WaitLoopTest {
   QVBoxLayout* layout_ = nullptr;
   QPushButton cancel_{"Cancel"};
   QPushButton other_{"Other"};
-  CDmAccess dm_;
+  client::CDmAccess dm_;
   int otherClicks_ = 0;
   int confirmations_ = 0;
   bool confirmAnswer_ = true;
@@ -132,8 +132,8 @@ TEST_F(CancellableLoopTest, AClickOnCancelAsksAndStops) {
     if (++polls == 3) QTest::mouseClick(&other_, Qt::LeftButton);
     if (polls == 5) QTest::mouseClick(&cancel_, Qt::LeftButton);
   };
-  const WaitOutcome outcome = Wait();
-  EXPECT_EQ(outcome.end, WaitEnd::kStopped);
+  const client::WaitOutcome outcome = Wait();
+  EXPECT_EQ(outcome.end, client::WaitEnd::kStopped);
   EXPECT_EQ(confirmations_, 1);
   EXPECT_EQ(otherClicks_, 0);
   EXPECT_EQ(Calls("DmStopCurrentThread").size(), 1u);
@@ -146,8 +146,8 @@ TEST_F(CancellableLoopTest, EnterIsAStopRequestAndNoGoesOn) {
     if (++polls == 3) QTest::keyClick(&other_, Qt::Key_Return);
     if (polls == 10) Fake().pollsLeft = 0;
   };
-  const WaitOutcome outcome = Wait();
-  EXPECT_EQ(outcome.end, WaitEnd::kEnded);
+  const client::WaitOutcome outcome = Wait();
+  EXPECT_EQ(outcome.end, client::WaitEnd::kEnded);
   EXPECT_EQ(outcome.status, kOk);
   EXPECT_EQ(confirmations_, 1);
   EXPECT_TRUE(Calls("DmStopCurrentThread").empty());
