@@ -2,8 +2,8 @@
 // one module; with more than one port, the gang.
 #include "cli/Cancel.h"
 #include "cli/Commands.h"
+#include "cli/ModuleConnection.h"
 #include "cli/ProductionLog.h"
-#include "cli/Session.h"
 #include "cli/Sha256.h"
 #include "cli/StandardStreams.h"
 #include "client/ModuleBanks.h"
@@ -67,7 +67,7 @@ std::string ImageProblem(const Options& o, client::ImageType type) {
 
 class FlashRun {
  public:
-  FlashRun(const Options& options, Reporter& reporter) : options_(options), session_(options, reporter) {}
+  FlashRun(const Options& options, Reporter& reporter) : options_(options), connection_(options, reporter) {}
 
   int Run() {
     const auto started = std::chrono::steady_clock::now();
@@ -75,13 +75,13 @@ class FlashRun {
     seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const std::string result = ResultWord(code, options_.verify);
     if (code == ExitCode::kDone) {
-      session_.Report().Note(result + ": " + std::to_string(bytes_) + " bytes of " + options_.image);
+      connection_.Report().Note(result + ": " + std::to_string(bytes_) + " bytes of " + options_.image);
     }
     if (!options_.log.empty() &&
-        !AppendLog(options_.log, {session_.PortText(), options_.module, sha256_, result, Code(code), seconds_})) {
-      session_.Report().Error("cannot append to the log " + options_.log);
+        !AppendLog(options_.log, {connection_.PortText(), options_.module, sha256_, result, Code(code), seconds_})) {
+      connection_.Report().Error("cannot append to the log " + options_.log);
     }
-    return session_.Finish(code, [&](JsonObject& o) {
+    return connection_.Finish(code, [&](JsonObject& o) {
       o.Add("image", options_.image)
           .Add("sha256", sha256_)
           .Add("fileBytes", static_cast<int64_t>(fileBytes_))
@@ -93,8 +93,8 @@ class FlashRun {
 
  private:
   ExitCode Usage(const std::string& text) {
-    session_.Remember(text);
-    session_.Report().Error(text);
+    connection_.Remember(text);
+    connection_.Report().Error(text);
     return ExitCode::kUsage;
   }
 
@@ -123,32 +123,32 @@ class FlashRun {
 
     // The password is needed to verify: missing, it ends the run before it connects.
     if (options_.verify) {
-      if (const ExitCode code = session_.LoadPassword(); code != ExitCode::kDone) return code;
+      if (const ExitCode code = connection_.LoadPassword(); code != ExitCode::kDone) return code;
     }
     // The image is loaded before the module is touched: a bad file ends the
     // run without a reset of the module.
-    if (const ExitCode code = session_.LoadDataManager(); code != ExitCode::kDone) return code;
-    client::ModuleFlow& flow = session_.Flow();
-    ExitCode code = session_.Check(flow.Load(imagePath, type));
+    if (const ExitCode code = connection_.LoadDataManager(); code != ExitCode::kDone) return code;
+    client::ModuleFlow& flow = connection_.Flow();
+    ExitCode code = connection_.Check(flow.Load(imagePath, type));
     // An image that cannot be read is a file error.
     if (code != ExitCode::kDone) return code == ExitCode::kFailed ? ExitCode::kUsage : code;
-    if (const ExitCode connected = session_.Connect(); connected != ExitCode::kDone) return connected;
+    if (const ExitCode connected = connection_.Connect(); connected != ExitCode::kDone) return connected;
     if (options_.verify) {
-      if (!session_.Dm().CanVerify()) return Usage("this data manager cannot verify");
-      if (const ExitCode sent = session_.SendPassword(); sent != ExitCode::kDone) return sent;
+      if (!connection_.Dm().CanVerify()) return Usage("this data manager cannot verify");
+      if (const ExitCode sent = connection_.SendPassword(); sent != ExitCode::kDone) return sent;
     }
 
     // The whole image is checked against the banks before anything is erased.
     std::vector<client::BankRange> needed;
     uint64_t downloadBytes = 0;
-    if (code = session_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) return code;
+    if (code = connection_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) return code;
     // What the image programs, which for a HEX file is less than its size.
     bytes_ = downloadBytes != 0 ? downloadBytes : fileBytes_;
-    if (options_.erase == EraseMode::kNeeded) code = session_.Check(flow.EraseRanges(needed));
-    if (options_.erase == EraseMode::kChip) code = session_.Check(flow.EraseChip());
+    if (options_.erase == EraseMode::kNeeded) code = connection_.Check(flow.EraseRanges(needed));
+    if (options_.erase == EraseMode::kChip) code = connection_.Check(flow.EraseChip());
     if (code != ExitCode::kDone) return code;
 
-    if (code = session_.Check(flow.Program(offset, bytes_)); code != ExitCode::kDone || !options_.verify) return code;
+    if (code = connection_.Check(flow.Program(offset, bytes_)); code != ExitCode::kDone || !options_.verify) return code;
 
     VerifyResult result{};
     const client::FlowResult verified = flow.Verify(offset, &result, bytes_);
@@ -156,15 +156,15 @@ class FlashRun {
       char text[128];
       std::snprintf(text, sizeof text, "verify: %u of %u bytes differ, the first at 0x%06X", result.differing,
                     result.compared, result.firstDifference);
-      session_.Remember(text);
-      session_.Report().Error(text);
+      connection_.Remember(text);
+      connection_.Report().Error(text);
       return ExitCode::kMismatch;
     }
-    return session_.Check(verified);
+    return connection_.Check(verified);
   }
 
   const Options& options_;
-  Session session_;
+  ModuleConnection connection_;
   std::string sha256_;
   uint64_t fileBytes_ = 0;
   uint64_t bytes_ = 0;  // of the image, once it is loaded

@@ -2,6 +2,7 @@
 // One module of a gang: a zelkor flash --json child process on one port,
 // in a process group of its own, its event lines read as they come.
 #include "cli/Options.h"
+#include "platform/NonCopyable.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,14 +13,12 @@
 
 namespace zk::cli {
 
-class GangChild {
+class GangChild : private NonCopyable {
  public:
   using Clock = std::chrono::steady_clock;
 
   explicit GangChild(std::string port) : port_(std::move(port)) {}
   ~GangChild();
-  GangChild(const GangChild&) = delete;
-  GangChild& operator=(const GangChild&) = delete;
 
   // Starts program with args; false (with the reason as text) when it
   // could not be started.

@@ -1,7 +1,7 @@
 // zelkor info: the banks, the flash chips and the sector table of a module.
 #include "cli/Commands.h"
 #include "cli/Cancel.h"
-#include "cli/Session.h"
+#include "cli/ModuleConnection.h"
 
 #include <cstdio>
 #include <vector>
@@ -11,7 +11,7 @@ namespace {
 
 // The states of one sector: "protected" where an area protects it, then
 // "no access", or its blank state asked of the module.
-std::vector<std::string> SectorStates(Session& session, const client::SectorRow& row) {
+std::vector<std::string> SectorStates(ModuleConnection& connection, const client::SectorRow& row) {
   std::vector<std::string> states;
   if (row.isProtected) states.push_back("protected");
   if (row.noAccess) {
@@ -19,7 +19,7 @@ std::vector<std::string> SectorStates(Session& session, const client::SectorRow&
     return states;
   }
   std::vector<SectorStatusEntry> entries;
-  const client::FlowResult result = session.Flow().SectorStatus({row.bank, row.start, row.end}, &entries);
+  const client::FlowResult result = connection.Flow().SectorStatus({row.bank, row.start, row.end}, &entries);
   std::string state = "unknown";
   if (result.Done() && !entries.empty()) {
     const ResultCode status = entries.front().status;
@@ -51,16 +51,16 @@ JsonObject& AddSpan(JsonObject& event, int bank, uint32_t start, uint32_t end) {
 }  // namespace
 
 int RunInfo(const Options& options, Reporter& reporter) {
-  Session session(options, reporter);
-  if (const ExitCode code = session.Connect(); code != ExitCode::kDone) return session.Finish(code);
+  ModuleConnection connection(options, reporter);
+  if (const ExitCode code = connection.Connect(); code != ExitCode::kDone) return connection.Finish(code);
   GeneralInfos general{};
-  session.Dm().GetGeneralInfos(&general);
+  connection.Dm().GetGeneralInfos(&general);
   general.moduleName[kGeneralInfoTextSize - 1] = '\0';
   general.microcontroller[kGeneralInfoTextSize - 1] = '\0';
-  const client::FlashTable& table = session.Flow().Table();
+  const client::FlashTable& table = connection.Flow().Table();
   for (const client::BankRow& bank : table.banks) {
     if (bank.layoutCode != kOk) {
-      return session.Finish(session.Fail("sector layout of bank " + std::to_string(bank.bank), bank.layoutCode));
+      return connection.Finish(connection.Fail("sector layout of bank " + std::to_string(bank.bank), bank.layoutCode));
     }
   }
   const bool json = reporter.Json();
@@ -70,10 +70,10 @@ int RunInfo(const Options& options, Reporter& reporter) {
                        .Add("module", options.module)
                        .Add("name", general.moduleName)
                        .Add("microcontroller", general.microcontroller)
-                       .Add("port", session.PortText()));
+                       .Add("port", connection.PortText()));
   } else {
     std::printf("Module     %s (%s)\nPort       %s\n", general.moduleName, general.microcontroller,
-                session.PortText().c_str());
+                connection.PortText().c_str());
   }
   for (const client::BankRow& bank : table.banks) {
     if (json) {
@@ -89,7 +89,7 @@ int RunInfo(const Options& options, Reporter& reporter) {
   }
   if (!json) std::printf("\nSector  Bank  Start     End       Size     State\n");
   for (const client::SectorRow& row : table.sectors) {
-    const std::vector<std::string> states = SectorStates(session, row);
+    const std::vector<std::string> states = SectorStates(connection, row);
     if (CancelRequested()) break;
     if (json) {
       JsonObject event;
@@ -104,8 +104,8 @@ int RunInfo(const Options& options, Reporter& reporter) {
     }
   }
   std::fflush(stdout);
-  if (CancelRequested()) return session.Finish(session.Fail("sector status", kOk));
-  return session.Finish(ExitCode::kDone);
+  if (CancelRequested()) return connection.Finish(connection.Fail("sector status", kOk));
+  return connection.Finish(ExitCode::kDone);
 }
 
 }  // namespace zk::cli

@@ -6,18 +6,17 @@
 // no such device, no permission) where the result code only says that it
 // could not be opened. Installed for its lifetime; any thread may show.
 #include "platform/MessageBox.h"
+#include "platform/NonCopyable.h"
 
 #include <mutex>
 #include <string>
 
 namespace zk::cli {
 
-class LibraryMessages final : public MessageBoxHandler {
+class LibraryMessages final : public MessageBoxHandler, private NonCopyable {
  public:
   LibraryMessages();
   ~LibraryMessages() override;
-  LibraryMessages(const LibraryMessages&) = delete;
-  LibraryMessages& operator=(const LibraryMessages&) = delete;
 
   int Show(std::string_view text, std::string_view caption, uint32_t type) override;
 

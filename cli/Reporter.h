@@ -40,7 +40,6 @@ class Reporter {
   OutputMode Mode() const { return mode_; }
   bool Json() const { return mode_ == OutputMode::kJson; }
   bool Quiet() const { return quiet_; }
-  const std::vector<PhaseTime>& Phases() const { return phases_; }
   // The phases as a JSON array.
   std::string PhasesJson() const;
 

@@ -4,6 +4,8 @@
 // bytes pass through a temporary file that goes with its holder; a device
 // or a pipe named as the output (/dev/stdout) is written the same way, as a
 // file cannot be replaced there.
+#include "platform/NonCopyable.h"
+
 #include <optional>
 #include <string>
 
@@ -12,12 +14,10 @@ namespace zk::cli {
 inline constexpr std::string_view kStandardStream = "-";
 
 // A file of the system's temporary directory, removed when the holder goes.
-class TemporaryFile {
+class TemporaryFile : private NonCopyable {
  public:
   explicit TemporaryFile(std::string_view suffix);
   ~TemporaryFile();
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
   const std::string& Path() const { return path_; }
 
  private:

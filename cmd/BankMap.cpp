@@ -1,6 +1,7 @@
 #include "cmd/BankMap.h"
 
-#include "common/CmmApi.h"
+#include "cmd/Session.h"
+#include "cmd/Transaction.h"
 #include "common/IniFileAccess.h"
 #include "platform/Ini.h"
 
@@ -67,14 +68,17 @@ std::optional<RangeRequest> WorkerCopy(const std::string& modulePath, RangeReque
   return copy;
 }
 
-void SetBankBase(const std::string& modulePath, uint32_t bankStart) {
-  BaseAddressRecord record{bankStart, BankModeOf(modulePath, bankStart)};
-  CmmSetFlashBaseAddress(&record);
+ResultCode SendBaseAddress(Session& session, const BaseAddressRecord& record) {
+  return RunRepeatable(session, [&] { return request::BaseAddress(session.buffer, record); }, "base address");
 }
 
-BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end) {
+void SetBankBase(Session& session, const std::string& modulePath, uint32_t bankStart) {
+  SendBaseAddress(session, BaseAddressRecord{bankStart, BankModeOf(modulePath, bankStart)});
+}
+
+BankOutcome MapToBank(Session& session, const std::string& modulePath, uint32_t start, uint32_t& end) {
   const BankPlace place = PlaceInBank(modulePath, start, end);
-  if (place.outcome == BankOutcome::InsideBank) SetBankBase(modulePath, place.bankStart);
+  if (place.outcome == BankOutcome::InsideBank) SetBankBase(session, modulePath, place.bankStart);
   if (place.outcome == BankOutcome::Clipped) end = place.end;
   return place.outcome;
 }

@@ -2,6 +2,7 @@
 // The flash banks of the module description and the mapping of an address
 // range onto them.
 #include "common/Records.h"
+#include "common/ResultCodes.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace zk::cmd {
+
+class Session;
 
 enum class BankOutcome {
   NotInFlash,  // the range starts in no bank
@@ -43,10 +46,14 @@ std::optional<RangeRequest> WorkerCopy(const std::string& modulePath, RangeReque
 
 // Maps [start, end] onto the banks; end is lowered when the range is
 // clipped. Inside one bank the module is given that bank's base address.
-BankOutcome MapToBank(const std::string& modulePath, uint32_t start, uint32_t& end);
+BankOutcome MapToBank(Session& session, const std::string& modulePath, uint32_t start, uint32_t& end);
+
+// Command 0x0C: the flash base address and mode of record, repeated after
+// line failures.
+ResultCode SendBaseAddress(Session& session, const BaseAddressRecord& record);
 
 // Gives the module the base address and mode of the bank starting at bankStart.
-void SetBankBase(const std::string& modulePath, uint32_t bankStart);
+void SetBankBase(Session& session, const std::string& modulePath, uint32_t bankStart);
 
 // The mode byte of the bank whose start is flashStart (0xFF when none).
 uint8_t BankModeOf(const std::string& modulePath, uint32_t flashStart);

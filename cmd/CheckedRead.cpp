@@ -37,7 +37,7 @@ constexpr Cut kFirstCut{};
 constexpr Cut kSecondCut{4, kReadDataPerAnswer / 2};
 constexpr Cut kFurtherCuts[] = {{6, kReadDataPerAnswer / 4}, {8, kReadDataPerAnswer * 3 / 4}};
 
-ReadPassEnd ReadCut(uint32_t start, uint32_t length, Cut cut, SpanRead& read,
+ReadPassEnd ReadCut(Session& session, uint32_t start, uint32_t length, Cut cut, SpanRead& read,
                     const std::function<bool(uint32_t)>& checkPoint) {
   read.bytes.assign(length, 0);
   read.whole.assign(length, 0);
@@ -50,7 +50,7 @@ ReadPassEnd ReadCut(uint32_t start, uint32_t length, Cut cut, SpanRead& read,
   for (;;) {
     const uint32_t part = partAt(done);
     std::vector<uint16_t> counts(AnswersOf(part));
-    const ReadPassEnd end = ReadPass(start + done, part, read.bytes.data() + done, counts.data(),
+    const ReadPassEnd end = ReadPass(session, start + done, part, read.bytes.data() + done, counts.data(),
                                      [&](uint32_t got) { return checkPoint(done + got); });
     if (end.stopped || end.code != kOk) return end;
     for (uint32_t answer = 0; answer < counts.size(); ++answer) {
@@ -105,12 +105,13 @@ ResultCode DoubtCode(const std::vector<SpanRead>& reads, const std::vector<uint8
 
 }  // namespace
 
-ReadPassEnd ReadChecked(uint32_t start, uint32_t length, uint8_t* out, const CheckedReadProgress& progress) {
+ReadPassEnd ReadChecked(Session& session, uint32_t start, uint32_t length, uint8_t* out,
+                        const CheckedReadProgress& progress) {
   std::vector<SpanRead> reads(2);
   for (uint32_t k = 0; k < 2; ++k) {
     if (StopRequested()) return ReadPassEnd::Stop();
     const uint64_t before = uint64_t{k} * length;
-    const ReadPassEnd end = ReadCut(start, length, k == 0 ? kFirstCut : kSecondCut, reads[k],
+    const ReadPassEnd end = ReadCut(session, start, length, k == 0 ? kFirstCut : kSecondCut, reads[k],
                                     [&](uint32_t got) { return progress(before + got); });
     if (end.stopped || end.code != kOk) return end;
   }
@@ -129,7 +130,7 @@ ReadPassEnd ReadChecked(uint32_t start, uint32_t length, uint8_t* out, const Che
       if (StopRequested()) return ReadPassEnd::Stop();
       SpanRead read;
       read.offset = first;
-      const ReadPassEnd end = ReadCut(start + first, last - first + 1, cut, read,
+      const ReadPassEnd end = ReadCut(session, start + first, last - first + 1, cut, read,
                                       [](uint32_t) { return StopRequested(); });
       if (end.stopped || end.code != kOk) return end;
       reads.push_back(std::move(read));

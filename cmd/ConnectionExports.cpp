@@ -1,5 +1,6 @@
 // The synchronous commands of a connection: disconnect, firmware
 // generation, password and flash base address.
+#include "cmd/BankMap.h"
 #include "cmd/ModuleKeys.h"
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
@@ -44,7 +45,7 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
   const ExitRequest exit = request != nullptr ? *request : ExitRequest{0, 0};
 
   ResultCode result = kOk;
-  switch (cmd::Exchange(cmd::request::Exit(session.buffer, exit))) {
+  switch (cmd::Exchange(session, cmd::request::Exit(session.buffer, exit))) {
     case cmd::ExchangeEnd::ArmFailed:
       result = kReceiveTimeout;
       break;
@@ -74,8 +75,8 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
 }
 
 ZK_EXPORT uint32_t CmmCheckOldZelkor(void) {
-  return cmd::RunTransaction(
-      cmd::request::CodeOnly(cmd::CurrentSession().buffer, Command::FirmwareGeneration));
+  cmd::Session& session = cmd::CurrentSession();
+  return cmd::RunTransaction(session, cmd::request::CodeOnly(session.buffer, Command::FirmwareGeneration));
 }
 
 ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
@@ -85,18 +86,17 @@ ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
   // Sending the password again changes nothing: it is repeated after a line
   // failure.
   cmd::ExchangeEnd end = cmd::ExchangeEnd::NoAnswer;
-  for (cmd::LineRepeats repeats;;) {
-    end = cmd::ExchangeOrLateAnswer(cmd::request::Password(session.buffer, {block->bytes, block->length}));
-    if (end == cmd::ExchangeEnd::Answered || !repeats.Again(cmd::ExchangeFailure(end))) break;
+  for (cmd::LineRepeats repeats(session);;) {
+    end = cmd::ExchangeOrLateAnswer(session, cmd::request::Password(session.buffer, {block->bytes, block->length}));
+    if (end == cmd::ExchangeEnd::Answered || !repeats.Again(cmd::ExchangeFailure(session, end))) break;
   }
-  if (end != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(end);
+  if (end != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(session, end);
   if (cmd::answer::Echo(session.buffer) == cmd::Code(Command::Password))
     session.settings.passwordAccepted = cmd::answer::Status(session.buffer) == 0 ? 1u : 0u;
-  return cmd::JudgeAnswer(Command::Password);
+  return cmd::JudgeAnswer(session, Command::Password);
 }
 
 ZK_EXPORT uint32_t CmmSetFlashBaseAddress(BaseAddressRecord* record) {
   if (record == nullptr) return kFailed;
-  return cmd::RunRepeatable([record] { return cmd::request::BaseAddress(cmd::CurrentSession().buffer, *record); },
-                            "base address");
+  return cmd::SendBaseAddress(cmd::CurrentSession(), *record);
 }

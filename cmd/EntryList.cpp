@@ -15,20 +15,22 @@ uint32_t WireAddress(std::span<const uint8_t> entry) {
 
 // Appends up to limit bytes of the command buffer from offset, but no more
 // than are still wanted; false when the answer does not carry them.
-bool TakeEntryBytes(std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit, std::size_t wanted) {
+bool TakeEntryBytes(const Session& session, std::vector<uint8_t>& bytes, std::size_t offset, std::size_t limit,
+                    std::size_t wanted) {
   const std::size_t take = std::min({limit, wanted, kCommandBufferSize - offset});
-  if (!AnswerCarries(offset + take)) return false;
-  const uint8_t* from = CurrentSession().buffer.data() + offset;
+  if (!AnswerCarries(session, offset + take)) return false;
+  const uint8_t* from = session.buffer.data() + offset;
   bytes.insert(bytes.end(), from, from + take);
   return true;
 }
 
 template <typename Entry, typename Convert>
-bool HandOut(std::span<const uint8_t> wire, std::size_t count, SectorList& list, Convert convert) {
+bool HandOut(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t count, SectorList& list,
+             Convert convert) {
   list = SectorList{0, nullptr};
   count = std::min({count, wire.size() / kWireEntrySize, kMaxListEntries});
   if (count == 0) return true;
-  auto* entries = CurrentSession().handouts.AllocateArray<Entry>(count);
+  auto* entries = handouts.AllocateArray<Entry>(count);
   if (entries == nullptr) return false;
   for (std::size_t i = 0; i < count; ++i) entries[i] = convert(wire.subspan(i * kWireEntrySize, kWireEntrySize));
   list.count = static_cast<uint16_t>(count);
@@ -38,8 +40,9 @@ bool HandOut(std::span<const uint8_t> wire, std::size_t count, SectorList& list,
 
 }  // namespace
 
-ListPages CollectList(const ListPaging& paging, std::size_t count, const ListCheckPoint& checkPoint) {
-  CommandBufferBytes& buffer = CurrentSession().buffer;
+ListPages CollectList(Session& session, const ListPaging& paging, std::size_t count,
+                      const ListCheckPoint& checkPoint) {
+  CommandBufferBytes& buffer = session.buffer;
   const std::size_t wanted = count * kWireEntrySize;
   ListPages pages;
   pages.bytes.reserve(wanted);
@@ -49,7 +52,7 @@ ListPages CollectList(const ListPaging& paging, std::size_t count, const ListChe
       return pages;
     }
     if (!first) {
-      pages.code = RunWithLateAnswer(request::CodeOnly(buffer, paging.next));
+      pages.code = RunWithLateAnswer(session, request::CodeOnly(buffer, paging.next));
       if (pages.code != kOk) {
         pages.end = ListEnd::Failed;
         return pages;
@@ -60,7 +63,7 @@ ListPages CollectList(const ListPaging& paging, std::size_t count, const ListChe
         return pages;
       }
     }
-    if (!TakeEntryBytes(pages.bytes, first ? answer::kFirstListEntries : answer::kNextListEntries,
+    if (!TakeEntryBytes(session, pages.bytes, first ? answer::kFirstListEntries : answer::kNextListEntries,
                         first ? paging.firstBytes : paging.nextBytes, wanted - pages.bytes.size())) {
       pages.end = ListEnd::Failed;
       pages.code = kShortAnswer;
@@ -70,14 +73,14 @@ ListPages CollectList(const ListPaging& paging, std::size_t count, const ListChe
   return pages;
 }
 
-bool HandOutErased(std::span<const uint8_t> wire, std::size_t count, SectorList& list) {
-  return HandOut<SectorEntry>(wire, count, list, [](std::span<const uint8_t> e) {
+bool HandOutErased(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t count, SectorList& list) {
+  return HandOut<SectorEntry>(handouts, wire, count, list, [](std::span<const uint8_t> e) {
     return SectorEntry{WireAddress(e), e[4]};
   });
 }
 
-bool HandOutStatus(std::span<const uint8_t> wire, std::size_t count, SectorList& list) {
-  return HandOut<SectorStatusEntry>(wire, count, list, [](std::span<const uint8_t> e) {
+bool HandOutStatus(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t count, SectorList& list) {
+  return HandOut<SectorStatusEntry>(handouts, wire, count, list, [](std::span<const uint8_t> e) {
     return SectorStatusEntry{WireAddress(e), e[4]};
   });
 }

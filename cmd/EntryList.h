@@ -11,7 +11,13 @@
 #include <span>
 #include <vector>
 
+namespace zk {
+class HandoutList;
+}
+
 namespace zk::cmd {
+
+class Session;
 
 inline constexpr std::size_t kWireEntrySize = 5;
 inline constexpr std::size_t kMaxListEntries = 0xFFFF;
@@ -37,12 +43,12 @@ using ListCheckPoint = std::function<bool(std::size_t done, std::size_t wanted)>
 // Collects the count entries the list head answer in the command buffer
 // announced: its own entry bytes, then continuations (paging.next) until
 // all have arrived.
-ListPages CollectList(const ListPaging& paging, std::size_t count, const ListCheckPoint& checkPoint);
+ListPages CollectList(Session& session, const ListPaging& paging, std::size_t count, const ListCheckPoint& checkPoint);
 
-// The list as SectorEntry or SectorStatusEntry records handed out by the
-// session; false when memory runs out.
-bool HandOutErased(std::span<const uint8_t> wire, std::size_t count, SectorList& list);
-bool HandOutStatus(std::span<const uint8_t> wire, std::size_t count, SectorList& list);
+// The list as SectorEntry or SectorStatusEntry records handed out through
+// handouts; false when memory runs out.
+bool HandOutErased(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t count, SectorList& list);
+bool HandOutStatus(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t count, SectorList& list);
 
 inline void ClearList(SectorList* list) {
   if (list != nullptr) *list = SectorList{0, nullptr};

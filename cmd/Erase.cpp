@@ -26,12 +26,12 @@ constexpr EraseKind kEraseBlocks{Command::EraseBlocks, false};
 // Collects the list of sectors that failed, which the module announced with
 // a status other than 0; the erase has failed whatever the list holds, and
 // succeeded if a continuation says there is none after all.
-WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
-  const std::size_t count = answer::Count(CurrentSession().buffer);
+WorkerEnd CollectFailedSectors(Session& session, const EraseKind& kind, SectorList* list) {
+  const std::size_t count = answer::Count(session.buffer);
   const ListPages pages =
-      CollectList(RowOf(kind.command).paging, count, [](std::size_t done, std::size_t wanted) {
+      CollectList(session, RowOf(kind.command).paging, count, [&session](std::size_t done, std::size_t wanted) {
         if (StopRequested()) return true;
-        SetProgress(progress::kEraseFailedList.At(done, wanted));
+        session.worker.SetProgress(progress::kEraseFailedList.At(done, wanted));
         return false;
       });
   switch (pages.end) {
@@ -44,46 +44,47 @@ WorkerEnd CollectFailedSectors(const EraseKind& kind, SectorList* list) {
     case ListEnd::Complete:
       break;
   }
-  if (list != nullptr && !HandOutErased(pages.bytes, count, *list)) return WorkerEnd::Done(kFailed);
+  if (list != nullptr && !HandOutErased(session.handouts, pages.bytes, count, *list)) return WorkerEnd::Done(kFailed);
   return WorkerEnd::Done(kFailed);
 }
 
 // One erase command and, when the module announces failed sectors, their
 // list.
-WorkerEnd EraseOnce(const EraseKind& kind, const RangeRequest& range, SectorList* list) {
-  Session& session = CurrentSession();
+WorkerEnd EraseOnce(Session& session, const EraseKind& kind, const RangeRequest& range, SectorList* list) {
+  OperationWorker& worker = session.worker;
   const Request request = request::Range(session.buffer, kind.command, range.start, range.end, range.third);
-  SetProgress(progress::kEraseRequestBuilt);
-  const ExchangeEnd end = ExchangeOrLateAnswer(request, [] { SetProgress(progress::kEraseRequestSent); });
-  SetProgress(progress::kEraseAnswered);
-  if (end != ExchangeEnd::Answered) return WorkerEnd::Done(ExchangeFailure(end));
-  if (ResultCode rc = JudgeAnswer(kind.command); rc != kOk) return WorkerEnd::Done(rc);
+  worker.SetProgress(progress::kEraseRequestBuilt);
+  const ExchangeEnd end =
+      ExchangeOrLateAnswer(session, request, [&worker] { worker.SetProgress(progress::kEraseRequestSent); });
+  worker.SetProgress(progress::kEraseAnswered);
+  if (end != ExchangeEnd::Answered) return WorkerEnd::Done(ExchangeFailure(session, end));
+  if (ResultCode rc = JudgeAnswer(session, kind.command); rc != kOk) return WorkerEnd::Done(rc);
 
   if (answer::Status(session.buffer) == 0) return WorkerEnd::Done(kOk);
-  return CollectFailedSectors(kind, list);
+  return CollectFailedSectors(session, kind, list);
 }
 
-WorkerEnd EraseRange(const EraseKind& kind, std::optional<RangeRequest> range, SectorList* list) {
-  Session& session = CurrentSession();
-  SetProgress(progress::kStarted);
+WorkerEnd EraseRange(Session& session, const EraseKind& kind, std::optional<RangeRequest> range,
+                     SectorList* list) {
+  session.worker.SetProgress(progress::kStarted);
   ClearList(list);
   if (!range) return WorkerEnd::Done(kFailed);
 
   if (kind.mapBanks) {
     uint32_t end = range->end;
-    if (MapToBank(session.ModulePath(), range->start, end) == BankOutcome::NotInFlash)
+    if (MapToBank(session, session.ModulePath(), range->start, end) == BankOutcome::NotInFlash)
       return WorkerEnd::Done(kInvalidSector);
     range->end = end;
   }
 
-  LineRepeats repeats;
+  LineRepeats repeats(session);
   for (;;) {
-    const WorkerEnd erased = EraseOnce(kind, *range, list);
+    const WorkerEnd erased = EraseOnce(session, kind, *range, list);
     if (!kind.mapBanks || !repeats.Again(erased.code())) return erased;
     // The module may have erased the range or not: an erase goes again only
     // where the sector status says the range still holds data.
     ResultCode asked = kOk;
-    const std::optional<bool> blank = RangeBlank(range->start, range->end, asked);
+    const std::optional<bool> blank = RangeBlank(session, range->start, range->end, asked);
     if (StopRequested()) return WorkerEnd::Stopped();
     if (!blank) return erased;
     if (*blank) return WorkerEnd::Done(kOk);
@@ -95,14 +96,13 @@ WorkerEnd EraseRange(const EraseKind& kind, std::optional<RangeRequest> range, S
   }
 }
 
-ResultCode StartErase(const EraseKind& kind, RangeRequest* range, SectorList* list,
+ResultCode StartErase(Session& session, const EraseKind& kind, RangeRequest* range, SectorList* list,
                       WorkerThreadInfo* threadInfo) {
   // The worker erases a copy; the caller's record learns the clipped end
   // at once.
-  Session& session = CurrentSession();
   return session.worker.Start(
-      [&kind, copy = WorkerCopy(session.ModulePath(), range, kind.mapBanks), list](ThreadId) {
-        return EraseRange(kind, copy, list);
+      [&session, &kind, copy = WorkerCopy(session.ModulePath(), range, kind.mapBanks), list](ThreadId) {
+        return EraseRange(session, kind, copy, list);
       },
       threadInfo);
 }
@@ -125,28 +125,28 @@ ZK_EXPORT uint32_t CmmEraseChip(SectorList* list) {
     return kProtectedBySoftware;
 
   const cmd::CommandBufferBytes& buffer = session.buffer;
-  if (ResultCode rc = cmd::RunTransaction(cmd::request::CodeOnly(session.buffer, Command::EraseChip));
+  if (ResultCode rc = cmd::RunTransaction(session, cmd::request::CodeOnly(session.buffer, Command::EraseChip));
       rc != kOk)
     return rc;
   if (cmd::answer::Status(buffer) == 0) return kOk;
 
   const std::size_t count = cmd::answer::Count(buffer);
   if (count > cmd::kMaxChipListEntries) return kReceiveTimeout;
-  if (!cmd::AnswerCarries(cmd::answer::kFirstListEntries + count * cmd::kWireEntrySize)) return kShortAnswer;
+  if (!cmd::AnswerCarries(session, cmd::answer::kFirstListEntries + count * cmd::kWireEntrySize)) return kShortAnswer;
   if (list != nullptr) {
     const std::span<const uint8_t> wire(buffer.data() + cmd::answer::kFirstListEntries,
                                         count * cmd::kWireEntrySize);
-    if (!cmd::HandOutErased(wire, count, *list)) return kFailed;
+    if (!cmd::HandOutErased(session.handouts, wire, count, *list)) return kFailed;
   }
   return kInvalidSector;
 }
 
 ZK_EXPORT uint32_t CmmEraseSectors(RangeRequest* range, SectorList* list,
                                    WorkerThreadInfo* threadInfo) {
-  return cmd::StartErase(cmd::kEraseSectors, range, list, threadInfo);
+  return cmd::StartErase(cmd::CurrentSession(), cmd::kEraseSectors, range, list, threadInfo);
 }
 
 ZK_EXPORT uint32_t CmmEraseBlocks(RangeRequest* range, SectorList* list,
                                   WorkerThreadInfo* threadInfo) {
-  return cmd::StartErase(cmd::kEraseBlocks, range, list, threadInfo);
+  return cmd::StartErase(cmd::CurrentSession(), cmd::kEraseBlocks, range, list, threadInfo);
 }

@@ -12,14 +12,15 @@ ZK_EXPORT uint32_t CmmFindFlashLib(FlashLibRequest* request, FlashLibInfo* info)
   cmd::Session& session = cmd::CurrentSession();
   const uint8_t mode = cmd::BankModeOf(session.ModulePath(), request->flashStart);
   const auto build = [&] { return cmd::request::FindFlashLib(session.buffer, *request, mode); };
-  if (ResultCode rc = cmd::RunRepeatable(build, "flash library query"); rc != kOk) return rc;
+  if (ResultCode rc = cmd::RunRepeatable(session, build, "flash library query"); rc != kOk) return rc;
   if (info != nullptr) *info = cmd::answer::FlashLib(session.buffer);
   return kOk;
 }
 
 ZK_EXPORT uint32_t CmmSelectFlashLib(FlashLibSelection* selection) {
   if (selection == nullptr) return kFailed;
+  cmd::Session& session = cmd::CurrentSession();
   return cmd::RunRepeatable(
-      [selection] { return cmd::request::SelectFlashLib(cmd::CurrentSession().buffer, *selection); },
+      session, [&session, selection] { return cmd::request::SelectFlashLib(session.buffer, *selection); },
       "flash library selection");
 }

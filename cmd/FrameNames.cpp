@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,11 @@ namespace {
 // The code of the last request named: an answer without its echo is named
 // by it.
 std::atomic<uint8_t> g_lastRequest{0};
+
+// The FrameNaming objects alive: the first lends the decoder, the last
+// takes it back.
+std::mutex g_lendersMutex;
+int g_lenders = 0;
 
 // The bytes of one entry of a list continuation: address and status.
 constexpr std::size_t kEntryBytes = 5;
@@ -178,6 +184,16 @@ trace::FrameName NameAnswer(std::span<const uint8_t> frame) {
 trace::FrameName NameFrame(trace::Direction direction, std::span<const uint8_t> frame) {
   if (frame.empty()) return {"empty frame"};
   return direction == trace::Direction::kToModule ? NameRequest(frame) : NameAnswer(frame);
+}
+
+FrameNaming::FrameNaming() {
+  std::lock_guard lock(g_lendersMutex);
+  if (g_lenders++ == 0) trace::SetFrameDecoder(&NameFrame);
+}
+
+FrameNaming::~FrameNaming() {
+  std::lock_guard lock(g_lendersMutex);
+  if (--g_lenders == 0) trace::ClearFrameDecoder(&NameFrame);
 }
 
 }  // namespace zk::cmd

@@ -62,12 +62,8 @@ std::string TransportPath(const std::string& dllName) {
   return files::Join(files::DirName(self), files::ToNative(dllName));
 }
 
-void AddProgress(uint32_t increment) {
-  SetProgress(CurrentSession().worker.Progress() + increment);
-}
-
 // Steps 6 and 7: the boot loader dialogue on the raw port.
-ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& protocol) {
+ResultCode BringUpBootLoader(Session& session, const std::string& modulePath, const std::string& protocol) {
   const PortKeys port = ReadPortKeys(modulePath, kComBuffer);
   if (port.com.empty() || port.baud.empty()) return kInvalidFileFormat;
   const uint32_t baud = DecimalValue(port.baud);
@@ -75,7 +71,7 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   if (download == kDownloadAbsent) return kInvalidFileFormat;
   const uint32_t autoBaud =
       DecimalValue(ini::GetString(modulePath, protocol, "AutoBaudRadu", "", kAutoBaudBuffer));
-  CurrentSession().settings.autoBaud = autoBaud;
+  session.settings.autoBaud = autoBaud;
 
   BootRequest request;
   // A name that is not COM1..COM256 names no port: opening it fails.
@@ -86,10 +82,11 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   request.autoBaud = autoBaud == 1;
   request.targetBaud = baud;
 
+  OperationWorker& worker = session.worker;
   BootHooks hooks;
-  hooks.setProgress = [](uint32_t percent) { SetProgress(percent); };
-  hooks.addProgress = &AddProgress;
-  hooks.timing = CurrentSession().bootTiming;
+  hooks.setProgress = [&worker](uint32_t percent) { worker.SetProgress(percent); };
+  hooks.addProgress = [&worker](uint32_t increment) { worker.SetProgress(worker.Progress() + increment); };
+  hooks.timing = session.bootTiming;
 
   if (download != kDownloadBootFiles) return RunBaudHandshake(request, hooks);
   const std::string dir = files::DirName(files::ToNative(modulePath));
@@ -103,8 +100,8 @@ ResultCode BringUpBootLoader(const std::string& modulePath, const std::string& p
   return RunBootDownload(request, hooks);
 }
 
-WorkerEnd LoginRoutine(const std::string& modulePath, LoginInfo* loginInfo) {
-  Session& session = CurrentSession();
+WorkerEnd LoginRoutine(Session& session, const std::string& modulePath, LoginInfo* loginInfo) {
+  OperationWorker& worker = session.worker;
   TransportBinding& transport = session.transport;
   session.SetModulePath(modulePath);
 
@@ -128,27 +125,27 @@ WorkerEnd LoginRoutine(const std::string& modulePath, LoginInfo* loginInfo) {
   if (initialize == nullptr) return WorkerEnd::Done(kNetDllError);
   if (StopRequested()) return WorkerEnd::Stopped();
 
-  SetProgress(progress::kTransportLoaded);
+  worker.SetProgress(progress::kTransportLoaded);
   auto selectParams = transport.Lookup<net::SelectParamsFn>("NetSelectParams");
   if (selectParams == nullptr) return WorkerEnd::Done(kNetDllError);
 
-  if (ResultCode rc = BringUpBootLoader(modulePath, protocol); rc != kOk)
+  if (ResultCode rc = BringUpBootLoader(session, modulePath, protocol); rc != kOk)
     return WorkerEnd::Done(rc);
 
   if (StopRequested()) return WorkerEnd::Stopped();
-  SetProgress(progress::kBootLoaderUp);
+  worker.SetProgress(progress::kBootLoaderUp);
   const uint8_t accepted = selectParams(modulePath.c_str(), protocol.c_str());
   if (StopRequested()) return WorkerEnd::Stopped();
-  SetProgress(progress::kLineParamsSelected);
+  worker.SetProgress(progress::kLineParamsSelected);
   if (accepted == 0) return WorkerEnd::Done(kFailed);
 
   initialize(net::kInitRaw, nullptr);
   guard.Initialized();
   if (StopRequested()) return WorkerEnd::Stopped();
 
-  SetProgress(progress::kLinkOpen);
+  worker.SetProgress(progress::kLinkOpen);
   if (!transport.ResolveEntries()) return WorkerEnd::Done(kNetDllError);
-  if (ResultCode rc = RunTransaction(request::CodeOnly(session.buffer, Command::Login)); rc != kOk)
+  if (ResultCode rc = RunTransaction(session, request::CodeOnly(session.buffer, Command::Login)); rc != kOk)
     return WorkerEnd::Done(rc);
 
   if (loginInfo != nullptr) *loginInfo = answer::Login(session.buffer);
@@ -167,6 +164,8 @@ ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo,
   // Copied before the worker starts, so that the caller's string may go
   // away at once.
   std::string path = modulePath != nullptr ? modulePath : "";
-  return cmd::CurrentSession().worker.Start(
-      [path = std::move(path), loginInfo](ThreadId) { return cmd::LoginRoutine(path, loginInfo); }, threadInfo);
+  cmd::Session& session = cmd::CurrentSession();
+  return session.worker.Start(
+      [&session, path = std::move(path), loginInfo](ThreadId) { return cmd::LoginRoutine(session, path, loginInfo); },
+      threadInfo);
 }

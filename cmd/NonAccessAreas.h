@@ -13,7 +13,6 @@ namespace zk::cmd {
 struct AddressArea {
   uint32_t start = 0;
   uint32_t end = 0;  // inclusive
-  bool Contains(uint32_t a) const { return a >= start && a <= end; }
 };
 
 // Areas 1 .. NumberOfNonAccessAreas with integer addresses (default -1).

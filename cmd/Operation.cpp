@@ -1,7 +1,5 @@
 #include "cmd/Operation.h"
 
-#include "cmd/Session.h"
-
 namespace zk::cmd {
 namespace {
 
@@ -17,7 +15,5 @@ ResultCode OperationWorker::Start(OperationRoutine routine, WorkerThreadInfo* in
 }
 
 void OperationWorker::ShutDown() { thread_.ShutDown(kShutdownWaitMs); }
-
-void SetProgress(uint32_t percent) { CurrentSession().worker.SetProgress(percent); }
 
 }  // namespace zk::cmd

@@ -54,7 +54,4 @@ class OperationWorker {
   WorkerThread thread_;
 };
 
-// Sets the progress of the current operation.
-void SetProgress(uint32_t percent);
-
 }  // namespace zk::cmd

@@ -19,8 +19,8 @@ namespace zk::cmd {
 namespace {
 
 // Also left as the status, where a poller looks for it.
-ResultCode NotInFlash() {
-  CurrentSession().worker.MarkEnded(kInvalidSector);
+ResultCode NotInFlash(OperationWorker& worker) {
+  worker.MarkEnded(kInvalidSector);
   return kInvalidSector;
 }
 
@@ -34,13 +34,14 @@ struct Piece {
 // Cuts [address, last] at the bank ends and into what one request carries,
 // and checks every piece before anything is sent, so that a write the banks
 // or the non-access area refuse programs nothing.
-ResultCode PlanPieces(const std::string& modulePath, uint32_t endOfFlash, uint32_t address,
-                      uint32_t last, std::vector<Piece>& pieces) {
+ResultCode PlanPieces(Session& session, const std::string& modulePath, uint32_t address, uint32_t last,
+                      std::vector<Piece>& pieces) {
+  const uint32_t endOfFlash = session.settings.endOfFlash;
   AddressArea area;
   const ProgramAreaResult areaResult = ProgramArea(modulePath, endOfFlash, area);
   for (;;) {
     const BankPlace place = PlaceInBank(modulePath, address, last);
-    if (place.outcome == BankOutcome::NotInFlash) return NotInFlash();
+    if (place.outcome == BankOutcome::NotInFlash) return NotInFlash(session.worker);
     if (areaResult == ProgramAreaResult::NeedsEndOfFlash) return kNoModuleSelected;
     if (areaResult == ProgramAreaResult::Area && address <= area.end && place.end >= area.start)
       return kNotAccessible;
@@ -59,9 +60,9 @@ constexpr uint8_t kErasedByte = 0xFF;
 // What a piece whose programming failed on the line left in the flash.
 enum class PieceState { Programmed, Blank, Other, Unread };
 
-PieceState ReadBack(const Piece& piece, std::span<const uint8_t> data) {
+PieceState ReadBack(Session& session, const Piece& piece, std::span<const uint8_t> data) {
   std::vector<uint8_t> flash(data.size());
-  const ReadPassEnd read = ReadChecked(piece.address, static_cast<uint32_t>(data.size()), flash.data(),
+  const ReadPassEnd read = ReadChecked(session, piece.address, static_cast<uint32_t>(data.size()), flash.data(),
                                        [](uint64_t) { return false; });
   if (read.stopped || read.code != kOk) return PieceState::Unread;
   if (std::equal(flash.begin(), flash.end(), data.begin())) return PieceState::Programmed;
@@ -72,17 +73,18 @@ PieceState ReadBack(const Piece& piece, std::span<const uint8_t> data) {
 // Programs one piece. After a line failure the module may have programmed
 // it or not: a checked read of the piece tells, and only a piece that is
 // still blank is sent again.
-ResultCode ProgramPiece(const std::string& modulePath, const Piece& piece, std::span<const uint8_t> data) {
-  Session& session = CurrentSession();
-  LineRepeats repeats;
+ResultCode ProgramPiece(Session& session, const std::string& modulePath, const Piece& piece,
+                        std::span<const uint8_t> data) {
+  LineRepeats repeats(session);
   for (;;) {
-    if (piece.bankStart) SetBankBase(modulePath, *piece.bankStart);
-    const ExchangeEnd sent = ExchangeOrLateAnswer(request::Program(session.buffer, piece.address, data));
+    if (piece.bankStart) SetBankBase(session, modulePath, *piece.bankStart);
+    const ExchangeEnd sent = ExchangeOrLateAnswer(session, request::Program(session.buffer, piece.address, data));
     // Every piece is judged, so that a refused piece is never hidden by a
     // later one that succeeds.
-    const ResultCode rc = sent == ExchangeEnd::Answered ? JudgeAnswer(Command::Program) : ExchangeFailure(sent);
+    const ResultCode rc =
+        sent == ExchangeEnd::Answered ? JudgeAnswer(session, Command::Program) : ExchangeFailure(session, sent);
     if (rc == kOk || !repeats.Again(rc)) return rc;
-    switch (ReadBack(piece, data)) {
+    switch (ReadBack(session, piece, data)) {
       case PieceState::Programmed:
         if (trace::Enabled()) {
           trace::Line("cmd program at 0x%08X failed on the line (result %u): the flash holds the data", piece.address,
@@ -121,11 +123,11 @@ ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
   if (request == nullptr || (request->length != 0 && request->data == nullptr)) return kFailed;
   if (request->length == 0) return kOk;
   const uint64_t wantedEnd = uint64_t{request->address} + request->length - 1;
-  if (wantedEnd > 0xFFFFFFFFu) return cmd::NotInFlash();
+  if (wantedEnd > 0xFFFFFFFFu) return cmd::NotInFlash(session.worker);
   const std::string modulePath = session.ModulePath();
   std::vector<cmd::Piece> pieces;
-  if (const ResultCode rc = cmd::PlanPieces(modulePath, session.settings.endOfFlash, request->address,
-                                            static_cast<uint32_t>(wantedEnd), pieces);
+  if (const ResultCode rc =
+          cmd::PlanPieces(session, modulePath, request->address, static_cast<uint32_t>(wantedEnd), pieces);
       rc != kOk) {
     return rc;
   }
@@ -133,8 +135,8 @@ ZK_EXPORT uint32_t CmmProgFlash(ProgRequest* request) {
   const uint8_t* data = request->data;
   for (const cmd::Piece& piece : pieces) {
     const auto count = static_cast<uint16_t>(uint64_t{piece.end} - piece.address + 1);
-    const ResultCode rc = cmd::ProgramPiece(modulePath, piece, {data, count});
-    if (rc != kOk && cmd::IsLineFailure(rc)) return rc;
+    const ResultCode rc = cmd::ProgramPiece(session, modulePath, piece, {data, count});
+    if (rc != kOk && cmd::IsLineFailure(session, rc)) return rc;
     request->address = piece.address + count;
     data += count;
     if (rc != kOk) return rc;

@@ -20,8 +20,7 @@ namespace {
 // A read that did not succeed, stopped or failed, is remembered so that
 // programming is refused until a read succeeds (a failed re-arming leaves
 // the mark as it was); a failure is posted to the caller.
-WorkerEnd Unsuccessful(const ReadPassEnd& end, ThreadId caller) {
-  Settings& settings = CurrentSession().settings;
+WorkerEnd Unsuccessful(Settings& settings, const ReadPassEnd& end, ThreadId caller) {
   if (end.stopped) {
     settings.readFailed = 1;
     return WorkerEnd::Stopped();
@@ -33,8 +32,7 @@ WorkerEnd Unsuccessful(const ReadPassEnd& end, ThreadId caller) {
 
 // What both reads refuse before anything is sent: without read permission,
 // or without the records. Remembered as a failed read.
-ResultCode Refusal(const ReadRequest* request, const ReadResult* result) {
-  Settings& settings = CurrentSession().settings;
+ResultCode Refusal(Settings& settings, const ReadRequest* request, const ReadResult* result) {
   ResultCode code = kOk;
   if (settings.passwordAccepted == 0)
     code = kNoAccess;
@@ -45,29 +43,30 @@ ResultCode Refusal(const ReadRequest* request, const ReadResult* result) {
 }
 
 // A read runs bank by bank: the module reads within one bank only.
-std::vector<AddressSpan> ReadPieces(const ReadRequest& request) {
-  return SplitAtBankEnds(CurrentSession().ModulePath(), request.start, request.length);
+std::vector<AddressSpan> ReadPieces(const Session& session, const ReadRequest& request) {
+  return SplitAtBankEnds(session.ModulePath(), request.start, request.length);
 }
 
-WorkerEnd ReadRoutine(const ReadRequest request, ReadResult* result, ThreadId caller) {
-  SetProgress(progress::kStarted);
-  if (const ResultCode refused = Refusal(&request, result); refused != kOk) return WorkerEnd::Done(refused);
+WorkerEnd ReadRoutine(Session& session, const ReadRequest request, ReadResult* result, ThreadId caller) {
+  session.worker.SetProgress(progress::kStarted);
+  if (const ResultCode refused = Refusal(session.settings, &request, result); refused != kOk)
+    return WorkerEnd::Done(refused);
   result->received = 0;
 
   std::vector<uint8_t> data(request.length);
   uint64_t done = 0;
-  for (const AddressSpan& piece : ReadPieces(request)) {
-    const ReadPassEnd end = ReadChecked(piece.start, piece.length, data.data() + done, [&](uint64_t got) {
+  for (const AddressSpan& piece : ReadPieces(session, request)) {
+    const ReadPassEnd end = ReadChecked(session, piece.start, piece.length, data.data() + done, [&](uint64_t got) {
       if (StopRequested()) return true;
-      SetProgress(progress::kReadPasses.At(2 * done + got, 2 * uint64_t{request.length}));
+      session.worker.SetProgress(progress::kReadPasses.At(2 * done + got, 2 * uint64_t{request.length}));
       return false;
     });
-    if (end.stopped || end.code != kOk) return Unsuccessful(end, caller);
+    if (end.stopped || end.code != kOk) return Unsuccessful(session.settings, end, caller);
     done += piece.length;
   }
   result->received = request.length;
   if (request.length > 0) std::memcpy(result->destination, data.data(), request.length);
-  CurrentSession().settings.readFailed = 0;
+  session.settings.readFailed = 0;
   return WorkerEnd::Done(kOk);
 }
 
@@ -81,22 +80,27 @@ ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result,
   // The request is the worker's own copy: the caller's record may change or
   // go once this returns. The result record and its destination are written
   // when the read ends.
+  cmd::Session& session = cmd::CurrentSession();
   if (request == nullptr) {
-    return cmd::CurrentSession().worker.Start(
-        [result](ThreadId) { return cmd::WorkerEnd::Done(cmd::Refusal(nullptr, result)); }, threadInfo);
+    return session.worker.Start(
+        [&session, result](ThreadId) {
+          return cmd::WorkerEnd::Done(cmd::Refusal(session.settings, nullptr, result));
+        },
+        threadInfo);
   }
-  return cmd::CurrentSession().worker.Start(
-      [copy = *request, result](ThreadId caller) { return cmd::ReadRoutine(copy, result, caller); },
+  return session.worker.Start(
+      [&session, copy = *request, result](ThreadId caller) { return cmd::ReadRoutine(session, copy, result, caller); },
       threadInfo);
 }
 
 ZK_EXPORT uint32_t CmmReadFlashOnce(ReadRequest* request, ReadResult* result) {
-  if (const ResultCode refused = cmd::Refusal(request, result); refused != kOk) return refused;
+  cmd::Session& session = cmd::CurrentSession();
+  cmd::Settings& settings = session.settings;
+  if (const ResultCode refused = cmd::Refusal(settings, request, result); refused != kOk) return refused;
   result->received = 0;
-  cmd::Settings& settings = cmd::CurrentSession().settings;
   uint32_t done = 0;
-  for (const cmd::AddressSpan& piece : cmd::ReadPieces(*request)) {
-    const cmd::ReadPassEnd end = cmd::ReadPass(piece.start, piece.length, result->destination + done);
+  for (const cmd::AddressSpan& piece : cmd::ReadPieces(session, *request)) {
+    const cmd::ReadPassEnd end = cmd::ReadPass(session, piece.start, piece.length, result->destination + done);
     if (end.code != kOk) {
       if (!end.rearmFailed) settings.readFailed = 1;
       return end.code;

@@ -20,8 +20,7 @@ ReadPassEnd Failure(ResultCode code, bool rearmFailed = false) {
 // A read answer that reports a failure and yet carries data has lost a
 // byte on the line (a 0x00, which the check character cannot miss, before
 // its status): it is spoilt, not the module's word.
-bool SpoiltFailureAnswer(Command command) {
-  Session& session = CurrentSession();
+bool SpoiltFailureAnswer(Session& session, Command command) {
   const bool spoilt = session.answerLength && *session.answerLength > answer::kReadData &&
                       answer::Echo(session.buffer) == Code(command) && answer::Status(session.buffer) != 0;
   if (spoilt) session.lineFailure = true;
@@ -29,28 +28,28 @@ bool SpoiltFailureAnswer(Command command) {
 }
 
 // The exchange of one read request and the judgement of its answer.
-ReadPassEnd Ask(const Request& request) {
-  const ExchangeEnd end = ExchangeOrLateAnswer(request);
-  if (end != ExchangeEnd::Answered) return Failure(ExchangeFailure(end), end == ExchangeEnd::RearmFailed);
-  if (SpoiltFailureAnswer(request.command)) return Failure(kShortAnswer);
-  return Failure(JudgeAnswer(request.command));
+ReadPassEnd Ask(Session& session, const Request& request) {
+  const ExchangeEnd end = ExchangeOrLateAnswer(session, request);
+  if (end != ExchangeEnd::Answered) return Failure(ExchangeFailure(session, end), end == ExchangeEnd::RearmFailed);
+  if (SpoiltFailureAnswer(session, request.command)) return Failure(kShortAnswer);
+  return Failure(JudgeAnswer(session, request.command));
 }
 
 }  // namespace
 
-ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts,
+ReadPassEnd ReadPass(Session& session, uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts,
                      const ReadCheckPoint& checkPoint) {
-  CommandBufferBytes& buffer = CurrentSession().buffer;
+  CommandBufferBytes& buffer = session.buffer;
   // A read changes nothing on the module: after a line failure the rest of
   // the range is asked for again with a read of its own, as often in a row
   // as LineRepeats allows.
-  LineRepeats repeats;
+  LineRepeats repeats(session);
   const auto askRest = [&](uint32_t done, bool continuation) {
     for (;;) {
-      ReadPassEnd asked = Ask(continuation ? request::CodeOnly(buffer, Command::ReadNext)
+      ReadPassEnd asked = Ask(session, continuation ? request::CodeOnly(buffer, Command::ReadNext)
                                            : request::Read(buffer, start + done, length - done));
       if (asked.code == kOk) {
-        repeats = LineRepeats();
+        repeats = LineRepeats(session);
         return asked;
       }
       if (asked.rearmFailed || !repeats.Again(asked.code)) return asked;
@@ -69,7 +68,7 @@ ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* co
     // An answer must carry the bytes it states, and state those asked for:
     // bytes past its end would be those of an earlier frame.
     const uint16_t count = answer::Count(buffer);
-    const bool whole = count >= take && AnswerCarries(answer::kReadData + std::size_t{count});
+    const bool whole = count >= take && AnswerCarries(session, answer::kReadData + std::size_t{count});
     if (!whole && counts == nullptr) return Failure(kShortAnswer);
     if (counts != nullptr) counts[reply] = whole ? static_cast<uint16_t>(take) : kSpoiltPiece;
     if (whole && take > 0) std::memcpy(out + done, buffer.data() + answer::kReadData, take);

@@ -11,6 +11,8 @@
 
 namespace zk::cmd {
 
+class Session;
+
 inline constexpr uint32_t kReadDataPerAnswer = RowOf(Command::Read).paging.firstBytes;
 
 struct ReadPassEnd {
@@ -43,7 +45,7 @@ inline uint32_t AnswersOf(uint32_t length) {
 // and an answer that carries fewer bytes than it should is marked there as
 // kSpoiltPiece and the pass goes on; without counts it ends the pass with
 // the short-answer code.
-ReadPassEnd ReadPass(uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts = nullptr,
+ReadPassEnd ReadPass(Session& session, uint32_t start, uint32_t length, uint8_t* out, uint16_t* counts = nullptr,
                      const ReadCheckPoint& checkPoint = {});
 
 }  // namespace zk::cmd

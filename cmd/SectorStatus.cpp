@@ -35,8 +35,8 @@ WireEntry MakeEntry(uint32_t address, uint8_t status) {
 // and a step the areas cut is asked for piece by piece and gets one entry.
 class StatusCollector {
  public:
-  StatusCollector(std::optional<RangeRequest> request, SectorList* list, ThreadId caller)
-      : request_(request), list_(list), caller_(caller) {}
+  StatusCollector(Session& session, std::optional<RangeRequest> request, SectorList* list, ThreadId caller)
+      : session_(session), request_(request), list_(list), caller_(caller) {}
 
   WorkerEnd Run();
   // Every step of the range asked for; nullopt when the walk went through,
@@ -68,6 +68,7 @@ class StatusCollector {
   WorkerEnd Finish();
   std::size_t Entries() const { return wire_.size() / kWireEntrySize; }
 
+  Session& session_;
   std::optional<RangeRequest> request_;  // the caller's, copied when the worker started
   SectorList* list_;
   ThreadId caller_;
@@ -77,13 +78,13 @@ class StatusCollector {
 
 std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, uint32_t step,
                                                 std::vector<uint8_t>& bytes, bool& listEnded) {
-  CommandBufferBytes& buffer = CurrentSession().buffer;
+  CommandBufferBytes& buffer = session_.buffer;
   // The query changes nothing on the module: after a line failure in its
   // answer or any continuation it is asked again from its start.
   ListPages pages;
-  LineRepeats repeats;
+  LineRepeats repeats(session_);
   for (;;) {
-    if (ResultCode rc = RunWithLateAnswer(request::Range(buffer, Command::SectorStatus, first, last, step));
+    if (ResultCode rc = RunWithLateAnswer(session_, request::Range(buffer, Command::SectorStatus, first, last, step));
         rc != kOk) {
       if (repeats.Again(rc)) continue;
       return Fail(rc);
@@ -95,7 +96,7 @@ std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, u
     const uint64_t steps = (uint64_t{last} - first) / step + 2;
     if (count > steps || Entries() + count > kMaxListEntries) return Fail(kReceiveTimeout);
 
-    pages = CollectList(RowOf(Command::SectorStatus).paging, count,
+    pages = CollectList(session_, RowOf(Command::SectorStatus).paging, count,
                         [](std::size_t, std::size_t) { return StopRequested(); });
     if (pages.end != ListEnd::Failed || !repeats.Again(pages.code)) break;
   }
@@ -147,14 +148,14 @@ std::optional<WorkerEnd> StatusCollector::QueryCutStep(uint32_t stepFirst,
 }
 
 WorkerEnd StatusCollector::Finish() {
-  if (list_ != nullptr && !HandOutStatus(wire_, Entries(), *list_)) return Fail(kFailed);
-  SetProgress(progress::kDone);
+  if (list_ != nullptr && !HandOutStatus(session_.handouts, wire_, Entries(), *list_)) return Fail(kFailed);
+  session_.worker.SetProgress(progress::kDone);
   PostWorkerEnd(caller_, kOk);
   return WorkerEnd::Done(kOk);
 }
 
 WorkerEnd StatusCollector::Run() {
-  SetProgress(progress::kStarted);
+  session_.worker.SetProgress(progress::kStarted);
   ClearList(list_);
   if (std::optional<WorkerEnd> failed = Walk()) return *failed;
   return Finish();
@@ -162,9 +163,9 @@ WorkerEnd StatusCollector::Run() {
 
 std::optional<WorkerEnd> StatusCollector::Walk() {
   if (!request_) return WorkerEnd::Done(kFailed);
-  const std::string modulePath = CurrentSession().ModulePath();
+  const std::string modulePath = session_.ModulePath();
   uint32_t mappedEnd = request_->end;
-  if (MapToBank(modulePath, request_->start, mappedEnd) == BankOutcome::NotInFlash)
+  if (MapToBank(session_, modulePath, request_->start, mappedEnd) == BankOutcome::NotInFlash)
     return WorkerEnd::Done(kInvalidSector);
   request_->end = mappedEnd;
   if (request_->third == 0 || request_->end < request_->start) return Fail(kInvalidSector);
@@ -194,16 +195,16 @@ std::optional<WorkerEnd> StatusCollector::Walk() {
     }
     if (listEnded) break;
     const uint64_t done = std::min<uint64_t>(cur, rangeEnd) - rangeStart;
-    if (caller_ != kNoCaller) SetProgress(progress::kStatusWalk.At(done, rangeLength));
+    if (caller_ != kNoCaller) session_.worker.SetProgress(progress::kStatusWalk.At(done, rangeLength));
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<bool> RangeBlank(uint32_t start, uint32_t end, ResultCode& code) {
+std::optional<bool> RangeBlank(Session& session, uint32_t start, uint32_t end, ResultCode& code) {
   const uint32_t step = end - start == 0xFFFFFFFFu ? 0xFFFFFFFFu : end - start + 1;
-  StatusCollector collector(RangeRequest{start, end, step}, nullptr, kNoCaller);
+  StatusCollector collector(session, RangeRequest{start, end, step}, nullptr, kNoCaller);
   if (const std::optional<WorkerEnd> failed = collector.Walk()) {
     code = failed->code();
     return std::nullopt;
@@ -222,8 +223,8 @@ ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
                                       WorkerThreadInfo* threadInfo) {
   cmd::Session& session = cmd::CurrentSession();
   return session.worker.Start(
-      [copy = cmd::WorkerCopy(session.ModulePath(), range, true), list](ThreadId caller) {
-        return cmd::StatusCollector(copy, list, caller).Run();
+      [&session, copy = cmd::WorkerCopy(session.ModulePath(), range, true), list](ThreadId caller) {
+        return cmd::StatusCollector(session, copy, list, caller).Run();
       },
       threadInfo);
 }

@@ -9,6 +9,8 @@
 
 namespace zk::cmd {
 
+class Session;
+
 // The caller of a status walk that belongs to no worker of its own: no
 // message is posted and no progress set.
 inline constexpr ThreadId kNoCaller = 0;
@@ -16,6 +18,6 @@ inline constexpr ThreadId kNoCaller = 0;
 // Whether [start, end] of one bank holds nothing but erased bytes (steps the
 // module cannot reach do not count); nullopt, with code, when the module
 // could not be asked.
-std::optional<bool> RangeBlank(uint32_t start, uint32_t end, ResultCode& code);
+std::optional<bool> RangeBlank(Session& session, uint32_t start, uint32_t end, ResultCode& code);
 
 }  // namespace zk::cmd

@@ -2,8 +2,9 @@
 // The one connection of this process: the command buffer every request is
 // built in, the settings the immediate exports set, the transport bound at
 // login, the worker of the long operations, the lists handed to callers and
-// the module description of the connection. Flows reach it through
-// CurrentSession(); the exports are a thin shell over it.
+// the module description of the connection. Only the exports fetch it,
+// with CurrentSession(); every flow below them is given it, and a worker
+// gets the session it belongs to when it is started.
 #include "cmd/BootLoader.h"
 #include "cmd/CommandBuffer.h"
 #include "cmd/FrameNames.h"
@@ -11,18 +12,22 @@
 #include "cmd/Settings.h"
 #include "cmd/TransportBinding.h"
 #include "common/HandoutList.h"
+#include "platform/NonCopyable.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 
 namespace zk::cmd {
 
-class Session {
+// How the poll loop of an exchange pauses while the reception is still
+// running; empty: a short sleep.
+using PollPause = std::function<void()>;
+
+class Session : private NonCopyable {
  public:
   Session() = default;
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
   // No worker may outlive the code it runs.
   ~Session();
 
@@ -51,6 +56,9 @@ class Session {
   TransportBinding transport;
   HandoutList handouts;
   BootTiming bootTiming;  // the login's; tests shorten it
+  // Set before an operation starts; tests replace it to count polls or to
+  // poll without sleeping.
+  PollPause pollPause;
   // The trace names the frames while the session lives; the worker has
   // stopped before it goes.
   FrameNaming frameNaming;

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -23,26 +22,18 @@ constexpr uint32_t kUnusedArgument = 0;
 // any answer time on a serial line, long enough not to burn a core.
 constexpr auto kPollInterval = std::chrono::microseconds(500);
 
-std::mutex g_pauseMutex;
-PollPause g_pause;
-
-void Pause() {
-  PollPause pause;
-  {
-    std::lock_guard lock(g_pauseMutex);
-    pause = g_pause;
-  }
-  if (pause)
-    pause();
+void Pause(const Session& session) {
+  if (session.pollPause)
+    session.pollPause();
   else
     std::this_thread::sleep_for(kPollInterval);
 }
 
-uint8_t PollUntilSettled(const TransportEntries& net) {
+uint8_t PollUntilSettled(const Session& session, const TransportEntries& net) {
   for (;;) {
     const uint8_t status = net.getRxStatus();
     if (status != net::kRxPending) return status;
-    Pause();
+    Pause(session);
   }
 }
 
@@ -91,8 +82,7 @@ std::string Named(Command command) {
 
 }  // namespace
 
-ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend) {
-  Session& session = CurrentSession();
+ExchangeEnd Exchange(Session& session, const Request& request, const std::function<void()>& afterSend) {
   session.answerLength.reset();
   session.lineFailure = false;
   const TransportEntries net = session.transport.Entries();
@@ -114,7 +104,7 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
   uint32_t strays = 0;
   for (uint32_t waits = 0;;) {
     net.restartRxTimeOut(profile.wait);
-    status = PollUntilSettled(net);
+    status = PollUntilSettled(session, net);
     if (status == net::kRxComplete && strays < kMostStrayAnswers && IsStray(net, session, request.command)) {
       // Waited for again, as if it had never come.
       if (trace::Enabled()) {
@@ -149,14 +139,13 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
   return ExchangeEnd::Answered;
 }
 
-ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<void()>& afterSend) {
-  const ExchangeEnd end = Exchange(request, afterSend);
+ExchangeEnd ExchangeOrLateAnswer(Session& session, const Request& request, const std::function<void()>& afterSend) {
+  const ExchangeEnd end = Exchange(session, request, afterSend);
   if (end != ExchangeEnd::SendFailed && end != ExchangeEnd::NoAnswer) return end;
-  Session& session = CurrentSession();
   const TransportEntries net = session.transport.Entries();
   if (!Arm(net, session.received, kLateAnswerMs)) return end;
   net.restartRxTimeOut(kLateAnswerMs);
-  if (PollUntilSettled(net) != net::kRxComplete || session.received.Byte(0) != EchoOf(request.command)) {
+  if (PollUntilSettled(session, net) != net::kRxComplete || session.received.Byte(0) != EchoOf(request.command)) {
     if (trace::Enabled()) trace::Line("cmd no late answer to %s", Named(request.command).c_str());
     return end;
   }
@@ -167,27 +156,27 @@ ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<voi
   return ExchangeEnd::Answered;
 }
 
-bool AnswerCarries(std::size_t bytes) {
-  const std::optional<uint16_t> length = CurrentSession().answerLength;
+bool AnswerCarries(const Session& session, std::size_t bytes) {
+  const std::optional<uint16_t> length = session.answerLength;
   return !length || *length >= bytes;
 }
 
 namespace {
 
 // What the transport says of a failed exchange; none when it cannot tell.
-uint8_t LineFault() {
-  const TransportEntries net = CurrentSession().transport.Entries();
+uint8_t LineFault(const Session& session) {
+  const TransportEntries net = session.transport.Entries();
   return net.getLineFault != nullptr ? net.getLineFault() : uint8_t{net::kLineFaultNone};
 }
 
 }  // namespace
 
-ResultCode ExchangeFailure(ExchangeEnd end) {
+ResultCode ExchangeFailure(const Session& session, ExchangeEnd end) {
   switch (end) {
     case ExchangeEnd::Answered:
       return kOk;
     case ExchangeEnd::SendFailed:
-      switch (LineFault()) {
+      switch (LineFault(session)) {
         case net::kLineFaultNoReply:
           return kNoAnswer;
         case net::kLineFaultRefused:
@@ -200,7 +189,7 @@ ResultCode ExchangeFailure(ExchangeEnd end) {
     case ExchangeEnd::NoAnswer:
       // The answer's blocks were refused at their check character: nothing
       // timed out.
-      return LineFault() == net::kLineFaultBadCheck ? ResultCode{kReceiveChecksum} : ResultCode{kReceiveTimeout};
+      return LineFault(session) == net::kLineFaultBadCheck ? ResultCode{kReceiveChecksum} : ResultCode{kReceiveTimeout};
     case ExchangeEnd::ArmFailed:
     case ExchangeEnd::RearmFailed:
       return kReceiveTimeout;
@@ -208,10 +197,10 @@ ResultCode ExchangeFailure(ExchangeEnd end) {
   return kReceiveTimeout;
 }
 
-bool IsLineFailure(ResultCode code) { return code != kOk && CurrentSession().lineFailure; }
+bool IsLineFailure(const Session& session, ResultCode code) { return code != kOk && session.lineFailure; }
 
 bool LineRepeats::Again(ResultCode code) {
-  if (!IsLineFailure(code) || repeats_ == kLineRepeats) return false;
+  if (!IsLineFailure(*session_, code) || repeats_ == kLineRepeats) return false;
   if (code == kReceiveTimeout) {
     if (timedOut_) return false;
     timedOut_ = true;
@@ -220,10 +209,10 @@ bool LineRepeats::Again(ResultCode code) {
   return true;
 }
 
-ResultCode RunRepeatable(const std::function<Request()>& build, const char* stage) {
-  LineRepeats repeats;
+ResultCode RunRepeatable(Session& session, const std::function<Request()>& build, const char* stage) {
+  LineRepeats repeats(session);
   for (;;) {
-    const ResultCode rc = RunWithLateAnswer(build());
+    const ResultCode rc = RunWithLateAnswer(session, build());
     if (!repeats.Again(rc)) {
       if (repeats.Count() > 0 && rc != kOk && trace::Enabled()) {
         trace::Line("cmd %s given up after %u repeats: result %u", stage, repeats.Count(), static_cast<unsigned>(rc));
@@ -252,8 +241,8 @@ ResultCode EchoByteAsResult(uint8_t byte0) {
 
 }  // namespace
 
-ResultCode JudgeAnswer(Command command) {
-  const CommandBufferBytes& buffer = CurrentSession().buffer;
+ResultCode JudgeAnswer(Session& session, Command command) {
+  const CommandBufferBytes& buffer = session.buffer;
   const uint8_t byte0 = answer::Echo(buffer);
   const uint8_t status = answer::Status(buffer);
   const bool echoed = byte0 == Code(command);
@@ -262,8 +251,8 @@ ResultCode JudgeAnswer(Command command) {
   // field may be read from them.
   const bool fieldsUsed = echoed || row.judgement == Judgement::NotExamined ||
                           row.judgement == Judgement::FirmwareMarker;
-  if (!AnswerCarries(fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1))) {
-    CurrentSession().lineFailure = true;
+  if (!AnswerCarries(session, fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1))) {
+    session.lineFailure = true;
     return kShortAnswer;
   }
   switch (row.judgement) {
@@ -288,9 +277,9 @@ ResultCode JudgeAnswer(Command command) {
 
 namespace {
 
-ResultCode Judged(const Request& request, ExchangeEnd end) {
-  if (end != ExchangeEnd::Answered) return ExchangeFailure(end);
-  const ResultCode rc = JudgeAnswer(request.command);
+ResultCode Judged(Session& session, const Request& request, ExchangeEnd end) {
+  if (end != ExchangeEnd::Answered) return ExchangeFailure(session, end);
+  const ResultCode rc = JudgeAnswer(session, request.command);
   if (rc != kOk && trace::Enabled()) {
     trace::Line("cmd answer to %s refused: result %u", Named(request.command).c_str(), static_cast<unsigned>(rc));
   }
@@ -299,13 +288,12 @@ ResultCode Judged(const Request& request, ExchangeEnd end) {
 
 }  // namespace
 
-ResultCode RunTransaction(const Request& request) { return Judged(request, Exchange(request)); }
+ResultCode RunTransaction(Session& session, const Request& request) {
+  return Judged(session, request, Exchange(session, request));
+}
 
-ResultCode RunWithLateAnswer(const Request& request) { return Judged(request, ExchangeOrLateAnswer(request)); }
-
-void SetPollPause(PollPause pause) {
-  std::lock_guard lock(g_pauseMutex);
-  g_pause = std::move(pause);
+ResultCode RunWithLateAnswer(Session& session, const Request& request) {
+  return Judged(session, request, ExchangeOrLateAnswer(session, request));
 }
 
 }  // namespace zk::cmd

@@ -12,6 +12,8 @@
 
 namespace zk::cmd {
 
+class Session;
+
 // How the exchange (arm, send, wait) ended, before any judgement.
 enum class ExchangeEnd {
   Answered,     // status 0: an answer is in the command buffer
@@ -22,9 +24,10 @@ enum class ExchangeEnd {
   NoTransport,  // no transport bound, or it lacks an entry point
 };
 
-// Sends the request built in the command buffer with the wait profile of
-// its command and waits for the answer; afterSend runs once it is out.
-ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterSend = {});
+// Sends the request built in the session's command buffer with the wait
+// profile of its command and waits for the answer; afterSend runs once it
+// is out.
+ExchangeEnd Exchange(Session& session, const Request& request, const std::function<void()>& afterSend = {});
 
 // After a failure on the line the module may have the request all the
 // same (its acknowledgement was spoilt) or offer its answer again (the host
@@ -34,28 +37,30 @@ ExchangeEnd Exchange(const Request& request, const std::function<void()>& afterS
 // its answer again only after its own acknowledgement time (2 s in the
 // procedure) and a pause.
 inline constexpr uint32_t kLateAnswerMs = 3000;
-ExchangeEnd ExchangeOrLateAnswer(const Request& request, const std::function<void()>& afterSend = {});
+ExchangeEnd ExchangeOrLateAnswer(Session& session, const Request& request,
+                                 const std::function<void()>& afterSend = {});
 
-// The code of an exchange that did not end with an answer (241, 240, 243).
-ResultCode ExchangeFailure(ExchangeEnd end);
+// The code of an exchange that did not end with an answer (241, 240, 243);
+// the session's transport tells why the line failed.
+ResultCode ExchangeFailure(const Session& session, ExchangeEnd end);
 
 // Whether the answer in the command buffer carries at least bytes bytes;
 // true when the transport does not tell how long it was.
-bool AnswerCarries(std::size_t bytes);
+bool AnswerCarries(const Session& session, std::size_t bytes);
 
 // Judges the answer in the command buffer as command requires; 0 when the
 // answer is acceptable (its fields may then be used).
-ResultCode JudgeAnswer(Command command);
+ResultCode JudgeAnswer(Session& session, Command command);
 
 // Exchange and judgement together: the common pattern.
-ResultCode RunTransaction(const Request& request);
+ResultCode RunTransaction(Session& session, const Request& request);
 // The same with ExchangeOrLateAnswer, for a request that may be repeated.
-ResultCode RunWithLateAnswer(const Request& request);
+ResultCode RunWithLateAnswer(Session& session, const Request& request);
 
-// Whether code, the failure of the last transaction, happened on the line
-// rather than in the transport or the module: no answer, a send that
-// failed, an answer shorter than it states.
-bool IsLineFailure(ResultCode code);
+// Whether code, the failure of the session's last transaction, happened on
+// the line rather than in the transport or the module: no answer, a send
+// that failed, an answer shorter than it states.
+bool IsLineFailure(const Session& session, ResultCode code);
 
 // How many times a request is sent again after line failures: up to
 // kLineRepeats, but after a time-out in which nothing came only once, so
@@ -64,11 +69,15 @@ inline constexpr uint32_t kLineRepeats = 3;
 
 class LineRepeats {
  public:
+  // Counts the repeats of requests on session's line.
+  explicit LineRepeats(const Session& session) : session_(&session) {}
+
   // Whether the request that ended with code goes again; counts it.
   bool Again(ResultCode code);
   uint32_t Count() const { return repeats_; }
 
  private:
+  const Session* session_;
   uint32_t repeats_ = 0;
   bool timedOut_ = false;
 };
@@ -76,11 +85,6 @@ class LineRepeats {
 // A transaction of a request that may be repeated (a query, a read): built
 // again and repeated after line failures as LineRepeats allows; the trace
 // names stage for each repeat.
-ResultCode RunRepeatable(const std::function<Request()>& build, const char* stage);
-
-// How long the poll loop pauses while the reception is still running;
-// tests can replace it to count polls.
-using PollPause = std::function<void()>;
-void SetPollPause(PollPause pause);
+ResultCode RunRepeatable(Session& session, const std::function<Request()>& build, const char* stage);
 
 }  // namespace zk::cmd

@@ -27,7 +27,6 @@ class TransportBinding {
   // Releases the library and forgets every entry point.
   void Release();
 
-  LibraryHandle Library() const { return library_.load(); }
   bool Bound() const { return library_.load() != nullptr; }
 
   // Looks up one entry point of the bound library by name.

@@ -13,9 +13,11 @@
 namespace zk::dm {
 namespace {
 
-class CommandTarget : public ProgramTarget {
+// The target that programs through the command layer: each request is one
+// CmmProgFlash.
+class CommandLayerTarget : public ProgramTarget {
  public:
-  explicit CommandTarget(cmm::ProgFlashFn progFlash) : progFlash_(progFlash) {}
+  explicit CommandLayerTarget(cmm::ProgFlashFn progFlash) : progFlash_(progFlash) {}
 
   ResultCode Program(uint32_t address, const uint8_t* data, uint16_t length) override {
     ProgRequest request{address, length, data};
@@ -35,7 +37,7 @@ class CommandTarget : public ProgramTarget {
 // Every page is checked before the first is sent, so that a refused image
 // leaves the flash untouched. Pages programmed in blocks are checked with
 // the whole blocks that carry them.
-ResultCode CheckPages(std::span<const Page> pages, uint32_t offset, CommandTarget& target) {
+ResultCode CheckPages(std::span<const Page> pages, uint32_t offset, CommandLayerTarget& target) {
   for (const Page& page : pages) {
     uint64_t start = uint32_t{page.address + offset};
     uint64_t end = start + page.length;  // one past the last byte
@@ -56,7 +58,7 @@ ResultCode ProgramImage(uint32_t address) {
   if (progFlash == nullptr) return kCmdDllError;
   const MemoryImage& image = State().image;
   if (image.Empty()) return kFileNotFound;
-  CommandTarget target(progFlash);
+  CommandLayerTarget target(progFlash);
   if (image.HasFlat()) {
     const FlatImage& flat = image.Flat();
     return ProgramFlat(flat.buffer.get(), flat.length, address, target);

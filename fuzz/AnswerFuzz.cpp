@@ -56,7 +56,7 @@ std::string ModulePath() {
 void Setup() {
   static const bool done = [] {
     FakeTransport::Bind();
-    cmd::SetPollPause([] { sched_yield(); });
+    cmd::CurrentSession().pollPause = [] { sched_yield(); };
     return true;
   }();
   (void)done;

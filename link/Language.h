@@ -14,7 +14,6 @@ inline constexpr unsigned kEnglishStringBase = 21000;
 struct Language {
   uint16_t languageId = 0x0800;
   unsigned stringBase = kEnglishStringBase;
-  bool German() const { return stringBase == kGermanStringBase; }
 };
 
 // The country of an INI file (0 when it names none).

@@ -20,8 +20,8 @@ constexpr uint32_t kCloseDrainMs = 5;
 // An open link. The link thread holds a reference of its own, so a thread
 // that does not end in time (a callback that never returns) keeps what it
 // uses alive; the port is then closed when it finally ends.
-struct LinkDriver::Session {
-  Session(const LinkConfig& config, std::unique_ptr<com::SerialPort> openPort, WindowHandle window)
+struct LinkDriver::OpenLink {
+  OpenLink(const LinkConfig& config, std::unique_ptr<com::SerialPort> openPort, WindowHandle window)
       : port(std::move(openPort)), engine(config, *port, window), pump(*port, engine) {}
 
   std::unique_ptr<com::SerialPort> port;
@@ -33,7 +33,7 @@ struct LinkDriver::Session {
   bool exited = false;
   std::thread thread;
 
-  ~Session() {
+  ~OpenLink() {
     // The link thread itself may hold the last reference.
     if (thread.joinable()) thread.detach();
   }
@@ -50,7 +50,7 @@ LinkDriver::LinkDriver() = default;
 
 LinkDriver::~LinkDriver() {
   // Unloading: the callers' ECBs are not called back any more.
-  if (std::shared_ptr<Session> session = TakeSession()) Close(session);
+  if (std::shared_ptr<OpenLink> openLink = TakeLink()) Close(openLink);
   FinishEnding();
 }
 
@@ -59,7 +59,7 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
   params->port &= kPortNumberMask;
 
   // A link still open is closed first; its queued ECBs are dropped.
-  std::shared_ptr<Session> old = TakeSession();
+  std::shared_ptr<OpenLink> old = TakeLink();
   if (old) {
     Close(old);
     old.reset();  // releases the port before it is opened again
@@ -73,120 +73,120 @@ uint8_t LinkDriver::Initialize(LinkParams* params) {
   port->SetRts(false);
   port->Purge(com::PurgeWhat::Both);
 
-  auto session = std::make_shared<Session>(ConfigFrom(*params), std::move(port), notifyWindow_.load());
+  auto openLink = std::make_shared<OpenLink>(ConfigFrom(*params), std::move(port), notifyWindow_.load());
   try {
-    session->thread = std::thread([session] {
-      session->pump.Run(session->stop);
+    openLink->thread = std::thread([openLink] {
+      openLink->pump.Run(openLink->stop);
       {
-        std::lock_guard lock(session->exitMutex);
-        session->exited = true;
+        std::lock_guard lock(openLink->exitMutex);
+        openLink->exited = true;
       }
-      session->exitSignal.notify_all();
+      openLink->exitSignal.notify_all();
     });
   } catch (const std::system_error&) {
     return kLinkOpenFailed;
   }
   std::lock_guard lock(mutex_);
-  session_ = std::move(session);
+  open_ = std::move(openLink);
   return kLinkOk;
 }
 
 uint8_t LinkDriver::Shutdown() {
-  if (std::shared_ptr<Session> session = TakeSession()) HandBack(Close(session));
+  if (std::shared_ptr<OpenLink> openLink = TakeLink()) HandBack(Close(openLink));
   return kLinkOk;
 }
 
-std::shared_ptr<LinkDriver::Session> LinkDriver::TakeSession() {
+std::shared_ptr<LinkDriver::OpenLink> LinkDriver::TakeLink() {
   std::lock_guard lock(mutex_);
-  std::shared_ptr<Session> session = std::move(session_);
+  std::shared_ptr<OpenLink> openLink = std::move(open_);
   // Taken by a callback on the link thread: the link counts as closed from
   // here on, so the thread is recorded as ending in the same step, and an
   // Initialize that sees the link closed waits for it to let go of the port.
-  if (session && session->OnOwnThread()) ending_ = session;
-  return session;
+  if (openLink && openLink->OnOwnThread()) ending_ = openLink;
+  return openLink;
 }
 
 uint8_t LinkDriver::Send(ECB* ecb) {
-  const std::shared_ptr<Session> session = CurrentSession();
-  if (!session) return kLinkNotOpen;
+  const std::shared_ptr<OpenLink> openLink = CurrentLink();
+  if (!openLink) return kLinkNotOpen;
   if (ecb == nullptr) return kLinkSendFailed;
-  return session->engine.Send(*ecb);
+  return openLink->engine.Send(*ecb);
 }
 
 uint8_t LinkDriver::Receive(ECB* ecb) {
-  const std::shared_ptr<Session> session = CurrentSession();
-  if (!session) return kLinkNotOpen;
+  const std::shared_ptr<OpenLink> openLink = CurrentLink();
+  if (!openLink) return kLinkNotOpen;
   if (ecb == nullptr) {
-    HandBack(session->engine.TakeQueue());
+    HandBack(openLink->engine.TakeQueue());
   } else {
-    session->engine.Queue(*ecb);
+    openLink->engine.Queue(*ecb);
   }
   return kLinkOk;
 }
 
 uint8_t LinkDriver::Receive(ECB& ecb, const ReceiveSetup& setup) {
-  const std::shared_ptr<Session> session = CurrentSession();
-  if (!session) return kLinkNotOpen;
-  session->engine.Queue(ecb, &setup);
+  const std::shared_ptr<OpenLink> openLink = CurrentLink();
+  if (!openLink) return kLinkNotOpen;
+  openLink->engine.Queue(ecb, &setup);
   return kLinkOk;
 }
 
 ECB* LinkDriver::CurrentEcb() {
-  const std::shared_ptr<Session> session = CurrentSession();
-  return session ? session->engine.Head() : nullptr;
+  const std::shared_ptr<OpenLink> openLink = CurrentLink();
+  return openLink ? openLink->engine.Head() : nullptr;
 }
 
 uint32_t LinkDriver::RefusedOffers() {
-  const std::shared_ptr<Session> session = CurrentSession();
-  return session ? session->engine.RefusedOffers() : 0;
+  const std::shared_ptr<OpenLink> openLink = CurrentLink();
+  return openLink ? openLink->engine.RefusedOffers() : 0;
 }
 
 WindowHandle LinkDriver::PassCallBack(WindowHandle window) {
   notifyWindow_.store(window);
-  if (const std::shared_ptr<Session> session = CurrentSession()) session->engine.SetNotifyWindow(window);
+  if (const std::shared_ptr<OpenLink> openLink = CurrentLink()) openLink->engine.SetNotifyWindow(window);
   return window;
 }
 
-bool LinkDriver::IsOpen() { return CurrentSession() != nullptr; }
+bool LinkDriver::IsOpen() { return CurrentLink() != nullptr; }
 
-std::shared_ptr<LinkDriver::Session> LinkDriver::CurrentSession() {
+std::shared_ptr<LinkDriver::OpenLink> LinkDriver::CurrentLink() {
   std::lock_guard lock(mutex_);
-  return session_;
+  return open_;
 }
 
-std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<Session>& session) {
-  session->engine.BeginClose();
-  session->stop.store(true);
-  session->port->Wake();
+std::vector<ECB*> LinkDriver::Close(const std::shared_ptr<OpenLink>& openLink) {
+  openLink->engine.BeginClose();
+  openLink->stop.store(true);
+  openLink->port->Wake();
   // Closed from a callback on the link thread itself: it ends when the
-  // callback returns, and is waited for by FinishEnding (TakeSession has
+  // callback returns, and is waited for by FinishEnding (TakeLink has
   // recorded it as ending).
-  if (session->OnOwnThread()) return session->engine.TakeQueue();
-  const bool ended = session->WaitForExit();
+  if (openLink->OnOwnThread()) return openLink->engine.TakeQueue();
+  const bool ended = openLink->WaitForExit();
   if (ended) {
-    session->thread.join();
-    session->port->ClearWake();
+    openLink->thread.join();
+    openLink->port->ClearWake();
     // What is still queued goes out (our last DLE, say); what came in and
     // was not read is dropped.
-    session->port->Drain(kCloseDrainMs);
-    session->port->Purge(com::PurgeWhat::Input);
+    openLink->port->Drain(kCloseDrainMs);
+    openLink->port->Purge(com::PurgeWhat::Input);
   } else {
-    session->thread.detach();
+    openLink->thread.detach();
   }
-  return session->engine.TakeQueue();
+  return openLink->engine.TakeQueue();
 }
 
 void LinkDriver::FinishEnding() {
-  std::shared_ptr<Session> session;
+  std::shared_ptr<OpenLink> openLink;
   {
     std::lock_guard lock(mutex_);
-    session = std::move(ending_);
+    openLink = std::move(ending_);
   }
-  if (!session || session->OnOwnThread()) return;
-  if (session->WaitForExit()) {
-    session->thread.join();
+  if (!openLink || openLink->OnOwnThread()) return;
+  if (openLink->WaitForExit()) {
+    openLink->thread.join();
   } else {
-    session->thread.detach();
+    openLink->thread.detach();
   }
 }
 

@@ -35,12 +35,12 @@ class LinkDriver : private NonCopyable {
   bool IsOpen();
 
  private:
-  struct Session;
-  std::shared_ptr<Session> CurrentSession();
-  // Moves the open session out; see the definition for the link thread case.
-  std::shared_ptr<Session> TakeSession();
+  struct OpenLink;
+  std::shared_ptr<OpenLink> CurrentLink();
+  // Moves the open link out; see the definition for the link thread case.
+  std::shared_ptr<OpenLink> TakeLink();
   // Stops the link thread and closes the port; the queue is returned.
-  std::vector<ECB*> Close(const std::shared_ptr<Session>& session);
+  std::vector<ECB*> Close(const std::shared_ptr<OpenLink>& openLink);
   // A link closed from a callback on its own thread still holds the port
   // until that callback returns: the next Initialize (or the unload) waits
   // for the thread to end first.
@@ -48,8 +48,8 @@ class LinkDriver : private NonCopyable {
   static void HandBack(const std::vector<ECB*>& ecbs);
 
   std::mutex mutex_;
-  std::shared_ptr<Session> session_;
-  std::shared_ptr<Session> ending_;
+  std::shared_ptr<OpenLink> open_;
+  std::shared_ptr<OpenLink> ending_;
   std::atomic<WindowHandle> notifyWindow_{nullptr};
 };
 

@@ -1,7 +1,9 @@
 #pragma once
-// Binds the scripted transport library as the command layer's transport.
+// Binds the scripted transport library as the transport of a command layer
+// session: the one the exports use, or one a test owns.
 #include "cmd/Session.h"
 #include "platform/Library.h"
+#include "platform/NonCopyable.h"
 #include "tests/cmd/fakenet/FakeNet.h"
 #include "tests/support/Entry.h"
 
@@ -11,9 +13,9 @@
 
 namespace zk::cmd::test {
 
-class FakeNet {
+class FakeNet : private NonCopyable {
  public:
-  FakeNet() : library_(LoadLibrary(ZK_FAKE_NET)) {
+  explicit FakeNet(Session& session = CurrentSession()) : session_(session), library_(LoadLibrary(ZK_FAKE_NET)) {
     EXPECT_NE(library_, nullptr) << LastLibraryError();
     reset = Get<decltype(reset)>("FakeNetReset");
     scriptStatuses = Get<decltype(scriptStatuses)>("FakeNetScriptStatuses");
@@ -29,14 +31,14 @@ class FakeNet {
     reset();
   }
   ~FakeNet() {
-    CurrentSession().transport.Release();
+    session_.transport.Release();
     FreeLibrary(library_);
   }
 
-  // Makes the fake the bound transport, as a login would.
+  // Makes the fake the session's bound transport, as a login would.
   void Bind() {
-    CurrentSession().transport.Bind(LoadLibrary(ZK_FAKE_NET));
-    ASSERT_TRUE(CurrentSession().transport.ResolveEntries());
+    session_.transport.Bind(LoadLibrary(ZK_FAKE_NET));
+    ASSERT_TRUE(session_.transport.ResolveEntries());
   }
 
   void Statuses(std::vector<uint8_t> s) { scriptStatuses(s.data(), s.size()); }
@@ -82,6 +84,7 @@ class FakeNet {
   Fn Get(const char* name) {
     return zk::test::Entry<Fn>(library_, name);
   }
+  Session& session_;
   LibraryHandle library_;
 };
 

@@ -38,7 +38,7 @@ std::vector<uint8_t> ListAnswer(std::vector<uint8_t> header, const std::vector<s
 class FlashOperationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetPollPause([] {});
+    CurrentSession().pollPause = [] {};
     net_.Bind();
     net_.Answer({0x0C});
     Settings& s = CurrentSession().settings;
@@ -52,7 +52,7 @@ class FlashOperationsTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    SetPollPause({});
+    CurrentSession().pollPause = nullptr;
     CurrentSession().DropModulePath();
   }
   void Module(const std::string& text) {

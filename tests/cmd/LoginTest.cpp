@@ -25,11 +25,11 @@ class LoginTest : public ::testing::Test {
     guard_ = line_.Install();
     line_.peer = peer_.Peer();
     CurrentSession().bootTiming = line_.Timing();
-    SetPollPause([] {});
+    CurrentSession().pollPause = [] {};
     net_.Answer({0x01, 0x34, 0x12, 7, 8, 9});
   }
   void TearDown() override {
-    SetPollPause({});
+    CurrentSession().pollPause = nullptr;
     CurrentSession().bootTiming = BootTiming{};
     unsetenv("XDG_CONFIG_HOME");
   }

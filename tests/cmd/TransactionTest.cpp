@@ -5,16 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace zk::cmd::test {
 namespace {
 
 class TransactionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetPollPause([] {});
+    CurrentSession().pollPause = [] {};
     net_.Bind();
   }
-  void TearDown() override { SetPollPause({}); }
+  void TearDown() override { CurrentSession().pollPause = nullptr; }
   FakeNet net_;
 };
 
@@ -29,11 +31,33 @@ TEST_F(TransactionTest, RequestGoesOutWithItsLengthAndAnswerIsUsed) {
   EXPECT_EQ(c.lastRestart, 40000u);
 }
 
-TEST_F(TransactionTest, RestartStatusOnEveryWaitArmsFourTimesForALimitOfThree) {
+// A transaction runs on the session it is given, with that session's
+// transport and poll pause.
+class OwnSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_.pollPause = [this] { ++pauses_; };
+    net_.Bind();
+  }
+  Session session_;
+  FakeNet net_{session_};
+  int pauses_ = 0;
+};
+
+TEST_F(OwnSessionTest, RestartStatusOnEveryWaitArmsFourTimesForALimitOfThree) {
   net_.Statuses({251, 251, 251, 251, 251});
-  EXPECT_EQ(RunTransaction(request::CodeOnly(CurrentSession().buffer, Command::Login)), kReceiveTimeout);
+  EXPECT_EQ(RunTransaction(session_, request::CodeOnly(session_.buffer, Command::Login)), kReceiveTimeout);
   EXPECT_EQ(net_.Counts().recData, 4);
   EXPECT_EQ(net_.Counts().sendData, 1);
+}
+
+TEST_F(OwnSessionTest, APendingReceptionIsPolledWithTheSessionsPause) {
+  net_.Statuses({253, 253, 253, 0});
+  net_.Answer({0xEE});
+  EXPECT_EQ(RunTransaction(session_, request::CodeOnly(session_.buffer, Command::FirmwareGeneration)), kOk);
+  EXPECT_EQ(net_.Counts().getRxStatus, 4);
+  EXPECT_EQ(pauses_, 3);
+  EXPECT_EQ(session_.lastEcho, std::optional<uint8_t>(0xEE));
 }
 
 TEST_F(TransactionTest, PendingStatusIsPolledUntilItSettles) {
@@ -97,9 +121,10 @@ class EchoJudgement : public ::testing::TestWithParam<EchoCase> {};
 
 TEST_P(EchoJudgement, WrongOrRightEchoGivesTheCommandsResult) {
   const EchoCase c = GetParam();
-  CurrentSession().buffer[0] = c.echo;
-  CurrentSession().buffer[1] = c.status;
-  EXPECT_EQ(JudgeAnswer(c.command), c.expected)
+  Session session;
+  session.buffer[0] = c.echo;
+  session.buffer[1] = c.status;
+  EXPECT_EQ(JudgeAnswer(session, c.command), c.expected)
       << "command " << int(Code(c.command)) << " echo " << int(c.echo);
 }
 

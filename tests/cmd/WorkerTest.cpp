@@ -20,9 +20,9 @@ struct Script {
 };
 Script g_script;
 
-WorkerEnd ScriptedRoutine(uintptr_t first, ThreadId caller) {
+WorkerEnd ScriptedRoutine(Session& session, uintptr_t first, ThreadId caller) {
   g_script.ranOn = GetCurrentThreadId();
-  SetProgress(g_script.progressBeforeWait);
+  session.worker.SetProgress(g_script.progressBeforeWait);
   while (!g_script.release) {
     if (StopRequested()) return WorkerEnd::Stopped();
     Sleep(1);
@@ -49,8 +49,9 @@ class WorkerTest : public ::testing::Test {
     while (CmmGetCurrentThreadStatus() == kWorkerRunning) Sleep(1);
   }
   static void Start(uintptr_t first = 0, WorkerThreadInfo* info = nullptr) {
-    ASSERT_EQ(CurrentSession().worker.Start([first](ThreadId caller) { return ScriptedRoutine(first, caller); },
-                                            info),
+    Session& session = CurrentSession();
+    ASSERT_EQ(session.worker.Start(
+                  [&session, first](ThreadId caller) { return ScriptedRoutine(session, first, caller); }, info),
               kOk);
   }
 };

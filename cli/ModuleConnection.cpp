@@ -1,4 +1,4 @@
-#include "cli/Session.h"
+#include "cli/ModuleConnection.h"
 
 #include "cli/Cancel.h"
 #include "cli/ModuleTree.h"
@@ -49,7 +49,7 @@ std::string ReadPassword(const std::string& file) {
 
 }  // namespace
 
-client::WaitOutcome Session::Face::Wait(client::FlowPhase, ResultCode started) {
+client::WaitOutcome ModuleConnection::Face::Wait(client::FlowPhase, ResultCode started) {
   if (started != kOk || dm_ == nullptr) return {client::WaitEnd::kEnded, started};
   CliWaitUi ui(reporter_, total_);
   client::WaitOptions options;
@@ -58,29 +58,29 @@ client::WaitOutcome Session::Face::Wait(client::FlowPhase, ResultCode started) {
   return client::WaitForWorker(*dm_, ui, options);
 }
 
-std::optional<std::size_t> Session::Face::ChooseFlashLib(int, std::span<const FlashLibInfo> found) {
+std::optional<std::size_t> ModuleConnection::Face::ChooseFlashLib(int, std::span<const FlashLibInfo> found) {
   return client::ChooseExternalFlash(found, client::kExternalAmd);
 }
 
-void Session::Face::PhaseStarted(client::FlowPhase phase, uint64_t total) {
+void ModuleConnection::Face::PhaseStarted(client::FlowPhase phase, uint64_t total) {
   total_ = total;
   reporter_.BeginPhase(client::PhaseName(phase), total);
 }
 
-void Session::Face::Erasing(const client::BankRange& range) {
+void ModuleConnection::Face::Erasing(const client::BankRange& range) {
   reporter_.Detail("erasing " + client::RangeText(range.start, range.end));
 }
 
-bool Session::Face::StopRequested() { return CancelRequested(); }
+bool ModuleConnection::Face::StopRequested() { return CancelRequested(); }
 
-Session::Session(const Options& options, Reporter& reporter)
+ModuleConnection::ModuleConnection(const Options& options, Reporter& reporter)
     : options_(options), reporter_(reporter), face_(reporter) {
   face_.SetDm(&dm_);
 }
 
-Session::~Session() { Disconnect(); }
+ModuleConnection::~ModuleConnection() { Disconnect(); }
 
-ExitCode Session::OverridePort() {
+ExitCode ModuleConnection::OverridePort() {
   // The port of the module's protocol section, pointed at the given device
   // through this process's environment: nothing on disk changes.
   const std::string name = client::ModulePortName(modulePath_);
@@ -100,7 +100,7 @@ ExitCode Session::OverridePort() {
   return ExitCode::kDone;
 }
 
-std::string Session::SilenceHint(ResultCode code) const {
+std::string ModuleConnection::SilenceHint(ResultCode code) const {
   // A module that says nothing: what to look at before trying again.
   const ResultCode low = code & 0xFF;
   if (low != kNoAnswer && low != kReceiveTimeout && low != kBootLoaderNotActive && low != kBootFileNotSent) return "";
@@ -112,7 +112,7 @@ std::string Session::SilenceHint(ResultCode code) const {
          "? zelkor -vv shows the wire)";
 }
 
-ExitCode Session::ResolveModuleDir() {
+ExitCode ModuleConnection::ResolveModuleDir() {
   if (!moduleDir_.empty()) return ExitCode::kDone;
   const std::optional<std::string> dir = ResolveModule(options_.module);
   if (!dir) {
@@ -124,12 +124,12 @@ ExitCode Session::ResolveModuleDir() {
   return ExitCode::kDone;
 }
 
-ExitCode Session::LoadDataManager() {
+ExitCode ModuleConnection::LoadDataManager() {
   if (const ExitCode code = ResolveModuleDir(); code != ExitCode::kDone) return code;
   return ConnectEnd(flow_.LoadDataManager(moduleDir_));
 }
 
-ExitCode Session::Connect() {
+ExitCode ModuleConnection::Connect() {
   if (const ExitCode code = ResolveModuleDir(); code != ExitCode::kDone) return code;
   if (const ExitCode code = OverridePort(); code != ExitCode::kDone) return code;
   const client::ConnectOutcome outcome = flow_.Connect(moduleDir_);
@@ -138,7 +138,7 @@ ExitCode Session::Connect() {
 }
 
 // kDone for a connected outcome, otherwise its failure's message and code.
-ExitCode Session::ConnectEnd(const client::ConnectOutcome& outcome) {
+ExitCode ModuleConnection::ConnectEnd(const client::ConnectOutcome& outcome) {
   switch (outcome.step) {
     case client::ConnectStep::kConnected:
       return ExitCode::kDone;
@@ -160,9 +160,9 @@ ExitCode Session::ConnectEnd(const client::ConnectOutcome& outcome) {
   return ExitCode::kFailed;
 }
 
-void Session::Remember(std::string text) { lastError_ = std::move(text); }
+void ModuleConnection::Remember(std::string text) { lastError_ = std::move(text); }
 
-ExitCode Session::LoadPassword() {
+ExitCode ModuleConnection::LoadPassword() {
   if (password_) return ExitCode::kDone;
   if (!options_.passwordFile.empty()) {
     std::ifstream probe(options_.passwordFile);
@@ -179,14 +179,14 @@ ExitCode Session::LoadPassword() {
   return ExitCode::kDone;
 }
 
-ExitCode Session::SendPassword() {
+ExitCode ModuleConnection::SendPassword() {
   if (const ExitCode code = LoadPassword(); code != ExitCode::kDone) return code;
   PasswordBlock block{static_cast<uint32_t>(password_->size()), reinterpret_cast<const uint8_t*>(password_->data())};
   if (const ResultCode code = dm_.SendPassword(&block); code != kOk) return Fail("password", code);
   return ExitCode::kDone;
 }
 
-ExitCode Session::Fail(std::string_view operation, ResultCode code) {
+ExitCode ModuleConnection::Fail(std::string_view operation, ResultCode code) {
   if (CancelRequested()) {
     lastError_ = std::string(operation) + ": cancelled";
     reporter_.Error(lastError_);
@@ -199,13 +199,13 @@ ExitCode Session::Fail(std::string_view operation, ResultCode code) {
   return ExitCode::kFailed;
 }
 
-ExitCode Session::Refuse(ExitCode code, std::string text) {
+ExitCode ModuleConnection::Refuse(ExitCode code, std::string text) {
   reporter_.Error(text);
   lastError_ = std::move(text);
   return code;
 }
 
-ExitCode Session::Check(const client::FlowResult& result) {
+ExitCode ModuleConnection::Check(const client::FlowResult& result) {
   switch (result.end) {
     case client::FlowEnd::kDone:
       return CancelRequested() ? Fail(result.what, kOk) : ExitCode::kDone;
@@ -220,7 +220,7 @@ ExitCode Session::Check(const client::FlowResult& result) {
   return ExitCode::kFailed;
 }
 
-void Session::Disconnect() {
+void ModuleConnection::Disconnect() {
   if (!connected_) return;
   connected_ = false;
   flow_.Disconnect(options_.disconnect);
@@ -230,7 +230,7 @@ void Session::Disconnect() {
 
 namespace zk::cli {
 
-int Session::Finish(ExitCode code, const std::function<void(JsonObject&)>& fields) {
+int ModuleConnection::Finish(ExitCode code, const std::function<void(JsonObject&)>& fields) {
   Disconnect();
   if (reporter_.Json()) {
     JsonObject summary;

@@ -11,6 +11,7 @@
 #include "client/DmAccess.h"
 #include "client/DmAccessWait.h"
 #include "client/ModuleFlow.h"
+#include "platform/NonCopyable.h"
 
 #include <functional>
 #include <string>
@@ -18,12 +19,10 @@
 
 namespace zk::cli {
 
-class Session {
+class ModuleConnection : private NonCopyable {
  public:
-  Session(const Options& options, Reporter& reporter);
-  ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  ModuleConnection(const Options& options, Reporter& reporter);
+  ~ModuleConnection();
 
   // Resolves the module and the port and connects; kDone or the failure.
   ExitCode Connect();
@@ -56,8 +55,6 @@ class Session {
   client::CDmAccess& Dm() { return dm_; }
   client::ModuleFlow& Flow() { return flow_; }
   Reporter& Report() { return reporter_; }
-  const std::string& ModuleDir() const { return moduleDir_; }
-  const std::string& ModulePath() const { return modulePath_; }
   // The port as the user gave it, or COMn -> its device.
   const std::string& PortText() const { return port_; }
 
