@@ -79,9 +79,10 @@ ElfLoad Segments(std::span<const uint8_t> file, FileOrder order, std::vector<Seg
     const std::optional<ProgramHeader> entry =
         RecordAt<ProgramHeader>(file, table + uint64_t{i} * sizeof(ProgramHeader));
     if (!entry) return ElfLoad::BadProgramHeaders;
-    const Segment segment{order(entry->offset), order(entry->paddr), order(entry->filesz)};
+    const auto& extent = entry->extent;
+    const Segment segment{order(extent.offset), order(extent.paddr), order(extent.filesz)};
     if (static_cast<elf::SegmentType>(order(entry->type)) != elf::SegmentType::kLoad || segment.filesz == 0) continue;
-    if (segment.filesz > order(entry->memsz)) return ElfLoad::BadSegment;
+    if (segment.filesz > order(extent.memsz)) return ElfLoad::BadSegment;
     if (!LiesIn(segment.offset, segment.filesz, file.size())) return ElfLoad::SegmentOutsideFile;
     if (!LiesIn(segment.paddr, segment.filesz, kAddressSpace)) return ElfLoad::PastAddressSpace;
     out.push_back(segment);

@@ -29,14 +29,17 @@ struct Ident {
 static_assert(sizeof(Ident) == 16);
 static_assert(offsetof(Ident, fileClass) == 4 && offsetof(Ident, data) == 5 && offsetof(Ident, version) == 6);
 
-struct Header32 {
+// The file header of either class: Address is the width of the class's
+// addresses and file offsets.
+template <typename Address>
+struct Header {
   Ident ident;
   uint16_t type;
   uint16_t machine;
   uint32_t version;
-  uint32_t entry;
-  uint32_t phoff;
-  uint32_t shoff;
+  Address entry;
+  Address phoff;
+  Address shoff;
   uint32_t flags;
   uint16_t ehsize;
   uint16_t phentsize;
@@ -45,58 +48,46 @@ struct Header32 {
   uint16_t shnum;
   uint16_t shstrndx;
 };
+using Header32 = Header<uint32_t>;
+using Header64 = Header<uint64_t>;
 static_assert(sizeof(Header32) == 52);
 static_assert(offsetof(Header32, type) == 16 && offsetof(Header32, version) == 20 && offsetof(Header32, phoff) == 28 &&
               offsetof(Header32, ehsize) == 40 && offsetof(Header32, phentsize) == 42 &&
               offsetof(Header32, phnum) == 44);
-
-struct Header64 {
-  Ident ident;
-  uint16_t type;
-  uint16_t machine;
-  uint32_t version;
-  uint64_t entry;
-  uint64_t phoff;
-  uint64_t shoff;
-  uint32_t flags;
-  uint16_t ehsize;
-  uint16_t phentsize;
-  uint16_t phnum;
-  uint16_t shentsize;
-  uint16_t shnum;
-  uint16_t shstrndx;
-};
 static_assert(sizeof(Header64) == 64);
 static_assert(offsetof(Header64, type) == 16 && offsetof(Header64, version) == 20 && offsetof(Header64, phoff) == 32 &&
               offsetof(Header64, ehsize) == 52 && offsetof(Header64, phentsize) == 54 &&
               offsetof(Header64, phnum) == 56);
 
+// Where a segment lies in the file and in memory: the same fields in the
+// program header of either class, only their width and place differ.
+template <typename Address>
+struct Extent {
+  Address offset;
+  Address vaddr;
+  Address paddr;
+  Address filesz;
+  Address memsz;
+};
+
 struct ProgramHeader32 {
   uint32_t type;
-  uint32_t offset;
-  uint32_t vaddr;
-  uint32_t paddr;
-  uint32_t filesz;
-  uint32_t memsz;
+  Extent<uint32_t> extent;
   uint32_t flags;
   uint32_t align;
 };
 static_assert(sizeof(ProgramHeader32) == 32);
-static_assert(offsetof(ProgramHeader32, offset) == 4 && offsetof(ProgramHeader32, paddr) == 12 &&
-              offsetof(ProgramHeader32, filesz) == 16 && offsetof(ProgramHeader32, memsz) == 20);
+static_assert(offsetof(ProgramHeader32, extent) == 4 && offsetof(Extent<uint32_t>, paddr) == 8 &&
+              offsetof(Extent<uint32_t>, filesz) == 12 && offsetof(Extent<uint32_t>, memsz) == 16);
 
 struct ProgramHeader64 {
   uint32_t type;
   uint32_t flags;
-  uint64_t offset;
-  uint64_t vaddr;
-  uint64_t paddr;
-  uint64_t filesz;
-  uint64_t memsz;
+  Extent<uint64_t> extent;
   uint64_t align;
 };
 static_assert(sizeof(ProgramHeader64) == 56);
-static_assert(offsetof(ProgramHeader64, offset) == 8 && offsetof(ProgramHeader64, paddr) == 24 &&
-              offsetof(ProgramHeader64, filesz) == 32 && offsetof(ProgramHeader64, memsz) == 40);
+static_assert(offsetof(ProgramHeader64, extent) == 8 && offsetof(Extent<uint64_t>, paddr) == 16 &&
+              offsetof(Extent<uint64_t>, filesz) == 24 && offsetof(Extent<uint64_t>, memsz) == 32);
 
 }  // namespace zk::dm::elf

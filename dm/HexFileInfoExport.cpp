@@ -14,6 +14,18 @@
 namespace zk::dm {
 namespace {
 
+// Hands out a copy of items: the record's count and array fields set to
+// it, kFailed with them left as they are when there is no memory for it.
+template <typename Record, typename Item>
+uint32_t HandOut(const std::vector<Item>& items, Record* out, uint32_t Record::*count, Item* Record::*array) {
+  Item* copy = Handouts().AllocateArray<Item>(items.size());
+  if (copy == nullptr) return kFailed;
+  std::copy(items.begin(), items.end(), copy);
+  out->*count = static_cast<uint32_t>(items.size());
+  out->*array = copy;
+  return kOk;
+}
+
 // The byte ranges of the image placed at address: a flat image starts
 // there, the pages of a page image are moved by it.
 std::vector<ByteRange> PlacedRanges(const MemoryImage& image, uint32_t address) {
@@ -72,12 +84,7 @@ ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   if (layout.code != kOk) return layout.code;
   const std::vector<RangeRequest> needed =
       dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
-  auto* array = dm::Handouts().AllocateArray<RangeRequest>(needed.size());
-  if (array == nullptr) return kFailed;
-  std::copy(needed.begin(), needed.end(), array);
-  out->neededSectorCount = static_cast<uint32_t>(needed.size());
-  out->neededSectors = array;
-  return kOk;
+  return dm::HandOut(needed, out, &HexFileInfo::neededSectorCount, &HexFileInfo::neededSectors);
 }
 
 ZK_EXPORT uint32_t DmGetImageSpans(uint32_t address, ImageSpans* out) {
@@ -89,10 +96,5 @@ ZK_EXPORT uint32_t DmGetImageSpans(uint32_t address, ImageSpans* out) {
   const dm::MemoryImage& image = dm::State().image;
   if (image.Empty()) return kFileNotFound;
   const std::vector<PlacedSpan> spans = dm::UnwrappedSpans(image, address);
-  auto* array = dm::Handouts().AllocateArray<PlacedSpan>(spans.size());
-  if (array == nullptr) return kFailed;
-  std::copy(spans.begin(), spans.end(), array);
-  out->count = static_cast<uint32_t>(spans.size());
-  out->spans = array;
-  return kOk;
+  return dm::HandOut(spans, out, &ImageSpans::count, &ImageSpans::spans);
 }

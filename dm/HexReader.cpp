@@ -1,7 +1,7 @@
 #include "dm/HexReader.h"
 
 #include "dm/RecordDigits.h"
-#include "dm/TextScanner.h"
+#include "dm/RecordReader.h"
 
 #include <array>
 
@@ -40,21 +40,17 @@ unsigned Sum(const uint8_t* bytes, std::size_t count) {
   return sum;
 }
 
-class Reader {
+class Reader : public RecordReader {
  public:
-  Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress, kLongestRecord) {}
+  Reader(ByteSource& source, const HexReadHooks& hooks) : RecordReader(source, hooks, kLongestRecord) {}
 
   HexLoad Run() {
     if (!scan_.SeekLineStart(':')) {
       noRecord_ = true;
       return Early("no line starts with ':'");
     }
-    uint32_t sinceCheck = kHexStopInterval;
     for (;;) {
-      if (++sinceCheck >= kHexStopInterval) {
-        sinceCheck = 0;
-        if (hooks_.stopRequested && hooks_.stopRequested()) return HexLoad::Stopped;
-      }
+      if (StopAsked()) return HexLoad::Stopped;
       if (!scan_.SeekTo(':')) return Early(kEndsEarly);
       scan_.Advance(1);
       if (!scan_.Ensure(kRecordHead)) return Early(kEndsInRecord);
@@ -113,11 +109,7 @@ class Reader {
     }
   }
 
-  PageImage TakePages() { return pages_.Finish(); }
   uint64_t Line() const { return noRecord_ ? 0 : scan_.Line(); }
-  const std::string& Problem() const { return problem_; }
-  uint64_t DroppedLine() const { return droppedLine_; }
-  const RecordOverlap& Overlap() const { return overlap_; }
 
  private:
   // Reads the checksum at the cursor: Complete when it matches sum.
@@ -136,19 +128,10 @@ class Reader {
     return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
   }
 
-  HexLoad NotHex() {
-    problem_ = kNotHex;
-    return HexLoad::FormatError;
-  }
+  HexLoad NotHex() { return Bad(kNotHex); }
 
-  const HexReadHooks& hooks_;
-  TextScanner scan_;
-  PageImageBuilder pages_;
-  RecordOverlap overlap_;
   uint32_t base_ = 0;
-  std::string problem_;
   bool noRecord_ = false;
-  uint64_t droppedLine_ = 0;
 };
 
 }  // namespace

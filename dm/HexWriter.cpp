@@ -53,13 +53,10 @@ HexSave WriteHex(const uint8_t* data, uint32_t length, uint32_t base, ByteSink& 
                  const std::function<bool()>& stopRequested) {
   Formatter out(sink);
   uint32_t upper = 0;  // upper 16 address bits in force
+  StopChecks stops(stopRequested, length);
   uint32_t done = 0;
-  uint32_t nextCheck = 0;
   while (done < length) {
-    if (done >= nextCheck) {
-      nextCheck = done + std::min(kHexSaveStopInterval, length - done);
-      if (stopRequested && stopRequested()) return out.Flush() ? HexSave::Stopped : HexSave::WriteError;
-    }
+    if (stops.Asked(done)) return out.Flush() ? HexSave::Stopped : HexSave::WriteError;
     const uint32_t address = base + done;
     if ((address >> 16) != upper) {
       upper = address >> 16;

@@ -1,7 +1,7 @@
 #include "dm/SrecReader.h"
 
 #include "dm/RecordDigits.h"
-#include "dm/TextScanner.h"
+#include "dm/RecordReader.h"
 
 #include <array>
 #include <cstring>
@@ -45,17 +45,13 @@ bool DecodeHex(const uint8_t* text, std::size_t count, uint8_t* out) {
 
 bool IsLineEndBlank(uint8_t c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-class Reader {
+class Reader : public RecordReader {
  public:
-  Reader(ByteSource& source, const HexReadHooks& hooks) : hooks_(hooks), scan_(source, hooks.progress, kLongestLine) {}
+  Reader(ByteSource& source, const HexReadHooks& hooks) : RecordReader(source, hooks, kLongestLine) {}
 
   HexLoad Run() {
-    uint32_t sinceCheck = kHexStopInterval;
     for (;;) {
-      if (++sinceCheck >= kHexStopInterval) {
-        sinceCheck = 0;
-        if (hooks_.stopRequested && hooks_.stopRequested()) return HexLoad::Stopped;
-      }
+      if (StopAsked()) return HexLoad::Stopped;
       if (scan_.AtEnd()) {
         problem_ = "the file ends before its end record (S7, S8 or S9)";
         return scan_.Failed() ? HexLoad::ReadError : HexLoad::FormatError;
@@ -79,11 +75,7 @@ class Reader {
     }
   }
 
-  PageImage TakePages() { return pages_.Finish(); }
   uint64_t Line() const { return scan_.Line(); }
-  const std::string& Problem() const { return problem_; }
-  uint64_t DroppedLine() const { return droppedLine_; }
-  const RecordOverlap& Overlap() const { return overlap_; }
 
  private:
   // The first line after the end record (of length characters at the
@@ -159,18 +151,7 @@ class Reader {
     return HexLoad::Complete;
   }
 
-  HexLoad Bad(std::string problem) {
-    problem_ = std::move(problem);
-    return HexLoad::FormatError;
-  }
-
-  const HexReadHooks& hooks_;
-  TextScanner scan_;
-  PageImageBuilder pages_;
-  RecordOverlap overlap_;
   uint64_t dataRecords_ = 0;
-  std::string problem_;
-  uint64_t droppedLine_ = 0;
 };
 
 }  // namespace

@@ -71,13 +71,10 @@ HexSave WriteSrec(const uint8_t* data, uint32_t length, uint32_t base, ByteSink&
   const AddressWidth width = WidthFor(uint64_t{base} + (length > 0 ? length - 1 : 0));
   if (!out.Record('0', 0, k16Bit.bytes, nullptr, 0)) return HexSave::WriteError;
   uint64_t records = 0;
+  StopChecks stops(stopRequested, length);
   uint32_t done = 0;
-  uint32_t nextCheck = 0;
   while (done < length) {
-    if (done >= nextCheck) {
-      nextCheck = done + std::min(kHexSaveStopInterval, length - done);
-      if (stopRequested && stopRequested()) return out.Flush() ? HexSave::Stopped : HexSave::WriteError;
-    }
+    if (stops.Asked(done)) return out.Flush() ? HexSave::Stopped : HexSave::WriteError;
     const auto count = static_cast<uint8_t>(std::min(kRecordBytes, length - done));
     if (!out.Record(width.data, base + done, width.bytes, data + done, count)) return HexSave::WriteError;
     done += count;

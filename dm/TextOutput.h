@@ -2,10 +2,13 @@
 // The output buffer of the writers of text image files: records are
 // formatted in place and handed to the sink in large writes.
 #include "dm/ByteStreams.h"
+#include "dm/HexWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +53,26 @@ class TextOutput {
   ByteSink& sink_;
   std::vector<uint8_t> buffer_;
   std::size_t used_ = 0;
+};
+
+// When a writer asks whether to stop: before the first record, then every
+// kHexSaveStopInterval bytes of the image.
+class StopChecks {
+ public:
+  StopChecks(const std::function<bool()>& stopRequested, uint32_t length)
+      : stopRequested_(stopRequested), length_(length) {}
+
+  // Whether a stop is asked for, done bytes of the image written.
+  bool Asked(uint32_t done) {
+    if (done < next_) return false;
+    next_ = done + std::min(kHexSaveStopInterval, length_ - done);
+    return stopRequested_ && stopRequested_();
+  }
+
+ private:
+  const std::function<bool()>& stopRequested_;
+  const uint32_t length_;
+  uint32_t next_ = 0;
 };
 
 }  // namespace zk::dm

@@ -1,8 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/AtomicFileTemp.h"
 #include "platform/Files.h"
-#include "platform/NonCopyable.h"
-#include "platform/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,22 +9,13 @@
 
 #include <cerrno>
 #include <climits>
-#include <optional>
-#include <random>
 #include <vector>
 
 namespace zk::files {
 namespace {
 
 constexpr int kMaxLinkHops = 40;        // as the kernel's own limit
-constexpr int kTempNameAttempts = 100;
-constexpr std::size_t kMaxTempStem = 200;  // keeps ".<stem>.tmpXXXXXXXX" under NAME_MAX
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
-
-std::string NativeDirOrDot(const std::string& nativePath) {
-  std::string dir = DirName(nativePath);
-  return dir.empty() ? std::string(".") : dir;
-}
 
 // The file a write to path lands in: symbolic links followed (also a link
 // whose target does not exist yet). The errno value for a loop or an
@@ -39,7 +29,7 @@ int FollowLinks(std::string& path) {
     const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
     if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) return n < 0 ? errno : ENAMETOOLONG;
     std::string target(buffer.data(), static_cast<std::size_t>(n));
-    path = target.front() == '/' ? target : NativeDirOrDot(path) + "/" + target;
+    path = target.front() == '/' ? target : DirOrDot(path) + "/" + target;
   }
   return ELOOP;
 }
@@ -52,57 +42,44 @@ bool IsWritable(const std::string& path, const struct stat& st, int accessMode) 
   return HasWriteBits(st) && ::access(path.c_str(), accessMode) == 0;
 }
 
-std::string RandomSuffix() {
-  thread_local std::mt19937_64 generator{std::random_device{}()};
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::uint64_t bits = generator();
-  std::string suffix(8, '0');
-  for (char& c : suffix) {
-    c = kDigits[bits & 0xF];
-    bits >>= 4;
-  }
-  return suffix;
-}
+}  // namespace
 
 void SyncDirectory(const std::string& dir) {
   UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.valid()) ::fsync(fd.get());
 }
 
-}  // namespace
+AtomicFile::Temp::~Temp() {
+  file_.Close();
+  if (!committed_) ::unlink(path_.c_str());
+}
 
-// The temporary file: removed unless it was renamed into place.
-class AtomicFile::Temp : private NonCopyable {
- public:
-  Temp(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-  ~Temp() {
-    fd_.Close();
-    if (!committed_) ::unlink(path_.c_str());
-  }
-  int fd() const { return fd_.get(); }
-  bool CloseFd() { return fd_.Close(); }
-  bool RenameTo(const std::string& target) {
-    committed_ = ::rename(path_.c_str(), target.c_str()) == 0;
-    return committed_;
-  }
+std::unique_ptr<AtomicFile::Temp> AtomicFile::Temp::Create(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+  if (fd >= 0) return std::make_unique<Temp>(path, fd);
+  error = errno;
+  return nullptr;
+}
 
-  static std::unique_ptr<Temp> CreateBeside(const std::string& dir, const std::string& target, int& error) {
-    const std::string stem = BaseName(target).substr(0, kMaxTempStem);
-    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-      std::string path = dir + "/." + stem + ".tmp" + RandomSuffix();
-      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-      if (fd >= 0) return std::make_unique<Temp>(std::move(path), fd);
-      if (errno != EEXIST) break;
+int AtomicFile::Temp::WriteSome(const char* bytes, std::size_t size, std::size_t& written) {
+  for (;;) {
+    const ssize_t n = ::write(file_.get(), bytes, size);
+    if (n >= 0) {
+      written = static_cast<std::size_t>(n);
+      return 0;
     }
-    error = errno;
-    return nullptr;
+    if (errno != EINTR) return errno;
   }
+}
 
- private:
-  std::string path_;
-  UniqueFd fd_;
-  bool committed_ = false;
-};
+int AtomicFile::Temp::Flush() { return ::fsync(file_.get()) == 0 ? 0 : errno; }
+
+int AtomicFile::Temp::Close() { return file_.Close() ? 0 : errno; }
+
+int AtomicFile::Temp::MoveTo(const std::string& target) {
+  committed_ = ::rename(path_.c_str(), target.c_str()) == 0;
+  return committed_ ? 0 : errno;
+}
 
 AtomicFile::AtomicFile(const std::string& path) : target_(ToNative(path)) {
   if (path.empty()) {
@@ -113,7 +90,7 @@ AtomicFile::AtomicFile(const std::string& path) : target_(ToNative(path)) {
     Fail(error);
     return;
   }
-  dir_ = NativeDirOrDot(target_);
+  dir_ = DirOrDot(target_);
 
   struct stat dirStat {};
   if (::stat(dir_.c_str(), &dirStat) != 0) {
@@ -147,50 +124,17 @@ AtomicFile::AtomicFile(const std::string& path) : target_(ToNative(path)) {
   int error = 0;
   temp_ = Temp::CreateBeside(dir_, target_, error);
   if (!temp_) {
-    Fail(error != 0 ? error : EIO);
+    Fail(error);
     return;
   }
   if (existed) {
     // Owner first: changing it may clear set-id bits that the mode restores.
     // Keeping the owner needs privileges a normal user lacks; that is fine.
-    if (::fchown(temp_->fd(), fileStat.st_uid, fileStat.st_gid) != 0) {
-      (void)::fchown(temp_->fd(), static_cast<uid_t>(-1), fileStat.st_gid);
+    if (::fchown(temp_->raw(), fileStat.st_uid, fileStat.st_gid) != 0) {
+      (void)::fchown(temp_->raw(), static_cast<uid_t>(-1), fileStat.st_gid);
     }
-    if (::fchmod(temp_->fd(), fileStat.st_mode & 07777) != 0) Fail(errno);
+    if (::fchmod(temp_->raw(), fileStat.st_mode & 07777) != 0) Fail(errno);
   }
-}
-
-AtomicFile::~AtomicFile() = default;
-
-bool AtomicFile::Fail(int error) {
-  if (error_ == 0) error_ = error != 0 ? error : EIO;
-  temp_.reset();
-  return false;
-}
-
-bool AtomicFile::Write(const void* data, std::size_t size) {
-  if (Failed()) return false;
-  const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(temp_->fd(), bytes, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Fail(errno);
-    }
-    bytes += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool AtomicFile::Commit() {
-  if (Failed()) return false;
-  if (::fsync(temp_->fd()) != 0) return Fail(errno);
-  if (!temp_->CloseFd()) return Fail(errno);
-  if (!temp_->RenameTo(target_)) return Fail(errno);
-  temp_.reset();
-  SyncDirectory(dir_);
-  return true;
 }
 
 }  // namespace zk::files

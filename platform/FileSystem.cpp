@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/AsciiText.h"
+#include "platform/FileSystemBackend.h"
 #include "platform/UniqueFd.h"
 
 #include <dirent.h>
@@ -8,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <memory>
@@ -19,8 +19,6 @@ namespace {
 
 constexpr std::size_t kReadChunk = 4096;  // first read of a file of unknown size
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
 struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
@@ -28,13 +26,7 @@ using UniqueDir = std::unique_ptr<DIR, DirCloser>;
 
 }  // namespace
 
-std::optional<std::string> FindNoCase(std::string_view dir, std::string_view name) {
-  if (name.empty()) return std::nullopt;
-  if (std::any_of(name.begin(), name.end(), IsSeparator)) {
-    // A relative path: only its last component is matched ignoring case.
-    const std::string sub = DirName(name);
-    return FindNoCase(Join(dir, sub), BaseName(name));
-  }
+std::optional<std::string> detail::FindEntryNoCase(std::string_view dir, std::string_view name) {
   const std::string exact = Join(dir, name);
   struct stat st {};
   if (::lstat(ToNative(exact).c_str(), &st) == 0) return exact;

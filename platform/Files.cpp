@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileSystemBackend.h"
 
 #include <algorithm>
 
@@ -40,6 +41,16 @@ std::string DirName(std::string_view path) {
 std::string BaseName(std::string_view path) {
   const std::size_t last = path.find_last_of(kSeparators);
   return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+std::optional<std::string> FindNoCase(std::string_view dir, std::string_view name) {
+  if (name.empty()) return std::nullopt;
+  if (name.find_first_of(kSeparators) != std::string_view::npos) {
+    // A relative path: only its last component is matched ignoring case.
+    const std::string sub = DirName(name);
+    return FindNoCase(Join(dir, sub), BaseName(name));
+  }
+  return detail::FindEntryNoCase(dir, name);
 }
 
 std::string ResolveNoCase(std::string_view path) {

@@ -2,7 +2,7 @@
 
 #include "platform/DeviceLock.h"
 #include "platform/ExactRate.h"
-#include "platform/PortFailure.h"
+#include "platform/LocalPortBase.h"
 #include "platform/PortIo.h"
 
 #include <fcntl.h>
@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <utility>
@@ -74,10 +73,10 @@ void LowerModemLines(int fd) {
   ::ioctl(fd, TIOCMBIC, &lines);
 }
 
-class TtyPort final : public SerialPort {
+class TtyPort final : public LocalPortBase {
  public:
   TtyPort(std::string path, Descriptor device, Descriptor wake)
-      : path_(std::move(path)), device_(std::move(device)), wake_(std::move(wake)) {}
+      : LocalPortBase(std::move(path)), device_(std::move(device)), wake_(std::move(wake)) {}
   // The lock goes with the descriptor; the device is shared again (a
   // pseudo terminal's stays with the device while its far end is open).
   // Unread input is dropped; output is left to go out (a pseudo terminal
@@ -162,8 +161,7 @@ class TtyPort final : public SerialPort {
       }
       // End of file or EIO: the far end has gone. The first read to find it
       // says so at once; later ones take their time.
-      hungUp_.store(true);
-      return {IoStatus::LineError, 0};
+      return {Lost(), 0};
     }
   }
 
@@ -171,10 +169,6 @@ class TtyPort final : public SerialPort {
     const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
     if (hungUp_.load()) return AfterHangUp(deadline);
     return PollDevice(POLLIN, deadline);
-  }
-
-  void ReportLoss() override {
-    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
   }
 
   void Wake() override { detail::SignalWake(wake_); }
@@ -194,34 +188,21 @@ class TtyPort final : public SerialPort {
       const int ready = ::poll(fds.data(), fds.size(), PollTimeout(deadline));
       if (ready < 0) {
         if (errno == EINTR) continue;
-        hungUp_.store(true);
-        return IoStatus::LineError;
+        return Lost();
       }
       if (fds[1].revents & POLLIN) return IoStatus::Woken;
       if (ready == 0) return IoStatus::TimedOut;
       if (fds[0].revents & events) return IoStatus::Ok;
-      if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-        hungUp_.store(true);
-        return IoStatus::LineError;
-      }
+      if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return Lost();
     }
   }
 
-  // Only Wake can end this wait early.
-  IoStatus WaitWake(std::optional<Clock::time_point> deadline) { return detail::WaitForWake(wake_, deadline); }
-
-  // After a hang-up a read or wait still takes its time (or until Wake), so
-  // that a caller looping on it never spins.
-  IoStatus AfterHangUp(std::optional<Clock::time_point> deadline) {
-    if (WaitWake(deadline) == IoStatus::Woken) return IoStatus::Woken;
-    return IoStatus::LineError;
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) override {
+    return detail::WaitForWake(wake_, deadline);
   }
 
-  const std::string path_;
   Descriptor device_;
   Descriptor wake_;
-  std::atomic<bool> hungUp_{false};
-  std::atomic<bool> lossReported_{false};
 };
 
 OpenError OpenFailureOf(int code) {
@@ -238,12 +219,6 @@ OpenError OpenFailureOf(int code) {
     default:
       return OpenError::CannotOpen;
   }
-}
-
-std::unique_ptr<SerialPort> Fail(OpenFailure& failure, OpenError reason, int systemError = 0) {
-  failure.error = reason;
-  failure.systemError = systemError;
-  return nullptr;
 }
 
 bool ConfigureRaw(int fd) {
@@ -278,23 +253,23 @@ void RequestLowLatency(int fd) {
 }  // namespace
 
 std::unique_ptr<SerialPort> OpenLocalPort(const std::string& path, uint32_t rate, OpenFailure& failure) {
-  if (DeviceLocked(path)) return Fail(failure, OpenError::InUse);
+  if (DeviceLocked(path)) return FailOpen(failure, OpenError::InUse);
   Descriptor device = OpenTty(path);
-  if (!device.valid()) return Fail(failure, OpenFailureOf(errno), errno);
-  if (::isatty(device.get()) == 0) return Fail(failure, OpenError::NotSerial);
+  if (!device.valid()) return FailOpen(failure, OpenFailureOf(errno), errno);
+  if (::isatty(device.get()) == 0) return FailOpen(failure, OpenError::NotSerial);
   // "Not shared": a second opener fails, also one running as root.
   if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-    return errno == EWOULDBLOCK ? Fail(failure, OpenError::InUse) : Fail(failure, OpenError::CannotOpen, errno);
+    return errno == EWOULDBLOCK ? FailOpen(failure, OpenError::InUse) : FailOpen(failure, OpenError::CannotOpen, errno);
   }
   Descriptor wake = detail::MakeWakeFd();
-  if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, errno);
+  if (!wake.valid()) return FailOpen(failure, OpenError::CannotOpen, errno);
   // Other programs (not running as root) cannot even open it now, so that
   // their open raises no modem line under us; the port's end clears it.
   ::ioctl(device.get(), TIOCEXCL);
   const int fd = device.get();
   auto port = std::make_unique<TtyPort>(path, std::move(device), std::move(wake));
-  if (!ConfigureRaw(fd)) return Fail(failure, OpenError::CannotConfigure, errno);
-  if (!SetLineRate(fd, rate)) return Fail(failure, OpenError::BadRate, errno);
+  if (!ConfigureRaw(fd)) return FailOpen(failure, OpenError::CannotConfigure, errno);
+  if (!SetLineRate(fd, rate)) return FailOpen(failure, OpenError::BadRate, errno);
   RequestLowLatency(fd);
   LowerModemLines(fd);
   ::tcflush(fd, TCIOFLUSH);

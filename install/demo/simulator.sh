@@ -1,19 +1,14 @@
 # Sourced by demo.sh and gui.sh: starts the module simulator on a pseudo
-# terminal with line-rate emulation at 57600 and its flash kept in $WORK,
-# maps COM1 to it, points the registry at the installation $BIN, and stops
-# the simulator and removes $WORK whenever the calling script ends.
+# terminal with line-rate emulation at 57600 and its flash kept in $WORK
+# (modsim.sh), maps COM1 to it, points the registry at the installation
+# $BIN, and stops the simulator and removes $WORK whenever the calling
+# script ends.
 #   BIN=<installation directory> . simulator.sh
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-demo.XXXXXX")
 SIM=""
 
-# stop_child PID: ends a child of this shell and waits for it (nothing for
-# an empty PID).
-stop_child() {
-  if [ -n "$1" ]; then
-    kill "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-  fi
-}
+. "$BIN/demo/modsim.sh"
+
 stop_sim() {
   stop_child "$SIM"
   SIM=""
@@ -27,40 +22,13 @@ trap 'exit 130' INT TERM HUP
 
 # With ZELKOR_TRACE set the simulator keeps a trace of its own, so that the
 # host's can be checked against it (check_trace).
-set -- --baud-emulation --baud 57600 --flash-file "$WORK/flash.img"
-if [ -n "${ZELKOR_TRACE:-}" ]; then set -- "$@" --trace "$WORK/module.trace"; fi
-"$BIN/ModSim" "$@" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
-SIM=$!
-# The simulator names its pseudo terminal on its first line.
-tries=0
-while ! grep -q . "$WORK/modsim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  if [ $tries -gt 100 ] || ! kill -0 "$SIM" 2>/dev/null; then
-    echo "the simulator did not start" >&2
-    cat "$WORK/modsim.err" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-ZELKOR_COM1=$(head -n 1 "$WORK/modsim.out")
+if [ -n "${ZELKOR_TRACE:-}" ]; then start_modsim --trace "$WORK/module.trace"; else start_modsim; fi
+ZELKOR_COM1=$PTY
 export ZELKOR_COM1
 # The installation directory of this build, whatever registry the user has.
 printf '[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=%s\n' "$BIN" >"$WORK/machine.reg"
 ZELKOR_MACHINE_REGISTRY="$WORK/machine.reg"
 export ZELKOR_MACHINE_REGISTRY
-
-# verify_flash LABEL: compares the simulator's flash with the demo image and
-# prints "verified: N bytes", or fails naming LABEL.
-verify_flash() {
-  objcopy -I ihex -O binary --gap-fill 0xff "$BIN/demo/demo.hex" "$WORK/image.bin"
-  size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
-  if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
-    echo "$1: the flash differs from the image" >&2
-    cmp -n "$size" "$WORK/image.bin" "$WORK/flash.img" >&2 || true
-    exit 1
-  fi
-  echo "verified: $size bytes"
-}
 
 # check_trace: with ZELKOR_TRACE set (to a file), prints the frames of the
 # host's trace each way and fails when the simulator saw other counts.

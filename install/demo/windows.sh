@@ -18,12 +18,7 @@ WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 SIM=""
 SERVER=""
-stop_child() {
-  if [ -n "$1" ]; then
-    kill "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-  fi
-}
+. "$(dirname "$0")/modsim.sh"
 cleanup() {
   stop_child "$SIM"
   wineserver -k 2>/dev/null || true
@@ -40,19 +35,8 @@ wineserver -f -p </dev/null >"$WORK/wineserver.log" 2>&1 &
 SERVER=$!
 wine64 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1
 
-"$BIN/ModSim" --baud-emulation --baud 57600 --flash-file "$WORK/flash.img" >"$WORK/modsim.out" 2>"$WORK/modsim.err" &
-SIM=$!
-tries=0
-while ! grep -q . "$WORK/modsim.out" 2>/dev/null; do
-  tries=$((tries + 1))
-  if [ $tries -gt 100 ] || ! kill -0 "$SIM" 2>/dev/null; then
-    echo "the simulator did not start" >&2
-    cat "$WORK/modsim.err" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-ln -sf "$(head -n 1 "$WORK/modsim.out")" "$WINEPREFIX/dosdevices/com5"
+start_modsim
+ln -sf "$PTY" "$WINEPREFIX/dosdevices/com5"
 ZELKOR_COM1='\\.\COM5'
 export ZELKOR_COM1
 wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Zelkor3.exe' /v PATH /t REG_SZ \
@@ -63,17 +47,7 @@ mkdir -p "$WINBIN/demo"
 cp "$BIN/demo/demo.hex" "$WINBIN/demo/demo.hex"
 cp "$BIN"/target/Simulator/ZkSim-Download/Zk*.bin "$WINBIN/target/Simulator/ZkSim-Download/"
 
-verify_flash() {
-  objcopy -I ihex -O binary --gap-fill 0xff "$WINBIN/demo/demo.hex" "$WORK/image.bin"
-  size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
-  if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
-    echo "$1: the flash differs from the image" >&2
-    exit 1
-  fi
-  echo "$1 verified: $size bytes"
-}
-
-echo "windows demo: ModSim on $(head -n 1 "$WORK/modsim.out") as COM5, Quillrun.exe demo/download.qrs"
+echo "windows demo: ModSim on $PTY as COM5, Quillrun.exe demo/download.qrs"
 (cd "$WINBIN" && wine64 Quillrun.exe --console 'demo\download.qrs')
 verify_flash Quillrun.exe
 

@@ -1,15 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/FileSystemBackend.h"
 #include "platform/win32/Handle.h"
+#include "platform/win32/ModulePath.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Windows.h"
 
-#include <algorithm>
-
 namespace zk::files {
 namespace {
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool Present(const std::string& path) {
   return ::GetFileAttributesW(win32::WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -19,12 +17,7 @@ bool Present(const std::string& path) {
 
 // Windows compares file names ignoring case itself: the name as given is
 // the entry when it exists.
-std::optional<std::string> FindNoCase(std::string_view dir, std::string_view name) {
-  if (name.empty()) return std::nullopt;
-  if (std::any_of(name.begin(), name.end(), IsSeparator)) {
-    const std::string sub = DirName(name);
-    return FindNoCase(Join(dir, sub), BaseName(name));
-  }
+std::optional<std::string> detail::FindEntryNoCase(std::string_view dir, std::string_view name) {
   const std::string path = Join(dir, name);
   if (!Present(dir.empty() ? std::string(name) : path)) return std::nullopt;
   return dir.empty() ? std::string(name) : path;
@@ -32,15 +25,7 @@ std::optional<std::string> FindNoCase(std::string_view dir, std::string_view nam
 
 bool Exists(const std::string& path) { return !path.empty() && Present(path); }
 
-std::string HostProgramPath() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return win32::Narrow(std::wstring_view(buffer.data(), length));
-    buffer.resize(buffer.size() * 2);
-  }
-}
+std::string HostProgramPath() { return win32::ModuleFilePath(nullptr); }
 
 std::optional<std::string> ReadAll(const std::string& path) {
   if (path.empty()) return std::nullopt;

@@ -1,17 +1,17 @@
 #include "platform/LocalPort.h"
 
+#include "platform/LocalPortBase.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Windows.h"
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 
 namespace zk::com::detail {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = LocalPortBase::Clock;
 
 constexpr DWORD kDrainStepMs = 1;
 // A wait for a received character looks at the queue again after this
@@ -90,10 +90,10 @@ struct Overlapped {
   OVERLAPPED record{};
 };
 
-class CommPort final : public SerialPort {
+class CommPort final : public LocalPortBase {
  public:
   CommPort(std::string path, win32::Handle port, win32::Handle wake)
-      : path_(std::move(path)), port_(std::move(port)), wake_(std::move(wake)) {}
+      : LocalPortBase(std::move(path)), port_(std::move(port)), wake_(std::move(wake)) {}
   // Unread input is dropped; output is left to go out.
   ~CommPort() override { ::PurgeComm(port_.get(), PURGE_RXCLEAR); }
 
@@ -178,10 +178,6 @@ class CommPort final : public SerialPort {
     return WaitForInput(deadline);
   }
 
-  void ReportLoss() override {
-    if (hungUp_.load() && !lossReported_.exchange(true)) ReportConnectionLost(path_);
-  }
-
   void Wake() override { ::SetEvent(wake_.get()); }
   void ClearWake() override { ::ResetEvent(wake_.get()); }
 
@@ -212,12 +208,6 @@ class CommPort final : public SerialPort {
     }
   }
 
-  // Records the hang-up.
-  IoStatus Lost() {
-    hungUp_.store(true);
-    return IoStatus::LineError;
-  }
-
   // Waits for a pending operation, for Wake or until deadline; the
   // operation is called off unless it completed. done: the bytes moved.
   IoStatus Complete(Overlapped& operation, std::optional<Clock::time_point> deadline, DWORD& done) {
@@ -242,20 +232,16 @@ class CommPort final : public SerialPort {
     return done;
   }
 
-  // After a hang-up a read or wait still takes its time (or until Wake).
-  IoStatus AfterHangUp(std::optional<Clock::time_point> deadline) {
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) override {
     if (::WaitForSingleObject(wake_.get(), WaitMs(deadline)) == WAIT_OBJECT_0) return IoStatus::Woken;
-    return IoStatus::LineError;
+    return IoStatus::TimedOut;
   }
 
-  const std::string path_;
   win32::Handle port_;
   win32::Handle wake_;
   Overlapped read_;
   Overlapped write_;
   Overlapped wait_;
-  std::atomic<bool> hungUp_{false};
-  std::atomic<bool> lossReported_{false};
 };
 
 OpenError OpenFailureOf(DWORD code) {
@@ -272,16 +258,16 @@ OpenError OpenFailureOf(DWORD code) {
   }
 }
 
-std::unique_ptr<SerialPort> Fail(OpenFailure& failure, OpenError reason, DWORD systemError = 0) {
-  failure.error = reason;
-  failure.systemError = static_cast<int>(systemError);
-  return nullptr;
-}
-
 // "Not shared": a second opener is refused by the system.
 win32::Handle OpenComm(const std::string& path) {
   return win32::Handle(::CreateFileW(win32::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+}
+
+bool IsCommDevice(HANDLE port) {
+  DCB probe{};
+  probe.DCBlength = sizeof probe;
+  return ::GetCommState(port, &probe) != 0;
 }
 
 void LowerModemLines(HANDLE port) {
@@ -295,19 +281,17 @@ std::unique_ptr<SerialPort> OpenLocalPort(const std::string& path, uint32_t rate
   win32::Handle device = OpenComm(path);
   if (!device.valid()) {
     const DWORD code = ::GetLastError();
-    return Fail(failure, OpenFailureOf(code), code);
+    return FailOpen(failure, OpenFailureOf(code), static_cast<int>(code));
   }
   const HANDLE handle = device.get();
-  DCB probe{};
-  probe.DCBlength = sizeof probe;
-  if (::GetCommState(handle, &probe) == 0) return Fail(failure, OpenError::NotSerial);
+  if (!IsCommDevice(handle)) return FailOpen(failure, OpenError::NotSerial);
   win32::Handle wake(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!wake.valid()) return Fail(failure, OpenError::CannotOpen, ::GetLastError());
+  if (!wake.valid()) return FailOpen(failure, OpenError::CannotOpen, static_cast<int>(::GetLastError()));
   auto port = std::make_unique<CommPort>(path, std::move(device), std::move(wake));
-  if (!port->valid()) return Fail(failure, OpenError::CannotOpen, ::GetLastError());
-  if (!ConfigureRaw(handle, rate)) return Fail(failure, OpenError::BadRate, ::GetLastError());
+  if (!port->valid()) return FailOpen(failure, OpenError::CannotOpen, static_cast<int>(::GetLastError()));
+  if (!ConfigureRaw(handle, rate)) return FailOpen(failure, OpenError::BadRate, static_cast<int>(::GetLastError()));
   if (!SetReadTimeouts(handle) || ::SetCommMask(handle, EV_RXCHAR) == 0) {
-    return Fail(failure, OpenError::CannotConfigure, ::GetLastError());
+    return FailOpen(failure, OpenError::CannotConfigure, static_cast<int>(::GetLastError()));
   }
   LowerModemLines(handle);
   ::PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
@@ -316,10 +300,7 @@ std::unique_ptr<SerialPort> OpenLocalPort(const std::string& path, uint32_t rate
 
 bool LocalPortAvailable(const std::string& path) {
   const win32::Handle device = OpenComm(path);
-  if (!device.valid()) return false;
-  DCB probe{};
-  probe.DCBlength = sizeof probe;
-  if (::GetCommState(device.get(), &probe) == 0) return false;
+  if (!device.valid() || !IsCommDevice(device.get())) return false;
   LowerModemLines(device.get());  // raised by the open
   return true;
 }

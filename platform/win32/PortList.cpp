@@ -23,6 +23,20 @@ bool DeviceExists(const std::string& device) {
 
 }  // namespace
 
+// Windows has no stable names and no placeholder ports: the device is the
+// mapping's, present when the system knows it.
+std::optional<PortLookup> LookUpPort(unsigned port, std::string_view, std::string_view) {
+  std::optional<PortMapping> mapping = ResolvePort(port);
+  if (!mapping) return std::nullopt;
+  PortLookup lookup;
+  lookup.port.port = port;
+  lookup.port.mapping = std::move(*mapping);
+  lookup.port.device = lookup.port.mapping.device;
+  lookup.remote = IsRemoteMapping(lookup.port.device);
+  lookup.present = !lookup.remote && DeviceExists(lookup.port.device);
+  return lookup;
+}
+
 // Windows has no stable names of its own in a directory: the listing names
 // the ports the system knows, and the remote ones.
 PortListing ListPorts(std::string_view, std::string_view) {

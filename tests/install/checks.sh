@@ -65,7 +65,7 @@ check_installation() {
   [ "$(cat "$dir/machine.reg")" = "$expected" ] || fail "machine.reg: $(cat "$dir/machine.reg")"
   for file in Zelkor.ini ModSim.ini FlashInfo/00a7x2101x0001.ini target/Simulator/ZkSim-Download/modul.ini \
     target/Simulator/ZkSim-Download/ZkBoot.bin target/Simulator/ZkSim-Download/ZkFlash.bin \
-    demo/demo.sh demo/simulator.sh demo/installation.sh demo/download.qrs demo/demo.hex; do
+    demo/demo.sh demo/simulator.sh demo/modsim.sh demo/installation.sh demo/download.qrs demo/demo.hex; do
     [ -f "$dir/$file" ] || fail "no $dir/$file"
   done
 

@@ -1,5 +1,4 @@
 #include "modsim/BootLoader.h"
-#include "modsim/FaultInjector.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -10,7 +9,6 @@ namespace {
 
 using namespace test;
 using ::testing::ElementsAre;
-using Bytes = std::vector<uint8_t>;
 
 class Listener : public BootListener {
  public:
@@ -46,12 +44,9 @@ Bytes MemoryWrite(uint32_t address, const Bytes& data) {
   return WithChecksum(frame);
 }
 
-class BootLoaderTest : public ::testing::Test {
+class BootLoaderTest : public MachineTest {
  protected:
-  Bytes Feed(const Bytes& bytes) {
-    for (uint8_t b : bytes) boot_.OnByte(b, clock_.Advance(Microseconds(50)));
-    return sink_.Take();
-  }
+  Bytes Feed(const Bytes& bytes) { return FeedTo(boot_, bytes, Microseconds(50)); }
   void Wait(Duration d) {
     clock_.Advance(d);
     boot_.OnTimer(clock_.Now());
@@ -81,10 +76,7 @@ class BootLoaderTest : public ::testing::Test {
     AnnounceAndStart(0x200001, startEcho);
   }
 
-  ManualClock clock_;
-  RecordingSink sink_;
   Listener listener_;
-  FaultInjector faults_{1, {}};
   BootLoader boot_{Params(), sink_, listener_, &faults_, nullptr};
   Bytes last_;
 };

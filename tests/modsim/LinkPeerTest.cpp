@@ -1,4 +1,3 @@
-#include "modsim/FaultInjector.h"
 #include "modsim/LinkPeer.h"
 #include "TestSupport.h"
 
@@ -10,7 +9,6 @@ namespace {
 
 using namespace test;
 using ::testing::ElementsAre;
-using Bytes = std::vector<uint8_t>;
 
 class Listener : public LinkListener {
  public:
@@ -30,16 +28,13 @@ LinkParams Params() {
   return p;
 }
 
-class LinkPeerTest : public ::testing::Test {
+class LinkPeerTest : public MachineTest {
  protected:
   explicit LinkPeerTest(LinkParams params = Params())
       : params_(params), peer_(params_, sink_, listener_, &faults_, nullptr) {}
 
   // Feeds the bytes as the host sends them, returns what the module answered.
-  Bytes Feed(const Bytes& bytes) {
-    for (uint8_t b : bytes) peer_.OnByte(b, clock_.Advance(Microseconds(100)));
-    return sink_.Take();
-  }
+  Bytes Feed(const Bytes& bytes) { return FeedTo(peer_, bytes, Microseconds(100)); }
   void Expire() {
     ASSERT_TRUE(peer_.NextDeadline().has_value());
     clock_.Advance(*peer_.NextDeadline() - clock_.Now());
@@ -47,10 +42,7 @@ class LinkPeerTest : public ::testing::Test {
   }
 
   LinkParams params_;
-  ManualClock clock_;
-  RecordingSink sink_;
   Listener listener_;
-  FaultInjector faults_{1, {}};
   LinkPeer peer_;
 };
 

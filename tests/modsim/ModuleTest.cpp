@@ -1,4 +1,3 @@
-#include "modsim/FaultInjector.h"
 #include "modsim/Module.h"
 #include "FlashFixture.h"
 #include "TestSupport.h"
@@ -11,7 +10,6 @@ namespace {
 
 using namespace test;
 using ::testing::ElementsAre;
-using Bytes = std::vector<uint8_t>;
 
 class FakeLine : public LineControl {
  public:
@@ -37,17 +35,14 @@ SimConfig Changed(Change change) {
 }
 
 // Plays the host's side of the line against a Module, byte by byte.
-class ModuleTest : public ::testing::Test {
+class ModuleTest : public MachineTest {
  protected:
   explicit ModuleTest(SimConfig config = Config())
       : config_(std::move(config)),
         flash_(config_.banks),
         module_(config_, flash_, sink_, line_, &faults_, nullptr) {}
 
-  Bytes Feed(const Bytes& bytes) {
-    for (uint8_t b : bytes) module_.OnByte(b, clock_.Advance(Microseconds(100)));
-    return sink_.Take();
-  }
+  Bytes Feed(const Bytes& bytes) { return FeedTo(module_, bytes, Microseconds(100)); }
   // Lets the module's timers run up to `span` from now.
   Bytes RunFor(Duration span) {
     const TimePoint end = clock_.Now() + span;
@@ -85,11 +80,8 @@ class ModuleTest : public ::testing::Test {
   }
 
   SimConfig config_;
-  ManualClock clock_;
-  RecordingSink sink_;
   FakeLine line_;
   FlashModel flash_;
-  FaultInjector faults_{1, {}};
   Module module_;
   Bytes carry_;
 };

@@ -1,15 +1,21 @@
 #pragma once
 // Test doubles for the simulator's state machines: a byte sink that records
-// what is sent and a clock the test moves by hand.
+// what is sent, a clock the test moves by hand, and the fixture that drives a
+// machine with both.
 #include "modsim/ByteSink.h"
 #include "modsim/Clock.h"
+#include "modsim/FaultInjector.h"
 #include "modsim/LinkPeer.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace zk::modsim::test {
+
+using Bytes = std::vector<uint8_t>;
 
 class RecordingSink : public ByteSink {
  public:
@@ -35,6 +41,23 @@ class ManualClock {
 
  private:
   TimePoint now_ = TimePoint{} + std::chrono::hours(1);
+};
+
+// A state machine on the module's side of the line, driven byte by byte as
+// the host sends: the clock the test moves, the sink the machine answers
+// into, and its fault injector (no faults until a test adds a rule).
+class MachineTest : public ::testing::Test {
+ protected:
+  // Feeds the bytes to machine, gap apart; returns what it sent meanwhile.
+  template <typename Machine>
+  Bytes FeedTo(Machine& machine, const Bytes& bytes, Duration gap) {
+    for (uint8_t b : bytes) machine.OnByte(b, clock_.Advance(gap));
+    return sink_.Take();
+  }
+
+  ManualClock clock_;
+  RecordingSink sink_;
+  FaultInjector faults_{1, {}};
 };
 
 // Sum of the bytes' two's complement: what makes a boot-loader frame sum to 0.

@@ -43,6 +43,13 @@ class RecordingHandler : public MessageBoxHandler {
 class MessageBoxes : public ::testing::Test {
  protected:
   void TearDown() override { SetMessageBoxHandler(nullptr, false); }
+
+  // A worker that asks one question; its answer lands in answer_.
+  std::thread AskOnWorker(std::string text, std::string caption, uint32_t type) {
+    return std::thread([this, text, caption, type] { answer_ = MessageBox(text, caption, type); });
+  }
+
+  std::atomic<int> answer_{0};
 };
 
 constexpr uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION;
@@ -130,28 +137,26 @@ TEST_F(MessageBoxes, WorkerIsAnsweredWhileTheOwnerWaitsForAMessage) {
 TEST_F(MessageBoxes, EventLoopServesAfterWake) {
   RecordingHandler handler(IDOK);
   SetMessageBoxHandler(&handler, true);
-  std::atomic<int> answer{0};
-  std::thread worker([&] { answer = MessageBox("Done", "Download", MB_OK); });
+  std::thread worker = AskOnWorker("Done", "Download", MB_OK);
   handler.AwaitWake();
   std::thread stranger([] { EXPECT_EQ(ServeMessageBoxRequests(), 0); });
   stranger.join();
   EXPECT_EQ(ServeMessageBoxRequests(), 1);
   worker.join();
-  EXPECT_EQ(answer.load(), IDOK);
+  EXPECT_EQ(answer_.load(), IDOK);
   EXPECT_EQ(ServeMessageBoxRequests(), 0);
 }
 
 TEST_F(MessageBoxes, QueuedRequestFollowsTheHandlerChange) {
   RecordingHandler handler(IDYES);
   SetMessageBoxHandler(&handler, true);
-  std::atomic<int> answer{0};
-  std::thread worker([&] { answer = MessageBox("Erase?", "Flash", MB_YESNO); });
+  std::thread worker = AskOnWorker("Erase?", "Flash", MB_YESNO);
   handler.AwaitWake();
   ::testing::internal::CaptureStderr();
   SetMessageBoxHandler(nullptr, false);  // the worker asks again, now on the console
   worker.join();
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Flash: Erase?\n");
-  EXPECT_EQ(answer.load(), IDNO);
+  EXPECT_EQ(answer_.load(), IDNO);
   EXPECT_EQ(handler.shows.load(), 0);
 }
 
