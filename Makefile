@@ -12,7 +12,7 @@ deps:
 	@sh tools/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@cmake --preset default -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -63,7 +63,7 @@ windows-deps:
 	@sh tools/install-windows-deps.sh
 
 windows-configure: windows-deps
-	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	@cmake --preset default -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DZK_BUILD_TESTS=OFF -DZK_BUILD_BENCH=OFF \
 	  $(WINDOWS_FLAGS) >/dev/null
 
@@ -85,7 +85,6 @@ TSAN_BUILD ?= $(BUILD)-tsan
 FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZER_PACKAGES = clang libclang-rt-14-dev
-COMMA := ,
 ASAN_TEST_DIRS = platform common cmd link modsim dm e2e runner cli gui soak hardening
 ASAN_TESTS = ZkPlatformTests ZkCommonTests KORCmdTests TarnlinkTests ModSimTests KORDmTests \
 	ZkEndToEndTests QuillrunTests ZelkorCliTests ZelkorGuiTests ZkSoak ZkHardeningTests
@@ -100,9 +99,9 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_af
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/qt-tsan.supp
 
-# sanitizer_suite(<build dir>, <ZK_SANITIZE>, <test programs>, <test dirs>)
+# sanitizer_suite(<build dir>, <preset of CMakePresets.json>, <test programs>, <test dirs>)
 define sanitizer_suite
-	@cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZK_SANITIZE=$(2) -DZK_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --preset $(2) -B $(1) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(1) -j $(JOBS) --target $(3)
 	@failed=""; for d in $(4); do \
 	  (cd $(1)/tests/$$d && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) --timeout 900) || failed="$$failed $$d"; \
@@ -118,15 +117,14 @@ sanitizer-deps:
 sanitize: sanitize-address sanitize-thread fuzz-smoke
 
 sanitize-address: deps
-	$(call sanitizer_suite,$(ASAN_BUILD),address$(COMMA)undefined,$(ASAN_TESTS),$(ASAN_TEST_DIRS))
+	$(call sanitizer_suite,$(ASAN_BUILD),asan,$(ASAN_TESTS),$(ASAN_TEST_DIRS))
 
 sanitize-thread: deps
-	$(call sanitizer_suite,$(TSAN_BUILD),thread,$(TSAN_TESTS),$(TSAN_TEST_DIRS))
+	$(call sanitizer_suite,$(TSAN_BUILD),tsan,$(TSAN_TESTS),$(TSAN_TEST_DIRS))
 
 # Every fuzz target for FUZZ_SECONDS (30 s; longer runs: FUZZ_SECONDS=600).
 fuzz-smoke: sanitizer-deps
-	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ \
-	  -DZK_FUZZ=ON -DZK_SANITIZE=address,undefined -DZK_BUILD_TESTS=OFF -DZK_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --preset fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ZkFuzzTargets
 	@sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -154,3 +152,21 @@ soak: build
 		--line-rate $(INTEGRITY_RATE) --at-least $(INTEGRITY_SHARE) --keep $(BUILD)/soak-failures
 	@$(BUILD)/tests/ZkSoak --integrity $(CLEAN_RUNS) --uploads $(CLEAN_UPLOADS) \
 		--line-rate $(CLEAN_RATE) --at-least 1 --keep $(BUILD)/soak-failures
+
+# The house style and the short list of checks, both gated in CI:
+# format-check fails on any file clang-format would change, tidy runs
+# clang-tidy (.clang-tidy) over every source of compile_commands.json except
+# Qt's generated files. `make format` applies the style.
+TIDY_JOBS ?= $(JOBS)
+.PHONY: format format-check tidy style-deps
+style-deps:
+	@sh tools/install-deps.sh clang-format clang-tidy
+
+format: style-deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: style-deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+tidy: style-deps configure
+	@sh tools/tidy.sh $(BUILD) $(TIDY_JOBS)

@@ -95,12 +95,13 @@ int RunInfo(const Options& options, Reporter& reporter) {
       JsonObject event;
       AddSpan(event.Add("event", "sector").Add("sector", static_cast<int64_t>(row.number)), row.bank, row.start,
               row.end)
-          .Add("sizeBytes", static_cast<int64_t>(row.end - row.start + 1))
+          .Add("sizeBytes", static_cast<int64_t>(row.end) - row.start + 1)
           .Add("state", states);
       reporter.Event(event);
     } else {
       std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(),
-                  Hex(row.end).c_str(), (row.end - row.start + 1) / 1024, Joined(states).c_str());
+                  Hex(row.end).c_str(), static_cast<unsigned>((uint64_t{row.end} - row.start + 1) / 1024),
+                  Joined(states).c_str());
     }
   }
   std::fflush(stdout);

@@ -2,6 +2,8 @@
 
 #include "platform/Console.h"
 
+#include <cmath>
+
 namespace zk::cli {
 namespace {
 
@@ -24,7 +26,7 @@ std::string Bytes(uint64_t n) {
 }
 
 std::string Minutes(double seconds) {
-  const auto s = static_cast<long>(seconds + 0.5);
+  const long s = std::lround(seconds);
   char text[32];
   std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
   return text;

@@ -56,7 +56,7 @@ void WorkerThread::Start(Routine routine, WorkerThreadInfo* info) {
   ThreadId id = 0;
   ThreadHandle handle = CreateThread(&WorkerThread::Main, launch.get(), &id);
   if (handle != nullptr) {
-    launch.release();  // the thread owns it now
+    static_cast<void>(launch.release());  // the thread owns it now
   } else {
     MessageBox("Error creating thread", "", MB_OK);
     // A poller must not wait for a worker that never existed.

@@ -10,7 +10,6 @@ namespace zk::modsim {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Le32(uint32_t v) {
