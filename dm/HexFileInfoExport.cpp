@@ -14,16 +14,14 @@
 namespace zk::dm {
 namespace {
 
-// Hands out a copy of items: the record's count and array fields set to
-// it, kFailed with them left as they are when there is no memory for it.
-template <typename Record, typename Item>
-uint32_t HandOut(const std::vector<Item>& items, Record* out, uint32_t Record::*count, Item* Record::*array) {
+// A handed-out copy of items, null when there is no memory for it. The
+// records it goes into are packed, so their fields are set by name where
+// the compiler sees the packing, never through a pointer to the member.
+template <typename Item>
+Item* HandOutCopy(const std::vector<Item>& items) {
   Item* copy = Handouts().AllocateArray<Item>(items.size());
-  if (copy == nullptr) return kFailed;
-  std::copy(items.begin(), items.end(), copy);
-  out->*count = static_cast<uint32_t>(items.size());
-  out->*array = copy;
-  return kOk;
+  if (copy != nullptr) std::copy(items.begin(), items.end(), copy);
+  return copy;
 }
 
 // The byte ranges of the image placed at address: a flat image starts
@@ -84,7 +82,11 @@ ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   if (layout.code != kOk) return layout.code;
   const std::vector<RangeRequest> needed =
       dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
-  return dm::HandOut(needed, out, &HexFileInfo::neededSectorCount, &HexFileInfo::neededSectors);
+  RangeRequest* sectors = dm::HandOutCopy(needed);
+  if (sectors == nullptr) return kFailed;
+  out->neededSectorCount = static_cast<uint32_t>(needed.size());
+  out->neededSectors = sectors;
+  return kOk;
 }
 
 ZK_EXPORT uint32_t DmGetImageSpans(uint32_t address, ImageSpans* out) {
@@ -96,5 +98,9 @@ ZK_EXPORT uint32_t DmGetImageSpans(uint32_t address, ImageSpans* out) {
   const dm::MemoryImage& image = dm::State().image;
   if (image.Empty()) return kFileNotFound;
   const std::vector<PlacedSpan> spans = dm::UnwrappedSpans(image, address);
-  return dm::HandOut(spans, out, &ImageSpans::count, &ImageSpans::spans);
+  PlacedSpan* copy = dm::HandOutCopy(spans);
+  if (copy == nullptr) return kFailed;
+  out->count = static_cast<uint32_t>(spans.size());
+  out->spans = copy;
+  return kOk;
 }
