@@ -88,7 +88,7 @@ class ThreadsBack : private NonCopyable {
   std::size_t before_;
 };
 
-ResultCode client::WaitForWorker() {
+ResultCode WaitForWorker() {
   uint32_t status;
   while ((status = CmmGetCurrentThreadStatus()) == kWorkerRunning) sched_yield();
   return status;
@@ -155,7 +155,7 @@ void Read(FuzzInput& in) {
   FakeTransport::Instance().Start(&in);
   WorkerThreadInfo info{};
   CmmReadFlash(&request, &result, &info);
-  if (client::WaitForWorker() == kOk) ZK_FUZZ_CHECK(result.received <= request.length);
+  if (WaitForWorker() == kOk) ZK_FUZZ_CHECK(result.received <= request.length);
 }
 
 RangeRequest Range(FuzzInput& in) {
@@ -169,7 +169,7 @@ void Status(FuzzInput& in) {
   FakeTransport::Instance().Start(&in);
   WorkerThreadInfo info{};
   CmmGetSectorStatus(&range, &list, &info);
-  client::WaitForWorker();
+  WaitForWorker();
   TouchList(list, sizeof(SectorStatusEntry));
 }
 
@@ -182,7 +182,7 @@ void Erase(FuzzInput& in, bool blocks) {
     CmmEraseBlocks(&range, &list, &info);
   else
     CmmEraseSectors(&range, &list, &info);
-  client::WaitForWorker();
+  WaitForWorker();
   TouchList(list, sizeof(SectorEntry));
 }
 
