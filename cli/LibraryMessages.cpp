@@ -2,8 +2,6 @@
 
 #include "platform/PortFailure.h"
 
-#include <cstdio>
-
 namespace zk::cli {
 
 LibraryMessages::LibraryMessages() { SetMessageBoxHandler(this, false); }
@@ -15,12 +13,7 @@ int LibraryMessages::Show(std::string_view text, std::string_view caption, uint3
     std::lock_guard lock(mutex_);
     portMessage_ = std::string(text);
   }
-  std::string line;
-  if (!caption.empty()) line.append(caption).append(": ");
-  line.append(text).push_back('\n');
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
-  return DefaultMessageBoxAnswer(type);
+  return ShowMessageOnConsole(text, caption, type);
 }
 
 std::string LibraryMessages::PortMessage() const {

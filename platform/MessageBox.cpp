@@ -19,15 +19,6 @@
 namespace zk {
 namespace {
 
-int ShowOnConsole(std::string_view text, std::string_view caption, uint32_t type) {
-  std::string line;
-  if (!caption.empty()) line.append(caption).append(": ");
-  line.append(text).push_back('\n');
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
-  return DefaultMessageBoxAnswer(type);
-}
-
 enum class RequestState { kQueued, kServing, kAnswered, kWithdrawn };
 
 // A box asked for by a thread other than the handler's owner.
@@ -57,7 +48,7 @@ class Hub {
       MessageBoxHandler* handler = handler_;
       if (handler == nullptr) {
         lock.unlock();
-        return ShowOnConsole(text, caption, type);
+        return ShowMessageOnConsole(text, caption, type);
       }
       if (!marshal_ || owner_ == self) {
         HandlerCall call(*this, lock, handler);
@@ -188,6 +179,15 @@ struct OwnerGuard : private NonCopyable {
 
 
 }  // namespace
+
+int ShowMessageOnConsole(std::string_view text, std::string_view caption, uint32_t type) {
+  std::string line;
+  if (!caption.empty()) line.append(caption).append(": ");
+  line.append(text).push_back('\n');
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+  return DefaultMessageBoxAnswer(type);
+}
 
 int MessageBox(std::string_view text, std::string_view caption, uint32_t type) {
   return TheHub().Ask(text, caption, type);

@@ -56,6 +56,10 @@ ZK_PLATFORM_API void SetMessageBoxHandler(MessageBoxHandler* handler, bool marsh
 // The console answer for a box type (what MessageBox gives without handler).
 ZK_PLATFORM_API int DefaultMessageBoxAnswer(uint32_t type);
 
+// The box as a console shows it: "caption: text" on standard error, with the
+// console answer for its type.
+ZK_PLATFORM_API int ShowMessageOnConsole(std::string_view text, std::string_view caption, uint32_t type);
+
 // Answers the requests queued for the calling thread; returns how many.
 ZK_PLATFORM_API int ServeMessageBoxRequests();
 
