@@ -63,8 +63,7 @@ uint32_t CommandLibrary::Exit() const {
 }
 
 uint32_t CommandLibrary::Unlock(const std::string& password, uint32_t flashStart) const {
-  PasswordBlock block{static_cast<uint32_t>(password.size()),
-                      reinterpret_cast<const uint8_t*>(password.data())};
+  PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
   if (const uint32_t rc = sendPassword(&block); rc != 0) return rc;
   FlashLibRequest request{0, flashStart};
   FlashLibInfo info{};

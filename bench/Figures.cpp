@@ -8,9 +8,8 @@
 namespace zk::bench {
 
 void PrintFigure(const Figure& f) {
-  std::printf("%-22s measured %10.1f %-4s bound %10.1f %-4s ratio %6.3f  target %-13s %s\n", f.name.c_str(),
-              f.measured, f.unit.c_str(), f.bound, f.unit.c_str(), f.ratio, f.target.c_str(),
-              f.met ? "met" : "NOT MET");
+  std::printf("%-22s measured %10.1f %-4s bound %10.1f %-4s ratio %6.3f  target %-13s %s\n", f.name.c_str(), f.measured,
+              f.unit.c_str(), f.bound, f.unit.c_str(), f.ratio, f.target.c_str(), f.met ? "met" : "NOT MET");
   std::fflush(stdout);
 }
 
@@ -37,8 +36,9 @@ std::optional<std::string> OptionValue(int argc, char** argv, std::string_view n
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == name && i + 1 < argc) return std::string(argv[i + 1]);
-    if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=')
+    if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
       return std::string(arg.substr(name.size() + 1));
+    }
   }
   return std::nullopt;
 }
@@ -50,9 +50,7 @@ bool HasFlag(int argc, char** argv, std::string_view name) {
   return false;
 }
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 void PrintMachineLoad() {
   std::ifstream in("/proc/loadavg");

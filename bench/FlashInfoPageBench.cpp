@@ -7,8 +7,8 @@
 #include "client/HandedOut.h"
 #include "gui/flashinfo/FlashInfoPage.h"
 #include "gui/flashinfo/FlashMap.h"
-#include "gui/shell/GuiFlow.h"
 #include "gui/shell/Globals.h"
+#include "gui/shell/GuiFlow.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/PropertyPage.h"
 #include "gui/treelist/TreeListCtrl.h"
@@ -73,15 +73,16 @@ int main(int argc, char** argv) {
   const std::string& dir = scratch.path();
   std::filesystem::create_symlink(ZK_BENCH_GUI_DM, dir + "/libKORDm.so");
   zk::test::WriteFile(dir + "/machine.reg",
-        "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + dir + "\n");
+                      "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + dir + "\n");
   setenv("ZELKOR_MACHINE_REGISTRY", (dir + "/machine.reg").c_str(), 1);
-  zk::test::WriteFile(dir + "/modul.ini",
-        "[General]\nNumberOfProtectedAreas=2\nNumberOfNonAccessAreas=1\n[FlashConfig]\nFlashBanks=1\nFlashStart=0\n"
-        "FlashMode=1\n");
+  zk::test::WriteFile(
+      dir + "/modul.ini",
+      "[General]\nNumberOfProtectedAreas=2\nNumberOfNonAccessAreas=1\n[FlashConfig]\nFlashBanks=1\nFlashStart=0\n"
+      "FlashMode=1\n");
   zk::test::WriteFile(dir + "/flash.ini", "[General]\nName=Bench\nFlashSize=65536\n");
 
-  const auto stateOf = reinterpret_cast<FakeDmState* (*)()>(
-      zk::GetProcAddress(zk::LoadLibrary(ZK_BENCH_GUI_DM), "FakeDmStateOf"));
+  const auto stateOf =
+      reinterpret_cast<FakeDmState* (*)()>(zk::GetProcAddress(zk::LoadLibrary(ZK_BENCH_GUI_DM), "FakeDmStateOf"));
   FakeDmState& fake = *stateOf();
   for (uint32_t n = 0; n < kGroups; ++n) {
     fake.defaultBlocks.push_back({n * kSectorsPerGroup * 0x4000u, 0x4000, kSectorsPerGroup});

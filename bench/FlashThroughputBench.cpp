@@ -116,9 +116,9 @@ struct Setup {
   uint32_t programMicrosPerByte = 0;
   bool traced = false;
   bool keepTrace = false;
-  bool verifyRow = false;  // program and verify only, for the download + verify row
-  bool programOnly = false;  // one session of the trace row, its time printed
-  bool remote = false;  // through ser2net
+  bool verifyRow = false;     // program and verify only, for the download + verify row
+  bool programOnly = false;   // one session of the trace row, its time printed
+  bool remote = false;        // through ser2net
   uint32_t usbLatencyMs = 0;  // the module's bytes in packets, as through a USB adapter
 };
 
@@ -139,7 +139,7 @@ struct Bound {
   WireBudget budget;
   uint32_t requests = 0;
   uint32_t locks = 0;
-  double lock = 0;  // seconds per send lock
+  double lock = 0;       // seconds per send lock
   ByteCount perRequest;  // the first request and its answer(s), as an example
 };
 
@@ -230,16 +230,16 @@ Bound VerifyBound(const Setup& s, const std::vector<uint8_t>& image, double lock
 void PrintBound(const char* what, const Setup& s, const Bound& b) {
   const ByteCount all = b.budget.Bytes();
   const double locks = b.locks * b.lock;
-  std::printf("%s bound at %u: %u requests, the first %llu+%llu bytes host+module; in all %llu+%llu bytes, "
-              "wire %.3f s, %u send locks %.3f s, module time %.3f s, total %.3f s\n",
-              what, s.rate, b.requests, static_cast<unsigned long long>(b.perRequest.fromHost),
-              static_cast<unsigned long long>(b.perRequest.toHost), static_cast<unsigned long long>(all.fromHost),
-              static_cast<unsigned long long>(all.toHost), b.budget.Wire(), b.locks, locks,
-              b.budget.Waits() - locks, b.budget.Seconds());
+  std::printf(
+      "%s bound at %u: %u requests, the first %llu+%llu bytes host+module; in all %llu+%llu bytes, "
+      "wire %.3f s, %u send locks %.3f s, module time %.3f s, total %.3f s\n",
+      what, s.rate, b.requests, static_cast<unsigned long long>(b.perRequest.fromHost),
+      static_cast<unsigned long long>(b.perRequest.toHost), static_cast<unsigned long long>(all.fromHost),
+      static_cast<unsigned long long>(all.toHost), b.budget.Wire(), b.locks, locks, b.budget.Waits() - locks,
+      b.budget.Seconds());
 }
 
-void Report(const char* what, const Setup& s, double seconds, const Bound& b, bool& allMet,
-            double target = kTarget) {
+void Report(const char* what, const Setup& s, double seconds, const Bound& b, bool& allMet, double target = kTarget) {
   const double measured = s.size / seconds;
   const double bound = s.size / b.budget.Seconds();
   const double ratio = measured / bound;
@@ -247,8 +247,8 @@ void Report(const char* what, const Setup& s, double seconds, const Bound& b, bo
   allMet = allMet && ratio >= rowTarget;
   char targetText[16];
   std::snprintf(targetText, sizeof targetText, ">= %.2f", rowTarget);
-  PrintFigure({std::string(what) + " " + std::to_string(s.rate) + Via(s), measured, bound,
-               "B/s", ratio, targetText, ratio >= rowTarget});
+  PrintFigure({std::string(what) + " " + std::to_string(s.rate) + Via(s), measured, bound, "B/s", ratio, targetText,
+               ratio >= rowTarget});
 }
 
 bool CheckBurst(const char* what, const std::vector<Burst>& bursts, std::size_t index, const Bound& b) {
@@ -270,8 +270,9 @@ bool CheckBurst(const char* what, const std::vector<Burst>& bursts, std::size_t 
 std::string ModuleAt(uint32_t rate, const std::string& dir) {
   const std::string installed = e2e::ModuleDescription("ZkSim-Download");
   if (ini::GetInt(installed, "RS232", "Baud", 0) == static_cast<int32_t>(rate)) return installed;
-  for (const auto& entry : fs::directory_iterator(fs::path(installed).parent_path()))
+  for (const auto& entry : fs::directory_iterator(fs::path(installed).parent_path())) {
     fs::copy(entry.path(), fs::path(dir) / entry.path().filename(), fs::copy_options::overwrite_existing);
+  }
   const std::string copy = dir + "/modul.ini";
   ini::WriteString(copy, "RS232", "Baud", std::to_string(rate));
   return copy;
@@ -386,8 +387,8 @@ std::optional<Timings> Session(const Setup& s, const std::vector<uint8_t>& image
   t.read = SecondsSince(start);
   Pause(kQuiet);
   if (status != 0 || result.received != s.size || back != image) {
-    std::fprintf(stderr, "FlashThroughputBench: read-back at %u failed (status %u, %u bytes, %s)\n", s.rate,
-                 status, result.received, back == image ? "same" : "different");
+    std::fprintf(stderr, "FlashThroughputBench: read-back at %u failed (status %u, %u bytes, %s)\n", s.rate, status,
+                 result.received, back == image ? "same" : "different");
     return std::nullopt;
   }
   return t;
@@ -442,9 +443,8 @@ int RunRate(Setup s) {
     std::snprintf(targetText, sizeof targetText, "<= %.2f", target);
     std::printf("download %.3f s, verify %.3f s (%u KB)\n", t->program, t->verify, s.size / 1024);
     std::printf("%s%.6f\n", kVerifiedSeconds, measured);
-    PrintFigure({"download+verify " + std::to_string(s.size / 1024) + "K " + std::to_string(s.rate) +
-                     Via(s),
-                 measured, bound, "s", ratio, targetText, ratio <= target});
+    PrintFigure({"download+verify " + std::to_string(s.size / 1024) + "K " + std::to_string(s.rate) + Via(s), measured,
+                 bound, "s", ratio, targetText, ratio <= target});
     return ratio <= target ? 0 : 1;
   }
   Report("program", s, t->program, program, allMet);
@@ -528,8 +528,8 @@ std::optional<double> SessionSeconds(const char* self, const std::string& size, 
 // Download and verify in a process of its own, behind an adapter with
 // latencyMs (0: direct); the seconds of both, nullopt when they fail.
 std::optional<double> VerifiedSeconds(const char* self, uint32_t latencyMs) {
-  std::vector<std::string> args{self, "--rate", std::to_string(kVerifyRate), "--verify-row", "--size",
-                                std::to_string(kAdapterRowSize)};
+  std::vector<std::string> args{self,           "--rate", std::to_string(kVerifyRate),
+                                "--verify-row", "--size", std::to_string(kAdapterRowSize)};
   if (latencyMs != 0) args.insert(args.end(), {"--usb-latency", std::to_string(latencyMs)});
   return ChildSeconds(std::move(args), ChildEnvironment(""), kVerifiedSeconds);
 }
@@ -546,8 +546,8 @@ int AdapterRow(const char* self) {
       std::fprintf(stderr, "FlashThroughputBench: a session of the adapter row failed\n");
       return 1;
     }
-    std::printf("adapter row session %d: direct %.3f s, behind %u ms %.3f s\n", session + 1, *plain,
-                kAdapterLatencyMs, *held);
+    std::printf("adapter row session %d: direct %.3f s, behind %u ms %.3f s\n", session + 1, *plain, kAdapterLatencyMs,
+                *held);
     direct = std::min(direct.value_or(*plain), *plain);
     adapter = std::min(adapter.value_or(*held), *held);
   }
@@ -610,15 +610,17 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "FlashThroughputBench: --size is at most the first bank, %u bytes\n", bankSize);
     return 2;
   }
-  if (const auto value = OptionValue(argc, argv, "--program-time-us"))
+  if (const auto value = OptionValue(argc, argv, "--program-time-us")) {
     s.programMicrosPerByte = static_cast<uint32_t>(std::stoul(*value));
+  }
   s.traced = HasFlag(argc, argv, "--check-trace");
   s.keepTrace = HasFlag(argc, argv, "--keep-trace");
   s.verifyRow = HasFlag(argc, argv, "--verify-row");
   s.programOnly = HasFlag(argc, argv, "--program-only");
   s.remote = HasFlag(argc, argv, "--ser2net");
-  if (const auto value = OptionValue(argc, argv, "--usb-latency"))
+  if (const auto value = OptionValue(argc, argv, "--usb-latency")) {
     s.usbLatencyMs = static_cast<uint32_t>(std::stoul(*value));
+  }
   if (const auto value = OptionValue(argc, argv, "--rate")) {
     s.rate = static_cast<uint32_t>(std::stoul(*value));
     return RunRate(s);

@@ -7,8 +7,8 @@
 // Targets: under 5% of one core, under 100 ms for the question.
 //   GuiDownloadBench [KB]
 #include "gui/connect/ConnectPage.h"
-#include "gui/download/DownloadPage.h"
 #include "gui/connect/ModuleTree.h"
+#include "gui/download/DownloadPage.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/ZelkorGuiApp.h"
@@ -32,7 +32,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
 
 namespace {
 
@@ -84,10 +83,10 @@ void PostStopRequest(QPushButton* button, bool enter) {
   }
   const QPointF local(button->width() / 2.0, button->height() / 2.0);
   const QPointF global = button->mapToGlobal(local);
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, local, global, Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      button, new QMouseEvent(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(
+      button, new QMouseEvent(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 }  // namespace
@@ -156,9 +155,10 @@ int main(int argc, char** argv) {
   page->Start();
   requests.stop();
 
-  std::printf("workbench download of %zu KB at 57600 (emulated, %s): %.2f s wall, %.2f%% of one core "
-              "(target < %.0f%%)\n",
-              kb, qgetenv("QT_QPA_PLATFORM").constData(), wall, 100 * share, 100 * kCpuTarget);
+  std::printf(
+      "workbench download of %zu KB at 57600 (emulated, %s): %.2f s wall, %.2f%% of one core "
+      "(target < %.0f%%)\n",
+      kb, qgetenv("QT_QPA_PLATFORM").constData(), wall, 100 * share, 100 * kCpuTarget);
   double worst = 0;
   for (std::size_t i = 0; i < boxes.reactions.size(); ++i) {
     std::printf("  stop request %zu (%s): question after %.1f ms\n", i + 1, i % 2 == 1 ? "Enter" : "click",

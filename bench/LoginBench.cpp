@@ -54,11 +54,11 @@ std::optional<std::vector<cmd::MemoryRecord>> Records(const std::string& path, s
 
 // What the login costs at the least, in its parts.
 struct LoginBound {
-  WireBudget line;          // bytes the simulator paces, and the waits
-  ByteCount bootCode;       // raw boot code: not paced on reception by the simulator
-  ByteCount atBootRate;     // handshake and boot download before the speed switch
-  ByteCount atTargetRate;   // flash file frames after it
-  ByteCount frames;         // the login frame over the transport
+  WireBudget line;         // bytes the simulator paces, and the waits
+  ByteCount bootCode;      // raw boot code: not paced on reception by the simulator
+  ByteCount atBootRate;    // handshake and boot download before the speed switch
+  ByteCount atTargetRate;  // flash file frames after it
+  ByteCount frames;        // the login frame over the transport
   uint32_t bootRate = 0;
   uint32_t targetRate = 0;
   double lineDelays = 0;
@@ -83,8 +83,7 @@ std::optional<LoginBound> ComputeBound(const std::string& module, std::string* e
   b.targetRate = autoBaud ? baud : b.bootRate;
 
   // Reset and boot are asserted together and released after their delays.
-  if (access.AutoBoot() != 0)
-    b.lineDelays = std::max(access.ReleaseResetDelay(), access.ReleaseBootDelay()) / 1000.0;
+  if (access.AutoBoot() != 0) b.lineDelays = std::max(access.ReleaseResetDelay(), access.ReleaseBootDelay()) / 1000.0;
   b.settle = kSettleMs / 1000.0;
 
   const std::string dir = std::filesystem::path(module).parent_path().string() + "/";
@@ -149,21 +148,23 @@ std::optional<LoginBound> ComputeBound(const std::string& module, std::string* e
 }
 
 void PrintBound(const LoginBound& b) {
-  std::printf("login bound: %llu+%llu bytes at %u (handshake, boot download), %llu+%llu at %u (flash file), "
-              "%llu+%llu at %u (login frame), host+module\n",
-              static_cast<unsigned long long>(b.atBootRate.fromHost),
-              static_cast<unsigned long long>(b.atBootRate.toHost), b.bootRate,
-              static_cast<unsigned long long>(b.atTargetRate.fromHost),
-              static_cast<unsigned long long>(b.atTargetRate.toHost), b.targetRate,
-              static_cast<unsigned long long>(b.frames.fromHost), static_cast<unsigned long long>(b.frames.toHost),
-              b.targetRate);
-  std::printf("login bound: wire %.1f ms, line delays %.0f ms, simulator settle %.0f ms, send lock %.0f ms; "
-              "total %.1f ms\n",
-              b.line.Wire() * 1e3, b.lineDelays * 1e3, b.settle * 1e3, b.sendLocks * 1e3, b.line.Seconds() * 1e3);
-  std::printf("login bound: boot code %llu bytes (%.1f ms at %u on a real line) not in the bound: the simulator "
-              "takes the raw burst unpaced\n",
-              static_cast<unsigned long long>(b.bootCode.fromHost),
-              WireSeconds(b.bootCode.fromHost, b.bootRate) * 1e3, b.bootRate);
+  std::printf(
+      "login bound: %llu+%llu bytes at %u (handshake, boot download), %llu+%llu at %u (flash file), "
+      "%llu+%llu at %u (login frame), host+module\n",
+      static_cast<unsigned long long>(b.atBootRate.fromHost), static_cast<unsigned long long>(b.atBootRate.toHost),
+      b.bootRate, static_cast<unsigned long long>(b.atTargetRate.fromHost),
+      static_cast<unsigned long long>(b.atTargetRate.toHost), b.targetRate,
+      static_cast<unsigned long long>(b.frames.fromHost), static_cast<unsigned long long>(b.frames.toHost),
+      b.targetRate);
+  std::printf(
+      "login bound: wire %.1f ms, line delays %.0f ms, simulator settle %.0f ms, send lock %.0f ms; "
+      "total %.1f ms\n",
+      b.line.Wire() * 1e3, b.lineDelays * 1e3, b.settle * 1e3, b.sendLocks * 1e3, b.line.Seconds() * 1e3);
+  std::printf(
+      "login bound: boot code %llu bytes (%.1f ms at %u on a real line) not in the bound: the simulator "
+      "takes the raw burst unpaced\n",
+      static_cast<unsigned long long>(b.bootCode.fromHost), WireSeconds(b.bootCode.fromHost, b.bootRate) * 1e3,
+      b.bootRate);
 }
 
 // One login with every byte traced; the first burst of the trace is the login.
@@ -212,7 +213,9 @@ int Run(int argc, char** argv) {
   }
   PrintMachineLoad();
   PrintBound(*bound);
-  if (HasFlag(argc, argv, "--check-trace") && !CheckTrace(module, *bound, HasFlag(argc, argv, "--keep-trace"))) return 1;
+  if (HasFlag(argc, argv, "--check-trace") && !CheckTrace(module, *bound, HasFlag(argc, argv, "--keep-trace"))) {
+    return 1;
+  }
 
   e2e::ModSimProcess sim(SimArgs());
   CommandLibrary cmd;
@@ -237,8 +240,8 @@ int Run(int argc, char** argv) {
   std::sort(times.begin(), times.end());
   const double median = times[times.size() / 2];
   const double ratio = median / bound->line.Seconds();
-  PrintFigure({"login " + std::to_string(bound->targetRate) + " (median)", median * 1e3, bound->line.Seconds() * 1e3, "ms", ratio, "within 10%",
-               std::abs(ratio - 1) <= kTolerance});
+  PrintFigure({"login " + std::to_string(bound->targetRate) + " (median)", median * 1e3, bound->line.Seconds() * 1e3,
+               "ms", ratio, "within 10%", std::abs(ratio - 1) <= kTolerance});
   return std::abs(ratio - 1) <= kTolerance ? 0 : 1;
 }
 

@@ -131,9 +131,9 @@ int main(int argc, char** argv) {
   const double wall = std::chrono::duration<double>(end.when - begin.when).count();
   const double cpu = end.cpu - begin.cpu;
   const double share = cpu / wall;
-  std::printf("%s of %zu KB at 57600 (emulated), %s face: %.2f s wall, %.3f s CPU of Quillrun: %.2f%% (target < %.0f%%)\n",
-              gui ? "connect and download" : "download", kb, gui ? "Qt" : "console", wall, cpu, 100 * share,
-              100 * kTarget);
+  std::printf(
+      "%s of %zu KB at 57600 (emulated), %s face: %.2f s wall, %.3f s CPU of Quillrun: %.2f%% (target < %.0f%%)\n",
+      gui ? "connect and download" : "download", kb, gui ? "Qt" : "console", wall, cpu, 100 * share, 100 * kTarget);
   std::printf("whole run: %.2f s\n", total);
   return share < kTarget ? 0 : 1;
 }

@@ -19,17 +19,14 @@ ByteCount MessageBytes(std::span<const uint8_t> payload, bool hostSends) {
   return hostSends ? ByteCount{sender, kReceiverReplies} : ByteCount{kReceiverReplies, sender};
 }
 
-double WireSeconds(uint64_t bytes, uint32_t rate) {
-  return static_cast<double>(bytes) * kBitsPerByte / rate;
-}
+double WireSeconds(uint64_t bytes, uint32_t rate) { return static_cast<double>(bytes) * kBitsPerByte / rate; }
 
 void WireBudget::AddBytes(const ByteCount& bytes, uint32_t rate) {
   bytes_ += bytes;
   wire_ += WireSeconds(bytes.Total(), rate);
 }
 
-void FrameDialogue::Exchange(std::span<const uint8_t> request, std::span<const uint8_t> answer,
-                             double busySeconds) {
+void FrameDialogue::Exchange(std::span<const uint8_t> request, std::span<const uint8_t> answer, double busySeconds) {
   if (sinceSend_ < lock_) {
     budget_.AddWait(lock_);
     ++locks_;

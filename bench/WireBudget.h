@@ -56,8 +56,7 @@ class FrameDialogue {
       : budget_(budget), rate_(rate), lock_(sendLockSeconds) {}
 
   // The host sends request; the module works busySeconds and answers.
-  void Exchange(std::span<const uint8_t> request, std::span<const uint8_t> answer,
-                double busySeconds = 0);
+  void Exchange(std::span<const uint8_t> request, std::span<const uint8_t> answer, double busySeconds = 0);
   // The transport has just been opened: its send clock starts now.
   void Opened() { sinceSend_ = 0; }
   // The line has been quiet for longer than the send lock.

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     if (i == kGang - 1) args.insert(args.end(), {"--fault", kSeededFault});
     sims.push_back(std::make_unique<zk::e2e::ModSimProcess>(args));
   }
-  const std::vector<std::string> flash{"flash", (dir / "image.bin").string(), "--address", "0x10000", "--verify",
+  const std::vector<std::string> flash{"flash",    (dir / "image.bin").string(), "--address", "0x10000", "--verify",
                                        "--module", (dir / "ZkSim").string()};
   zk::bench::PrintMachineLoad();
 
@@ -108,8 +108,7 @@ int main(int argc, char** argv) {
   std::stringstream log;
   log << std::ifstream(dir / "log.jsonl").rdbuf();
   const bool seeded = one.result.exitCode == 0 && Count(log.str(), "verified") == kGang - 1 &&
-                      Count(log.str(), "failed") == 1 &&
-                      RowSays(all.result.out, sims[kGang - 1]->PortPath(), "failed");
+                      Count(log.str(), "failed") == 1 && RowSays(all.result.out, sims[kGang - 1]->PortPath(), "failed");
   if (!seeded) std::fprintf(stderr, "unexpected outcome: single exit %d\n%s", one.result.exitCode, log.str().c_str());
   const double ratio = one.seconds > 0 ? all.seconds / one.seconds : 0;
   std::printf("zelkor gang of %zu, %zu KB each  %.1f s  one module  %.1f s  ratio %.3f (at most %.2f)  %s\n", kGang, kb,

@@ -6,8 +6,8 @@
 #include "cli/ProductionLog.h"
 #include "cli/Sha256.h"
 #include "cli/StandardStreams.h"
-#include "client/ModuleBanks.h"
 #include "client/ImageType.h"
+#include "client/ModuleBanks.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -117,7 +117,9 @@ class FlashRun {
     std::optional<TemporaryFile> copy;
     if (fromInput) {
       copy.emplace(".img");
-      if (!files::ReplaceAtomically(copy->Path(), *bytes)) return Usage("cannot keep standard input in " + copy->Path());
+      if (!files::ReplaceAtomically(copy->Path(), *bytes)) {
+        return Usage("cannot keep standard input in " + copy->Path());
+      }
     }
     const std::string imagePath = fromInput ? copy->Path() : options_.image;
 
@@ -141,14 +143,18 @@ class FlashRun {
     // The whole image is checked against the banks before anything is erased.
     std::vector<client::BankRange> needed;
     uint64_t downloadBytes = 0;
-    if (code = connection_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) return code;
+    if (code = connection_.Check(flow.NeededSectors(offset, &needed, &downloadBytes)); code != ExitCode::kDone) {
+      return code;
+    }
     // What the image programs, which for a HEX file is less than its size.
     bytes_ = downloadBytes != 0 ? downloadBytes : fileBytes_;
     if (options_.erase == EraseMode::kNeeded) code = connection_.Check(flow.EraseRanges(needed));
     if (options_.erase == EraseMode::kChip) code = connection_.Check(flow.EraseChip());
     if (code != ExitCode::kDone) return code;
 
-    if (code = connection_.Check(flow.Program(offset, bytes_)); code != ExitCode::kDone || !options_.verify) return code;
+    if (code = connection_.Check(flow.Program(offset, bytes_)); code != ExitCode::kDone || !options_.verify) {
+      return code;
+    }
 
     VerifyResult result{};
     const client::FlowResult verified = flow.Verify(offset, &result, bytes_);

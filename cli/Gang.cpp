@@ -33,7 +33,9 @@ constexpr auto kStopGrace = std::chrono::milliseconds(10000);
 std::vector<std::string> ChildArgs(const Options& o, const std::string& port, const std::string& trace) {
   std::vector<std::string> args{"flash", o.image, "--module", o.module, "--port", port, "--json"};
   if (!trace.empty()) args.insert(args.end(), {"--trace", trace});
-  args.insert(args.end(), {"--erase", o.erase == EraseMode::kChip ? "chip" : o.erase == EraseMode::kNone ? "none" : "needed"});
+  args.insert(args.end(), {"--erase", o.erase == EraseMode::kChip   ? "chip"
+                                      : o.erase == EraseMode::kNone ? "none"
+                                                                    : "needed"});
   if (o.bank) args.insert(args.end(), {"--bank", std::to_string(*o.bank)});
   if (o.address) args.insert(args.end(), {"--address", std::to_string(*o.address)});
   if (o.format) args.insert(args.end(), {"--format", std::string(FormatWord(*o.format))});
@@ -49,8 +51,8 @@ std::string LiveText(const GangChild& c, std::size_t width) {
     std::snprintf(text, sizeof text, "%-*s  %-10s %6.1f s  %s", static_cast<int>(width), c.Port().c_str(),
                   c.Outcome().c_str(), c.Seconds(), c.Text().c_str());
   } else if (c.Total() > 0) {
-    std::snprintf(text, sizeof text, "%-*s  %-10s %3d%%  %llu of %llu bytes", static_cast<int>(width),
-                  c.Port().c_str(), c.Phase().c_str(), static_cast<int>(c.Done() * 100 / c.Total()),
+    std::snprintf(text, sizeof text, "%-*s  %-10s %3d%%  %llu of %llu bytes", static_cast<int>(width), c.Port().c_str(),
+                  c.Phase().c_str(), static_cast<int>(c.Done() * 100 / c.Total()),
                   static_cast<unsigned long long>(c.Done()), static_cast<unsigned long long>(c.Total()));
   } else {
     std::snprintf(text, sizeof text, "%-*s  %-10s", static_cast<int>(width), c.Port().c_str(), c.Phase().c_str());
@@ -177,8 +179,7 @@ class Gang {
 
   void Table() const {
     if (reporter_.Json()) return;
-    std::printf("\n%-*s  %-10s %10s %9s  %s\n", static_cast<int>(width_), "PORT", "RESULT", "BYTES", "TIME",
-                "MESSAGE");
+    std::printf("\n%-*s  %-10s %10s %9s  %s\n", static_cast<int>(width_), "PORT", "RESULT", "BYTES", "TIME", "MESSAGE");
     for (const auto& child : children_) {
       std::printf("%-*s  %-10s %10llu %7.1f s  %s\n", static_cast<int>(width_), child->Port().c_str(),
                   child->Outcome().c_str(), static_cast<unsigned long long>(child->Bytes()), child->Seconds(),
@@ -203,8 +204,11 @@ class Gang {
       if (child->ExitCode() == Code(ExitCode::kMismatch)) ++mismatched;
     }
     ExitCode code = ExitCode::kDone;
-    if (CancelRequested()) code = ExitCode::kCancelled;
-    else if (failed != 0) code = failed == mismatched ? ExitCode::kMismatch : ExitCode::kFailed;
+    if (CancelRequested()) {
+      code = ExitCode::kCancelled;
+    } else if (failed != 0) {
+      code = failed == mismatched ? ExitCode::kMismatch : ExitCode::kFailed;
+    }
     if (reporter_.Json()) {
       reporter_.Event(JsonObject()
                           .Add("event", "summary")

@@ -1,6 +1,6 @@
 // zelkor info: the banks, the flash chips and the sector table of a module.
-#include "cli/Commands.h"
 #include "cli/Cancel.h"
+#include "cli/Commands.h"
 #include "cli/ModuleConnection.h"
 
 #include <cstdio>
@@ -99,9 +99,8 @@ int RunInfo(const Options& options, Reporter& reporter) {
           .Add("state", states);
       reporter.Event(event);
     } else {
-      std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(),
-                  Hex(row.end).c_str(), static_cast<unsigned>((uint64_t{row.end} - row.start + 1) / 1024),
-                  Joined(states).c_str());
+      std::printf("%6u  %4d  %s  %s  %4u KB  %s\n", row.number, row.bank, Hex(row.start).c_str(), Hex(row.end).c_str(),
+                  static_cast<unsigned>((uint64_t{row.end} - row.start + 1) / 1024), Joined(states).c_str());
     }
   }
   std::fflush(stdout);

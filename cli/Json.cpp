@@ -17,10 +17,15 @@ std::size_t Utf8Length(std::string_view text, std::size_t at) {
   if (lead < 0x80) return 1;
   std::size_t length = 0;
   uint32_t value = 0;
-  if ((lead & 0xE0) == 0xC0) length = 2, value = lead & 0x1F;
-  else if ((lead & 0xF0) == 0xE0) length = 3, value = lead & 0x0F;
-  else if ((lead & 0xF8) == 0xF0) length = 4, value = lead & 0x07;
-  else return 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07;
+  } else {
+    return 0;
+  }
   if (at + length > text.size()) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(at + i) & 0xC0) != 0x80) return 0;

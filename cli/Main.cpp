@@ -34,8 +34,7 @@ int main(int argc, char** argv) {
     case Subcommand::kModules: return RunModules(options, reporter);
     case Subcommand::kPorts: return RunPorts(options, reporter);
     case Subcommand::kInfo: return RunInfo(options, reporter);
-    case Subcommand::kFlash:
-      return options.ports.size() > 1 ? RunGang(options, reporter) : RunFlash(options, reporter);
+    case Subcommand::kFlash: return options.ports.size() > 1 ? RunGang(options, reporter) : RunFlash(options, reporter);
     case Subcommand::kRead: return RunRead(options, reporter);
     case Subcommand::kErase: return RunErase(options, reporter);
     case Subcommand::kNone: break;

@@ -140,19 +140,16 @@ ExitCode ModuleConnection::Connect() {
 // kDone for a connected outcome, otherwise its failure's message and code.
 ExitCode ModuleConnection::ConnectEnd(const client::ConnectOutcome& outcome) {
   switch (outcome.step) {
-    case client::ConnectStep::kConnected:
-      return ExitCode::kDone;
+    case client::ConnectStep::kConnected: return ExitCode::kDone;
     case client::ConnectStep::kLibraryName:
       lastError_ = "connect: " + outcome.refusal;
       reporter_.Error(lastError_);
       return ExitCode::kFailed;
-    case client::ConnectStep::kLoad:
-      return Fail("connect: loading the data manager", kDmDllNotLoaded);
+    case client::ConnectStep::kLoad: return Fail("connect: loading the data manager", kDmDllNotLoaded);
     case client::ConnectStep::kLogin:
       if (outcome.login.end == client::WaitEnd::kStopped) return Fail("connect", kOk);
       return Fail("connect: login on " + port_ + SilenceHint(outcome.login.status), outcome.login.status);
-    case client::ConnectStep::kOldFirmware:
-      return Fail("connect", kOldFirmware);
+    case client::ConnectStep::kOldFirmware: return Fail("connect", kOldFirmware);
     case client::ConnectStep::kNoFlashLibrary:
     case client::ConnectStep::kSelectFailed:
       return Fail("connect: no flash library found for bank " + std::to_string(outcome.bank), kNoFlashLibrary);
@@ -167,8 +164,8 @@ ExitCode ModuleConnection::LoadPassword() {
   if (!options_.passwordFile.empty()) {
     std::ifstream probe(options_.passwordFile);
     if (!probe) {
-      return Refuse(ExitCode::kUsage,
-                    "cannot read the password file " + options_.passwordFile + ": " + ReadFailure(options_.passwordFile));
+      return Refuse(ExitCode::kUsage, "cannot read the password file " + options_.passwordFile + ": " +
+                                          ReadFailure(options_.passwordFile));
     }
     password_ = ReadPassword(options_.passwordFile);
   } else if (const char* env = std::getenv("ZELKOR_PASSWORD")) {
@@ -207,15 +204,12 @@ ExitCode ModuleConnection::Refuse(ExitCode code, std::string text) {
 
 ExitCode ModuleConnection::Check(const client::FlowResult& result) {
   switch (result.end) {
-    case client::FlowEnd::kDone:
-      return CancelRequested() ? Fail(result.what, kOk) : ExitCode::kDone;
-    case client::FlowEnd::kStopped:
-      return Fail(result.what.empty() ? "stopped" : result.what, kOk);
+    case client::FlowEnd::kDone: return CancelRequested() ? Fail(result.what, kOk) : ExitCode::kDone;
+    case client::FlowEnd::kStopped: return Fail(result.what.empty() ? "stopped" : result.what, kOk);
     case client::FlowEnd::kRefused:
       return Refuse(ExitCode::kUsage, (result.what.empty() ? "" : result.what + ": ") + result.refusal);
     case client::FlowEnd::kCallFailed:
-    case client::FlowEnd::kWorkerFailed:
-      return Fail(result.what, result.code);
+    case client::FlowEnd::kWorkerFailed: return Fail(result.what, result.code);
   }
   return ExitCode::kFailed;
 }

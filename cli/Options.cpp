@@ -85,35 +85,85 @@ const std::map<std::string_view, OptionRule>& Rules() {
       {"-v", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
       {"-vv", {false, {}, [](Options& o, const std::string&) { return o.verbose = o.veryVerbose = true; }}},
       {"--verbose", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
-      {"--module", {true, connected, [](Options& o, const std::string& v) { o.module = v; return !v.empty(); }}},
-      {"--port", {true, connected, [](Options& o, const std::string& v) { o.ports.push_back(v); return !v.empty(); }}},
+      {"--module",
+       {true, connected,
+        [](Options& o, const std::string& v) {
+          o.module = v;
+          return !v.empty();
+        }}},
+      {"--port",
+       {true, connected,
+        [](Options& o, const std::string& v) {
+          o.ports.push_back(v);
+          return !v.empty();
+        }}},
       {"--ports-file", {true, {S::kFlash}, ReadPortsFile}},
       {"--password-file",
-       {true, {S::kFlash, S::kRead}, [](Options& o, const std::string& v) { o.passwordFile = v; return true; }}},
+       {true,
+        {S::kFlash, S::kRead},
+        [](Options& o, const std::string& v) {
+          o.passwordFile = v;
+          return true;
+        }}},
       {"--disconnect", {true, connected, SetDisconnect}},
       {"--bank", {true, {S::kFlash}, [](Options& o, const std::string& v) { return bool(o.bank = ParseNumber(v)); }}},
       {"--address",
        {true, {S::kFlash}, [](Options& o, const std::string& v) { return bool(o.address = ParseNumber(v)); }}},
       {"--format", {true, {S::kFlash}, SetFormat}},
-      {"--erase", {true, {S::kFlash}, [](Options& o, const std::string& v) {
-         if (v == "needed") o.erase = EraseMode::kNeeded;
-         else if (v == "chip") o.erase = EraseMode::kChip;
-         else if (v == "none") o.erase = EraseMode::kNone;
-         else return false;
-         return true;
-       }}},
+      {"--erase",
+       {true,
+        {S::kFlash},
+        [](Options& o, const std::string& v) {
+          if (v == "needed") {
+            o.erase = EraseMode::kNeeded;
+          } else if (v == "chip") {
+            o.erase = EraseMode::kChip;
+          } else if (v == "none") {
+            o.erase = EraseMode::kNone;
+          } else {
+            return false;
+          }
+          return true;
+        }}},
       {"--verify", {false, {S::kFlash}, [](Options& o, const std::string&) { return o.verify = true; }}},
-      {"--log", {true, {S::kFlash}, [](Options& o, const std::string& v) { o.log = v; return !v.empty(); }}},
-      {"--timeout", {true, {S::kFlash}, [](Options& o, const std::string& v) {
-         const std::optional<uint32_t> s = ParseNumber(v);
-         o.timeoutSeconds = s.value_or(0);
-         return s.has_value();
-       }}},
-      {"-o", {true, {S::kRead}, [](Options& o, const std::string& v) { o.output = v; return !v.empty(); }}},
-      {"--output", {true, {S::kRead}, [](Options& o, const std::string& v) { o.output = v; return !v.empty(); }}},
+      {"--log",
+       {true,
+        {S::kFlash},
+        [](Options& o, const std::string& v) {
+          o.log = v;
+          return !v.empty();
+        }}},
+      {"--timeout",
+       {true,
+        {S::kFlash},
+        [](Options& o, const std::string& v) {
+          const std::optional<uint32_t> s = ParseNumber(v);
+          o.timeoutSeconds = s.value_or(0);
+          return s.has_value();
+        }}},
+      {"-o",
+       {true,
+        {S::kRead},
+        [](Options& o, const std::string& v) {
+          o.output = v;
+          return !v.empty();
+        }}},
+      {"--output",
+       {true,
+        {S::kRead},
+        [](Options& o, const std::string& v) {
+          o.output = v;
+          return !v.empty();
+        }}},
       {"--chip", {false, {S::kErase}, [](Options& o, const std::string&) { return o.chip = true; }}},
       {"--trace",
-       {false, {}, [](Options& o, const std::string& v) { o.trace = v == "-" ? "" : v; return true; }, true}},
+       {false,
+        {},
+        [](Options& o, const std::string& v) {
+          o.trace = v == "-" ? "" : v;
+          return true;
+        },
+        true}},
   };
   return rules;
 }
@@ -135,8 +185,7 @@ std::string TakePositional(Options& o, const std::vector<std::string>& args) {
   };
   switch (o.command) {
     case Subcommand::kModules:
-    case Subcommand::kPorts:
-      return args.empty() ? "" : "unexpected argument " + args[0];
+    case Subcommand::kPorts: return args.empty() ? "" : "unexpected argument " + args[0];
     case Subcommand::kInfo:
       if (!args.empty()) return "unexpected argument " + args[0];
       return o.module.empty() ? "--module is required" : "";
@@ -175,8 +224,7 @@ std::string TakePositional(Options& o, const std::vector<std::string>& args) {
         if (o.lastSector < o.firstSector) return "LAST lies before SECTOR";
       }
       return o.module.empty() ? "--module is required" : "";
-    case Subcommand::kNone:
-      break;
+    case Subcommand::kNone: break;
   }
   return "";
 }
@@ -251,7 +299,9 @@ Options ParseOptions(int argc, const char* const* argv) {
     }
     if (!rule->second.apply(o, value)) {
       o.error = "bad value for " + arg + ": " + value;
-      if (arg == "--address" || arg == "--bank" || arg == "--timeout") o.error += " (" + std::string(client::NumberForms()) + ")";
+      if (arg == "--address" || arg == "--bank" || arg == "--timeout") {
+        o.error += " (" + std::string(client::NumberForms()) + ")";
+      }
       return o;
     }
   }

@@ -2,8 +2,8 @@
 // binary.
 #include "cli/Commands.h"
 #include "cli/ModuleConnection.h"
-#include "client/ImageType.h"
 #include "cli/StandardStreams.h"
+#include "client/ImageType.h"
 
 #include <optional>
 
@@ -38,7 +38,9 @@ int RunRead(const Options& options, Reporter& reporter) {
   }
   client::ModuleFlow& flow = connection.Flow();
   client::FlowResult read = flow.Read(options.start, static_cast<uint32_t>(length));
-  if ((read.code & 0xFF) == kProtectedBySoftware) read.what += " " + ProtectedTouched(flow.Table(), options.start, options.end);
+  if ((read.code & 0xFF) == kProtectedBySoftware) {
+    read.what += " " + ProtectedTouched(flow.Table(), options.start, options.end);
+  }
   const ExitCode readCode = connection.Check(read);
   if (readCode != ExitCode::kDone) return connection.Finish(readCode);
 
@@ -56,9 +58,8 @@ int RunRead(const Options& options, Reporter& reporter) {
   // The file could not be written: a file error.
   if (saveCode == ExitCode::kFailed) saveCode = ExitCode::kUsage;
   if (saveCode == ExitCode::kDone) reporter.Note("saved " + std::to_string(length) + " bytes to " + options.output);
-  return connection.Finish(saveCode, [&](JsonObject& o) {
-    o.Add("output", options.output).Add("bytes", static_cast<int64_t>(length));
-  });
+  return connection.Finish(
+      saveCode, [&](JsonObject& o) { o.Add("output", options.output).Add("bytes", static_cast<int64_t>(length)); });
 }
 
 }  // namespace zk::cli

@@ -94,8 +94,9 @@ void Reporter::Draw(bool final) {
   const int filled = static_cast<int>(done_ * kBarWidth / total_);
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '-');
-  std::string tail = final ? Minutes(elapsed) + "      " :
-                     rate > 0 ? Minutes(static_cast<double>(total_ - done_) / rate) + " left" : "--:-- left";
+  std::string tail = final      ? Minutes(elapsed) + "      "
+                     : rate > 0 ? Minutes(static_cast<double>(total_ - done_) / rate) + " left"
+                                : "--:-- left";
   std::fprintf(stderr, "\r%-8s [%s] %9s / %-9s %8s/s  %s\x1b[K", phase_.c_str(), bar.c_str(), Bytes(done_).c_str(),
                Bytes(total_).c_str(), Bytes(static_cast<uint64_t>(rate)).c_str(), tail.c_str());
   if (final) std::fputc('\n', stderr);

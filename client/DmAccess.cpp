@@ -129,9 +129,7 @@ ResultCode CDmAccess::Login(const char* modulePath, LoginInfo* loginInfo, Worker
   return Call<dm::LoginFn>("DmLogin", modulePath, loginInfo, threadInfo);
 }
 
-ResultCode CDmAccess::ExitZelkor(ExitRequest* request) {
-  return Call<dm::ExitZelkorFn>("DmExitZelkor", request);
-}
+ResultCode CDmAccess::ExitZelkor(ExitRequest* request) { return Call<dm::ExitZelkorFn>("DmExitZelkor", request); }
 
 ResultCode CDmAccess::FindFlashLib(FlashLibRequest* request, FlashLibInfo* info) {
   return Call<dm::FindFlashLibFn>("DmFindFlashLib", request, info);
@@ -183,9 +181,7 @@ ResultCode CDmAccess::GetGeneralInfos(GeneralInfos* out) {
   return Call<dm::GetGeneralInfosFn>("DmGetGeneralInfos", out);
 }
 
-ResultCode CDmAccess::SendPassword(PasswordBlock* block) {
-  return Call<dm::SendPasswordFn>("DmSendPassword", block);
-}
+ResultCode CDmAccess::SendPassword(PasswordBlock* block) { return Call<dm::SendPasswordFn>("DmSendPassword", block); }
 
 ResultCode CDmAccess::CheckOldZelkor() { return Call<dm::CheckOldZelkorFn>("DmCheckOldZelkor"); }
 

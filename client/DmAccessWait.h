@@ -15,8 +15,8 @@ namespace zk::client {
 
 // How the pump treats the interface event it takes off the queue.
 enum class EventFilter : uint8_t {
-  kDispatchAll,   // every event is handled
-  kNoCommands,    // commands, mouse clicks and user messages are dropped
+  kDispatchAll,  // every event is handled
+  kNoCommands,   // commands, mouse clicks and user messages are dropped
 };
 
 class WaitUi {

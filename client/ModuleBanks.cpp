@@ -27,9 +27,7 @@ std::string BankStartText(const IniFileAccess& module, int bank) { return Value(
 
 uint32_t BankEnd(const IniFileAccess& module, int bank) { return static_cast<uint32_t>(module.FlashEnd(bank)); }
 
-std::string BankModeText(const IniFileAccess& module, int bank) {
-  return Value(module, BankKey("FlashMode", bank));
-}
+std::string BankModeText(const IniFileAccess& module, int bank) { return Value(module, BankKey("FlashMode", bank)); }
 
 void SetBankBase(CDmAccess& dm, const IniFileAccess& module, int bank) {
   BaseAddressRecord base{BankStart(module, bank), BankMode(module, bank)};

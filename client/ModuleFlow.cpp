@@ -37,8 +37,14 @@ std::string FlashDescriptionDir() {
 
 std::string DescriptionPath(const std::string& dir, const FlashLibInfo& info) {
   char name[32];
-  std::snprintf(name, sizeof name, "%.4x" "x" "%.4x" "x" "%.4x" ".ini", info.words[2], info.words[1],
-                info.words[3]);
+  std::snprintf(name, sizeof name,
+                "%.4x"
+                "x"
+                "%.4x"
+                "x"
+                "%.4x"
+                ".ini",
+                info.words[2], info.words[1], info.words[3]);
   return files::ResolveNoCase(files::Join(dir, name));
 }
 
@@ -313,12 +319,13 @@ FlowResult ModuleFlow::EraseSectorNumbers(uint32_t first, uint32_t last) {
   if (first > last) return {};
   // Numbers count through every bank: one layout missing shifts them all.
   for (const BankRow& bank : table_.banks) {
-    if (bank.layoutCode != kOk) return CallFailed(bank.layoutCode, "sector layout of bank " + std::to_string(bank.bank));
+    if (bank.layoutCode != kOk) {
+      return CallFailed(bank.layoutCode, "sector layout of bank " + std::to_string(bank.bank));
+    }
   }
   if (last >= table_.sectors.size()) {
     const uint32_t missing = first >= table_.sectors.size() ? first : static_cast<uint32_t>(table_.sectors.size());
-    return Refused("sector " + std::to_string(missing) + " does not exist; the module has " +
-                   table_.SectorSpanText());
+    return Refused("sector " + std::to_string(missing) + " does not exist; the module has " + table_.SectorSpanText());
   }
   std::vector<BankRange> ranges;
   for (uint32_t n = first; n <= last; ++n) {
@@ -346,8 +353,11 @@ FlowResult ModuleFlow::NeededSectors(uint32_t offset, std::vector<BankRange>* ne
   // The current bank first: one change of bank fewer.
   std::vector<const BankRow*> order;
   for (const BankRow& bank : table_.banks) {
-    if (bank.bank == currentBank_) order.insert(order.begin(), &bank);
-    else order.push_back(&bank);
+    if (bank.bank == currentBank_) {
+      order.insert(order.begin(), &bank);
+    } else {
+      order.push_back(&bank);
+    }
   }
   for (const BankRow* bank : order) {
     SelectBank(bank->bank);

@@ -32,8 +32,8 @@ enum class ConnectStage : uint8_t { kLoggingIn, kSearchingLibrary, kStartingLibr
 // How a flow ended.
 enum class FlowEnd : uint8_t {
   kDone,
-  kStopped,  // the user stopped it
-  kRefused,  // nothing was sent: refusal says why
+  kStopped,       // the user stopped it
+  kRefused,       // nothing was sent: refusal says why
   kCallFailed,    // an export refused to start (code)
   kWorkerFailed,  // its worker ended with a status that is not 0 (code)
 };
@@ -81,9 +81,9 @@ class FlowFace {
 // The step at which a connection failed, or kConnected.
 enum class ConnectStep {
   kConnected,
-  kLibraryName,     // the data manager's name is no plain library name
-  kLoad,            // the data manager does not load
-  kLogin,           // the login failed or was stopped
+  kLibraryName,  // the data manager's name is no plain library name
+  kLoad,         // the data manager does not load
+  kLogin,        // the login failed or was stopped
   kOldFirmware,
   kNoFlashLibrary,  // a bank has none, or none was chosen
   kSelectFailed,    // the library chosen could not be selected
@@ -91,9 +91,9 @@ enum class ConnectStep {
 
 struct ConnectOutcome {
   ConnectStep step = ConnectStep::kConnected;
-  WaitOutcome login;     // kLogin: how the login worker ended
-  std::string refusal;   // kLibraryName: the message
-  int bank = 0;          // kNoFlashLibrary, kSelectFailed: the bank
+  WaitOutcome login;             // kLogin: how the login worker ended
+  std::string refusal;           // kLibraryName: the message
+  int bank = 0;                  // kNoFlashLibrary, kSelectFailed: the bank
   bool chooserDeclined = false;  // kNoFlashLibrary: the face chose none of several
   bool Connected() const { return step == ConnectStep::kConnected; }
 };

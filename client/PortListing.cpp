@@ -20,14 +20,10 @@ std::string Padded(std::string text, std::size_t width) {
 
 std::string PortSourceText(unsigned port, com::PortSource source) {
   switch (source) {
-    case com::PortSource::Environment:
-      return "ZELKOR_COM" + std::to_string(port);
-    case com::PortSource::UserHive:
-      return "user hive " + std::string(com::kUserPortsKey);
-    case com::PortSource::SettingsFile:
-      return "[Ports] of Zelkor.ini";
-    case com::PortSource::Default:
-      break;
+    case com::PortSource::Environment: return "ZELKOR_COM" + std::to_string(port);
+    case com::PortSource::UserHive: return "user hive " + std::string(com::kUserPortsKey);
+    case com::PortSource::SettingsFile: return "[Ports] of Zelkor.ini";
+    case com::PortSource::Default: break;
   }
   return "default";
 }
@@ -48,8 +44,8 @@ std::string DescribeModulePort(const std::string& modulePath, std::string_view s
   if (lookup->remote) return name + " is the remote port " + port.mapping.device + " (" + source + ").";
   std::string text;
   if (port.mapping.source == com::PortSource::Default) {
-    text = name + " has no mapping: it falls back to " + port.mapping.device +
-           ". Map it with ZELKOR_" + name + ", the user hive or [Ports] of Zelkor.ini.";
+    text = name + " has no mapping: it falls back to " + port.mapping.device + ". Map it with ZELKOR_" + name +
+           ", the user hive or [Ports] of Zelkor.ini.";
   } else {
     text = name + " is " + port.mapping.device + " (" + source + ").";
   }
@@ -68,8 +64,8 @@ std::string FormatPortListing(const com::PortListing& listing) {
   for (const com::ListedPort& port : listing.ports) {
     std::string device = port.mapping.device;
     if (port.device != device) device += " -> " + port.device;
-    text += Padded("COM" + std::to_string(port.port), std::string(kIndent).size()) + device + "  (" +
-            SourceText(port) + ")";
+    text += Padded("COM" + std::to_string(port.port), std::string(kIndent).size()) + device + "  (" + SourceText(port) +
+            ")";
     if (port.hostAnswers) text += *port.hostAnswers ? "  host answers" : "  host does not answer";
     text += "\n";
     for (const std::string& name : port.stableNames) text += kIndent + name + "\n";

@@ -35,8 +35,7 @@ BankPlace PlaceInBank(const std::string& modulePath, uint32_t start, uint32_t en
   for (int bank = 0; bank < kMaxBanks; ++bank) {
     const auto s = static_cast<uint32_t>(access.FlashStart(bank));
     const auto e = static_cast<uint32_t>(access.FlashEnd(bank));
-    if (s != kAbsent && start >= s && start <= e && end >= s && end <= e)
-      return {BankOutcome::InsideBank, end, s};
+    if (s != kAbsent && start >= s && start <= e && end >= s && end <= e) return {BankOutcome::InsideBank, end, s};
     if (start >= s && start <= e && end > e) return {BankOutcome::Clipped, e, 0};
     if (s == kAbsent) break;
   }
@@ -69,7 +68,8 @@ std::optional<RangeRequest> WorkerCopy(const std::string& modulePath, RangeReque
 }
 
 ResultCode SendBaseAddress(Session& session, const BaseAddressRecord& record) {
-  return RunRepeatable(session, [&] { return request::BaseAddress(session.buffer, record); }, "base address");
+  return RunRepeatable(
+      session, [&] { return request::BaseAddress(session.buffer, record); }, "base address");
 }
 
 void SetBankBase(Session& session, const std::string& modulePath, uint32_t bankStart) {

@@ -15,8 +15,7 @@ std::optional<std::vector<MemoryRecord>> ParseBootFile(std::span<const uint8_t> 
     if (type == kMemoryRecordB9 || type == kMemoryRecordE9) {
       if (length < kMemoryRecordOverhead) return std::nullopt;
       MemoryRecord record;
-      record.address = (static_cast<uint32_t>(body[0]) << 16) | body[1] |
-                       (static_cast<uint32_t>(body[2]) << 8);
+      record.address = (static_cast<uint32_t>(body[0]) << 16) | body[1] | (static_cast<uint32_t>(body[2]) << 8);
       record.data = body.subspan(4, length - kMemoryRecordOverhead);
       records.push_back(record);
     }

@@ -14,8 +14,8 @@ namespace zk::cmd {
 inline constexpr uint8_t kMemoryRecordB9 = 0xB9;
 inline constexpr uint8_t kMemoryRecordE9 = 0xE9;
 inline constexpr uint8_t kEndRecord = 0x8A;
-inline constexpr std::size_t kRecordHeaderSize = 3;    // type, length
-inline constexpr std::size_t kMemoryRecordOverhead = 5; // address, unused, trailing byte
+inline constexpr std::size_t kRecordHeaderSize = 3;      // type, length
+inline constexpr std::size_t kMemoryRecordOverhead = 5;  // address, unused, trailing byte
 
 struct MemoryRecord {
   uint32_t address = 0;

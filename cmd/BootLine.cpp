@@ -61,10 +61,11 @@ std::vector<uint8_t> StartFrame(uint32_t start, uint8_t lengthLow, uint8_t range
 }
 
 void BootLine::Sleep(uint32_t ms) const {
-  if (timing_.sleep)
+  if (timing_.sleep) {
     timing_.sleep(ms);
-  else
+  } else {
     zk::Sleep(ms);
+  }
 }
 
 ResultCode BootLine::Write(std::span<const uint8_t> bytes, std::string_view what) {

@@ -42,9 +42,7 @@ class BootLine {
   // Writes all bytes; 240 on a failed or short write. what names them in
   // the trace.
   ResultCode Write(std::span<const uint8_t> bytes, std::string_view what);
-  ResultCode WriteByte(uint8_t byte, std::string_view what) {
-    return Write(std::span<const uint8_t>(&byte, 1), what);
-  }
+  ResultCode WriteByte(uint8_t byte, std::string_view what) { return Write(std::span<const uint8_t>(&byte, 1), what); }
 
   // Reads exactly out.size() bytes, waiting at most the read time-out once
   // our own output has left: 16 when too few arrive, 241 on a line error.

@@ -21,29 +21,30 @@ struct RateIndex {
 };
 
 constexpr std::array kHandshakeTable{
-    RateIndex{300, 1},    RateIndex{600, 2},    RateIndex{1200, 3},  RateIndex{2400, 4},
-    RateIndex{4800, 5},   RateIndex{9600, 6},   RateIndex{19200, 7}, RateIndex{38400, 8},
-    RateIndex{57600, 9},  RateIndex{115200, 10},
+    RateIndex{300, 1},  RateIndex{600, 2},   RateIndex{1200, 3},  RateIndex{2400, 4},  RateIndex{4800, 5},
+    RateIndex{9600, 6}, RateIndex{19200, 7}, RateIndex{38400, 8}, RateIndex{57600, 9}, RateIndex{115200, 10},
 };
 
 constexpr std::array kSpeedSwitchTable{
-    RateIndex{9600, 0}, RateIndex{19200, 1}, RateIndex{38400, 2}, RateIndex{57600, 3},
+    RateIndex{9600, 0},
+    RateIndex{19200, 1},
+    RateIndex{38400, 2},
+    RateIndex{57600, 3},
 };
 
 template <std::size_t N>
 std::optional<uint8_t> Lookup(const std::array<RateIndex, N>& table, uint32_t baud) {
-  for (const RateIndex& entry : table)
+  for (const RateIndex& entry : table) {
     if (entry.baud == baud) return entry.index;
+  }
   return std::nullopt;
 }
 
 ResultCode OpenError(com::OpenError error) {
   switch (error) {
     case com::OpenError::BadRate:
-    case com::OpenError::CannotConfigure:
-      return kComPortInit;
-    default:
-      return kComPortOpen;
+    case com::OpenError::CannotConfigure: return kComPortInit;
+    default: return kComPortOpen;
   }
 }
 
@@ -55,8 +56,7 @@ std::unique_ptr<com::SerialPort> OpenBootPort(const BootRequest& request, Result
 }
 
 bool AskRetry(const BootRequest& request) {
-  return request.retryOnFailure &&
-         MessageBox(kConnectErrorText, "", MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+  return request.retryOnFailure && MessageBox(kConnectErrorText, "", MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
 }
 
 void Report(const BootHooks& hooks, uint32_t percent) {
@@ -104,10 +104,8 @@ ResultCode ExpectAck(BootLine& line) {
     case kReceiveTimeout:
     case kCommandNotSupported:
     case kReceiveChecksum:
-    case kNoRamArea:
-      return rc;
-    default:
-      return kFlashFileNotSent;
+    case kNoRamArea: return rc;
+    default: return kFlashFileNotSent;
   }
 }
 
@@ -208,8 +206,10 @@ ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootH
   std::size_t sent = 0;
   auto flush = [&]() -> ResultCode {
     if (pending.empty()) return kOk;
-    if (line.Write(MemoryWriteFrame(frameAddress, pending), Label("memory write", frameAddress, pending.size())) != kOk)
+    if (line.Write(MemoryWriteFrame(frameAddress, pending), Label("memory write", frameAddress, pending.size())) !=
+        kOk) {
       return kSendFailed;
+    }
     sent += pending.size();
     pending.clear();
     if (ResultCode rc = ExpectAck(line); rc != kOk) return rc;
@@ -246,8 +246,10 @@ ResultCode SendFlashFile(BootLine& line, const BootRequest& request, const BootH
   std::vector<uint8_t> answer;
   if (ResultCode rc = line.ReadAnswer(&answer); rc != kOk) return rc;
 
-  if (line.Write(StartFrame(lowest, static_cast<uint8_t>(length), range.back()), Label("start", lowest, length)) != kOk)
+  if (line.Write(StartFrame(lowest, static_cast<uint8_t>(length), range.back()), Label("start", lowest, length)) !=
+      kOk) {
     return kSendFailed;
+  }
   return line.ReadAnswer(nullptr) == kOk ? kOk : kFlashFileNotSent;
 }
 

@@ -21,12 +21,12 @@ struct LineSettings {
 };
 
 struct BootRequest {
-  unsigned port = 0;        // COMn
-  uint32_t baud = 0;        // rate of the boot loader dialogue
+  unsigned port = 0;  // COMn
+  uint32_t baud = 0;  // rate of the boot loader dialogue
   LineSettings line;
-  std::string bootFile;     // boot download only
+  std::string bootFile;  // boot download only
   std::string flashFile;
-  bool autoBaud = false;    // switch the module to targetBaud before the flash file
+  bool autoBaud = false;  // switch the module to targetBaud before the flash file
   uint32_t targetBaud = 0;
   bool retryOnFailure = false;  // ask the user whether to retry a failed start
 };

@@ -88,10 +88,11 @@ std::vector<std::pair<uint32_t, uint32_t>> DoubtfulRuns(const std::vector<uint8_
   std::vector<std::pair<uint32_t, uint32_t>> runs;  // first, last
   for (uint32_t at = 0; at < settled.size(); ++at) {
     if (settled[at] != 0) continue;
-    if (!runs.empty() && at - runs.back().second <= kReadDataPerAnswer)
+    if (!runs.empty() && at - runs.back().second <= kReadDataPerAnswer) {
       runs.back().second = at;
-    else
+    } else {
       runs.push_back({at, at});
+    }
   }
   return runs;
 }
@@ -130,8 +131,8 @@ ReadPassEnd ReadChecked(Session& session, uint32_t start, uint32_t length, uint8
       if (StopRequested()) return ReadPassEnd::Stop();
       SpanRead read;
       read.offset = first;
-      const ReadPassEnd end = ReadCut(session, start + first, last - first + 1, cut, read,
-                                      [](uint32_t) { return StopRequested(); });
+      const ReadPassEnd end =
+          ReadCut(session, start + first, last - first + 1, cut, read, [](uint32_t) { return StopRequested(); });
       if (end.stopped || end.code != kOk) return end;
       reads.push_back(std::move(read));
     }

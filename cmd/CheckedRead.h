@@ -23,6 +23,7 @@ using CheckedReadProgress = std::function<bool(uint64_t done)>;
 
 // Reads [start, start + length), which lies in one bank, into out (room for
 // length bytes).
-ReadPassEnd ReadChecked(Session& session, uint32_t start, uint32_t length, uint8_t* out, const CheckedReadProgress& progress);
+ReadPassEnd ReadChecked(Session& session, uint32_t start, uint32_t length, uint8_t* out,
+                        const CheckedReadProgress& progress);
 
 }  // namespace zk::cmd

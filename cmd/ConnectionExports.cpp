@@ -23,8 +23,7 @@ ResultCode PulseReset(const std::string& modulePath) {
   const PortKeys keys = ReadPortKeys(modulePath, kExitComBuffer);
   if (keys.protocol.empty() || keys.com.empty() || keys.baud.empty()) return kInvalidFileFormat;
   com::OpenError error = com::OpenError::None;
-  auto port = com::OpenSerialPort(com::ParsePortName(keys.com).value_or(0),
-                                  DecimalValue(keys.baud), &error);
+  auto port = com::OpenSerialPort(com::ParsePortName(keys.com).value_or(0), DecimalValue(keys.baud), &error);
   if (!port) return kComPortInit;
   port->SetRts(true);
   Sleep(kResetPulseMs);
@@ -46,14 +45,9 @@ ZK_EXPORT uint32_t CmmExitZelkor(ExitRequest* request) {
 
   ResultCode result = kOk;
   switch (cmd::Exchange(session, cmd::request::Exit(session.buffer, exit))) {
-    case cmd::ExchangeEnd::ArmFailed:
-      result = kReceiveTimeout;
-      break;
-    case cmd::ExchangeEnd::RearmFailed:
-      session.worker.MarkEnded(kReceiveTimeout);
-      return kReceiveTimeout;
-    default:
-      break;  // the answer is not examined, and a missing one is no failure
+    case cmd::ExchangeEnd::ArmFailed: result = kReceiveTimeout; break;
+    case cmd::ExchangeEnd::RearmFailed: session.worker.MarkEnded(kReceiveTimeout); return kReceiveTimeout;
+    default: break;  // the answer is not examined, and a missing one is no failure
   }
 
   auto shutDown = transport.Lookup<net::ShutDownFn>("NetShutDown");
@@ -91,8 +85,9 @@ ZK_EXPORT uint32_t CmmSendPassword(PasswordBlock* block) {
     if (end == cmd::ExchangeEnd::Answered || !repeats.Again(cmd::ExchangeFailure(session, end))) break;
   }
   if (end != cmd::ExchangeEnd::Answered) return cmd::ExchangeFailure(session, end);
-  if (cmd::answer::Echo(session.buffer) == cmd::Code(Command::Password))
+  if (cmd::answer::Echo(session.buffer) == cmd::Code(Command::Password)) {
     session.settings.passwordAccepted = cmd::answer::Status(session.buffer) == 0 ? 1u : 0u;
+  }
   return cmd::JudgeAnswer(session, Command::Password);
 }
 

@@ -9,8 +9,7 @@ namespace zk::cmd {
 namespace {
 
 uint32_t WireAddress(std::span<const uint8_t> entry) {
-  return entry[0] | (uint32_t{entry[1]} << 8) | (uint32_t{entry[2]} << 16) |
-         (uint32_t{entry[3]} << 24);
+  return entry[0] | (uint32_t{entry[1]} << 8) | (uint32_t{entry[2]} << 16) | (uint32_t{entry[3]} << 24);
 }
 
 // Appends up to limit bytes of the command buffer from offset, but no more
@@ -40,8 +39,7 @@ bool HandOut(HandoutList& handouts, std::span<const uint8_t> wire, std::size_t c
 
 }  // namespace
 
-ListPages CollectList(Session& session, const ListPaging& paging, std::size_t count,
-                      const ListCheckPoint& checkPoint) {
+ListPages CollectList(Session& session, const ListPaging& paging, std::size_t count, const ListCheckPoint& checkPoint) {
   CommandBufferBytes& buffer = session.buffer;
   const std::size_t wanted = count * kWireEntrySize;
   ListPages pages;

@@ -35,14 +35,10 @@ WorkerEnd CollectFailedSectors(Session& session, const EraseKind& kind, SectorLi
         return false;
       });
   switch (pages.end) {
-    case ListEnd::Stopped:
-      return WorkerEnd::Stopped();
-    case ListEnd::Failed:
-      return WorkerEnd::Done(pages.code);
-    case ListEnd::EndedEarly:
-      return WorkerEnd::Done(kOk);
-    case ListEnd::Complete:
-      break;
+    case ListEnd::Stopped: return WorkerEnd::Stopped();
+    case ListEnd::Failed: return WorkerEnd::Done(pages.code);
+    case ListEnd::EndedEarly: return WorkerEnd::Done(kOk);
+    case ListEnd::Complete: break;
   }
   if (list != nullptr && !HandOutErased(session.handouts, pages.bytes, count, *list)) return WorkerEnd::Done(kFailed);
   return WorkerEnd::Done(kFailed);
@@ -64,16 +60,16 @@ WorkerEnd EraseOnce(Session& session, const EraseKind& kind, const RangeRequest&
   return CollectFailedSectors(session, kind, list);
 }
 
-WorkerEnd EraseRange(Session& session, const EraseKind& kind, std::optional<RangeRequest> range,
-                     SectorList* list) {
+WorkerEnd EraseRange(Session& session, const EraseKind& kind, std::optional<RangeRequest> range, SectorList* list) {
   session.worker.SetProgress(progress::kStarted);
   ClearList(list);
   if (!range) return WorkerEnd::Done(kFailed);
 
   if (kind.mapBanks) {
     uint32_t end = range->end;
-    if (MapToBank(session, session.ModulePath(), range->start, end) == BankOutcome::NotInFlash)
+    if (MapToBank(session, session.ModulePath(), range->start, end) == BankOutcome::NotInFlash) {
       return WorkerEnd::Done(kInvalidSector);
+    }
     range->end = end;
   }
 
@@ -100,16 +96,13 @@ ResultCode StartErase(Session& session, const EraseKind& kind, RangeRequest* ran
                       WorkerThreadInfo* threadInfo) {
   // The worker erases a copy; the caller's record learns the clipped end
   // at once.
-  return session.worker.Start(
-      [&session, &kind, copy = WorkerCopy(session.ModulePath(), range, kind.mapBanks), list](ThreadId) {
-        return EraseRange(session, kind, copy, list);
-      },
-      threadInfo);
+  return session.worker.Start([&session, &kind, copy = WorkerCopy(session.ModulePath(), range, kind.mapBanks),
+                               list](ThreadId) { return EraseRange(session, kind, copy, list); },
+                              threadInfo);
 }
 
 // Entries that fit one answer behind its header.
-constexpr std::size_t kMaxChipListEntries =
-    (kCommandBufferSize - answer::kFirstListEntries) / kWireEntrySize;
+constexpr std::size_t kMaxChipListEntries = (kCommandBufferSize - answer::kFirstListEntries) / kWireEntrySize;
 
 }  // namespace
 }  // namespace zk::cmd
@@ -121,32 +114,29 @@ ZK_EXPORT uint32_t CmmEraseChip(SectorList* list) {
   cmd::ClearList(list);
   cmd::Session& session = cmd::CurrentSession();
   const IniFileAccess access(session.ModulePath());
-  if (session.settings.protectedAreasEnabled == 0 && access.NumberOfProtectedAreas() != 0)
-    return kProtectedBySoftware;
+  if (session.settings.protectedAreasEnabled == 0 && access.NumberOfProtectedAreas() != 0) return kProtectedBySoftware;
 
   const cmd::CommandBufferBytes& buffer = session.buffer;
   if (ResultCode rc = cmd::RunTransaction(session, cmd::request::CodeOnly(session.buffer, Command::EraseChip));
-      rc != kOk)
+      rc != kOk) {
     return rc;
+  }
   if (cmd::answer::Status(buffer) == 0) return kOk;
 
   const std::size_t count = cmd::answer::Count(buffer);
   if (count > cmd::kMaxChipListEntries) return kReceiveTimeout;
   if (!cmd::AnswerCarries(session, cmd::answer::kFirstListEntries + count * cmd::kWireEntrySize)) return kShortAnswer;
   if (list != nullptr) {
-    const std::span<const uint8_t> wire(buffer.data() + cmd::answer::kFirstListEntries,
-                                        count * cmd::kWireEntrySize);
+    const std::span<const uint8_t> wire(buffer.data() + cmd::answer::kFirstListEntries, count * cmd::kWireEntrySize);
     if (!cmd::HandOutErased(session.handouts, wire, count, *list)) return kFailed;
   }
   return kInvalidSector;
 }
 
-ZK_EXPORT uint32_t CmmEraseSectors(RangeRequest* range, SectorList* list,
-                                   WorkerThreadInfo* threadInfo) {
+ZK_EXPORT uint32_t CmmEraseSectors(RangeRequest* range, SectorList* list, WorkerThreadInfo* threadInfo) {
   return cmd::StartErase(cmd::CurrentSession(), cmd::kEraseSectors, range, list, threadInfo);
 }
 
-ZK_EXPORT uint32_t CmmEraseBlocks(RangeRequest* range, SectorList* list,
-                                  WorkerThreadInfo* threadInfo) {
+ZK_EXPORT uint32_t CmmEraseBlocks(RangeRequest* range, SectorList* list, WorkerThreadInfo* threadInfo) {
   return cmd::StartErase(cmd::CurrentSession(), cmd::kEraseBlocks, range, list, threadInfo);
 }

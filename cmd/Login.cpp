@@ -30,8 +30,7 @@ class TransportGuard {
   ~TransportGuard() {
     if (keep_) return;
     if (initialized_) {
-      if (auto shutDown = transport_.Lookup<net::ShutDownFn>("NetShutDown"))
-        shutDown(net::kShutDownValue);
+      if (auto shutDown = transport_.Lookup<net::ShutDownFn>("NetShutDown")) shutDown(net::kShutDownValue);
     }
     transport_.Release();
   }
@@ -69,8 +68,7 @@ ResultCode BringUpBootLoader(Session& session, const std::string& modulePath, co
   const uint32_t baud = DecimalValue(port.baud);
   const int32_t download = ini::GetInt(modulePath, kBootSection, "Download", kDownloadAbsent);
   if (download == kDownloadAbsent) return kInvalidFileFormat;
-  const uint32_t autoBaud =
-      DecimalValue(ini::GetString(modulePath, protocol, "AutoBaudRadu", "", kAutoBaudBuffer));
+  const uint32_t autoBaud = DecimalValue(ini::GetString(modulePath, protocol, "AutoBaudRadu", "", kAutoBaudBuffer));
   session.settings.autoBaud = autoBaud;
 
   BootRequest request;
@@ -90,10 +88,8 @@ ResultCode BringUpBootLoader(Session& session, const std::string& modulePath, co
 
   if (download != kDownloadBootFiles) return RunBaudHandshake(request, hooks);
   const std::string dir = files::DirName(files::ToNative(modulePath));
-  const std::string bootFile =
-      ini::GetString(modulePath, kBootSection, "BootFile", "", kBootFileBuffer);
-  const std::string flashFile =
-      ini::GetString(modulePath, kBootSection, "FlashFile", "", kBootFileBuffer);
+  const std::string bootFile = ini::GetString(modulePath, kBootSection, "BootFile", "", kBootFileBuffer);
+  const std::string flashFile = ini::GetString(modulePath, kBootSection, "FlashFile", "", kBootFileBuffer);
   if (bootFile.empty() || flashFile.empty()) return kInvalidFileFormat;
   request.bootFile = files::Join(dir, files::ToNative(bootFile));
   request.flashFile = files::Join(dir, files::ToNative(flashFile));
@@ -105,8 +101,7 @@ WorkerEnd LoginRoutine(Session& session, const std::string& modulePath, LoginInf
   TransportBinding& transport = session.transport;
   session.SetModulePath(modulePath);
 
-  const std::string protocol =
-      ini::GetString(modulePath, kGeneralSection, "ProtocolToUse", "", kProtocolBuffer);
+  const std::string protocol = ini::GetString(modulePath, kGeneralSection, "ProtocolToUse", "", kProtocolBuffer);
   if (protocol.empty()) return WorkerEnd::Done(kInvalidFileFormat);
   const std::string dllName = ini::GetString(modulePath, protocol, "DllName", "", kDllNameBuffer);
   if (dllName.empty()) return WorkerEnd::Done(kInvalidFileFormat);
@@ -129,8 +124,7 @@ WorkerEnd LoginRoutine(Session& session, const std::string& modulePath, LoginInf
   auto selectParams = transport.Lookup<net::SelectParamsFn>("NetSelectParams");
   if (selectParams == nullptr) return WorkerEnd::Done(kNetDllError);
 
-  if (ResultCode rc = BringUpBootLoader(session, modulePath, protocol); rc != kOk)
-    return WorkerEnd::Done(rc);
+  if (ResultCode rc = BringUpBootLoader(session, modulePath, protocol); rc != kOk) return WorkerEnd::Done(rc);
 
   if (StopRequested()) return WorkerEnd::Stopped();
   worker.SetProgress(progress::kBootLoaderUp);
@@ -145,8 +139,9 @@ WorkerEnd LoginRoutine(Session& session, const std::string& modulePath, LoginInf
 
   worker.SetProgress(progress::kLinkOpen);
   if (!transport.ResolveEntries()) return WorkerEnd::Done(kNetDllError);
-  if (ResultCode rc = RunTransaction(session, request::CodeOnly(session.buffer, Command::Login)); rc != kOk)
+  if (ResultCode rc = RunTransaction(session, request::CodeOnly(session.buffer, Command::Login)); rc != kOk) {
     return WorkerEnd::Done(rc);
+  }
 
   if (loginInfo != nullptr) *loginInfo = answer::Login(session.buffer);
   if (StopRequested()) return WorkerEnd::Stopped();
@@ -159,8 +154,7 @@ WorkerEnd LoginRoutine(Session& session, const std::string& modulePath, LoginInf
 
 using namespace zk;
 
-ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo,
-                            WorkerThreadInfo* threadInfo) {
+ZK_EXPORT uint32_t CmmLogin(const char* modulePath, LoginInfo* loginInfo, WorkerThreadInfo* threadInfo) {
   // Copied before the worker starts, so that the caller's string may go
   // away at once.
   std::string path = modulePath != nullptr ? modulePath : "";

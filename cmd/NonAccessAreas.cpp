@@ -33,8 +33,7 @@ std::vector<AddressArea> ReadNonAccessAreas(const std::string& modulePath) {
   return areas;
 }
 
-std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first,
-                                    uint32_t last) {
+std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first, uint32_t last) {
   std::vector<AddressArea> covering;
   for (const AddressArea& area : areas) {
     if (area.start <= area.end && area.start <= last && area.end >= first) covering.push_back(area);
@@ -51,8 +50,7 @@ std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint3
   return pieces;
 }
 
-std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first,
-                                      uint32_t last) {
+std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first, uint32_t last) {
   std::optional<uint32_t> lowest;
   for (const AddressArea& area : areas) {
     if (area.start > area.end || area.start > last || area.end < first) continue;
@@ -86,14 +84,11 @@ std::optional<AreaText> ParseAreaText(std::string_view startText, std::string_vi
   return area;
 }
 
-ProgramAreaResult ProgramArea(const std::string& modulePath, uint32_t endOfFlash,
-                              AddressArea& area) {
+ProgramAreaResult ProgramArea(const std::string& modulePath, uint32_t endOfFlash, AddressArea& area) {
   const IniFileAccess access(modulePath);
-  const auto text = ParseAreaText(access.AreaStart(kNonAccessAreaPrefix, 1),
-                                  access.AreaEnd(kNonAccessAreaPrefix, 1));
+  const auto text = ParseAreaText(access.AreaStart(kNonAccessAreaPrefix, 1), access.AreaEnd(kNonAccessAreaPrefix, 1));
   if (!text) return ProgramAreaResult::None;
-  if (text->sign != AreaSign::None && endOfFlash == kInvalid)
-    return ProgramAreaResult::NeedsEndOfFlash;
+  if (text->sign != AreaSign::None && endOfFlash == kInvalid) return ProgramAreaResult::NeedsEndOfFlash;
   if (text->sign == AreaSign::Minus) {
     area = {endOfFlash - text->start - 1, endOfFlash - text->end - 1};
   } else {

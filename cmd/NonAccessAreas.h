@@ -19,12 +19,10 @@ struct AddressArea {
 std::vector<AddressArea> ReadNonAccessAreas(const std::string& modulePath);
 
 // The parts of [first, last] that no area covers, in address order.
-std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first,
-                                    uint32_t last);
+std::vector<AddressArea> OpenPieces(const std::vector<AddressArea>& areas, uint32_t first, uint32_t last);
 
 // The lowest address of [first, last] that an area covers.
-std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first,
-                                      uint32_t last);
+std::optional<uint32_t> FirstAreaByte(const std::vector<AddressArea>& areas, uint32_t first, uint32_t last);
 
 // Area 1 in its text form, for programming.
 enum class AreaSign { None, Plus, Minus };
@@ -47,7 +45,6 @@ enum class ProgramAreaResult { None, Area, NeedsEndOfFlash };
 
 // Area 1 as absolute addresses for a write; a relative area needs the end of
 // flash (endOfFlash 0xFFFFFFFF: not set).
-ProgramAreaResult ProgramArea(const std::string& modulePath, uint32_t endOfFlash,
-                              AddressArea& area);
+ProgramAreaResult ProgramArea(const std::string& modulePath, uint32_t endOfFlash, AddressArea& area);
 
 }  // namespace zk::cmd

@@ -43,10 +43,8 @@ ResultCode PlanPieces(Session& session, const std::string& modulePath, uint32_t 
     const BankPlace place = PlaceInBank(modulePath, address, last);
     if (place.outcome == BankOutcome::NotInFlash) return NotInFlash(session.worker);
     if (areaResult == ProgramAreaResult::NeedsEndOfFlash) return kNoModuleSelected;
-    if (areaResult == ProgramAreaResult::Area && address <= area.end && place.end >= area.start)
-      return kNotAccessible;
-    const uint32_t end =
-        static_cast<uint32_t>(std::min<uint64_t>(place.end, uint64_t{address} + kMaxProgramData - 1));
+    if (areaResult == ProgramAreaResult::Area && address <= area.end && place.end >= area.start) return kNotAccessible;
+    const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(place.end, uint64_t{address} + kMaxProgramData - 1));
     std::optional<uint32_t> bankStart;
     if (place.outcome == BankOutcome::InsideBank) bankStart = place.bankStart;
     pieces.push_back({address, end, bankStart});
@@ -97,10 +95,8 @@ ResultCode ProgramPiece(Session& session, const std::string& modulePath, const P
                       static_cast<unsigned>(rc));
         }
         continue;
-      case PieceState::Unread:
-        return rc;
-      case PieceState::Other:
-        break;
+      case PieceState::Unread: return rc;
+      case PieceState::Other: break;
     }
     char text[160];
     std::snprintf(text, sizeof text,

@@ -34,10 +34,11 @@ WorkerEnd Unsuccessful(Settings& settings, const ReadPassEnd& end, ThreadId call
 // or without the records. Remembered as a failed read.
 ResultCode Refusal(Settings& settings, const ReadRequest* request, const ReadResult* result) {
   ResultCode code = kOk;
-  if (settings.passwordAccepted == 0)
+  if (settings.passwordAccepted == 0) {
     code = kNoAccess;
-  else if (request == nullptr || result == nullptr || (request->length != 0 && result->destination == nullptr))
+  } else if (request == nullptr || result == nullptr || (request->length != 0 && result->destination == nullptr)) {
     code = kFailed;
+  }
   if (code != kOk) settings.readFailed = 1;
   return code;
 }
@@ -49,8 +50,9 @@ std::vector<AddressSpan> ReadPieces(const Session& session, const ReadRequest& r
 
 WorkerEnd ReadRoutine(Session& session, const ReadRequest request, ReadResult* result, ThreadId caller) {
   session.worker.SetProgress(progress::kStarted);
-  if (const ResultCode refused = Refusal(session.settings, &request, result); refused != kOk)
+  if (const ResultCode refused = Refusal(session.settings, &request, result); refused != kOk) {
     return WorkerEnd::Done(refused);
+  }
   result->received = 0;
 
   std::vector<uint8_t> data(request.length);
@@ -75,17 +77,14 @@ WorkerEnd ReadRoutine(Session& session, const ReadRequest request, ReadResult* r
 
 using namespace zk;
 
-ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result,
-                                WorkerThreadInfo* threadInfo) {
+ZK_EXPORT uint32_t CmmReadFlash(ReadRequest* request, ReadResult* result, WorkerThreadInfo* threadInfo) {
   // The request is the worker's own copy: the caller's record may change or
   // go once this returns. The result record and its destination are written
   // when the read ends.
   cmd::Session& session = cmd::CurrentSession();
   if (request == nullptr) {
     return session.worker.Start(
-        [&session, result](ThreadId) {
-          return cmd::WorkerEnd::Done(cmd::Refusal(session.settings, nullptr, result));
-        },
+        [&session, result](ThreadId) { return cmd::WorkerEnd::Done(cmd::Refusal(session.settings, nullptr, result)); },
         threadInfo);
   }
   return session.worker.Start(

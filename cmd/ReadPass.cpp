@@ -47,7 +47,7 @@ ReadPassEnd ReadPass(Session& session, uint32_t start, uint32_t length, uint8_t*
   const auto askRest = [&](uint32_t done, bool continuation) {
     for (;;) {
       ReadPassEnd asked = Ask(session, continuation ? request::CodeOnly(buffer, Command::ReadNext)
-                                           : request::Read(buffer, start + done, length - done));
+                                                    : request::Read(buffer, start + done, length - done));
       if (asked.code == kOk) {
         repeats = LineRepeats(session);
         return asked;

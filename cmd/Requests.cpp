@@ -9,9 +9,7 @@ namespace {
 // Puts the fields of one request into the buffer in order.
 class Writer {
  public:
-  Writer(CommandBufferBytes& buffer, Command command) : buffer_(buffer), command_(command) {
-    U8(Code(command));
-  }
+  Writer(CommandBufferBytes& buffer, Command command) : buffer_(buffer), command_(command) { U8(Code(command)); }
   Writer& U8(uint8_t value) {
     buffer_[at_++] = value;
     return *this;
@@ -45,9 +43,7 @@ class Writer {
 
 namespace request {
 
-Request CodeOnly(CommandBufferBytes& buffer, Command command) {
-  return Writer(buffer, command).Fixed();
-}
+Request CodeOnly(CommandBufferBytes& buffer, Command command) { return Writer(buffer, command).Fixed(); }
 
 Request FindFlashLib(CommandBufferBytes& buffer, const FlashLibRequest& lib, uint8_t bankMode) {
   return Writer(buffer, Command::FindFlashLib).U8(lib.selector).U32(lib.flashStart).U8(bankMode).Fixed();
@@ -57,17 +53,12 @@ Request SelectFlashLib(CommandBufferBytes& buffer, const FlashLibSelection& sele
   return Writer(buffer, Command::SelectFlashLib).Bytes(selection.bytes).U16(0).Fixed();
 }
 
-Request Range(CommandBufferBytes& buffer, Command command, uint32_t first, uint32_t last,
-              uint32_t third) {
+Request Range(CommandBufferBytes& buffer, Command command, uint32_t first, uint32_t last, uint32_t third) {
   return Writer(buffer, command).U32(first).U32(last).U32(third).Fixed();
 }
 
 Request Program(CommandBufferBytes& buffer, uint32_t address, std::span<const uint8_t> data) {
-  return Writer(buffer, Command::Program)
-      .U32(address)
-      .U16(static_cast<uint16_t>(data.size()))
-      .Bytes(data)
-      .WithData();
+  return Writer(buffer, Command::Program).U32(address).U16(static_cast<uint16_t>(data.size())).Bytes(data).WithData();
 }
 
 Request Read(CommandBufferBytes& buffer, uint32_t start, uint32_t length) {
@@ -79,10 +70,7 @@ Request Exit(CommandBufferBytes& buffer, const ExitRequest& exit) {
 }
 
 Request Password(CommandBufferBytes& buffer, std::span<const uint8_t> password) {
-  return Writer(buffer, Command::Password)
-      .U32(static_cast<uint32_t>(password.size()))
-      .Bytes(password)
-      .WithData();
+  return Writer(buffer, Command::Password).U32(static_cast<uint32_t>(password.size())).Bytes(password).WithData();
 }
 
 Request BaseAddress(CommandBufferBytes& buffer, const BaseAddressRecord& record) {

@@ -29,8 +29,7 @@ Request CodeOnly(CommandBufferBytes& buffer, Command command);
 Request FindFlashLib(CommandBufferBytes& buffer, const FlashLibRequest& lib, uint8_t bankMode);
 Request SelectFlashLib(CommandBufferBytes& buffer, const FlashLibSelection& selection);
 // Sector status (third: the step) and the two erase commands.
-Request Range(CommandBufferBytes& buffer, Command command, uint32_t first, uint32_t last,
-              uint32_t third);
+Request Range(CommandBufferBytes& buffer, Command command, uint32_t first, uint32_t last, uint32_t third);
 // data: at most kMaxProgramData bytes.
 Request Program(CommandBufferBytes& buffer, uint32_t address, std::span<const uint8_t> data);
 Request Read(CommandBufferBytes& buffer, uint32_t start, uint32_t length);

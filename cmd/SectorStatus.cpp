@@ -25,8 +25,8 @@ constexpr uint8_t kStatusUnknown = 35;
 using WireEntry = std::array<uint8_t, kWireEntrySize>;
 
 WireEntry MakeEntry(uint32_t address, uint8_t status) {
-  return {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-          static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24), status};
+  return {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address >> 16),
+          static_cast<uint8_t>(address >> 24), status};
 }
 
 // Walks the range step by step from its start, so that the list holds one
@@ -54,13 +54,12 @@ class StatusCollector {
   // entries go to bytes. nullopt when the range goes on (listEnded: the
   // module ended the list early, bytes hold the whole entries that came),
   // else how the worker ends.
-  std::optional<WorkerEnd> Query(uint32_t first, uint32_t last, uint32_t step,
-                                 std::vector<uint8_t>& bytes, bool& listEnded);
+  std::optional<WorkerEnd> Query(uint32_t first, uint32_t last, uint32_t step, std::vector<uint8_t>& bytes,
+                                 bool& listEnded);
   // The steps from stepFirst that no area touches, up to the range end.
   std::optional<WorkerEnd> QueryClearRun(uint32_t stepFirst, uint32_t& runLast, bool& listEnded);
   // The step at stepFirst, cut by the areas into pieces.
-  std::optional<WorkerEnd> QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces,
-                                        bool& listEnded);
+  std::optional<WorkerEnd> QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces, bool& listEnded);
   WorkerEnd Fail(ResultCode code) {
     if (caller_ != kNoCaller) PostWorkerEnd(caller_, code);
     return WorkerEnd::Done(code);
@@ -101,43 +100,38 @@ std::optional<WorkerEnd> StatusCollector::Query(uint32_t first, uint32_t last, u
     if (pages.end != ListEnd::Failed || !repeats.Again(pages.code)) break;
   }
   switch (pages.end) {
-    case ListEnd::Stopped:
-      return WorkerEnd::Stopped();
-    case ListEnd::Failed:
-      return Fail(pages.code);
+    case ListEnd::Stopped: return WorkerEnd::Stopped();
+    case ListEnd::Failed: return Fail(pages.code);
     case ListEnd::EndedEarly:
       listEnded = true;  // the entries that came before the end stay in the list
       break;
-    case ListEnd::Complete:
-      break;
+    case ListEnd::Complete: break;
   }
   bytes = std::move(pages.bytes);
   return std::nullopt;
 }
 
-std::optional<WorkerEnd> StatusCollector::QueryClearRun(uint32_t stepFirst, uint32_t& runLast,
-                                                        bool& listEnded) {
+std::optional<WorkerEnd> StatusCollector::QueryClearRun(uint32_t stepFirst, uint32_t& runLast, bool& listEnded) {
   const uint32_t step = request_->third;
   runLast = request_->end;
   // The run ends before the step that holds the first byte of an area.
-  if (const std::optional<uint32_t> hit = FirstAreaByte(areas_, stepFirst, runLast))
+  if (const std::optional<uint32_t> hit = FirstAreaByte(areas_, stepFirst, runLast)) {
     runLast = static_cast<uint32_t>(stepFirst + uint64_t{(*hit - stepFirst) / step} * step - 1);
+  }
   std::vector<uint8_t> bytes;
   if (std::optional<WorkerEnd> done = Query(stepFirst, runLast, step, bytes, listEnded)) return done;
   wire_.insert(wire_.end(), bytes.begin(), bytes.end());
   return std::nullopt;
 }
 
-std::optional<WorkerEnd> StatusCollector::QueryCutStep(uint32_t stepFirst,
-                                                       const std::vector<AddressArea>& pieces,
+std::optional<WorkerEnd> StatusCollector::QueryCutStep(uint32_t stepFirst, const std::vector<AddressArea>& pieces,
                                                        bool& listEnded) {
   // Blank only when no piece reported anything else; unknown when none
   // reported at all.
   std::optional<uint8_t> status;
   for (const AddressArea& piece : pieces) {
     std::vector<uint8_t> bytes;
-    if (std::optional<WorkerEnd> done =
-            Query(piece.start, piece.end, piece.end - piece.start + 1, bytes, listEnded)) {
+    if (std::optional<WorkerEnd> done = Query(piece.start, piece.end, piece.end - piece.start + 1, bytes, listEnded)) {
       return done;
     }
     if (bytes.size() >= kWireEntrySize && (!status || *status == kStatusBlank)) status = bytes[4];
@@ -165,8 +159,9 @@ std::optional<WorkerEnd> StatusCollector::Walk() {
   if (!request_) return WorkerEnd::Done(kFailed);
   const std::string modulePath = session_.ModulePath();
   uint32_t mappedEnd = request_->end;
-  if (MapToBank(session_, modulePath, request_->start, mappedEnd) == BankOutcome::NotInFlash)
+  if (MapToBank(session_, modulePath, request_->start, mappedEnd) == BankOutcome::NotInFlash) {
     return WorkerEnd::Done(kInvalidSector);
+  }
   request_->end = mappedEnd;
   if (request_->third == 0 || request_->end < request_->start) return Fail(kInvalidSector);
 
@@ -219,12 +214,9 @@ std::optional<bool> RangeBlank(Session& session, uint32_t start, uint32_t end, R
 
 using namespace zk;
 
-ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list,
-                                      WorkerThreadInfo* threadInfo) {
+ZK_EXPORT uint32_t CmmGetSectorStatus(RangeRequest* range, SectorList* list, WorkerThreadInfo* threadInfo) {
   cmd::Session& session = cmd::CurrentSession();
-  return session.worker.Start(
-      [&session, copy = cmd::WorkerCopy(session.ModulePath(), range, true), list](ThreadId caller) {
-        return cmd::StatusCollector(session, copy, list, caller).Run();
-      },
-      threadInfo);
+  return session.worker.Start([&session, copy = cmd::WorkerCopy(session.ModulePath(), range, true), list](
+                                  ThreadId caller) { return cmd::StatusCollector(session, copy, list, caller).Run(); },
+                              threadInfo);
 }

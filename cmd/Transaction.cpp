@@ -23,10 +23,11 @@ constexpr uint32_t kUnusedArgument = 0;
 constexpr auto kPollInterval = std::chrono::microseconds(500);
 
 void Pause(const Session& session) {
-  if (session.pollPause)
+  if (session.pollPause) {
     session.pollPause();
-  else
+  } else {
     std::this_thread::sleep_for(kPollInterval);
+  }
 }
 
 uint8_t PollUntilSettled(const Session& session, const TransportEntries& net) {
@@ -38,8 +39,7 @@ uint8_t PollUntilSettled(const Session& session, const TransportEntries& net) {
 }
 
 bool Arm(const TransportEntries& net, CommandBufferBytes& buffer, uint32_t armTime) {
-  return net.recData(buffer.data(), static_cast<uint16_t>(kCommandBufferSize), kFrameType,
-                     armTime) == 0;
+  return net.recData(buffer.data(), static_cast<uint16_t>(kCommandBufferSize), kFrameType, armTime) == 0;
 }
 
 // Moves a complete answer from the receive buffer into the command buffer,
@@ -173,26 +173,20 @@ uint8_t LineFault(const Session& session) {
 
 ResultCode ExchangeFailure(const Session& session, ExchangeEnd end) {
   switch (end) {
-    case ExchangeEnd::Answered:
-      return kOk;
+    case ExchangeEnd::Answered: return kOk;
     case ExchangeEnd::SendFailed:
       switch (LineFault(session)) {
-        case net::kLineFaultNoReply:
-          return kNoAnswer;
-        case net::kLineFaultRefused:
-          return kBlocksRefused;
-        default:
-          return kSendFailed;
+        case net::kLineFaultNoReply: return kNoAnswer;
+        case net::kLineFaultRefused: return kBlocksRefused;
+        default: return kSendFailed;
       }
-    case ExchangeEnd::NoTransport:
-      return kNetDllError;
+    case ExchangeEnd::NoTransport: return kNetDllError;
     case ExchangeEnd::NoAnswer:
       // The answer's blocks were refused at their check character: nothing
       // timed out.
       return LineFault(session) == net::kLineFaultBadCheck ? ResultCode{kReceiveChecksum} : ResultCode{kReceiveTimeout};
     case ExchangeEnd::ArmFailed:
-    case ExchangeEnd::RearmFailed:
-      return kReceiveTimeout;
+    case ExchangeEnd::RearmFailed: return kReceiveTimeout;
   }
   return kReceiveTimeout;
 }
@@ -235,9 +229,7 @@ ResultCode ModuleByteAsResult(uint8_t byte) {
 
 // An answer whose echo byte is wrong and whose value is to be returned as
 // the result must never read as success: a stray 0x00 there is a mismatch.
-ResultCode EchoByteAsResult(uint8_t byte0) {
-  return byte0 == 0 ? ResultCode{kSendFailed} : ModuleByteAsResult(byte0);
-}
+ResultCode EchoByteAsResult(uint8_t byte0) { return byte0 == 0 ? ResultCode{kSendFailed} : ModuleByteAsResult(byte0); }
 
 }  // namespace
 
@@ -249,28 +241,22 @@ ResultCode JudgeAnswer(Session& session, Command command) {
   const CommandRow& row = RowOf(command);
   // Bytes an answer does not carry are left over from earlier frames: no
   // field may be read from them.
-  const bool fieldsUsed = echoed || row.judgement == Judgement::NotExamined ||
-                          row.judgement == Judgement::FirmwareMarker;
+  const bool fieldsUsed =
+      echoed || row.judgement == Judgement::NotExamined || row.judgement == Judgement::FirmwareMarker;
   if (!AnswerCarries(session, fieldsUsed ? row.answerBytes : std::min<uint16_t>(row.answerBytes, 1))) {
     session.lineFailure = true;
     return kShortAnswer;
   }
   switch (row.judgement) {
-    case Judgement::NotExamined:
-      return kOk;
+    case Judgement::NotExamined: return kOk;
     case Judgement::ListHead:
       if (!echoed) return kReceiveTimeout;
       return status == kNoFlashLibrarySelected ? ResultCode{kNoFlashLibrarySelected} : ResultCode{kOk};
-    case Judgement::EchoOrSendFailed:
-      return echoed ? kOk : kSendFailed;
-    case Judgement::ModuleStatus:
-      return echoed ? ModuleByteAsResult(status) : EchoByteAsResult(byte0);
-    case Judgement::NextModuleStatus:
-      return echoed ? ModuleByteAsResult(status) : ResultCode{kReceiveTimeout};
-    case Judgement::FirmwareMarker:
-      return byte0 == kCurrentFirmwareMarker ? kOk : kOldFirmware;
-    case Judgement::Continuation:
-      return echoed ? kOk : kReceiveTimeout;
+    case Judgement::EchoOrSendFailed: return echoed ? kOk : kSendFailed;
+    case Judgement::ModuleStatus: return echoed ? ModuleByteAsResult(status) : EchoByteAsResult(byte0);
+    case Judgement::NextModuleStatus: return echoed ? ModuleByteAsResult(status) : ResultCode{kReceiveTimeout};
+    case Judgement::FirmwareMarker: return byte0 == kCurrentFirmwareMarker ? kOk : kOldFirmware;
+    case Judgement::Continuation: return echoed ? kOk : kReceiveTimeout;
   }
   return kReceiveTimeout;
 }

@@ -16,8 +16,8 @@ class Session;
 
 // How the exchange (arm, send, wait) ended, before any judgement.
 enum class ExchangeEnd {
-  Answered,     // status 0: an answer is in the command buffer
-  ArmFailed,    // the first arming failed; nothing was sent
+  Answered,   // status 0: an answer is in the command buffer
+  ArmFailed,  // the first arming failed; nothing was sent
   SendFailed,
   RearmFailed,  // arming again after a 251 failed
   NoAnswer,     // the last status was not 0
@@ -37,8 +37,7 @@ ExchangeEnd Exchange(Session& session, const Request& request, const std::functi
 // its answer again only after its own acknowledgement time (2 s in the
 // procedure) and a pause.
 inline constexpr uint32_t kLateAnswerMs = 3000;
-ExchangeEnd ExchangeOrLateAnswer(Session& session, const Request& request,
-                                 const std::function<void()>& afterSend = {});
+ExchangeEnd ExchangeOrLateAnswer(Session& session, const Request& request, const std::function<void()>& afterSend = {});
 
 // The code of an exchange that did not end with an answer (241, 240, 243);
 // the session's transport tells why the line failed.

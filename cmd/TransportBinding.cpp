@@ -28,7 +28,7 @@ bool TransportBinding::ResolveEntries() {
 }
 
 TransportEntries TransportBinding::Entries() const {
-  return TransportEntries{sendData_.load(), recData_.load(), restartRxTimeOut_.load(),
+  return TransportEntries{sendData_.load(),    recData_.load(),     restartRxTimeOut_.load(),
                           getRxStatus_.load(), getRxLength_.load(), getLineFault_.load()};
 }
 

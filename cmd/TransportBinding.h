@@ -14,7 +14,7 @@ struct TransportEntries {
   net::RecDataFn recData = nullptr;
   net::RestartRxTimeOutFn restartRxTimeOut = nullptr;
   net::GetRxStatusFn getRxStatus = nullptr;
-  net::GetRxLengthFn getRxLength = nullptr;  // optional
+  net::GetRxLengthFn getRxLength = nullptr;    // optional
   net::GetLineFaultFn getLineFault = nullptr;  // optional
 
   bool Complete() const { return sendData && recData && restartRxTimeOut && getRxStatus; }

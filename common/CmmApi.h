@@ -7,8 +7,7 @@
 
 extern "C" {
 
-uint32_t CmmLogin(const char* modulePath, zk::LoginInfo* loginInfo,
-                  zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmLogin(const char* modulePath, zk::LoginInfo* loginInfo, zk::WorkerThreadInfo* threadInfo);
 uint32_t CmmExitZelkor(zk::ExitRequest* request);
 uint32_t CmmCheckOldZelkor(void);
 uint32_t CmmSendPassword(zk::PasswordBlock* block);
@@ -17,14 +16,10 @@ uint32_t CmmSetFlashBaseAddress(zk::BaseAddressRecord* record);
 uint32_t CmmFindFlashLib(zk::FlashLibRequest* request, zk::FlashLibInfo* info);
 uint32_t CmmSelectFlashLib(zk::FlashLibSelection* selection);
 uint32_t CmmEraseChip(zk::SectorList* result);
-uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result,
-                         zk::WorkerThreadInfo* threadInfo);
-uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
-                        zk::WorkerThreadInfo* threadInfo);
-uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
-                            zk::WorkerThreadInfo* threadInfo);
-uint32_t CmmReadFlash(zk::ReadRequest* request, zk::ReadResult* result,
-                      zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* threadInfo);
+uint32_t CmmReadFlash(zk::ReadRequest* request, zk::ReadResult* result, zk::WorkerThreadInfo* threadInfo);
 uint32_t CmmProgFlash(zk::ProgRequest* request);
 // Synchronous: reads request->length bytes at request->start once into
 // result->destination, without the second read that CmmReadFlash compares

@@ -22,12 +22,10 @@ uint32_t DmSendPassword(zk::PasswordBlock* block);
 uint32_t DmEnableProtectedAreas(uint32_t enable);
 uint32_t DmAddOwnPages(uint32_t value);
 uint32_t DmEraseChip(zk::SectorList* result);
-uint32_t DmEraseSectors(zk::RangeRequest* range, zk::SectorList* result,
-                        zk::WorkerThreadInfo* threadInfo);
+uint32_t DmEraseSectors(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
                        zk::WorkerThreadInfo* threadInfo);  // the same entry as DmEraseSectors
-uint32_t DmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
-                           zk::WorkerThreadInfo* threadInfo);
+uint32_t DmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* threadInfo);
 uint32_t DmReadFlash(zk::ReadRequest* request, zk::WorkerThreadInfo* threadInfo);
 // mode: low byte kLoadBinary, kLoadSrec, kLoadElf or kLoadByContent (below),
 // anything else Intel HEX. DmSaveFile writes HEX, binary and S-record and

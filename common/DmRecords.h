@@ -93,14 +93,12 @@ static_assert(sizeof(SectorInfos) == 42 + kPointerSize && offsetof(SectorInfos, 
               offsetof(SectorInfos, flashId) == 36 && offsetof(SectorInfos, blockCount) == 40 &&
               offsetof(SectorInfos, blocks) == 42);
 static_assert(sizeof(AddressRange) == 8 && offsetof(AddressRange, end) == 4);
-static_assert(sizeof(ProtectedAreas) == 4 + 2 * kPointerSize &&
-              offsetof(ProtectedAreas, noAccessCount) == 2 &&
+static_assert(sizeof(ProtectedAreas) == 4 + 2 * kPointerSize && offsetof(ProtectedAreas, noAccessCount) == 2 &&
               offsetof(ProtectedAreas, protectedAreas) == 4 &&
               offsetof(ProtectedAreas, noAccessAreas) == 4 + kPointerSize);
 static_assert(sizeof(GeneralInfos) == 68 && offsetof(GeneralInfos, microcontroller) == 32 &&
               offsetof(GeneralInfos, flashMode) == 64);
-static_assert(sizeof(HexFileInfo) == 8 + kPointerSize &&
-              offsetof(HexFileInfo, neededSectorCount) == 4 &&
+static_assert(sizeof(HexFileInfo) == 8 + kPointerSize && offsetof(HexFileInfo, neededSectorCount) == 4 &&
               offsetof(HexFileInfo, neededSectors) == 8);
 static_assert(sizeof(VerifyResult) == 12 && offsetof(VerifyResult, differing) == 4 &&
               offsetof(VerifyResult, firstDifference) == 8);

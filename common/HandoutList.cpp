@@ -19,8 +19,7 @@ void* HandoutList::Allocate(std::size_t size) {
 bool HandoutList::Release(const void* buffer) {
   if (buffer == nullptr) return false;
   std::lock_guard lock(mutex_);
-  for (auto prev = buffers_.before_begin(), it = buffers_.begin(); it != buffers_.end();
-       prev = it++) {
+  for (auto prev = buffers_.before_begin(), it = buffers_.begin(); it != buffers_.end(); prev = it++) {
     if (it->get() == buffer) {
       buffers_.erase_after(prev);
       return true;

@@ -14,13 +14,24 @@ struct ExtensionRule {
 };
 
 constexpr std::array<ExtensionRule, 12> kExtensions{{
-    {"hex", ImageFormat::kHex},  {"h86", ImageFormat::kHex},  {"ihex", ImageFormat::kHex},
-    {"ihx", ImageFormat::kHex},  {"srec", ImageFormat::kSrec}, {"s19", ImageFormat::kSrec},
-    {"s28", ImageFormat::kSrec}, {"s37", ImageFormat::kSrec}, {"mot", ImageFormat::kSrec},
-    {"elf", ImageFormat::kElf},  {"axf", ImageFormat::kElf},  {"out", ImageFormat::kElf},
+    {"hex", ImageFormat::kHex},
+    {"h86", ImageFormat::kHex},
+    {"ihex", ImageFormat::kHex},
+    {"ihx", ImageFormat::kHex},
+    {"srec", ImageFormat::kSrec},
+    {"s19", ImageFormat::kSrec},
+    {"s28", ImageFormat::kSrec},
+    {"s37", ImageFormat::kSrec},
+    {"mot", ImageFormat::kSrec},
+    {"elf", ImageFormat::kElf},
+    {"axf", ImageFormat::kElf},
+    {"out", ImageFormat::kElf},
 }};
 
-constexpr std::string_view kElfMagic{"\x7F" "ELF", 4};
+constexpr std::string_view kElfMagic{
+    "\x7F"
+    "ELF",
+    4};
 constexpr std::size_t kHexRecordDigits = 8;  // count, address, type
 constexpr std::size_t kSrecCountDigits = 2;
 
@@ -76,8 +87,8 @@ std::optional<std::string_view> ExtensionOf(std::string_view path) {
 
 std::optional<ImageFormat> FormatOfExtension(std::string_view extension, ExtensionCase letters) {
   for (const ExtensionRule& rule : kExtensions) {
-    const bool same = letters == ExtensionCase::kLower ? extension == rule.extension
-                                                       : text::EqualsNoCase(extension, rule.extension);
+    const bool same =
+        letters == ExtensionCase::kLower ? extension == rule.extension : text::EqualsNoCase(extension, rule.extension);
     if (same) return rule.format;
   }
   return std::nullopt;

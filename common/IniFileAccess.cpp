@@ -26,17 +26,13 @@ int32_t AtoI(const std::string& text) { return static_cast<int32_t>(std::atoi(te
 
 }  // namespace
 
-std::string BankKey(std::string_view base, int bank) {
-  return bank == 0 ? std::string(base) : Numbered(base, bank);
-}
+std::string BankKey(std::string_view base, int bank) { return bank == 0 ? std::string(base) : Numbered(base, bank); }
 
-int32_t IniFileAccess::Int(std::string_view section, std::string_view key,
-                           int32_t defaultValue) const {
+int32_t IniFileAccess::Int(std::string_view section, std::string_view key, int32_t defaultValue) const {
   return ini::GetInt(path_, section, key, defaultValue);
 }
 
-std::string IniFileAccess::String(std::string_view section, std::string_view key,
-                                  std::size_t buffer) const {
+std::string IniFileAccess::String(std::string_view section, std::string_view key, std::size_t buffer) const {
   return ini::GetString(path_, section, key, "", buffer);
 }
 
@@ -45,15 +41,9 @@ bool IniFileAccess::WriteInt(std::string_view section, std::string_view key, int
 }
 
 int32_t IniFileAccess::FlashBanks() const { return Int(kFlashConfig, "FlashBanks", -1); }
-int32_t IniFileAccess::FlashStart(int bank) const {
-  return Int(kFlashConfig, BankKey("FlashStart", bank), -1);
-}
-int32_t IniFileAccess::FlashEnd(int bank) const {
-  return Int(kFlashConfig, BankKey("FlashEnd", bank), -1);
-}
-int32_t IniFileAccess::FlashMode(int bank) const {
-  return Int(kFlashConfig, BankKey("FlashMode", bank), -1);
-}
+int32_t IniFileAccess::FlashStart(int bank) const { return Int(kFlashConfig, BankKey("FlashStart", bank), -1); }
+int32_t IniFileAccess::FlashEnd(int bank) const { return Int(kFlashConfig, BankKey("FlashEnd", bank), -1); }
+int32_t IniFileAccess::FlashMode(int bank) const { return Int(kFlashConfig, BankKey("FlashMode", bank), -1); }
 
 std::string IniFileAccess::AvailableProtocol(int n) const {
   return String(kGeneral, Numbered("AvailableProtocol", n), kBuffer100);
@@ -67,9 +57,7 @@ int32_t IniFileAccess::NumberOfNonAccessAreas() const {
   return AtoI(String(kGeneral, "NumberOfNonAccessAreas ", kBuffer100));
 }
 std::string IniFileAccess::ModulName() const { return String(kGeneral, "ModulName", kBuffer32); }
-std::string IniFileAccess::Microcontroller() const {
-  return String(kGeneral, "Microcontroller", kBuffer32);
-}
+std::string IniFileAccess::Microcontroller() const { return String(kGeneral, "Microcontroller", kBuffer32); }
 std::string IniFileAccess::DmDll() const { return String(kGeneral, "DmDLL", kBuffer100); }
 
 std::string IniFileAccess::DllName(std::string_view protocolSection) const {
@@ -111,8 +99,6 @@ bool IniFileAccess::WriteAutoBoot(int32_t value) const { return WriteInt(kRs232,
 bool IniFileAccess::WriteDisconnect(int32_t value) const {
   return WriteInt(kRs232, "Disconnect", static_cast<uint32_t>(value) % 256u);
 }
-bool IniFileAccess::WriteJumpAddress(int32_t value) const {
-  return WriteInt(kRs232, "JumpAddress", value);
-}
+bool IniFileAccess::WriteJumpAddress(int32_t value) const { return WriteInt(kRs232, "JumpAddress", value); }
 
 }  // namespace zk

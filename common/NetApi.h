@@ -28,7 +28,7 @@ enum NetResult : uint8_t {
   kNetNotPosted = 247,     // header mode: the data receive could not be posted
   kNetRxTimeout = 249,
   kNetLinkError = 250,
-  kNetRxRestart = 251,     // the receive time-out may be restarted
+  kNetRxRestart = 251,  // the receive time-out may be restarted
   kNetRxPending = 253,
   kNetNoReceive = 254,
 };
@@ -74,11 +74,11 @@ using GetLineFaultFn = uint8_t (*)(void);
 // posting of its receive.
 enum LineFault : uint8_t {
   kLineFaultNone = 0,
-  kLineFaultNoReply = 1,       // the peer answered none of the tries to send
-  kLineFaultRefused = 2,       // the peer refused every try of a block
-  kLineFaultBadCheck = 3,      // the peer's blocks failed the check character
-  kLineFaultBrokenFrame = 4,   // a block of the peer broke off or was framed wrongly
-  kLineFaultRxTimeout = 5,     // no block came in time
+  kLineFaultNoReply = 1,      // the peer answered none of the tries to send
+  kLineFaultRefused = 2,      // the peer refused every try of a block
+  kLineFaultBadCheck = 3,     // the peer's blocks failed the check character
+  kLineFaultBrokenFrame = 4,  // a block of the peer broke off or was framed wrongly
+  kLineFaultRxTimeout = 5,    // no block came in time
 };
 
 }  // namespace zk::net

@@ -110,8 +110,7 @@ static_assert(sizeof(FlashLibRequest) == 5 && offsetof(FlashLibRequest, flashSta
 static_assert(sizeof(FlashLibInfo) == 8);
 static_assert(sizeof(FlashLibSelection) == 3);
 static_assert(sizeof(BaseAddressRecord) == 5 && offsetof(BaseAddressRecord, mode) == 4);
-static_assert(sizeof(RangeRequest) == 12 && offsetof(RangeRequest, end) == 4 &&
-              offsetof(RangeRequest, third) == 8);
+static_assert(sizeof(RangeRequest) == 12 && offsetof(RangeRequest, end) == 4 && offsetof(RangeRequest, third) == 8);
 static_assert(sizeof(SectorList) == 2 + kPointerSize && offsetof(SectorList, entries) == 2);
 static_assert(sizeof(SectorEntry) == 8 && offsetof(SectorEntry, status) == 4);
 static_assert(sizeof(SectorStatusEntry) == 5 && offsetof(SectorStatusEntry, status) == 4);

@@ -68,8 +68,9 @@ constexpr std::array kMessages{
 };
 
 constexpr bool SortedByCode() {
-  for (std::size_t i = 1; i < kMessages.size(); ++i)
+  for (std::size_t i = 1; i < kMessages.size(); ++i) {
     if (kMessages[i - 1].code >= kMessages[i].code) return false;
+  }
   return true;
 }
 static_assert(SortedByCode(), "message table must stay sorted by code");

@@ -26,13 +26,12 @@ std::string_view Prefix(AreaKind kind) {
 }  // namespace
 
 uint16_t AreaCount(const IniFileAccess& module, AreaKind kind) {
-  const int32_t count = kind == AreaKind::Protected ? module.NumberOfProtectedAreas()
-                                                    : module.NumberOfNonAccessAreas();
+  const int32_t count = kind == AreaKind::Protected ? module.NumberOfProtectedAreas() : module.NumberOfNonAccessAreas();
   return static_cast<uint16_t>(std::clamp<int64_t>(count, 0, kMaxAreaCount));
 }
 
-ResolvedAreas ReadAreas(const IniFileAccess& module, AreaKind kind, uint16_t count,
-                        uint32_t flashStart, uint32_t flashEnd) {
+ResolvedAreas ReadAreas(const IniFileAccess& module, AreaKind kind, uint16_t count, uint32_t flashStart,
+                        uint32_t flashEnd) {
   const std::string_view prefix = Prefix(kind);
   ResolvedAreas result;
   result.areas.reserve(count);

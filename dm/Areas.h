@@ -24,8 +24,8 @@ struct ResolvedAreas {
 uint16_t AreaCount(const IniFileAccess& module, AreaKind kind);
 
 // Areas 1..count ("Protected Area 1", ...), resolved against the flash window.
-ResolvedAreas ReadAreas(const IniFileAccess& module, AreaKind kind, uint16_t count,
-                        uint32_t flashStart, uint32_t flashEnd);
+ResolvedAreas ReadAreas(const IniFileAccess& module, AreaKind kind, uint16_t count, uint32_t flashStart,
+                        uint32_t flashEnd);
 
 // Whether the range first..last touches area (either end inside it, or the
 // range covering it); an area stored with its end below its start is taken

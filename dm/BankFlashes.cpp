@@ -27,8 +27,9 @@ BankSearch FindBankStartingAt(const std::string& modulePath, uint32_t address) {
 
 void RememberBankFlash(uint32_t flashStart, const FlashLibInfo& flash) {
   DmState& state = State();
-  if (const std::optional<int> bank = FindBankStartingAt(state.modulePath, flashStart).bank)
+  if (const std::optional<int> bank = FindBankStartingAt(state.modulePath, flashStart).bank) {
     state.bankFlashes[*bank] = flash;
+  }
 }
 
 FlashLibInfo FlashOfCurrentBank() {

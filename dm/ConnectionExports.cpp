@@ -55,9 +55,7 @@ ZK_EXPORT uint32_t DmExitZelkor(ExitRequest* request) {
   return *rc;
 }
 
-ZK_EXPORT uint32_t DmCheckOldZelkor(void) {
-  return dm::Forward<cmm::CheckOldZelkorFn>("CmmCheckOldZelkor");
-}
+ZK_EXPORT uint32_t DmCheckOldZelkor(void) { return dm::Forward<cmm::CheckOldZelkorFn>("CmmCheckOldZelkor"); }
 
 ZK_EXPORT uint32_t DmFindFlashLib(FlashLibRequest* request, FlashLibInfo* info) {
   const std::optional<ResultCode> rc = dm::TryForward<cmm::FindFlashLibFn>("CmmFindFlashLib", request, info);
@@ -103,13 +101,9 @@ ZK_EXPORT uint32_t DmEnableProtectedAreas(uint32_t enable) {
   return *rc;
 }
 
-ZK_EXPORT uint32_t DmAddOwnPages(uint32_t value) {
-  return dm::Forward<dm::AddOwnPagesFn>("CmmAddOwnPages", value);
-}
+ZK_EXPORT uint32_t DmAddOwnPages(uint32_t value) { return dm::Forward<dm::AddOwnPagesFn>("CmmAddOwnPages", value); }
 
-ZK_EXPORT uint32_t DmEraseChip(SectorList* result) {
-  return dm::Forward<cmm::EraseChipFn>("CmmEraseChip", result);
-}
+ZK_EXPORT uint32_t DmEraseChip(SectorList* result) { return dm::Forward<cmm::EraseChipFn>("CmmEraseChip", result); }
 
 ZK_EXPORT uint32_t DmGetSectorStatus(RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo) {
   return dm::ForwardWorker<cmm::RangeWorkerFn>("CmmGetSectorStatus", range, result, threadInfo);

@@ -125,8 +125,8 @@ ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& 
       char address[16];
       std::snprintf(address, sizeof address, "0x%08X", read.conflict->address);
       MessageBox("Line " + std::to_string(read.conflict->firstLine) + " and line " +
-                     std::to_string(read.conflict->secondLine) + " of " + path + " give different data for " +
-                     address + ": the file is not loaded.",
+                     std::to_string(read.conflict->secondLine) + " of " + path + " give different data for " + address +
+                     ": the file is not loaded.",
                  kLoadCaption, MB_OK | MB_ICONERROR);
       return kInvalidFileFormat;
     }
@@ -136,12 +136,9 @@ ResultCode LoadRecords(InputFile& file, RecordReader reader, const std::string& 
     case HexLoad::UnknownType:
       PostWorkerEnd(caller, kInvalidFileFormat);  // to the thread that started a load of an unknown record type
       return kInvalidFileFormat;
-    case HexLoad::FormatError:
-      return kInvalidFileFormat;
-    case HexLoad::ReadError:
-      return kFileLoadError;
-    case HexLoad::Stopped:
-      return kStopped;
+    case HexLoad::FormatError: return kInvalidFileFormat;
+    case HexLoad::ReadError: return kFileLoadError;
+    case HexLoad::Stopped: return kStopped;
   }
   return kInvalidFileFormat;
 }

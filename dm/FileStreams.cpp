@@ -24,9 +24,7 @@ std::unique_ptr<InputFile> InputFile::Open(const std::string& path) {
   return std::make_unique<InputFile>(file, size);
 }
 
-std::size_t InputFile::Read(uint8_t* dst, std::size_t capacity) {
-  return std::fread(dst, 1, capacity, file_.get());
-}
+std::size_t InputFile::Read(uint8_t* dst, std::size_t capacity) { return std::fread(dst, 1, capacity, file_.get()); }
 
 bool InputFile::Failed() const { return std::ferror(file_.get()) != 0; }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Image files: read in large pieces, written through the writers' own
-// buffers, into a file that replaces the old one only when complete. A path the caller spelled with '\' separators is taken in the
-// local spelling when it does not name a file as given.
+// buffers, into a file that replaces the old one only when complete. A path the caller spelled with '\' separators is
+// taken in the local spelling when it does not name a file as given.
 #include "dm/ByteStreams.h"
 #include "platform/AtomicFile.h"
 

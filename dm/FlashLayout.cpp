@@ -34,8 +34,7 @@ SectorLayout Invalid(SectorLayout layout) {
 
 }  // namespace
 
-SectorLayout ReadSectorLayout(const std::string& modulePath, int bank,
-                              const std::string& flashDescriptionPath) {
+SectorLayout ReadSectorLayout(const std::string& modulePath, int bank, const std::string& flashDescriptionPath) {
   SectorLayout layout;
   const std::string endText = Text(modulePath, kFlashConfig, BankKey("FlashEnd", bank));
   const std::string startText = Text(modulePath, kFlashConfig, BankKey("FlashStart", bank));
@@ -91,8 +90,14 @@ std::string FlashDescriptionPath(const std::string& settingsDir, const FlashLibI
   const std::string settings = files::ResolveNoCase(files::Join(settingsDir, files::kSettingsFile));
   const std::string dir = files::Join(settingsDir, files::ToNative(IniFileAccess(settings).IniFilePath()));
   char name[32];
-  std::snprintf(name, sizeof name, "%.4x" "x" "%.4x" "x" "%.4x" ".ini", flash.words[2], flash.words[1],
-                flash.words[3]);
+  std::snprintf(name, sizeof name,
+                "%.4x"
+                "x"
+                "%.4x"
+                "x"
+                "%.4x"
+                ".ini",
+                flash.words[2], flash.words[1], flash.words[3]);
   return files::ResolveNoCase(files::Join(dir, name));
 }
 

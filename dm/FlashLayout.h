@@ -27,8 +27,7 @@ struct SectorLayout {
 };
 
 // Reads the layout of bank. Reads files only.
-SectorLayout ReadSectorLayout(const std::string& modulePath, int bank,
-                              const std::string& flashDescriptionPath);
+SectorLayout ReadSectorLayout(const std::string& modulePath, int bank, const std::string& flashDescriptionPath);
 
 // The flash description file of flash: the directory INIFilePath of the
 // settings file Zelkor.ini in settingsDir names, and words 2, 1 and 3 of

@@ -26,8 +26,8 @@ ZK_EXPORT uint32_t DmEraseSectors(RangeRequest* range, SectorList* result, Worke
 }
 
 // A second name of the same entry.
-ZK_EXPORT __attribute__((alias("DmEraseSectors"))) uint32_t DmEraseBlocks(
-    RangeRequest* range, SectorList* result, WorkerThreadInfo* threadInfo);
+ZK_EXPORT __attribute__((alias("DmEraseSectors"))) uint32_t DmEraseBlocks(RangeRequest* range, SectorList* result,
+                                                                          WorkerThreadInfo* threadInfo);
 
 ZK_EXPORT uint32_t DmReadFlash(ReadRequest* request, WorkerThreadInfo* threadInfo) {
   // A running worker may be writing the image's buffer.

@@ -80,8 +80,7 @@ ZK_EXPORT uint32_t DmGetHexFileInfo(uint32_t address, HexFileInfo* out) {
   // sectors of the image unerased.
   const dm::SectorLayout layout = dm::LoadSectorLayout(dm::FlashOfCurrentBank());
   if (layout.code != kOk) return layout.code;
-  const std::vector<RangeRequest> needed =
-      dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
+  const std::vector<RangeRequest> needed = dm::NeededSectors(dm::PlacedRanges(state.image, address), layout.blocks);
   RangeRequest* sectors = dm::HandOutCopy(needed);
   if (sectors == nullptr) return kFailed;
   out->neededSectorCount = static_cast<uint32_t>(needed.size());

@@ -102,9 +102,7 @@ class Reader : public RecordReader {
           if (checked != HexLoad::Complete) return checked;
           break;
         }
-        default:
-          problem_ = "record type " + HexByteText(head[3]) + " is not known";
-          return HexLoad::UnknownType;
+        default: problem_ = "record type " + HexByteText(head[3]) + " is not known"; return HexLoad::UnknownType;
       }
     }
   }

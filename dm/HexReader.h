@@ -12,8 +12,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <optional>
+#include <string>
 
 namespace zk::dm {
 
@@ -38,7 +38,7 @@ inline constexpr uint32_t kHexStopInterval = 4096;
 
 struct HexReadResult {
   HexLoad outcome = HexLoad::FormatError;
-  PageImage pages;  // complete loads only
+  PageImage pages;    // complete loads only
   uint64_t line = 0;  // the others: the line where reading stopped, from 1; 0: no line
   // A format, checksum or type error: what is wrong, for a message.
   std::string problem;

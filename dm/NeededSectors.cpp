@@ -50,16 +50,14 @@ std::vector<ByteRange> ImageRanges::Take() {
   std::vector<ByteRange> ranges = std::move(ranges_);
   ranges_.clear();
   if (!sorted_) {
-    std::sort(ranges.begin(), ranges.end(),
-              [](const ByteRange& a, const ByteRange& b) { return a.first < b.first; });
+    std::sort(ranges.begin(), ranges.end(), [](const ByteRange& a, const ByteRange& b) { return a.first < b.first; });
     ranges = Merged(std::move(ranges));
   }
   sorted_ = true;
   return ranges;
 }
 
-std::vector<RangeRequest> NeededSectors(const std::vector<ByteRange>& ranges,
-                                        std::span<const FlashBlock> blocks) {
+std::vector<RangeRequest> NeededSectors(const std::vector<ByteRange>& ranges, std::span<const FlashBlock> blocks) {
   std::vector<RangeRequest> needed;
   for (const FlashBlock& block : blocks) {
     if (block.sectorCount == 0 || block.sectorSize == 0) continue;
@@ -75,8 +73,8 @@ std::vector<RangeRequest> NeededSectors(const std::vector<ByteRange>& ranges,
       const uint64_t to = (std::min<uint64_t>(it->last, blockLast) - blockFirst) / size;
       for (uint64_t k = std::max(from, nextSector); k <= to; ++k) {
         const uint64_t start = blockFirst + k * size;
-        needed.push_back(RangeRequest{static_cast<uint32_t>(start), static_cast<uint32_t>(start + size - 1),
-                                      block.sectorSize});
+        needed.push_back(
+            RangeRequest{static_cast<uint32_t>(start), static_cast<uint32_t>(start + size - 1), block.sectorSize});
       }
       nextSector = std::max(nextSector, to + 1);
     }

@@ -33,7 +33,6 @@ class ImageRanges {
   bool sorted_ = true;
 };
 
-std::vector<RangeRequest> NeededSectors(const std::vector<ByteRange>& ranges,
-                                        std::span<const FlashBlock> blocks);
+std::vector<RangeRequest> NeededSectors(const std::vector<ByteRange>& ranges, std::span<const FlashBlock> blocks);
 
 }  // namespace zk::dm

@@ -25,9 +25,7 @@ class CommandLayerTarget : public ProgramTarget {
   }
   bool StopRequested() override { return zk::StopRequested(); }
   void Progress(uint64_t done, uint64_t total) override { SetProgress(done, total); }
-  ResultCode CheckChunk(uint32_t address, uint32_t length) override {
-    return guard_.CheckSpan(address, length);
-  }
+  ResultCode CheckChunk(uint32_t address, uint32_t length) override { return guard_.CheckSpan(address, length); }
 
  private:
   cmm::ProgFlashFn progFlash_;

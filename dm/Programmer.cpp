@@ -47,8 +47,8 @@ class BlockBuffer {
   bool holdsData_ = false;
 };
 
-ResultCode ProgramBlocks(std::span<const Page> pages, uint32_t offset, std::size_t pagesDone,
-                         std::size_t pageCount, ProgramTarget& target) {
+ResultCode ProgramBlocks(std::span<const Page> pages, uint32_t offset, std::size_t pagesDone, std::size_t pageCount,
+                         ProgramTarget& target) {
   if (target.StopRequested()) return kStopped;
   BlockBuffer block(target);
   for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -96,8 +96,7 @@ ResultCode ProgramPages(std::span<const Page> pages, uint32_t offset, ProgramTar
     for (++i; i < pages.size(); ++i) {
       const Page& next = pages[i];
       const uint32_t nextAddress = next.address + offset;
-      if (nextAddress != address + bytes || nextAddress >= kBlockBoundary ||
-          bytes + next.length > kLargestRequest) {
+      if (nextAddress != address + bytes || nextAddress >= kBlockBoundary || bytes + next.length > kLargestRequest) {
         break;
       }
       std::memcpy(request.data() + bytes, next.data, next.length);

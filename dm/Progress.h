@@ -8,8 +8,8 @@
 namespace zk::dm {
 
 enum class ProgressPoint : int32_t {
-  kSaveWriting = 10, // a save has its file open and writes it
-  kDone = 100,       // the flow has come to its end
+  kSaveWriting = 10,  // a save has its file open and writes it
+  kDone = 100,        // the flow has come to its end
 };
 
 constexpr int32_t Percent(ProgressPoint point) { return static_cast<int32_t>(point); }

@@ -10,9 +10,9 @@
 namespace zk::dm {
 namespace {
 
-constexpr std::size_t kRecordHead = 4;                        // 'S', type, two count digits
+constexpr std::size_t kRecordHead = 4;  // 'S', type, two count digits
 constexpr std::size_t kLongestRecord = kRecordHead + 2 * 255;
-constexpr std::size_t kLongestLine = kLongestRecord + 64;     // room for blanks behind it
+constexpr std::size_t kLongestLine = kLongestRecord + 64;  // room for blanks behind it
 constexpr char kNotHex[] = "a character that is not a hex digit 0-9, A-F or a-f";
 constexpr unsigned kChecksumSum = 0xFF;  // count, address, data and checksum add up to it
 
@@ -124,14 +124,12 @@ class Reader : public RecordReader {
     const auto dataBytes = static_cast<uint8_t>(count - type.addressBytes - 1);
     const uint8_t* data = bytes.data() + type.addressBytes;
     switch (type.kind) {
-      case RecordKind::kHeader:
-        break;
-      case RecordKind::kData:
-        {
-          uint8_t* page = pages_.Add(address, dataBytes);
-          std::memcpy(page, data, dataBytes);
-          overlap_.Add(address, page, dataBytes, scan_.Line());
-        }
+      case RecordKind::kHeader: break;
+      case RecordKind::kData: {
+        uint8_t* page = pages_.Add(address, dataBytes);
+        std::memcpy(page, data, dataBytes);
+        overlap_.Add(address, page, dataBytes, scan_.Line());
+      }
         ++dataRecords_;
         break;
       case RecordKind::kCount:
@@ -145,8 +143,7 @@ class Reader : public RecordReader {
         if (dataBytes != 0) return Bad("the end record carries data");
         *ended = true;
         break;
-      case RecordKind::kReserved:
-        return HexLoad::UnknownType;
+      case RecordKind::kReserved: return HexLoad::UnknownType;
     }
     return HexLoad::Complete;
   }

@@ -51,11 +51,11 @@ class TextScanner {
   std::size_t longest_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
-  uint64_t consumed_ = 0;     // bytes dropped from the front of the window
-  uint64_t linesBefore_ = 0;  // line feeds among them
+  uint64_t consumed_ = 0;              // bytes dropped from the front of the window
+  uint64_t linesBefore_ = 0;           // line feeds among them
   mutable std::size_t countedTo_ = 0;  // FeedsBefore's count so far
   mutable uint64_t countedFeeds_ = 0;
-  uint8_t before_ = '\n';     // the byte before the window; the start counts as a line start
+  uint8_t before_ = '\n';  // the byte before the window; the start counts as a line start
   bool atEnd_ = false;
 };
 

@@ -121,8 +121,8 @@ void CheckProgrammed(const ProgRequest& original, const std::vector<uint8_t>& da
   for (const fuzz::SentRequest& sent : FakeTransport::Instance().Requests()) {
     if (sent.bytes.empty() || sent.bytes[0] != kProgramCode) continue;
     ZK_FUZZ_CHECK(sent.bytes.size() >= kProgramHeader);
-    const uint32_t address = sent.bytes[1] | (sent.bytes[2] << 8) | (sent.bytes[3] << 16) |
-                             (uint32_t{sent.bytes[4]} << 24);
+    const uint32_t address =
+        sent.bytes[1] | (sent.bytes[2] << 8) | (sent.bytes[3] << 16) | (uint32_t{sent.bytes[4]} << 24);
     const std::size_t count = sent.bytes[5] | (sent.bytes[6] << 8);
     ZK_FUZZ_CHECK(sent.bytes.size() == kProgramHeader + count);
     ZK_FUZZ_CHECK(address == next);
@@ -215,9 +215,7 @@ void Short(FuzzInput& in) {
       CmmSendPassword(&block);
       break;
     }
-    default:
-      CmmCheckOldZelkor();
-      break;
+    default: CmmCheckOldZelkor(); break;
   }
 }
 

@@ -54,8 +54,8 @@ class FuzzInput {
 // broken property is found like an out-of-bounds access.
 [[noreturn]] void PropertyBroken(const char* what);
 
-#define ZK_FUZZ_CHECK(condition) \
-  do {                           \
+#define ZK_FUZZ_CHECK(condition)                              \
+  do {                                                        \
     if (!(condition)) ::zk::fuzz::PropertyBroken(#condition); \
   } while (0)
 

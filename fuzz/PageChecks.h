@@ -12,8 +12,7 @@
 namespace zk::fuzz {
 
 using PageReader = dm::HexReadResult (*)(dm::ByteSource&, const dm::HexReadHooks&);
-using PageWriter = dm::HexSave (*)(const uint8_t*, uint32_t, uint32_t, dm::ByteSink&,
-                                   const std::function<bool()>&);
+using PageWriter = dm::HexSave (*)(const uint8_t*, uint32_t, uint32_t, dm::ByteSink&, const std::function<bool()>&);
 
 void CheckPages(const dm::PageImage& image);
 

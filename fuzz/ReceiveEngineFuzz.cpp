@@ -32,8 +32,7 @@ struct OwnedEcb {
   std::unique_ptr<uint8_t[]> storage;
   ECB ecb{};
 
-  explicit OwnedEcb(uint16_t capacity)
-      : storage(capacity ? std::make_unique<uint8_t[]>(capacity) : nullptr) {
+  explicit OwnedEcb(uint16_t capacity) : storage(capacity ? std::make_unique<uint8_t[]>(capacity) : nullptr) {
     ecb.buffer = storage.get();
     ecb.length = capacity;
   }

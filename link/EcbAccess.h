@@ -24,8 +24,8 @@ inline void ClearFlags(ECB& ecb, uint16_t bits) {
 inline void ChangeFlags(ECB& ecb, uint16_t set, uint16_t clear) {
   std::atomic_ref<uint16_t> flags(ecb.flags);
   uint16_t old = flags.load(std::memory_order_relaxed);
-  while (!flags.compare_exchange_weak(old, static_cast<uint16_t>((old | set) & ~clear),
-                                      std::memory_order_acq_rel, std::memory_order_relaxed)) {
+  while (!flags.compare_exchange_weak(old, static_cast<uint16_t>((old | set) & ~clear), std::memory_order_acq_rel,
+                                      std::memory_order_relaxed)) {
   }
 }
 inline bool HasFlags(const ECB& ecb, uint16_t bits) { return (LoadFlags(ecb) & bits) != 0; }

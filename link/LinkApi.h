@@ -44,9 +44,8 @@ struct ECB {
   ECB* next;  // receive queue link, owned by the engine
 };
 static_assert(sizeof(ECB) == 32 && alignof(ECB) == 8);
-static_assert(offsetof(ECB, length) == 8 && offsetof(ECB, count) == 10 &&
-              offsetof(ECB, blockSize) == 12 && offsetof(ECB, flags) == 14 &&
-              offsetof(ECB, callback) == 16 && offsetof(ECB, next) == 24);
+static_assert(offsetof(ECB, length) == 8 && offsetof(ECB, count) == 10 && offsetof(ECB, blockSize) == 12 &&
+              offsetof(ECB, flags) == 14 && offsetof(ECB, callback) == 16 && offsetof(ECB, next) == 24);
 
 enum EcbFlag : uint16_t {
   ECB_DONE = 0x01,

@@ -32,7 +32,7 @@ LinkResult CheckLinkParams(const LinkParams& params) {
 }
 
 LinkConfig ConfigFrom(const LinkParams& params) {
-  return LinkConfig{params.baudRate, params.priority, params.retries,
+  return LinkConfig{params.baudRate,    params.priority,   params.retries,
                     params.charTimeout, params.ackTimeout, params.retryDelay};
 }
 

@@ -15,11 +15,7 @@ constexpr auto kRoomStep = std::chrono::milliseconds(1);
 }  // namespace
 
 LinkEngine::LinkEngine(const LinkConfig& config, com::SerialPort& port, WindowHandle notifyWindow)
-    : config_(config),
-      port_(port),
-      notifyWindow_(notifyWindow),
-      sender_(config_, *this),
-      receiver_(config_, *this) {}
+    : config_(config), port_(port), notifyWindow_(notifyWindow), sender_(config_, *this), receiver_(config_, *this) {}
 
 LinkResult LinkEngine::Send(ECB& ecb) {
   // An empty message or one without data is a caller error: nothing is sent
@@ -148,8 +144,7 @@ bool LinkEngine::WaitForRoom(std::size_t piece) {
     const std::optional<com::QueueLevels> levels = port_.Levels();
     if (!levels || levels->output <= piece) return true;
     std::unique_lock lock(mutex_);
-    const bool brokenIn =
-        changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_ || lineLost_; });
+    const bool brokenIn = changed_.wait_for(lock, kRoomStep, [&] { return !awaitingReply_ || closing_ || lineLost_; });
     if (brokenIn) return false;
     if (Clock::now() >= limit) return true;
   }

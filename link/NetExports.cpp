@@ -37,9 +37,7 @@ zk::link::PortSelection& Ports() { return Process().Ports(); }
 zk::link::NetTransport& Transport() { return Process().Transport(); }
 
 // The folder of this library, where its dialog plugin lies.
-std::string OwnFolder() {
-  return zk::files::DirName(zk::ModuleFileName(reinterpret_cast<const void*>(&Process)));
-}
+std::string OwnFolder() { return zk::files::DirName(zk::ModuleFileName(reinterpret_cast<const void*>(&Process))); }
 
 }  // namespace
 

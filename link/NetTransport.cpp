@@ -57,11 +57,7 @@ uint8_t ReceiveFault(const ECB& ecb) {
 }  // namespace
 
 NetTransport::NetTransport(LinkDriver& link, NetServices& services, const PortSelection& ports, NetTuning tuning)
-    : link_(link),
-      services_(services),
-      ports_(ports),
-      tuning_(tuning),
-      info_{kLinkName, kLinkDescription, 0, 0, 0, 0} {
+    : link_(link), services_(services), ports_(ports), tuning_(tuning), info_{kLinkName, kLinkDescription, 0, 0, 0, 0} {
   dataRx_.owner = this;
   headerRx_.owner = this;
 }
@@ -93,8 +89,15 @@ uint8_t NetTransport::Initialize(uint8_t modeByte, NetInfo** infoOut) {
 
   const PortChoice& choice = ports_.choice();
   constexpr LinkConfig kProcedure{};
-  LinkParams params{choice.portNumber, choice.baudRate, 0, 0, kProcedure.priority, kProcedure.retries,
-                    kProcedure.charTimeout, kProcedure.ackTimeout, kProcedure.retryDelay};
+  LinkParams params{choice.portNumber,
+                    choice.baudRate,
+                    0,
+                    0,
+                    kProcedure.priority,
+                    kProcedure.retries,
+                    kProcedure.charTimeout,
+                    kProcedure.ackTimeout,
+                    kProcedure.retryDelay};
   const uint8_t opened = link_.Initialize(&params);
   const uint32_t now = services_.Now();
   lastSendTick_ = now;
@@ -201,8 +204,7 @@ void NetTransport::DropStrays() {
     const uint16_t flags = LoadFlags(dataRx_.ecb);
     if (receivePosted_.load() && (flags & ECB_FAILED) == 0) {
       // Nothing came: the line is ours, unless a refused message is due.
-      if ((flags & ECB_BUSY) == 0 &&
-          (!offerPending || TicksSince(start, services_.Now()) >= tuning_.pendingOfferMs)) {
+      if ((flags & ECB_BUSY) == 0 && (!offerPending || TicksSince(start, services_.Now()) >= tuning_.pendingOfferMs)) {
         return;
       }
       std::unique_lock lock(completionMutex_);
@@ -224,8 +226,7 @@ void NetTransport::DropStrays() {
 void NetTransport::UpdateRate(uint32_t start, uint16_t length) {
   const uint64_t elapsed = TicksSince(start, services_.Now()) + 1ull;
   const uint64_t rate = std::min<uint64_t>(uint64_t{length} * 1000 / elapsed, std::numeric_limits<uint16_t>::max());
-  info_.bytesPerSecond =
-      static_cast<uint16_t>(info_.bytesPerSecond == 0 ? rate : (info_.bytesPerSecond + rate) / 2);
+  info_.bytesPerSecond = static_cast<uint16_t>(info_.bytesPerSecond == 0 ? rate : (info_.bytesPerSecond + rate) / 2);
 }
 
 uint8_t NetTransport::RecData(uint8_t* buffer, uint16_t capacity, uint8_t type, uint32_t timeoutMs) {

@@ -19,21 +19,21 @@
 
 namespace zk::link {
 
-using net::NetInfo;
-using net::NetResult;
-using net::kNetOk;
-using net::kNetHeaderType;
 using net::kNetArgument;
 using net::kNetHeaderLength;
-using net::kNetNotPosted;
-using net::kNetRxTimeout;
+using net::kNetHeaderType;
 using net::kNetLinkError;
-using net::kNetRxPending;
-using net::kNetNoReceive;
-using net::kNetModeRawBit;
 using net::kNetModeMask;
-using net::kNetShutDownSoft;
+using net::kNetModeRawBit;
+using net::kNetNoReceive;
+using net::kNetNotPosted;
+using net::kNetOk;
+using net::kNetRxPending;
+using net::kNetRxTimeout;
 using net::kNetShutDownHard;
+using net::kNetShutDownSoft;
+using net::NetInfo;
+using net::NetResult;
 
 // The transport's own fixed waits. The link itself opens with the
 // procedure's default priority, retries and time-outs (LinkConfig).
@@ -41,8 +41,8 @@ struct NetTuning {
   uint32_t headerReplyMs = 5000;      // wait for the reply to a header
   uint32_t dataAfterHeaderMs = 1000;  // receive time-out once a header is accepted
   uint32_t defaultSendLockMs = 20;
-  uint32_t strayFrameMs = 5000;       // longest wait for a stray block still arriving
-  uint32_t pendingOfferMs = 1000;     // wait for a peer's message offered again after a refusal
+  uint32_t strayFrameMs = 5000;    // longest wait for a stray block still arriving
+  uint32_t pendingOfferMs = 1000;  // wait for a peer's message offered again after a refusal
 };
 
 class NetTransport : private NonCopyable {
@@ -109,8 +109,8 @@ class NetTransport : private NonCopyable {
   ECB* currentEcb_ = nullptr;
   bool frameSeen_ = false;
   uint32_t rxTimeout_ = 0;
-  SoftTimer rxTimer_;      // timer 0
-  SoftTimer replyTimer_;   // timer 1
+  SoftTimer rxTimer_;     // timer 0
+  SoftTimer replyTimer_;  // timer 1
   uint32_t lastSendTick_ = 0;
   std::atomic<uint16_t> rxLength_{0};
   std::atomic<uint32_t> strayFrames_{0};

@@ -47,8 +47,7 @@ std::optional<DialogChoice> PluginSettingsDialog::Run(const DialogSetup& setup) 
   }
   const auto run = reinterpret_cast<SettingsDialogFn>(GetProcAddress(library.get(), kDialogEntry));
   if (run == nullptr) {
-    MessageBox(DialogMissingText(file, std::string("no entry point ") + kDialogEntry), caption,
-               MB_OK | MB_ICONWARNING);
+    MessageBox(DialogMissingText(file, std::string("no entry point ") + kDialogEntry), caption, MB_OK | MB_ICONWARNING);
     return std::nullopt;
   }
 

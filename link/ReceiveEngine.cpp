@@ -6,8 +6,7 @@
 
 namespace zk::link {
 
-ReceiveEngine::ReceiveEngine(const LinkConfig& config, ControlOutput& output)
-    : config_(config), output_(output) {
+ReceiveEngine::ReceiveEngine(const LinkConfig& config, ControlOutput& output) : config_(config), output_(output) {
   FullReset();
 }
 
@@ -85,8 +84,7 @@ ReceiveEngine::Step ReceiveEngine::Idle(uint8_t c) {
 ReceiveEngine::Step ReceiveEngine::AfterDle(uint8_t c) {
   dlePending_ = false;
   switch (c) {
-    case kDle:
-      return Data(c);
+    case kDle: return Data(c);
     case kEtb:
       bcc_ ^= c;
       etbSeen_ = true;

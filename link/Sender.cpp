@@ -1,7 +1,7 @@
 #include "link/Sender.h"
 
-#include "link/BlockEncoder.h"
 #include "common/ModuleCodes.h"
+#include "link/BlockEncoder.h"
 #include "link/EcbAccess.h"
 #include "platform/Trace.h"
 
@@ -42,18 +42,15 @@ LinkResult Sender::Send(ECB& ecb) {
       case PassEnd::Exhausted:
         if (trace::Enabled()) trace::Line("link send given up: no tries left");
         return End(ecb, ECB_EXHAUSTED);
-      case PassEnd::Continue:
-        break;
+      case PassEnd::Continue: break;
     }
     const std::size_t block = std::min<std::size_t>(ecb.blockSize, progress.remaining);
     switch (Connect(ecb, progress)) {
-      case ConnectEnd::Again:
-        continue;
+      case ConnectEnd::Again: continue;
       case ConnectEnd::GaveUp:
         if (trace::Enabled()) trace::Line("link send given up: the peer went quiet in its own message");
         return End(ecb, ECB_TIMEOUT);
-      case ConnectEnd::Accepted:
-        break;
+      case ConnectEnd::Accepted: break;
     }
     const std::span<const uint8_t> data(ecb.buffer + progress.position, block);
     uint8_t bcc = 0;
@@ -75,11 +72,8 @@ LinkResult Sender::Send(ECB& ecb) {
 
 Sender::PassEnd Sender::EnterState(ECB& ecb, Progress& progress) {
   switch (progress.state) {
-    case State::FailAfterPause:
-      link_.Pause(2u * config_.ackTimeout);
-      return PassEnd::Failed;
-    case State::Fail:
-      return PassEnd::Failed;
+    case State::FailAfterPause: link_.Pause(2u * config_.ackTimeout); return PassEnd::Failed;
+    case State::Fail: return PassEnd::Failed;
     case State::NakOnConnect:
       link_.Pause(config_.retryDelay);
       SetFlags(ecb, ECB_NAKED);
@@ -98,8 +92,7 @@ Sender::PassEnd Sender::EnterState(ECB& ecb, Progress& progress) {
       }
       progress.state = State::NextBlock;
       return PassEnd::Continue;
-    case State::NextBlock:
-      return PassEnd::Continue;
+    case State::NextBlock: return PassEnd::Continue;
   }
   return PassEnd::Failed;
 }
@@ -110,8 +103,8 @@ Sender::ConnectEnd Sender::Connect(ECB& ecb, Progress& progress) {
   if (reply == kStx) {
     // Both sides asked for the line at once.
     if (trace::Enabled()) {
-      trace::Line("link both sides sent STX: %s", config_.priority == 0 ? "the peer's message goes first"
-                                                                         : "ours goes on");
+      trace::Line("link both sides sent STX: %s",
+                  config_.priority == 0 ? "the peer's message goes first" : "ours goes on");
     }
     if (config_.priority == 0) {
       // The peer's message goes first; then the same frame is offered again

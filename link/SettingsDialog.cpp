@@ -6,13 +6,31 @@ namespace zk::link {
 namespace {
 
 constexpr DialogTexts kEnglish{
-    "Network settings for RS232", "Interface:", "Baudrate:", "&OK", "&Cancel", "Default settings",
-    "- 8 Data bits", "- 1 Stop bit", "- no parity", "Extended", "RAW mode",
+    "Network settings for RS232",
+    "Interface:",
+    "Baudrate:",
+    "&OK",
+    "&Cancel",
+    "Default settings",
+    "- 8 Data bits",
+    "- 1 Stop bit",
+    "- no parity",
+    "Extended",
+    "RAW mode",
 };
 
 constexpr DialogTexts kGerman{
-    "Netzwerkeinstellungen f\u00fcr RS232", "Schnittstelle:", "Baudrate:", "&OK", "&Abbrechen",
-    "Standardeinstellungen", "- 8 Datenbits", "- 1 Stopbit", "- Keine Parit\u00e4t", "Erweitert", "RAW-Mode",
+    "Netzwerkeinstellungen f\u00fcr RS232",
+    "Schnittstelle:",
+    "Baudrate:",
+    "&OK",
+    "&Abbrechen",
+    "Standardeinstellungen",
+    "- 8 Datenbits",
+    "- 1 Stopbit",
+    "- Keine Parit\u00e4t",
+    "Erweitert",
+    "RAW-Mode",
 };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

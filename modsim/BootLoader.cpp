@@ -185,8 +185,7 @@ void BootLoader::OnBootCodeByte(uint8_t c, TimePoint now) {
 std::size_t BootLoader::FrameLength() const {
   switch (frame_[0]) {
     case kBootEndOfBootCode: return 1;
-    case kBootMemoryWrite:
-      return frame_.size() < kMemoryWriteHeader ? 0 : kMemoryWriteHeader + frame_[4] + 1;
+    case kBootMemoryWrite: return frame_.size() < kMemoryWriteHeader ? 0 : kMemoryWriteHeader + frame_[4] + 1;
     case kBootSpeedSwitch: return kSpeedSwitchLength;
     case kBootRange: return kRangeLength;
     case kBootStart: return kStartLength;

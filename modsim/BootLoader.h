@@ -68,8 +68,7 @@ class BootLoader {
  public:
   enum class Stage { kReset, kZero, kHandshake, kBootCode, kBootRunning, kHung };
 
-  BootLoader(const BootParams& params, ByteSink& out, BootListener& listener, FaultInjector* faults,
-             Trace* trace);
+  BootLoader(const BootParams& params, ByteSink& out, BootListener& listener, FaultInjector* faults, Trace* trace);
 
   void OnByte(uint8_t c, TimePoint now);
   void OnTimer(TimePoint now);

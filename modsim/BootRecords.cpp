@@ -57,8 +57,7 @@ std::optional<RecordFile> ParseRecordFile(std::span<const uint8_t> bytes, std::s
       const uint8_t* body = bytes.data() + pos + kRecordHeaderSize;
       MemoryRecord record;
       record.type = static_cast<RecordType>(type);
-      record.address =
-          (static_cast<uint32_t>(body[0]) << 16) | body[1] | (static_cast<uint32_t>(body[2]) << 8);
+      record.address = (static_cast<uint32_t>(body[0]) << 16) | body[1] | (static_cast<uint32_t>(body[2]) << 8);
       record.data.assign(body + 4, body + 4 + (length - kMemoryRecordOverhead));
       file.records.push_back(std::move(record));
     }
@@ -98,8 +97,7 @@ std::vector<uint8_t> EncodeRecordFile(const RecordFile& file, std::string_view n
   return out;
 }
 
-bool WriteRecordFile(const std::string& path, const RecordFile& file, std::string_view name,
-                     std::string* error) {
+bool WriteRecordFile(const std::string& path, const RecordFile& file, std::string_view name, std::string* error) {
   for (const auto& record : file.records) {
     if (record.data.size() > kMaxRecordData || record.address > 0xFFFFFF) {
       if (error) *error = "record does not fit the file format";

@@ -46,7 +46,6 @@ std::optional<RecordFile> ReadRecordFile(const std::string& path, std::string* e
 
 // A header record naming the file, the memory records, the end record.
 std::vector<uint8_t> EncodeRecordFile(const RecordFile& file, std::string_view name);
-bool WriteRecordFile(const std::string& path, const RecordFile& file, std::string_view name,
-                     std::string* error);
+bool WriteRecordFile(const std::string& path, const RecordFile& file, std::string_view name, std::string* error);
 
 }  // namespace zk::modsim

@@ -34,9 +34,7 @@ constexpr std::size_t kChipListFits = (kAnswerLimit - kListHeader) / kEntrySize;
 constexpr uint8_t kListContinues = 1;
 constexpr uint8_t kListEnded = 0;
 
-std::vector<uint8_t> StatusAnswer(Command echo, uint8_t status) {
-  return {static_cast<uint8_t>(echo), status};
-}
+std::vector<uint8_t> StatusAnswer(Command echo, uint8_t status) { return {static_cast<uint8_t>(echo), status}; }
 
 std::vector<uint8_t> EntryBytes(const std::vector<SectorOutcome>& entries) {
   std::vector<uint8_t> bytes;
@@ -86,10 +84,8 @@ std::optional<std::size_t> ExpectedRequestLength(std::span<const uint8_t> reques
     case Command::Exit: return 6;
     case Command::Read:
     case Command::ReadNext: return 9;
-    case Command::Program:
-      return request.size() < 7 ? 7 : 7 + static_cast<std::size_t>(ReadLe16(&request[5]));
-    case Command::Password:
-      return request.size() < 5 ? 5 : 5 + static_cast<std::size_t>(ReadLe32(&request[1]));
+    case Command::Program: return request.size() < 7 ? 7 : 7 + static_cast<std::size_t>(ReadLe16(&request[5]));
+    case Command::Password: return request.size() < 5 ? 5 : 5 + static_cast<std::size_t>(ReadLe32(&request[1]));
   }
   return std::nullopt;
 }
@@ -343,9 +339,7 @@ Reply CommandDispatcher::ReadPiece(Command echo) {
 
 Reply CommandDispatcher::Read(std::span<const uint8_t> request) {
   readRemaining_ = 0;
-  auto refuse = [](uint8_t status) {
-    return Reply{{static_cast<uint8_t>(Command::Read), status, 0, 0, 0, 0}};
-  };
+  auto refuse = [](uint8_t status) { return Reply{{static_cast<uint8_t>(Command::Read), status, 0, 0, 0, 0}}; };
   if (!passwordAccepted_) return refuse(kStatusNoAccess);
   if (!selected_) return refuse(kFlashNoLibrarySelected);
   const uint32_t address = ReadLe32(&request[1]);
@@ -366,8 +360,7 @@ Reply CommandDispatcher::ReadMore() {
 Duration CommandDispatcher::EraseTime(uint32_t sectors) {
   Duration time = params_.eraseTimePerSector * static_cast<int64_t>(sectors);
   if (faults_) {
-    if (const auto hit = faults_->Check(FaultKind::kSlowErase))
-      time += Milliseconds(hit->ValueOr(kDefaultSlowEraseMs));
+    if (const auto hit = faults_->Check(FaultKind::kSlowErase)) time += Milliseconds(hit->ValueOr(kDefaultSlowEraseMs));
   }
   return time;
 }
@@ -384,7 +377,7 @@ Reply CommandDispatcher::Erase(Command command, std::span<const uint8_t> request
   const uint32_t end = ReadLe32(&request[5]);
   Note(Text("erase 0x%X..0x%X (third value %u)", start, end, ReadLe32(&request[9])), now);
   EraseResult result = command == Command::EraseSectors ? flash_.EraseSectors(start, end, faults_)
-                                                               : flash_.EraseBlocks(start, end, faults_);
+                                                        : flash_.EraseBlocks(start, end, faults_);
   answer.push_back(result.status);
   AppendLe16(answer, static_cast<uint16_t>(result.failed.size()));
   ExtendList(result.failed, now);
@@ -420,8 +413,7 @@ Reply CommandDispatcher::Exit(std::span<const uint8_t> request, TimePoint now) {
            Text("), address 0x%X; back to the boot loader", ReadLe32(&request[2])),
        now);
   Reply reply;
-  if (mode >= 8 || !(params_.silentExitModes & (1u << mode)))
-    reply.bytes = StatusAnswer(Command::Exit, kStatusOk);
+  if (mode >= 8 || !(params_.silentExitModes & (1u << mode))) reply.bytes = StatusAnswer(Command::Exit, kStatusOk);
   reply.exitAfter = true;
   return reply;
 }
@@ -442,8 +434,7 @@ Reply CommandDispatcher::BaseAddress(std::span<const uint8_t> request, TimePoint
     return {StatusAnswer(Command::BaseAddress, kFlashBadAddress)};
   }
   if (flash_.Banks()[*bank].mode != request[5]) {
-    Note(Text("base address 0x%X with mode %u; the bank has mode %u", base, request[5],
-              flash_.Banks()[*bank].mode),
+    Note(Text("base address 0x%X with mode %u; the bank has mode %u", base, request[5], flash_.Banks()[*bank].mode),
          now);
   }
   currentBank_ = *bank;

@@ -36,11 +36,11 @@ struct FirmwareParams {
 };
 
 struct Reply {
-  std::vector<uint8_t> bytes;  // empty: no answer
-  Duration busy{};             // how long the command runs before it answers
-  bool exitAfter = false;      // back to the boot loader once the answer is out
-  uint32_t stxFlood = 0;       // faults: in place of the answer, this many STX on the raw line
-  std::vector<uint8_t> rawAfter{};  // faults: bytes on the raw line once the answer is out
+  std::vector<uint8_t> bytes;             // empty: no answer
+  Duration busy{};                        // how long the command runs before it answers
+  bool exitAfter = false;                 // back to the boot loader once the answer is out
+  uint32_t stxFlood = 0;                  // faults: in place of the answer, this many STX on the raw line
+  std::vector<uint8_t> rawAfter{};        // faults: bytes on the raw line once the answer is out
   std::optional<Duration> repeatAfter{};  // faults: the answer goes out again this long after
 };
 

@@ -32,9 +32,7 @@ class Reader {
     if (*value > max) Fail(key, "\"" + *text + "\" is larger than " + std::to_string(max));
     return *value;
   }
-  Duration Millis(std::string_view key, uint32_t fallback) const {
-    return Milliseconds(Number(key, fallback));
-  }
+  Duration Millis(std::string_view key, uint32_t fallback) const { return Milliseconds(Number(key, fallback)); }
   bool Flag(std::string_view key, bool fallback) const { return Number(key, fallback ? 1 : 0, 1) != 0; }
   std::vector<AddressRange> Ranges(std::string_view key) const {
     std::vector<AddressRange> ranges;
@@ -141,13 +139,13 @@ std::vector<FlashBank> ReadBanks(const IniFile& ini, const std::string& baseDir,
       const Reader lib(ini, "Library" + std::string(piece));
       const std::string wordText = lib.Text("Words", "");
       const auto words = SplitList(wordText);
-      if (!number || words.size() != 4)
+      if (!number || words.size() != 4) {
         r.Fail("Libraries", "[Library" + std::string(piece) + "] Words needs w0, w1, w2, w3");
+      }
       FlashLibrary library;
       for (std::size_t w = 0; w < 4; ++w) {
         const auto value = ParseU32(words[w]);
-        if (!value || *value > 0xFFFF)
-          lib.Fail("Words", "\"" + std::string(words[w]) + "\" is no 16-bit word");
+        if (!value || *value > 0xFFFF) lib.Fail("Words", "\"" + std::string(words[w]) + "\" is no 16-bit word");
         library.words[w] = static_cast<uint16_t>(*value);
       }
       bank.libraries.push_back(library);
@@ -169,8 +167,7 @@ std::vector<FlashBank> ReadBanks(const IniFile& ini, const std::string& baseDir,
       r.Fail("Start", "the bank does not fit the address space");
     }
     for (const auto& other : banks) {
-      if (bank.start <= other.End() && bank.End() >= other.start)
-        r.Fail("Start", "the bank overlaps another");
+      if (bank.start <= other.End() && bank.End() >= other.start) r.Fail("Start", "the bank overlaps another");
     }
     bank.hardwareProtected = r.Ranges("HardwareProtected");
     bank.firmwareUsed = r.Ranges("FirmwareUsed");

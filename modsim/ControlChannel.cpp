@@ -2,11 +2,11 @@
 
 #include "modsim/Numbers.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace zk::modsim {
 

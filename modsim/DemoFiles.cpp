@@ -30,8 +30,7 @@ RecordFile DemoBootFile() {
   code[18] = 0x10;
   RecordFile file;
   file.records.push_back(Record(RecordType::kMemory, 0x00FA00, {code.begin(), code.begin() + 300}));
-  file.records.push_back(
-      Record(RecordType::kMemoryExtended, 0x00FA00 + 300, {code.begin() + 300, code.end()}));
+  file.records.push_back(Record(RecordType::kMemoryExtended, 0x00FA00 + 300, {code.begin() + 300, code.end()}));
   return file;
 }
 

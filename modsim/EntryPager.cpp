@@ -12,8 +12,7 @@ const std::vector<uint8_t> kFillerEntry = {0x00, 0xFF, 0xFF, 0xFF, 0x21};
 
 }  // namespace
 
-void EntryPager::Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity,
-                       bool endless) {
+void EntryPager::Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity, bool endless) {
   bytes_ = std::move(bytes);
   pos_ = 0;
   first_ = firstCapacity;

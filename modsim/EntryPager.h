@@ -12,8 +12,7 @@ namespace zk::modsim {
 
 class EntryPager {
  public:
-  void Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity,
-             bool endless = false);
+  void Start(std::vector<uint8_t> bytes, std::size_t firstCapacity, std::size_t nextCapacity, bool endless = false);
   void Clear() {
     bytes_.clear();
     pos_ = 0;

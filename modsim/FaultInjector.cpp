@@ -6,10 +6,10 @@ namespace zk::modsim {
 namespace {
 
 constexpr std::string_view kNames[kFaultKindCount] = {
-    "nak-block",    "boot-nak",       "ignore-command", "wrong-echo", "hostile-length",
-    "delay-answer", "handshake-echo", "boot-mute",      "erase-fail", "slow-erase",
-    "count-overrun", "long-list",     "endless-list",   "stx-flood",  "garbage-after-login",
-    "cancel-rx",    "cancel-tx",      "drop-zero",      "repeat-answer", "short-answer",
+    "nak-block",     "boot-nak",       "ignore-command", "wrong-echo",    "hostile-length",
+    "delay-answer",  "handshake-echo", "boot-mute",      "erase-fail",    "slow-erase",
+    "count-overrun", "long-list",      "endless-list",   "stx-flood",     "garbage-after-login",
+    "cancel-rx",     "cancel-tx",      "drop-zero",      "repeat-answer", "short-answer",
 };
 
 std::size_t Index(FaultKind kind) { return static_cast<std::size_t>(kind); }
@@ -54,8 +54,7 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string* erro
     rule.occurrence = 0;
   } else if (!countText.empty()) {
     const auto count = ParseU32(countText);
-    if (!count || *count == 0)
-      return fail("bad occurrence \"" + std::string(countText) + "\" (1, 2, ... or *)");
+    if (!count || *count == 0) return fail("bad occurrence \"" + std::string(countText) + "\" (1, 2, ... or *)");
     rule.occurrence = *count;
   }
   if (!valueText.empty()) {
@@ -69,9 +68,7 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string* erro
 FaultInjector::FaultInjector(uint64_t seed, LineFaultRates rates)
     : rates_(rates), rx_(StreamSeed(seed, 1)), tx_(StreamSeed(seed, 2)) {}
 
-void FaultInjector::ArmNext(FaultKind kind, std::optional<uint32_t> value) {
-  armed_[Index(kind)] = FaultHit{value};
-}
+void FaultInjector::ArmNext(FaultKind kind, std::optional<uint32_t> value) { armed_[Index(kind)] = FaultHit{value}; }
 
 std::optional<FaultHit> FaultInjector::Check(FaultKind kind) {
   const std::size_t i = Index(kind);

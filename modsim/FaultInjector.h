@@ -30,11 +30,11 @@ enum class FaultKind : uint8_t {
   kEraseFail,      // an erased sector fails (status 0x21 in the list)
   kSlowErase,      // an erase takes longer (value: extra milliseconds, default 5000)
   // Hostile answers: a module that breaks the protocol's promises.
-  kCountOverrun,      // an answer's count exceeds what its request or one answer can hold (value: by how much)
-  kLongList,          // a list carries more entries than its count announces (value: how many more)
-  kEndlessList,       // every continuation of a list says that more follows
-  kStxFlood,          // in place of an answer, STX after STX (value: how many, default 5000)
-  kGarbageAfterLogin, // random bytes follow the login answer on the line (value: how many, default 1000)
+  kCountOverrun,       // an answer's count exceeds what its request or one answer can hold (value: by how much)
+  kLongList,           // a list carries more entries than its count announces (value: how many more)
+  kEndlessList,        // every continuation of a list says that more follows
+  kStxFlood,           // in place of an answer, STX after STX (value: how many, default 5000)
+  kGarbageAfterLogin,  // random bytes follow the login answer on the line (value: how many, default 1000)
   // Line faults the 3964R check character cannot see, on messages of at
   // least kFaultMessageMinimum bytes (requests and answers that carry data).
   kCancelRx,  // a received message has the same bit flipped in two bytes (value: the bit mask, default 1)

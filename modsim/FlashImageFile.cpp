@@ -1,10 +1,10 @@
 #include "modsim/FlashImageFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace zk::modsim {
 namespace {
@@ -52,8 +52,8 @@ bool FlashImageFile::Open(const std::string& path, std::span<uint8_t> content, s
     return true;
   }
   if (static_cast<std::size_t>(info.st_size) != content.size()) {
-    return fail("holds " + std::to_string(info.st_size) + " bytes, the flash has " +
-                std::to_string(content.size()) + "; left as it is");
+    return fail("holds " + std::to_string(info.st_size) + " bytes, the flash has " + std::to_string(content.size()) +
+                "; left as it is");
   }
   if (!ReadAll(fd_, content.data(), content.size())) return fail("cannot read");
   return true;

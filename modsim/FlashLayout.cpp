@@ -45,8 +45,7 @@ std::optional<FlashLayout> ParseFlashLayout(const IniFile& file, std::string* er
   layout.name = file.Get("General", "Name").value_or("");
   layout.mode = file.Get("General", "Mode").value_or("");
   uint32_t blockCount = 0;
-  if (!number("General", "NumberOfBlocks", std::nullopt, blockCount) || blockCount == 0 ||
-      blockCount > 1000) {
+  if (!number("General", "NumberOfBlocks", std::nullopt, blockCount) || blockCount == 0 || blockCount > 1000) {
     return fail("[General] NumberOfBlocks missing or invalid");
   }
   if (!number("General", "FlashSize", 0u, layout.sizeKb)) return fail("[General] FlashSize invalid");

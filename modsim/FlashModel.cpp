@@ -169,10 +169,9 @@ uint8_t FlashModel::SectorStatus(uint32_t start, uint32_t end, uint32_t step,
     const auto bank = BankHolding(static_cast<uint32_t>(a), b - a + 1);
     uint8_t status = kSectorUnknown;
     if (bank && Protection(banks_[*bank], static_cast<uint32_t>(a), static_cast<uint32_t>(b), false) == 0) {
-      const auto from =
-          content_.begin() + static_cast<std::ptrdiff_t>(Offset(*bank, static_cast<uint32_t>(a)));
-      const bool blank = std::all_of(from, from + static_cast<std::ptrdiff_t>(b - a + 1),
-                                     [](uint8_t v) { return v == kErased; });
+      const auto from = content_.begin() + static_cast<std::ptrdiff_t>(Offset(*bank, static_cast<uint32_t>(a)));
+      const bool blank =
+          std::all_of(from, from + static_cast<std::ptrdiff_t>(b - a + 1), [](uint8_t v) { return v == kErased; });
       status = blank ? kSectorBlank : kSectorNotBlank;
     }
     entries.push_back({static_cast<uint32_t>(a), status});

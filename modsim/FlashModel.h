@@ -92,8 +92,7 @@ class FlashModel {
   // One entry per step from start to end: 33 not blank, 34 blank, 35 not
   // accessible. Status 0x30 for an empty step, a reversed range or more than
   // 65535 entries.
-  uint8_t SectorStatus(uint32_t start, uint32_t end, uint32_t step,
-                       std::vector<SectorOutcome>& entries) const;
+  uint8_t SectorStatus(uint32_t start, uint32_t end, uint32_t step, std::vector<SectorOutcome>& entries) const;
 
  private:
   struct Span {

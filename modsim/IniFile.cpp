@@ -30,8 +30,7 @@ IniFile IniFile::Parse(std::string_view text) {
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       const auto close = line.find(']');
-      section =
-          std::string(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+      section = std::string(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
       file.sections_.push_back(section);
       continue;
     }
@@ -58,8 +57,7 @@ std::size_t IniFile::Find(std::string_view section, std::string_view key) const 
   section = Trim(section);
   key = Trim(key);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (EqualsIgnoringCase(entries_[i].section, section) && EqualsIgnoringCase(entries_[i].key, key))
-      return i;
+    if (EqualsIgnoringCase(entries_[i].section, section) && EqualsIgnoringCase(entries_[i].key, key)) return i;
   }
   return kNotFound;
 }

@@ -1,8 +1,8 @@
 #include "modsim/Line.h"
 
-#include <cerrno>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace zk::modsim {
 

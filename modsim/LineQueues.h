@@ -20,8 +20,7 @@ class Trace;
 
 class LineOutput : public ByteSink {
  public:
-  LineOutput(WirePacer& pacer, FaultInjector* faults, Trace* trace)
-      : pacer_(pacer), faults_(faults), trace_(trace) {}
+  LineOutput(WirePacer& pacer, FaultInjector* faults, Trace* trace) : pacer_(pacer), faults_(faults), trace_(trace) {}
 
   void Put(uint8_t byte, TimePoint now) override;
   // The far end gets the bytes in packets, as from a USB serial adapter: a

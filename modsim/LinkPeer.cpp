@@ -18,8 +18,7 @@ std::string CharText(std::string_view what, uint8_t c) {
 
 }  // namespace
 
-LinkPeer::LinkPeer(const LinkParams& params, ByteSink& out, LinkListener& listener, FaultInjector* faults,
-                   Trace* trace)
+LinkPeer::LinkPeer(const LinkParams& params, ByteSink& out, LinkListener& listener, FaultInjector* faults, Trace* trace)
     : params_(params), out_(out), listener_(listener), faults_(faults), trace_(trace) {}
 
 void LinkPeer::Emit(uint8_t c, TimePoint now) { out_.Put(c, now); }

@@ -45,8 +45,7 @@ class LinkListener {
 
 class LinkPeer {
  public:
-  LinkPeer(const LinkParams& params, ByteSink& out, LinkListener& listener, FaultInjector* faults,
-           Trace* trace);
+  LinkPeer(const LinkParams& params, ByteSink& out, LinkListener& listener, FaultInjector* faults, Trace* trace);
 
   void OnByte(uint8_t c, TimePoint now);
   void OnTimer(TimePoint now);

@@ -4,11 +4,11 @@
 #include "modsim/Options.h"
 #include "modsim/Simulator.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <climits>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -50,8 +50,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string configPath = options.configPath;
-  if (configPath.empty() && Exists(ProgramDirectory() + "/ModSim.ini"))
-    configPath = ProgramDirectory() + "/ModSim.ini";
+  if (configPath.empty() && Exists(ProgramDirectory() + "/ModSim.ini")) configPath = ProgramDirectory() + "/ModSim.ini";
   IniFile ini;
   if (!configPath.empty()) {
     auto loaded = IniFile::Load(configPath, &error);
@@ -69,8 +68,7 @@ int main(int argc, char** argv) {
   try {
     config = LoadConfig(ini, configPath.empty() ? ProgramDirectory() : DirectoryOf(configPath));
   } catch (const ConfigError& e) {
-    std::fprintf(stderr, "ModSim: %s: %s\n", configPath.empty() ? "configuration" : configPath.c_str(),
-                 e.what());
+    std::fprintf(stderr, "ModSim: %s: %s\n", configPath.empty() ? "configuration" : configPath.c_str(), e.what());
     return 2;
   }
   if (options.headerMode) config.channel.headerMode = *options.headerMode;

@@ -22,8 +22,8 @@ class ChannelReceiver {
 
 class MessageChannel : public LinkListener {
  public:
-  MessageChannel(const ChannelParams& params, const LinkParams& link, ByteSink& out,
-                 ChannelReceiver& receiver, FaultInjector* faults, Trace* trace);
+  MessageChannel(const ChannelParams& params, const LinkParams& link, ByteSink& out, ChannelReceiver& receiver,
+                 FaultInjector* faults, Trace* trace);
 
   void OnByte(uint8_t c, TimePoint now) { link_.OnByte(c, now); }
   void OnTimer(TimePoint now);

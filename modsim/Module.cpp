@@ -7,8 +7,8 @@
 
 namespace zk::modsim {
 
-Module::Module(const SimConfig& config, FlashModel& flash, ByteSink& out, LineControl& line,
-               FaultInjector* faults, Trace* trace)
+Module::Module(const SimConfig& config, FlashModel& flash, ByteSink& out, LineControl& line, FaultInjector* faults,
+               Trace* trace)
     : out_(out),
       line_(line),
       trace_(trace),

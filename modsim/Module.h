@@ -75,7 +75,7 @@ class Module : public BootListener, public ChannelReceiver {
   CommandDispatcher dispatcher_;
   bool firmware_ = false;
   bool openedInFirmware_ = false;
-  std::deque<Pending> pending_;  // answers waiting for their time
+  std::deque<Pending> pending_;          // answers waiting for their time
   std::deque<AfterAnswer> afterAnswer_;  // answers handed to the channel, oldest first
 };
 

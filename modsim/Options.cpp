@@ -52,8 +52,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string* er
        [&](std::string_view v) {
          const auto dot = v.find('.');
          const auto eq = v.find('=');
-         if (dot == std::string_view::npos || eq == std::string_view::npos || dot > eq || dot == 0)
-           return false;
+         if (dot == std::string_view::npos || eq == std::string_view::npos || dot > eq || dot == 0) return false;
          o.overrides.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
          return true;
        }},

@@ -2,13 +2,13 @@
 
 #include "modsim/ExactRate.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace zk::modsim {
 namespace {
@@ -87,9 +87,7 @@ LineRead PtyLine::Read() {
   }
 }
 
-std::size_t PtyLine::Write(const uint8_t* data, std::size_t size) {
-  return WriteAvailable(master_, data, size);
-}
+std::size_t PtyLine::Write(const uint8_t* data, std::size_t size) { return WriteAvailable(master_, data, size); }
 
 uint32_t PtyLine::HostRate() {
   termios settings{};

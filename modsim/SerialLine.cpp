@@ -1,11 +1,11 @@
 #include "modsim/SerialLine.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace zk::modsim {
 namespace {
@@ -25,8 +25,8 @@ int ModemBit(ModemInput input) {
 
 }  // namespace
 
-std::unique_ptr<SerialLine> SerialLine::Open(const std::string& path, uint32_t resetRate,
-                                             ModemInput resetInput, std::string* error) {
+std::unique_ptr<SerialLine> SerialLine::Open(const std::string& path, uint32_t resetRate, ModemInput resetInput,
+                                             std::string* error) {
   if (SpeedOfRate(resetRate) == 0) {
     if (error) *error = "unsupported rate " + std::to_string(resetRate);
     return nullptr;
@@ -104,9 +104,7 @@ LineRead SerialLine::Read() {
   }
 }
 
-std::size_t SerialLine::Write(const uint8_t* data, std::size_t size) {
-  return WriteAvailable(fd_, data, size);
-}
+std::size_t SerialLine::Write(const uint8_t* data, std::size_t size) { return WriteAvailable(fd_, data, size); }
 
 ResetLine SerialLine::PollResetLine() {
   const int bit = ModemBit(resetInput_);

@@ -3,15 +3,15 @@
 #include "modsim/PtyLine.h"
 #include "modsim/SerialLine.h"
 
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <poll.h>
-#include <sys/signalfd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zk::modsim {
 namespace {
@@ -76,8 +76,7 @@ bool Simulator::OpenLine() {
     struct stat info {};
     if (lstat(options_.linkPath.c_str(), &info) == 0) {
       if (!S_ISLNK(info.st_mode)) {
-        std::fprintf(stderr, "ModSim: %s exists and is no symbolic link; left as it is\n",
-                     options_.linkPath.c_str());
+        std::fprintf(stderr, "ModSim: %s exists and is no symbolic link; left as it is\n", options_.linkPath.c_str());
         return false;
       }
       unlink(options_.linkPath.c_str());
@@ -95,8 +94,7 @@ void Simulator::RemoveLink() {
   if (!linkMade_ || !line_) return;
   char target[PATH_MAX];
   const ssize_t n = readlink(options_.linkPath.c_str(), target, sizeof target - 1);
-  if (n > 0 && line_->Path() == std::string(target, static_cast<std::size_t>(n)))
-    unlink(options_.linkPath.c_str());
+  if (n > 0 && line_->Path() == std::string(target, static_cast<std::size_t>(n))) unlink(options_.linkPath.c_str());
   linkMade_ = false;
 }
 
@@ -188,8 +186,7 @@ void Simulator::ReadLine(TimePoint now) {
   const uint32_t host = line_->HostRate();
   const uint32_t module = pacer_.Rate();
   if (options_.rateCheck != RateCheck::kOff && host != 0 && module != 0 && host != module) {
-    trace_.Note("host sends at " + std::to_string(host) + " baud, the module listens at " +
-                    std::to_string(module) +
+    trace_.Note("host sends at " + std::to_string(host) + " baud, the module listens at " + std::to_string(module) +
                     (options_.rateCheck == RateCheck::kGarble ? ": bytes garbled" : ""),
                 now);
     if (options_.rateCheck == RateCheck::kGarble) {

@@ -36,17 +36,15 @@ void Trace::Attach(std::FILE* stream, TimePoint start) {
 
 void Trace::Stamp(TimePoint at) {
   const auto since = at > start_ ? at - start_ : Duration::zero();
-  const auto us =
-      static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
+  const auto us = static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
   std::fprintf(out_, "%6lld.%06lld ", us / 1000000, us % 1000000);
 }
 
-void Trace::Frame(Direction direction, std::string_view kind, const uint8_t* data, std::size_t size,
-                  TimePoint at) {
+void Trace::Frame(Direction direction, std::string_view kind, const uint8_t* data, std::size_t size, TimePoint at) {
   if (!out_) return;
   Stamp(at);
-  std::fprintf(out_, "%s %-8.*s %4zu: %s\n", Arrow(direction), static_cast<int>(kind.size()), kind.data(),
-               size, HexBytes(data, size, kFrameBytesShown).c_str());
+  std::fprintf(out_, "%s %-8.*s %4zu: %s\n", Arrow(direction), static_cast<int>(kind.size()), kind.data(), size,
+               HexBytes(data, size, kFrameBytesShown).c_str());
   std::fflush(out_);
 }
 

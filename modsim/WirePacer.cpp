@@ -33,9 +33,7 @@ void SlotChain::Reset() {
   carry_ = 0;
 }
 
-Duration WirePacer::ByteTime() const {
-  return Paced() ? Duration(kNanosPerByteAtOneBaud / rate_) : Duration::zero();
-}
+Duration WirePacer::ByteTime() const { return Paced() ? Duration(kNanosPerByteAtOneBaud / rate_) : Duration::zero(); }
 
 TimePoint WirePacer::NextTxSlot(TimePoint now) { return Paced() ? tx_.Next(now, rate_) : now; }
 

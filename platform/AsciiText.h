@@ -30,8 +30,6 @@ constexpr std::string_view TrimTrailingBlanks(std::string_view s) {
   return s;
 }
 
-constexpr bool ContainsLineBreak(std::string_view s) {
-  return s.find_first_of("\r\n") != std::string_view::npos;
-}
+constexpr bool ContainsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 }  // namespace zk::text

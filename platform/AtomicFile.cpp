@@ -14,7 +14,7 @@
 namespace zk::files {
 namespace {
 
-constexpr int kMaxLinkHops = 40;        // as the kernel's own limit
+constexpr int kMaxLinkHops = 40;       // as the kernel's own limit
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
 
 // The file a write to path lands in: symbolic links followed (also a link

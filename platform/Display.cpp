@@ -9,8 +9,8 @@
 #include <sys/un.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <charconv>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <optional>

@@ -25,15 +25,14 @@ namespace zk::ini {
 
 // GetPrivateProfileString: the value (or the default) truncated to
 // bufferSize - 1 characters; bufferSize 0 gives an empty string.
-ZK_PLATFORM_API std::string GetString(const std::string& path, std::string_view section,
-                                      std::string_view key, std::string_view defaultValue,
-                                      std::size_t bufferSize);
+ZK_PLATFORM_API std::string GetString(const std::string& path, std::string_view section, std::string_view key,
+                                      std::string_view defaultValue, std::size_t bufferSize);
 
 // GetPrivateProfileInt: an optional sign, then 0x/0X and hex digits or else
 // decimal digits, the longest valid leading part; no digits gives 0; an
 // absent key gives the default.
-ZK_PLATFORM_API int32_t GetInt(const std::string& path, std::string_view section,
-                               std::string_view key, int32_t defaultValue);
+ZK_PLATFORM_API int32_t GetInt(const std::string& path, std::string_view section, std::string_view key,
+                               int32_t defaultValue);
 
 // The integer rule of GetInt applied to a value text.
 ZK_PLATFORM_API int32_t ParseInt(std::string_view text);
@@ -52,7 +51,7 @@ ZK_PLATFORM_API std::optional<std::string> ReadOwnValue(const std::string& path,
 // or cannot be replaced. A file of the installation is left as it is: the
 // key goes to its copy (created with its folders when needed), unless the
 // file already reads so.
-ZK_PLATFORM_API bool WriteString(const std::string& path, std::string_view section,
-                                 std::string_view key, std::string_view value);
+ZK_PLATFORM_API bool WriteString(const std::string& path, std::string_view section, std::string_view key,
+                                 std::string_view value);
 
 }  // namespace zk::ini

@@ -19,7 +19,6 @@ struct IniLine {
   std::string_view name;       // section or key name, blanks trimmed
   std::size_t valueBegin = 0;  // key lines: the value, blanks trimmed
   std::size_t valueEnd = 0;
-
 };
 
 class IniScanner {

@@ -16,8 +16,7 @@ std::string& TheLastError() { return detail::PerThread<LastError>().text; }
 
 // The name without a trailing ".dll" in any case.
 std::string_view Stem(std::string_view name) {
-  if (name.size() > kDllSuffix.size() &&
-      text::EqualsNoCase(name.substr(name.size() - kDllSuffix.size()), kDllSuffix)) {
+  if (name.size() > kDllSuffix.size() && text::EqualsNoCase(name.substr(name.size() - kDllSuffix.size()), kDllSuffix)) {
     name.remove_suffix(kDllSuffix.size());
   }
   return name;

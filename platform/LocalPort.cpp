@@ -197,9 +197,7 @@ class TtyPort final : public LocalPortBase {
     }
   }
 
-  IoStatus WaitWake(std::optional<Clock::time_point> deadline) override {
-    return detail::WaitForWake(wake_, deadline);
-  }
+  IoStatus WaitWake(std::optional<Clock::time_point> deadline) override { return detail::WaitForWake(wake_, deadline); }
 
   Descriptor device_;
   Descriptor wake_;
@@ -209,15 +207,12 @@ OpenError OpenFailureOf(int code) {
   switch (code) {
     case ENOENT:
     case ENXIO:
-    case ENODEV:
-      return OpenError::NoSuchPort;
+    case ENODEV: return OpenError::NoSuchPort;
     case EACCES:
-    case EPERM:
-      return OpenError::PermissionDenied;
+    case EPERM: return OpenError::PermissionDenied;
     case EBUSY:  // held exclusively (TIOCEXCL) by another program
       return OpenError::InUse;
-    default:
-      return OpenError::CannotOpen;
+    default: return OpenError::CannotOpen;
   }
 }
 

@@ -63,8 +63,7 @@ class Hub {
         handler->Wake();
       }
       settled_.wait(lock, [&] {
-        return request->state == RequestState::kAnswered ||
-               request->state == RequestState::kWithdrawn;
+        return request->state == RequestState::kAnswered || request->state == RequestState::kWithdrawn;
       });
       if (request->state == RequestState::kAnswered) return request->answer;
       // The handler was replaced before the owner came to it: ask again.
@@ -177,7 +176,6 @@ struct OwnerGuard : private NonCopyable {
   }
 };
 
-
 }  // namespace
 
 int ShowMessageOnConsole(std::string_view text, std::string_view caption, uint32_t type) {
@@ -202,15 +200,11 @@ int DefaultMessageBoxAnswer(uint32_t type) {
   switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
     case MB_YESNOCANCEL:
-    case MB_RETRYCANCEL:
-      return IDCANCEL;
-    case MB_YESNO:
-      return IDNO;
-    case MB_ABORTRETRYIGNORE:
-      return IDABORT;
+    case MB_RETRYCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
     case MB_OK:
-    default:
-      return IDOK;
+    default: return IDOK;
   }
 }
 

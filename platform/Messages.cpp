@@ -66,15 +66,13 @@ bool PostThreadMessage(ThreadId thread, uint32_t message, uintptr_t wParam, intp
   return true;
 }
 
-bool PeekMessage(Msg* out, WindowHandle /*window*/, uint32_t filterMin, uint32_t filterMax,
-                 uint32_t removeFlags) {
+bool PeekMessage(Msg* out, WindowHandle /*window*/, uint32_t filterMin, uint32_t filterMax, uint32_t removeFlags) {
   // The queue holds thread messages only, which every window filter passes.
   const auto state = OwnQueue();
   std::lock_guard lock(state->mutex);
   auto& messages = state->messages;
-  auto it = std::find_if(messages.begin(), messages.end(), [&](const Msg& msg) {
-    return InRange(msg.message, filterMin, filterMax);
-  });
+  auto it = std::find_if(messages.begin(), messages.end(),
+                         [&](const Msg& msg) { return InRange(msg.message, filterMin, filterMax); });
   if (it == messages.end()) return false;
   if (out != nullptr) *out = *it;
   if ((removeFlags & PM_REMOVE) != 0) messages.erase(it);

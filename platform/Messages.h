@@ -26,14 +26,13 @@ struct Msg {
 
 // Appends to the queue of thread id. Fails when that thread has no queue
 // (it never peeked and was not created by CreateThread, or it has ended).
-ZK_PLATFORM_API bool PostThreadMessage(ThreadId thread, uint32_t message, uintptr_t wParam,
-                                       intptr_t lParam);
+ZK_PLATFORM_API bool PostThreadMessage(ThreadId thread, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Looks at the calling thread's queue (creating it on first use) for the
 // oldest message with number in [filterMin, filterMax] (both 0: any). With
 // PM_REMOVE it is taken off the queue. False when there is none.
-ZK_PLATFORM_API bool PeekMessage(Msg* out, WindowHandle window, uint32_t filterMin,
-                                 uint32_t filterMax, uint32_t removeFlags);
+ZK_PLATFORM_API bool PeekMessage(Msg* out, WindowHandle window, uint32_t filterMin, uint32_t filterMax,
+                                 uint32_t removeFlags);
 
 // Kept for the shape of the calling code: there is no key translation.
 ZK_PLATFORM_API bool TranslateMessage(const Msg* msg);
@@ -47,7 +46,6 @@ ZK_PLATFORM_API bool WaitForThreadMessage(uint32_t milliseconds);
 using WindowProc = std::function<intptr_t(uint32_t message, uintptr_t wParam, intptr_t lParam)>;
 ZK_PLATFORM_API void RegisterWindow(WindowHandle window, WindowProc proc);
 ZK_PLATFORM_API void UnregisterWindow(WindowHandle window);
-ZK_PLATFORM_API intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                                     intptr_t lParam);
+ZK_PLATFORM_API intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 }  // namespace zk

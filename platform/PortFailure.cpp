@@ -22,17 +22,13 @@ std::string PortFailureText(unsigned port, std::string_view device, const OpenFa
   const std::string name = "COM" + std::to_string(port);
   const std::string path(device);
   switch (failure.error) {
-    case OpenError::None:
-      return std::string();
+    case OpenError::None: return std::string();
     case OpenError::NoSuchPort:
       if (port < kFirstPort || port > kLastPort) return name + " is not a port: ports are COM1 to COM256.";
       return name + ": the device " + path + " does not exist.";
-    case OpenError::InUse:
-      return name + ": " + path + " is in use by another program.";
-    case OpenError::PermissionDenied:
-      return name + ": permission denied for " + path + ".";
-    case OpenError::NotSerial:
-      return name + ": " + path + " is not a serial device.";
+    case OpenError::InUse: return name + ": " + path + " is in use by another program.";
+    case OpenError::PermissionDenied: return name + ": permission denied for " + path + ".";
+    case OpenError::NotSerial: return name + ": " + path + " is not a serial device.";
     case OpenError::BadRate:
       return name + ": " + path + " does not take the rate " + std::to_string(failure.rate) + " baud" +
              Cause(failure.systemError) + ".";
@@ -43,17 +39,15 @@ std::string PortFailureText(unsigned port, std::string_view device, const OpenFa
       return name + ": " + path + " is no remote port: write rfc2217://HOST:PORT with the TCP port's number.";
     case OpenError::RemoteUnknownHost:
       return name + ": the host name of " + path + " does not resolve" +
-             (failure.systemError != 0 ? std::string(": ") + detail::ResolverErrorText(failure.systemError) : std::string()) + ".";
+             (failure.systemError != 0 ? std::string(": ") + detail::ResolverErrorText(failure.systemError)
+                                       : std::string()) +
+             ".";
     case OpenError::RemoteNoAnswer:
       return name + ": the host of " + path + " does not answer" + Cause(failure.systemError) + ".";
-    case OpenError::RemoteRefused:
-      return name + ": the host of " + path + " refused the connection.";
-    case OpenError::RemoteNoComPort:
-      return name + ": " + path + " answers without RFC 2217 (no COM port option).";
-    case OpenError::RemoteClosed:
-      return name + ": " + path + " closed the connection (is the port in use?).";
-    case OpenError::CannotOpen:
-      break;
+    case OpenError::RemoteRefused: return name + ": the host of " + path + " refused the connection.";
+    case OpenError::RemoteNoComPort: return name + ": " + path + " answers without RFC 2217 (no COM port option).";
+    case OpenError::RemoteClosed: return name + ": " + path + " closed the connection (is the port in use?).";
+    case OpenError::CannotOpen: break;
   }
   return name + ": " + path + " cannot be opened" + Cause(failure.systemError) + ".";
 }

@@ -3,9 +3,9 @@
 #include "platform/PortIo.h"
 #include "platform/Telnet.h"
 
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <linux/sockios.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -36,7 +36,8 @@ Descriptor Connect(const RemoteAddress& address, uint32_t timeoutMs, OpenError& 
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const std::string service = std::to_string(address.port);
-  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found); code != 0 || found == nullptr) {
+  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
+      code != 0 || found == nullptr) {
     reason = OpenError::RemoteUnknownHost;
     systemError = code;
     return Descriptor();
@@ -80,11 +81,11 @@ class TelnetPort final : public SerialPort {
   // The first steps: the option agreed, the line set up, DTR and RTS low.
   OpenError Negotiate(uint32_t rate) {
     std::vector<uint8_t> hello;
-    for (const auto& part : {telnet::Negotiation(telnet::kWill, telnet::kComPort),
-                             telnet::Negotiation(telnet::kWill, telnet::kBinary),
-                             telnet::Negotiation(telnet::kDo, telnet::kBinary),
-                             telnet::Negotiation(telnet::kWill, telnet::kSuppressGoAhead),
-                             telnet::Negotiation(telnet::kDo, telnet::kSuppressGoAhead)}) {
+    for (const auto& part :
+         {telnet::Negotiation(telnet::kWill, telnet::kComPort), telnet::Negotiation(telnet::kWill, telnet::kBinary),
+          telnet::Negotiation(telnet::kDo, telnet::kBinary),
+          telnet::Negotiation(telnet::kWill, telnet::kSuppressGoAhead),
+          telnet::Negotiation(telnet::kDo, telnet::kSuppressGoAhead)}) {
       hello.insert(hello.end(), part.begin(), part.end());
     }
     if (!Send(hello)) return Closed();
@@ -303,8 +304,8 @@ class TelnetPort final : public SerialPort {
 
   void Handle(const telnet::Event& event) {
     using Kind = telnet::Event::Kind;
-    const bool wanted = event.option == telnet::kComPort || event.option == telnet::kBinary ||
-                        event.option == telnet::kSuppressGoAhead;
+    const bool wanted =
+        event.option == telnet::kComPort || event.option == telnet::kBinary || event.option == telnet::kSuppressGoAhead;
     switch (event.kind) {
       case Kind::ComPort:
         if (event.option == telnet::kServerOffset + telnet::kSetBaudRate && event.value.size() == 4) {
@@ -328,8 +329,7 @@ class TelnetPort final : public SerialPort {
       case Kind::Will:
         if (!wanted) Send(telnet::Negotiation(telnet::kDont, event.option));
         break;
-      case Kind::Wont:
-        break;
+      case Kind::Wont: break;
     }
   }
 

@@ -1,12 +1,10 @@
 #pragma once
 // A serial port opened "not shared": raw 8N1 at any rate from 300 to
-// 115200, DTR and RTS lowered before any byte, RTS/DTR control, purge, queue levels, writes that wait for room, reads and waits
-// with a time-out or without limit. Every wait also ends when Wake is
-// called (an eventfd), so a thread blocked on the port can be stopped
-// without closing the descriptor under it. A hang-up (the far end of a
-// pseudo terminal closed, an adapter unplugged) is a line error: the first
-// read, write or wait to find it fails at once, later ones fail after
-// their time, so no caller spins.
+// 115200, DTR and RTS lowered before any byte, RTS/DTR control, purge, queue levels, writes that wait for room, reads
+// and waits with a time-out or without limit. Every wait also ends when Wake is called (an eventfd), so a thread
+// blocked on the port can be stopped without closing the descriptor under it. A hang-up (the far end of a pseudo
+// terminal closed, an adapter unplugged) is a line error: the first read, write or wait to find it fails at once, later
+// ones fail after their time, so no caller spins.
 //
 // Ports are opened through OpenSerialPort, which tests can redirect to a
 // fake with SetSerialPortOpener.
@@ -46,20 +44,20 @@ struct QueueLevels {
 
 enum class OpenError {
   None,
-  NoSuchPort,     // the number is outside 1..256 or the device does not exist
-  InUse,          // another opener holds the port (a remote one: its server says so)
+  NoSuchPort,        // the number is outside 1..256 or the device does not exist
+  InUse,             // another opener holds the port (a remote one: its server says so)
   PermissionDenied,  // the device is there, but this user may not open it
-  CannotOpen,     // any other failure to open the device
-  NotSerial,      // the device is not a terminal
-  BadRate,        // outside 300..115200, or refused by the device
+  CannotOpen,        // any other failure to open the device
+  NotSerial,         // the device is not a terminal
+  BadRate,           // outside 300..115200, or refused by the device
   CannotConfigure,
   // Remote ports (rfc2217://HOST:PORT):
-  RemoteBadUrl,     // the URL is no rfc2217://HOST:PORT (no port, or not a number)
+  RemoteBadUrl,       // the URL is no rfc2217://HOST:PORT (no port, or not a number)
   RemoteUnknownHost,  // the host's name does not resolve (systemError: the resolver's code)
-  RemoteNoAnswer,   // the host does not answer
-  RemoteRefused,    // the host refuses the connection
-  RemoteNoComPort,  // the host answers without the COM-PORT-OPTION of RFC 2217
-  RemoteClosed,     // the host closed the connection while it was set up
+  RemoteNoAnswer,     // the host does not answer
+  RemoteRefused,      // the host refuses the connection
+  RemoteNoComPort,    // the host answers without the COM-PORT-OPTION of RFC 2217
+  RemoteClosed,       // the host closed the connection while it was set up
 };
 
 class SerialPort {
@@ -130,12 +128,10 @@ class SerialPort {
 // refuses other programs' opens (TIOCEXCL; root's pass) until the port
 // closes. A port that cannot be opened also gives a message box naming the
 // port, its device and the cause (ReportPortFailure).
-ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate,
-                                                           OpenError* error = nullptr);
+ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialPort(unsigned port, uint32_t rate, OpenError* error = nullptr);
 
 // Opens a device path directly, the same way.
-ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path,
-                                                             uint32_t rate,
+ZK_PLATFORM_API std::unique_ptr<SerialPort> OpenSerialDevice(const std::string& path, uint32_t rate,
                                                              OpenError* error = nullptr);
 
 // Whether COMn could be opened "not shared" right now. A port another
@@ -155,8 +151,7 @@ ZK_PLATFORM_API bool IsSupportedRate(uint32_t rate);
 
 // Replaces what OpenSerialPort does (an empty function restores the real
 // ports). The opener reports its own failures through error.
-using SerialPortOpener =
-    std::function<std::unique_ptr<SerialPort>(unsigned port, uint32_t rate, OpenError* error)>;
+using SerialPortOpener = std::function<std::unique_ptr<SerialPort>(unsigned port, uint32_t rate, OpenError* error)>;
 ZK_PLATFORM_API void SetSerialPortOpener(SerialPortOpener opener);
 
 }  // namespace zk::com

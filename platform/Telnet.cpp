@@ -56,7 +56,7 @@ void Decoder::Feed(std::span<const uint8_t> bytes, std::vector<uint8_t>& data, s
         }
         break;
       case State::Verb: {
-        const Event::Kind kind = verb_ == kWill ? Event::Kind::Will
+        const Event::Kind kind = verb_ == kWill   ? Event::Kind::Will
                                  : verb_ == kWont ? Event::Kind::Wont
                                  : verb_ == kDo   ? Event::Kind::Do
                                                   : Event::Kind::Dont;

@@ -67,8 +67,8 @@ std::vector<uint8_t> SetBaudRateFrame(uint32_t rate);
 
 struct Event {
   enum class Kind { Will, Wont, Do, Dont, ComPort } kind;
-  uint8_t option = 0;           // negotiation: the option; ComPort: the server's code
-  std::vector<uint8_t> value;   // ComPort: the value bytes, undoubled
+  uint8_t option = 0;          // negotiation: the option; ComPort: the server's code
+  std::vector<uint8_t> value;  // ComPort: the value bytes, undoubled
 };
 
 class Decoder {

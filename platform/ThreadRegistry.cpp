@@ -60,7 +60,6 @@ struct CurrentEntry : private NonCopyable {
   bool ended = false;
 };
 
-
 }  // namespace
 
 std::shared_ptr<ThreadState> CurrentThreadState() {

@@ -13,8 +13,7 @@ std::atomic<TickSource> gTickSource{nullptr};
 uint32_t GetTickCount() {
   if (const TickSource source = gTickSource.load()) return source();
   const auto sinceBoot = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot).count());
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot).count());
 }
 
 void SetTickSource(TickSource source) { gTickSource.store(source); }

@@ -15,25 +15,17 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
   const client::ConnectOutcome outcome = flow_.Connect(files::ToNative(words[2].spelling));
   connected_ = outcome.Connected();
   switch (outcome.step) {
-    case client::ConnectStep::kConnected:
-      status.Close(true);
-      return CommandResult::kSucceeded;
-    case client::ConnectStep::kLibraryName:
-      Show(outcome.refusal);
-      break;
+    case client::ConnectStep::kConnected: status.Close(true); return CommandResult::kSucceeded;
+    case client::ConnectStep::kLibraryName: Show(outcome.refusal); break;
     case client::ConnectStep::kLoad:
       client::FlashException().Report(ui_, texts::kConnectCaption, kDmDllNotLoaded);
       break;
     case client::ConnectStep::kLogin:
       if (outcome.login.end != client::WaitEnd::kStopped) Show(texts::kLoginFailed);
       break;
-    case client::ConnectStep::kOldFirmware:
-      Show(texts::kCheckOld);
-      break;
+    case client::ConnectStep::kOldFirmware: Show(texts::kCheckOld); break;
     case client::ConnectStep::kNoFlashLibrary:
-    case client::ConnectStep::kSelectFailed:
-      Show(texts::kNoLibFound);
-      break;
+    case client::ConnectStep::kSelectFailed: Show(texts::kNoLibFound); break;
   }
   return CommandResult::kFailed;
 }
@@ -41,15 +33,10 @@ CScriptRunner::CommandResult CScriptRunner::Connect(const Words& words, int) {
 void CScriptRunner::ReportFlow(const client::FlowResult& result, const char* caption) {
   switch (result.end) {
     case client::FlowEnd::kDone:
-    case client::FlowEnd::kStopped:
-      return;
-    case client::FlowEnd::kRefused:
-      Show(std::string(caption) + ": " + result.refusal);
-      return;
+    case client::FlowEnd::kStopped: return;
+    case client::FlowEnd::kRefused: Show(std::string(caption) + ": " + result.refusal); return;
     case client::FlowEnd::kCallFailed:
-    case client::FlowEnd::kWorkerFailed:
-      client::FlashException().Report(ui_, caption, result.code);
-      return;
+    case client::FlowEnd::kWorkerFailed: client::FlashException().Report(ui_, caption, result.code); return;
   }
 }
 

@@ -20,10 +20,10 @@ constexpr std::string_view kRefusal = "Cancel is disabled; Ctrl-C again ends the
 constexpr char kRefusalLine[] = "Quillrun: Cancel is disabled; Ctrl-C again ends the program\n";
 
 // Shared with the signal handler.
-std::atomic<int> gInterrupts{0};        // Ctrl-C since the current wait began or ended
+std::atomic<int> gInterrupts{0};         // Ctrl-C since the current wait began or ended
 std::atomic<bool> gEndRequested{false};  // a second Ctrl-C: the run ends when it safely can
-std::atomic<bool> gWaiting{false};      // a waiting loop answers Ctrl-C itself
-std::atomic<bool> gMidLine{false};      // a progress bar lacks its line end
+std::atomic<bool> gWaiting{false};       // a waiting loop answers Ctrl-C itself
+std::atomic<bool> gMidLine{false};       // a progress bar lacks its line end
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
 // Never ends the program here: the running library call returns first, so

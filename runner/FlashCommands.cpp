@@ -2,9 +2,9 @@
 // ERASECHIP, LOADHEX, LOADFILE, DOWNLOAD and DISCONNECT.
 #include "runner/ScriptRunner.h"
 
-#include "client/ModuleBanks.h"
 #include "client/DmAccessReport.h"
 #include "client/HandedOut.h"
+#include "client/ModuleBanks.h"
 #include "common/Records.h"
 #include "platform/Files.h"
 #include "runner/RunnerTexts.h"
@@ -63,7 +63,8 @@ CScriptRunner::CommandResult CScriptRunner::EraseChip(const Words&, int) {
   StatusScope status(ui_, verbose_, texts::kErasingChip, cancelEnabled_);
   const client::FlowResult result = flow_.EraseChip();
   if (!result.Done()) {
-    Show((result.code & client::kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_) : std::string(texts::kEraseChip));
+    Show((result.code & client::kStatusMask) == kProtectedBySoftware ? ProtectedChipText(dm_)
+                                                                     : std::string(texts::kEraseChip));
     return CommandResult::kFailed;
   }
   status.Close(true);
@@ -90,7 +91,9 @@ CScriptRunner::CommandResult CScriptRunner::LoadImage(const std::string& given, 
   if (!result.Done()) {
     // The file's fault on a line of its own; a checksum's box has named it.
     const bool named = (result.code & client::kStatusMask) == kReceiveChecksum || result.fileProblem.empty();
-    if (result.end != client::FlowEnd::kStopped) Show(std::string(texts::kLoadFile) + (named ? "" : "\n" + result.fileProblem));
+    if (result.end != client::FlowEnd::kStopped) {
+      Show(std::string(texts::kLoadFile) + (named ? "" : "\n" + result.fileProblem));
+    }
     return CommandResult::kFailed;
   }
   status.Close(true);

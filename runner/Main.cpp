@@ -1,10 +1,10 @@
 // Quillrun: runs a script of flashing commands against the data manager.
 #include "ZkVersion.h"
+#include "client/PortListing.h"
 #include "platform/PortList.h"
 #include "platform/Signals.h"
 #include "runner/CommandLine.h"
 #include "runner/ConsoleUi.h"
-#include "client/PortListing.h"
 #include "runner/ScriptRunner.h"
 #include "runner/qt/QtFace.h"
 
@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Quillrun: unknown option %s\n%s", line.error->c_str(), zk::runner::kUsage);
     return static_cast<int>(ExitCode::kScriptNotRead);
   }
-  const bool console = line.face == zk::runner::Face::kConsole ||
-                       (line.face == zk::runner::Face::kAuto &&
-                        (!zk::runner::HasWindowFace() || !zk::runner::DisplayAvailable()));
+  const bool console =
+      line.face == zk::runner::Face::kConsole ||
+      (line.face == zk::runner::Face::kAuto && (!zk::runner::HasWindowFace() || !zk::runner::DisplayAvailable()));
   if (!console) {
     if (!zk::runner::WindowFaceUsable()) {
       std::fputs("Quillrun: no display for the window face (use --console)\n", stderr);

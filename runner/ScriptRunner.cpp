@@ -82,12 +82,8 @@ ExitCode CScriptRunner::Run(const std::string& scriptPath) {
   for (;;) {
     switch (reader.Read(&text)) {
       case ScriptReader::Next::kEnd: return ExitCode::kCompleted;
-      case ScriptReader::Next::kReadError:
-        Show(FormatText(texts::kReadError, scriptPath));
-        return ExitCode::kFailed;
-      case ScriptReader::Next::kTooLong:
-        ShowLine(texts::kLineTooLong, reader.LineNumber());
-        return ExitCode::kFailed;
+      case ScriptReader::Next::kReadError: Show(FormatText(texts::kReadError, scriptPath)); return ExitCode::kFailed;
+      case ScriptReader::Next::kTooLong: ShowLine(texts::kLineTooLong, reader.LineNumber()); return ExitCode::kFailed;
       case ScriptReader::Next::kLine: break;
     }
     if (text.empty()) continue;
@@ -196,7 +192,9 @@ CScriptRunner::CommandResult CScriptRunner::SetSwitch(const Words& words, int li
   return CommandResult::kRefused;
 }
 
-CScriptRunner::CommandResult CScriptRunner::Enable(const Words& words, int line) { return SetSwitch(words, line, true); }
+CScriptRunner::CommandResult CScriptRunner::Enable(const Words& words, int line) {
+  return SetSwitch(words, line, true);
+}
 
 CScriptRunner::CommandResult CScriptRunner::Disable(const Words& words, int line) {
   return SetSwitch(words, line, false);

@@ -18,9 +18,9 @@ namespace zk::runner {
 
 // The program's exit code.
 enum class ExitCode : int {
-  kCompleted = 0,     // the script ran to its end
-  kFailed = 1,        // a command or a word check failed, after its message
-  kScriptNotRead = 2, // the script file cannot be opened
+  kCompleted = 0,      // the script ran to its end
+  kFailed = 1,         // a command or a word check failed, after its message
+  kScriptNotRead = 2,  // the script file cannot be opened
 };
 
 // The image mode of LOADHEX and LOADFILE, read by DOWNLOAD.
@@ -42,9 +42,9 @@ class CScriptRunner {
   using Handler = CommandResult (CScriptRunner::*)(const Words&, int line);
   struct Command {
     std::string_view name;
-    std::size_t arguments;        // needed at least
+    std::size_t arguments;  // needed at least
     Handler handler;
-    const char* failure;          // null: the command never fails
+    const char* failure;  // null: the command never fails
   };
 
   // A keyword of ENABLE and DISABLE and the switch it sets.
@@ -123,7 +123,7 @@ class CScriptRunner {
   uint32_t bank_ = 0;
   bool verbose_;
   bool cancelEnabled_ = true;
-  bool connected_ = false;  // logged in and not disconnected since
+  bool connected_ = false;                // logged in and not disconnected since
   bool verifyDownloads_ = false;          // ENABLE VERIFY
   std::optional<uint32_t> downloadedAt_;  // the address of the last DOWNLOAD, for VERIFY
 };

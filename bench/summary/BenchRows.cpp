@@ -44,16 +44,20 @@ struct LineFormat {
 const std::vector<LineFormat>& Formats() {
   static const std::vector<LineFormat> formats = {
       // End-to-end figures: name, measured, bound, ratio, target, met.
-      {std::regex(R"(^(.+?) +measured +([0-9.]+) (\S+) +bound +([0-9.]+) (\S+) +ratio +([0-9.]+) +target (.+?) +(met|NOT MET)$)"),
+      {std::regex(
+           R"(^(.+?) +measured +([0-9.]+) (\S+) +bound +([0-9.]+) (\S+) +ratio +([0-9.]+) +target (.+?) +(met|NOT MET)$)"),
        [](const std::smatch& m) {
-         return BenchRow{Trim(m[1]), std::string(m[2]) + " " + std::string(m[3]),
-                         "bound " + std::string(m[4]) + " " + std::string(m[5]), std::stod(m[6]), Trim(m[7]),
+         return BenchRow{Trim(m[1]),
+                         std::string(m[2]) + " " + std::string(m[3]),
+                         "bound " + std::string(m[4]) + " " + std::string(m[5]),
+                         std::stod(m[6]),
+                         Trim(m[7]),
                          MetWord(m[8])};
        }},
       // Data manager against a reference tool.
       {std::regex(R"(^(.+?) +([0-9.]+) s +(.+?) +([0-9.]+) s +ratio +([0-9.]+) \(at most ([0-9.]+)\) +(met|MISSED)$)"),
        [](const std::smatch& m) {
-         return BenchRow{Trim(m[1]), std::string(m[2]) + " s", Trim(m[3]) + " " + std::string(m[4]) + " s",
+         return BenchRow{Trim(m[1]),      std::string(m[2]) + " s",        Trim(m[3]) + " " + std::string(m[4]) + " s",
                          std::stod(m[5]), "ratio <= " + std::string(m[6]), MetWord(m[7])};
        }},
       // A value against a limit.
@@ -61,23 +65,28 @@ const std::vector<LineFormat>& Formats() {
        [](const std::smatch& m) {
          const double value = std::stod(m[2]);
          const double limit = std::stod(m[4]);
-         return BenchRow{Trim(m[1]), std::string(m[2]) + " " + std::string(m[3]), "-",
+         return BenchRow{Trim(m[1]),
+                         std::string(m[2]) + " " + std::string(m[3]),
+                         "-",
                          limit > 0 ? std::optional<double>(value / limit) : std::nullopt,
-                         "<= " + std::string(m[4]) + " " + std::string(m[3]), MetWord(m[5])};
+                         "<= " + std::string(m[4]) + " " + std::string(m[3]),
+                         MetWord(m[5])};
        }},
       // The runner's CPU share while it waits.
       {std::regex(R"(^(.+?): ([0-9.]+) s wall, ([0-9.]+) s CPU of Quillrun: ([0-9.]+)% \(target < ([0-9.]+)%\)$)"),
        [](const std::smatch& m) {
          const double share = std::stod(m[4]);
          const double limit = std::stod(m[5]);
-         return BenchRow{"Quillrun CPU, " + Trim(m[1]), std::string(m[4]) + " %", std::string(m[2]) + " s wall",
-                         share / limit, "< " + std::string(m[5]) + " %", share < limit ? Met::kYes : Met::kNo};
+         return BenchRow{"Quillrun CPU, " + Trim(m[1]),   std::string(m[4]) + " %",
+                         std::string(m[2]) + " s wall",   share / limit,
+                         "< " + std::string(m[5]) + " %", share < limit ? Met::kYes : Met::kNo};
        }},
       // GUI timings: median and worst, the worst against the target.
       {std::regex(R"(^(.+?) +median +([0-9.]+) ms +worst +([0-9.]+) ms(?: +target ([0-9.]+) ms +(met|NOT MET))?$)"),
        [](const std::smatch& m) {
-         BenchRow row{Trim(m[1]), std::string(m[3]) + " ms worst", "median " + std::string(m[2]) + " ms",
-                      std::nullopt, "-", Met::kNoTarget};
+         BenchRow row{
+             Trim(m[1]),    std::string(m[3]) + " ms worst", "median " + std::string(m[2]) + " ms", std::nullopt, "-",
+             Met::kNoTarget};
          if (m[4].matched) {
            row.ratio = std::stod(m[3]) / std::stod(m[4]);
            row.target = "<= " + std::string(m[4]) + " ms";
@@ -88,8 +97,8 @@ const std::vector<LineFormat>& Formats() {
       // A check with a verdict word.
       {std::regex(R"(^(saved file read by objcopy) +(identical|DIFFERENT)$)"),
        [](const std::smatch& m) {
-         return BenchRow{m[1], m[2], "-", std::nullopt, "identical",
-                         std::string(m[2]) == "identical" ? Met::kYes : Met::kNo};
+         return BenchRow{m[1],         m[2],        "-",
+                         std::nullopt, "identical", std::string(m[2]) == "identical" ? Met::kYes : Met::kNo};
        }},
   };
   return formats;

@@ -16,7 +16,7 @@ struct BenchRow {
   std::string value;      // with its unit
   std::string reference;  // what the value is held against, or "-"
   std::optional<double> ratio;
-  std::string target;     // or "-"
+  std::string target;  // or "-"
   Met met = Met::kNoTarget;
 };
 

@@ -60,7 +60,8 @@ int QtMessageBoxes::Show(std::string_view text, std::string_view caption, uint32
 }
 
 void QtMessageBoxes::Wake() {
-  QMetaObject::invokeMethod(&context_, [] { ServeMessageBoxRequests(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &context_, [] { ServeMessageBoxRequests(); }, Qt::QueuedConnection);
 }
 
 }  // namespace zk::client

@@ -3,13 +3,13 @@
 
 #include "client/ModuleBanks.h"
 #include "gui/connect/DisconnectChoices.h"
+#include "gui/connect/ModuleTree.h"
+#include "gui/dialogs/FlashLibDlg.h"
 #include "gui/flashinfo/FlashDescription.h"
 #include "gui/flashinfo/FlashInfoPage.h"
-#include "gui/dialogs/FlashLibDlg.h"
-#include "gui/shell/GuiFlow.h"
 #include "gui/shell/Globals.h"
+#include "gui/shell/GuiFlow.h"
 #include "gui/shell/MessageBoxes.h"
-#include "gui/connect/ModuleTree.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/Texts.h"
 #include "gui/shell/WaitCursor.h"
@@ -66,8 +66,7 @@ void CConnectPage::Connect() {
   const CGuiFlow::WaitScope scope(flow, CGuiFlow::Progress(progress.Bar()));
   const client::ConnectOutcome outcome = flow.Flow().Connect(moduleDir);
   switch (outcome.step) {
-    case client::ConnectStep::kConnected:
-      break;
+    case client::ConnectStep::kConnected: break;
     case client::ConnectStep::kLibraryName:
       ShowMessage(outcome.refusal, "Connect", MB_OK | MB_ICONERROR);
       SetStatus(Text(TextId::kReady));
@@ -76,12 +75,8 @@ void CConnectPage::Connect() {
       ReportResult("Connect", kDmDllNotLoaded);
       SetStatus(Text(TextId::kReady));
       return;
-    case client::ConnectStep::kLogin:
-      AbortConnect(outcome.login.status);
-      return;
-    case client::ConnectStep::kOldFirmware:
-      AbortConnect(kOldFirmware);
-      return;
+    case client::ConnectStep::kLogin: AbortConnect(outcome.login.status); return;
+    case client::ConnectStep::kOldFirmware: AbortConnect(kOldFirmware); return;
     case client::ConnectStep::kNoFlashLibrary:
     case client::ConnectStep::kSelectFailed:
       // A chooser the user closed is no failure to report.

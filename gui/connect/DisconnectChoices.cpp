@@ -62,8 +62,8 @@ CDisconnectChoices::CDisconnectChoices(QWidget* parent)
 }
 
 void CDisconnectChoices::HideAll() {
-  for (QWidget* control : std::initializer_list<QWidget*>{softwareReset_, hardwareReset_, jumpToAddress_,
-                                                          jumpAddress_, jumpToZero_}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{softwareReset_, hardwareReset_, jumpToAddress_, jumpAddress_, jumpToZero_}) {
     control->hide();
   }
   hide();
@@ -88,12 +88,8 @@ void CDisconnectChoices::Restore(int32_t mode, int32_t jumpAddress) {
   // A choice the module description no longer offers is not restored:
   // a hidden box must not decide the disconnect.
   switch (static_cast<ExitMode>(mode)) {
-    case ExitMode::kSoftwareReset:
-      RestoreBox(this, softwareReset_, {hardwareReset_, jumpToAddress_});
-      break;
-    case ExitMode::kHardwareReset:
-      RestoreBox(this, hardwareReset_, {softwareReset_, jumpToAddress_});
-      break;
+    case ExitMode::kSoftwareReset: RestoreBox(this, softwareReset_, {hardwareReset_, jumpToAddress_}); break;
+    case ExitMode::kHardwareReset: RestoreBox(this, hardwareReset_, {softwareReset_, jumpToAddress_}); break;
     case ExitMode::kJump:
       if (RestoreBox(this, jumpToAddress_, {softwareReset_, hardwareReset_})) {
         jumpAddress_->setText(Qs(JumpAddressText(jumpAddress)));
@@ -102,8 +98,7 @@ void CDisconnectChoices::Restore(int32_t mode, int32_t jumpAddress) {
         Check(jumpToZero_, true);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -1,7 +1,7 @@
 #include "gui/connect/ModuleTree.h"
 
-#include "gui/shell/Texts.h"
 #include "gui/shell/NoCase.h"
+#include "gui/shell/Texts.h"
 #include "platform/Files.h"
 
 #include <QHeaderView>

@@ -1,8 +1,8 @@
 #include "gui/dialogs/FlashLibDlg.h"
 
+#include "gui/flashinfo/FlashDescription.h"
 #include "gui/shell/Child.h"
 #include "gui/shell/ControlIds.h"
-#include "gui/flashinfo/FlashDescription.h"
 #include "gui/shell/Texts.h"
 
 #include <QComboBox>
@@ -57,10 +57,9 @@ void CFlashLibDlg::Fill() {
   combo_->clear();
   std::vector<std::size_t> order(entries_.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [this](std::size_t a, std::size_t b) {
-                     return QString::compare(Qs(entries_[a].name), Qs(entries_[b].name), Qt::CaseInsensitive) < 0;
-                   });
+  std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+    return QString::compare(Qs(entries_[a].name), Qs(entries_[b].name), Qt::CaseInsensitive) < 0;
+  });
   for (const std::size_t index : order) combo_->addItem(Qs(entries_[index].name), static_cast<int>(index));
   if (combo_->count() > 0) combo_->setCurrentIndex(0);
   ok_->setEnabled(combo_->count() > 0);

@@ -4,8 +4,8 @@
 #include "gui/shell/Child.h"
 #include "gui/shell/ControlIds.h"
 #include "gui/shell/MessageBoxes.h"
-#include "gui/shell/Texts.h"
 #include "gui/shell/NoCase.h"
+#include "gui/shell/Texts.h"
 #include "platform/Files.h"
 #include "platform/Library.h"
 

@@ -25,7 +25,9 @@ constexpr char kUnknown[] = "???";
 
 uint32_t TypeByte(ImageFileType type) { return client::LoadModeOf(type); }
 
-bool AskStopLoad() { return ShowMessage(LoadString(TextId::kStopLoad), "Load File", MB_YESNO | MB_ICONQUESTION) == IDYES; }
+bool AskStopLoad() {
+  return ShowMessage(LoadString(TextId::kStopLoad), "Load File", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
 
 }  // namespace
 
@@ -131,7 +133,8 @@ void CDownloadPage::ShowImageSize() {
 void CDownloadPage::WatchFile(const std::string& path, FileTime time) {
   watcher_.Start(path, time, [this] {
     // On the watcher thread: the page handles the change on its own.
-    QMetaObject::invokeMethod(this, [this] { OnFileChanged(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { OnFileChanged(); }, Qt::QueuedConnection);
   });
 }
 

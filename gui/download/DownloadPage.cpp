@@ -1,11 +1,11 @@
 #include "gui/download/DownloadPage.h"
 
 #include "client/HandedOut.h"
-#include "gui/flashinfo/AreaFetch.h"
 #include "gui/download/BankOffsets.h"
+#include "gui/flashinfo/AreaFetch.h"
+#include "gui/flashinfo/FlashInfoPage.h"
 #include "gui/shell/Child.h"
 #include "gui/shell/ControlIds.h"
-#include "gui/flashinfo/FlashInfoPage.h"
 #include "gui/shell/Globals.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/Texts.h"

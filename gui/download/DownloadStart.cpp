@@ -2,6 +2,7 @@
 // needs, then program the flash, with Cancel.
 #include "gui/download/DownloadPage.h"
 
+#include "gui/download/TransferMeter.h"
 #include "gui/flashinfo/FlashInfoPage.h"
 #include "gui/shell/Globals.h"
 #include "gui/shell/GuiFlow.h"
@@ -9,7 +10,6 @@
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
-#include "gui/download/TransferMeter.h"
 #include "gui/shell/WaitCursor.h"
 #include "gui/shell/WaitLoops.h"
 
@@ -60,14 +60,9 @@ bool CDownloadPage::EraseNeededSectors(uint32_t offset) {
   const CGuiFlow::WaitScope scope(flow_, CGuiFlow::Progress(progress.Bar()));
   const client::FlowResult result = flow_.Flow().EraseNeeded(offset);
   switch (result.end) {
-    case client::FlowEnd::kDone:
-      return true;
-    case client::FlowEnd::kRefused:
-      ShowMessage(result.refusal, "Download", MB_OK | MB_ICONERROR);
-      return false;
-    case client::FlowEnd::kCallFailed:
-      ReportResult("Erase Sector", result.code);
-      return false;
+    case client::FlowEnd::kDone: return true;
+    case client::FlowEnd::kRefused: ShowMessage(result.refusal, "Download", MB_OK | MB_ICONERROR); return false;
+    case client::FlowEnd::kCallFailed: ReportResult("Erase Sector", result.code); return false;
     case client::FlowEnd::kStopped:
     case client::FlowEnd::kWorkerFailed:
       // An erase that failed leaves sectors that would make programming
@@ -139,7 +134,8 @@ void CDownloadPage::Program(uint32_t offset) {
 
 void CDownloadPage::ShowSummary(uint64_t bytes, double seconds, const QString& verified) {
   const QString rate = CTransferMeter::RateText(seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0);
-  const QString head = QString("%1 bytes programmed in %2 s (%3), %4").arg(bytes).arg(seconds, 0, 'f', 1).arg(rate, verified);
+  const QString head =
+      QString("%1 bytes programmed in %2 s (%3), %4").arg(bytes).arg(seconds, 0, 'f', 1).arg(rate, verified);
   const QString digest = sha256_.empty() ? QString("read from the flash, no file") : Qs(sha256_);
   const QString full = head + ", image SHA-256 " + digest;
   progressText_->setText(full);

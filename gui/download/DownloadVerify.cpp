@@ -44,8 +44,8 @@ QString CDownloadPage::Verify(uint32_t offset) {
     SetStatus("Verify failed");
     return "verify failed";
   }
-  const client::WaitOutcome outcome{verified.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded,
-                            verified.code};
+  const client::WaitOutcome outcome{
+      verified.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded, verified.code};
   start_->setText(Text(TextId::kStart));
   progress.SetPosition(0);
   if (outcome.end == client::WaitEnd::kStopped) {

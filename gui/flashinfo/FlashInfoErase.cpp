@@ -8,9 +8,9 @@
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
-#include "gui/treelist/TreeListCtrl.h"
 #include "gui/shell/WaitCursor.h"
 #include "gui/shell/WaitLoops.h"
+#include "gui/treelist/TreeListCtrl.h"
 
 #include <QPushButton>
 #include <QTreeWidgetItem>

@@ -2,10 +2,10 @@
 
 #include "client/HandedOut.h"
 #include "client/ModuleBanks.h"
-#include "gui/shell/Child.h"
-#include "gui/shell/ControlIds.h"
 #include "gui/flashinfo/FlashDescription.h"
 #include "gui/flashinfo/FlashMap.h"
+#include "gui/shell/Child.h"
+#include "gui/shell/ControlIds.h"
 #include "gui/shell/MessageBoxes.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/Texts.h"

@@ -7,9 +7,9 @@
 #include "client/DmAccess.h"
 #include "client/FlashTable.h"
 #include "common/IniFileAccess.h"
+#include "gui/flashinfo/SectorGroups.h"
 #include "gui/shell/PageLinks.h"
 #include "gui/shell/PropertyPage.h"
-#include "gui/flashinfo/SectorGroups.h"
 #include "gui/shell/Texts.h"
 
 #include <QTimer>
@@ -31,7 +31,6 @@ class CFlashMap;
 class CGuiFlow;
 class CTreeListCtrl;
 class MyPropSheet;
-
 
 class CFlashInfoPage : public CPropertyPage, public ConnectionListener {
  public:

@@ -36,8 +36,11 @@ std::vector<double> ShareWidths(const std::vector<uint64_t>& lengths, int width)
     double rest = width;
     uint64_t restLength = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      if (atMinimum[i]) rest -= CFlashMap::kMinCellWidth;
-      else restLength += lengths[i];
+      if (atMinimum[i]) {
+        rest -= CFlashMap::kMinCellWidth;
+      } else {
+        restLength += lengths[i];
+      }
     }
     if (restLength == 0) break;
     bool changed = false;

@@ -42,8 +42,7 @@ void Fill(QTreeWidget* list, std::string_view prefix, const std::vector<AddressR
 
 std::string AreaRangeText(const AddressRange& area) {
   char text[32];
-  std::snprintf(text, sizeof text, "0x%X - 0x%X", static_cast<unsigned>(area.start),
-                static_cast<unsigned>(area.end));
+  std::snprintf(text, sizeof text, "0x%X - 0x%X", static_cast<unsigned>(area.start), static_cast<unsigned>(area.end));
   return text;
 }
 

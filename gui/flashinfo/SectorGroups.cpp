@@ -13,13 +13,9 @@ uint32_t LastAddress(uint32_t start, uint64_t length) {
   return static_cast<uint32_t>(std::min<uint64_t>(start + length - 1, kTop));
 }
 
-bool Overlaps(const AddressRange& area, uint32_t start, uint32_t end) {
-  return area.end >= start && end >= area.start;
-}
+bool Overlaps(const AddressRange& area, uint32_t start, uint32_t end) { return area.end >= start && end >= area.start; }
 
-bool Inside(const AddressRange& area, uint32_t start, uint32_t end) {
-  return start >= area.start && end <= area.end;
-}
+bool Inside(const AddressRange& area, uint32_t start, uint32_t end) { return start >= area.start && end <= area.end; }
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 // that owns message boxes. A GlobalObjects object makes them exist for its lifetime (the
 // application creates one at start and deletes it at exit).
 #include "common/IniFileAccess.h"
-#include "gui/shell/ActivityLog.h"
 #include "gui/dialogs/InfoUse.h"
+#include "gui/shell/ActivityLog.h"
 #include "gui/shell/Profile.h"
 #include "platform/NonCopyable.h"
 

@@ -36,8 +36,10 @@ client::WaitOutcome CGuiFlow::Wait(client::FlowPhase phase, ResultCode started) 
     TheLog().Add(LogKind::kResult, PhaseText(phase) + ": did not start, result code " + ResultCodeText(started));
     return {client::WaitEnd::kEnded, started};
   }
-  const client::WaitOutcome outcome = wait_ ? wait_(dm_) : client::WaitOutcome{client::WaitEnd::kEnded, ProgressLoop(dm_, nullptr)};
-  TheLog().Add(LogKind::kResult, PhaseText(phase) + (outcome.end == client::WaitEnd::kStopped ? ": stopped" : ": ended") +
+  const client::WaitOutcome outcome =
+      wait_ ? wait_(dm_) : client::WaitOutcome{client::WaitEnd::kEnded, ProgressLoop(dm_, nullptr)};
+  TheLog().Add(LogKind::kResult, PhaseText(phase) +
+                                     (outcome.end == client::WaitEnd::kStopped ? ": stopped" : ": ended") +
                                      ", result code " + ResultCodeText(outcome.status));
   return outcome;
 }

@@ -24,10 +24,8 @@ bool IsInputEvent(QEvent::Type type) {
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-    case QEvent::Close:
-      return true;
-    default:
-      return false;
+    case QEvent::Close: return true;
+    default: return false;
   }
 }
 

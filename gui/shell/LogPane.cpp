@@ -1,8 +1,8 @@
 #include "gui/shell/LogPane.h"
 
+#include "gui/dialogs/FileDialogs.h"
 #include "gui/shell/ActivityLog.h"
 #include "gui/shell/Child.h"
-#include "gui/dialogs/FileDialogs.h"
 #include "gui/shell/Globals.h"
 #include "gui/shell/MessageBoxes.h"
 #include "gui/shell/Texts.h"
@@ -27,8 +27,7 @@ constexpr int kVisibleLines = 6;
 
 }  // namespace
 
-CLogPane::CLogPane(CActivityLog& log, QWidget* parent)
-    : QDockWidget("Log", parent), log_(log) {
+CLogPane::CLogPane(CActivityLog& log, QWidget* parent) : QDockWidget("Log", parent), log_(log) {
   setObjectName("logPane");
   setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
   auto* body = Child<QWidget>(this);

@@ -196,13 +196,9 @@ void MyPropSheet::UpdateMenu(QMenu* menu) {
 
 void MyPropSheet::RunCommand(CommandId id) {
   switch (id) {
-    case kCmdExit:
-      done(kWizardFinish);
-      return;
+    case kCmdExit: done(kWizardFinish); return;
     case kCmdHelpTopics:
-    case kCmdToolHelp:
-      ShowHelp(0);
-      return;
+    case kCmdToolHelp: ShowHelp(0); return;
     default:
       if (target_ != nullptr) target_->OnCommand(id);
   }

@@ -9,8 +9,7 @@ CProfile::CProfile(std::string_view registryKey, std::string_view profileName)
 
 std::string CProfile::Key(std::string_view section) const { return base_ + "\\" + std::string(section); }
 
-std::string CProfile::GetString(std::string_view section, std::string_view entry,
-                                std::string_view defaultValue) const {
+std::string CProfile::GetString(std::string_view section, std::string_view entry, std::string_view defaultValue) const {
   return reg::QueryString(reg::Hive::CurrentUser, Key(section), entry).value_or(std::string(defaultValue));
 }
 

@@ -54,9 +54,7 @@ QProgressBar* CStatusPane::ShowProgress() {
   return progress_.get();
 }
 
-void CStatusPane::HideProgress() {
-  progress_.reset();
-}
+void CStatusPane::HideProgress() { progress_.reset(); }
 
 void CStatusPane::PlaceProgress() {
   if (!progress_) return;

@@ -1,18 +1,18 @@
 #include "gui/shell/ZelkorGuiApp.h"
 
 #include "gui/connect/ConnectPage.h"
-#include "gui/download/DownloadPage.h"
-#include "gui/flashinfo/FlashInfoPage.h"
-#include "gui/shell/Globals.h"
 #include "gui/dialogs/InfoDlg.h"
-#include "gui/shell/MessageBoxes.h"
-#include "gui/shell/MyPropSheet.h"
 #include "gui/dialogs/PropertiesDlg.h"
 #include "gui/dialogs/PwdDlg.h"
+#include "gui/download/DownloadPage.h"
+#include "gui/flashinfo/FlashInfoPage.h"
 #include "gui/flashinfo/ProtectedAreaInfo.h"
-#include "gui/upload/SavePage.h"
+#include "gui/shell/Globals.h"
+#include "gui/shell/MessageBoxes.h"
+#include "gui/shell/MyPropSheet.h"
 #include "gui/shell/ScreenTour.h"
 #include "gui/shell/Texts.h"
+#include "gui/upload/SavePage.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
@@ -131,21 +131,12 @@ void CZelkorGuiApp::OnCommand(CommandId id) {
       sheet_->SetActivePage(connect_.get());
       connect_->ConnectOrDisconnect();
       break;
-    case kCmdProtocol:
-      RunProtocolDialog();
-      break;
+    case kCmdProtocol: RunProtocolDialog(); break;
     case kCmdInfo:
-    case kCmdToolInfo:
-      RunInfoDialog();
-      break;
-    case kCmdProtectedAreas:
-      ToggleProtectedAreas();
-      break;
-    case kCmdPassword:
-      RunPassword();
-      break;
-    default:
-      break;
+    case kCmdToolInfo: RunInfoDialog(); break;
+    case kCmdProtectedAreas: ToggleProtectedAreas(); break;
+    case kCmdPassword: RunPassword(); break;
+    default: break;
   }
 }
 

@@ -1,10 +1,10 @@
 #include "gui/upload/SavePage.h"
 
+#include "gui/dialogs/FileDialogs.h"
+#include "gui/shell/AddressText.h"
 #include "gui/shell/Child.h"
 #include "gui/shell/ControlIds.h"
-#include "gui/dialogs/FileDialogs.h"
 #include "gui/shell/GuiFlow.h"
-#include "gui/shell/AddressText.h"
 #include "gui/shell/MessageBoxes.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
@@ -44,7 +44,8 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
   const std::optional<uint32_t> end = ParseAddressText(endText);
   if (!start || !end) {
     if (problem != nullptr) {
-      *problem = "Please enter the start and end address as " + std::string(client::NumberForms(client::BareDigits::kHex)) + ".";
+      *problem = "Please enter the start and end address as " +
+                 std::string(client::NumberForms(client::BareDigits::kHex)) + ".";
     }
     return std::nullopt;
   }
@@ -112,7 +113,8 @@ void CSave::OnUpload() {
     SetStatus(Text(TextId::kReady));
     return;
   }
-  const client::WaitOutcome outcome{read.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded, read.code};
+  const client::WaitOutcome outcome{
+      read.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded, read.code};
   if (outcome.end == client::WaitEnd::kEnded && outcome.status != kOk) ReportResult("ReadFlash", outcome.status);
   uploadStart_ = range->start;
   // A read that failed or was stopped leaves no image: the download page
@@ -148,8 +150,8 @@ void CSave::OnSave() {
     save_->setText(Text(TextId::kSave));
     return;
   }
-  const client::WaitOutcome outcome{saved.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded,
-                            saved.code};
+  const client::WaitOutcome outcome{
+      saved.end == client::FlowEnd::kStopped ? client::WaitEnd::kStopped : client::WaitEnd::kEnded, saved.code};
   save_->setText(Text(TextId::kSave));
   if (outcome.end == client::WaitEnd::kStopped) {
     SetStatus(Text(TextId::kReady));

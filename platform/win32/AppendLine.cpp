@@ -7,9 +7,8 @@
 namespace zk::files {
 
 bool AppendLine(const std::string& path, std::string_view line) {
-  win32::Handle file(::CreateFileW(win32::WidePath(path).c_str(), GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  win32::Handle file(::CreateFileW(win32::WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   std::string text(line);
   text.push_back('\n');

@@ -30,8 +30,8 @@ std::string HostProgramPath() { return win32::ModuleFilePath(nullptr); }
 std::optional<std::string> ReadAll(const std::string& path) {
   if (path.empty()) return std::nullopt;
   const win32::Handle file(::CreateFileW(win32::WidePath(path).c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return std::nullopt;
   std::string content;
   char chunk[4096];

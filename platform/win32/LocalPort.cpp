@@ -102,9 +102,7 @@ class CommPort final : public LocalPortBase {
   bool SetBaudRate(uint32_t rate) override { return SetRate(port_.get(), rate); }
   bool SetRts(bool on) override { return LineCall(port_.get(), on ? SETRTS : CLRRTS); }
   bool SetDtr(bool on) override { return LineCall(port_.get(), on ? SETDTR : CLRDTR); }
-  bool SetBreak(bool on) override {
-    return (on ? ::SetCommBreak(port_.get()) : ::ClearCommBreak(port_.get())) != 0;
-  }
+  bool SetBreak(bool on) override { return (on ? ::SetCommBreak(port_.get()) : ::ClearCommBreak(port_.get())) != 0; }
 
   bool Purge(PurgeWhat what) override {
     const DWORD flags = what == PurgeWhat::Input    ? PURGE_RXCLEAR
@@ -247,14 +245,11 @@ class CommPort final : public LocalPortBase {
 OpenError OpenFailureOf(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return OpenError::NoSuchPort;
+    case ERROR_PATH_NOT_FOUND: return OpenError::NoSuchPort;
     // The port is opened by another program: Windows says access denied.
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return OpenError::InUse;
-    default:
-      return OpenError::CannotOpen;
+    case ERROR_SHARING_VIOLATION: return OpenError::InUse;
+    default: return OpenError::CannotOpen;
   }
 }
 

@@ -5,8 +5,6 @@
 namespace zk::files {
 
 // The path is UTF-8; a directory cannot be opened as a file on Windows.
-std::FILE* OpenForReading(const std::string& path) {
-  return ::_wfopen(win32::WidePath(path).c_str(), L"r");
-}
+std::FILE* OpenForReading(const std::string& path) { return ::_wfopen(win32::WidePath(path).c_str(), L"r"); }
 
 }  // namespace zk::files

@@ -4,8 +4,8 @@
 
 // The shell's header needs the whole of <windows.h>; nothing here clashes
 // with the names of the layer.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "platform/win32/Wide.h"
 

@@ -28,9 +28,7 @@ void QtUi::ShowMessage(std::string_view text, MessageKind kind) {
   ShowBox(kind == MessageKind::kScript ? QMessageBox::Information : QMessageBox::Warning, text, kProgramName);
 }
 
-void QtUi::ShowResult(std::string_view text, std::string_view caption) {
-  ShowBox(QMessageBox::Warning, text, caption);
-}
+void QtUi::ShowResult(std::string_view text, std::string_view caption) { ShowBox(QMessageBox::Warning, text, caption); }
 
 void QtUi::OpenStatus(std::string_view caption, bool cancelEnabled) {
   status_ = std::make_unique<CStatusDlg>();
@@ -56,7 +54,7 @@ void QtUi::CloseStatus(bool succeeded) {
 
 bool QtUi::PumpOneEvent(client::EventFilter filter) {
   QCoreApplication::processEvents(filter == client::EventFilter::kNoCommands ? QEventLoop::ExcludeUserInputEvents
-                                                                      : QEventLoop::AllEvents);
+                                                                             : QEventLoop::AllEvents);
   ServeMessageBoxRequests();
   // Qt hands on whatever is pending at once; the loop then waits.
   return false;

@@ -17,7 +17,10 @@ constexpr int kMinimumWidth = 320;
 }  // namespace
 
 CStatusDlg::CStatusDlg(QWidget* parent)
-    : QDialog(parent), caption_(new QLabel(this)), bar_(new QProgressBar(this)), cancel_(new QPushButton("Cancel", this)) {
+    : QDialog(parent),
+      caption_(new QLabel(this)),
+      bar_(new QProgressBar(this)),
+      cancel_(new QPushButton("Cancel", this)) {
   setObjectName("dlg130");
   setWindowTitle(texts::kStatusTitle);
   setModal(false);

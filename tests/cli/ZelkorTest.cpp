@@ -73,9 +73,9 @@ void ExpectSchema(const RunResult& r, const std::string& command) {
     if (type == "integer") return value.is_number_integer();
     if (type == "number") return value.is_number();
     if (type == "boolean") return value.is_boolean();
-    if (type == "objects") return value.is_array() && std::all_of(value.begin(), value.end(), [](const json& v) {
-      return v.is_object();
-    });
+    if (type == "objects") {
+      return value.is_array() && std::all_of(value.begin(), value.end(), [](const json& v) { return v.is_object(); });
+    }
     return type == "strings" && value.is_array() &&
            std::all_of(value.begin(), value.end(), [](const json& v) { return v.is_string(); });
   };
@@ -84,7 +84,7 @@ void ExpectSchema(const RunResult& r, const std::string& command) {
     const json event = json::parse(line, nullptr, false);
     ASSERT_TRUE(event.is_object()) << line;
     const std::string name = event.value("event", "");
-    const json* fields = schema[command].contains(name) ? &schema[command][name]
+    const json* fields = schema[command].contains(name)    ? &schema[command][name]
                          : schema["common"].contains(name) ? &schema["common"][name]
                                                            : nullptr;
     ASSERT_NE(fields, nullptr) << command << ": no event " << name << " in the schema: " << line;
@@ -143,9 +143,9 @@ class Zelkor : public ::testing::Test {
   }
 
   RunResult FlashImage(const std::string& port = "") {
-    return Run({"flash", Path("image.bin"), "--address", "0x10000", "--verify", "--password-file", Path("password"),
-                "--json"},
-               port);
+    return Run(
+        {"flash", Path("image.bin"), "--address", "0x10000", "--verify", "--password-file", Path("password"), "--json"},
+        port);
   }
 
   std::string Flash(const e2e::ModSimProcess& sim, std::size_t offset, std::size_t length) const {
@@ -198,8 +198,8 @@ TEST_F(Zelkor, FlashVerifiesReadSavesItBackAndTheSummaryNamesTheImage) {
   }
   EXPECT_EQ(Flash(sim_, kImageAddress, kImageSize), image_);
 
-  const RunResult read = Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file",
-                              Path("password"), "--json"});
+  const RunResult read =
+      Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file", Path("password"), "--json"});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   EXPECT_EQ(ReadFile(Path("back.bin")), image_);
   ExpectSchema(read, "read");
@@ -251,8 +251,7 @@ TEST_F(Zelkor, AnImagePastFourGigabytesIsRefusedBeforeAnythingIsErased) {
   EXPECT_EQ(binary.exitCode, 2);
   EXPECT_NE(binary.err.find("0xFFFFFFF0-0x100003FFF, past the end of the 4 GB"), std::string::npos) << binary.err;
   // 16 bytes at 0xFFFFFFF8: an extended linear address record, then data.
-  WriteFile(Path("top.hex"),
-            ":02000004FFFFFC\n:10FFF8000102030405060708090A0B0C0D0E0F1071\n:00000001FF\n");
+  WriteFile(Path("top.hex"), ":02000004FFFFFC\n:10FFF8000102030405060708090A0B0C0D0E0F1071\n:00000001FF\n");
   const RunResult hex = Run({"flash", Path("top.hex")});
   EXPECT_EQ(hex.exitCode, 2) << hex.err;
   EXPECT_NE(hex.err.find("0xFFFFFFF8-0x100000007"), std::string::npos) << hex.err;
@@ -266,15 +265,15 @@ TEST_F(Zelkor, StandardStreamsLengthsAndTheCausesOfRefusals) {
   options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
   options.input = image_;
   ASSERT_EQ(runner::test::RunQuillrun(options).exitCode, 0);
-  options.args = {"read", "0x10000+4K", "-o", "-", "-q", "--password-file", Path("password"),
-                  "--module", module_, "--port", sim_.PortPath()};
+  options.args = {"read",           "0x10000+4K", "-o",    "-",      "-q",           "--password-file",
+                  Path("password"), "--module",   module_, "--port", sim_.PortPath()};
   options.input.clear();
   const RunResult back = runner::test::RunQuillrun(options);
   ASSERT_EQ(back.exitCode, 0) << back.err;
   EXPECT_TRUE(back.out == image_) << "standard output is not the flash";
 
-  const RunResult protectedRead = Run({"read", "0xC000", "0x1FFFF", "-o", Path("p.bin"), "--password-file",
-                                       Path("password")});
+  const RunResult protectedRead =
+      Run({"read", "0xC000", "0x1FFFF", "-o", Path("p.bin"), "--password-file", Path("password")});
   EXPECT_EQ(protectedRead.exitCode, 1);
   EXPECT_NE(protectedRead.err.find("touches the protected area 0x00C000-0x00FFFF"), std::string::npos)
       << protectedRead.err;
@@ -447,8 +446,9 @@ TEST_F(Zelkor, AnAnswerShorterThanItsCountIsAFailureNeverData) {
   // Each read answer states 250 bytes and carries 100: two reads agree on
   // the stale rest, which no read may hand over.
   e2e::ModSimProcess shortened({"--fault", "short-answer@*:100"});
-  const RunResult read = Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file",
-                              Path("password"), "-q"}, shortened.PortPath());
+  const RunResult read =
+      Run({"read", "0x10000", "0x10FFF", "-o", Path("back.bin"), "--password-file", Path("password"), "-q"},
+          shortened.PortPath());
   EXPECT_EQ(read.exitCode, 1) << read.err;
   EXPECT_NE(read.err.find("fewer bytes than it states"), std::string::npos) << read.err;
   EXPECT_FALSE(std::filesystem::exists(Path("back.bin")));
@@ -456,12 +456,12 @@ TEST_F(Zelkor, AnAnswerShorterThanItsCountIsAFailureNeverData) {
 
 TEST_F(Zelkor, AnImageAcrossTheBankEdgeIsProgrammedVerifiedAndReadBack) {
   // Bank 0 ends at 0x3FFFF, bank 1 starts at 0x40000.
-  const RunResult flashed = Run({"flash", Path("image.bin"), "--address", "0x3F800", "--verify", "--password-file",
-                                 Path("password"), "-q"});
+  const RunResult flashed =
+      Run({"flash", Path("image.bin"), "--address", "0x3F800", "--verify", "--password-file", Path("password"), "-q"});
   ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
   EXPECT_EQ(Flash(sim_, 0x3F800, kImageSize), image_);
-  const RunResult read = Run({"read", "0x3F800", "0x407FF", "-o", Path("back.bin"), "--password-file",
-                              Path("password"), "-q"});
+  const RunResult read =
+      Run({"read", "0x3F800", "0x407FF", "-o", Path("back.bin"), "--password-file", Path("password"), "-q"});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   EXPECT_EQ(ReadFile(Path("back.bin")), image_);
 }
@@ -501,8 +501,7 @@ TEST_F(Zelkor, TheWireTraceNamesEveryFrameAndSeesAsManyAsTheModule) {
   ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
   const std::string host = ReadFile(Path("host.trace"));
   std::vector<std::string> lines;
-  const std::array<int, 2> hostFrames =
-      FramesIn(host, std::regex(R"(^ *[0-9]+\.[0-9]{3} (->|<-) )"), "->", &lines);
+  const std::array<int, 2> hostFrames = FramesIn(host, std::regex(R"(^ *[0-9]+\.[0-9]{3} (->|<-) )"), "->", &lines);
   const std::array<int, 2> moduleFrames =
       FramesIn(ReadFile(Path("module.trace")), std::regex(R"(^ *[0-9.]+ (rx|tx) 3964R )"), "rx");
   EXPECT_GT(hostFrames[0], 10);
@@ -599,8 +598,8 @@ TEST_F(Zelkor, CtrlCStopsTheRunningStepsDisconnectsAndEndsWith130) {
 
 TEST_F(Zelkor, AHangUpCancelsLikeCtrlCAndAClosedOutputEndsNothing) {
   e2e::ModSimProcess slow({"--baud-emulation"});
-  const std::vector<std::string> flash{"flash", Path("image.bin"), "--address", "0x10000", "--module", module_,
-                                       "--port", slow.PortPath(), "--json"};
+  const std::vector<std::string> flash{"flash", Path("image.bin"), "--address",     "0x10000", "--module",
+                                       module_, "--port",          slow.PortPath(), "--json"};
   const auto [code, text] = InterruptAt(flash, "\"phase\":\"program\"", SIGHUP);
   EXPECT_EQ(code, 130) << text;
   EXPECT_NE(text.find("\"phase\":\"disconnect\""), std::string::npos) << text;
@@ -616,9 +615,9 @@ TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
   e2e::ModSimProcess faulty({"--fault", "cancel-rx@5"});
   RunOptions options;
   options.program = e2e::BinDir() + "/zelkor";
-  options.args = {"flash",  Path("image.bin"),   "--address", "0x10000",         "--verify",
-                  "--module", module_,           "--port",    sim_.PortPath(),   "--port",
-                  second.PortPath(), "--port",   faulty.PortPath(), "--log",     Path("log.jsonl")};
+  options.args = {"flash",           Path("image.bin"), "--address",       "0x10000",       "--verify",
+                  "--module",        module_,           "--port",          sim_.PortPath(), "--port",
+                  second.PortPath(), "--port",          faulty.PortPath(), "--log",         Path("log.jsonl")};
   options.env["ZELKOR_MACHINE_REGISTRY"] = Path("machine.reg");
   options.env["ZELKOR_PASSWORD"] = "zelkor";
   const RunResult r = runner::test::RunQuillrun(options);
@@ -632,8 +631,9 @@ TEST_F(Zelkor, AGangProgramsEveryModuleAndAFaultFailsOnlyItsOwn) {
     EXPECT_EQ(JsonField(line, "sha256"), Sha256Hex(image_));
     results[JsonField(line, "port")] = JsonField(line, "result");
   }
-  EXPECT_EQ(results, (std::map<std::string, std::string>{
-                         {sim_.PortPath(), "verified"}, {second.PortPath(), "verified"}, {faulty.PortPath(), "failed"}}));
+  EXPECT_EQ(results,
+            (std::map<std::string, std::string>{
+                {sim_.PortPath(), "verified"}, {second.PortPath(), "verified"}, {faulty.PortPath(), "failed"}}));
   EXPECT_EQ(TableResult(r.out, faulty.PortPath()), "failed") << r.out;
   EXPECT_EQ(TableResult(r.out, second.PortPath()), "verified") << r.out;
 }

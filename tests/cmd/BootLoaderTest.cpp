@@ -59,8 +59,7 @@ TEST_F(BootLoaderTest, HandshakeDrivesTheLinesThenSendsTheRateIndex) {
   request_.line = {.autoBoot = 1, .releaseResetDelay = 100, .releaseBootDelay = 1000};
   EXPECT_EQ(RunBaudHandshake(request_, hooks_), kOk);
   EXPECT_EQ(line_.openedRate, 57600u);
-  EXPECT_EQ(line_.LineChanges(),
-            (std::vector<std::string>{"RTS1@0", "DTR1@0", "RTS0@100", "DTR0@1100"}));
+  EXPECT_EQ(line_.LineChanges(), (std::vector<std::string>{"RTS1@0", "DTR1@0", "RTS0@100", "DTR0@1100"}));
   EXPECT_EQ(line_.Writes(), (std::vector<std::vector<uint8_t>>{{0x00, 0x00}, {9}}));
 }
 
@@ -96,19 +95,20 @@ TEST_P(BootLines, ReleaseOrderFollowsTheDelays) {
   EXPECT_EQ(line_.LineChanges(), GetParam().changes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Delays, BootLines,
-    ::testing::Values(
-        LineCase{{.autoBoot = 1, .releaseResetDelay = 300, .releaseBootDelay = 200},
-                 {"RTS1@0", "DTR1@0", "DTR0@200", "RTS0@300"}},
-        LineCase{{.autoBoot = 1, .releaseResetDelay = 100, .releaseBootDelay = 1000},
-                 {"RTS1@0", "DTR1@0", "RTS0@100", "DTR0@1000"}},
-        LineCase{{.autoBoot = 1, .releaseResetDelay = 250, .releaseBootDelay = 250},
-                 {"RTS1@0", "DTR1@0", "DTR0@250", "RTS0@250"}},
-        LineCase{{.autoBoot = 1, .releaseResetDelay = 100, .releaseBootDelay = 50,
-                  .resetInverted = 1, .bootInverted = 0},
-                 {"RTS0@0", "DTR1@0", "DTR0@50", "RTS1@100"}},
-        LineCase{{.autoBoot = 0}, {}}));
+INSTANTIATE_TEST_SUITE_P(Delays, BootLines,
+                         ::testing::Values(LineCase{{.autoBoot = 1, .releaseResetDelay = 300, .releaseBootDelay = 200},
+                                                    {"RTS1@0", "DTR1@0", "DTR0@200", "RTS0@300"}},
+                                           LineCase{{.autoBoot = 1, .releaseResetDelay = 100, .releaseBootDelay = 1000},
+                                                    {"RTS1@0", "DTR1@0", "RTS0@100", "DTR0@1000"}},
+                                           LineCase{{.autoBoot = 1, .releaseResetDelay = 250, .releaseBootDelay = 250},
+                                                    {"RTS1@0", "DTR1@0", "DTR0@250", "RTS0@250"}},
+                                           LineCase{{.autoBoot = 1,
+                                                     .releaseResetDelay = 100,
+                                                     .releaseBootDelay = 50,
+                                                     .resetInverted = 1,
+                                                     .bootInverted = 0},
+                                                    {"RTS0@0", "DTR1@0", "DTR0@50", "RTS1@100"}},
+                                           LineCase{{.autoBoot = 0}, {}}));
 
 TEST_F(BootLoaderTest, FlashFileFramesAreCutAtFullFramesAndGaps) {
   const auto flash = BootFileBuilder()
@@ -121,14 +121,11 @@ TEST_F(BootLoaderTest, FlashFileFramesAreCutAtFullFramesAndGaps) {
   ASSERT_EQ(Download(16, flash), kOk);
   ASSERT_EQ(peer_.frames.size(), 5u);
   const auto& f = peer_.frames;
-  EXPECT_EQ(std::vector<uint8_t>(f[0].begin(), f[0].begin() + 5),
-            (std::vector<uint8_t>{0x01, 0x00, 0x10, 0x00, 255}));
+  EXPECT_EQ(std::vector<uint8_t>(f[0].begin(), f[0].begin() + 5), (std::vector<uint8_t>{0x01, 0x00, 0x10, 0x00, 255}));
   EXPECT_EQ(f[0].size(), 255u + 6);
-  EXPECT_EQ(std::vector<uint8_t>(f[1].begin(), f[1].begin() + 5),
-            (std::vector<uint8_t>{0x01, 0x00, 0x10, 0xFF, 55}));
+  EXPECT_EQ(std::vector<uint8_t>(f[1].begin(), f[1].begin() + 5), (std::vector<uint8_t>{0x01, 0x00, 0x10, 0xFF, 55}));
   EXPECT_EQ(f[1][5 + 45], 0x80);  // the second record continues the first frame
-  EXPECT_EQ(std::vector<uint8_t>(f[2].begin(), f[2].begin() + 5),
-            (std::vector<uint8_t>{0x01, 0x00, 0x20, 0x01, 5}));
+  EXPECT_EQ(std::vector<uint8_t>(f[2].begin(), f[2].begin() + 5), (std::vector<uint8_t>{0x01, 0x00, 0x20, 0x01, 5}));
   for (const auto& frame : f) EXPECT_EQ(BootChecksum(frame), 0) << "frame sums to 0";
   // Range 0x1000 .. 0x2006 (odd start 0x2001 + 5 - 1, rounded up to even).
   const std::vector<uint8_t> range = RangeFrame(0x1000, 0x1006);
@@ -224,12 +221,7 @@ TEST(BootAnswer, FramesAreJudgedByFirstByteAndChecksum) {
 }
 
 TEST(BootFile, RecordsAreWalkedToTheEndRecord) {
-  const auto file = BootFileBuilder()
-                        .Other(0x11, 3)
-                        .Memory(0x123456, {1, 2, 3})
-                        .End()
-                        .Memory(0x999, {9})
-                        .bytes;
+  const auto file = BootFileBuilder().Other(0x11, 3).Memory(0x123456, {1, 2, 3}).End().Memory(0x999, {9}).bytes;
   const auto records = ParseBootFile(file);
   ASSERT_TRUE(records);
   ASSERT_EQ(records->size(), 1u);
@@ -240,7 +232,7 @@ TEST(BootFile, RecordsAreWalkedToTheEndRecord) {
 
 TEST(BootFile, ShortRecordsAreRejected) {
   EXPECT_FALSE(ParseBootFile(std::vector<uint8_t>{0xB9, 4, 0, 1, 2, 3, 4}));  // too short for an address
-  EXPECT_FALSE(ParseBootFile(std::vector<uint8_t>{0xB9, 10, 0, 1}));         // cut
+  EXPECT_FALSE(ParseBootFile(std::vector<uint8_t>{0xB9, 10, 0, 1}));          // cut
   EXPECT_FALSE(ParseBootFile(std::vector<uint8_t>{0x11}));
   const auto empty = ParseBootFile(std::vector<uint8_t>{});
   ASSERT_TRUE(empty);

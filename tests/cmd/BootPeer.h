@@ -10,7 +10,7 @@ namespace zk::cmd::test {
 struct BootPeer {
   std::size_t bootCodeSize = 0;  // raw bytes expected after the identification
   bool echoIndexUnchanged = false;
-  uint8_t nakNextFrameWith = 0;  // error byte of a negative answer to the next frame
+  uint8_t nakNextFrameWith = 0;              // error byte of a negative answer to the next frame
   std::vector<std::vector<uint8_t>> frames;  // flash-file frames received
 
   FakeLine::Peer Peer();

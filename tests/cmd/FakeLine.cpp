@@ -21,9 +21,7 @@ class FakePort : public com::SerialPort {
     return true;
   }
   bool Purge(com::PurgeWhat) override { return true; }
-  std::optional<com::QueueLevels> Levels() override {
-    return com::QueueLevels{line_.input.size(), 0};
-  }
+  std::optional<com::QueueLevels> Levels() override { return com::QueueLevels{line_.input.size(), 0}; }
   bool Write(std::span<const uint8_t> data) override {
     std::vector<uint8_t> bytes(data.begin(), data.end());
     line_.Log("W", bytes);
@@ -54,40 +52,41 @@ class FakePort : public com::SerialPort {
 
 std::vector<uint8_t> FakeLine::Written() const {
   std::vector<uint8_t> all;
-  for (const LineEvent& e : events)
+  for (const LineEvent& e : events) {
     if (e.what == "W") all.insert(all.end(), e.bytes.begin(), e.bytes.end());
+  }
   return all;
 }
 
 std::vector<std::vector<uint8_t>> FakeLine::Writes() const {
   std::vector<std::vector<uint8_t>> writes;
-  for (const LineEvent& e : events)
+  for (const LineEvent& e : events) {
     if (e.what == "W") writes.push_back(e.bytes);
+  }
   return writes;
 }
 
 std::vector<std::string> FakeLine::LineChanges() const {
   std::vector<std::string> changes;
   for (const LineEvent& e : events) {
-    if (e.what.starts_with("RTS") || e.what.starts_with("DTR"))
-      changes.push_back(e.what + "@" + std::to_string(e.at));
+    if (e.what.starts_with("RTS") || e.what.starts_with("DTR")) changes.push_back(e.what + "@" + std::to_string(e.at));
   }
   return changes;
 }
 
 std::shared_ptr<void> FakeLine::Install() {
-  com::SetSerialPortOpener([this](unsigned port, uint32_t rate, com::OpenError* error)
-                               -> std::unique_ptr<com::SerialPort> {
-    if (failOpen) {
-      if (error) *error = com::OpenError::NoSuchPort;
-      return nullptr;
-    }
-    openedPort = port;
-    openedRate = rate;
-    ++opens;
-    Log("OPEN", {}, rate);
-    return std::make_unique<FakePort>(*this);
-  });
+  com::SetSerialPortOpener(
+      [this](unsigned port, uint32_t rate, com::OpenError* error) -> std::unique_ptr<com::SerialPort> {
+        if (failOpen) {
+          if (error) *error = com::OpenError::NoSuchPort;
+          return nullptr;
+        }
+        openedPort = port;
+        openedRate = rate;
+        ++opens;
+        Log("OPEN", {}, rate);
+        return std::make_unique<FakePort>(*this);
+      });
   return std::shared_ptr<void>(nullptr, [](void*) { com::SetSerialPortOpener({}); });
 }
 

@@ -23,15 +23,16 @@ constexpr char kTwoBanks[] =
     "FlashStart1=0x1000\nFlashEnd1=0x1FFF\nFlashMode1=7\n";
 
 std::vector<uint8_t> Entry(uint32_t address, uint8_t status) {
-  return {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-          static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24), status};
+  return {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address >> 16),
+          static_cast<uint8_t>(address >> 24), status};
 }
 
 // An answer: header bytes, then the entries' wire bytes.
 std::vector<uint8_t> ListAnswer(std::vector<uint8_t> header, const std::vector<std::vector<uint8_t>>& entries,
                                 std::size_t firstEntry, std::size_t lastEntry) {
-  for (std::size_t i = firstEntry; i < lastEntry; ++i)
+  for (std::size_t i = firstEntry; i < lastEntry; ++i) {
     header.insert(header.end(), entries[i].begin(), entries[i].end());
+  }
   return header;
 }
 

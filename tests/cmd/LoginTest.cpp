@@ -2,8 +2,8 @@
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
 #include "common/CmmApi.h"
-#include "tests/cmd/BootPeer.h"
 #include "platform/Threads.h"
+#include "tests/cmd/BootPeer.h"
 #include "tests/cmd/FakeNetFixture.h"
 #include "tests/support/TempDir.h"
 
@@ -37,7 +37,9 @@ class LoginTest : public ::testing::Test {
   std::string Module(const std::string& protocolKeys, const std::string& bootKeys) {
     const fs::path path = dir_ / "modul.ini";
     std::ofstream(path) << "[General]\nProtocolToUse=RS232_Sim\n"
-                        << "[RS232_Sim]\n" << protocolKeys << "\n[Boot]\n" << bootKeys << "\n"
+                        << "[RS232_Sim]\n"
+                        << protocolKeys << "\n[Boot]\n"
+                        << bootKeys << "\n"
                         << "[RS232]\nAutoBoot=0\n";
     return path.string();
   }
@@ -86,12 +88,11 @@ TEST_F(LoginTest, HandshakeLoginBindsTheTransportAndReadsTheLoginAnswer) {
 
 TEST_F(LoginTest, AutoBaudRunsTheBootLoaderAtLowRateThenSwitches) {
   peer_.bootCodeSize = 8;
-  std::ofstream(dir_ / "boot.bin", std::ios::binary) << std::string("\xB9\x0D\x00\x00\x00\x00\x00", 7)
-                                                     << std::string(8, 'B') << std::string("\0\x8A\0\0", 4);
-  std::ofstream(dir_ / "FLASH.BIN", std::ios::binary) << std::string("\xB9\x07\x00\x00\x10\x00\x00", 7)
-                                                      << "FF" << std::string("\0\x8A\0\0", 4);
-  const std::string module =
-      Module(Protocol("AutoBaudRadu=1"), "Download=1\nBootFile=boot.bin\nFlashFile=FLASH.BIN");
+  std::ofstream(dir_ / "boot.bin", std::ios::binary)
+      << std::string("\xB9\x0D\x00\x00\x00\x00\x00", 7) << std::string(8, 'B') << std::string("\0\x8A\0\0", 4);
+  std::ofstream(dir_ / "FLASH.BIN", std::ios::binary)
+      << std::string("\xB9\x07\x00\x00\x10\x00\x00", 7) << "FF" << std::string("\0\x8A\0\0", 4);
+  const std::string module = Module(Protocol("AutoBaudRadu=1"), "Download=1\nBootFile=boot.bin\nFlashFile=FLASH.BIN");
   ASSERT_EQ(Login(module), kOk);
   EXPECT_EQ(line_.openedRate, 19200u);
   ASSERT_FALSE(peer_.frames.empty());
@@ -120,17 +121,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LoginFailure,
     ::testing::Values(
         FailureCase{"NoDllName", "COM=COM1\nBaud=57600", "Download=0", kInvalidFileFormat},
-        FailureCase{"NoSuchDll", "DllName=Absent.dll\nCOM=COM1\nBaud=57600", "Download=0",
-                    kNetDllNotLoaded},
-        FailureCase{"NoDownloadKey", "DllName=FakeNet.dll\nCOM=COM1\nBaud=57600", "",
-                    kInvalidFileFormat},
+        FailureCase{"NoSuchDll", "DllName=Absent.dll\nCOM=COM1\nBaud=57600", "Download=0", kNetDllNotLoaded},
+        FailureCase{"NoDownloadKey", "DllName=FakeNet.dll\nCOM=COM1\nBaud=57600", "", kInvalidFileFormat},
         FailureCase{"NoCom", "DllName=FakeNet.dll\nBaud=57600", "Download=0", kInvalidFileFormat},
-        FailureCase{"BadBaud", "DllName=FakeNet.dll\nCOM=COM1\nBaud=1234", "Download=0",
-                    kInvalidFileFormat},
+        FailureCase{"BadBaud", "DllName=FakeNet.dll\nCOM=COM1\nBaud=1234", "Download=0", kInvalidFileFormat},
         FailureCase{"NoBootFile", "DllName=FakeNet.dll\nCOM=COM1\nBaud=57600",
                     "Download=1\nBootFile=absent.bin\nFlashFile=absent.bin", kFileNotFound},
-        FailureCase{"BootKeysMissing", "DllName=FakeNet.dll\nCOM=COM1\nBaud=57600",
-                    "Download=1\nBootFile=boot.bin", kInvalidFileFormat}),
+        FailureCase{"BootKeysMissing", "DllName=FakeNet.dll\nCOM=COM1\nBaud=57600", "Download=1\nBootFile=boot.bin",
+                    kInvalidFileFormat}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoginTest, RefusedPortSettingsFailTheLogin) {

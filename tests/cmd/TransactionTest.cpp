@@ -131,14 +131,10 @@ TEST_P(EchoJudgement, WrongOrRightEchoGivesTheCommandsResult) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, EchoJudgement,
     ::testing::Values(EchoCase{Command::SelectFlashLib, 0x05, 0, kSendFailed},
-                      EchoCase{Command::SelectFlashLib, 0x04, 0x81, kOk},
-                      EchoCase{Command::Program, 0x05, 0x41, 0x41},
-                      EchoCase{Command::Program, 0x44, 0, 0x44},
-                      EchoCase{Command::Program, 0x00, 0, kSendFailed},
-                      EchoCase{Command::Password, 0x0A, 0, 0x0A},
-                      EchoCase{Command::Read, 0x07, 0, 0x07},
-                      EchoCase{Command::Read, 0x06, 0x45, 0x45},
-                      EchoCase{Command::ReadNext, 0x06, 0, kReceiveTimeout},
+                      EchoCase{Command::SelectFlashLib, 0x04, 0x81, kOk}, EchoCase{Command::Program, 0x05, 0x41, 0x41},
+                      EchoCase{Command::Program, 0x44, 0, 0x44}, EchoCase{Command::Program, 0x00, 0, kSendFailed},
+                      EchoCase{Command::Password, 0x0A, 0, 0x0A}, EchoCase{Command::Read, 0x07, 0, 0x07},
+                      EchoCase{Command::Read, 0x06, 0x45, 0x45}, EchoCase{Command::ReadNext, 0x06, 0, kReceiveTimeout},
                       EchoCase{Command::ReadNext, 0xF6, 0x30, 0x30},
                       EchoCase{Command::EraseSectors, 0x08, 0, kReceiveTimeout},
                       EchoCase{Command::EraseSectors, 0x07, 0x81, kNoFlashLibrarySelected},
@@ -147,8 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EchoCase{Command::EraseChip, 0x0A, 0x81, kNoFlashLibrarySelected},
                       EchoCase{Command::SectorStatus, 0x02, 0, kReceiveTimeout},
                       EchoCase{Command::SectorStatusNext, 0xF7, 0, kReceiveTimeout},
-                      EchoCase{Command::EraseSectorsNext, 0xF7, 1, kOk},
-                      EchoCase{Command::FindFlashLib, 0x99, 0, kOk},
+                      EchoCase{Command::EraseSectorsNext, 0xF7, 1, kOk}, EchoCase{Command::FindFlashLib, 0x99, 0, kOk},
                       EchoCase{Command::Login, 0x00, 0, kOk}));
 
 TEST(TransactionWithoutTransport, FailsWithoutCallingAnything) {

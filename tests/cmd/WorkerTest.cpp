@@ -155,11 +155,13 @@ TEST(OperationWorker, ARoutineThatEndsLateLeavesTheNewerOneAlone) {
   static OperationWorker worker;  // the late routine's end still touches it
   std::atomic<bool> release{false};
   std::atomic<bool> lateReturning{false};
-  worker.Start([&](ThreadId) {
-    while (!release) Sleep(1);
-    lateReturning = true;
-    return WorkerEnd::Done(kOk);
-  }, nullptr);
+  worker.Start(
+      [&](ThreadId) {
+        while (!release) Sleep(1);
+        lateReturning = true;
+        return WorkerEnd::Done(kOk);
+      },
+      nullptr);
   worker.Start([](ThreadId) { return WorkerEnd::Done(kNewer); }, nullptr);
   while (worker.Running()) Sleep(1);
   worker.SetProgress(42);

@@ -8,8 +8,12 @@ namespace zk {
 namespace {
 
 TEST(HexText, DigitsAfterTheFirstLowerCaseX) {
-  for (const auto& [text, value] : {std::pair<const char*, uint32_t>{"0x8000", 0x8000}, {"8000", 0x8000}, {"0x1f", 0x1F},
-                                    {"x10", 0x10}, {"FFFFFFFF", 0xFFFFFFFF}, {"aBcD", 0xABCD}}) {
+  for (const auto& [text, value] : {std::pair<const char*, uint32_t>{"0x8000", 0x8000},
+                                    {"8000", 0x8000},
+                                    {"0x1f", 0x1F},
+                                    {"x10", 0x10},
+                                    {"FFFFFFFF", 0xFFFFFFFF},
+                                    {"aBcD", 0xABCD}}) {
     EXPECT_EQ(HexTextToValue(text), value) << text;
   }
 }
@@ -26,9 +30,7 @@ TEST(HexText, EmptyTextIsZero) {
   EXPECT_EQ(HexTextToValue("0x"), 0u);
 }
 
-TEST(HexText, LongTextsKeepTheLowThirtyTwoBits) {
-  EXPECT_EQ(HexTextToValue("123456789"), 0x23456789u);
-}
+TEST(HexText, LongTextsKeepTheLowThirtyTwoBits) { EXPECT_EQ(HexTextToValue("123456789"), 0x23456789u); }
 
 }  // namespace
 }  // namespace zk

@@ -11,10 +11,13 @@ TEST(ImageFormatRule, TheFirstBytesDecide) {
       {"; built 2024-05-01\r\n\r\n:10000000", ImageFormat::kHex},  // text lines before the first record
       {"S00600004844521B\n", ImageFormat::kSrec},
       {"\r\n\nS113000000", ImageFormat::kSrec},
-      {std::string("\x7F" "ELF\x01\x01\x01", 7), ImageFormat::kElf},
-      {":0A", ImageFormat::kBinary},           // too little to tell
+      {std::string("\x7F"
+                   "ELF\x01\x01\x01",
+                   7),
+       ImageFormat::kElf},
+      {":0A", ImageFormat::kBinary},  // too little to tell
       {":zz000000\n", ImageFormat::kBinary},
-      {"text\nS1130000\n", ImageFormat::kBinary},  // an S-record file starts with its records
+      {"text\nS1130000\n", ImageFormat::kBinary},                      // an S-record file starts with its records
       {std::string("\x01\x02\n:10000000", 12), ImageFormat::kBinary},  // bytes, not text, before
       {"SX0000", ImageFormat::kBinary},
       {"", ImageFormat::kBinary},

@@ -44,8 +44,9 @@ TEST_F(IniFileAccessTest, MissingFileGivesEveryDefault) {
 }
 
 TEST_F(IniFileAccessTest, BanksUseNumberedKeysAfterTheFirst) {
-  Write("[FlashConfig]\nFlashBanks=2\nFlashStart=0x80000\nFlashEnd=0xFFFFF\nFlashMode=1\n"
-        "FlashStart1=0x200000\nFlashEnd1=0x27FFFF\nFlashMode1=3\n");
+  Write(
+      "[FlashConfig]\nFlashBanks=2\nFlashStart=0x80000\nFlashEnd=0xFFFFF\nFlashMode=1\n"
+      "FlashStart1=0x200000\nFlashEnd1=0x27FFFF\nFlashMode1=3\n");
   EXPECT_EQ(access_.FlashBanks(), 2);
   EXPECT_EQ(access_.FlashStart(0), 0x80000);
   EXPECT_EQ(access_.FlashEnd(0), 0xFFFFF);
@@ -82,8 +83,9 @@ TEST_F(IniFileAccessTest, NonAccessCountIsFoundInBothSpellings) {
 }
 
 TEST_F(IniFileAccessTest, AreaAddressesAreTextsOfNumberedSections) {
-  Write("[Protected Area 1]\nStartAddress=0x80000\nEndAddress=0x8FFFF\n"
-        "[Non Access Area 2]\nStartAddress=-0x1000\nEndAddress=-0x1\n");
+  Write(
+      "[Protected Area 1]\nStartAddress=0x80000\nEndAddress=0x8FFFF\n"
+      "[Non Access Area 2]\nStartAddress=-0x1000\nEndAddress=-0x1\n");
   EXPECT_EQ(access_.AreaStart(kProtectedAreaPrefix, 1), "0x80000");
   EXPECT_EQ(access_.AreaEnd(kProtectedAreaPrefix, 1), "0x8FFFF");
   EXPECT_EQ(access_.AreaStart(kNonAccessAreaPrefix, 2), "-0x1000");
@@ -98,8 +100,7 @@ TEST_F(IniFileAccessTest, NamesAreTruncatedToTheirBuffers) {
 }
 
 TEST_F(IniFileAccessTest, WritersKeepTheRestOfTheFile) {
-  const std::string original =
-      "; module\r\n[General]\r\nModulName=Sim\r\n\r\n[RS232]\r\nAutoBoot=1\r\nCOM=COM1\r\n";
+  const std::string original = "; module\r\n[General]\r\nModulName=Sim\r\n\r\n[RS232]\r\nAutoBoot=1\r\nCOM=COM1\r\n";
   Write(original);
   ASSERT_TRUE(access_.WriteDisconnect(258));
   ASSERT_TRUE(access_.WriteJumpAddress(4096));

@@ -32,8 +32,9 @@ TEST(ResultMessage, CodesOutsideTheTableAreUnknown) {
 
 TEST(ResultMessage, EveryCodeFromZeroToByteRangeResolves) {
   int known = 0;
-  for (ResultCode code = 0; code < 256; ++code)
+  for (ResultCode code = 0; code < 256; ++code) {
     if (std::string(ResultMessage(code)) != "unknown error code") ++known;
+  }
   // 45 byte-range codes have texts of their own (a failed save's 0x51, a
   // verification's mismatch 0x60, a short answer's 0x11 and refused blocks'
   // 0x12 among them); 255 is itself "unknown error code".

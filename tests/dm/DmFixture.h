@@ -9,8 +9,8 @@
 #include "platform/Library.h"
 #include "platform/Threads.h"
 #include "tests/dm/fakecmd/FakeCmd.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/Entry.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +60,7 @@ class FakeCmd {
     }
     return names;
   }
-  void Results(const char* name, std::vector<uint32_t> results) {
-    scriptResults(name, results.data(), results.size());
-  }
+  void Results(const char* name, std::vector<uint32_t> results) { scriptResults(name, results.data(), results.size()); }
 
   void (*reset)() = nullptr;
   void (*setResult)(const char*, uint32_t) = nullptr;

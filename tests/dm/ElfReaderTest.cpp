@@ -45,8 +45,8 @@ std::vector<ElfSegment> Segments() {
 TEST(ElfReader, LoadableSegmentsLieAtTheirPhysicalAddressInEveryClassAndOrder) {
   std::map<uint32_t, char> expected = At(0x8000, kLong);
   expected.merge(At(0x1000, "abc"));
-  for (const ElfLayout layout : {ElfLayout{false, false}, ElfLayout{false, true}, ElfLayout{true, false},
-                                 ElfLayout{true, true}}) {
+  for (const ElfLayout layout :
+       {ElfLayout{false, false}, ElfLayout{false, true}, ElfLayout{true, false}, ElfLayout{true, true}}) {
     const ElfReadResult read = Read(ElfImage::Build(Segments(), layout));
     ASSERT_EQ(read.outcome, ElfLoad::Complete) << layout.wide << layout.bigEndian;
     EXPECT_EQ(Bytes(read.pages), expected) << layout.wide << layout.bigEndian;
@@ -74,18 +74,21 @@ TEST(ElfReader, InconsistentHeadersAreRefused) {
   const ElfLayout wide{true, false};
   const std::string narrowFile = ElfImage::Build(Segments());
   const std::string wideFile = ElfImage::Build(Segments(), wide);
-  EXPECT_EQ(Read("\x7F" "ELG" + narrowFile.substr(4)).outcome, ElfLoad::NotElf);
-  EXPECT_EQ(Read(Spoilt(narrowFile, 4, 3, 1)).outcome, ElfLoad::Unsupported);  // class
-  EXPECT_EQ(Read(Spoilt(narrowFile, 5, 0, 1)).outcome, ElfLoad::Unsupported);  // byte order
-  EXPECT_EQ(Read(Spoilt(narrowFile, 16, 1, 2)).outcome, ElfLoad::Unsupported);  // relocatable
+  EXPECT_EQ(Read("\x7F"
+                 "ELG" +
+                 narrowFile.substr(4))
+                .outcome,
+            ElfLoad::NotElf);
+  EXPECT_EQ(Read(Spoilt(narrowFile, 4, 3, 1)).outcome, ElfLoad::Unsupported);        // class
+  EXPECT_EQ(Read(Spoilt(narrowFile, 5, 0, 1)).outcome, ElfLoad::Unsupported);        // byte order
+  EXPECT_EQ(Read(Spoilt(narrowFile, 16, 1, 2)).outcome, ElfLoad::Unsupported);       // relocatable
   EXPECT_EQ(Read(Spoilt(narrowFile, 44, 0xFFFF, 2)).outcome, ElfLoad::Unsupported);  // count in section 0
   EXPECT_EQ(Read(Spoilt(narrowFile, ElfImage::kEhsize32, 64, 2)).outcome, ElfLoad::BadHeader);
   EXPECT_EQ(Read(Spoilt(narrowFile, ElfImage::kPhentsize32, 56, 2)).outcome, ElfLoad::BadProgramHeaders);
   EXPECT_EQ(Read(Spoilt(narrowFile, ElfImage::kPhoff32, narrowFile.size() - 40, 4)).outcome,
             ElfLoad::BadProgramHeaders);
   // An offset near 2^64 must not wrap around into the file.
-  EXPECT_EQ(Read(Spoilt(wideFile, ElfImage::kPhoff64, ~uint64_t{0} - 8, 8, wide)).outcome,
-            ElfLoad::BadProgramHeaders);
+  EXPECT_EQ(Read(Spoilt(wideFile, ElfImage::kPhoff64, ~uint64_t{0} - 8, 8, wide)).outcome, ElfLoad::BadProgramHeaders);
 }
 
 TEST(ElfReader, SegmentsThatDoNotFitAreRefused) {

@@ -148,7 +148,8 @@ TEST_F(FileTest, PagesNeedTheSectorsTheyTouchAtTheGivenOffset) {
 TEST_F(FileTest, AWrongChecksumShowsTheDebugBoxAndEmptiesTheImage) {
   ASSERT_EQ(LoadFile(std::string(10, 'b'), kLoadBinary), kOk);
   EXPECT_EQ(LoadFile(DataRecord(0, {1}) + HexRecord(0, 0x10, {1, 2}, 1) + kEndOfFile, 0), kReceiveChecksum);
-  EXPECT_EQ(boxes_.Boxes(), std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("image") + "|0"});
+  EXPECT_EQ(boxes_.Boxes(),
+            std::vector<std::string>{"DEBUG BOX|CheckSum falsch !\nline 2 of " + dir_.Path("image") + "|0"});
   EXPECT_TRUE(State().image.Empty());
   EXPECT_EQ(State().image.ByteCount(), 0u);
 }
@@ -217,9 +218,9 @@ TEST_F(FileTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
   // A save that works replaces the file and keeps its permissions.
   ASSERT_EQ(Save("out.bin", kLoadBinary), kOk);
   EXPECT_EQ(dir_.Read("out.bin"), std::string(64 * 1024, 'n'));
-  EXPECT_EQ(std::filesystem::status(dir_.Path("out.bin")).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read);
+  EXPECT_EQ(std::filesystem::status(dir_.Path("out.bin")).permissions(), std::filesystem::perms::owner_read |
+                                                                             std::filesystem::perms::owner_write |
+                                                                             std::filesystem::perms::group_read);
 }
 
 TEST_F(FileTest, AReadImageIsSavedAtItsAddress) {

@@ -42,7 +42,9 @@ TEST_F(FlowTest, FlatImageGoesInChunksOf248) {
 TEST_F(FlowTest, AdjacentPagesAreMergedUpTo248Bytes) {
   Login();
   std::string hex;
-  for (uint16_t i = 0; i < 16; ++i) hex += DataRecord(static_cast<uint16_t>(0x2000 + 16 * i), Bytes(16, static_cast<uint8_t>(i * 16)));
+  for (uint16_t i = 0; i < 16; ++i) {
+    hex += DataRecord(static_cast<uint16_t>(0x2000 + 16 * i), Bytes(16, static_cast<uint8_t>(i * 16)));
+  }
   hex += DataRecord(0x3000, {1}) + DataRecord(0x3002, {2}) + kEndOfFile;
   ASSERT_EQ(LoadFile(hex, 0), kOk);
   EXPECT_EQ(Finish(DmProgFlash(0, nullptr)), kOk);

@@ -235,7 +235,8 @@ TEST_F(FrameTest, SelectingAFoundFlashMakesItCurrent) {
   fake_.setResult("CmmFindFlashLib", kOk);
   EXPECT_EQ(DmFindFlashLib(&request, &info), kOk);
   EXPECT_EQ(State().foundFlashes.size(), 2u);
-  FlashDescription("[General]\r\nNumberOfBlocks=1\r\n[Block 1]\r\nOffset=0\r\nSectorSize=1000\r\nNumberOfSectors=4\r\n");
+  FlashDescription(
+      "[General]\r\nNumberOfBlocks=1\r\n[Block 1]\r\nOffset=0\r\nSectorSize=1000\r\nNumberOfSectors=4\r\n");
 
   FlashLibSelectionWords words{{0x0001, 0x0004}};
   fake_.setResult("CmmSelectFlashLib", kNoFlashLibrarySelected);

@@ -35,17 +35,17 @@ TEST(HexReader, DataRecordsBecomePagesWithTheirBytes) {
 }
 
 TEST(HexReader, TextBeforeTheFirstRecordLineAndBetweenRecordsIsPassedOver) {
-  const std::string text = "header: not a record\n  :also not\n" + DataRecord(0x0100, {0xAA}) +
-                           "  trailing blanks\n" + HexRecord(0, 0x0200, {0xBB}, 0, "\n") + "\r\n\r\n" + kEndOfFile;
+  const std::string text = "header: not a record\n  :also not\n" + DataRecord(0x0100, {0xAA}) + "  trailing blanks\n" +
+                           HexRecord(0, 0x0200, {0xBB}, 0, "\n") + "\r\n\r\n" + kEndOfFile;
   const HexReadResult read = Read(text);
   ASSERT_EQ(read.outcome, HexLoad::Complete);
   EXPECT_EQ(Addresses(read.pages), (std::vector<uint32_t>{0x100, 0x200}));
 }
 
 TEST(HexReader, ExtendedAddressesPlaceTheFollowingRecords) {
-  const std::string text = LinearRecord(1) + DataRecord(0x1234, {1}) + SegmentRecord(0x2000) +
-                           DataRecord(0x0010, {2}) + SegmentRecord(0x1234) + DataRecord(0x0005, {3}) +
-                           LinearRecord(0xFFFF) + DataRecord(0xFFF0, {4}) + kEndOfFile;
+  const std::string text = LinearRecord(1) + DataRecord(0x1234, {1}) + SegmentRecord(0x2000) + DataRecord(0x0010, {2}) +
+                           SegmentRecord(0x1234) + DataRecord(0x0005, {3}) + LinearRecord(0xFFFF) +
+                           DataRecord(0xFFF0, {4}) + kEndOfFile;
   const HexReadResult read = Read(text);
   ASSERT_EQ(read.outcome, HexLoad::Complete);
   // Segment 0x1234 places at 0x12340 + offset, its low 12 bits included.

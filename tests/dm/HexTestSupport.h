@@ -8,8 +8,8 @@
 namespace zk::dm::test {
 
 // One record with a correct checksum (or the checksum plus skew).
-inline std::string HexRecord(uint8_t type, uint16_t address, const std::vector<uint8_t>& data,
-                             int skew = 0, const char* lineEnd = "\r\n") {
+inline std::string HexRecord(uint8_t type, uint16_t address, const std::vector<uint8_t>& data, int skew = 0,
+                             const char* lineEnd = "\r\n") {
   char part[16];
   std::string text = ":";
   unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFF) + type;

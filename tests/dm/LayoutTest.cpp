@@ -47,7 +47,8 @@ TEST_F(LayoutTest, FlashEndBeyondTheLastBlockKeepsEveryBlock) {
 }
 
 TEST_F(LayoutTest, ModeZeroDoublesTheSectorSizes) {
-  const std::vector<std::pair<std::string, uint32_t>> modes = {{"0", 0x4000}, {"1", 0x2000}, {"zz", 0x2000}, {"2", 0x2000}};
+  const std::vector<std::pair<std::string, uint32_t>> modes = {
+      {"0", 0x4000}, {"1", 0x2000}, {"zz", 0x2000}, {"2", 0x2000}};
   for (const auto& [mode, size] : modes) {
     Module("[FlashConfig]\r\nFlashStart=0\r\nFlashEnd=0xFFFFFF\r\nFlashMode=" + mode + "\r\n");
     Login();
@@ -109,8 +110,10 @@ TEST_F(LayoutTest, NonsenseSizesAndAFlashEndBelowABlockGiveNoBlocks) {
   Login();
   SectorInfos infos{};
   // The second block starts above FlashEnd.
-  SelectFlash("[Block 1]\r\nOffset=0\r\nSectorSize=800\r\nNumberOfSectors=1\r\n"
-              "[Block 2]\r\nOffset=2000\r\nSectorSize=1000\r\nNumberOfSectors=4\r\n", 2);
+  SelectFlash(
+      "[Block 1]\r\nOffset=0\r\nSectorSize=800\r\nNumberOfSectors=1\r\n"
+      "[Block 2]\r\nOffset=2000\r\nSectorSize=1000\r\nNumberOfSectors=4\r\n",
+      2);
   EXPECT_EQ(DmGetSectorInfos(nullptr, &infos), kInvalidFileFormat);
   EXPECT_EQ(infos.blockCount, 0u);
   EXPECT_EQ(Copy(infos.blocks), nullptr);
@@ -124,8 +127,10 @@ TEST_F(LayoutTest, NonsenseSizesAndAFlashEndBelowABlockGiveNoBlocks) {
 }
 
 TEST_F(LayoutTest, BankOfTheBaseAddressChoosesTheKeys) {
-  Module("[FlashConfig]\r\nFlashBanks=3\r\nFlashStart=0\r\nFlashEnd=0xFFFFF\r\nFlashMode=1\r\nFlashStart1=0x100000\r\nFlashEnd1=0x1FFFFF\r\nFlashMode1=1\r\n"
-         "FlashStart2=0x400000\r\nFlashEnd2=0x4FFFFF\r\nFlashMode2=0\r\n");
+  Module(
+      "[FlashConfig]\r\nFlashBanks=3\r\nFlashStart=0\r\nFlashEnd=0xFFFFF\r\nFlashMode=1\r\nFlashStart1="
+      "0x100000\r\nFlashEnd1=0x1FFFFF\r\nFlashMode1=1\r\n"
+      "FlashStart2=0x400000\r\nFlashEnd2=0x4FFFFF\r\nFlashMode2=0\r\n");
   Login();
   SelectFlash(kTwoBlocks, 2);
   BaseAddressRecord record{0x400000, 3};
@@ -154,12 +159,13 @@ TEST_F(LayoutTest, ABankWithoutFlashStartBeforeTheMatchGives225) {
 }
 
 TEST_F(LayoutTest, ProtectedAndNoAccessAreas) {
-  Module("[General]\r\nNumberOfProtectedAreas=3\r\nNumberOfNonAccessAreas =1\r\n"
-         "[Protected Area 1]\r\nStartAddress=0x0\r\nEndAddress=1FFF\r\n"
-         "[Protected Area 2]\r\nStartAddress= +0\r\nEndAddress=+1FFF\r\n"
-         "[Protected Area 3]\r\nStartAddress=-0\r\nEndAddress=-FFF\r\n"
-         "[Non Access Area 1]\r\nStartAddress=+10\r\nEndAddress=-20\r\n"
-         "[FlashConfig]\r\nFlashStart=0x80000\r\nFlashEnd=0x9FFFF\r\nFlashMode=1\r\n");
+  Module(
+      "[General]\r\nNumberOfProtectedAreas=3\r\nNumberOfNonAccessAreas =1\r\n"
+      "[Protected Area 1]\r\nStartAddress=0x0\r\nEndAddress=1FFF\r\n"
+      "[Protected Area 2]\r\nStartAddress= +0\r\nEndAddress=+1FFF\r\n"
+      "[Protected Area 3]\r\nStartAddress=-0\r\nEndAddress=-FFF\r\n"
+      "[Non Access Area 1]\r\nStartAddress=+10\r\nEndAddress=-20\r\n"
+      "[FlashConfig]\r\nFlashStart=0x80000\r\nFlashEnd=0x9FFFF\r\nFlashMode=1\r\n");
   Login();
   ProtectedAreas areas{};
   // No layout yet: the relative area cannot be placed.

@@ -84,7 +84,7 @@ TEST(SrecReader, BadRecordsAreRefusedWithTheirLine) {
       {good + " " + kEnd, HexLoad::FormatError, 3},
       {good + Record('5', 2, 2, {}) + kEnd, HexLoad::FormatError, 3},  // one data record, not two
       {good + Record('1', 0x100, 2, {2}) + Record('5', 2, 2, {}) + kEnd, HexLoad::Overlap, 3},
-      {good + Record('9', 0, 2, {7}), HexLoad::FormatError, 3},        // a start record with data
+      {good + Record('9', 0, 2, {7}), HexLoad::FormatError, 3},  // a start record with data
       {good + std::string(2000, ' ') + "\n" + kEnd, HexLoad::FormatError, 3},
       {good, HexLoad::FormatError, 3},  // no start record
       {"", HexLoad::FormatError, 1},

@@ -57,8 +57,7 @@ class DataManagerEndToEnd : public ::testing::Test {
     ASSERT_EQ(Get<dm::LoginFn>("DmLogin")(module.c_str(), &info, nullptr), 0u);
     ASSERT_EQ(Wait(), 0u);
     const std::string password = "zelkor";
-    PasswordBlock block{static_cast<uint32_t>(password.size()),
-                        reinterpret_cast<const uint8_t*>(password.data())};
+    PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
     ASSERT_EQ(Get<dm::SendPasswordFn>("DmSendPassword")(&block), 0u);
     // As the workbench connects: each bank's flash library, then its base.
     for (const uint32_t start : bankStarts) {
@@ -66,9 +65,7 @@ class DataManagerEndToEnd : public ::testing::Test {
       FlashLibInfo lib{};
       ASSERT_EQ(Get<dm::FindFlashLibFn>("DmFindFlashLib")(&request, &lib), 0u);
       FlashLibSelectionWords words{{lib.words[0], lib.words[3]}};
-      ASSERT_EQ(Get<dm::SelectFlashLibFn>("DmSelectFlashLib")(
-                    reinterpret_cast<FlashLibSelection*>(&words)),
-                0u);
+      ASSERT_EQ(Get<dm::SelectFlashLibFn>("DmSelectFlashLib")(reinterpret_cast<FlashLibSelection*>(&words)), 0u);
       SetBank(start);
     }
   }

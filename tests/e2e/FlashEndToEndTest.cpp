@@ -22,15 +22,13 @@ class FlashEndToEnd : public ::testing::Test {
     module_ = FastModuleCopy("ZkSim-Download", sim_.Dir());
     ASSERT_EQ(cmd_.Login(module_), 0u);
     const std::string password = "zelkor";
-    PasswordBlock block{static_cast<uint32_t>(password.size()),
-                        reinterpret_cast<const uint8_t*>(password.data())};
+    PasswordBlock block{static_cast<uint32_t>(password.size()), reinterpret_cast<const uint8_t*>(password.data())};
     ASSERT_EQ(cmd_.sendPassword(&block), 0u);
     FlashLibRequest request{0, 0x000000};
     FlashLibInfo info{};
     ASSERT_EQ(cmd_.findFlashLib(&request, &info), 0u);
     ASSERT_NE(info.words[0], 0) << "the first bank offers a flash library";
-    FlashLibSelection selection{{static_cast<uint8_t>(info.words[0]),
-                                 static_cast<uint8_t>(info.words[0] >> 8),
+    FlashLibSelection selection{{static_cast<uint8_t>(info.words[0]), static_cast<uint8_t>(info.words[0] >> 8),
                                  static_cast<uint8_t>(info.words[3])}};
     ASSERT_EQ(cmd_.selectFlashLib(&selection), 0u);
   }
@@ -155,8 +153,7 @@ TEST_F(FlashEndToEnd, SectorStatusStaysAlignedAfterANonAccessAreaEndingInsideASt
   ASSERT_EQ(Erase(0, 0xFFFF, &list), 0u);
   ASSERT_EQ(Program(0x8000, std::vector<uint8_t>(16, 0x12)), 0u);
   std::vector<uint32_t> addresses;
-  EXPECT_EQ(Statuses(0, 0xFFFF, 0x4000, &addresses),
-            (std::vector<uint8_t>{kBlank, kBlank, kNotBlank, kBlank}));
+  EXPECT_EQ(Statuses(0, 0xFFFF, 0x4000, &addresses), (std::vector<uint8_t>{kBlank, kBlank, kNotBlank, kBlank}));
   EXPECT_EQ(addresses, (std::vector<uint32_t>{0x0, 0x4000, 0x8000, 0xC000}));
 }
 

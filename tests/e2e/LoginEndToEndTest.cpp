@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -25,8 +25,7 @@ const std::string kHandshake = ModuleDescription("ZkSim-Handshake");
 const std::string kDownload = ModuleDescription("ZkSim-Download");
 
 uint32_t Password(CommandLayer& cmd, const std::string& text) {
-  PasswordBlock block{static_cast<uint32_t>(text.size()),
-                      reinterpret_cast<const uint8_t*>(text.data())};
+  PasswordBlock block{static_cast<uint32_t>(text.size()), reinterpret_cast<const uint8_t*>(text.data())};
   return cmd.sendPassword(&block);
 }
 
@@ -39,8 +38,9 @@ std::string EditedModule(const std::string& from, const fs::path& dir, const std
   const std::string edited =
       std::regex_replace(text.str(), std::regex("\\n" + key + "=[^\\n]*"), "\n" + key + "=" + value);
   const fs::path source = fs::path(from).parent_path();
-  for (const auto& entry : fs::directory_iterator(source))
+  for (const auto& entry : fs::directory_iterator(source)) {
     fs::copy(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing);
+  }
   std::ofstream(dir / "modul.ini") << edited;
   return (dir / "modul.ini").string();
 }

@@ -9,15 +9,14 @@ namespace zk::e2e {
 
 std::string BinDir() { return ZK_BIN; }
 
-std::string ModuleDescription(const std::string& name) {
-  return BinDir() + "/target/Simulator/" + name + "/modul.ini";
-}
+std::string ModuleDescription(const std::string& name) { return BinDir() + "/target/Simulator/" + name + "/modul.ini"; }
 
 std::string FastModuleCopy(const std::string& name, const std::string& dir) {
   namespace fs = std::filesystem;
   const fs::path source = fs::path(ModuleDescription(name)).parent_path();
-  for (const auto& entry : fs::directory_iterator(source))
+  for (const auto& entry : fs::directory_iterator(source)) {
     fs::copy(entry.path(), fs::path(dir) / entry.path().filename(), fs::copy_options::overwrite_existing);
+  }
   const std::string path = dir + "/modul.ini";
   ini::WriteString(path, "RS232", "SendLockTime", "1");
   return path;

@@ -75,7 +75,8 @@ Ser2netProcess::Ser2netProcess(const std::string& device, uint32_t rate) {
     std::ofstream(config) << "%YAML 1.1\n---\n"
                           << "connection: &zk\n"
                           << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n"
-                          << "  connector: serialdev," << device << "," << rate << "n81,local\n"
+                          << "  connector: serialdev," << device << "," << rate
+                          << "n81,local\n"
                           // Every byte from the line at once: the 3964R replies are single bytes.
                           << "  options:\n"
                           << "    chardelay: false\n";

@@ -2,17 +2,17 @@
 // against the module simulator.
 #include "gui/connect/ConnectPage.h"
 #include "gui/connect/DisconnectChoices.h"
-#include "gui/download/DownloadPage.h"
-#include "gui/flashinfo/FlashMap.h"
-#include "gui/dialogs/PwdDlg.h"
-#include "gui/shell/ScreenTour.h"
-#include "gui/upload/SavePage.h"
-#include "gui/flashinfo/FlashInfoPage.h"
-#include "gui/shell/Globals.h"
 #include "gui/connect/ModuleTree.h"
+#include "gui/dialogs/PwdDlg.h"
+#include "gui/download/DownloadPage.h"
+#include "gui/flashinfo/FlashInfoPage.h"
+#include "gui/flashinfo/FlashMap.h"
+#include "gui/shell/Globals.h"
+#include "gui/shell/ScreenTour.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
 #include "gui/treelist/TreeListCtrl.h"
+#include "gui/upload/SavePage.h"
 #include "platform/Ini.h"
 #include "tests/e2e/ModSimProcess.h"
 #include "tests/gui/GuiFixture.h"
@@ -316,12 +316,15 @@ TEST_P(EndToEndMapTest, TheMapHasACellForEverySectorRowFollowsTheTableAndTakesTh
   // Every cell takes a state in one run, with a progress bar meanwhile.
   bool progressShown = false;
   QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] { progressShown |= app_->Sheet()->StatusBar()->Progress() != nullptr; });
+  QObject::connect(&watch, &QTimer::timeout,
+                   [&] { progressShown |= app_->Sheet()->StatusBar()->Progress() != nullptr; });
   watch.start(1);
   info->StatusAllButton()->click();
   watch.stop();
   EXPECT_TRUE(progressShown);
-  for (std::size_t i = 0; i < cells.size(); ++i) EXPECT_NE(map->StateOfCell(i), SectorState::kUnknown) << Utf8(map->ToolTipOf(i));
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    EXPECT_NE(map->StateOfCell(i), SectorState::kUnknown) << Utf8(map->ToolTipOf(i));
+  }
   EXPECT_EQ(info->StatusAllButton()->text(), "Status of all sectors");
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(Boxes());
 

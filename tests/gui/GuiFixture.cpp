@@ -1,9 +1,9 @@
 #include "tests/gui/GuiFixture.h"
 
-#include "gui/shell/Child.h"
 #include "gui/connect/ConnectPage.h"
-#include "gui/shell/ControlIds.h"
 #include "gui/connect/ModuleTree.h"
+#include "gui/shell/Child.h"
+#include "gui/shell/ControlIds.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/Profile.h"
 #include "platform/Ini.h"
@@ -11,8 +11,8 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <filesystem>
@@ -20,10 +20,8 @@
 namespace zk::gui::test {
 namespace {
 
-const char kFlashDescription1[] =
-    "[General]\nMode=EXTERNAL FLASH\nName=ZKF256 (test)\nFlashSize=256\n";
-const char kFlashDescription2[] =
-    "[General]\nMode=BOOT FLASH\nName=ZKF512 (test)\nFlashSize=512\n";
+const char kFlashDescription1[] = "[General]\nMode=EXTERNAL FLASH\nName=ZKF256 (test)\nFlashSize=256\n";
+const char kFlashDescription2[] = "[General]\nMode=BOOT FLASH\nName=ZKF512 (test)\nFlashSize=512\n";
 
 }  // namespace
 
@@ -79,9 +77,7 @@ void GuiFixture::AddModule(const std::string& relative, const std::string& modul
   if (!info.empty()) WriteFile(install_ + "/target/" + relative + "/info.txt", info);
 }
 
-std::string GuiFixture::ModulIni(const std::string& relative) const {
-  return tree_.ModulIni(relative);
-}
+std::string GuiFixture::ModulIni(const std::string& relative) const { return tree_.ModulIni(relative); }
 
 void GuiFixture::SetKeys(const std::string& relative, const std::string& section,
                          std::initializer_list<std::pair<const char*, const char*>> keys) {

@@ -7,8 +7,8 @@
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/ZelkorGuiApp.h"
 #include "platform/MessageBox.h"
-#include "tests/support/fakedm/FakeDm.h"
 #include "tests/support/Installation.h"
+#include "tests/support/fakedm/FakeDm.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +120,5 @@ class GuiFixture : public ::testing::Test {
   RecordingBoxes boxes_;
   std::unique_ptr<CZelkorGuiApp> app_;
 };
-
 
 }  // namespace zk::gui::test

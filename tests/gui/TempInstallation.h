@@ -14,8 +14,9 @@ class WorkbenchInstallation : public zk::test::TempInstallation {
   // From the installation directory bin.
   explicit WorkbenchInstallation(const std::string& bin) : TempInstallation("zk-gui-install") {
     using zk::test::Placement;
-    ready_ = Place(bin, {"libKORDm.so", "libKORCmd.so", "libTarnlink.so", "libZkPlatform.so", "FlashInfo", "Zelkor.ini",
-                         "ZelkorGui.html"},
+    ready_ = Place(bin,
+                   {"libKORDm.so", "libKORCmd.so", "libTarnlink.so", "libZkPlatform.so", "FlashInfo", "Zelkor.ini",
+                    "ZelkorGui.html"},
                    Placement::kSymlink) &&
              Place(bin, {"target"}, Placement::kCopy);
     if (ready_) Use();

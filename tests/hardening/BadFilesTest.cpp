@@ -38,8 +38,8 @@ std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), byt
 // How a run is to end: exit code 0 with the image in the flash, or exit
 // code 1 after these two messages.
 struct Expected {
-  std::string step;     // empty: the run succeeds
-  std::string failure;  // the command's own message
+  std::string step;      // empty: the run succeeds
+  std::string failure;   // the command's own message
   std::string before{};  // a message of a library before them
 };
 
@@ -114,13 +114,17 @@ TEST(BadFiles, AbsurdModuleDescriptionValues) {
           {"NumberOfProtectedAreas 2000000", {"General", "NumberOfProtectedAreas", "2000000"}, kSucceeds},
           // 99 characters: the longest value the buffers of 100 take whole.
           {"FlashEnd of 99 digits", {"FlashConfig", "FlashEnd", std::string(99, '9')}, kSucceeds},
-          {"DmDLL of 99 characters", {"General", "DmDLL", long99}, {"Connect: Data modul dll not loaded.", "Error connecting"}},
+          {"DmDLL of 99 characters",
+           {"General", "DmDLL", long99},
+           {"Connect: Data modul dll not loaded.", "Error connecting"}},
           {"ProtocolToUse of 99 characters", {"General", "ProtocolToUse", long99}, kLoginFails},
           {"DllName of 99 characters", {"RS232", "DllName", long99}, kLoginFails},
           // The port's own message names what is wrong with it.
-          {"COM of 99 characters", {"RS232", "COM", "COM" + std::string(96, '1')},
+          {"COM of 99 characters",
+           {"RS232", "COM", "COM" + std::string(96, '1')},
            {"Login failed", "Error connecting", "Serial port: COM0 is not a port: ports are COM1 to COM256."}},
-          {"Baud of 99 digits", {"RS232", "Baud", std::string(99, '5')},
+          {"Baud of 99 digits",
+           {"RS232", "Baud", std::string(99, '5')},
            {"Login failed", "Error connecting", "Serial port: COM1: <port> does not take the rate 3671472355 baud."}},
           {"BootFile of 99 characters", {"Boot", "BootFile", long99}, kLoginFails},
       },
@@ -138,7 +142,9 @@ TEST(BadFiles, FlashDescriptionsWithAbsurdOrMissingValues) {
           {"Offset empty", {"Block 2", "Offset", ""}, kNoLayout},
           // Blocks beyond the bank's end are not read.
           {"NumberOfBlocks 1000", {"General", "NumberOfBlocks", "1000"}, kSucceeds},
-          {"Mode of 99 characters", {"General", "Mode", std::string(99, 'E')}, {"no lib found on mc", "Error connecting"}},
+          {"Mode of 99 characters",
+           {"General", "Mode", std::string(99, 'E')},
+           {"no lib found on mc", "Error connecting"}},
       },
       true);
 }
@@ -176,7 +182,8 @@ TEST(BadFiles, BrokenHexImages) {
   const std::vector<std::tuple<std::string, std::string, Expected>> cases = {
       {"empty", "", NotLoaded("the file is empty")},
       {"cut inside a record", inRecord, EndsAtLastLine(inRecord, "the file ends inside a record")},
-      {"cut before the end record", beforeEnd, EndsAtLastLine(beforeEnd, "the file ends before its end-of-file record")},
+      {"cut before the end record", beforeEnd,
+       EndsAtLastLine(beforeEnd, "the file ends before its end-of-file record")},
       {"cut inside the end record", inEnd, EndsAtLastLine(inEnd, "the file ends inside a record")},
       // The first line of the garbage that starts with ':' (of this seed).
       {"binary garbage", garbage, NotLoaded("line 591: a character that is not a hex digit 0-9 or A-F")},
@@ -187,10 +194,11 @@ TEST(BadFiles, BrokenHexImages) {
       {"a data record's type spoilt into 03", good.substr(0, secondLine + 7) + "03" + good.substr(secondLine + 9),
        kChecksumLine2},
       // Text between records is passed over, however long.
-      {"10 MB of text between two records", good.substr(0, secondLine) + std::string(10 << 20, 'x') + "\n" +
-                                                good.substr(secondLine), kSucceeds},
+      {"10 MB of text between two records",
+       good.substr(0, secondLine) + std::string(10 << 20, 'x') + "\n" + good.substr(secondLine), kSucceeds},
       // 4 MB far above the flash: loaded, and refused when programming.
-      {"4 MB image above the flash", Hex(RandomBytes(4 << 20, 4), 0x1000000),
+      {"4 MB image above the flash",
+       Hex(RandomBytes(4 << 20, 4), 0x1000000),
        {"DOWNLOAD: the image has bytes at 0x1000000-0x13FFFFF, outside the module's flash banks; nothing was "
         "erased or programmed",
         "Error programming"}},

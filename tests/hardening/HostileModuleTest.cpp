@@ -3,9 +3,9 @@
 // lists longer than announced or without end, an STX flood, garbage after
 // the login. Every operation ends with a result code; under AddressSanitizer
 // nothing reads or writes outside a buffer.
+#include "platform/Threads.h"
 #include "tests/e2e/CommandLayer.h"
 #include "tests/e2e/ModSimProcess.h"
-#include "platform/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -54,17 +54,20 @@ class HostileSession {
   // Login, password, the first bank's library: the answers kSetupAnswers.
   ::testing::AssertionResult Connect() {
     if (!sim_.Running()) return ::testing::AssertionFailure() << "ModSim did not start";
-    if (const uint32_t rc = cmd.Login(e2e::FastModuleCopy("ZkSim-Download", sim_.Dir())); rc != 0)
+    if (const uint32_t rc = cmd.Login(e2e::FastModuleCopy("ZkSim-Download", sim_.Dir())); rc != 0) {
       return ::testing::AssertionFailure() << "login: " << rc;
+    }
     if (const uint32_t rc = Password(); rc != 0) return ::testing::AssertionFailure() << "password: " << rc;
     FlashLibRequest request{0, 0x000000};
     FlashLibInfo info{};
-    if (const uint32_t rc = cmd.findFlashLib(&request, &info); rc != 0)
+    if (const uint32_t rc = cmd.findFlashLib(&request, &info); rc != 0) {
       return ::testing::AssertionFailure() << "find: " << rc;
+    }
     FlashLibSelection selection{{static_cast<uint8_t>(info.words[0]), static_cast<uint8_t>(info.words[0] >> 8),
                                  static_cast<uint8_t>(info.words[3])}};
-    if (const uint32_t rc = cmd.selectFlashLib(&selection); rc != 0)
+    if (const uint32_t rc = cmd.selectFlashLib(&selection); rc != 0) {
       return ::testing::AssertionFailure() << "select: " << rc;
+    }
     return ::testing::AssertionSuccess();
   }
 

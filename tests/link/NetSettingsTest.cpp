@@ -51,7 +51,7 @@ TEST_F(NetSettingsTest, PortAndRateResolveOnlyFromExactTexts) {
       {"COM=COM3\nBaud=4800\n", 0, 2, 9600},  // not in the list
       {"COM=COM3\nBaud=19200\nBaudList=115200,19200\n", 1, 3, 19200},
       {"COM=COM3\nBaud=115200\nBaudList=115200,19200\n", 0, 2, 9600},  // does not fit the link
-      {"Baud=9600\n", 0, 2, 9600},  // no port: "(no)"
+      {"Baud=9600\n", 0, 2, 9600},                                     // no port: "(no)"
       {"COM=\nBaud=9600\n", 0, 2, 9600},
   };
   int n = 0;
@@ -70,7 +70,7 @@ TEST_F(NetSettingsTest, SettingsAreKeptForTheSameFileAndSectionAndReloadedForAno
   EXPECT_EQ(ports.portNumber(), 5);
   dir.Write("first.ini", "[RS232]\nCOM=COM7\nBaud=9600\nSendLockTime=9\n");
   ASSERT_EQ(Select(first), 1);
-  EXPECT_EQ(ports.portNumber(), 5);  // kept in memory
+  EXPECT_EQ(ports.portNumber(), 5);            // kept in memory
   EXPECT_EQ(ports.choice().sendLockTime, 9u);  // read at every call
   ASSERT_EQ(Select(second), 1);
   EXPECT_EQ(ports.portNumber(), 6);  // another module: its own port
@@ -151,7 +151,8 @@ TEST_F(NetSettingsTest, SelectNodeShowsTheNodeTextInTheModulesLanguage) {
   EXPECT_EQ(boxes.shown[1].text, std::string(LinkString(27101)));
   EXPECT_EQ(boxes.shown[1].type, MB_OK | MB_ICONINFORMATION);
   EXPECT_EQ(LinkString(26000), "RS232 Fehler");
-  EXPECT_EQ(LinkString(27002), "The network layer could not be initialized.\nAccess to the PLC system is not possible.");
+  EXPECT_EQ(LinkString(27002),
+            "The network layer could not be initialized.\nAccess to the PLC system is not possible.");
   EXPECT_TRUE(LinkString(6101).empty());
 }
 
@@ -169,7 +170,8 @@ class FakeDialog : public SettingsDialog {
 
 TEST_F(NetSettingsTest, DialogOffersTheListsAndWritesTheChoiceBack) {
   const std::string file = dir.Write(
-      "dlg.ini", "[Locale]\nCountry=49\n[RS232]\nCOM=com2\nBaud=192\nCOMList=COM1 COM2 COM3\nExtConfiguration=1\nRawMode=1\n");
+      "dlg.ini",
+      "[Locale]\nCountry=49\n[RS232]\nCOM=com2\nBaud=192\nCOMList=COM1 COM2 COM3\nExtConfiguration=1\nRawMode=1\n");
   FakeDialog dialog;
   dialog.answer = DialogChoice{std::string("COM3"), std::nullopt, false};
   EXPECT_EQ(ports.SelectProperty(file.c_str(), kSection, &dialog), 1);

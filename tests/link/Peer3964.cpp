@@ -129,4 +129,3 @@ bool Peer3964::SendMessage(std::span<const uint8_t> data, std::size_t blockSize)
 }
 
 }  // namespace zk::test
-

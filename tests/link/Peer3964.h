@@ -31,11 +31,11 @@ class Peer3964 {
 
   // A frame as it arrived after STX and our DLE.
   struct Frame {
-    std::vector<uint8_t> data;   // undoubled
-    std::vector<uint8_t> wire;   // as sent, check character included
-    bool last = false;           // ended by DLE ETX
-    bool checkOk = false;        // the check character matched
-    bool complete = false;       // the end and the check character came
+    std::vector<uint8_t> data;  // undoubled
+    std::vector<uint8_t> wire;  // as sent, check character included
+    bool last = false;          // ended by DLE ETX
+    bool checkOk = false;       // the check character matched
+    bool complete = false;      // the end and the check character came
   };
   Frame ReadFrameBody();
 

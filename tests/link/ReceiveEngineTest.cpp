@@ -57,7 +57,7 @@ TEST_F(ReceiveEngineTest, QueueingTheHeadAgainKeepsTheMessageInProgress) {
   engine.Queue(ecb);
   engine.Queue(second);
   Feed({kStx, 'x', 'y'});
-  engine.Queue(ecb);   // head: flags cleared, progress kept
+  engine.Queue(ecb);     // head: flags cleared, progress kept
   engine.Queue(second);  // already queued: left alone
   const ReceiveEngine::Step done = Feed({kDle, kEtx, static_cast<uint8_t>('x' ^ 'y' ^ kDle ^ kEtx)});
   EXPECT_EQ(done.completed, &ecb);

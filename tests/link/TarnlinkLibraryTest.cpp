@@ -36,12 +36,16 @@ TEST(TarnlinkLibraryTest, ExportsExactlyTheLinkAndTransportFunctions) {
     names.insert(text.substr(text.find_last_of(' ') + 1));
   }
   ASSERT_EQ(::pclose(nm), 0);
-  const std::set<std::string> expected{
-      "TN3964R_Initialize", "TN3964R_Shutdown",  "TN3964R_Send",          "TN3964R_Receive",
-      "TN3964R_GetCurrentECB", "TN3964R_ProcessEvents", "TN3964R_PassCallBack", "NetSelectParams",
-      "NetSelectProperty", "NetSelectNode",     "NetInitialize",         "NetShutDown",
-      "NetSendData",       "NetRecData",        "NetGetRxStatus",        "NetRestartRxTimeOut",
-      "NetGetRxLength",    "NetGetStrayFrames",   "NetGetLineFault"};
+  const std::set<std::string> expected{"TN3964R_Initialize",    "TN3964R_Shutdown",
+                                       "TN3964R_Send",          "TN3964R_Receive",
+                                       "TN3964R_GetCurrentECB", "TN3964R_ProcessEvents",
+                                       "TN3964R_PassCallBack",  "NetSelectParams",
+                                       "NetSelectProperty",     "NetSelectNode",
+                                       "NetInitialize",         "NetShutDown",
+                                       "NetSendData",           "NetRecData",
+                                       "NetGetRxStatus",        "NetRestartRxTimeOut",
+                                       "NetGetRxLength",        "NetGetStrayFrames",
+                                       "NetGetLineFault"};
   EXPECT_EQ(names, expected);
 }
 
@@ -65,9 +69,10 @@ TEST(TarnlinkLibraryTest, SettingsDialogIsShownOnlyWithAnApplicationAndWritesThe
   ASSERT_NE(property, nullptr);
 
   TempDir dir;
-  const std::string file = dir.Write(
-      "modul.ini", "[Locale]\nCountry=1\n[RS232]\nCOM=COM2\nBaud=9600\nNoCOMScan=1\nBaudList=57600, 9600\n"
-                   "ExtConfiguration=1\nRawMode=0\n");
+  const std::string file =
+      dir.Write("modul.ini",
+                "[Locale]\nCountry=1\n[RS232]\nCOM=COM2\nBaud=9600\nNoCOMScan=1\nBaudList=57600, 9600\n"
+                "ExtConfiguration=1\nRawMode=0\n");
   const std::string before = *files::ReadAll(file);
   EXPECT_EQ(property(file.c_str(), "RS232"), 0);  // no application yet
   EXPECT_EQ(*files::ReadAll(file), before);

@@ -1,5 +1,5 @@
-#include "modsim/BootLoader.h"
 #include "TestSupport.h"
+#include "modsim/BootLoader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -61,9 +61,8 @@ class BootLoaderTest : public MachineTest {
     ASSERT_EQ(boot_.stage(), BootLoader::Stage::kBootRunning);
   }
   void AnnounceAndStart(uint32_t start, const Bytes& startEcho = {}) {
-    const Bytes range =
-        WithChecksum({0x10, static_cast<uint8_t>(start >> 16), static_cast<uint8_t>(start >> 8),
-                      static_cast<uint8_t>(start), 0x00, 0x04});
+    const Bytes range = WithChecksum({0x10, static_cast<uint8_t>(start >> 16), static_cast<uint8_t>(start >> 8),
+                                      static_cast<uint8_t>(start), 0x00, 0x04});
     ASSERT_THAT(Feed(range), ElementsAre(0x06));
     Bytes frame = {0x06, range[1], range[2], range[3], 0x07, range[5], range[6]};
     if (!startEcho.empty()) frame = startEcho;
@@ -120,8 +119,7 @@ TEST_F(BootLoaderTest, MemoryWritesAreCheckedAndAcknowledged) {
   Bytes bad = MemoryWrite(0x200001, {1, 2, 3});
   bad.back() ^= 1;
   EXPECT_THAT(Feed(bad), ElementsAre(0x15, 0x00, 0x02, static_cast<uint8_t>(-(0x15 + 0x02))));
-  EXPECT_THAT(Feed(MemoryWrite(0x2000FF, {1, 2})),
-              ElementsAre(0x15, 0x00, 0x03, static_cast<uint8_t>(-(0x15 + 3))));
+  EXPECT_THAT(Feed(MemoryWrite(0x2000FF, {1, 2})), ElementsAre(0x15, 0x00, 0x03, static_cast<uint8_t>(-(0x15 + 3))));
   EXPECT_THAT(Feed({0x44}), ElementsAre(0x15, 0x00, 0x01, static_cast<uint8_t>(-(0x15 + 1))));
 }
 

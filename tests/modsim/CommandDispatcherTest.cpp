@@ -1,7 +1,7 @@
+#include "FlashFixture.h"
 #include "modsim/Bytes.h"
 #include "modsim/CommandDispatcher.h"
 #include "modsim/FaultInjector.h"
-#include "FlashFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,9 +24,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-Bytes Range(uint8_t code, uint32_t a, uint32_t b, uint32_t c) {
-  return Cat({{code}, Le32(a), Le32(b), Le32(c)});
-}
+Bytes Range(uint8_t code, uint32_t a, uint32_t b, uint32_t c) { return Cat({{code}, Le32(a), Le32(b), Le32(c)}); }
 
 FirmwareParams Params() {
   FirmwareParams p;
@@ -96,10 +94,8 @@ TEST_F(FirmwareTest, ExitAnswersUnlessItsModeIsSilentAndAlwaysEndsTheSession) {
 }
 
 TEST_F(FirmwareTest, FindEnumeratesTheBanksLibrariesAndSelectTakesW0AndW3) {
-  EXPECT_THAT(Ask({0x02, 0, 0, 0, 0, 0, 1}),
-              ElementsAre(0x02, 0x01, 0x00, 0x01, 0x21, 0xA7, 0x00, 0x01, 0x00));
-  EXPECT_THAT(Ask({0x02, 1, 0, 0, 0, 0, 1}),
-              ElementsAre(0x02, 0x03, 0x00, 0x01, 0x21, 0xA7, 0x00, 0x02, 0x01));
+  EXPECT_THAT(Ask({0x02, 0, 0, 0, 0, 0, 1}), ElementsAre(0x02, 0x01, 0x00, 0x01, 0x21, 0xA7, 0x00, 0x01, 0x00));
+  EXPECT_THAT(Ask({0x02, 1, 0, 0, 0, 0, 1}), ElementsAre(0x02, 0x03, 0x00, 0x01, 0x21, 0xA7, 0x00, 0x02, 0x01));
   EXPECT_THAT(Ask({0x02, 1, 0, 0, 0, 0, 1}), ElementsAre(0x02, 0, 0, 0, 0, 0, 0, 0, 0));
   // Bank 1 has one library of its own.
   EXPECT_EQ(Ask({0x02, 0, 0x00, 0x10, 0, 0, 1})[1], 0x02);
@@ -260,8 +256,8 @@ class LongListTest : public FirmwareTest {
  protected:
   LongListTest() : FirmwareTest(ProtectedBank()) {}
   // The first answer's entries from byte 4, each continuation's from byte 2.
-  Bytes Collect(uint8_t command, uint8_t more, const Bytes& request, std::size_t firstLimit,
-                std::size_t nextLimit, std::vector<std::size_t>& pieces) {
+  Bytes Collect(uint8_t command, uint8_t more, const Bytes& request, std::size_t firstLimit, std::size_t nextLimit,
+                std::vector<std::size_t>& pieces) {
     Bytes answer = Ask(request);
     EXPECT_EQ(answer[0], command);
     Bytes entries(answer.begin() + 4, answer.end());

@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 using zk::test::TempDir;
 
-const char* kLayout =
-    "[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=0x1000\nNumberOfSectors=4\n";
+const char* kLayout = "[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=0x1000\nNumberOfSectors=4\n";
 
 TEST(Config, TheInstalledConfigurationDescribesTheDemoModule) {
   const char* bin = std::getenv("ZK_BIN_DIR");
@@ -62,8 +61,7 @@ TEST(Config, BadValuesNameTheirSectionAndKey) {
   EXPECT_NE(message("[Link]\nAckTimeout=2s\n").find("[Link] AckTimeout"), std::string::npos);
   EXPECT_NE(message("[Boot]\nExpect=maybe\n").find("Expect"), std::string::npos);
   EXPECT_NE(message("[Boot]\nBootFile=missing.bin\n").find("missing.bin"), std::string::npos);
-  EXPECT_NE(message("[Bank0]\nStart=0\nLibraries=1\n[Library1]\nWords=1,2,3\n").find("Words"),
-            std::string::npos);
+  EXPECT_NE(message("[Bank0]\nStart=0\nLibraries=1\n[Library1]\nWords=1,2,3\n").find("Words"), std::string::npos);
   EXPECT_NE(message("[Bank0]\nStart=0\nLayout=FlashInfo/layout.ini\n[Bank1]\nStart=0x2000\nLayout=FlashInfo/"
                     "layout.ini\n")
                 .find("overlaps"),

@@ -25,10 +25,11 @@ TEST(FaultInjector, LineFaultsRepeatForTheSameSeed) {
   EXPECT_NE(first, Outcomes(c, 500));
   int lost = 0, changed = 0;
   for (int i = 0; i < 500; ++i) {
-    if (first[i] < 0)
+    if (first[i] < 0) {
       ++lost;
-    else if (first[i] != (i & 0xFF))
+    } else if (first[i] != (i & 0xFF)) {
       ++changed;
+    }
   }
   EXPECT_GT(lost, 20);
   EXPECT_LT(lost, 90);

@@ -16,8 +16,7 @@ inline std::vector<FlashBank> SmallBanks() {
   FlashBank bank0;
   bank0.start = 0x0;
   bank0.layout = SmallLayout();
-  bank0.libraries = {FlashLibrary{{0x0001, 0x2101, 0x00A7, 0x0001}},
-                     FlashLibrary{{0x0003, 0x2101, 0x00A7, 0x0102}}};
+  bank0.libraries = {FlashLibrary{{0x0001, 0x2101, 0x00A7, 0x0001}}, FlashLibrary{{0x0003, 0x2101, 0x00A7, 0x0102}}};
   bank0.hardwareProtected = {{0x300, 0x3FF}};
   FlashBank bank1;
   bank1.start = 0x1000;

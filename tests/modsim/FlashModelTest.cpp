@@ -1,6 +1,6 @@
+#include "FlashFixture.h"
 #include "modsim/FaultInjector.h"
 #include "modsim/FlashModel.h"
-#include "FlashFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -115,8 +115,7 @@ TEST(FlashModel, ReportsEveryChangeToItsObserver) {
   flash.Program(0x1002, Bytes{1, 2});
   flash.EraseSectors(0x1000, 0x1000, nullptr);
   ASSERT_EQ(changes.size(), 2u);
-  EXPECT_EQ(changes[0],
-            (std::pair<std::size_t, std::size_t>{0xC02, 2}));  // bank 1 follows bank 0's 0xC00 bytes
+  EXPECT_EQ(changes[0], (std::pair<std::size_t, std::size_t>{0xC02, 2}));  // bank 1 follows bank 0's 0xC00 bytes
   EXPECT_EQ(changes[1], (std::pair<std::size_t, std::size_t>{0xC00, 0x200}));
 }
 
@@ -136,16 +135,15 @@ TEST(FlashLayout, ReadsADescriptionFileAndScalesItForTwoChips) {
 
 TEST(FlashLayout, RefusesIncompleteOrOverlappingBlocks) {
   std::string error;
-  EXPECT_FALSE(ParseFlashLayout(
-      IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=100\n"), &error));
+  EXPECT_FALSE(
+      ParseFlashLayout(IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=100\n"), &error));
   EXPECT_NE(error.find("NumberOfSectors"), std::string::npos);
   EXPECT_FALSE(ParseFlashLayout(IniFile::Parse("[General]\nNumberOfBlocks=2\n"
                                                "[Block 1]\nOffset=0\nSectorSize=100\nNumberOfSectors=2\n"
                                                "[Block 2]\nOffset=100\nSectorSize=100\nNumberOfSectors=2\n"),
                                 &error));
   EXPECT_FALSE(ParseFlashLayout(
-      IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=1G\nNumberOfSectors=1\n"),
-      &error));
+      IniFile::Parse("[General]\nNumberOfBlocks=1\n[Block 1]\nOffset=0\nSectorSize=1G\nNumberOfSectors=1\n"), &error));
   EXPECT_EQ(FlashInfoFileName(0x00A7, 0x2101, 0x0001), "00a7x2101x0001.ini");
 }
 

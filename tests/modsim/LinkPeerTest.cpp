@@ -1,5 +1,5 @@
-#include "modsim/LinkPeer.h"
 #include "TestSupport.h"
+#include "modsim/LinkPeer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

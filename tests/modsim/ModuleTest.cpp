@@ -1,6 +1,6 @@
-#include "modsim/Module.h"
 #include "FlashFixture.h"
 #include "TestSupport.h"
+#include "modsim/Module.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -38,9 +38,7 @@ SimConfig Changed(Change change) {
 class ModuleTest : public MachineTest {
  protected:
   explicit ModuleTest(SimConfig config = Config())
-      : config_(std::move(config)),
-        flash_(config_.banks),
-        module_(config_, flash_, sink_, line_, &faults_, nullptr) {}
+      : config_(std::move(config)), flash_(config_.banks), module_(config_, flash_, sink_, line_, &faults_, nullptr) {}
 
   Bytes Feed(const Bytes& bytes) { return FeedTo(module_, bytes, Microseconds(100)); }
   // Lets the module's timers run up to `span` from now.
@@ -176,7 +174,7 @@ TEST_F(HeaderModeTest, EveryMessageIsAnnouncedAndAccepted) {
   EXPECT_THAT(ReceiveAnswer().value_or(Bytes{}), ElementsAre(0x00, 0x00));
   SendRequest({0x01});
   EXPECT_THAT(ReceiveAnswer().value_or(Bytes{}), ElementsAre(0x02, 0x06, 0x00));  // the answer's header
-  EXPECT_TRUE(RunFor(Milliseconds(100)).empty());  // waits for the host's reply
+  EXPECT_TRUE(RunFor(Milliseconds(100)).empty());                                 // waits for the host's reply
   SendRequest({0x00, 0x00});
   EXPECT_THAT(ReceiveAnswer().value_or(Bytes{}), ElementsAre(0x01, 0x01, 0x03, 3, 1, 7));
 }

@@ -5,14 +5,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <string>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <string>
 
 namespace zk::modsim {
 namespace {
@@ -99,10 +99,9 @@ TEST(ModSimProgram, HelpDocumentsEveryOption) {
   ModSimProcess sim({"--help"});
   const std::string text = sim.AllOutput();
   for (const char* option :
-       {"--device",        "--link",        "--baud", "--reset-input", "--baud-emulation", "--rate-check",
-        "--no-open-reset", "--config",      "--set",  "--start",       "--header-mode",    "--raw-mode",
-        "--flash-file",    "--seed",        "--drop", "--corrupt",     "--fault",          "--control",
-        "--trace",         "--trace-bytes", "--help"}) {
+       {"--device", "--link",    "--baud",  "--reset-input", "--baud-emulation", "--rate-check",  "--no-open-reset",
+        "--config", "--set",     "--start", "--header-mode", "--raw-mode",       "--flash-file",  "--seed",
+        "--drop",   "--corrupt", "--fault", "--control",     "--trace",          "--trace-bytes", "--help"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
 }

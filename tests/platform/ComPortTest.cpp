@@ -16,8 +16,8 @@ using test::ScopedEnv;
 TEST(ComPortName, OnlyTheExactSpelling) {
   EXPECT_EQ(ParsePortName("COM1"), 1u);
   EXPECT_EQ(ParsePortName("COM256"), 256u);
-  for (const char* bad : {"COM0", "COM257", "com1", "Com1", "COM01", "COM", "COM1x", " COM1", "COM1 ", "COM+1",
-                          "COM-1", "COM99999999999", "LPT1", ""}) {
+  for (const char* bad : {"COM0", "COM257", "com1", "Com1", "COM01", "COM", "COM1x", " COM1", "COM1 ", "COM+1", "COM-1",
+                          "COM99999999999", "LPT1", ""}) {
     EXPECT_FALSE(ParsePortName(bad)) << '"' << bad << '"';
   }
 }
@@ -26,9 +26,8 @@ class ComPortTest : public ::testing::Test {
  protected:
   ComPortTest() {
     std::filesystem::create_directory(dir_.File("install"));
-    dir_.Write("machine.reg",
-               "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + dir_.File("install") +
-                   "\n");
+    dir_.Write("machine.reg", "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" +
+                                  dir_.File("install") + "\n");
   }
 
   test::TempDir dir_;

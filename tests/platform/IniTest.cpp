@@ -93,10 +93,24 @@ TEST(IniParseInt, WindowsIntegerRule) {
     int32_t expected;
   };
   const Case cases[] = {
-      {"-1", -1},          {"12abc", 12},     {"abc", 0},          {"0x80000", 0x80000}, {"0X1f", 31},
-      {"55zz", 55},        {"", 0},           {"+7", 7},           {"-0x10", -16},       {"0x", 0},
-      {"0xg", 0},          {"-", 0},          {"  42  ", 42},      {"007", 7},           {"0xFFFFFFFF", -1},
-      {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"1 2", 1},
+      {"-1", -1},
+      {"12abc", 12},
+      {"abc", 0},
+      {"0x80000", 0x80000},
+      {"0X1f", 31},
+      {"55zz", 55},
+      {"", 0},
+      {"+7", 7},
+      {"-0x10", -16},
+      {"0x", 0},
+      {"0xg", 0},
+      {"-", 0},
+      {"  42  ", 42},
+      {"007", 7},
+      {"0xFFFFFFFF", -1},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"1 2", 1},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseInt(c.text), c.expected) << '"' << c.text << '"';
 }
@@ -132,7 +146,7 @@ TEST_F(IniTest, LineSyntax) {
       "HalfQuoted=\"abc\r\n"
       "Eq=a=b\r\n"
       "Last=no line end");
-  EXPECT_EQ(Get("", "Before"), "<default>");     // keys before any section are ignored
+  EXPECT_EQ(Get("", "Before"), "<default>");         // keys before any section are ignored
   EXPECT_EQ(Get("Boot", "BootFile"), "boot;1.hex");  // ';' only starts a comment line
   EXPECT_EQ(Int("Boot", "Download", 65535), 65535);
   EXPECT_EQ(Get("Boot", "just some words"), "<default>");
@@ -225,7 +239,8 @@ TEST_F(IniTest, NewSectionIsAppended) {
   ASSERT_TRUE(WriteString(path, " RS232 ", " AutoBoot ", "1"));
   EXPECT_EQ(ReadFile(path), "[General]\r\nModulName=M\r\n\r\n[RS232]\r\nAutoBoot=1\r\n");
   ASSERT_TRUE(WriteString(path, "Disconnect", "SWReset", "0"));
-  EXPECT_EQ(ReadFile(path), "[General]\r\nModulName=M\r\n\r\n[RS232]\r\nAutoBoot=1\r\n\r\n[Disconnect]\r\nSWReset=0\r\n");
+  EXPECT_EQ(ReadFile(path),
+            "[General]\r\nModulName=M\r\n\r\n[RS232]\r\nAutoBoot=1\r\n\r\n[Disconnect]\r\nSWReset=0\r\n");
 }
 
 TEST_F(IniTest, WriteCreatesANewFile) {

@@ -48,9 +48,8 @@ TEST(LibraryNames, BareNameIsLookedForBesideTheProgram) {
 
 TEST(Libraries, LoadedByAnySpellingOfItsWindowsName) {
   const std::string dir = fs::path(ZK_TEST_LIBRARY).parent_path().string();
-  for (const std::string& name :
-       {std::string("TESTLIB.DLL"), std::string("TestLib.Dll"), std::string("testlib"),
-        WithBackslashes(dir) + "\\TestLib.dll"}) {
+  for (const std::string& name : {std::string("TESTLIB.DLL"), std::string("TestLib.Dll"), std::string("testlib"),
+                                  WithBackslashes(dir) + "\\TestLib.dll"}) {
     SCOPED_TRACE(name);
     LibraryHandle library = LoadLibrary(name);
     ASSERT_NE(library, nullptr) << LastLibraryError();
@@ -90,8 +89,7 @@ TEST(Libraries, ModuleFileNames) {
   const std::string program = ModuleFileName(nullptr);
   EXPECT_EQ(program, Canonical(ZK_TEST_PROGRAM));
   EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&WithBackslashes)), program);
-  EXPECT_EQ(fs::path(ModuleFileName(reinterpret_cast<const void*>(&GetTickCount))).filename(),
-            "libZkPlatform.so");
+  EXPECT_EQ(fs::path(ModuleFileName(reinterpret_cast<const void*>(&GetTickCount))).filename(), "libZkPlatform.so");
 }
 
 }  // namespace

@@ -54,9 +54,7 @@ class MessageBoxes : public ::testing::Test {
 
 constexpr uint32_t kQuestion = MB_YESNO | MB_ICONQUESTION;
 
-uint32_t AskYesNo(void*) {
-  return static_cast<uint32_t>(MessageBox("Erase all sectors?", "Flash", kQuestion));
-}
+uint32_t AskYesNo(void*) { return static_cast<uint32_t>(MessageBox("Erase all sectors?", "Flash", kQuestion)); }
 
 TEST(MessageBoxDefaults, ConsoleAnswers) {
   EXPECT_EQ(DefaultMessageBoxAnswer(MB_OK), IDOK);

@@ -29,8 +29,8 @@ TEST_F(InjectedTicks, ElapsedTimeIsRightAcrossTheWrap) {
 
 TEST(Ticks, SteadyClockInMillisecondsWhenNothingIsInjected) {
   SetTickSource(nullptr);
-  const auto steady = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
+  const auto steady =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
   const uint32_t first = GetTickCount();
   const uint32_t second = GetTickCount();
   EXPECT_LT(TicksSince(first, second), 1000u);  // never runs backwards

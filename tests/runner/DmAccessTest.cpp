@@ -40,7 +40,9 @@ class DmAccessTest : public ::testing::Test {
     unsetenv("FAKE_DM_LOG");
   }
 
-  void Install(const std::string& fakeDir) { WriteMachineRegistry(registry_, std::string(kFakeDmRoot) + "/" + fakeDir); }
+  void Install(const std::string& fakeDir) {
+    WriteMachineRegistry(registry_, std::string(kFakeDmRoot) + "/" + fakeDir);
+  }
   void Fake(const std::string& key, const std::string& value) { ini::WriteString(config_, "Fake", key, value); }
   // Loads the fake into dm and starts programming; the worker runs polls
   // polls and answers stop requests with stopResults.

@@ -35,8 +35,9 @@ F Next(const char* name) {
 void Log(const char* what, long value) {
   static const int out = [] {
     const char* path = std::getenv("ZK_LINE_LOG");
-    return path != nullptr ? static_cast<int>(::syscall(SYS_open, path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600))
-                           : -1;
+    return path != nullptr
+               ? static_cast<int>(::syscall(SYS_open, path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600))
+               : -1;
   }();
   if (out < 0) return;
   timespec now{};

@@ -1,6 +1,6 @@
 // Quillrun --list-ports, --version and their command line.
-#include "runner/CommandLine.h"
 #include "client/PortListing.h"
+#include "runner/CommandLine.h"
 #include "tests/e2e/Ser2netProcess.h"
 #include "tests/platform/PlatformFileSupport.h"
 #include "tests/runner/RunnerProcess.h"
@@ -18,8 +18,8 @@ using com::PortSource;
 TEST(RunnerPortListing, EachPortWithItsSourceAndStableNamesThenTheUnmappedNames) {
   com::PortListing listing;
   listing.ports.push_back({1, {"/dev/ttyS0", PortSource::Default}, "/dev/ttyS0", {}, {}});
-  listing.ports.push_back({3, {"/dev/serial/by-id/usb-A", PortSource::UserHive}, "/dev/ttyUSB0",
-                           {"/dev/serial/by-id/usb-A"}, {}});
+  listing.ports.push_back(
+      {3, {"/dev/serial/by-id/usb-A", PortSource::UserHive}, "/dev/ttyUSB0", {"/dev/serial/by-id/usb-A"}, {}});
   listing.ports.push_back({12, {"/tmp/sim", PortSource::Environment}, "/dev/pts/4", {}, {}});
   listing.ports.push_back({13, {"/dev/ttyACM0", PortSource::SettingsFile}, "/dev/ttyACM0", {}, {}});
   listing.ports.push_back({20, {"rfc2217://board:4000", PortSource::UserHive}, "rfc2217://board:4000", {}, true});
@@ -55,7 +55,8 @@ TEST(RunnerPortListing, AModulesPortIsDescribedWithItsDeviceStableNameOrRemoteUr
             "COM251 is /dev/null (ZELKOR_COM251).\nStable name: " + dir.File("by-id/usb-Test_Adapter-if00-port0"));
   EXPECT_EQ(describe(" COM251 ", dir.File("by-id/usb-Test_Adapter-if00-port0")),
             "COM251 is " + dir.File("by-id/usb-Test_Adapter-if00-port0") + " (ZELKOR_COM251).\nDevice: /dev/null");
-  EXPECT_EQ(describe("COM251", "rfc2217://board:4001"), "COM251 is the remote port rfc2217://board:4001 (ZELKOR_COM251).");
+  EXPECT_EQ(describe("COM251", "rfc2217://board:4001"),
+            "COM251 is the remote port rfc2217://board:4001 (ZELKOR_COM251).");
   EXPECT_EQ(describe("COM251", dir.File("gone")),
             "COM251 is " + dir.File("gone") + " (ZELKOR_COM251). " + dir.File("gone") + " is not there.");
   EXPECT_EQ(describe("COM0", std::nullopt), "COM0 is no COM port name (COM1 to COM256): the connect cannot open it.");

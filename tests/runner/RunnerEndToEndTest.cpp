@@ -11,19 +11,19 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <utility>
 #include <random>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace zk::runner::test {
 namespace {
@@ -101,11 +101,15 @@ TEST_F(RunnerEndToEnd, BinaryAndHexImagesReachTheFlash) {
   WriteFile(dir_.Path() + "/image.hex", HexText(0x2000, hex));
   const RunResult run = Run(Connect() +
                             "ERASESECTOR 0 1\n"
-                            "LOADHEX " + dir_.Path() + "/image.bin\n"
+                            "LOADHEX " +
+                            dir_.Path() +
+                            "/image.bin\n"
                             "DOWNLOAD\n"
                             "ERASESECTOR 4 4\n"
                             "SELECTBANK 1\n"
-                            "LOADHEX " + dir_.Path() + "/image.hex\n"
+                            "LOADHEX " +
+                            dir_.Path() +
+                            "/image.hex\n"
                             "DOWNLOAD\n"
                             "DISCONNECT SWRESET\n");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -137,9 +141,9 @@ TEST_F(RunnerEndToEnd, LibraryNamesThatHoldAPathAreRefused) {
     const char* restored;
   };
   const std::string description = module_ + "/modul.ini";
-  for (const Case& c : {Case{"General", "DmDLL", "../bin/KORDm", "KORDm"},
-                        Case{"General", "CommandDll", "./KORCmd", ""},
-                        Case{"RS232", "DllName", "..\\bin\\Tarnlink", "Tarnlink"}}) {
+  for (const Case& c :
+       {Case{"General", "DmDLL", "../bin/KORDm", "KORDm"}, Case{"General", "CommandDll", "./KORCmd", ""},
+        Case{"RS232", "DllName", "..\\bin\\Tarnlink", "Tarnlink"}}) {
     SCOPED_TRACE(c.key);
     ASSERT_TRUE(ini::WriteString(description, c.section, c.key, c.name));
     const RunResult run = Run(Connect());
@@ -220,7 +224,8 @@ TEST_F(RunnerEndToEnd, APortThatCannotBeOpenedIsNamedWithItsDeviceAndTheCause) {
     options.env["ZELKOR_COM1"] = device;
     const RunResult run = RunQuillrun(options);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(Messages(run.err), ElementsAre("Serial port: COM1: " + cause + ".", "Login failed", "Error connecting"));
+    EXPECT_THAT(Messages(run.err),
+                ElementsAre("Serial port: COM1: " + cause + ".", "Login failed", "Error connecting"));
   }
 }
 
@@ -341,8 +346,8 @@ TEST_F(RunnerEndToEnd, ADownloadThroughSer2netOfAnImageFullOfIacBytesIsInTheFlas
   for (std::size_t i = 63; i < image.size(); i += 64) image[i] = static_cast<uint8_t>(i >> 6);
   WriteFile(dir_.Path() + "/ff.hex", HexText(0, image));
   RunOptions options;
-  WriteFile(dir_.Path() + "/script.qrs", Connect() + "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() +
-                                             "/ff.hex\nDOWNLOAD\nDISCONNECT\n");
+  WriteFile(dir_.Path() + "/script.qrs",
+            Connect() + "ERASESECTOR 0 0\nLOADHEX " + dir_.Path() + "/ff.hex\nDOWNLOAD\nDISCONNECT\n");
   options.args = {"--console", dir_.Path() + "/script.qrs"};
   options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
   options.env["ZELKOR_COM1"] = server.Mapping();
@@ -363,8 +368,9 @@ TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentBusyOrGoesAwayIsNamedWithHo
   const std::string refusing = "rfc2217://127.0.0.1:" + std::to_string(e2e::FreeTcpPort());
   RunResult result = run(refusing);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_THAT(Messages(result.err), ElementsAre("Serial port: COM1: the host of " + refusing + " refused the connection.",
-                                                "Login failed", "Error connecting"));
+  EXPECT_THAT(Messages(result.err),
+              ElementsAre("Serial port: COM1: the host of " + refusing + " refused the connection.", "Login failed",
+                          "Error connecting"));
 
   // A host that takes the connection and never says a word.
   const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -412,8 +418,9 @@ TEST_F(RunnerEndToEnd, ARemoteHostThatRefusesIsSilentBusyOrGoesAwayIsNamedWithHo
   char greeting = 0;
   ASSERT_EQ(::recv(holder, &greeting, 1, 0), 1);  // the server serves it
   result = run(busy.Mapping());
-  EXPECT_THAT(Messages(result.err), ElementsAre("Serial port: COM1: " + busy.Mapping() + " is in use by another program.",
-                                                "Login failed", "Error connecting"));
+  EXPECT_THAT(Messages(result.err),
+              ElementsAre("Serial port: COM1: " + busy.Mapping() + " is in use by another program.", "Login failed",
+                          "Error connecting"));
 }
 
 TEST_F(RunnerEndToEnd, AModuleThatDoesNotAnswerFailsTheLogin) {

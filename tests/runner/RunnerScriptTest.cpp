@@ -163,19 +163,20 @@ TEST_F(RunnerScript, DownloadProgramsABinaryImageAtZeroAndAHexImageAtItsBank) {
 
 TEST_F(RunnerScript, LoadFileTakesItsModeFromTheContentAndDownloadPlacesPagesAtTheBank) {
   WriteFile(Dir() + "/s.bin", "S9030000FC\n");
-  WriteFile(Dir() + "/e.hex", "\x7F" "ELF");
+  WriteFile(Dir() + "/e.hex",
+            "\x7F"
+            "ELF");
   WriteFile(Dir() + "/h", ":00000001FF\n");
   WriteFile(Dir() + "/b.hex", "\x01\x02");
   const std::string load = "LOADFILE " + Dir();
-  EXPECT_THAT(GoodRunCalls(load + "/s.bin\n" + load + "/e.hex\n" + load + "/h\n" + load + "/b.hex\n" + load +
-                               "/missing.s19\n",
-                           "DmLoadFile"),
-              ElementsAre("DmLoadFile " + Dir() + "/s.bin 2", "DmLoadFile " + Dir() + "/e.hex 3",
-                          "DmLoadFile " + Dir() + "/h 0", "DmLoadFile " + Dir() + "/b.hex 0",
-                          "DmLoadFile " + Dir() + "/missing.s19 2"));
+  EXPECT_THAT(
+      GoodRunCalls(load + "/s.bin\n" + load + "/e.hex\n" + load + "/h\n" + load + "/b.hex\n" + load + "/missing.s19\n",
+                   "DmLoadFile"),
+      ElementsAre("DmLoadFile " + Dir() + "/s.bin 2", "DmLoadFile " + Dir() + "/e.hex 3",
+                  "DmLoadFile " + Dir() + "/h 0", "DmLoadFile " + Dir() + "/b.hex 0",
+                  "DmLoadFile " + Dir() + "/missing.s19 2"));
   WriteFile(Dir() + "/b.bin", "\x01\x02");
-  EXPECT_THAT(GoodRunCalls("SELECTBANK 2\n" + load + "/s.bin\nDOWNLOAD\n" + load + "/b.bin\nDOWNLOAD\n",
-                           "DmProgFlash"),
+  EXPECT_THAT(GoodRunCalls("SELECTBANK 2\n" + load + "/s.bin\nDOWNLOAD\n" + load + "/b.bin\nDOWNLOAD\n", "DmProgFlash"),
               ElementsAre("DmProgFlash 0x20000", "DmProgFlash 0"));
   ExpectFailure({{"LoadStatus", "225"}}, ConnectLine() + load + "/s.bin\n", {"LoadFile", "Error loading file"});
   // The file's fault, where the data manager names it, under the box's text.
@@ -194,11 +195,11 @@ TEST_F(RunnerScript, DisconnectSendsTheExitRequest) {
 }
 
 TEST_F(RunnerScript, MessagesSwitchesAndComments) {
-  const RunResult run = Run(
-      "; a script\n"
-      "\n"
-      "MESSAGE \"flash done\" ; shown upper-cased\n"
-      "ENABLE VERBOSE\nDISABLE VERBOSE\nSELECTBANK 1\n");
+  const RunResult run =
+      Run("; a script\n"
+          "\n"
+          "MESSAGE \"flash done\" ; shown upper-cased\n"
+          "ENABLE VERBOSE\nDISABLE VERBOSE\nSELECTBANK 1\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_THAT(Messages(run.err), ElementsAre("FLASH DONE"));
 }

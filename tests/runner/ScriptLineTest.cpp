@@ -1,8 +1,8 @@
+#include "client/ImageType.h"
+#include "client/Numbers.h"
 #include "runner/CommandLine.h"
 #include "runner/ScriptLine.h"
 #include "runner/ScriptReader.h"
-#include "client/ImageType.h"
-#include "client/Numbers.h"
 #include "runner/ScriptRunner.h"
 #include "tests/runner/RunnerFixture.h"
 
@@ -97,8 +97,8 @@ TEST(ScriptReader, RefusesWhatCannotBeRead) {
 TEST(NumberRule, DecimalHexAndSizesUpTo32Bits) {
   using client::BareDigits;
   using client::ParseNumber;
-  const std::pair<const char*, uint32_t> good[] = {{"0", 0},         {"4096", 4096},    {"4294967295", 0xFFFFFFFF},
-                                                   {"0x10", 16},     {"64K", 0x10000},  {"0x10K", 0x4000},
+  const std::pair<const char*, uint32_t> good[] = {{"0", 0},         {"4096", 4096},       {"4294967295", 0xFFFFFFFF},
+                                                   {"0x10", 16},     {"64K", 0x10000},     {"0x10K", 0x4000},
                                                    {"1M", 0x100000}, {"4095M", 0xFFF00000}};
   for (const auto& [text, value] : good) EXPECT_EQ(ParseNumber(text), value) << text;
   for (const char* bad : {"", "-1", "+1", "12a", "4294967296", " 1", "4096M", "0x", "K", "0x1G"}) {

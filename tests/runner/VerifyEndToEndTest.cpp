@@ -37,8 +37,8 @@ class VerifyEndToEnd : public ::testing::Test {
   RunResult Run(const std::vector<std::string>& faults, const std::string& script) {
     e2e::ModSimProcess sim(faults);
     EXPECT_TRUE(sim.Running());
-    WriteFile(dir_.Path() + "/script.qrs", "CONNECT EXTERNAMD " + module_ + "\nERASESECTOR 0 0\nLOADHEX " +
-                                               dir_.Path() + "/image.bin\n" + script);
+    WriteFile(dir_.Path() + "/script.qrs",
+              "CONNECT EXTERNAMD " + module_ + "\nERASESECTOR 0 0\nLOADHEX " + dir_.Path() + "/image.bin\n" + script);
     RunOptions options;
     options.args = {"--console", dir_.Path() + "/script.qrs"};
     options.env["ZELKOR_MACHINE_REGISTRY"] = dir_.Path() + "/machine.reg";
@@ -59,8 +59,8 @@ TEST_F(VerifyEndToEnd, VerifyFindsWhatACancellingCorruptionProgrammed) {
   // first two data bytes flipped, which leaves its check character right.
   const RunResult run = Run({"--fault", "cancel-rx@3"}, "PASSWORD zelkor\nENABLE VERIFY\nDOWNLOAD\n");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_THAT(Messages(run.err),
-              ElementsAre("Verify failed: 2 bytes differ from the image, the first at 0x000001F0", "Error programming"));
+  EXPECT_THAT(Messages(run.err), ElementsAre("Verify failed: 2 bytes differ from the image, the first at 0x000001F0",
+                                             "Error programming"));
   EXPECT_NE(flash_.substr(0, kImageSize), image_);
 }
 
@@ -84,9 +84,9 @@ TEST_F(VerifyEndToEnd, UploadHandsOverWhatTheFlashHoldsDespiteInvisibleLineError
   // The faults hit the second answer of the first pass and the fourth of
   // the second (17 answers each), one of them losing a 0x00.
   const std::string saved = dir_.Path() + "/saved.bin";
-  const RunResult run = Run({"--fault", "cancel-tx@2", "--fault", "drop-zero@21"},
-                            "DOWNLOAD\nPASSWORD zelkor\nUPLOAD 0 FFF " + saved + "\nUPLOAD 0x0 0xfff " + saved +
-                                ".hex\n");
+  const RunResult run =
+      Run({"--fault", "cancel-tx@2", "--fault", "drop-zero@21"},
+          "DOWNLOAD\nPASSWORD zelkor\nUPLOAD 0 FFF " + saved + "\nUPLOAD 0x0 0xfff " + saved + ".hex\n");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadFile(saved), image_);
   EXPECT_EQ(ReadFile(saved + ".hex").substr(0, 1), ":");

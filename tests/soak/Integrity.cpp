@@ -82,8 +82,8 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
     std::string flash(kFlashSize, '\xFF');
     flash.replace(0, image.size(), image);
     WriteFile(dir + "/flash.img", flash);
-    simArgs.insert(simArgs.end(), {kind == IntegrityKind::kUploadCorrupted ? "--corrupt-tx" : "--drop-tx", setup.lineRate,
-                                   "--flash-file", dir + "/flash.img"});
+    simArgs.insert(simArgs.end(), {kind == IntegrityKind::kUploadCorrupted ? "--corrupt-tx" : "--drop-tx",
+                                   setup.lineRate, "--flash-file", dir + "/flash.img"});
     char range[32];
     std::snprintf(range, sizeof range, "UPLOAD 0 %X ", kSize - 1);
     script += range + saved + "\n";
@@ -108,7 +108,9 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
   if (run.exitCode == 0) {
     const bool right = download ? flashIsImage : ReadFile(saved) == flash;
     verdict.acceptable = right;
-    if (!right) verdict.why = download ? "exit 0, the flash differs from the image" : "exit 0, the file differs from the flash";
+    if (!right) {
+      verdict.why = download ? "exit 0, the flash differs from the image" : "exit 0, the file differs from the flash";
+    }
   } else if (run.exitCode == -1) {
     verdict.why = "hung or crashed";
   } else if (!CommandFailure(verdict.lastMessage)) {
@@ -117,7 +119,9 @@ IntegrityVerdict RunIntegrity(const RunSetup& setup, IntegrityKind kind, uint64_
     verdict.mismatchReported = run.err.find("Verify failed") != std::string::npos;
     // A reported mismatch is the flash's real one, with its count and address.
     verdict.acceptable = !verdict.mismatchReported || run.err.find(MismatchText(flash, image)) != std::string::npos;
-    if (!verdict.acceptable) verdict.why = "the reported mismatch is not the flash's (" + MismatchText(flash, image) + ")";
+    if (!verdict.acceptable) {
+      verdict.why = "the reported mismatch is not the flash's (" + MismatchText(flash, image) + ")";
+    }
   }
   if (!verdict.acceptable && !setup.keepDir.empty()) {
     std::error_code ec;

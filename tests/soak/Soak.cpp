@@ -75,8 +75,8 @@ int RunIntegrityRuns(const SoakOptions& options) {
   for (std::size_t k = 0; k < kIntegrityKindCount; ++k) {
     const auto kind = static_cast<IntegrityKind>(k);
     uint32_t succeeded = 0, failed = 0, mismatches = 0;
-    const uint32_t runs =
-        kind == IntegrityKind::kVerifiedDownload ? options.integrityRuns : options.uploadRuns.value_or(options.integrityRuns);
+    const uint32_t runs = kind == IntegrityKind::kVerifiedDownload ? options.integrityRuns
+                                                                   : options.uploadRuns.value_or(options.integrityRuns);
     for (uint32_t run = 0; run < runs; ++run) {
       const uint64_t seed = options.seed * 1000 + run;
       const IntegrityVerdict verdict = RunIntegrity(options.setup, kind, seed);

@@ -43,22 +43,18 @@ std::string RunFaults::Describe() const {
 
 RunFaults FaultsForRun(uint32_t run, uint64_t seed) {
   std::mt19937_64 random(seed * 1000003u + run);
-  auto pick = [&](uint32_t from, uint32_t to) {
-    return std::uniform_int_distribution<uint32_t>(from, to)(random);
-  };
+  auto pick = [&](uint32_t from, uint32_t to) { return std::uniform_int_distribution<uint32_t>(from, to)(random); };
   RunFaults faults;
   faults.profile = static_cast<FaultProfile>(run % kProfileCount);
   auto& args = faults.simulatorArgs;
   args = {"--seed", std::to_string(random())};
   switch (faults.profile) {
-    case FaultProfile::kCorruption:
-      args.insert(args.end(), {"--corrupt", kLineRate});
-      break;
-    case FaultProfile::kDrops:
-      args.insert(args.end(), {"--drop", kLineRate});
-      break;
+    case FaultProfile::kCorruption: args.insert(args.end(), {"--corrupt", kLineRate}); break;
+    case FaultProfile::kDrops: args.insert(args.end(), {"--drop", kLineRate}); break;
     case FaultProfile::kNakBlocks:
-      for (int i = 0; i < 3; ++i) args.insert(args.end(), {"--fault", "nak-block@" + Number(pick(1, kBlocksOfADownload))});
+      for (int i = 0; i < 3; ++i) {
+        args.insert(args.end(), {"--fault", "nak-block@" + Number(pick(1, kBlocksOfADownload))});
+      }
       break;
     case FaultProfile::kIgnored:
       args.insert(args.end(), {"--fault", "ignore-command@" + Number(pick(kFirstProgramCommand, kLastCommand))});
@@ -66,9 +62,7 @@ RunFaults FaultsForRun(uint32_t run, uint64_t seed) {
     case FaultProfile::kWrongEcho:
       args.insert(args.end(), {"--fault", "wrong-echo@" + Number(pick(1, kLastCommand))});
       break;
-    case FaultProfile::kSilent:
-      faults.silentAfterMs = pick(kSilentFrom, kSilentTo);
-      break;
+    case FaultProfile::kSilent: faults.silentAfterMs = pick(kSilentFrom, kSilentTo); break;
     case FaultProfile::kMixed:
       args.insert(args.end(), {"--corrupt", kLineRate, "--drop", kLineRate, "--fault",
                                "nak-block@" + Number(pick(1, kBlocksOfADownload))});

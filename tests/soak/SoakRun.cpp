@@ -23,8 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCommandFailures[] = {"Error connecting", "Error erasing sector",
-                                                 "Error loading hex file", "Error programming"};
+constexpr std::string_view kCommandFailures[] = {"Error connecting", "Error erasing sector", "Error loading hex file",
+                                                 "Error programming"};
 
 using test::ReadFile;
 using test::TempDir;
@@ -43,7 +43,6 @@ std::string CopyModule(const TempDir& dir) {
   e2e::FastModuleCopy("ZkSim-Download", module);
   return module;
 }
-
 
 // Stops the simulator dead after a delay unless the run ends first; lets it
 // go on once the run is over, so that it can be ended normally.
@@ -110,7 +109,7 @@ RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& f
   WriteFile(hex, HexImage(image));
   const std::string script = dir.Path() + "/soak.qrs";
   WriteFile(script, "DISABLE VERBOSE\nCONNECT EXTERNAMD " + module + "\nERASESECTOR 4 4\nLOADHEX " + hex +
-                    "\nDOWNLOAD\nDISCONNECT SWRESET\n");
+                        "\nDOWNLOAD\nDISCONNECT SWRESET\n");
   const std::string registry = dir.Path() + "/machine.reg";
   test::WriteMachineRegistry(registry, setup.binDir);
 
@@ -139,8 +138,7 @@ RunVerdict RunOnce(const RunSetup& setup, uint32_t runNumber, const RunFaults& f
   } else if (run.exitCode == 0) {
     const std::string flash = ReadFile(sim.Dir() + "/flash.img");
     const bool same = flash.size() >= kImageAddress + kImageSize &&
-                      flash.compare(kImageAddress, kImageSize,
-                                    std::string(image.begin(), image.end())) == 0;
+                      flash.compare(kImageAddress, kImageSize, std::string(image.begin(), image.end())) == 0;
     verdict.outcome = same ? Outcome::kSucceeded : Outcome::kWrongData;
   } else {
     verdict.outcome = IsCommandFailure(verdict.lastMessage) ? Outcome::kFailedCleanly : Outcome::kUnexplained;

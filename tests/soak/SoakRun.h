@@ -43,13 +43,10 @@ struct RunSetup {
   std::string lineRate = "0.002";
 };
 
-RunVerdict RunOnce(const RunSetup& setup, uint32_t run, const RunFaults& faults,
-                   const std::vector<uint8_t>& image);
+RunVerdict RunOnce(const RunSetup& setup, uint32_t run, const RunFaults& faults, const std::vector<uint8_t>& image);
 
 // Whether a run ended as the invariant allows.
-inline bool Acceptable(Outcome outcome) {
-  return outcome == Outcome::kSucceeded || outcome == Outcome::kFailedCleanly;
-}
+inline bool Acceptable(Outcome outcome) { return outcome == Outcome::kSucceeded || outcome == Outcome::kFailedCleanly; }
 
 // The messages a failing command of the soak script ends the run with.
 bool IsCommandFailure(std::string_view message);

@@ -55,16 +55,18 @@ class ElfImage {
     const std::size_t header = w ? 64 : 52;
     const std::size_t entry = w ? 56 : 32;
     std::string file(header + entry * segments.size(), '\0');
-    file.replace(0, 4, "\x7F" "ELF");
+    file.replace(0, 4,
+                 "\x7F"
+                 "ELF");
     file[4] = w ? 2 : 1;
     file[5] = layout_.bigEndian ? 2 : 1;
     file[6] = 1;
-    Put(file, 16, 2, 2, layout_);     // e_type: executable
-    Put(file, 18, 0x28, 2, layout_);  // e_machine
-    Put(file, 20, 1, 4, layout_);     // e_version
-    Put(file, w ? 32 : 28, header, w ? 8 : 4, layout_);  // e_phoff
-    Put(file, w ? 52 : 40, header, 2, layout_);          // e_ehsize
-    Put(file, w ? 54 : 42, entry, 2, layout_);           // e_phentsize
+    Put(file, 16, 2, 2, layout_);                         // e_type: executable
+    Put(file, 18, 0x28, 2, layout_);                      // e_machine
+    Put(file, 20, 1, 4, layout_);                         // e_version
+    Put(file, w ? 32 : 28, header, w ? 8 : 4, layout_);   // e_phoff
+    Put(file, w ? 52 : 40, header, 2, layout_);           // e_ehsize
+    Put(file, w ? 54 : 42, entry, 2, layout_);            // e_phentsize
     Put(file, w ? 56 : 44, segments.size(), 2, layout_);  // e_phnum
     for (std::size_t i = 0; i < segments.size(); ++i) {
       const ElfSegment& s = segments[i];

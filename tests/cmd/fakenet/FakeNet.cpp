@@ -153,8 +153,9 @@ FAKE_EXPORT uint8_t NetSendData(const uint8_t* data, uint16_t length, uint8_t, u
     answer = std::move(s.queued.front());
     s.queued.pop_front();
   }
-  if (s.armed != nullptr && !answer.empty())
+  if (s.armed != nullptr && !answer.empty()) {
     std::copy_n(answer.begin(), std::min<size_t>(answer.size(), s.armedCapacity), s.armed);
+  }
   return 0;
 }
 

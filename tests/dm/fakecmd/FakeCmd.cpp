@@ -46,8 +46,7 @@ State& S() {
 }
 
 // Records a call and returns its scripted result.
-uint32_t Record(const char* name, std::initializer_list<uint32_t> args, const void* data = nullptr,
-                size_t length = 0) {
+uint32_t Record(const char* name, std::initializer_list<uint32_t> args, const void* data = nullptr, size_t length = 0) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   FakeCmdCall call{};
@@ -206,22 +205,19 @@ FAKE_EXPORT uint32_t CmmEraseChip(zk::SectorList* result) {
   return Record("CmmEraseChip", {});
 }
 
-FAKE_EXPORT uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result,
-                                     zk::WorkerThreadInfo* info) {
+FAKE_EXPORT uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
   FillList(result);
   FillThreadInfo(info);
   return Record("CmmEraseSectors", {range->start, range->end, range->third});
 }
 
-FAKE_EXPORT uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result,
-                                    zk::WorkerThreadInfo* info) {
+FAKE_EXPORT uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
   FillList(result);
   FillThreadInfo(info);
   return Record("CmmEraseBlocks", {range->start, range->end, range->third});
 }
 
-FAKE_EXPORT uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result,
-                                        zk::WorkerThreadInfo* info) {
+FAKE_EXPORT uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
   FillList(result);
   FillThreadInfo(info);
   return Record("CmmGetSectorStatus", {range->start, range->end, range->third});
@@ -275,9 +271,7 @@ FAKE_EXPORT uint8_t CmmSetEndOfFlash(uint32_t endOfFlash) {
   return static_cast<uint8_t>(Record("CmmSetEndOfFlash", {endOfFlash}));
 }
 
-FAKE_EXPORT uint32_t CmmEnableProtectedAreas(uint32_t enable) {
-  return Record("CmmEnableProtectedAreas", {enable});
-}
+FAKE_EXPORT uint32_t CmmEnableProtectedAreas(uint32_t enable) { return Record("CmmEnableProtectedAreas", {enable}); }
 
 #ifdef FAKE_CMD_FULL
 FAKE_EXPORT uint32_t CmmAddOwnPages(uint32_t value) { return Record("CmmAddOwnPages", {value}); }

@@ -1,11 +1,11 @@
 // The connect page against the scripted data manager: the module tree, the
 // connect sequence in its order, its failures and the flash library choice.
 #include "gui/connect/ConnectPage.h"
-#include "gui/shell/ControlIds.h"
-#include "gui/flashinfo/FlashInfoPage.h"
-#include "gui/dialogs/FlashLibDlg.h"
-#include "gui/shell/Globals.h"
 #include "gui/connect/ModuleTree.h"
+#include "gui/dialogs/FlashLibDlg.h"
+#include "gui/flashinfo/FlashInfoPage.h"
+#include "gui/shell/ControlIds.h"
+#include "gui/shell/Globals.h"
 #include "gui/shell/MyPropSheet.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
@@ -137,19 +137,19 @@ TEST_F(ConnectPageTest, AGroupItemConnectsNothingButIsRemembered) {
 
 TEST_F(ConnectPageTest, ConnectRunsTheSequenceInOrderForEveryBank) {
   AddModule("Two", StandardModule());
-  SetKeys("Two", "FlashConfig", {{"FlashBanks", "2"}, {"FlashStart1", "0x040000"}, {"FlashEnd1", "0x0BFFFF"},
-                                 {"FlashMode1", "0"}});
+  SetKeys("Two", "FlashConfig",
+          {{"FlashBanks", "2"}, {"FlashStart1", "0x040000"}, {"FlashEnd1", "0x0BFFFF"}, {"FlashMode1", "0"}});
   Fake().libraries[0x40000] = {{{2, 0x2202, 0x00a7, 1}}};
   Fake().blocks[0x40000] = {{0x40000, 0x10000, 8}};
   StartApp();
   Connect("Two");
   ASSERT_TRUE(Page()->Connected()) << ::testing::PrintToString(BoxTexts());
-  EXPECT_THAT(Sequence(), ElementsAre("DmLogin " + ModulIni("Two"), "DmCheckOldZelkor", "DmGetProtectedAreas",
-                                      "DmFindFlashLib 0 0", "DmFindFlashLib 1 0", "DmSelectFlashLib 1 1",
-                                      "DmSetFlashBaseAddress 0 1", "DmGetSectorInfos current",
-                                      "DmFindFlashLib 0 262144", "DmFindFlashLib 1 262144", "DmSelectFlashLib 2 1",
-                                      "DmSetFlashBaseAddress 262144 0", "DmGetSectorInfos current",
-                                      "DmGetGeneralInfos"));
+  EXPECT_THAT(
+      Sequence(),
+      ElementsAre("DmLogin " + ModulIni("Two"), "DmCheckOldZelkor", "DmGetProtectedAreas", "DmFindFlashLib 0 0",
+                  "DmFindFlashLib 1 0", "DmSelectFlashLib 1 1", "DmSetFlashBaseAddress 0 1", "DmGetSectorInfos current",
+                  "DmFindFlashLib 0 262144", "DmFindFlashLib 1 262144", "DmSelectFlashLib 2 1",
+                  "DmSetFlashBaseAddress 262144 0", "DmGetSectorInfos current", "DmGetGeneralInfos"));
   EXPECT_EQ(LastModul(), "Two");
   EXPECT_EQ(Status(), "Ready");
   EXPECT_EQ(Page()->ConnectButton()->text(), "Disconnect");
@@ -251,18 +251,15 @@ TEST_P(ConnectFailureTest, EndsDisconnectedWithTheMessageAndTheExit) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, ConnectFailureTest,
     ::testing::Values(
-        ConnectFailure{"LoginRefused", [](FakeDmState& f) { f.loginResult = 0xE4; }, "Unable to open the specified COM port",
-                       true},
-        ConnectFailure{"LoginWorkerFails", [](FakeDmState& f) { f.loginStatus = 0x10; }, "No answer from target",
-                       true},
+        ConnectFailure{"LoginRefused", [](FakeDmState& f) { f.loginResult = 0xE4; },
+                       "Unable to open the specified COM port", true},
+        ConnectFailure{"LoginWorkerFails", [](FakeDmState& f) { f.loginStatus = 0x10; }, "No answer from target", true},
         ConnectFailure{"OldFirmware", [](FakeDmState& f) { f.checkOld = 239; },
                        "Old Zelkor version found. Please update your module.", true},
-        ConnectFailure{"SearchFails", [](FakeDmState& f) { f.findResult = 5; }, "Couldn´t find flash library.",
-                       true},
-        ConnectFailure{"NoLibrary", [](FakeDmState& f) { f.libraries.clear(); }, "Couldn´t find flash library.",
-                       true},
-        ConnectFailure{"SelectFails", [](FakeDmState& f) { f.selectResult = 0x81; },
-                       "Couldn´t find flash library.", true}),
+        ConnectFailure{"SearchFails", [](FakeDmState& f) { f.findResult = 5; }, "Couldn´t find flash library.", true},
+        ConnectFailure{"NoLibrary", [](FakeDmState& f) { f.libraries.clear(); }, "Couldn´t find flash library.", true},
+        ConnectFailure{"SelectFails", [](FakeDmState& f) { f.selectResult = 0x81; }, "Couldn´t find flash library.",
+                       true}),
     [](const ::testing::TestParamInfo<ConnectFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectPageTest, AMissingDataManagerLibraryIsReportedAndNothingCalled) {

@@ -125,20 +125,19 @@ TEST_P(DisconnectModeTest, SendsTheRecordAndRemembersTheChoice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, DisconnectModeTest,
-    ::testing::Values(
-        DisconnectCase{"NoBox", [](CDisconnectChoices*) {}, "DmExitZelkor 0 0", "0", "5"},
-        DisconnectCase{"SoftwareReset", [](CDisconnectChoices* c) { c->SoftwareReset()->click(); },
-                       "DmExitZelkor 2 0", "2", "5"},
-        DisconnectCase{"HardwareReset", [](CDisconnectChoices* c) { c->HardwareReset()->click(); },
-                       "DmExitZelkor 3 0", "3", "5"},
-        DisconnectCase{"JumpToAddress",
-                       [](CDisconnectChoices* c) {
-                         c->JumpToAddress()->click();
-                         c->JumpAddress()->setText("0x1F00");
-                       },
-                       "DmExitZelkor 1 7936", "1", "7936"},
-        DisconnectCase{"JumpToEmptyAddress", [](CDisconnectChoices* c) { c->JumpToAddress()->click(); },
-                       "DmExitZelkor 1 0", "1", "0"}),
+    ::testing::Values(DisconnectCase{"NoBox", [](CDisconnectChoices*) {}, "DmExitZelkor 0 0", "0", "5"},
+                      DisconnectCase{"SoftwareReset", [](CDisconnectChoices* c) { c->SoftwareReset()->click(); },
+                                     "DmExitZelkor 2 0", "2", "5"},
+                      DisconnectCase{"HardwareReset", [](CDisconnectChoices* c) { c->HardwareReset()->click(); },
+                                     "DmExitZelkor 3 0", "3", "5"},
+                      DisconnectCase{"JumpToAddress",
+                                     [](CDisconnectChoices* c) {
+                                       c->JumpToAddress()->click();
+                                       c->JumpAddress()->setText("0x1F00");
+                                     },
+                                     "DmExitZelkor 1 7936", "1", "7936"},
+                      DisconnectCase{"JumpToEmptyAddress", [](CDisconnectChoices* c) { c->JumpToAddress()->click(); },
+                                     "DmExitZelkor 1 0", "1", "0"}),
     [](const ::testing::TestParamInfo<DisconnectCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DisconnectTest, JumpToZeroSendsModeOneAtZero) {

@@ -3,11 +3,11 @@
 // download, Start with chip or needed-sector erase, the bank offset list,
 // the persisted boxes and the reload question after a change on disk.
 #include "gui/connect/ConnectPage.h"
-#include "gui/download/DownloadPage.h"
 #include "gui/dialogs/EnterBinAddress.h"
+#include "gui/download/DownloadPage.h"
 #include "gui/flashinfo/FlashInfoPage.h"
-#include "gui/shell/HelpWindow.h"
 #include "gui/shell/Globals.h"
+#include "gui/shell/HelpWindow.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
 #include "tests/gui/GuiFixture.h"
@@ -119,8 +119,8 @@ TEST_F(DownloadPageTest, ABinaryFileAsksForItsStartAddressAHexFileDoesNot) {
     const std::string path = File(name, content);
     Open(path);
     EXPECT_FALSE(asked_) << name;
-    EXPECT_EQ(Calls("DmLoadFile"), std::vector<std::string>{"DmLoadFile " + path + " " +
-                                                            std::to_string(client::LoadModeOf(type))});
+    EXPECT_EQ(Calls("DmLoadFile"),
+              std::vector<std::string>{"DmLoadFile " + path + " " + std::to_string(client::LoadModeOf(type))});
     EXPECT_EQ(Page()->FileType(), type);
   }
   EXPECT_TRUE(boxes_.shown.empty()) << ::testing::PrintToString(BoxTexts());
@@ -312,10 +312,15 @@ TEST_F(DownloadPageTest, NeededSectorsAreErasedBankByBankThenTheImageIsProgramme
   };
   ClearCalls();
   Page()->StartButton()->click();
-  const std::vector<std::string> expected{
-      "DmSetFlashBaseAddress 0 1", "DmGetHexFileInfo 0", "DmEraseSectors 0 0x3fff 16384",
-      "DmEraseSectors 0x10000 0x1ffff 65536", "DmSetFlashBaseAddress 262144 2", "DmGetHexFileInfo 0",
-      "DmEraseSectors 0 0x3fff 16384", "DmEraseSectors 0x10000 0x1ffff 65536", "DmProgFlash 0"};
+  const std::vector<std::string> expected{"DmSetFlashBaseAddress 0 1",
+                                          "DmGetHexFileInfo 0",
+                                          "DmEraseSectors 0 0x3fff 16384",
+                                          "DmEraseSectors 0x10000 0x1ffff 65536",
+                                          "DmSetFlashBaseAddress 262144 2",
+                                          "DmGetHexFileInfo 0",
+                                          "DmEraseSectors 0 0x3fff 16384",
+                                          "DmEraseSectors 0x10000 0x1ffff 65536",
+                                          "DmProgFlash 0"};
   EXPECT_EQ(Calls(), expected);
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown[0].caption, "EraseSector");

@@ -2,10 +2,10 @@
 // meter, the bank offset list, file types by name, the upload range, the
 // texts of sizes, times and areas, the open dialog's filters, and the file
 // watcher's comparison of time stamps.
-#include "gui/download/BankOffsets.h"
-#include "gui/download/DownloadPage.h"
 #include "gui/dialogs/EnterBinAddress.h"
 #include "gui/dialogs/FileDialogs.h"
+#include "gui/download/BankOffsets.h"
+#include "gui/download/DownloadPage.h"
 #include "gui/download/FileFacts.h"
 #include "gui/download/FileWatcher.h"
 #include "gui/download/TransferMeter.h"
@@ -96,8 +96,7 @@ TEST(FileFactsTest, SizesInKilobytesTheDirectoryAndTheTimeText) {
 }
 
 TEST(FileDialogsTest, ClassicFiltersBecomeNameFiltersWithBothCases) {
-  const QStringList filters =
-      NameFilters("(extended) HexFiles (*.h86, *.hex)|*.h86; *.hex|all files (*.*)|*.*||");
+  const QStringList filters = NameFilters("(extended) HexFiles (*.h86, *.hex)|*.h86; *.hex|all files (*.*)|*.*||");
   ASSERT_EQ(filters.size(), 2);
   EXPECT_EQ(filters[0], "(extended) HexFiles (*.h86, *.hex) (*.h86 *.H86 *.hex *.HEX)");
   EXPECT_EQ(filters[1], "all files (*.*) (*.*)");
@@ -122,8 +121,11 @@ TEST(FileWatcherTest, EachNewTimeIsTakenOnceByOneSide) {
   const auto takes = [&](std::chrono::milliseconds patience) {
     const auto until = std::chrono::steady_clock::now() + patience;
     while (byThread + byGui == 0 && std::chrono::steady_clock::now() < until) {
-      if (watcher.TakeChange()) ++byGui;
-      else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (watcher.TakeChange()) {
+        ++byGui;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (watcher.TakeChange()) ++byGui;

@@ -111,8 +111,8 @@ TEST_F(FlashInfoPageTest, StatusOfAllSectorsAsksEveryGroupInOneRunAndItsButtonSt
   Fake().sectorStatus = {{0x0, 34}, {0x4000, 34}, {0x10000, 34}};
   QPushButton* all = Page()->StatusAllButton();
   all->click();
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384",
-                                               "DmGetSectorStatus 65536 262143 65536"}));
+  EXPECT_EQ(Calls(),
+            (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384", "DmGetSectorStatus 65536 262143 65536"}));
   EXPECT_EQ(Page()->Map()->StateOfCell(0), SectorState::kBlank);
   EXPECT_EQ(Page()->Map()->StateOfCell(3), SectorState::kUsed);
   EXPECT_EQ(Page()->Map()->StateOfCell(4), SectorState::kBlank);
@@ -213,8 +213,8 @@ TEST_F(FlashInfoPageTest, StatusOfSelectedRowsInTheirOrder) {
   Sector(1, 0)->setSelected(true);
   Group(0)->setSelected(true);
   Click(kStatusButton);
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384",
-                                               "DmGetSectorStatus 65536 131071 65536"}));
+  EXPECT_EQ(Calls(),
+            (std::vector<std::string>{"DmGetSectorStatus 0 65535 16384", "DmGetSectorStatus 65536 131071 65536"}));
   EXPECT_EQ(Cell(Group(0), kStatus), "not blank");
   EXPECT_EQ(Cell(Sector(0, 0), kStatus), "blank");
   EXPECT_EQ(Cell(Sector(0, 1), kStatus), "blank");

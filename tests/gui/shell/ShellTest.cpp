@@ -1,8 +1,8 @@
 // The sheet and the application: start-up, pages, toolbar, Enter, the hidden
 // commands, help, info and the way out.
 #include "gui/connect/ConnectPage.h"
-#include "gui/shell/ControlIds.h"
 #include "gui/flashinfo/FlashInfoPage.h"
+#include "gui/shell/ControlIds.h"
 #include "gui/shell/Globals.h"
 #include "gui/shell/HelpWindow.h"
 #include "gui/shell/LogPane.h"

@@ -2,8 +2,8 @@
 // user's clicks, keys, commands and close requests are kept away from it;
 // the Cancel button and Enter stop a cancellable wait; a worker thread's
 // message box is answered meanwhile.
-#include "gui/shell/Child.h"
 #include "gui/connect/ConnectPage.h"
+#include "gui/shell/Child.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/WaitLoops.h"
 #include "tests/gui/GuiFixture.h"

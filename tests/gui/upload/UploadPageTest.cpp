@@ -1,12 +1,12 @@
 // The password dialog, the upload page and the protected areas page against
 // the scripted data manager.
 #include "gui/connect/ConnectPage.h"
+#include "gui/dialogs/PwdDlg.h"
 #include "gui/download/DownloadPage.h"
 #include "gui/flashinfo/ProtectedAreaInfo.h"
-#include "gui/dialogs/PwdDlg.h"
-#include "gui/upload/SavePage.h"
 #include "gui/shell/StatusPane.h"
 #include "gui/shell/Texts.h"
+#include "gui/upload/SavePage.h"
 #include "tests/gui/GuiFixture.h"
 
 #include <QFileDialog>

@@ -76,14 +76,19 @@ struct Key {
   Field FakeDmState::*field;
 };
 
-constexpr Key<uint32_t> kResults[] = {
-    {"Progress", &FakeDmState::progress},        {"LoginResult", &FakeDmState::loginResult},
-    {"LoginStatus", &FakeDmState::loginStatus},  {"CheckOld", &FakeDmState::checkOld},
-    {"FindEndResult", &FakeDmState::findEndResult}, {"SectorInfosResult", &FakeDmState::sectorInfosResult},
-    {"EraseResult", &FakeDmState::eraseResult},  {"EraseStatus", &FakeDmState::eraseStatus},
-    {"EraseChipResult", &FakeDmState::eraseChipResult}, {"LoadResult", &FakeDmState::loadResult},
-    {"LoadStatus", &FakeDmState::loadStatus},    {"ProgResult", &FakeDmState::progResult},
-    {"ProgStatus", &FakeDmState::progStatus}};
+constexpr Key<uint32_t> kResults[] = {{"Progress", &FakeDmState::progress},
+                                      {"LoginResult", &FakeDmState::loginResult},
+                                      {"LoginStatus", &FakeDmState::loginStatus},
+                                      {"CheckOld", &FakeDmState::checkOld},
+                                      {"FindEndResult", &FakeDmState::findEndResult},
+                                      {"SectorInfosResult", &FakeDmState::sectorInfosResult},
+                                      {"EraseResult", &FakeDmState::eraseResult},
+                                      {"EraseStatus", &FakeDmState::eraseStatus},
+                                      {"EraseChipResult", &FakeDmState::eraseChipResult},
+                                      {"LoadResult", &FakeDmState::loadResult},
+                                      {"LoadStatus", &FakeDmState::loadStatus},
+                                      {"ProgResult", &FakeDmState::progResult},
+                                      {"ProgStatus", &FakeDmState::progStatus}};
 constexpr Key<int> kCounts[] = {{"Polls", &FakeDmState::polls},
                                 {"InterruptAtPoll", &FakeDmState::interruptAtPoll},
                                 {"InterruptsInEraseChip", &FakeDmState::interruptsInEraseChip}};
@@ -93,7 +98,8 @@ constexpr Key<int> kCounts[] = {{"Polls", &FakeDmState::polls},
 void Script(FakeDmState& s, const std::string& path) {
   static const FakeDmState defaults;
   for (const auto& key : kResults) {
-    s.*key.field = static_cast<uint32_t>(zk::ini::GetInt(path, "Fake", key.name, static_cast<int>(defaults.*key.field)));
+    s.*key.field =
+        static_cast<uint32_t>(zk::ini::GetInt(path, "Fake", key.name, static_cast<int>(defaults.*key.field)));
   }
   for (const auto& key : kCounts) s.*key.field = zk::ini::GetInt(path, "Fake", key.name, defaults.*key.field);
   s.interruptInStop = zk::ini::GetInt(path, "Fake", "InterruptInStop", 0) != 0;
