@@ -75,6 +75,14 @@ struct OptionRule {
   bool optionalValue = false;
 };
 
+// An option whose value is stored as it stands in field; an empty one is refused.
+OptionRule TextOption(std::vector<Subcommand> commands, std::string Options::*field) {
+  return {true, std::move(commands), [field](Options& o, const std::string& v) {
+            o.*field = v;
+            return !v.empty();
+          }};
+}
+
 const std::map<std::string_view, OptionRule>& Rules() {
   using S = Subcommand;
   const std::vector<S> connected = {S::kInfo, S::kFlash, S::kRead, S::kErase};
@@ -85,12 +93,7 @@ const std::map<std::string_view, OptionRule>& Rules() {
       {"-v", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
       {"-vv", {false, {}, [](Options& o, const std::string&) { return o.verbose = o.veryVerbose = true; }}},
       {"--verbose", {false, {}, [](Options& o, const std::string&) { return o.verbose = true; }}},
-      {"--module",
-       {true, connected,
-        [](Options& o, const std::string& v) {
-          o.module = v;
-          return !v.empty();
-        }}},
+      {"--module", TextOption(connected, &Options::module)},
       {"--port",
        {true, connected,
         [](Options& o, const std::string& v) {
@@ -126,13 +129,7 @@ const std::map<std::string_view, OptionRule>& Rules() {
           return true;
         }}},
       {"--verify", {false, {S::kFlash}, [](Options& o, const std::string&) { return o.verify = true; }}},
-      {"--log",
-       {true,
-        {S::kFlash},
-        [](Options& o, const std::string& v) {
-          o.log = v;
-          return !v.empty();
-        }}},
+      {"--log", TextOption({S::kFlash}, &Options::log)},
       {"--timeout",
        {true,
         {S::kFlash},
@@ -141,20 +138,8 @@ const std::map<std::string_view, OptionRule>& Rules() {
           o.timeoutSeconds = s.value_or(0);
           return s.has_value();
         }}},
-      {"-o",
-       {true,
-        {S::kRead},
-        [](Options& o, const std::string& v) {
-          o.output = v;
-          return !v.empty();
-        }}},
-      {"--output",
-       {true,
-        {S::kRead},
-        [](Options& o, const std::string& v) {
-          o.output = v;
-          return !v.empty();
-        }}},
+      {"-o", TextOption({S::kRead}, &Options::output)},
+      {"--output", TextOption({S::kRead}, &Options::output)},
       {"--chip", {false, {S::kErase}, [](Options& o, const std::string&) { return o.chip = true; }}},
       {"--trace",
        {false,

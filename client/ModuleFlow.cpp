@@ -2,6 +2,7 @@
 
 #include "client/HandedOut.h"
 #include "client/ModuleBanks.h"
+#include "common/FlashDescriptionFile.h"
 #include "common/IniFileAccess.h"
 #include "platform/AsciiText.h"
 #include "platform/Files.h"
@@ -26,27 +27,6 @@ constexpr uint8_t kNextLibrary = 1;
 constexpr int kMaxFlashLibraries = 256;
 constexpr uint64_t kAddressSpaceEnd = 0xFFFFFFFFull;
 constexpr uint32_t kNoBankStart = 0xFFFFFFFFu;
-
-// The directory of the flash description files: INIFilePath of the
-// program-wide settings file, below the program's directory.
-std::string FlashDescriptionDir() {
-  const std::string programDir = files::HostProgramDir();
-  const std::string settings = files::ResolveNoCase(files::Join(programDir, files::kSettingsFile));
-  return files::Join(programDir, files::ToNative(IniFileAccess(settings).IniFilePath()));
-}
-
-std::string DescriptionPath(const std::string& dir, const FlashLibInfo& info) {
-  char name[32];
-  std::snprintf(name, sizeof name,
-                "%.4x"
-                "x"
-                "%.4x"
-                "x"
-                "%.4x"
-                ".ini",
-                info.words[2], info.words[1], info.words[3]);
-  return files::ResolveNoCase(files::Join(dir, name));
-}
 
 bool EndsList(ResultCode result, const FlashLibInfo& info) {
   return result != kOk || (info.words[0] == 0 && info.words[3] == 0);
@@ -91,9 +71,9 @@ std::string ModuleDescriptionPath(const std::string& dir) {
 
 std::optional<std::size_t> ChooseExternalFlash(std::span<const FlashLibInfo> found, std::string_view flashType) {
   if (flashType != kExternalAmd) return std::nullopt;
-  const std::string dir = FlashDescriptionDir();
+  const std::string dir = FlashDescriptionDir(files::HostProgramDir());
   for (std::size_t n = 0; n < found.size(); ++n) {
-    const std::string mode = ini::GetString(DescriptionPath(dir, found[n]), "General", "Mode", "", kModeBuffer);
+    const std::string mode = ini::GetString(FlashDescriptionFile(dir, found[n]), "General", "Mode", "", kModeBuffer);
     if (text::EqualsNoCase(mode, kExternalFlash)) return n;
   }
   return std::nullopt;

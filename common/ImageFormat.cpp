@@ -8,24 +8,16 @@
 namespace zk {
 namespace {
 
+// The extensions of each format, lower case.
 struct ExtensionRule {
-  std::string_view extension;  // lower case
   ImageFormat format;
+  std::array<std::string_view, 5> extensions;  // an empty one ends the list
 };
 
-constexpr std::array<ExtensionRule, 12> kExtensions{{
-    {"hex", ImageFormat::kHex},
-    {"h86", ImageFormat::kHex},
-    {"ihex", ImageFormat::kHex},
-    {"ihx", ImageFormat::kHex},
-    {"srec", ImageFormat::kSrec},
-    {"s19", ImageFormat::kSrec},
-    {"s28", ImageFormat::kSrec},
-    {"s37", ImageFormat::kSrec},
-    {"mot", ImageFormat::kSrec},
-    {"elf", ImageFormat::kElf},
-    {"axf", ImageFormat::kElf},
-    {"out", ImageFormat::kElf},
+constexpr std::array<ExtensionRule, 3> kExtensions{{
+    {ImageFormat::kHex, {"hex", "h86", "ihex", "ihx"}},
+    {ImageFormat::kSrec, {"srec", "s19", "s28", "s37", "mot"}},
+    {ImageFormat::kElf, {"elf", "axf", "out"}},
 }};
 
 constexpr std::string_view kElfMagic{
@@ -86,10 +78,12 @@ std::optional<std::string_view> ExtensionOf(std::string_view path) {
 }
 
 std::optional<ImageFormat> FormatOfExtension(std::string_view extension, ExtensionCase letters) {
+  if (extension.empty()) return std::nullopt;
   for (const ExtensionRule& rule : kExtensions) {
-    const bool same =
-        letters == ExtensionCase::kLower ? extension == rule.extension : text::EqualsNoCase(extension, rule.extension);
-    if (same) return rule.format;
+    for (const std::string_view known : rule.extensions) {
+      const bool same = letters == ExtensionCase::kLower ? extension == known : text::EqualsNoCase(extension, known);
+      if (same) return rule.format;
+    }
   }
   return std::nullopt;
 }

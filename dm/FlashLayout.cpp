@@ -1,13 +1,12 @@
 #include "dm/FlashLayout.h"
 
+#include "common/FlashDescriptionFile.h"
 #include "common/IniFileAccess.h"
 #include "dm/CommandLayer.h"
 #include "dm/HexValue.h"
 #include "dm/State.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
-
-#include <cstdio>
 
 namespace zk::dm {
 namespace {
@@ -86,24 +85,9 @@ SectorLayout ReadSectorLayout(const std::string& modulePath, int bank, const std
   return layout;
 }
 
-std::string FlashDescriptionPath(const std::string& settingsDir, const FlashLibInfo& flash) {
-  const std::string settings = files::ResolveNoCase(files::Join(settingsDir, files::kSettingsFile));
-  const std::string dir = files::Join(settingsDir, files::ToNative(IniFileAccess(settings).IniFilePath()));
-  char name[32];
-  std::snprintf(name, sizeof name,
-                "%.4x"
-                "x"
-                "%.4x"
-                "x"
-                "%.4x"
-                ".ini",
-                flash.words[2], flash.words[1], flash.words[3]);
-  return files::ResolveNoCase(files::Join(dir, name));
-}
-
 SectorLayout LoadSectorLayout(const FlashLibInfo& flash) {
   DmState& state = State();
-  const std::string desc = FlashDescriptionPath(SettingsDirectory(), flash);
+  const std::string desc = FlashDescriptionFile(FlashDescriptionDir(SettingsDirectory()), flash);
   state.forwarded = 0;
   SectorLayout layout = ReadSectorLayout(state.modulePath, state.currentBank, desc);
   if (layout.code != kOk) return layout;

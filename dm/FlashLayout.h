@@ -29,11 +29,6 @@ struct SectorLayout {
 // Reads the layout of bank. Reads files only.
 SectorLayout ReadSectorLayout(const std::string& modulePath, int bank, const std::string& flashDescriptionPath);
 
-// The flash description file of flash: the directory INIFilePath of the
-// settings file Zelkor.ini in settingsDir names, and words 2, 1 and 3 of
-// flash as "%.4x" joined by 'x', with ".ini"; looked up ignoring case.
-std::string FlashDescriptionPath(const std::string& settingsDir, const FlashLibInfo& flash);
-
 // The layout of flash in the current bank, as DmGetSectorInfos reads it: a
 // complete layout also sets the flash window and tells the command layer
 // the end of flash (code kCmdDllError when it lacks the function).

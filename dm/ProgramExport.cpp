@@ -4,9 +4,8 @@
 #include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
+#include "dm/OwnWorkerSteps.h"
 #include "dm/Programmer.h"
-#include "dm/Progress.h"
-#include "dm/ProtectionCheck.h"
 #include "dm/ReadOutcome.h"
 #include "dm/State.h"
 
@@ -15,7 +14,7 @@ namespace {
 
 // The target that programs through the command layer: each request is one
 // CmmProgFlash.
-class CommandLayerTarget : public ProgramTarget {
+class CommandLayerTarget : public OwnWorkerSteps<ProgramTarget> {
  public:
   explicit CommandLayerTarget(cmm::ProgFlashFn progFlash) : progFlash_(progFlash) {}
 
@@ -23,13 +22,10 @@ class CommandLayerTarget : public ProgramTarget {
     ProgRequest request{address, length, data};
     return progFlash_(&request);
   }
-  bool StopRequested() override { return zk::StopRequested(); }
-  void Progress(uint64_t done, uint64_t total) override { SetProgress(done, total); }
-  ResultCode CheckChunk(uint32_t address, uint32_t length) override { return guard_.CheckSpan(address, length); }
+  ResultCode CheckChunk(uint32_t address, uint32_t length) override { return Guard(address, length); }
 
  private:
   cmm::ProgFlashFn progFlash_;
-  ProtectionGuard guard_;
 };
 
 // Every page is checked before the first is sent, so that a refused image

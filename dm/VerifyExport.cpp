@@ -6,15 +6,14 @@
 #include "common/WorkerThread.h"
 #include "dm/CommandLayer.h"
 #include "dm/OwnWorker.h"
-#include "dm/Progress.h"
-#include "dm/ProtectionCheck.h"
+#include "dm/OwnWorkerSteps.h"
 #include "dm/State.h"
 #include "dm/Verifier.h"
 
 namespace zk::dm {
 namespace {
 
-class CommandSource : public VerifySource {
+class CommandSource : public OwnWorkerSteps<VerifySource> {
  public:
   explicit CommandSource(cmm::ReadFlashOnceFn readOnce) : readOnce_(readOnce) {}
 
@@ -25,13 +24,10 @@ class CommandSource : public VerifySource {
     *received = result.received;
     return rc;
   }
-  bool StopRequested() override { return zk::StopRequested(); }
-  void Progress(uint64_t done, uint64_t total) override { SetProgress(done, total); }
-  ResultCode CheckSpan(uint32_t address, uint32_t length) override { return guard_.CheckSpan(address, length); }
+  ResultCode CheckSpan(uint32_t address, uint32_t length) override { return Guard(address, length); }
 
  private:
   cmm::ReadFlashOnceFn readOnce_;
-  ProtectionGuard guard_;
 };
 
 ResultCode VerifyImage(uint32_t address, cmm::ReadFlashOnceFn readOnce, VerifyResult* out) {

@@ -19,11 +19,6 @@ std::string Word(uint16_t value, const char* format) {
 
 }  // namespace
 
-std::string FlashDescriptionName(const FlashLibInfo& library) {
-  return Word(library.words[2], "%.4x") + "x" + Word(library.words[1], "%.4x") + "x" + Word(library.words[3], "%.4x") +
-         ".ini";
-}
-
 std::string FlashDescriptionPath(std::string_view installDir, const FlashLibInfo& library) {
   return files::Join(files::Join(installDir, "FlashInfo"), FlashDescriptionName(library));
 }

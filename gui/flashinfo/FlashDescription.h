@@ -1,6 +1,7 @@
 #pragma once
 // The flash description file of a flash library and the bank line the
 // connect page builds from it for the flash info page.
+#include "common/FlashDescriptionFile.h"
 #include "common/Records.h"
 
 #include <string>
@@ -8,8 +9,6 @@
 
 namespace zk::gui {
 
-// "<w2>x<w1>x<w3>.ini", each word as four lower-case hexadecimal digits.
-std::string FlashDescriptionName(const FlashLibInfo& library);
 // installDir\FlashInfo\ + FlashDescriptionName.
 std::string FlashDescriptionPath(std::string_view installDir, const FlashLibInfo& library);
 

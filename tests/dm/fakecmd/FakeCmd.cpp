@@ -84,6 +84,14 @@ void FillThreadInfo(zk::WorkerThreadInfo* info) {
   info->threadHandle = nullptr;
 }
 
+// The range calls (erase, sector status): a list handed out and the call recorded.
+[[maybe_unused]] uint32_t RangeCall(const char* name, zk::RangeRequest* range, zk::SectorList* result,
+                                    zk::WorkerThreadInfo* info) {
+  FillList(result);
+  FillThreadInfo(info);
+  return Record(name, {range->start, range->end, range->third});
+}
+
 [[maybe_unused]] void HoldIfAsked() {
   State& s = S();
   {
@@ -206,21 +214,15 @@ FAKE_EXPORT uint32_t CmmEraseChip(zk::SectorList* result) {
 }
 
 FAKE_EXPORT uint32_t CmmEraseSectors(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
-  FillList(result);
-  FillThreadInfo(info);
-  return Record("CmmEraseSectors", {range->start, range->end, range->third});
+  return RangeCall("CmmEraseSectors", range, result, info);
 }
 
 FAKE_EXPORT uint32_t CmmEraseBlocks(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
-  FillList(result);
-  FillThreadInfo(info);
-  return Record("CmmEraseBlocks", {range->start, range->end, range->third});
+  return RangeCall("CmmEraseBlocks", range, result, info);
 }
 
 FAKE_EXPORT uint32_t CmmGetSectorStatus(zk::RangeRequest* range, zk::SectorList* result, zk::WorkerThreadInfo* info) {
-  FillList(result);
-  FillThreadInfo(info);
-  return Record("CmmGetSectorStatus", {range->start, range->end, range->third});
+  return RangeCall("CmmGetSectorStatus", range, result, info);
 }
 
 FAKE_EXPORT uint32_t CmmReadFlash(zk::ReadRequest* request, zk::ReadResult* result, zk::WorkerThreadInfo* info) {
