@@ -43,7 +43,7 @@ bool CZelkorGuiApp::InitInstance() {
   flashInfo_ = std::make_unique<CFlashInfoPage>(dm_, flow_, *sheet_);
   download_ = std::make_unique<CDownloadPage>(dm_, flow_, *flashInfo_, *sheet_);
   protectedAreaInfo_ = std::make_unique<CProtectedAreaInfo>(dm_);
-  upload_ = std::make_unique<CSave>(*sheet_->StatusBar(), dm_, flow_, *download_);
+  upload_ = std::make_unique<CSave>(*sheet_->StatusBar(), flow_, *download_);
   download_->SetShell(this);
   protectedAreaInfo_->SetShell(this);
   CConnectPage::Links links;

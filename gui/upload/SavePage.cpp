@@ -56,10 +56,9 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
   return UploadRange{*start, static_cast<uint32_t>(length)};
 }
 
-CSave::CSave(CStatusPane& status, client::CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent)
+CSave::CSave(CStatusPane& status, CGuiFlow& flow, CDownloadPage& download, QWidget* parent)
     : CPropertyPage(kUploadDialog, "Upload", parent),
       status_(status),
-      dm_(dm),
       flow_(flow),
       download_(download),
       startEdit_(AddressEdit(this, kStartAddressEdit)),

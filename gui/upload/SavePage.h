@@ -35,7 +35,7 @@ std::optional<UploadRange> ParseUploadRange(std::string_view startText, std::str
 
 class CSave : public CPropertyPage {
  public:
-  CSave(CStatusPane& status, client::CDmAccess& dm, CGuiFlow& flow, CDownloadPage& download, QWidget* parent = nullptr);
+  CSave(CStatusPane& status, CGuiFlow& flow, CDownloadPage& download, QWidget* parent = nullptr);
 
   void OnUpload();
   void OnSave();
@@ -50,7 +50,6 @@ class CSave : public CPropertyPage {
   void SetStatus(const QString& text);
 
   CStatusPane& status_;
-  client::CDmAccess& dm_;
   CGuiFlow& flow_;
   CDownloadPage& download_;
   uint32_t uploadStart_ = 0;

@@ -22,8 +22,8 @@ namespace {
 
 constexpr uint32_t kRunning = 192;
 constexpr uint32_t kStopped = 1;
-constexpr uint8_t kBlank = 34;
-constexpr uint8_t kNotBlank = 33;
+[[maybe_unused]] constexpr uint8_t kBlank = 34;
+[[maybe_unused]] constexpr uint8_t kNotBlank = 33;
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
