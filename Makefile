@@ -54,7 +54,8 @@ clean:
 
 # The Windows build: cross-compiled with MinGW-w64 in its own build
 # directory; <build-windows>/bin is the installation, zipped as
-# <build-windows>/zelkor-windows.zip. Not part of test.
+# <build-windows>/zelkor-windows.zip, and the installer
+# <build-windows>/zelkor-<version>-setup.exe. Not part of test.
 WINDOWS_BUILD ?= $(BUILD)-windows
 WINDOWS_FLAGS ?=
 .PHONY: windows windows-deps windows-configure
@@ -70,12 +71,13 @@ windows-configure: windows-deps
 windows: windows-configure
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	@cmake --build $(WINDOWS_BUILD) --target ZkWindowsZip
+	@cmake --build $(WINDOWS_BUILD) --target ZkWindowsInstaller
 
 # Quillrun.exe and zelkor.exe under Wine against the simulator of the Linux
 # build, each run checked against the simulator's flash.
 .PHONY: windows-demo
 windows-demo: windows configure
-	@cmake --build $(BUILD) -j $(JOBS) --target ModSim ZkInstallTree QuillrunDemoHex
+	@cmake --build $(BUILD) -j $(JOBS) --target ModSim
 	@sh install/demo/windows.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
 
 # Sanitizers and fuzzing, each in a build directory of its own, without the

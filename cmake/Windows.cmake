@@ -45,5 +45,53 @@ function(zk_windows_zip)
     WORKING_DIRECTORY ${ZK_BIN_DIR}
     COMMENT "zelkor-windows.zip"
     VERBATIM)
-  add_dependencies(ZkWindowsZip Quillrun zelkor KORCmd KORDm Tarnlink ZkPlatform ZkInstallTree)
+  add_dependencies(ZkWindowsZip Quillrun zelkor KORCmd KORDm Tarnlink ZkPlatform ZkInstallTree ZkWindowsDemoFiles)
+endfunction()
+
+# zk_windows_demo_files(): <build>/bin/demo/demo.hex and the simulated
+# module's boot and flash files, made by the generators of the native build
+# compiled for the building machine (cmake/host-tools).
+function(zk_windows_demo_files)
+  include(ExternalProject)
+  set(_tools ${CMAKE_BINARY_DIR}/host-tools)
+  set(_launcher "")
+  if(CMAKE_CXX_COMPILER_LAUNCHER)
+    set(_launcher -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER})
+  endif()
+  ExternalProject_Add(ZkHostTools
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}/cmake/host-tools
+    BINARY_DIR ${_tools}
+    CMAKE_ARGS -DZK_SOURCE_DIR=${CMAKE_SOURCE_DIR} -DCMAKE_BUILD_TYPE=Release ${_launcher}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${_tools}/QuillrunDemoImage ${_tools}/ModSimFiles)
+  set(_hex ${ZK_BIN_DIR}/demo/demo.hex)
+  set(_module ${ZK_BIN_DIR}/target/Simulator/ZkSim-Download)
+  add_custom_command(
+    OUTPUT ${_hex} ${_module}/ZkBoot.bin ${_module}/ZkFlash.bin
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZK_BIN_DIR}/demo ${_module}
+    COMMAND ${_tools}/QuillrunDemoImage ${_hex}
+    COMMAND ${_tools}/ModSimFiles ${_module}
+    DEPENDS ZkHostTools ${_tools}/QuillrunDemoImage ${_tools}/ModSimFiles
+    COMMENT "Generating the demo image and the simulated module's boot and flash files")
+  add_custom_target(ZkWindowsDemoFiles ALL DEPENDS ${_hex} ${_module}/ZkBoot.bin ${_module}/ZkFlash.bin)
+  add_dependencies(ZkWindowsDemoFiles ZkInstallTree)
+endfunction()
+
+# zk_windows_installer(): <build>/zelkor-<version>-setup.exe, made with
+# makensis from packaging/windows/zelkor.nsi when makensis is there.
+function(zk_windows_installer)
+  find_program(ZK_MAKENSIS makensis)
+  if(NOT ZK_MAKENSIS)
+    message(STATUS "makensis not found: no Windows installer")
+    return()
+  endif()
+  set(_setup ${CMAKE_BINARY_DIR}/zelkor-${PROJECT_VERSION}-setup.exe)
+  add_custom_target(ZkWindowsInstaller
+    COMMAND ${ZK_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DSOURCE=${ZK_BIN_DIR} -DOUTFILE=${_setup}
+            ${CMAKE_SOURCE_DIR}/packaging/windows/zelkor.nsi
+    BYPRODUCTS ${_setup}
+    COMMENT "zelkor-${PROJECT_VERSION}-setup.exe"
+    VERBATIM)
+  add_dependencies(ZkWindowsInstaller ZkWindowsZip)
 endfunction()

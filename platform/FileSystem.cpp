@@ -45,6 +45,8 @@ std::optional<std::string> detail::FindEntryNoCase(std::string_view dir, std::st
   return Join(dir, *best);
 }
 
+bool detail::SameEntryName(std::string_view a, std::string_view b) { return a == b; }
+
 bool Exists(const std::string& path) {
   if (path.empty()) return false;
   struct stat st {};

@@ -12,4 +12,8 @@ namespace zk::files::detail {
 // nullopt when there is none.
 std::optional<std::string> FindEntryNoCase(std::string_view dir, std::string_view name);
 
+// Whether two names of one folder's entries name the same entry as the file
+// system compares them: exactly on Linux, ignoring case on Windows.
+bool SameEntryName(std::string_view a, std::string_view b);
+
 }  // namespace zk::files::detail

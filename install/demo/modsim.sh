@@ -31,10 +31,11 @@ start_modsim() {
   PTY=$(head -n 1 "$WORK/modsim.out")
 }
 
-# verify_flash LABEL: compares the simulator's flash with the demo image and
-# prints "verified: N bytes", or fails naming LABEL.
+# verify_flash LABEL: compares the simulator's flash with the demo image
+# ($IMAGE, else the one of $BIN) and prints "verified: N bytes", or fails
+# naming LABEL.
 verify_flash() {
-  objcopy -I ihex -O binary --gap-fill 0xff "$BIN/demo/demo.hex" "$WORK/image.bin"
+  objcopy -I ihex -O binary --gap-fill 0xff "${IMAGE:-$BIN/demo/demo.hex}" "$WORK/image.bin"
   size=$(wc -c <"$WORK/image.bin" | tr -d ' ')
   if ! cmp -s -n "$size" "$WORK/image.bin" "$WORK/flash.img"; then
     echo "$1: the flash differs from the image" >&2

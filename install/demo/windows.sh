@@ -38,14 +38,11 @@ wine64 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1
 start_modsim
 ln -sf "$PTY" "$WINEPREFIX/dosdevices/com5"
 ZELKOR_COM1='\\.\COM5'
+# The image the Windows build made is the one programmed and compared.
+IMAGE="$WINBIN/demo/demo.hex"
 export ZELKOR_COM1
 wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Zelkor3.exe' /v PATH /t REG_SZ \
   /d "Z:$(echo "$WINBIN" | tr / '\\')" /f >/dev/null 2>&1
-# The image and the simulated module's boot and flash files are made by the
-# Linux build, beside the simulator.
-mkdir -p "$WINBIN/demo"
-cp "$BIN/demo/demo.hex" "$WINBIN/demo/demo.hex"
-cp "$BIN"/target/Simulator/ZkSim-Download/Zk*.bin "$WINBIN/target/Simulator/ZkSim-Download/"
 
 echo "windows demo: ModSim on $PTY as COM5, Quillrun.exe demo/download.qrs"
 (cd "$WINBIN" && wine64 Quillrun.exe --console 'demo\download.qrs')

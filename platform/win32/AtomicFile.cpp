@@ -7,11 +7,41 @@
 #include "platform/win32/Windows.h"
 
 #include <cerrno>
+#include <string>
+#include <string_view>
 
 namespace zk::files {
 namespace {
 
 int LastErrno() { return win32::ErrnoOf(::GetLastError()); }
+
+// The file a save of path replaces: symbolic links and junctions followed,
+// so that a save writes through a link as on Linux rather than putting a
+// file in the link's place. A path that cannot be opened (not there yet, a
+// link to nothing) is saved as named.
+std::string FinalPath(const std::string& path) {
+  const win32::Handle file(::CreateFileW(win32::WidePath(path).c_str(), 0,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return path;
+  std::wstring name(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length = ::GetFinalPathNameByHandleW(file.get(), name.data(), static_cast<DWORD>(name.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return path;
+    if (length < name.size()) {
+      name.resize(length);
+      break;
+    }
+    name.resize(length);  // the size asked for, with its terminator
+    if (attempt == 1) return path;
+  }
+  constexpr std::wstring_view kUnc = L"\\\\?\\UNC\\";
+  constexpr std::wstring_view kLong = L"\\\\?\\";
+  if (name.starts_with(kUnc)) return "\\\\" + win32::Narrow(std::wstring_view(name).substr(kUnc.size()));
+  if (name.starts_with(kLong)) return win32::Narrow(std::wstring_view(name).substr(kLong.size()));
+  return win32::Narrow(name);
+}
 
 }  // namespace
 
@@ -56,6 +86,7 @@ AtomicFile::AtomicFile(const std::string& path) : target_(path) {
     Fail(ENOENT);
     return;
   }
+  target_ = FinalPath(target_);
   dir_ = DirOrDot(target_);
   const DWORD dirAttributes = ::GetFileAttributesW(win32::WidePath(dir_).c_str());
   if (dirAttributes == INVALID_FILE_ATTRIBUTES) {

@@ -23,6 +23,13 @@ std::optional<std::string> detail::FindEntryNoCase(std::string_view dir, std::st
   return dir.empty() ? std::string(name) : path;
 }
 
+bool detail::SameEntryName(std::string_view a, std::string_view b) {
+  const std::wstring wideA = win32::Widen(a);
+  const std::wstring wideB = win32::Widen(b);
+  return ::CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                                static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
+}
+
 bool Exists(const std::string& path) { return !path.empty() && Present(path); }
 
 std::string HostProgramPath() { return win32::ModuleFilePath(nullptr); }

@@ -115,15 +115,16 @@ TEST_F(FilesTest, ReplaceCreatesAndReplacesKeepingTheMode) {
 TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
   std::filesystem::create_directory(dir_.File("install"));
   const std::string real = dir_.Write("install/modul.ini", "old");
-  ASSERT_EQ(::symlink("install/modul.ini", dir_.File("hop").c_str()), 0);
-  ASSERT_EQ(::symlink(dir_.File("hop").c_str(), dir_.File("link.ini").c_str()), 0);
+  std::filesystem::create_symlink(std::filesystem::path("install") / "modul.ini", dir_.File("hop"));
+  std::filesystem::create_symlink(dir_.File("hop"), dir_.File("link.ini"));
   ASSERT_TRUE(ReplaceAtomically(dir_.File("link.ini"), "new"));
   EXPECT_EQ(ReadFile(real), "new");
   EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("link.ini")));
   EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("hop")));
   EXPECT_EQ(dir_.Entries("install"), std::vector<std::string>{"modul.ini"});
-
-  // A link to a file not yet there creates that file.
+#if !defined(_WIN32)
+  // A link to a file not yet there creates that file (on Windows the save
+  // takes the link's place).
   ASSERT_EQ(::symlink("install/later.ini", dir_.File("dangling").c_str()), 0);
   ASSERT_TRUE(ReplaceAtomically(dir_.File("dangling"), "made"));
   EXPECT_EQ(ReadFile(dir_.File("install/later.ini")), "made");
@@ -131,6 +132,7 @@ TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
 
   ASSERT_EQ(::symlink("loop", dir_.File("loop").c_str()), 0);
   EXPECT_FALSE(ReplaceAtomically(dir_.File("loop"), "x"));
+#endif
 }
 
 TEST_F(FilesTest, ReplaceRefusesReadOnlyTargets) {

@@ -49,6 +49,14 @@ TEST_F(SettingsCopyTest, AWriteLandsInTheUsersCopyAndIsReadBeforeTheInstalledFil
   EXPECT_EQ(GetString(file, "RS232", "COM", "", 10), "COM3");
   EXPECT_EQ(GetInt(file, "RS232", "Baud", 0), 9600);
   EXPECT_EQ(settings::WrittenFile(file), copy);
+  // The installation spelt in other letters is the installation where the
+  // file system ignores case, another folder where it does not.
+  const std::string spelt = dir_.File("INSTALL/target/M/modul.ini");
+#if defined(_WIN32)
+  EXPECT_EQ(settings::WrittenFile(spelt), copy);
+#else
+  EXPECT_EQ(settings::WrittenFile(spelt), spelt);
+#endif
 
   // Outside the installation a file is written as it is.
   const std::string own = dir_.Write("own/modul.ini", "[RS232]\nCOM=COM1\n");
