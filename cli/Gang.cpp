@@ -19,12 +19,10 @@
 #include <optional>
 #include <string>
 
-#include <poll.h>
-
 namespace zk::cli {
 namespace {
 
-constexpr int kPollMs = 100;
+constexpr auto kPollPause = std::chrono::milliseconds(100);
 constexpr auto kRedrawPause = std::chrono::milliseconds(200);
 // How long a child has to disconnect after it was asked to stop.
 constexpr auto kStopGrace = std::chrono::milliseconds(10000);
@@ -106,8 +104,7 @@ class Gang {
       if (CancelRequested()) {
         for (auto& child : children_) child->Stop("cancelled", kStopGrace);
       }
-      std::vector<pollfd> fds;
-      std::vector<GangChild*> owners;
+      std::vector<process::ChildProcess*> processes;
       bool running = false;
       for (std::size_t i = 0; i < children_.size(); ++i) {
         GangChild* child = children_[i].get();
@@ -115,12 +112,8 @@ class Gang {
           child->Stop("timed out", kStopGrace);
         }
         child->Enforce();
-        std::vector<int> own;
-        child->AddFds(&own);
-        for (const int fd : own) {
-          fds.push_back({fd, POLLIN, 0});
-          owners.push_back(child);
-        }
+        child->Read();
+        processes.push_back(child->Process());
         if (!child->Reap()) {
           running = true;
         } else if (!logged[i]) {
@@ -130,10 +123,7 @@ class Gang {
       }
       Show(shown, !running);
       if (!running) return;
-      if (poll(fds.data(), fds.size(), kPollMs) <= 0) continue;
-      for (std::size_t i = 0; i < fds.size(); ++i) {
-        if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) owners[i]->Read(fds[i].fd);
-      }
+      process::ChildProcess::WaitForOutput(processes, kPollPause);
     }
   }
 

@@ -2,14 +2,13 @@
 // One module of a gang: a zelkor flash --json child process on one port,
 // in a process group of its own, its event lines read as they come.
 #include "cli/Options.h"
+#include "platform/ChildProcess.h"
 #include "platform/NonCopyable.h"
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace zk::cli {
 
@@ -18,16 +17,14 @@ class GangChild : private NonCopyable {
   using Clock = std::chrono::steady_clock;
 
   explicit GangChild(std::string port) : port_(std::move(port)) {}
-  ~GangChild();
 
   // Starts program with args; false (with the reason as text) when it
   // could not be started.
   bool Start(const std::string& program, const std::vector<std::string>& args);
-  // The descriptors to wait on: standard output and standard error while
-  // they are open.
-  void AddFds(std::vector<int>* fds) const;
-  // Reads what is there on fd (one of this child's); parses event lines.
-  void Read(int fd);
+  // The process to wait on for output.
+  process::ChildProcess* Process() { return &process_; }
+  // Reads what is there on its standard output and error; parses event lines.
+  void Read();
   // Reaps the child once both pipes are closed; true when it has ended.
   bool Reap();
   // Asks the child's process group to stop (SIGINT), then ends it (SIGKILL)
@@ -37,7 +34,7 @@ class GangChild : private NonCopyable {
   void Enforce();
 
   const std::string& Port() const { return port_; }
-  bool Running() const { return pid_ > 0; }
+  bool Running() const { return process_.Running(); }
   bool Ended() const { return ended_; }
   const std::string& Phase() const { return phase_; }
   uint64_t Done() const { return done_; }
@@ -53,9 +50,7 @@ class GangChild : private NonCopyable {
   void Line(const std::string& line, bool fromStdout);
 
   std::string port_;
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int err_ = -1;
+  process::ChildProcess process_;
   std::string outBuffer_;
   std::string errBuffer_;
   std::string phase_ = "starting";

@@ -1,6 +1,7 @@
 #pragma once
 // What the port implementations share: a descriptor that closes itself,
-// deadlines for poll, and the eventfd that Wake signals.
+// deadlines (Deadline.h), and the eventfd that Wake signals.
+#include "platform/Deadline.h"
 #include "platform/SerialPort.h"
 
 #include <poll.h>
@@ -8,13 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <optional>
 #include <utility>
 
 namespace zk::com::detail {
-
-using Clock = std::chrono::steady_clock;
 
 class Descriptor {
  public:
@@ -42,18 +40,6 @@ class Descriptor {
  private:
   int fd_ = -1;
 };
-
-// Milliseconds left until deadline for poll: -1 without limit.
-inline int PollTimeout(std::optional<Clock::time_point> deadline) {
-  if (!deadline) return -1;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-inline std::optional<Clock::time_point> DeadlineAfter(uint32_t timeoutMs) {
-  if (timeoutMs == kWaitForever) return std::nullopt;
-  return Clock::now() + std::chrono::milliseconds(timeoutMs);
-}
 
 inline Descriptor MakeWakeFd() { return Descriptor(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)); }
 

@@ -1,14 +1,7 @@
 #include "platform/RemotePort.h"
 
-#include "platform/PortIo.h"
+#include "platform/RemoteSocket.h"
 #include "platform/Telnet.h"
-
-#include <linux/sockios.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <array>
@@ -20,7 +13,6 @@
 namespace zk::com {
 namespace {
 
-// The descriptor, deadlines and wake-up the port implementations share.
 using namespace detail;
 
 constexpr uint32_t kConnectMs = 3000;
@@ -28,55 +20,10 @@ constexpr uint32_t kNegotiateMs = 3000;
 constexpr uint32_t kRateReplyMs = 1000;
 constexpr std::size_t kReceiveChunk = 4096;
 
-// Connects to address within timeoutMs; an invalid descriptor and the
-// reason otherwise.
-Descriptor Connect(const RemoteAddress& address, uint32_t timeoutMs, OpenError& reason, int& systemError) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(address.port);
-  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
-      code != 0 || found == nullptr) {
-    reason = OpenError::RemoteUnknownHost;
-    systemError = code;
-    return Descriptor();
-  }
-  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
-  reason = OpenError::RemoteNoAnswer;
-  const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
-  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-    Descriptor socket(::socket(entry->ai_family, entry->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.valid()) continue;
-    if (::connect(socket.get(), entry->ai_addr, entry->ai_addrlen) != 0 && errno != EINPROGRESS) {
-      systemError = errno;
-      reason = errno == ECONNREFUSED ? OpenError::RemoteRefused : OpenError::RemoteNoAnswer;
-      continue;
-    }
-    pollfd fd{socket.get(), POLLOUT, 0};
-    int ready = 0;
-    do {
-      ready = ::poll(&fd, 1, PollTimeout(deadline));
-    } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) continue;
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
-      systemError = error;
-      reason = error == ECONNREFUSED ? OpenError::RemoteRefused : OpenError::RemoteNoAnswer;
-      continue;
-    }
-    const int one = 1;
-    ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return socket;
-  }
-  return Descriptor();
-}
-
 class TelnetPort final : public SerialPort {
  public:
-  TelnetPort(std::string name, Descriptor socket, Descriptor wake)
-      : name_(std::move(name)), socket_(std::move(socket)), wake_(std::move(wake)) {}
+  TelnetPort(std::string name, std::unique_ptr<RemoteSocket> socket)
+      : name_(std::move(name)), socket_(std::move(socket)) {}
 
   // The first steps: the option agreed, the line set up, DTR and RTS low.
   OpenError Negotiate(uint32_t rate) {
@@ -151,10 +98,10 @@ class TelnetPort final : public SerialPort {
     if (lost_.load()) return std::nullopt;
     // Bytes not yet sent; bytes sent but not yet acknowledged do not count,
     // since the peer may delay its acknowledgement.
-    int unsent = 0;
-    if (::ioctl(socket_.get(), SIOCOUTQNSD, &unsent) != 0) return std::nullopt;
+    const std::optional<std::size_t> unsent = socket_->Unsent();
+    if (!unsent) return std::nullopt;
     std::lock_guard lock(dataMutex_);
-    return QueueLevels{input_.size(), static_cast<std::size_t>(unsent)};
+    return QueueLevels{input_.size(), *unsent};
   }
 
   bool Write(std::span<const uint8_t> data) override {
@@ -171,7 +118,7 @@ class TelnetPort final : public SerialPort {
       if (!levels) return false;
       if (levels->output == 0) return true;
       if (deadline && Clock::now() >= *deadline) return false;
-      if (detail::WaitForWake(wake_, Clock::now() + std::chrono::milliseconds(1)) == IoStatus::Woken) return false;
+      if (socket_->WaitForWake(Clock::now() + std::chrono::milliseconds(1)) == IoStatus::Woken) return false;
     }
   }
 
@@ -197,8 +144,8 @@ class TelnetPort final : public SerialPort {
     }
   }
 
-  void Wake() override { detail::SignalWake(wake_); }
-  void ClearWake() override { detail::ClearWakeFd(wake_); }
+  void Wake() override { socket_->Wake(); }
+  void ClearWake() override { socket_->ClearWake(); }
 
   void ReportLoss() override {
     if (lost_.load() && !lossReported_.exchange(true)) ReportConnectionLost(name_);
@@ -216,20 +163,15 @@ class TelnetPort final : public SerialPort {
     std::lock_guard lock(sendMutex_);
     while (!bytes.empty()) {
       if (lost_.load()) return false;
-      const ssize_t sent = ::send(socket_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      if (sent > 0) {
-        bytes = bytes.subspan(static_cast<std::size_t>(sent));
+      const std::optional<std::size_t> sent = socket_->Send(bytes);
+      if (!sent) return MarkLost();
+      if (*sent > 0) {
+        bytes = bytes.subspan(*sent);
         continue;
       }
-      if (sent < 0 && errno == EINTR) continue;
-      if (sent < 0 && errno == EAGAIN) {
-        std::array<pollfd, 2> fds{{{socket_.get(), POLLOUT, 0}, {wake_.get(), POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return MarkLost();
-        if (fds[1].revents & POLLIN) return false;
-        if (fds[0].revents & (POLLERR | POLLHUP)) return MarkLost();
-        continue;
-      }
-      return MarkLost();
+      const SocketWait room = socket_->WaitWritable();
+      if (room == SocketWait::kWoken) return false;
+      if (room == SocketWait::kFailed) return MarkLost();
     }
     return true;
   }
@@ -263,14 +205,15 @@ class TelnetPort final : public SerialPort {
   // later only after the time (no caller spins).
   IoStatus WaitForData(std::optional<Clock::time_point> deadline) {
     if (lost_.load()) {
-      if (detail::WaitForWake(wake_, deadline) == IoStatus::Woken) return IoStatus::Woken;
+      if (socket_->WaitForWake(deadline) == IoStatus::Woken) return IoStatus::Woken;
       return IoStatus::LineError;
     }
-    std::array<pollfd, 2> fds{{{socket_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}}};
-    const int ready = ::poll(fds.data(), fds.size(), PollTimeout(deadline));
-    if (ready < 0) return errno == EINTR ? IoStatus::Ok : (MarkLost(), IoStatus::LineError);
-    if (fds[1].revents & POLLIN) return IoStatus::Woken;
-    if (ready == 0) return IoStatus::TimedOut;
+    switch (socket_->WaitReadable(deadline)) {
+      case SocketWait::kReady: break;
+      case SocketWait::kWoken: return IoStatus::Woken;
+      case SocketWait::kTimedOut: return IoStatus::TimedOut;
+      case SocketWait::kFailed: MarkLost(); return IoStatus::LineError;
+    }
     std::vector<uint8_t> data;
     if (!ReceiveAvailable(data)) return IoStatus::LineError;
     return IoStatus::Ok;
@@ -282,18 +225,12 @@ class TelnetPort final : public SerialPort {
     std::lock_guard lock(receiveMutex_);
     std::array<uint8_t, kReceiveChunk> chunk{};
     for (;;) {
-      const ssize_t got = ::recv(socket_.get(), chunk.data(), chunk.size(), MSG_DONTWAIT);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-      if (got <= 0) return MarkLost();
-      // Acknowledged at once: a server that sends small pieces without
-      // TCP_NODELAY would otherwise hold its next one back for our delayed
-      // acknowledgement. The kernel clears this after a while, so again each time.
-      const int one = 1;
-      ::setsockopt(socket_.get(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+      const std::optional<std::size_t> got = socket_->Receive(chunk);
+      if (!got) return MarkLost();
+      if (*got == 0) return true;
       scratch.clear();
       std::vector<telnet::Event> events;
-      decoder_.Feed(std::span<const uint8_t>(chunk.data(), static_cast<std::size_t>(got)), scratch, events);
+      decoder_.Feed(std::span<const uint8_t>(chunk.data(), *got), scratch, events);
       if (!scratch.empty()) {
         std::lock_guard data(dataMutex_);
         input_.insert(input_.end(), scratch.begin(), scratch.end());
@@ -340,8 +277,7 @@ class TelnetPort final : public SerialPort {
   static constexpr uint32_t kRefusedRate = 0xFFFFFFFFu;
 
   const std::string name_;
-  Descriptor socket_;
-  Descriptor wake_;
+  const std::unique_ptr<RemoteSocket> socket_;
   std::mutex sendMutex_;
   std::mutex receiveMutex_;  // the decoder
   std::mutex dataMutex_;     // the decoded input
@@ -368,15 +304,9 @@ std::unique_ptr<SerialPort> OpenRemotePort(const std::string& mapping, uint32_t 
     failure.error = OpenError::BadRate;
     return nullptr;
   }
-  Descriptor socket = Connect(*address, kConnectMs, failure.error, failure.systemError);
-  if (!socket.valid()) return nullptr;
-  Descriptor wake = detail::MakeWakeFd();
-  if (!wake.valid()) {
-    failure.error = OpenError::CannotOpen;
-    failure.systemError = errno;
-    return nullptr;
-  }
-  auto port = std::make_unique<TelnetPort>(mapping, std::move(socket), std::move(wake));
+  std::unique_ptr<RemoteSocket> socket = ConnectRemote(*address, kConnectMs, failure.error, failure.systemError);
+  if (!socket) return nullptr;
+  auto port = std::make_unique<TelnetPort>(mapping, std::move(socket));
   failure.error = port->Negotiate(rate);
   if (failure.error != OpenError::None) return nullptr;
   return port;
@@ -387,7 +317,7 @@ bool RemoteHostAnswers(const std::string& mapping, uint32_t timeoutMs) {
   if (!address) return false;
   OpenError reason = OpenError::None;
   int systemError = 0;
-  return Connect(*address, timeoutMs, reason, systemError).valid();
+  return ConnectRemote(*address, timeoutMs, reason, systemError) != nullptr;
 }
 
 }  // namespace zk::com

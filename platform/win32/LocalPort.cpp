@@ -1,5 +1,6 @@
 #include "platform/LocalPort.h"
 
+#include "platform/Deadline.h"
 #include "platform/LocalPortBase.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Wide.h"
@@ -11,24 +12,11 @@
 namespace zk::com::detail {
 namespace {
 
-using Clock = LocalPortBase::Clock;
-
 constexpr DWORD kDrainStepMs = 1;
 // A wait for a received character looks at the queue again after this
 // long: an event can be missed (Wine raises none for a byte that arrived
 // while the wait was being set up).
 constexpr auto kInputLookMs = std::chrono::milliseconds(10);
-
-DWORD WaitMs(std::optional<Clock::time_point> deadline) {
-  if (!deadline) return INFINITE;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-  return left > 0 ? static_cast<DWORD>(left) : 0;
-}
-
-std::optional<Clock::time_point> DeadlineAfter(uint32_t timeoutMs) {
-  if (timeoutMs == kWaitForever) return std::nullopt;
-  return Clock::now() + std::chrono::milliseconds(timeoutMs);
-}
 
 // A device without modem lines (a pseudo terminal behind Wine) refuses the
 // line calls as not supported: there they succeed without effect.
@@ -210,7 +198,7 @@ class CommPort final : public LocalPortBase {
   // operation is called off unless it completed. done: the bytes moved.
   IoStatus Complete(Overlapped& operation, std::optional<Clock::time_point> deadline, DWORD& done) {
     const HANDLE events[2] = {operation.event.get(), wake_.get()};
-    const DWORD which = ::WaitForMultipleObjects(2, events, FALSE, WaitMs(deadline));
+    const DWORD which = ::WaitForMultipleObjects(2, events, FALSE, WaitMilliseconds(deadline));
     if (which == WAIT_OBJECT_0) {
       if (::GetOverlappedResult(port_.get(), &operation.record, &done, FALSE) != 0) return IoStatus::Ok;
       return IoStatus::LineError;
@@ -231,7 +219,7 @@ class CommPort final : public LocalPortBase {
   }
 
   IoStatus WaitWake(std::optional<Clock::time_point> deadline) override {
-    if (::WaitForSingleObject(wake_.get(), WaitMs(deadline)) == WAIT_OBJECT_0) return IoStatus::Woken;
+    if (::WaitForSingleObject(wake_.get(), WaitMilliseconds(deadline)) == WAIT_OBJECT_0) return IoStatus::Woken;
     return IoStatus::TimedOut;
   }
 
