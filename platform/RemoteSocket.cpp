@@ -1,5 +1,6 @@
 #include "platform/RemoteSocket.h"
 
+#include "platform/HostLookup.h"
 #include "platform/PortIo.h"
 
 #include <linux/sockios.h>
@@ -84,21 +85,11 @@ class PosixSocket final : public RemoteSocket {
 
 std::unique_ptr<RemoteSocket> ConnectRemote(const RemoteAddress& address, uint32_t timeoutMs, OpenError& reason,
                                             int& systemError) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(address.port);
-  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
-      code != 0 || found == nullptr) {
-    reason = OpenError::RemoteUnknownHost;
-    systemError = code;
-    return nullptr;
-  }
-  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
+  const AddressList list = LookUpHost(address, reason, systemError);
+  if (!list) return nullptr;
   reason = OpenError::RemoteNoAnswer;
   const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
-  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+  for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
     Descriptor socket(::socket(entry->ai_family, entry->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.valid()) continue;
     if (::connect(socket.get(), entry->ai_addr, entry->ai_addrlen) != 0 && errno != EINPROGRESS) {

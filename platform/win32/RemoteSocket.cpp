@@ -4,6 +4,7 @@
 
 #include <mstcpip.h>
 
+#include "platform/HostLookup.h"
 #include "platform/RemoteSocket.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Windows.h"
@@ -164,22 +165,11 @@ std::unique_ptr<RemoteSocket> ConnectRemote(const RemoteAddress& address, uint32
     reason = OpenError::CannotOpen;
     return nullptr;
   }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(address.port);
-  if (const int code = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
-      code != 0 || found == nullptr) {
-    reason = OpenError::RemoteUnknownHost;
-    systemError = code;
-    return nullptr;
-  }
-  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> list(found, &::freeaddrinfo);
+  const AddressList list = LookUpHost(address, reason, systemError);
+  if (!list) return nullptr;
   reason = OpenError::RemoteNoAnswer;
   const std::optional<Clock::time_point> deadline = DeadlineAfter(timeoutMs);
-  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+  for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
     Socket socket(::WSASocketW(entry->ai_family, entry->ai_socktype, entry->ai_protocol, nullptr, 0,
                                WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT));
     if (!socket.valid()) continue;
