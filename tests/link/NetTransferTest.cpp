@@ -1,4 +1,5 @@
 // Blocks through the transport to and from the scripted peer.
+#include "tests/support/Env.h"
 #include "tests/link/NetFixture.h"
 
 namespace zk::test {
@@ -204,7 +205,7 @@ TEST_F(NetTransferTest, InitializeChecksItsModeAndReportsTheLink) {
 
 TEST_F(NetTransferTest, AnUnopenablePortIsALinkError) {
   ini = dir.Write("other.ini", "[RS232]\nCOM=COM78\nBaud=9600\n");
-  ::setenv("ZELKOR_COM78", "/nonexistent/tty", 1);
+  zk::test::SetEnv("ZELKOR_COM78", "/nonexistent/tty");
   ASSERT_EQ(ports.SelectParams(ini.c_str(), kSection), 1);
   EXPECT_EQ(net.Initialize(kNetModeRawBit, nullptr), kNetLinkError);
   Bytes buffer(8);

@@ -1,3 +1,4 @@
+#include "tests/support/Env.h"
 #include "tests/link/PtyPair.h"
 
 #include <fcntl.h>
@@ -29,7 +30,7 @@ PtyPair::~PtyPair() {
 }
 
 void PtyPair::BindPort(unsigned n) const {
-  ::setenv(("ZELKOR_COM" + std::to_string(n)).c_str(), slavePath_.c_str(), 1);
+  zk::test::SetEnv("ZELKOR_COM" + std::to_string(n), slavePath_);
 }
 
 void PtyPair::HangUp() {

@@ -113,6 +113,9 @@ TEST_F(FilesTest, ReplaceCreatesAndReplacesKeepingTheMode) {
 }
 
 TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows; the Windows build replaces the file itself";
+#else
   std::filesystem::create_directory(dir_.File("install"));
   const std::string real = dir_.Write("install/modul.ini", "old");
   ASSERT_EQ(::symlink("install/modul.ini", dir_.File("hop").c_str()), 0);
@@ -131,6 +134,7 @@ TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
 
   ASSERT_EQ(::symlink("loop", dir_.File("loop").c_str()), 0);
   EXPECT_FALSE(ReplaceAtomically(dir_.File("loop"), "x"));
+#endif
 }
 
 TEST_F(FilesTest, ReplaceRefusesReadOnlyTargets) {
@@ -155,6 +159,9 @@ TEST_F(FilesTest, ReplaceRefusesReadOnlyTargets) {
 }
 
 TEST_F(FilesTest, ReplaceKeepsTheOwner) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX owner and group";
+#else
   if (::geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
   constexpr uid_t kUid = 4321;
   constexpr gid_t kGid = 4322;
@@ -165,6 +172,7 @@ TEST_F(FilesTest, ReplaceKeepsTheOwner) {
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, kUid);
   EXPECT_EQ(st.st_gid, kGid);
+#endif
 }
 
 }  // namespace

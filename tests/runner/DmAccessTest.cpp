@@ -1,5 +1,6 @@
 // The data manager access class and the waiting loops, in this process,
 // against the fake data managers of tests/support/fakedm.
+#include "tests/support/Env.h"
 #include "client/DmAccess.h"
 #include "client/DmAccessReport.h"
 #include "client/DmAccessWait.h"
@@ -30,14 +31,14 @@ class DmAccessTest : public ::testing::Test {
     config_ = dir_.Path() + "/fake.ini";
     WriteFile(config_, "[Fake]\n");
     Install("scripted");
-    setenv("ZELKOR_MACHINE_REGISTRY", registry_.c_str(), 1);
-    setenv("FAKE_DM_CONFIG", config_.c_str(), 1);
-    setenv("FAKE_DM_LOG", (dir_.Path() + "/calls.log").c_str(), 1);
+    zk::test::SetEnv("ZELKOR_MACHINE_REGISTRY", registry_);
+    zk::test::SetEnv("FAKE_DM_CONFIG", config_);
+    zk::test::SetEnv("FAKE_DM_LOG", dir_.Path() + "/calls.log");
   }
   void TearDown() override {
-    unsetenv("ZELKOR_MACHINE_REGISTRY");
-    unsetenv("FAKE_DM_CONFIG");
-    unsetenv("FAKE_DM_LOG");
+    zk::test::UnsetEnv("ZELKOR_MACHINE_REGISTRY");
+    zk::test::UnsetEnv("FAKE_DM_CONFIG");
+    zk::test::UnsetEnv("FAKE_DM_LOG");
   }
 
   void Install(const std::string& fakeDir) {

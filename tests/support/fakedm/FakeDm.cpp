@@ -50,7 +50,7 @@ struct Library {
   FakeDmState state;
   std::string config;
   ~Library() {
-    if (!state.handouts.empty()) Log(state, "unreturned %zu", state.handouts.size());
+    if (!state.handouts.empty()) Log(state, "unreturned %lu", static_cast<unsigned long>(state.handouts.size()));
     for (void* buffer : state.handouts) std::free(buffer);
   }
 };
