@@ -298,6 +298,9 @@ TEST_F(IniTest, WriteToAReadOnlyFileFailsAndChangesNothing) {
 }
 
 TEST_F(IniTest, WriteIntoAReadOnlyDirectoryFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a read-only directory does not keep Windows from making files in it";
+#endif
   const std::string before = "[S]\nk=1\n";
   const std::string path = Write(before);
   ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);

@@ -132,7 +132,7 @@ TEST_F(DmAccessTest, ALibraryThatCannotBeLoadedLeavesNoneLoaded) {
 }
 
 TEST_F(DmAccessTest, WithoutTheInstallationDirectory) {
-  std::remove(registry_.c_str());
+  test::RemoveMachineRegistry(registry_);
   client::CDmAccess runnerAccess(client::CDmAccess::MissingDirectory::kFail);
   EXPECT_FALSE(runnerAccess.Load("FakeDm")) << "the runner loads nothing";
   // The workbench looks beside its program, where no data manager is.

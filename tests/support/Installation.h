@@ -20,8 +20,15 @@ namespace zk::test {
 inline void WriteMachineRegistry(const std::string& path, const std::string& installDir) {
   WriteFile(path, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + installDir + "\n");
 #ifdef _WIN32
-  reg::SetString(reg::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe", "PATH",
-                 installDir);
+  reg::SetString(reg::Hive::LocalMachine, reg::kAppPathsKey, reg::kAppPathsValue, installDir);
+#endif
+}
+
+// The machine registry without its App Paths entry.
+inline void RemoveMachineRegistry(const std::string& path) {
+  std::filesystem::remove(path);
+#ifdef _WIN32
+  reg::SetString(reg::Hive::LocalMachine, reg::kAppPathsKey, reg::kAppPathsValue, "");
 #endif
 }
 

@@ -47,6 +47,10 @@ class TempDir {
     for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
       if (it->is_directory(error) && !it->is_symlink(error)) MakeOwned(it->path());
+#ifdef _WIN32
+      // Nor can a read-only file be removed on Windows.
+      if (it->is_regular_file(error)) MakeOwned(it->path());
+#endif
     }
     MakeOwned(path_);
     std::filesystem::remove_all(path_, error);

@@ -39,7 +39,7 @@ __attribute__((format(printf, 2, 3))) void Log(FakeDmState& s, const char* forma
   s.calls.emplace_back(line);
   const std::string path = Env("FAKE_DM_LOG");
   if (path.empty()) return;
-  if (std::FILE* file = std::fopen(path.c_str(), "a")) {
+  if (std::FILE* file = std::fopen(path.c_str(), "ab")) {
     std::fprintf(file, "%s\n", line);
     std::fclose(file);
   }
