@@ -23,7 +23,7 @@ trap 'exit 130' INT TERM HUP
 
 # windows_path PATH: the path as Wine's drive Z: spells it.
 windows_path() {
-  echo "Z:$(echo "$1" | tr / '\\')"
+  printf 'Z:%s\n' "$1" | tr / '\\'
 }
 
 # attribute NAME FILE: the value of NAME on the report's first <testsuites>.
@@ -49,7 +49,8 @@ for program in $(cat "$BUILD/tests/windows-tests.txt"); do
   (cd "$BUILD/tests" && timeout -k 10 "$LIMIT" wine64 "$program.exe" "--gtest_output=xml:$(windows_path "$report")" \
     </dev/null >"$log" 2>&1) || status=$?
   if [ ! -s "$report" ]; then
-    verdict="no report (exit $status$([ $status -eq 124 ] && echo ", timed out after $LIMIT s"))"
+    verdict="no report, exit $status"
+    [ "$status" -ne 124 ] || verdict="no report, timed out after $LIMIT s"
   else
     tests=$(attribute tests "$report")
     failures=$(attribute failures "$report")
@@ -74,7 +75,12 @@ for program in $(cat "$BUILD/tests/windows-tests.txt"); do
     fi
   fi
   echo "$program: FAILED: $verdict"
-  grep -E '^\[  FAILED  \] [A-Za-z]|^\[ RUN' "$log" | tail -n 20 | sed 's/^/  /'
+  # The failed tests, or for a run that ended early the test it was in.
+  if [ -s "$report" ]; then
+    grep -E '^\[  FAILED  \] [A-Za-z].* \(' "$log" | sed 's/^/  /' || true
+  else
+    grep '^\[ RUN' "$log" | tail -n 1 | sed 's/^/  in: /' || true
+  fi
   if [ -n "${ZK_WINDOWS_TEST_LOGS:-}" ]; then
     mkdir -p "$ZK_WINDOWS_TEST_LOGS"
     cp "$log" "$ZK_WINDOWS_TEST_LOGS/"
