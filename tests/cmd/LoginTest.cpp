@@ -1,4 +1,3 @@
-#include "tests/support/Env.h"
 #include "cmd/BootLoader.h"
 #include "cmd/Session.h"
 #include "cmd/Transaction.h"
@@ -6,6 +5,7 @@
 #include "platform/Threads.h"
 #include "tests/cmd/BootPeer.h"
 #include "tests/cmd/FakeNetFixture.h"
+#include "tests/support/Env.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
 // Port settings, language and the settings dialog of the transport.
-#include "tests/support/Env.h"
 #include "link/EntryList.h"
 #include "link/StringTable.h"
 #include "platform/Files.h"
@@ -7,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 #include "tests/link/NetFixture.h"
+#include "tests/support/Env.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Blocks through the transport to and from the scripted peer.
-#include "tests/support/Env.h"
 #include "tests/link/NetFixture.h"
+#include "tests/support/Env.h"
 
 namespace zk::test {
 namespace {

@@ -1,5 +1,5 @@
-#include "tests/support/Env.h"
 #include "tests/link/PtyPair.h"
+#include "tests/support/Env.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -29,9 +29,7 @@ PtyPair::~PtyPair() {
   if (master_ >= 0) ::close(master_);
 }
 
-void PtyPair::BindPort(unsigned n) const {
-  zk::test::SetEnv("ZELKOR_COM" + std::to_string(n), slavePath_);
-}
+void PtyPair::BindPort(unsigned n) const { zk::test::SetEnv("ZELKOR_COM" + std::to_string(n), slavePath_); }
 
 void PtyPair::HangUp() {
   if (master_ >= 0) ::close(master_);

@@ -1,8 +1,8 @@
-#include "tests/support/Env.h"
 #include "platform/PortPermission.h"
 
 #include "platform/SerialPort.h"
 #include "tests/platform/MessageBoxRecorder.h"
+#include "tests/support/Env.h"
 
 #include <fcntl.h>
 #include <grp.h>

@@ -1,11 +1,11 @@
 // The data manager access class and the waiting loops, in this process,
 // against the fake data managers of tests/support/fakedm.
-#include "tests/support/Env.h"
 #include "client/DmAccess.h"
 #include "client/DmAccessReport.h"
 #include "client/DmAccessWait.h"
 #include "platform/Ini.h"
 #include "tests/runner/RunnerFixture.h"
+#include "tests/support/Env.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
