@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -124,12 +123,8 @@ ThreadHandle CreateThread(ThreadProc proc, void* argument, ThreadId* idOut) {
   } catch (const std::system_error&) {
     return nullptr;
   }
-  // The id is known and the queue registered once the thread says so. The
-  // wait looks again every few milliseconds: under MinGW's runtime the
-  // future's wake-up has been lost (the new thread had set it and ended,
-  // the caller slept on), which a look after a time-out recovers from.
-  while (running.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
-  }
+  // The id is known and the queue registered once the thread says so.
+  running.wait();
   if (idOut != nullptr) *idOut = object->Id();
   return Handles().Add(std::move(object));
 }
