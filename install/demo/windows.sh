@@ -9,31 +9,20 @@
 set -eu
 WINBIN=$(cd "$1" && pwd)
 BIN=$(cd "$2" && pwd)
-PATH=/usr/lib/wine:$PATH
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-windows.XXXXXX")
-WINEPREFIX="$WORK/prefix"
-WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko: the prefix needs neither.
-WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 SIM=""
 SERVER=""
 . "$(dirname "$0")/modsim.sh"
+. "$(dirname "$0")/wine.sh"
 cleanup() {
   stop_child "$SIM"
-  wineserver -k 2>/dev/null || true
-  [ -z "$SERVER" ] || wait "$SERVER" 2>/dev/null || true
+  stop_wine
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
-# The server in the foreground of its own, started here: it never takes the
-# simulator's pseudo terminal for its terminal.
-mkdir -p "$WINEPREFIX"
-wineserver -f -p </dev/null >"$WORK/wineserver.log" 2>&1 &
-SERVER=$!
-wine64 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1
+start_wine
 
 start_modsim
 ln -sf "$PTY" "$WINEPREFIX/dosdevices/com5"

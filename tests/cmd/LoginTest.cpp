@@ -5,6 +5,7 @@
 #include "platform/Threads.h"
 #include "tests/cmd/BootPeer.h"
 #include "tests/cmd/FakeNetFixture.h"
+#include "tests/support/Env.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 class LoginTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    zk::test::SetEnv("XDG_CONFIG_HOME", dir_.string());
     guard_ = line_.Install();
     line_.peer = peer_.Peer();
     CurrentSession().bootTiming = line_.Timing();
@@ -31,7 +32,7 @@ class LoginTest : public ::testing::Test {
   void TearDown() override {
     CurrentSession().pollPause = nullptr;
     CurrentSession().bootTiming = BootTiming{};
-    unsetenv("XDG_CONFIG_HOME");
+    zk::test::UnsetEnv("XDG_CONFIG_HOME");
   }
 
   std::string Module(const std::string& protocolKeys, const std::string& bootKeys) {

@@ -39,6 +39,9 @@ TEST(IniFileAccessWarning, AReadOnlyModuleDescriptionIsReportedOnceAndKept) {
   fs::permissions(path, readOnly);
   EXPECT_FALSE(module.WriteAutoBoot(0));  // failing again is news again
   EXPECT_EQ(boxes.texts.size(), 2u);
+#ifdef _WIN32
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);  // else Windows keeps it
+#endif
   fs::remove_all(dir);
 }
 

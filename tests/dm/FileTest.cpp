@@ -4,8 +4,10 @@
 #include "tests/dm/HexTestSupport.h"
 #include "tests/support/ElfImage.h"
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -186,6 +188,9 @@ TEST_F(FileTest, OnlyAFlatImageIsSaved) {
 }
 
 TEST_F(FileTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the full disk is a POSIX file size limit (setrlimit) in a forked child";
+#else
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ASSERT_EQ(LoadFile(std::string(64 * 1024, 'n'), kLoadBinary), kOk);
   const std::string old(3000, 'o');
@@ -221,6 +226,7 @@ TEST_F(FileTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
   EXPECT_EQ(std::filesystem::status(dir_.Path("out.bin")).permissions(), std::filesystem::perms::owner_read |
                                                                              std::filesystem::perms::owner_write |
                                                                              std::filesystem::perms::group_read);
+#endif
 }
 
 TEST_F(FileTest, AReadImageIsSavedAtItsAddress) {

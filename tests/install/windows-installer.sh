@@ -6,16 +6,11 @@
 #   windows-installer.sh SETUP.EXE
 set -eu
 SETUP=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-PATH=/usr/lib/wine:$PATH
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-setup.XXXXXX")
-WINEPREFIX="$WORK/prefix"
-WINEDEBUG=${WINEDEBUG:--all}
-WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 SERVER=""
+. "$(dirname "$0")/../../install/demo/wine.sh"
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -z "$SERVER" ] || wait "$SERVER" 2>/dev/null || true
+  stop_wine
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -25,10 +20,7 @@ fail() {
   exit 1
 }
 
-mkdir -p "$WINEPREFIX"
-wineserver -f -p </dev/null >"$WORK/wineserver.log" 2>&1 &
-SERVER=$!
-wine64 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1
+start_wine
 
 KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Zelkor3.exe'
 DIR="$WINEPREFIX/drive_c/Program Files/Zelkor"

@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 #include "tests/link/NetFixture.h"
+#include "tests/support/Env.h"
 
 #include <string>
 
@@ -111,7 +112,7 @@ TEST_F(NetSettingsTest, LanguageFollowsTheLocaleKeys) {
     Select(file);
     return ports.language().stringBase;
   };
-  ::setenv("LC_ALL", "en_US.UTF-8", 1);
+  zk::test::SetEnv("LC_ALL", "en_US.UTF-8");
   EXPECT_EQ(baseOf("[Locale]\nCountry=49\n"), kGermanStringBase);
   EXPECT_EQ(baseOf("[Locale]\nCountry=1\n"), kEnglishStringBase);
   EXPECT_EQ(baseOf("[Locale]\nCountry=33\n"), kEnglishStringBase);
@@ -119,10 +120,10 @@ TEST_F(NetSettingsTest, LanguageFollowsTheLocaleKeys) {
   EXPECT_EQ(baseOf("[Locale]\nCfgFile=cfg.ini\n"), kGermanStringBase);
   EXPECT_EQ(baseOf("[Locale]\nCfgFile=" + dir.path() + "/cfg.ini\n"), kGermanStringBase);
   EXPECT_EQ(baseOf("[Locale]\nCfgFile=missing.ini\n"), kEnglishStringBase);
-  ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+  zk::test::SetEnv("LC_ALL", "de_DE.UTF-8");
   EXPECT_EQ(baseOf("[RS232]\n"), kGermanStringBase);  // the system's language
   EXPECT_EQ(ports.language().languageId, 0x0800);
-  ::unsetenv("LC_ALL");
+  zk::test::UnsetEnv("LC_ALL");
 }
 
 class RecordingBoxes : public MessageBoxHandler {

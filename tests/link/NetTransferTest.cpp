@@ -1,5 +1,6 @@
 // Blocks through the transport to and from the scripted peer.
 #include "tests/link/NetFixture.h"
+#include "tests/support/Env.h"
 
 namespace zk::test {
 namespace {
@@ -204,7 +205,7 @@ TEST_F(NetTransferTest, InitializeChecksItsModeAndReportsTheLink) {
 
 TEST_F(NetTransferTest, AnUnopenablePortIsALinkError) {
   ini = dir.Write("other.ini", "[RS232]\nCOM=COM78\nBaud=9600\n");
-  ::setenv("ZELKOR_COM78", "/nonexistent/tty", 1);
+  zk::test::SetEnv("ZELKOR_COM78", "/nonexistent/tty");
   ASSERT_EQ(ports.SelectParams(ini.c_str(), kSection), 1);
   EXPECT_EQ(net.Initialize(kNetModeRawBit, nullptr), kNetLinkError);
   Bytes buffer(8);

@@ -1,4 +1,5 @@
 #include "tests/link/PtyPair.h"
+#include "tests/support/Env.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -28,9 +29,7 @@ PtyPair::~PtyPair() {
   if (master_ >= 0) ::close(master_);
 }
 
-void PtyPair::BindPort(unsigned n) const {
-  ::setenv(("ZELKOR_COM" + std::to_string(n)).c_str(), slavePath_.c_str(), 1);
-}
+void PtyPair::BindPort(unsigned n) const { zk::test::SetEnv("ZELKOR_COM" + std::to_string(n), slavePath_); }
 
 void PtyPair::HangUp() {
   if (master_ >= 0) ::close(master_);

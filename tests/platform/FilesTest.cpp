@@ -46,6 +46,9 @@ class FilesTest : public ::testing::Test {
 };
 
 TEST_F(FilesTest, FindNoCasePrefersTheExactSpelling) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names ignore case: every spelling names the one file there can be";
+#endif
   dir_.Write("Modul.ini", "upper");
   dir_.Write("modul.ini", "lower");
   EXPECT_EQ(FindNoCase(dir_.path(), "modul.ini"), dir_.File("modul.ini"));
@@ -55,6 +58,9 @@ TEST_F(FilesTest, FindNoCasePrefersTheExactSpelling) {
 }
 
 TEST_F(FilesTest, FindNoCaseMatchesWithinTheDirectoryOnly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names ignore case: every spelling names the one file there can be";
+#endif
   std::filesystem::create_directory(dir_.File("Target"));
   dir_.Write("Target/Info.TXT", "x");
   dir_.Write("Zelkor.ini", "x");
@@ -69,6 +75,9 @@ TEST_F(FilesTest, FindNoCaseMatchesWithinTheDirectoryOnly) {
 }
 
 TEST_F(FilesTest, ResolveNoCase) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows file names ignore case: every spelling names the one file there can be";
+#endif
   dir_.Write("Modul.ini", "x");
   EXPECT_EQ(ResolveNoCase(dir_.File("Modul.ini")), dir_.File("Modul.ini"));
   EXPECT_EQ(ResolveNoCase(dir_.File("modul.INI")), dir_.File("Modul.ini"));
@@ -82,7 +91,11 @@ TEST_F(FilesTest, ResolveNoCase) {
 TEST(FilesHost, ProgramPathIsTheRealFile) {
   const std::string path = HostProgramPath();
   ASSERT_FALSE(path.empty());
+#ifdef _WIN32
+  EXPECT_TRUE(std::filesystem::equivalent(path, ZK_TEST_PROGRAM)) << path;
+#else
   EXPECT_EQ(path, std::filesystem::canonical("/proc/self/exe").string());
+#endif
   EXPECT_EQ(HostProgramDir(), std::filesystem::path(path).parent_path().string());
 }
 
@@ -105,6 +118,9 @@ TEST_F(FilesTest, ReplaceCreatesAndReplacesKeepingTheMode) {
   const std::string path = dir_.File("new.ini");
   ASSERT_TRUE(ReplaceAtomically(path, "first"));
   EXPECT_EQ(ReadFile(path), "first");
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX mode to keep";
+#endif
   ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
   ASSERT_TRUE(ReplaceAtomically(path, "second"));
   EXPECT_EQ(ReadFile(path), "second");
@@ -115,7 +131,10 @@ TEST_F(FilesTest, ReplaceCreatesAndReplacesKeepingTheMode) {
 TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
   std::filesystem::create_directory(dir_.File("install"));
   const std::string real = dir_.Write("install/modul.ini", "old");
-  std::filesystem::create_symlink(std::filesystem::path("install") / "modul.ini", dir_.File("hop"));
+  std::error_code linkError;
+  std::filesystem::create_symlink(std::filesystem::path("install") / "modul.ini", dir_.File("hop"), linkError);
+  if (linkError)
+    GTEST_SKIP() << "no symbolic link can be made here (on Windows it needs a privilege): " << linkError.message();
   std::filesystem::create_symlink(dir_.File("hop"), dir_.File("link.ini"));
   ASSERT_TRUE(ReplaceAtomically(dir_.File("link.ini"), "new"));
   EXPECT_EQ(ReadFile(real), "new");
@@ -143,20 +162,28 @@ TEST_F(FilesTest, ReplaceRefusesReadOnlyTargets) {
   EXPECT_EQ(ModeOf(path), 0444u);
 
   ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+#ifndef _WIN32
   ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);
   EXPECT_FALSE(ReplaceAtomically(path, "lost"));
   EXPECT_FALSE(ReplaceAtomically(dir_.File("other.ini"), "lost"));
   ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
   EXPECT_EQ(ReadFile(path), "keep");
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"ro.ini"});
+#endif
 
   std::filesystem::create_directory(dir_.File("adir"));
   EXPECT_FALSE(ReplaceAtomically(dir_.File("adir"), "x"));
   EXPECT_FALSE(ReplaceAtomically(dir_.File("missing/x.ini"), "x"));
   EXPECT_FALSE(ReplaceAtomically("", "x"));
+#ifdef _WIN32
+  GTEST_SKIP() << "partly: a read-only directory does not keep Windows from making files in it";
+#endif
 }
 
 TEST_F(FilesTest, ReplaceKeepsTheOwner) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX owner and group";
+#else
   if (::geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
   constexpr uid_t kUid = 4321;
   constexpr gid_t kGid = 4322;
@@ -167,6 +194,7 @@ TEST_F(FilesTest, ReplaceKeepsTheOwner) {
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, kUid);
   EXPECT_EQ(st.st_gid, kGid);
+#endif
 }
 
 }  // namespace

@@ -268,6 +268,9 @@ TEST_F(IniTest, WriteRejectsNamesThatWouldNotReadBack) {
 }
 
 TEST_F(IniTest, WriteKeepsPermissionsAndFollowsALink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows, and its files have no POSIX mode";
+#else
   const std::string real = dir_.Write("real.ini", "[S]\nk=1\n");
   ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
   const std::string link = dir_.File("modul.ini");
@@ -278,6 +281,7 @@ TEST_F(IniTest, WriteKeepsPermissionsAndFollowsALink) {
   struct stat st {};
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
+#endif
 }
 
 TEST_F(IniTest, WriteToAReadOnlyFileFailsAndChangesNothing) {
@@ -294,6 +298,9 @@ TEST_F(IniTest, WriteToAReadOnlyFileFailsAndChangesNothing) {
 }
 
 TEST_F(IniTest, WriteIntoAReadOnlyDirectoryFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a read-only directory does not keep Windows from making files in it";
+#endif
   const std::string before = "[S]\nk=1\n";
   const std::string path = Write(before);
   ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);

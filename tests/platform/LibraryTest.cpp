@@ -22,9 +22,12 @@ std::string WithBackslashes(std::string path) {
   return path;
 }
 
-std::string Canonical(const std::string& path) { return fs::weakly_canonical(path).string(); }
+[[maybe_unused]] std::string Canonical(const std::string& path) { return fs::weakly_canonical(path).string(); }
 
 TEST(LibraryNames, LibPrefixThenPlainSoThenTheNameAsGiven) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the .so names the Linux build maps Windows names to";
+#endif
   const test::TempDir dir("zk-library");
   const std::string prefixed = dir.Write("libAlpha.so", "");
   dir.Write("Alpha.so", "");
@@ -43,7 +46,12 @@ TEST(LibraryNames, LibPrefixThenPlainSoThenTheNameAsGiven) {
 }
 
 TEST(LibraryNames, BareNameIsLookedForBesideTheProgram) {
+#ifdef _WIN32
+  // The system's spelling (drive, case) differs from the build's.
+  EXPECT_TRUE(fs::equivalent(FindLibraryFile("TESTLIB.DLL").value_or(""), ZK_TEST_LIBRARY));
+#else
   EXPECT_EQ(Canonical(FindLibraryFile("TESTLIB.DLL").value_or("")), Canonical(ZK_TEST_LIBRARY));
+#endif
 }
 
 TEST(Libraries, LoadedByAnySpellingOfItsWindowsName) {
@@ -67,7 +75,11 @@ TEST(Libraries, FailuresGiveNullAndATextSaysWhy) {
   EXPECT_NE(LastLibraryError().find("NoSuchLib.dll"), std::string::npos);
 
   const test::TempDir dir("zk-library");
+#ifdef _WIN32
+  dir.Write("junk.dll", "not a library");
+#else
   dir.Write("libJunk.so", "not a library");
+#endif
   EXPECT_EQ(LoadLibrary(dir.path() + "/junk.dll"), nullptr);
   EXPECT_EQ(LastLibraryError().find("no file matches"), std::string::npos);
   EXPECT_FALSE(LastLibraryError().empty());
@@ -82,6 +94,15 @@ TEST(Libraries, ModuleFileNames) {
   auto address = reinterpret_cast<AddressFn>(GetProcAddress(library, "ZkTestLibAddress"));
   ASSERT_NE(address, nullptr);
   const std::string libraryFile = ModuleFileName(address());
+#ifdef _WIN32
+  // Paths as the system spells them: a drive, the case of the files.
+  EXPECT_TRUE(fs::equivalent(libraryFile, ZK_TEST_LIBRARY)) << libraryFile;
+  EXPECT_TRUE(FreeLibrary(library));
+  const std::string program = ModuleFileName(nullptr);
+  EXPECT_TRUE(fs::equivalent(program, ZK_TEST_PROGRAM)) << program;
+  EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&WithBackslashes)), program);
+  EXPECT_EQ(fs::path(ModuleFileName(reinterpret_cast<const void*>(&GetTickCount))).filename(), "ZkPlatform.dll");
+#else
   EXPECT_EQ(libraryFile.front(), '/');
   EXPECT_EQ(Canonical(libraryFile), Canonical(ZK_TEST_LIBRARY));
   EXPECT_TRUE(FreeLibrary(library));
@@ -90,6 +111,7 @@ TEST(Libraries, ModuleFileNames) {
   EXPECT_EQ(program, Canonical(ZK_TEST_PROGRAM));
   EXPECT_EQ(ModuleFileName(reinterpret_cast<const void*>(&WithBackslashes)), program);
   EXPECT_EQ(fs::path(ModuleFileName(reinterpret_cast<const void*>(&GetTickCount))).filename(), "libZkPlatform.so");
+#endif
 }
 
 }  // namespace

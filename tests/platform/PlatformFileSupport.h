@@ -1,5 +1,6 @@
 #pragma once
 // File modes and environment overrides for the platform tests.
+#include "tests/support/Env.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,18 +24,18 @@ class ScopedEnv {
   ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) old_ = old;
     if (value) {
-      ::setenv(name_.c_str(), value->c_str(), 1);
+      zk::test::SetEnv(name_, *value);
     } else {
-      ::unsetenv(name_.c_str());
+      zk::test::UnsetEnv(name_);
     }
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() {
     if (old_) {
-      ::setenv(name_.c_str(), old_->c_str(), 1);
+      zk::test::SetEnv(name_, *old_);
     } else {
-      ::unsetenv(name_.c_str());
+      zk::test::UnsetEnv(name_);
     }
   }
 

@@ -2,6 +2,7 @@
 
 #include "platform/SerialPort.h"
 #include "tests/platform/MessageBoxRecorder.h"
+#include "tests/support/Env.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -35,7 +36,7 @@ int OpenAsAnotherUser(const std::string& device, const std::string& group) {
   if (::getuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
     return kCannotDrop;
   }
-  ::setenv("ZELKOR_COM9", device.c_str(), 1);
+  zk::test::SetEnv("ZELKOR_COM9", device);
   test::MessageBoxRecorder boxes;
   OpenError error = OpenError::None;
   if (OpenSerialPort(9, 9600, &error) != nullptr) return kOpened;

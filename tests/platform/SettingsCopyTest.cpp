@@ -31,7 +31,12 @@ class SettingsCopyTest : public ::testing::Test {
   test::TempDir dir_;
   ScopedEnv registry_{"ZELKOR_MACHINE_REGISTRY", dir_.File("machine.reg")};
   ScopedEnv config_{"XDG_CONFIG_HOME", dir_.File("config")};
+#ifdef _WIN32
+  // %APPDATA% cannot be moved for a test: a shared folder stands in for it.
+  ScopedEnv shared_{"ZELKOR_SETTINGS_DIR", dir_.File("config/zelkor")};
+#else
   ScopedEnv shared_{"ZELKOR_SETTINGS_DIR", std::nullopt};
+#endif
 };
 
 TEST_F(SettingsCopyTest, AWriteLandsInTheUsersCopyAndIsReadBeforeTheInstalledFile) {

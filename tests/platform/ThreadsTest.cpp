@@ -1,8 +1,8 @@
 #include "platform/Messages.h"
 #include "platform/Threads.h"
+#include "tests/platform/KernelThreadId.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <future>
@@ -23,13 +23,13 @@ uint32_t RunUntilQuit(void*) {
 
 struct SeenIds {
   std::atomic<ThreadId> reported{0};
-  std::atomic<pid_t> kernel{0};
+  std::atomic<long> kernel{0};
 };
 
 uint32_t RecordIds(void* argument) {
   auto* seen = static_cast<SeenIds*>(argument);
   seen->reported = GetCurrentThreadId();
-  seen->kernel = gettid();
+  seen->kernel = test::KernelThreadId();
   return 0;
 }
 
@@ -43,7 +43,7 @@ TEST(Threads, IdsAreKernelThreadIds) {
   EXPECT_EQ(static_cast<ThreadId>(seen.kernel.load()), id);
   EXPECT_GT(seen.kernel.load(), 0);
   EXPECT_NE(id, GetCurrentThreadId());
-  EXPECT_EQ(GetCurrentThreadId(), static_cast<ThreadId>(gettid()));
+  EXPECT_EQ(GetCurrentThreadId(), static_cast<ThreadId>(test::KernelThreadId()));
   EXPECT_TRUE(CloseHandle(handle));
 }
 

@@ -33,6 +33,9 @@ TEST_F(WriteWarningTest, OneWarningPerFileUntilAWriteToItSucceeds) {
   EXPECT_EQ(boxes_.texts.size(), 2u);
   EXPECT_FALSE(ReportWrite(false, Path("a")));  // failing again after a success
   EXPECT_EQ(boxes_.texts.size(), 3u);
+  // The record left as found, for a repeated run (--gtest_repeat).
+  ReportWrite(true, Path("a"));
+  ReportWrite(true, Path("b"));
 }
 
 TEST(WriteWarningText, NamesTheFileAndNoGroupToJoin) {

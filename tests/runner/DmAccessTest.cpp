@@ -5,6 +5,7 @@
 #include "client/DmAccessWait.h"
 #include "platform/Ini.h"
 #include "tests/runner/RunnerFixture.h"
+#include "tests/support/Env.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -30,14 +31,14 @@ class DmAccessTest : public ::testing::Test {
     config_ = dir_.Path() + "/fake.ini";
     WriteFile(config_, "[Fake]\n");
     Install("scripted");
-    setenv("ZELKOR_MACHINE_REGISTRY", registry_.c_str(), 1);
-    setenv("FAKE_DM_CONFIG", config_.c_str(), 1);
-    setenv("FAKE_DM_LOG", (dir_.Path() + "/calls.log").c_str(), 1);
+    zk::test::SetEnv("ZELKOR_MACHINE_REGISTRY", registry_);
+    zk::test::SetEnv("FAKE_DM_CONFIG", config_);
+    zk::test::SetEnv("FAKE_DM_LOG", dir_.Path() + "/calls.log");
   }
   void TearDown() override {
-    unsetenv("ZELKOR_MACHINE_REGISTRY");
-    unsetenv("FAKE_DM_CONFIG");
-    unsetenv("FAKE_DM_LOG");
+    zk::test::UnsetEnv("ZELKOR_MACHINE_REGISTRY");
+    zk::test::UnsetEnv("FAKE_DM_CONFIG");
+    zk::test::UnsetEnv("FAKE_DM_LOG");
   }
 
   void Install(const std::string& fakeDir) {
@@ -131,7 +132,7 @@ TEST_F(DmAccessTest, ALibraryThatCannotBeLoadedLeavesNoneLoaded) {
 }
 
 TEST_F(DmAccessTest, WithoutTheInstallationDirectory) {
-  std::remove(registry_.c_str());
+  test::RemoveMachineRegistry(registry_);
   client::CDmAccess runnerAccess(client::CDmAccess::MissingDirectory::kFail);
   EXPECT_FALSE(runnerAccess.Load("FakeDm")) << "the runner loads nothing";
   // The workbench looks beside its program, where no data manager is.

@@ -2,7 +2,11 @@
 // A temporary installation: below a fresh directory, install/ (the
 // installation directory, filled from the build's) and machine.reg, the
 // machine registry whose App Paths entry names it.
+#include "tests/support/Env.h"
 #include "tests/support/TempDir.h"
+#ifdef _WIN32
+#include "platform/Registry.h"
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +15,21 @@
 
 namespace zk::test {
 
-// A machine registry whose App Paths entry names installDir.
+// A machine registry whose App Paths entry names installDir. On Windows the
+// entry is the system's registry (the fresh Wine prefix of the tests').
 inline void WriteMachineRegistry(const std::string& path, const std::string& installDir) {
   WriteFile(path, "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zelkor3.exe]\nPATH=" + installDir + "\n");
+#ifdef _WIN32
+  reg::SetString(reg::Hive::LocalMachine, reg::kAppPathsKey, reg::kAppPathsValue, installDir);
+#endif
+}
+
+// The machine registry without its App Paths entry.
+inline void RemoveMachineRegistry(const std::string& path) {
+  std::filesystem::remove(path);
+#ifdef _WIN32
+  reg::SetString(reg::Hive::LocalMachine, reg::kAppPathsKey, reg::kAppPathsValue, "");
+#endif
 }
 
 // How a file of the build lands in the installation: a symbolic link, or a
@@ -61,8 +77,8 @@ class TempInstallation {
   // Puts this process (and the programs it starts) on the installation,
   // with a user hive of its own.
   void Use() const {
-    ::setenv("ZELKOR_MACHINE_REGISTRY", Registry().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", root_.File("xdg").c_str(), 1);
+    zk::test::SetEnv("ZELKOR_MACHINE_REGISTRY", Registry());
+    zk::test::SetEnv("XDG_CONFIG_HOME", root_.File("xdg"));
   }
 
  private:

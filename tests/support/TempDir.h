@@ -1,7 +1,11 @@
 #pragma once
 // A fresh directory below $TMPDIR (or /tmp) for one test, removed with its
 // content, and whole-file reads and writes.
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <stdlib.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,14 +19,14 @@
 namespace zk::test {
 
 // Writes content to path, creating the directories above it.
-inline void WriteFile(const std::string& path, const std::string& content) {
+inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  std::filesystem::create_directories(path.parent_path(), ec);
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 // The whole file; empty when it cannot be read.
-inline std::string ReadFile(const std::string& path) {
+inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -32,7 +36,7 @@ class TempDir {
   explicit TempDir(const std::string& prefix = "zk-test") {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/" + prefix + ".XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (!MakeUnique(pattern)) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
   TempDir(const TempDir&) = delete;
@@ -42,9 +46,13 @@ class TempDir {
     // A test may leave a read-only directory behind; make it removable.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-      if (it->is_directory(error) && !it->is_symlink(error)) ::chmod(it->path().c_str(), 0700);
+      if (it->is_directory(error) && !it->is_symlink(error)) MakeOwned(it->path());
+#ifdef _WIN32
+      // Nor can a read-only file be removed on Windows.
+      if (it->is_regular_file(error)) MakeOwned(it->path());
+#endif
     }
-    ::chmod(path_.c_str(), 0700);
+    MakeOwned(path_);
     std::filesystem::remove_all(path_, error);
   }
 
@@ -72,6 +80,29 @@ class TempDir {
   }
 
  private:
+  // Replaces the trailing XXXXXX of pattern and creates that directory.
+  static bool MakeUnique(std::string& pattern) {
+#ifdef _WIN32
+    const std::string stem = pattern.substr(0, pattern.size() - 6);
+    static unsigned counter = 0;
+    for (int tries = 0; tries < 1000; ++tries) {
+      const std::string name = stem + std::to_string(::_getpid()) + "." + std::to_string(++counter);
+      std::error_code ec;
+      if (std::filesystem::create_directory(name, ec)) {
+        pattern = name;
+        return true;
+      }
+    }
+    return false;
+#else
+    return ::mkdtemp(pattern.data()) != nullptr;
+#endif
+  }
+  static void MakeOwned(const std::filesystem::path& dir) {
+    std::error_code error;
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace, error);
+  }
+
   std::string path_;
 };
 

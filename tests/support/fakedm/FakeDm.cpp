@@ -39,7 +39,7 @@ __attribute__((format(printf, 2, 3))) void Log(FakeDmState& s, const char* forma
   s.calls.emplace_back(line);
   const std::string path = Env("FAKE_DM_LOG");
   if (path.empty()) return;
-  if (std::FILE* file = std::fopen(path.c_str(), "a")) {
+  if (std::FILE* file = std::fopen(path.c_str(), "ab")) {
     std::fprintf(file, "%s\n", line);
     std::fclose(file);
   }
@@ -50,7 +50,7 @@ struct Library {
   FakeDmState state;
   std::string config;
   ~Library() {
-    if (!state.handouts.empty()) Log(state, "unreturned %zu", state.handouts.size());
+    if (!state.handouts.empty()) Log(state, "unreturned %lu", static_cast<unsigned long>(state.handouts.size()));
     for (void* buffer : state.handouts) std::free(buffer);
   }
 };
