@@ -66,7 +66,7 @@ windows-deps:
 
 windows-configure: windows-deps
 	@cmake --preset default -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DZK_BUILD_BENCH=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DZK_BUILD_TESTS=ON -DZK_BUILD_BENCH=OFF \
 	  $(WINDOWS_FLAGS) >/dev/null
 
 windows: windows-configure
