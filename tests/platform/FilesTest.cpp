@@ -133,8 +133,9 @@ TEST_F(FilesTest, ReplaceFollowsLinksAndKeepsThem) {
   const std::string real = dir_.Write("install/modul.ini", "old");
   std::error_code linkError;
   std::filesystem::create_symlink(std::filesystem::path("install") / "modul.ini", dir_.File("hop"), linkError);
-  if (linkError)
+  if (linkError) {
     GTEST_SKIP() << "no symbolic link can be made here (on Windows it needs a privilege): " << linkError.message();
+  }
   std::filesystem::create_symlink(dir_.File("hop"), dir_.File("link.ini"));
   ASSERT_TRUE(ReplaceAtomically(dir_.File("link.ini"), "new"));
   EXPECT_EQ(ReadFile(real), "new");
