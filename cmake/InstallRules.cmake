@@ -116,10 +116,10 @@ function(zk_install_rules)
   install(DIRECTORY ${_zk_src_install}/demo DESTINATION ${ZK_INSTALL_DIR}
           FILE_PERMISSIONS ${ZK_DATA_PERMISSIONS} DIRECTORY_PERMISSIONS ${ZK_DIR_PERMISSIONS}
           PATTERN "installation.sh" EXCLUDE PATTERN "simulator.sh" EXCLUDE PATTERN "modsim.sh" EXCLUDE
-          PATTERN "*.sh" PERMISSIONS ${ZK_SCRIPT_PERMISSIONS})
+          PATTERN "wine.sh" EXCLUDE PATTERN "*.sh" PERMISSIONS ${ZK_SCRIPT_PERMISSIONS})
   # Sourced by the scripts above, not run.
   install(FILES ${_zk_src_install}/demo/installation.sh ${_zk_src_install}/demo/simulator.sh
-                ${_zk_src_install}/demo/modsim.sh
+                ${_zk_src_install}/demo/modsim.sh ${_zk_src_install}/demo/wine.sh
           DESTINATION ${ZK_INSTALL_DIR}/demo PERMISSIONS ${ZK_DATA_PERMISSIONS})
   install(FILES ${ZK_BIN_DIR}/demo/demo.hex DESTINATION ${ZK_INSTALL_DIR}/demo PERMISSIONS ${ZK_DATA_PERMISSIONS})
 
