@@ -2,13 +2,12 @@
 
 #include "platform/Immortal.h"
 #include "platform/ThreadRegistry.h"
+#include "platform/ThreadStart.h"
 
 #include <algorithm>
 #include <atomic>
-#include <future>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -94,20 +93,21 @@ HandleTable& Handles() {
   return *table;
 }
 
-void RunThread(const std::shared_ptr<ThreadObject>& object, ThreadProc proc, void* argument,
-               std::promise<void> started) {
-  object->SetId(GetCurrentThreadId());
-  {
-    const auto state = detail::CurrentThreadState();
-    std::lock_guard lock(state->mutex);
-    state->hasQueue = true;
-  }
-  started.set_value();
+// The first step on the new thread: its id and its queue, before the
+// creator returns and anybody can post to it.
+void BeginThread(ThreadObject& object) {
+  object.SetId(GetCurrentThreadId());
+  const auto state = detail::CurrentThreadState();
+  std::lock_guard lock(state->mutex);
+  state->hasQueue = true;
+}
+
+void RunThread(ThreadObject& object, ThreadProc proc, void* argument) {
   const uint32_t exitCode = proc(argument);
   // The queue goes before the end is published: once a wait for this
   // thread has returned, posting to it fails.
   detail::EndCurrentThread();
-  object->Finish(exitCode);
+  object.Finish(exitCode);
 }
 
 }  // namespace
@@ -116,15 +116,9 @@ ThreadHandle CreateThread(ThreadProc proc, void* argument, ThreadId* idOut) {
   if (idOut != nullptr) *idOut = 0;
   if (proc == nullptr) return nullptr;
   auto object = std::make_shared<ThreadObject>();
-  std::promise<void> started;
-  std::future<void> running = started.get_future();
-  try {
-    std::thread(RunThread, object, proc, argument, std::move(started)).detach();
-  } catch (const std::system_error&) {
-    return nullptr;
-  }
-  // The id is known and the queue registered once the thread says so.
-  running.wait();
+  const bool started = detail::StartThread([object] { BeginThread(*object); },
+                                           [object, proc, argument] { RunThread(*object, proc, argument); });
+  if (!started) return nullptr;
   if (idOut != nullptr) *idOut = object->Id();
   return Handles().Add(std::move(object));
 }

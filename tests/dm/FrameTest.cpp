@@ -40,7 +40,9 @@ TEST_F(FrameTest, EveryForwardingExportAnswers251BeforeLogin) {
   EXPECT_EQ(DmEraseSectors(&range, &list, nullptr), kCmdDllError);
   EXPECT_EQ(DmGetSectorStatus(&range, &list, nullptr), kCmdDllError);
   EXPECT_EQ(DmFreeMemory(&notOurs), kCmdDllError);
-  EXPECT_EQ(DmGetProgress(), 0u);
+  // Answered from the own worker (an earlier test's may have left 100): the
+  // check is that it reaches no command layer.
+  static_cast<void>(DmGetProgress());
   EXPECT_EQ(DmStopCurrentThread(), kFailed);
   EXPECT_TRUE(fake_.Calls().empty());
 }
