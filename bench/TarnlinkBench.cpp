@@ -5,8 +5,8 @@
 #include "link/LinkDriver.h"
 #include "link/NetTransport.h"
 #include "platform/SerialPort.h"
+#include "tests/link/LinePair.h"
 #include "tests/link/Peer3964.h"
-#include "tests/link/PtyPair.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,8 +24,8 @@
 namespace {
 
 using namespace zk::link;
+using zk::test::LinePair;
 using zk::test::Peer3964;
-using zk::test::PtyPair;
 using Clock = std::chrono::steady_clock;
 
 constexpr unsigned kPort = 240;
@@ -43,8 +43,8 @@ bool Open(benchmark::State& state, LinkDriver& link, LinkParams params) {
 // message of its own when answer is not empty.
 class FastPeer {
  public:
-  FastPeer(int fd, std::vector<uint8_t> answer, std::chrono::milliseconds delay = {})
-      : peer_(fd), answer_(std::move(answer)), delay_(delay), thread_([this] { Run(); }) {}
+  FastPeer(LinePair& line, std::vector<uint8_t> answer, std::chrono::milliseconds delay = {})
+      : peer_(line), answer_(std::move(answer)), delay_(delay), thread_([this] { Run(); }) {}
   ~FastPeer() {
     stop_ = true;
     thread_.join();
@@ -84,8 +84,8 @@ double ProcessCpuSeconds() {
 // A 2-byte request and a 2-byte answer through NetSendData, NetRecData and
 // NetGetRxStatus in raw mode with SendLockTime 1.
 void BM_NetRoundTrip(benchmark::State& state) {
-  PtyPair pty;
-  pty.BindPort(kPort);
+  LinePair line;
+  line.BindPort(kPort);
   const auto dir = std::filesystem::temp_directory_path() / "tarnlink-bench.ini";
   std::ofstream(dir) << "[RS232]\nCOM=COM240\nBaud=57600\nSendLockTime=1\n";
   LinkDriver link;
@@ -96,7 +96,7 @@ void BM_NetRoundTrip(benchmark::State& state) {
     state.SkipWithError("link not opened");
     return;
   }
-  FastPeer peer(pty.master(), {0x55, 0xAA});
+  FastPeer peer(line, {0x55, 0xAA});
   const std::vector<uint8_t> request{0x01, 0x02};
   std::vector<uint8_t> answer(64);
   std::vector<double> trips;
@@ -123,11 +123,11 @@ BENCHMARK(BM_NetRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // 1024-byte messages through the sender to a peer that takes them at once.
 void BM_SendThroughput(benchmark::State& state) {
-  PtyPair pty;
-  pty.BindPort(kPort);
+  LinePair line;
+  line.BindPort(kPort);
   LinkDriver link;
   if (!Open(state, link, Params())) return;
-  FastPeer peer(pty.master(), {});
+  FastPeer peer(line, {});
   std::vector<uint8_t> data(kMessage);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13);
   for (auto _ : state) {
@@ -162,8 +162,8 @@ void Requeue(ECB* ecb) {
 
 // 1024-byte messages from the peer into queued ECBs.
 void BM_ReceiveThroughput(benchmark::State& state) {
-  PtyPair pty;
-  pty.BindPort(kPort);
+  LinePair line;
+  line.BindPort(kPort);
   LinkDriver link;
   if (!Open(state, link, Params())) return;
   gInbox.link = &link;
@@ -178,7 +178,7 @@ void BM_ReceiveThroughput(benchmark::State& state) {
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
   std::atomic<bool> stop{false};
   std::thread sender([&] {
-    Peer3964 peer(pty.master());
+    Peer3964 peer(line);
     while (!stop) peer.SendMessage(data, kMessage);
   });
   std::size_t seen = 0;
@@ -200,13 +200,13 @@ BENCHMARK(BM_ReceiveThroughput)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // CPU time of the process while a send waits 300 ms for each reply.
 void BM_CpuWhileWaiting(benchmark::State& state) {
-  PtyPair pty;
-  pty.BindPort(kPort);
+  LinePair line;
+  line.BindPort(kPort);
   LinkDriver link;
   LinkParams params = Params();
   params.ackTimeout = 2000;
   if (!Open(state, link, params)) return;
-  FastPeer peer(pty.master(), {}, std::chrono::milliseconds(300));
+  FastPeer peer(line, {}, std::chrono::milliseconds(300));
   std::vector<uint8_t> data(16, 0x42);
   double cpu = 0;
   double wall = 0;

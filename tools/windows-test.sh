@@ -5,7 +5,9 @@
 # no error, and the program ended with 0 before its time ran out (a crash
 # under Wine may still end with 0, but leaves no report). Prints what each
 # ran, every skipped test with its reason and the sources the Windows build
-# leaves out with theirs.
+# leaves out with theirs. The link tests talk over two COM ports joined by a
+# relay of two pseudo terminals (socat): COM20 for the code under test, COM21
+# for the test's end ($ZK_TEST_LINE).
 #   windows-test.sh WINDOWS_BUILD [SECONDS_PER_PROGRAM]
 set -eu
 BUILD=$(cd "$1" && pwd)
@@ -13,8 +15,12 @@ LIMIT=${2:-600}
 HERE=$(cd "$(dirname "$0")" && pwd)
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelkor-windows-test.XXXXXX")
 SERVER=""
+RELAY=""
+HOLDER=""
 . "$HERE/../install/demo/wine.sh"
 cleanup() {
+  [ -z "$HOLDER" ] || kill "$HOLDER" 2>/dev/null || true
+  [ -z "$RELAY" ] || kill "$RELAY" 2>/dev/null || true
   stop_wine
   rm -rf "$WORK"
 }
@@ -32,6 +38,21 @@ attribute() {
 }
 
 start_wine
+# The relayed line. A process of ours keeps both terminals open, so that
+# neither side hangs up while a test closes its port.
+socat pty,raw,echo=0,link="$WORK/line-code" pty,raw,echo=0,link="$WORK/line-peer" </dev/null 2>"$WORK/socat.log" &
+RELAY=$!
+for _ in $(seq 50); do
+  [ -e "$WORK/line-code" ] && [ -e "$WORK/line-peer" ] && break
+  sleep 0.1
+done
+[ -e "$WORK/line-code" ] && [ -e "$WORK/line-peer" ] || { echo "no relayed line (socat)" >&2; exit 1; }
+sleep 1000000 3<>"$WORK/line-code" 4<>"$WORK/line-peer" </dev/null &
+HOLDER=$!
+ln -sf "$(readlink "$WORK/line-code")" "$WINEPREFIX/dosdevices/com20"
+ln -sf "$(readlink "$WORK/line-peer")" "$WINEPREFIX/dosdevices/com21"
+ZK_TEST_LINE=20,21
+export ZK_TEST_LINE
 # The programs find the build's DLLs (and the compiler's runtime) in bin.
 WINEPATH=$(windows_path "$BUILD/bin")
 export WINEPATH

@@ -1,10 +1,10 @@
 #pragma once
-// A link opened on the slave of a pty, with the scripted peer on the master.
+// A link opened on one end of a LinePair, with the scripted peer on the other.
 #include "link/EcbAccess.h"
 #include "link/LinkApi.h"
 #include "link/LinkDriver.h"
+#include "tests/link/LinePair.h"
 #include "tests/link/Peer3964.h"
-#include "tests/link/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ class LinkFixture : public ::testing::Test {
   static constexpr unsigned kPort = 77;
 
   void SetUp() override {
-    pty.BindPort(kPort);
+    line.BindPort(kPort);
     CallbackLog::Clear();
   }
   void TearDown() override { link.Shutdown(); }
@@ -88,8 +88,8 @@ class LinkFixture : public ::testing::Test {
     std::future<uint8_t> sent;
   };
 
-  PtyPair pty;
-  Peer3964 peer{pty.master()};
+  LinePair line;
+  Peer3964 peer{line};
   link::LinkParams params{kPort, 57600, 0, 0, 1, 3, 1000, 3000, 5};
   link::LinkDriver link;
 };

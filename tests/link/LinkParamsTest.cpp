@@ -1,5 +1,6 @@
 // What TN3964R_Initialize accepts.
 #include "tests/link/LinkFixture.h"
+#include "tests/support/Wine.h"
 
 namespace zk::test {
 namespace {
@@ -55,6 +56,7 @@ TEST_F(LinkParamsTest, Bit15OfThePortIsClearedInTheCallersRecord) {
 }
 
 TEST_F(LinkParamsTest, APortOpenedTwiceFailsAndAReopenWorks) {
+  if (UnderWine()) GTEST_SKIP() << kWineSharesPorts;
   Open();
   LinkDriver other;
   EXPECT_EQ(other.Initialize(&params), kLinkOpenFailed);

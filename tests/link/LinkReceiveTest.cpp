@@ -1,4 +1,4 @@
-// Receiving through the link from the scripted peer on a pty.
+// Receiving through the link from the scripted peer on a line.
 #include "platform/Messages.h"
 #include "tests/link/LinkFixture.h"
 
@@ -160,9 +160,10 @@ TEST_F(LinkReceiveTest, CompletionIsSentToTheRegisteredWindow) {
 }
 
 TEST_F(LinkReceiveTest, HangUpOfTheFarEndFailsSendsAndTheLinkStillShutsDown) {
+  if (!LinePair::CanHangUp()) GTEST_SKIP() << "the far end is a relay of the test script, which stays up";
   params.ackTimeout = 10;
   OpenWithEcb(16);
-  pty.HangUp();
+  line.HangUp();
   std::vector<uint8_t> data = Pattern(4);
   ECB out = MakeEcb(data, 0, nullptr);
   EXPECT_EQ(link.Send(&out), kLinkSendFailed);

@@ -1,4 +1,4 @@
-// Sending through the link to the scripted peer on a pty.
+// Sending through the link to the scripted peer on a line.
 #include "tests/link/LinkFixture.h"
 
 #include <algorithm>
@@ -278,7 +278,7 @@ using namespace zk::link;
 TEST_F(LinkSendTest, APeerBreakingInDuringAFrameStopsItAndTheMessageStartsAgain) {
   params.baudRate = 9600;
   com::SetSerialPortOpener([this](unsigned, uint32_t rate, com::OpenError* error) -> std::unique_ptr<com::SerialPort> {
-    auto port = com::OpenSerialDevice(pty.slavePath(), rate, error);
+    auto port = com::OpenSerialDevice(line.devicePath(), rate, error);
     if (!port) return nullptr;
     return std::make_unique<WirePacedPort>(std::move(port), rate);
   });

@@ -1,5 +1,5 @@
 #pragma once
-// The port selection and the transport on a pty link, with a clock the test moves by hand and
+// The port selection and the transport on a LinePair, with a clock the test moves by hand and
 // module descriptions written into a temporary directory.
 #include "link/NetTransport.h"
 #include "tests/link/LinkFixture.h"
@@ -42,12 +42,12 @@ class NetFixture : public ::testing::Test {
   static constexpr const char* kSection = "RS232";
 
   void SetUp() override {
-    pty.BindPort(kPort);
+    line.BindPort(kPort);
     CallbackLog::Clear();
   }
   void TearDown() override { net.ShutDown(link::kNetShutDownHard); }
 
-  // A module description with the port on the pty; extra lines are added
+  // A module description with the port on the line; extra lines are added
   // to its section.
   std::string Module(const std::string& extra = "", const std::string& name = "modul.ini") {
     return dir.Write(name, "[RS232]\nCOM=COM77\nBaud=57600\nBaudList=9600, 57600\n" + extra);
@@ -71,8 +71,8 @@ class NetFixture : public ::testing::Test {
     });
   }
 
-  PtyPair pty;
-  Peer3964 peer{pty.master()};
+  LinePair line;
+  Peer3964 peer{line};
   TempDir dir;
   std::string ini;
   std::vector<unsigned> availablePorts;

@@ -1,44 +1,23 @@
 #include "tests/link/Peer3964.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 
 namespace zk::test {
 
 std::optional<uint8_t> Peer3964::Read(int timeoutMs) {
   if (buffered_.empty()) {
-    pollfd fd{fd_, POLLIN, 0};
-    int ready = 0;
-    do {
-      ready = ::poll(&fd, 1, timeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    if (ready <= 0 || (fd.revents & POLLIN) == 0) return std::nullopt;
     std::array<uint8_t, 4096> chunk{};
-    const ssize_t got = ::read(fd_, chunk.data(), chunk.size());
-    if (got <= 0) return std::nullopt;
-    buffered_.insert(buffered_.end(), chunk.begin(), chunk.begin() + got);
+    const std::optional<std::size_t> got = line_.PeerRead(chunk, timeoutMs);
+    if (!got || *got == 0) return std::nullopt;
+    buffered_.insert(buffered_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(*got));
   }
   const uint8_t c = buffered_.front();
   buffered_.pop_front();
   return c;
 }
 
-void Peer3964::Write(std::span<const uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      pollfd fd{fd_, POLLOUT, 0};
-      if (::poll(&fd, 1, kPeerWaitMs) <= 0) return;
-      continue;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
-  }
-}
+void Peer3964::Write(std::span<const uint8_t> bytes) { line_.PeerWrite(bytes); }
 
 bool Peer3964::Expect(uint8_t c, int timeoutMs) { return Read(timeoutMs) == c; }
 

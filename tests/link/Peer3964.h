@@ -1,8 +1,9 @@
 #pragma once
 // The far end of the line in the link tests: a scripted 3964R partner on
-// the master side of a pty, written from the procedure's rules and
+// the far side of a LinePair, written from the procedure's rules and
 // independent of the engine (its own DLE doubling and check characters).
 #include "common/ModuleCodes.h"
+#include "tests/link/LinePair.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,7 @@ inline constexpr int kPeerWaitMs = 5000;
 
 class Peer3964 {
  public:
-  explicit Peer3964(int fd) : fd_(fd) {}
+  explicit Peer3964(LinePair& line) : line_(line) {}
 
   std::optional<uint8_t> Read(int timeoutMs = kPeerWaitMs);
   void Write(std::span<const uint8_t> bytes);
@@ -53,7 +54,7 @@ class Peer3964 {
   bool SendMessage(std::span<const uint8_t> data, std::size_t blockSize);
 
  private:
-  int fd_;
+  LinePair& line_;
   std::deque<uint8_t> buffered_;
 };
 
