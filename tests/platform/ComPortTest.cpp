@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace zk::com {
@@ -73,6 +74,32 @@ TEST_F(ComPortTest, WithoutAnInstallationDirectoryTheProgramDirectoryIsUsed) {
   dir_.Write("machine.reg", "");
   EXPECT_EQ(DevicePath(3), "/dev/ttyS2");
 }
+
+#ifdef _WIN32
+// The system's registry: a value of the user's key maps a port before the
+// default, the environment before both. The value is put back as it was.
+TEST(ComPortOnWindows, TheUsersKeyMapsAPortAndTheEnvironmentComesFirst) {
+  constexpr unsigned kPort = 250;
+  const std::string name = "COM250";
+  const std::string before = reg::QueryString(reg::Hive::CurrentUser, kUserPortsKey, name).value_or("");
+  const std::shared_ptr<void> restore(
+      nullptr, [&](void*) { reg::SetString(reg::Hive::CurrentUser, kUserPortsKey, name, before); });
+  ScopedEnv unset("ZELKOR_COM250", std::nullopt);
+
+  ASSERT_TRUE(reg::SetString(reg::Hive::CurrentUser, kUserPortsKey, name, ""));  // an empty value is no entry
+  EXPECT_EQ(DevicePath(kPort), "\\\\.\\COM250");
+
+  ASSERT_TRUE(reg::SetString(reg::Hive::CurrentUser, kUserPortsKey, name, "\\\\.\\COM20"));
+  const std::optional<PortMapping> mapped = ResolvePort(kPort);
+  ASSERT_TRUE(mapped);
+  EXPECT_EQ(mapped->device, "\\\\.\\COM20");
+  EXPECT_EQ(mapped->source, PortSource::UserHive);
+
+  ScopedEnv env("ZELKOR_COM250", "\\\\.\\COM21");
+  EXPECT_EQ(ResolvePort(kPort)->source, PortSource::Environment);
+  EXPECT_EQ(DevicePath(kPort), "\\\\.\\COM21");
+}
+#endif
 
 }  // namespace
 }  // namespace zk::com
