@@ -1,6 +1,5 @@
 #if !defined(_WIN32)
 #include "tests/link/LinePair.h"
-#include "tests/support/Env.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +11,12 @@
 #include <stdexcept>
 
 namespace zk::test {
+namespace {
+
+// How long a write waits for room on the master.
+constexpr int kWriteRoomMs = 5000;
+
+}  // namespace
 
 struct LinePair::Far {
   int master = -1;
@@ -37,8 +42,6 @@ LinePair::~LinePair() {
   if (far_->master >= 0) ::close(far_->master);
 }
 
-void LinePair::BindPort(unsigned n) const { SetEnv("ZELKOR_COM" + std::to_string(n), devicePath_); }
-
 std::optional<std::size_t> LinePair::PeerRead(std::span<uint8_t> out, int timeoutMs) {
   pollfd fd{far_->master, POLLIN, 0};
   int ready = 0;
@@ -58,7 +61,7 @@ bool LinePair::PeerWrite(std::span<const uint8_t> bytes) {
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       pollfd fd{far_->master, POLLOUT, 0};
-      if (::poll(&fd, 1, 5000) <= 0) return false;
+      if (::poll(&fd, 1, kWriteRoomMs) <= 0) return false;
       continue;
     }
     bytes = bytes.subspan(static_cast<std::size_t>(written));

@@ -10,6 +10,7 @@
 // runs ($ZK_TEST_LINE="CODE,PEER", the port numbers): the test talks on the
 // second, which it opens and empties for each test.
 #include "platform/NonCopyable.h"
+#include "tests/support/Env.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +29,7 @@ class LinePair : private NonCopyable {
   // The device the code under test opens.
   const std::string& devicePath() const { return devicePath_; }
   // Makes COMn name that device.
-  void BindPort(unsigned n) const;
+  void BindPort(unsigned n) const { SetEnv("ZELKOR_COM" + std::to_string(n), devicePath_); }
 
   // What the far end has received, at most out.size() bytes, waiting up to
   // timeoutMs for the first: 0 when nothing came, nullopt when the line failed.

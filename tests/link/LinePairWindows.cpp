@@ -1,7 +1,6 @@
 #if defined(_WIN32)
 #include "platform/SerialPort.h"
 #include "tests/link/LinePair.h"
-#include "tests/support/Env.h"
 
 #include <array>
 #include <cstdio>
@@ -41,8 +40,6 @@ LinePair::LinePair() : far_(std::make_unique<Far>()) {
 }
 
 LinePair::~LinePair() = default;
-
-void LinePair::BindPort(unsigned n) const { SetEnv("ZELKOR_COM" + std::to_string(n), devicePath_); }
 
 std::optional<std::size_t> LinePair::PeerRead(std::span<uint8_t> out, int timeoutMs) {
   const com::ReadResult got = far_->port->Read(out, static_cast<uint32_t>(timeoutMs));

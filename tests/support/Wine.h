@@ -2,7 +2,7 @@
 // Whether the test runs under Wine, which lets a second opener of a COM port
 // through: the exclusive open shows on Windows only.
 #if defined(_WIN32)
-#include <windows.h>
+#include "platform/win32/Windows.h"
 #endif
 
 namespace zk::test {
